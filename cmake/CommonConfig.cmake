@@ -1,0 +1,26 @@
+# One INTERFACE target carries the warnings and sanitizer flags; every target links it.
+add_library(vidloom_warnings INTERFACE)
+target_compile_options(vidloom_warnings INTERFACE -Wall -Wextra)
+
+if(VIDLOOM_SANITIZE)
+  set(_san_flags -fsanitize=${VIDLOOM_SANITIZE} -fno-omit-frame-pointer)
+  if(VIDLOOM_SANITIZE MATCHES "undefined")
+    list(APPEND _san_flags -fno-sanitize-recover=all)
+  endif()
+  add_compile_options(${_san_flags})
+  add_link_options(-fsanitize=${VIDLOOM_SANITIZE})
+endif()
+
+# vidloom_add_test(NAME SOURCES... LIBS ...): one test program per component, run through ctest.
+function(vidloom_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock
+                                        vidloom_warnings)
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${name} COMMAND ${name})
+  if(ARG_ENV)
+    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
+  endif()
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+endfunction()

@@ -1,0 +1,69 @@
+// Child processes started from one command-line string, with standard output and standard error
+// joined in one pipe. POSIX implementation in process_posix.cpp.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+namespace vidloom::platform {
+
+// One started child. The child runs without a shell, with stdin from /dev/null, stdout and
+// stderr into one pipe, in its own process group, and is killed when this program dies.
+// The destructor closes the pipe and reaps the child if it has ended; it does not kill it.
+class ChildProcess {
+ public:
+  // Splits `command_line` (SplitCommandLine) and starts it in `working_directory`. The first
+  // argument names the program: with a '/' it is used as given; a bare name is looked up first in
+  // ProgramDirectory(), then in PATH. Returns nullptr when the line cannot be split or the
+  // program cannot be executed; *error (if given) then says why.
+  static std::unique_ptr<ChildProcess> Start(const std::string& command_line,
+                                             const std::string& working_directory,
+                                             std::string* error = nullptr);
+
+  ~ChildProcess();
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  pid_t pid() const { return pid_; }
+
+  // The read end of the output pipe (non-blocking, close-on-exec); -1 once closed.
+  int output_fd() const { return read_fd_; }
+
+  enum : long { kTimedOut = -2, kReadError = -1 };
+  // Waits up to timeout_ms (-1: without limit) for output, then reads at most `size` bytes.
+  // Returns the number of bytes read, 0 at the end of the pipe (every writer has closed it),
+  // kTimedOut when nothing came in time, kReadError on a failed read.
+  long Read(char* buffer, std::size_t size, int timeout_ms);
+
+  // Closes the program's end of the pipe.
+  void CloseOutput();
+
+  // Waits for the child to end and reaps it. Returns its exit code, or 128 + signal when a
+  // signal ended it. Calling it again returns the same value.
+  int Wait();
+
+  // Non-blocking: true once the child has ended (it is then reaped).
+  bool HasExited();
+
+  // Ends the child's whole process group at once (SIGKILL). Returns true when the signal was
+  // delivered. Safe to call from any thread while another reads or waits.
+  bool Terminate();
+
+ private:
+  ChildProcess() = default;
+  pid_t pid_ = -1;
+  int read_fd_ = -1;
+  bool reaped_ = false;
+  int exit_code_ = -1;
+};
+
+// Terminates every running child that this program started through ChildProcess whose program
+// file name, compared without regard to case, equals `name` (the file-name part is compared
+// first, then the whole path). Never touches a process this program did not start.
+// Returns nonzero when the last termination attempt succeeded, 0 when no process matched.
+int KillProcessesByName(const std::string& name);
+
+}  // namespace vidloom::platform

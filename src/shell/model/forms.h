@@ -1,0 +1,119 @@
+// The program's windows as models of named controls. Each is created once and lives until the
+// program ends; views draw them, the logic reads and writes them on the UI thread.
+#pragma once
+
+#include <string>
+
+#include "shell/model/controls.h"
+#include "shell/model/list_view.h"
+
+namespace vidloom {
+
+// Hidden multi-line buffer of the main window.
+struct Memo : public Control {
+  std::vector<std::string> lines;
+};
+
+// The main window.
+struct TForm1 {
+  TForm1();
+
+  std::string caption = "Vidloom";
+
+  Button AddFileButton;
+  Button StopConvertButton;
+  Button ConvertNowButton;
+  Button RemoveButton;
+  Button ClearAllButton;
+  Button ButtonBrowseForFolder;
+  Button ButtonStopSmall;
+
+  ListView ListView1;
+
+  Label Label1;   // "Output Directory : " (hint: the output directory)
+  Label Label14;  // volume percentage under the slider
+  Edit Edit1;     // output directory
+
+  Selector ComboOutputFormat;
+  Selector ComboVideoCodec;
+  Selector ComboVideoSize;
+  Selector ComboVideoBitrate;
+  Selector ComboVideoFramerate;
+  Selector ComboAudioCodec;
+  Selector ComboAudioBitrate;
+  Selector ComboAudioChannel;
+  Selector ComboSamplingRate;
+  Selector ComboLetterBox;
+  Selector ComboAspectRatio;
+
+  TrackBar TrackBar1;
+  ProgressBar ProgressBar1;
+  StatusBar StatusBar1;
+  Memo Memo1;
+
+  // Main menu entries.
+  MenuEntry AddFiles1;     // File > "Add Files"
+  MenuEntry Convert1;      // File > "Convert"
+  MenuEntry Exit1;         // File > "Exit"
+  MenuEntry SetGeneralOptions1;  // Options > "Set Additional Options"
+  MenuEntry OpenHelpFile1;       // Help > "Open Help File"
+  MenuEntry VisitOurWebsite1;    // Help > "Visit Korvane Website"
+  MenuEntry About1;              // Help > "About"
+
+  // Context menu of ListView1.
+  MenuEntry CheckAllItems1;
+  MenuEntry UncheckAllItems1;
+  MenuEntry DeleteSelectedItem1;
+  MenuEntry ClearAllItems1;
+
+  Timer ConversionCountTimer;  // stall watchdog, 2000 ms
+  Timer TimerShutdown2;        // shutdown countdown, 1000 ms
+};
+
+// The "Additional Options" dialog.
+struct TForm4 {
+  TForm4();
+  std::string caption = "Additional Options";
+  CheckBox CheckBoxOverWrite;
+  CheckBox CheckBoxShutDown;
+  Label Label1;
+  SpinEdit SpinEdit1;
+  Button Button1;  // "Done"
+  bool visible = false;
+};
+
+// The shutdown warning window.
+struct TForm3 {
+  TForm3();
+  std::string caption = "Warning";
+  Label Label1;
+  Label Label2;        // elapsed seconds
+  Button SpeedButton1;  // "Do Not Turn Off"
+  bool visible = false;
+  bool on_top = false;
+};
+
+// The "Analyzing Video Files" window.
+struct TFormAnalyzingSplash {
+  TFormAnalyzingSplash();
+  std::string caption = "Analyzing Video Files";
+  Label Label1;   // "Analyzing File.......Please Wait."
+  Label Panel1;   // name of the file being analysed
+  Button Button2;  // "Cancel"
+  bool visible = false;
+};
+
+// The About box.
+struct TFormAbout {
+  TFormAbout();
+  std::string caption = "About";
+  Label Label1;
+  Label Label5;
+  Label Label2;
+  Label Label3;
+  Label Label4;
+  Button SpeedButton1;  // "OK"
+  bool visible = false;
+};
+
+}  // namespace vidloom

@@ -1,0 +1,73 @@
+// The file list: report-style rows with a check box, a caption and six cells.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "shell/model/controls.h"
+
+namespace vidloom {
+
+// Cell indexes of a FileEntry.
+enum FileCell : int {
+  kCellVideoSize = 0,
+  kCellFrameRate = 1,
+  kCellDuration = 2,
+  kCellOutput = 3,
+  kCellProgress = 4,
+  kCellFrames = 5,
+};
+inline constexpr int kFileCellCount = 6;
+
+struct FileEntry {
+  bool checked = false;
+  std::string caption;  // the input path
+  std::array<std::string, kFileCellCount> cells;
+};
+
+class ListView : public Control {
+ public:
+  enum class Change { kReset, kInserted, kRemoved, kRowChanged, kSelection, kScrolled };
+  using RowListener = std::function<void(Change, int row)>;
+  void SubscribeRows(RowListener listener) { row_listeners_.push_back(std::move(listener)); }
+
+  int count() const { return static_cast<int>(rows_.size()); }
+  const FileEntry& row(int index) const { return rows_.at(index); }
+  const std::vector<FileEntry>& rows() const { return rows_; }
+
+  // Appends a row; returns its index.
+  int AddRow(FileEntry entry);
+  void RemoveRow(int index);
+  void Clear();
+
+  void SetChecked(int index, bool checked);
+  const std::string& cell(int index, int cell) const { return rows_.at(index).cells.at(cell); }
+  void SetCell(int index, int cell, std::string text);
+
+  int selected() const { return selected_; }  // -1: none
+  void Select(int index);
+
+  // The row the view should scroll into sight; -1 when none was asked for.
+  int scrolled_to() const { return scrolled_to_; }
+  void ScrollIntoView(int index);
+
+  // Suspends row notifications while many rows change; EndUpdate() sends one kReset.
+  void BeginUpdate();
+  void EndUpdate();
+
+  // Whether the context menu opens on right click.
+  bool popup_enabled = true;
+
+ private:
+  void Emit(Change change, int row);
+  std::vector<FileEntry> rows_;
+  std::vector<RowListener> row_listeners_;
+  int selected_ = -1;
+  int scrolled_to_ = -1;
+  int update_depth_ = 0;
+  bool update_dirty_ = false;
+};
+
+}  // namespace vidloom

@@ -1,0 +1,62 @@
+// The port through which code on other threads reaches the window model, and through which the
+// UI thread handles its pending work. Implementations: HeadlessUiThread (a loop run by the
+// command-line program), TestUiThread (deterministic, fake clock) and the Qt one in gui/.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <type_traits>
+#include <utility>
+
+#include "platform/clock.h"
+
+namespace vidloom {
+
+class Timer;
+
+class UiThread {
+ public:
+  using Task = std::function<void()>;
+  virtual ~UiThread() = default;
+
+  // Queues `task` to run on the UI thread, after every task queued before it.
+  virtual void Post(Task task) = 0;
+
+  // Runs `task` on the UI thread and returns when it has run. On the UI thread itself it runs at
+  // once. Tasks posted before it run first.
+  virtual void Call(const Task& task) = 0;
+
+  // True on the UI thread.
+  virtual bool OnUiThread() const = 0;
+
+  // UI thread only: runs the queued tasks and the timers that are due, then returns.
+  virtual void Pump() = 0;
+
+  // UI thread only: keeps handling tasks and timers until the clock reaches deadline_ms.
+  virtual void PumpUntil(std::int64_t deadline_ms) = 0;
+
+  // The clock that timers and pauses follow.
+  virtual platform::Clock& clock() = 0;
+
+  // Makes `timer` fire on this thread while it is enabled. The timer must outlive this object
+  // or be detached.
+  virtual void AttachTimer(Timer& timer) = 0;
+  virtual void DetachTimer(Timer& timer) = 0;
+
+  // Call() with a result.
+  template <class F>
+  auto Get(F&& f) -> std::invoke_result_t<F&> {
+    using R = std::invoke_result_t<F&>;
+    std::optional<R> result;
+    Call([&] { result.emplace(f()); });
+    return std::move(*result);
+  }
+};
+
+// A pause of `ms` milliseconds. On the UI thread the pending tasks and timers are handled
+// meanwhile; on any other thread it is a plain wait that ends early once *stop is set (and the
+// clock woken). Returns false when it ended early.
+bool PumpWait(UiThread& ui, std::int64_t ms, const std::atomic<bool>* stop = nullptr);
+
+}  // namespace vidloom
