@@ -6,13 +6,20 @@
 
 #include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 
 namespace vidloom::platform {
 
 // One started child. The child runs without a shell, with stdin from /dev/null, stdout and
-// stderr into one pipe, in its own process group, and is killed when this program dies.
-// The destructor closes the pipe and reaps the child if it has ended; it does not kill it.
+// stderr into one pipe, in its own process group, and is killed (SIGKILL) when the thread that
+// started it ends (PR_SET_PDEATHSIG follows the starting thread), and so when this program dies.
+// The destructor closes the pipe and reaps the child if it has ended; it does not kill it. A
+// child still running then stays known to KillProcessesByName and is reaped once it ends.
+//
+// Read, CloseOutput, Wait and HasExited belong to one thread at a time; Terminate and
+// KillProcessesByName may run on any thread meanwhile. A child's pid is never signalled after
+// it has been reaped, so a reused pid is never hit.
 class ChildProcess {
  public:
   // Splits `command_line` (SplitCommandLine) and starts it in `working_directory`. The first
@@ -28,6 +35,9 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   pid_t pid() const { return pid_; }
+
+  // The program file that was executed (absolute, or as found in PATH).
+  const std::string& program_path() const { return program_path_; }
 
   // The read end of the output pipe (non-blocking, close-on-exec); -1 once closed.
   int output_fd() const { return read_fd_; }
@@ -56,8 +66,10 @@ class ChildProcess {
   ChildProcess() = default;
   pid_t pid_ = -1;
   int read_fd_ = -1;
-  bool reaped_ = false;
-  int exit_code_ = -1;
+  std::string program_path_;
+  std::mutex wait_mutex_;  // one reaper at a time
+  bool reaped_ = false;    // guarded by the registry's lock
+  int exit_code_ = -1;     // guarded by the registry's lock
 };
 
 // Terminates every running child that this program started through ChildProcess whose program

@@ -1,0 +1,76 @@
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "platform/filesystem.h"
+
+namespace vidloom::platform {
+
+bool FileExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool CreateDirectoryLevel(const std::string& path) {
+  return mkdir(path.c_str(), 0777) == 0;
+}
+
+bool DeleteFile(const std::string& path) {
+  return unlink(path.c_str()) == 0;
+}
+
+std::optional<std::uint64_t> FileSize(const std::string& path) {
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
+  return static_cast<std::uint64_t>(st.st_size);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+  struct stat sa, sb;
+  if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
+  return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+const std::string& ProgramDirectory() {
+  static const std::string directory = [] {
+    std::string target(4096, '\0');
+    for (;;) {
+      const ssize_t n = readlink("/proc/self/exe", target.data(), target.size());
+      if (n < 0) return std::string("./");
+      if (static_cast<std::size_t>(n) < target.size()) {
+        target.resize(static_cast<std::size_t>(n));
+        break;
+      }
+      target.resize(target.size() * 2);
+    }
+    const auto slash = target.rfind('/');
+    if (slash == std::string::npos) return std::string("./");
+    return target.substr(0, slash + 1);
+  }();
+  return directory;
+}
+
+std::string HomeDirectory() {
+  long size = sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
+  struct passwd entry;
+  struct passwd* found = nullptr;
+  while (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
+    buffer.resize(buffer.size() * 2);
+  }
+  if (found && found->pw_dir && found->pw_dir[0] != '\0') return found->pw_dir;
+  const char* home = std::getenv("HOME");
+  return home ? home : "";
+}
+
+}  // namespace vidloom::platform

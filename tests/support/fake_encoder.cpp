@@ -1,0 +1,204 @@
+// A scripted stand-in for the encoder, for process and pipeline tests. It runs the script named
+// by $FAKE_ENCODER_SCRIPT, or "fake_script.txt" in its working directory, one command a line:
+//
+//   print TEXT      write TEXT and a line feed to stdout      (TEXT takes C escapes:
+//   write TEXT      write TEXT to stdout                        \r \n \t \0 \\ \xNN)
+//   eprint TEXT     write TEXT and a line feed to stderr
+//   sleep MS        pause MS milliseconds
+//   output BYTES    create the output file (the last argument) with BYTES bytes
+//   empty-output    create the output file empty
+//   no-output       leave the output file alone (the default)
+//   hang            sleep until killed
+//   ignore-term MS  ignore SIGTERM while pausing MS milliseconds
+//   crash           abort()
+//   exit CODE       end with CODE
+//   args FILE       write every argv element to FILE, each followed by a NUL byte
+//   flood BYTES     write BYTES bytes of progress records ending in CR, as fast as possible
+//   pidfile FILE    write the own pid to FILE
+//   describe FILE   write "cwd=", "stdin=", "pid=", "pgid=", "ppid=" and "fds=" lines to FILE
+//
+// Blank lines and lines starting with '#' are skipped. An unknown command exits with 99, a
+// missing script with 98. Output is written unbuffered so that its timing is exact.
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+void WriteAll(int fd, const std::string& data) {
+  std::size_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      _exit(97);  // the pipe is gone
+    }
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+std::string Unescape(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\\' || i + 1 == text.size()) {
+      out.push_back(text[i]);
+      continue;
+    }
+    const char c = text[++i];
+    switch (c) {
+      case 'r':
+        out.push_back('\r');
+        break;
+      case 'n':
+        out.push_back('\n');
+        break;
+      case 't':
+        out.push_back('\t');
+        break;
+      case '0':
+        out.push_back('\0');
+        break;
+      case '\\':
+        out.push_back('\\');
+        break;
+      case 'x':
+        if (i + 2 < text.size() && HexDigit(text[i + 1]) >= 0 && HexDigit(text[i + 2]) >= 0) {
+          out.push_back(static_cast<char>(HexDigit(text[i + 1]) * 16 + HexDigit(text[i + 2])));
+          i += 2;
+          break;
+        }
+        [[fallthrough]];
+      default:
+        out.push_back('\\');
+        out.push_back(c);
+    }
+  }
+  return out;
+}
+
+void SleepMs(long long ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool WriteFile(const std::string& path, const std::string& data) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  file.write(data.data(), static_cast<std::streamsize>(data.size()));
+  return static_cast<bool>(file);
+}
+
+std::string Describe() {
+  std::string text;
+  char cwd[4096] = {};
+  text += std::string("cwd=") + (getcwd(cwd, sizeof cwd) ? cwd : "?") + "\n";
+  char target[4096] = {};
+  const ssize_t n = readlink("/proc/self/fd/0", target, sizeof target - 1);
+  text += std::string("stdin=") + (n > 0 ? std::string(target, static_cast<std::size_t>(n)) : "?") +
+          "\n";
+  text += "pid=" + std::to_string(getpid()) + "\n";
+  text += "pgid=" + std::to_string(getpgrp()) + "\n";
+  text += "ppid=" + std::to_string(getppid()) + "\n";
+  std::vector<int> fds;
+  if (DIR* dir = opendir("/proc/self/fd")) {
+    const int own = dirfd(dir);
+    while (dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      const int fd = std::atoi(entry->d_name);
+      if (fd != own) fds.push_back(fd);
+    }
+    closedir(dir);
+  }
+  std::sort(fds.begin(), fds.end());
+  text += "fds=";
+  for (std::size_t i = 0; i < fds.size(); ++i) text += (i ? "," : "") + std::to_string(fds[i]);
+  text += "\n";
+  return text;
+}
+
+std::string Flood(long long bytes) {
+  std::string data;
+  for (long long frame = 1; static_cast<long long>(data.size()) < bytes; ++frame) {
+    data += "frame=" + std::to_string(frame) + " q=2.0 size=" + std::to_string(frame * 3) +
+            "kB time=" + std::to_string(frame / 25) + ".00 bitrate=512.0kbits/s\r";
+  }
+  data.resize(static_cast<std::size_t>(bytes));
+  return data;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* script_env = std::getenv("FAKE_ENCODER_SCRIPT");
+  std::ifstream script(script_env ? script_env : "fake_script.txt");
+  if (!script) {
+    WriteAll(2, "fake encoder: no script\n");
+    return 98;
+  }
+  const std::string output_path = argc > 1 ? argv[argc - 1] : "";
+  std::string line;
+  while (std::getline(script, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const auto blank = line.find(' ');
+    const std::string command = line.substr(0, blank);
+    const std::string value = blank == std::string::npos ? "" : line.substr(blank + 1);
+    const long long number = std::atoll(value.c_str());
+    if (command == "print") {
+      WriteAll(1, Unescape(value) + "\n");
+    } else if (command == "write") {
+      WriteAll(1, Unescape(value));
+    } else if (command == "eprint") {
+      WriteAll(2, Unescape(value) + "\n");
+    } else if (command == "sleep") {
+      SleepMs(number);
+    } else if (command == "output") {
+      if (!WriteFile(output_path, std::string(static_cast<std::size_t>(number), 'v'))) return 96;
+    } else if (command == "empty-output") {
+      if (!WriteFile(output_path, "")) return 96;
+    } else if (command == "no-output") {
+    } else if (command == "hang") {
+      for (;;) pause();
+    } else if (command == "ignore-term") {
+      signal(SIGTERM, SIG_IGN);
+      SleepMs(number);
+      signal(SIGTERM, SIG_DFL);
+    } else if (command == "crash") {
+      std::abort();
+    } else if (command == "exit") {
+      return static_cast<int>(number);
+    } else if (command == "args") {
+      std::string data;
+      for (int i = 0; i < argc; ++i)
+        data.append(argv[i], std::char_traits<char>::length(argv[i]) + 1);
+      if (!WriteFile(value, data)) return 96;
+    } else if (command == "flood") {
+      WriteAll(1, Flood(number));
+    } else if (command == "pidfile") {
+      if (!WriteFile(value, std::to_string(getpid()) + "\n")) return 96;
+    } else if (command == "describe") {
+      if (!WriteFile(value, Describe())) return 96;
+    } else {
+      WriteAll(2, "fake encoder: unknown command: " + line + "\n");
+      return 99;
+    }
+  }
+  return 0;
+}
