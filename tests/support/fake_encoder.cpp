@@ -147,10 +147,17 @@ std::string Flood(long long bytes) {
 
 int main(int argc, char** argv) {
   const char* script_env = std::getenv("FAKE_ENCODER_SCRIPT");
-  std::ifstream script(script_env ? script_env : "fake_script.txt");
-  if (!script) {
-    WriteAll(2, "fake encoder: no script\n");
-    return 98;
+  std::istringstream script;
+  {
+    // Read whole and closed at once, so that no descriptor of the fake's own shows.
+    std::ifstream file(script_env ? script_env : "fake_script.txt", std::ios::binary);
+    if (!file) {
+      WriteAll(2, "fake encoder: no script\n");
+      return 98;
+    }
+    std::ostringstream text;
+    text << file.rdbuf();
+    script.str(text.str());
   }
   const std::string output_path = argc > 1 ? argv[argc - 1] : "";
   std::string line;

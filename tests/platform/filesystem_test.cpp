@@ -1,0 +1,88 @@
+#include "platform/filesystem.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/temp_dir.h"
+
+namespace vidloom::platform {
+namespace {
+
+using testing::TempDir;
+using testing::WriteTextFile;
+
+TEST(FileSystem, FilesAndDirectoriesAreToldApart) {
+  TempDir dir;
+  WriteTextFile(dir / "a.avi", "12345");
+  EXPECT_TRUE(FileExists(dir / "a.avi"));
+  EXPECT_FALSE(DirectoryExists(dir / "a.avi"));
+  EXPECT_FALSE(FileExists(dir.path()));
+  EXPECT_TRUE(DirectoryExists(dir.path()));
+  EXPECT_FALSE(FileExists(dir / "missing"));
+  EXPECT_FALSE(DirectoryExists(dir / "missing"));
+  EXPECT_TRUE(FileExists("/dev/null")) << "anything that is not a directory counts as a file";
+}
+
+TEST(FileSystem, CreateDirectoryLevelMakesOneLevelOnly) {
+  TempDir dir;
+  EXPECT_TRUE(CreateDirectoryLevel(dir / "Converted Video"));
+  EXPECT_TRUE(DirectoryExists(dir / "Converted Video"));
+  EXPECT_FALSE(CreateDirectoryLevel(dir / "Converted Video")) << "it exists already";
+  EXPECT_FALSE(CreateDirectoryLevel(dir / "x/y"));
+  EXPECT_FALSE(DirectoryExists(dir / "x"));
+}
+
+TEST(FileSystem, DeleteFileRemovesFilesOnly) {
+  TempDir dir;
+  WriteTextFile(dir / "out.mp4", "x");
+  EXPECT_TRUE(DeleteFile(dir / "out.mp4"));
+  EXPECT_FALSE(FileExists(dir / "out.mp4"));
+  EXPECT_FALSE(DeleteFile(dir / "out.mp4"));
+  EXPECT_FALSE(DeleteFile(dir.path()));
+  EXPECT_TRUE(DirectoryExists(dir.path()));
+}
+
+TEST(FileSystem, FileSizeInBytes) {
+  TempDir dir;
+  WriteTextFile(dir / "empty", "");
+  WriteTextFile(dir / "some", std::string(1234, 'x'));
+  EXPECT_EQ(FileSize(dir / "empty"), 0u);
+  EXPECT_EQ(FileSize(dir / "some"), 1234u);
+  EXPECT_EQ(FileSize(dir / "missing"), std::nullopt);
+  EXPECT_EQ(FileSize(dir.path()), std::nullopt);
+}
+
+TEST(FileSystem, SameFileComparesTheFileNotTheName) {
+  TempDir dir;
+  WriteTextFile(dir / "in.mp4", "a");
+  WriteTextFile(dir / "other.mp4", "a");
+  ASSERT_EQ(link((dir / "in.mp4").c_str(), (dir / "hard.mp4").c_str()), 0);
+  ASSERT_EQ(symlink((dir / "in.mp4").c_str(), (dir / "soft.mp4").c_str()), 0);
+  EXPECT_TRUE(SameFile(dir / "in.mp4", dir / "in.mp4"));
+  EXPECT_TRUE(SameFile(dir / "in.mp4", dir.path() + "/./in.mp4"));
+  EXPECT_TRUE(SameFile(dir / "in.mp4", dir / "hard.mp4"));
+  EXPECT_TRUE(SameFile(dir / "soft.mp4", dir / "in.mp4"));
+  EXPECT_FALSE(SameFile(dir / "in.mp4", dir / "other.mp4"));
+  EXPECT_FALSE(SameFile(dir / "in.mp4", dir / "missing.mp4"));
+  EXPECT_FALSE(SameFile(dir / "missing.mp4", dir / "missing.mp4"));
+}
+
+TEST(FileSystem, ProgramDirectoryHoldsThisProgram) {
+  const std::string& directory = ProgramDirectory();
+  ASSERT_FALSE(directory.empty());
+  EXPECT_EQ(directory.back(), kPathSeparator);
+  EXPECT_EQ(directory.front(), '/');
+  EXPECT_TRUE(FileExists(directory + "test_platform"));
+  EXPECT_TRUE(SameFile(directory + "test_platform", "/proc/self/exe"));
+}
+
+TEST(FileSystem, HomeDirectoryExists) {
+  const std::string home = HomeDirectory();
+  ASSERT_FALSE(home.empty());
+  EXPECT_TRUE(DirectoryExists(home));
+}
+
+}  // namespace
+}  // namespace vidloom::platform

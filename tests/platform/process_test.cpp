@@ -1,0 +1,397 @@
+#include "platform/process.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/command_line.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "support/temp_dir.h"
+
+namespace vidloom::platform {
+namespace {
+
+using testing::ReadTextFile;
+using testing::TempDir;
+using testing::WriteTextFile;
+
+constexpr int kSigKillExit = 128 + SIGKILL;
+
+// Each test gets a working directory holding the fake encoder's script.
+class ProcessTest : public ::testing::Test {
+ protected:
+  void SetUp() override { unsetenv("FAKE_ENCODER_SCRIPT"); }
+
+  void Script(const std::string& text) { WriteTextFile(dir_ / "fake_script.txt", text); }
+
+  std::unique_ptr<ChildProcess> StartFake(const std::string& arguments = "",
+                                          const char* program = FAKE_ENCODER_PATH) {
+    std::string error;
+    auto child = ChildProcess::Start(QuoteArgument(program) + " " + arguments, dir_.path(), &error);
+    EXPECT_TRUE(child) << error;
+    return child;
+  }
+
+  // Everything the child writes until the end of the pipe.
+  static std::string ReadAll(ChildProcess& child, int timeout_ms = 10'000) {
+    std::string text;
+    char buffer[255];
+    for (;;) {
+      const long n = child.Read(buffer, sizeof buffer, timeout_ms);
+      if (n <= 0) {
+        EXPECT_EQ(n, 0) << "the output did not end";
+        return text;
+      }
+      text.append(buffer, static_cast<std::size_t>(n));
+    }
+  }
+
+  std::map<std::string, std::string> Describe(const std::string& file) {
+    std::map<std::string, std::string> values;
+    std::istringstream lines(ReadTextFile(file));
+    for (std::string line; std::getline(lines, line);) {
+      const auto eq = line.find('=');
+      if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+    }
+    return values;
+  }
+
+  TempDir dir_;
+};
+
+bool ProcessAlive(pid_t pid) {
+  return kill(pid, 0) == 0;
+}
+
+TEST_F(ProcessTest, ArgumentsReachTheProgramByteForByte) {
+  Script("args " + (dir_ / "args.bin") + "\n");
+  const std::vector<std::string> arguments = {"",
+                                              " ",
+                                              "a b",
+                                              "\"",
+                                              "a\"b",
+                                              "\\",
+                                              "a\\",
+                                              "\\\"",
+                                              "dir\\\" x",
+                                              "$(touch pwned)",
+                                              "; ls",
+                                              "`id`",
+                                              "a\nb",
+                                              "\t",
+                                              "\xc3\xb1"
+                                              "and\xc3\xba.avi",
+                                              "-y",
+                                              "trailing ",
+                                              "DS:\\\\/u/a b.avi",
+                                              "\x01\x7f\xff",
+                                              "last/output.mp4"};
+  std::string line;
+  std::string expected = std::string(FAKE_ENCODER_PATH) + '\0';
+  for (const auto& argument : arguments) {
+    line += " " + QuoteArgument(argument);
+    expected += argument + '\0';
+  }
+  auto child = StartFake(line);
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->Wait(), 0);
+  EXPECT_EQ(ReadTextFile(dir_ / "args.bin"), expected);
+  EXPECT_FALSE(FileExists(dir_ / "pwned"));
+}
+
+TEST_F(ProcessTest, CommandsThatCannotStartReturnNullWithAReason) {
+  WriteTextFile(dir_ / "not-executable", "#!/bin/sh\n");
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"\"/nonexistent/dir/raziz2u\" -y", dir_.path()},
+      {"vidloom-no-such-program-here -y", dir_.path()},
+      {QuoteArgument(dir_ / "not-executable"), dir_.path()},
+      {QuoteArgument(FAKE_ENCODER_PATH) + " \"unbalanced", dir_.path()},
+      {"", dir_.path()},
+      {"   ", dir_.path()},
+      {QuoteArgument(FAKE_ENCODER_PATH), dir_ / "no-such-directory"},
+      {QuoteArgument(FAKE_ENCODER_PATH) + " \"a" + std::string(1, '\0') + "b\"", dir_.path()},
+  };
+  for (const auto& [line, directory] : cases) {
+    std::string error;
+    EXPECT_EQ(ChildProcess::Start(line, directory, &error), nullptr) << line;
+    EXPECT_FALSE(error.empty()) << line;
+  }
+  // No failed start leaves a child behind for the kill-by-name.
+  EXPECT_EQ(KillProcessesByName("not-executable"), 0);
+}
+
+TEST_F(ProcessTest, StdoutAndStderrArriveInOnePipeInOrder) {
+  Script(
+      "print out one\n"
+      "eprint err two\n"
+      "write frame=1 q=2\\r\n"
+      "write nul\\0byte\\x41\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  const char expected[] = "out one\nerr two\nframe=1 q=2\rnul\0byteA";
+  EXPECT_EQ(ReadAll(*child), std::string(expected, sizeof expected - 1));
+  EXPECT_EQ(child->Wait(), 0);
+}
+
+TEST_F(ProcessTest, LargeOutputComesThroughWhole) {
+  Script("flood 1000000\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  const std::string text = ReadAll(*child);
+  EXPECT_EQ(text.size(), 1000000u);
+  EXPECT_EQ(text.rfind("frame=1 q=2.0 size=3kB", 0), 0u);
+  EXPECT_EQ(child->Wait(), 0);
+}
+
+TEST_F(ProcessTest, ChildRunsInItsDirectoryAndGroupWithOnlyTheStandardDescriptors) {
+  Script("describe " + (dir_ / "describe.txt") + "\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  ASSERT_EQ(child->Wait(), 0);
+  auto values = Describe(dir_ / "describe.txt");
+  EXPECT_TRUE(SameFile(values["cwd"], dir_.path())) << values["cwd"];
+  EXPECT_EQ(values["stdin"], "/dev/null");
+  EXPECT_EQ(values["pid"], std::to_string(child->pid()));
+  EXPECT_EQ(values["pgid"], std::to_string(child->pid()));
+  EXPECT_EQ(values["ppid"], std::to_string(getpid()));
+  EXPECT_EQ(values["fds"], "0,1,2");
+}
+
+TEST_F(ProcessTest, ExitCodesAndSignalsAreReported) {
+  struct Case {
+    std::string script;
+    int exit_code;
+  };
+  const std::vector<Case> cases = {
+      {"print hi\n", 0},          {"exit 3\n", 3},      {"exit 255\n", 255},
+      {"crash\n", 128 + SIGABRT}, {"frobnicate\n", 99},
+  };
+  for (const auto& c : cases) {
+    Script(c.script);
+    auto child = StartFake();
+    ASSERT_TRUE(child);
+    ReadAll(*child);
+    EXPECT_EQ(child->Wait(), c.exit_code) << c.script;
+    EXPECT_EQ(child->Wait(), c.exit_code) << "a second Wait returns the same";
+    EXPECT_TRUE(child->HasExited());
+    EXPECT_FALSE(child->Terminate()) << "a reaped child is never signalled";
+  }
+}
+
+TEST_F(ProcessTest, HasExitedReapsWithoutBlocking) {
+  Script("sleep 200\nexit 7\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  EXPECT_FALSE(child->HasExited());
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (!child->HasExited() && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_TRUE(child->HasExited());
+  EXPECT_EQ(child->Wait(), 7);
+}
+
+TEST_F(ProcessTest, ReadTimesOutWhileTheChildIsQuietThenSeesTheEndAfterTerminate) {
+  Script("print ready\nhang\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  char buffer[64];
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 10'000), 6);
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 50), ChildProcess::kTimedOut);
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 0), ChildProcess::kTimedOut);
+  EXPECT_FALSE(child->HasExited());
+  EXPECT_TRUE(child->Terminate());
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 10'000), 0);
+  EXPECT_EQ(child->Wait(), kSigKillExit);
+  child->CloseOutput();
+  EXPECT_EQ(child->output_fd(), -1);
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 0), ChildProcess::kReadError);
+}
+
+TEST_F(ProcessTest, TerminateEndsAChildThatIgnoresSigterm) {
+  Script("ignore-term 60000\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  EXPECT_TRUE(child->Terminate());
+  EXPECT_EQ(child->Wait(), kSigKillExit);
+}
+
+TEST_F(ProcessTest, TerminateEndsTheWholeProcessGroup) {
+  // The shell's background child keeps the pipe open: the end of the pipe shows it died too.
+  std::string error;
+  auto child = ChildProcess::Start("/bin/sh -c \"sleep 1000 & echo started; sleep 1000\"",
+                                   dir_.path(), &error);
+  ASSERT_TRUE(child) << error;
+  char buffer[64];
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 10'000), 8);
+  EXPECT_TRUE(child->Terminate());
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 10'000), 0);
+  EXPECT_EQ(child->Wait(), kSigKillExit);
+}
+
+TEST_F(ProcessTest, TerminateFromAnotherThreadEndsABlockedReadAndWait) {
+  Script("hang\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    child->Terminate();
+  });
+  char buffer[64];
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, -1), 0);
+  EXPECT_EQ(child->Wait(), kSigKillExit);
+  stopper.join();
+}
+
+TEST_F(ProcessTest, BareNamesAreFoundBesideTheProgramFirstThenInPath) {
+  // The same name beside this test program and in a PATH directory: the one beside wins.
+  const std::string name = "vidloom-test-fake-" + std::to_string(getpid());
+  const std::string beside = ProgramDirectory() + name;
+  const std::string in_path = dir_ / name;
+  std::filesystem::copy_file(FAKE_ENCODER_PATH, in_path);
+  const char* old_path = std::getenv("PATH");
+  const std::string saved_path = old_path ? old_path : "";
+  setenv("PATH", (dir_.path() + ":" + saved_path).c_str(), 1);
+  Script("exit 0\n");
+
+  auto from_path = ChildProcess::Start(name, dir_.path());
+  ASSERT_TRUE(from_path);
+  EXPECT_EQ(from_path->program_path(), in_path);
+  EXPECT_EQ(from_path->Wait(), 0);
+
+  std::filesystem::copy_file(FAKE_ENCODER_PATH, beside);
+  auto from_beside = ChildProcess::Start(name, dir_.path());
+  unlink(beside.c_str());
+  setenv("PATH", saved_path.c_str(), 1);
+  ASSERT_TRUE(from_beside);
+  EXPECT_EQ(from_beside->program_path(), beside);
+  EXPECT_EQ(from_beside->Wait(), 0);
+
+  auto shell = ChildProcess::Start("sh -c \"echo from path\"", dir_.path());
+  ASSERT_TRUE(shell);
+  EXPECT_EQ(ReadAll(*shell), "from path\n");
+  EXPECT_EQ(shell->Wait(), 0);
+}
+
+// Starts the fake without ChildProcess, as another program would.
+pid_t StartForeignFake(const std::string& directory) {
+  const pid_t pid = fork();
+  if (pid == 0) {
+    if (chdir(directory.c_str()) != 0) _exit(120);
+    execl(FAKE_ENCODER_PATH, FAKE_ENCODER_PATH, static_cast<char*>(nullptr));
+    _exit(121);
+  }
+  return pid;
+}
+
+TEST_F(ProcessTest, KillByNameEndsOnlyTheEncodersThisProgramStarted) {
+  Script("hang\n");
+  const pid_t foreign = StartForeignFake(dir_.path());
+  ASSERT_GT(foreign, 0);
+  auto first = StartFake("", FAKE_ENCODER_PATH);
+  auto second = StartFake("", FAKE_ENCODER2_PATH);
+  ASSERT_TRUE(first && second);
+
+  EXPECT_EQ(KillProcessesByName("ffmpeg"), 0);
+  EXPECT_EQ(KillProcessesByName("raziz2"), 0);
+  EXPECT_FALSE(first->HasExited());
+  EXPECT_FALSE(second->HasExited());
+
+  EXPECT_NE(KillProcessesByName("RaZiZ2U"), 0);
+  EXPECT_EQ(first->Wait(), kSigKillExit);
+  EXPECT_EQ(second->Wait(), kSigKillExit);
+  EXPECT_EQ(KillProcessesByName(kEncoderFileName), 0) << "none left to match";
+
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  int status = 0;
+  EXPECT_EQ(waitpid(foreign, &status, WNOHANG), 0) << "the foreign encoder was ended";
+  EXPECT_TRUE(ProcessAlive(foreign));
+  kill(foreign, SIGKILL);
+  EXPECT_EQ(waitpid(foreign, &status, 0), foreign);
+}
+
+TEST_F(ProcessTest, KillByNameMatchesTheWholePathToo) {
+  Script("hang\n");
+  auto first = StartFake("", FAKE_ENCODER_PATH);
+  auto second = StartFake("", FAKE_ENCODER2_PATH);
+  ASSERT_TRUE(first && second);
+  EXPECT_NE(KillProcessesByName(FAKE_ENCODER2_PATH), 0);
+  EXPECT_EQ(second->Wait(), kSigKillExit);
+  EXPECT_FALSE(first->HasExited());
+  EXPECT_TRUE(first->Terminate());
+  EXPECT_EQ(first->Wait(), kSigKillExit);
+}
+
+TEST_F(ProcessTest, KillByNameFromAnotherThreadWhileTheOwnerWaits) {
+  Script("hang\n");
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  int killed = 0;
+  std::thread stopper([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    killed = KillProcessesByName(kEncoderFileName);
+  });
+  EXPECT_EQ(child->Wait(), kSigKillExit);
+  stopper.join();
+  EXPECT_NE(killed, 0);
+}
+
+TEST_F(ProcessTest, AChildOutlivingItsObjectCanStillBeKilledByNameAndIsReaped) {
+  Script("pidfile " + (dir_ / "pid.txt") + "\nhang\n");
+  pid_t pid;
+  {
+    auto child = StartFake();
+    ASSERT_TRUE(child);
+    pid = child->pid();
+    char buffer[8];
+    EXPECT_EQ(child->Read(buffer, sizeof buffer, 200), ChildProcess::kTimedOut);
+  }
+  EXPECT_TRUE(ProcessAlive(pid));
+  EXPECT_NE(KillProcessesByName(kEncoderFileName), 0);
+  // Later calls reap it; then nothing matches any more.
+  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (KillProcessesByName(kEncoderFileName) != 0 && std::chrono::steady_clock::now() < give_up) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(KillProcessesByName(kEncoderFileName), 0);
+  int status;
+  EXPECT_EQ(waitpid(pid, &status, WNOHANG), -1) << "the child was left as a zombie";
+}
+
+TEST_F(ProcessTest, ChildDiesWithTheThreadThatStartedIt) {
+  Script("hang\n");
+  std::unique_ptr<ChildProcess> child;
+  std::thread starter([&] { child = StartFake(); });
+  starter.join();
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->Wait(), kSigKillExit);
+}
+
+TEST_F(ProcessTest, ScriptFromTheEnvironmentWinsOverTheWorkingDirectory) {
+  Script("exit 1\n");
+  WriteTextFile(dir_ / "other_script.txt", "exit 5\n");
+  setenv("FAKE_ENCODER_SCRIPT", (dir_ / "other_script.txt").c_str(), 1);
+  auto child = StartFake();
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->Wait(), 5);
+  setenv("FAKE_ENCODER_SCRIPT", (dir_ / "missing.txt").c_str(), 1);
+  child = StartFake();
+  ASSERT_TRUE(child);
+  EXPECT_EQ(child->Wait(), 98);
+  unsetenv("FAKE_ENCODER_SCRIPT");
+}
+
+}  // namespace
+}  // namespace vidloom::platform
