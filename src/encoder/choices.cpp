@@ -1,0 +1,123 @@
+#include "choices.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+
+namespace raziz2u {
+
+namespace {
+
+std::string LowerExtension(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+  std::string ext = path.substr(dot + 1);
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return ext;
+}
+
+}  // namespace
+
+std::string MuxerFor(const Request& request) {
+  const std::string ext = LowerExtension(request.output);
+  const std::string& f = request.output_format;
+  if (f == "psp") return "psp";
+  if (f == "singlejpeg" || f == "mjpeg") return "mjpeg";
+  if (f == "3gp") return ext == "3g2" ? "3g2" : "3gp";
+  if (f == "3g2" || f == "mp4" || f == "mp3" || f == "adts" || f == "mov") return f;
+  if (!f.empty()) return {};
+  if (ext == "mp4" || ext == "m4v") return "mp4";
+  if (ext == "m4a") return "ipod";
+  if (ext == "3gp") return "3gp";
+  if (ext == "3g2") return "3g2";
+  if (ext == "mp3") return "mp3";
+  if (ext == "aac") return "adts";
+  if (ext == "mov") return "mov";
+  if (ext == "thm" || ext == "jpg" || ext == "jpeg") return "mjpeg";
+  return {};
+}
+
+bool IsAudioOnlyMuxer(const std::string& muxer) {
+  return muxer == "mp3" || muxer == "adts" || muxer == "ipod";
+}
+
+std::string VideoEncoderFor(const std::string& vcodec, const std::string& muxer) {
+  if (muxer == "mjpeg") return "mjpeg";
+  if (vcodec.empty()) {
+    if (muxer == "3gp" || muxer == "3g2" || muxer == "psp") return "mpeg4";
+    return "libx264";
+  }
+  if (vcodec == "xvid") return "libxvid";
+  if (vcodec == "mpeg4") return "mpeg4";
+  if (vcodec == "h263") return "h263";
+  if (vcodec == "h264" || vcodec == "x264" || vcodec == "libx264") return "libx264";
+  return {};
+}
+
+std::string AudioEncoderFor(const std::string& acodec, const std::string& muxer) {
+  if (acodec.empty()) {
+    if (muxer == "mp3") return "libmp3lame";
+    if (muxer == "3gp" || muxer == "3g2") return "libopencore_amrnb";
+    return "aac";
+  }
+  if (acodec == "mpeg4aac" || acodec == "aac") return "aac";
+  if (acodec == "mp3") return "libmp3lame";
+  if (acodec == "amr_nb") return "libopencore_amrnb";
+  return {};
+}
+
+int AmrBitRate(double asked_kbps, bool asked) {
+  static const int kModes[] = {4750, 5150, 5900, 6700, 7400, 7950, 10200, 12200};
+  if (!asked) return 12200;
+  int chosen = kModes[0];
+  for (int mode : kModes) {
+    if (mode <= asked_kbps * 1000 + 0.5) chosen = mode;
+  }
+  return chosen;
+}
+
+int NearestRate(int wanted, const std::vector<int>& supported) {
+  if (supported.empty()) return wanted;
+  int best = supported.front();
+  for (int rate : supported) {
+    const int d = std::abs(rate - wanted), best_d = std::abs(best - wanted);
+    if (d < best_d || (d == best_d && rate < best)) best = rate;
+  }
+  return best;
+}
+
+bool IsH263Size(int width, int height) {
+  static const int kSizes[][2] = {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}};
+  return std::any_of(std::begin(kSizes), std::end(kSizes),
+                     [&](const int* s) { return s[0] == width && s[1] == height; });
+}
+
+}  // namespace raziz2u
+
+namespace raziz2u {
+
+std::string StripH264Sei(const std::string& data) {
+  // Start positions of the start codes (00 00 01, with a possible leading zero byte).
+  std::vector<size_t> starts;
+  for (size_t i = 0; i + 2 < data.size(); ++i) {
+    if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1) {
+      starts.push_back(i > 0 && data[i - 1] == 0 ? i - 1 : i);
+      i += 2;
+    }
+  }
+  if (starts.empty()) return data;
+  std::string out = data.substr(0, starts.front());
+  for (size_t k = 0; k < starts.size(); ++k) {
+    const size_t begin = starts[k];
+    const size_t end = k + 1 < starts.size() ? starts[k + 1] : data.size();
+    size_t header = begin;
+    while (header < end && data[header] == 0) ++header;
+    ++header;  // past the 01 of the start code
+    const bool sei = header < end && (static_cast<unsigned char>(data[header]) & 0x1f) == 6;
+    if (!sei) out.append(data, begin, end - begin);
+  }
+  return out;
+}
+
+}  // namespace raziz2u

@@ -1,0 +1,942 @@
+#include "transcoder.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <optional>
+#include <string>
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavfilter/avfilter.h>
+#include <libavfilter/buffersink.h>
+#include <libavfilter/buffersrc.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/opt.h>
+#include <libavutil/pixdesc.h>
+}
+
+#include "choices.h"
+#include "console.h"
+
+namespace raziz2u {
+
+std::atomic<int> g_stop_signal{0};
+
+namespace {
+
+// A failure: the complete line to print (it carries a marker) and whether a signal caused it.
+struct Failure {
+  std::string line;
+};
+
+std::string AvError(int err) {
+  char text[AV_ERROR_MAX_STRING_SIZE] = {};
+  av_strerror(err, text, sizeof text);
+  return text;
+}
+
+[[noreturn]] void Fail(const std::string& reason) {
+  throw Failure{"error: " + reason};
+}
+
+void Check(int err, const std::string& what) {
+  if (err < 0) Fail(what + ": " + AvError(err));
+}
+
+int InterruptRequested(void*) {
+  return g_stop_signal.load() != 0 ? 1 : 0;
+}
+
+// Paths are printed between quotes on one line; control characters would start a new line that
+// the reader would examine for failure markers.
+std::string PrintablePath(const std::string& path) {
+  std::string out = path;
+  for (char& c : out) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+  }
+  return out;
+}
+
+std::string Rational(AVRational r) {
+  return std::to_string(r.num) + "/" + std::to_string(r.den);
+}
+
+std::string LayoutName(const AVChannelLayout& layout) {
+  char text[128] = {};
+  if (av_channel_layout_describe(&layout, text, sizeof text) < 0) return "unknown";
+  return text;
+}
+
+double FrameRateOf(const AVStream* st) {
+  AVRational r = st->avg_frame_rate;
+  if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
+  if (r.num <= 0 || r.den <= 0) return 0;
+  return av_q2d(r);
+}
+
+struct CodecDeleter {
+  void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct GraphDeleter {
+  void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
+};
+struct FrameDeleter {
+  void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketDeleter {
+  void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
+using GraphPtr = std::unique_ptr<AVFilterGraph, GraphDeleter>;
+using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
+using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+FramePtr NewFrame() {
+  FramePtr f(av_frame_alloc());
+  if (!f) Fail("out of memory");
+  return f;
+}
+
+// One media path: decoder (absent for generated silence) -> filter graph -> encoder -> stream.
+struct Path {
+  int input_index = -1;
+  CodecPtr decoder;
+  GraphPtr graph;
+  AVFilterContext* source = nullptr;
+  AVFilterContext* sink = nullptr;
+  CodecPtr encoder;
+  AVStream* stream = nullptr;
+  int64_t next_pts = AV_NOPTS_VALUE;  // expected timestamp of the next decoded frame
+  int64_t frames = 0;                 // frames handed to the encoder
+  int64_t packets = 0;
+  double quality = 0;
+  bool strip_sei = false;
+  bool ended = false;
+  // Audio source parameters the graph was built for; frames that differ are skipped.
+  int source_rate = 0;
+  int source_format = -1;
+  AVChannelLayout source_layout{};
+  ~Path() { av_channel_layout_uninit(&source_layout); }
+};
+
+class Conversion {
+ public:
+  explicit Conversion(const Request& request) : req_(request) {}
+  ~Conversion();
+
+  int Run();
+
+ private:
+  void OpenInput();
+  void DescribeInput();
+  void OpenOutput();
+  void SetUpVideo(const AVCodec* codec, bool thumbnail);
+  void SetUpAudio(const AVCodec* codec);
+  void SetUpSilence(const AVCodec* codec);
+  void OpenDecoder(Path& path);
+  void BuildGraph(Path& path, const std::string& source_args, const char* source_name,
+                  const std::string& chain);
+  void AddStream(Path& path);
+  void WriteHeader();
+  void Transcode();
+  void MakeThumbnail();
+  void Decode(Path& path, const AVPacket* packet);
+  void Submit(Path& path, AVFrame* frame);
+  void Drain(Path& path);
+  void Encode(Path& path, AVFrame* frame);
+  void Write(Path& path, AVPacket* packet);
+  void SilenceUntil(double seconds);
+  void Finish();
+  void Progress(bool final);
+  int64_t OffsetIn(const AVStream* st) const;
+
+  const Request& req_;
+  AVFormatContext* in_ = nullptr;
+  AVFormatContext* out_ = nullptr;
+  bool output_opened_ = false;
+  bool complete_ = false;
+  std::string muxer_;
+  Path video_, audio_;
+  bool silent_audio_ = false;
+  bool input_done_ = false;
+  double written_seconds_ = 0;
+  double video_seconds_ = 0;
+  int64_t decode_errors_ = 0;
+  std::chrono::steady_clock::time_point last_progress_ = std::chrono::steady_clock::now();
+  FramePtr filtered_ = NewFrame();
+  PacketPtr packet_{av_packet_alloc()};
+};
+
+Conversion::~Conversion() {
+  if (out_ != nullptr) {
+    if (output_opened_) avio_closep(&out_->pb);
+    avformat_free_context(out_);
+  }
+  avformat_close_input(&in_);
+  // A failed run leaves no half-written file behind (a stopped one may: it was asked for).
+  if (output_opened_ && !complete_ && g_stop_signal.load() == 0) unlink(req_.output.c_str());
+}
+
+void Conversion::OpenInput() {
+  struct stat info {};
+  if (stat(req_.input.c_str(), &info) != 0) {
+    throw Failure{"Error while opening file: " + AvError(AVERROR(errno))};
+  }
+  if (S_ISDIR(info.st_mode)) throw Failure{"Error while opening file: the input is a directory"};
+
+  in_ = avformat_alloc_context();
+  if (in_ == nullptr) Fail("out of memory");
+  in_->interrupt_callback = {InterruptRequested, nullptr};
+  AVDictionary* options = nullptr;
+  av_dict_set(&options, "protocol_whitelist", "file", 0);
+  if (req_.alternate_input) {
+    // The second way in: look further, make up missing timestamps, drop what is damaged.
+    av_dict_set(&options, "probesize", "50000000", 0);
+    av_dict_set(&options, "analyzeduration", "30000000", 0);
+    av_dict_set(&options, "fflags", "+genpts+discardcorrupt+igndts", 0);
+  } else {
+    av_dict_set(&options, "probesize", "5000000", 0);
+    av_dict_set(&options, "analyzeduration", "5000000", 0);
+  }
+  const AVInputFormat* format = nullptr;
+  if (!req_.input_format.empty()) {
+    format = av_find_input_format(req_.input_format == "qt" ? "mov" : req_.input_format.c_str());
+    if (format == nullptr) {
+      av_dict_free(&options);
+      throw Failure{"Unknown format for the input (-f " + req_.input_format + ")"};
+    }
+  }
+  const std::string url = "file:" + req_.input;
+  const int err = avformat_open_input(&in_, url.c_str(), format, &options);
+  av_dict_free(&options);
+  if (g_stop_signal.load() != 0) Fail("stopped");
+  if (err == AVERROR_INVALIDDATA)
+    throw Failure{"Unknown format: the input is not a readable media file"};
+  if (err < 0) throw Failure{"Error while opening file: " + AvError(err)};
+  const int info_err = avformat_find_stream_info(in_, nullptr);
+  if (g_stop_signal.load() != 0) Fail("stopped");
+  if (info_err < 0) throw Failure{"Error while opening file: " + AvError(info_err)};
+}
+
+void Conversion::DescribeInput() {
+  Print("Input #0, " + std::string(in_->iformat->name) + ", from '" + PrintablePath(req_.input) +
+        "':\n");
+  if (in_->duration != AV_NOPTS_VALUE && in_->duration >= 0) {
+    const int64_t start = in_->start_time != AV_NOPTS_VALUE ? in_->start_time : 0;
+    char text[160];
+    std::snprintf(text, sizeof text, ", start: %s%lld.%06lld, bitrate: ", start < 0 ? "-" : "",
+                  static_cast<long long>(std::llabs(start) / AV_TIME_BASE),
+                  static_cast<long long>(std::llabs(start) % AV_TIME_BASE));
+    std::string line = "  Duration: " + FormatDuration(in_->duration) + text;
+    line += in_->bit_rate > 0 ? std::to_string(in_->bit_rate / 1000) + " kb/s\n" : "N/A\n";
+    Print(line);
+  } else {
+    Print("  Duration: N/A\n");
+  }
+  for (unsigned i = 0; i < in_->nb_streams; ++i) {
+    const AVStream* st = in_->streams[i];
+    const AVCodecParameters* par = st->codecpar;
+    const std::string head = "    Stream #0." + std::to_string(i) + ": ";
+    const std::string codec = avcodec_get_name(par->codec_id);
+    switch (par->codec_type) {
+      case AVMEDIA_TYPE_VIDEO:
+        if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) {
+          Print(head + "Picture: " + codec + "\n");
+        } else {
+          Print(head + "Video: " + codec + ", " + std::to_string(par->width) + "x" +
+                std::to_string(par->height) + ", " + FormatRate(FrameRateOf(st)) + " fps\n");
+        }
+        break;
+      case AVMEDIA_TYPE_AUDIO:
+        Print(head + "Audio: " + codec + ", " + std::to_string(par->sample_rate) + " Hz, " +
+              LayoutName(par->ch_layout) + "\n");
+        break;
+      case AVMEDIA_TYPE_SUBTITLE:
+        Print(head + "Subtitle: " + codec + "\n");
+        break;
+      default:
+        Print(head + "Data: " + codec + "\n");
+        break;
+    }
+  }
+}
+
+// Microseconds of the input's start (plus -ss) expressed in the stream's time base: subtracted
+// from every timestamp so that the output starts at zero.
+int64_t Conversion::OffsetIn(const AVStream* st) const {
+  int64_t offset = in_->start_time != AV_NOPTS_VALUE ? in_->start_time : 0;
+  if (req_.start_seconds && muxer_ != "mjpeg") offset += std::llround(*req_.start_seconds * 1e6);
+  return av_rescale_q(offset, AV_TIME_BASE_Q, st->time_base);
+}
+
+void Conversion::OpenDecoder(Path& path) {
+  const AVStream* st = in_->streams[path.input_index];
+  const AVCodec* codec = avcodec_find_decoder(st->codecpar->codec_id);
+  if (codec == nullptr) {
+    throw Failure{"Unsupported codec for input stream #0." + std::to_string(path.input_index)};
+  }
+  path.decoder.reset(avcodec_alloc_context3(codec));
+  if (!path.decoder) Fail("out of memory");
+  Check(avcodec_parameters_to_context(path.decoder.get(), st->codecpar), "decoder parameters");
+  path.decoder->pkt_timebase = st->time_base;
+  path.decoder->thread_count = 0;  // as many as the machine has
+  if (req_.alternate_input) {
+    path.decoder->err_recognition = 0;
+    path.decoder->error_concealment = FF_EC_GUESS_MVS | FF_EC_DEBLOCK | FF_EC_FAVOR_INTER;
+  }
+  const int err = avcodec_open2(path.decoder.get(), codec, nullptr);
+  if (err < 0) {
+    throw Failure{"Unsupported codec for input stream #0." + std::to_string(path.input_index) +
+                  ": " + AvError(err)};
+  }
+}
+
+void Conversion::BuildGraph(Path& path, const std::string& source_args, const char* source_name,
+                            const std::string& chain) {
+  path.graph.reset(avfilter_graph_alloc());
+  if (!path.graph) Fail("out of memory");
+  path.graph->nb_threads = 0;
+  av_opt_set(path.graph.get(), "scale_sws_opts", "flags=bicubic", 0);
+  const bool video = std::strcmp(source_name, "buffer") == 0;
+  Check(avfilter_graph_create_filter(&path.source, avfilter_get_by_name(source_name), "in",
+                                     source_args.c_str(), nullptr, path.graph.get()),
+        "filter source");
+  Check(avfilter_graph_create_filter(&path.sink,
+                                     avfilter_get_by_name(video ? "buffersink" : "abuffersink"),
+                                     "out", nullptr, nullptr, path.graph.get()),
+        "filter sink");
+  AVFilterInOut* outputs = avfilter_inout_alloc();
+  AVFilterInOut* inputs = avfilter_inout_alloc();
+  if (outputs == nullptr || inputs == nullptr) {
+    avfilter_inout_free(&outputs);
+    avfilter_inout_free(&inputs);
+    Fail("out of memory");
+  }
+  outputs->name = av_strdup("in");
+  outputs->filter_ctx = path.source;
+  inputs->name = av_strdup("out");
+  inputs->filter_ctx = path.sink;
+  const int err =
+      avfilter_graph_parse_ptr(path.graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
+  avfilter_inout_free(&outputs);
+  avfilter_inout_free(&inputs);
+  Check(err, "filter graph");
+  Check(avfilter_graph_config(path.graph.get(), nullptr), "filter graph");
+  const AVCodecContext* enc = path.encoder.get();
+  if (!video && !(enc->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) &&
+      enc->frame_size > 0) {
+    av_buffersink_set_frame_size(path.sink, static_cast<unsigned>(enc->frame_size));
+  }
+}
+
+void Conversion::AddStream(Path& path) {
+  path.stream = avformat_new_stream(out_, nullptr);
+  if (path.stream == nullptr) Fail("out of memory");
+  Check(avcodec_parameters_from_context(path.stream->codecpar, path.encoder.get()),
+        "stream parameters");
+  path.stream->time_base = path.encoder->time_base;
+  if (path.encoder->codec_type == AVMEDIA_TYPE_VIDEO) {
+    path.stream->avg_frame_rate = path.encoder->framerate;
+    path.stream->sample_aspect_ratio = path.encoder->sample_aspect_ratio;
+  }
+}
+
+void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
+  OpenDecoder(video_);
+  const AVStream* st = in_->streams[video_.input_index];
+  const AVCodecContext* dec = video_.decoder.get();
+  if (dec->width <= 0 || dec->height <= 0) Fail("the input video has no frame size");
+
+  const int picture_w = req_.width.value_or(dec->width & ~1);
+  const int picture_h = req_.height.value_or(dec->height & ~1);
+  const int frame_w = picture_w + req_.pad_left + req_.pad_right;
+  const int frame_h = picture_h + req_.pad_top + req_.pad_bottom;
+  const std::string name = codec->name;
+  if (!thumbnail && (frame_w % 2 != 0 || frame_h % 2 != 0)) {
+    Fail("the frame size " + std::to_string(frame_w) + "x" + std::to_string(frame_h) +
+         " must be a multiple of 2");
+  }
+  if (name == "h263" && !IsH263Size(frame_w, frame_h)) {
+    Fail("H.263 takes only the frame sizes 128x96, 176x144, 352x288, 704x576 and 1408x1152, not " +
+         std::to_string(frame_w) + "x" + std::to_string(frame_h));
+  }
+
+  AVRational rate{25, 1};
+  if (req_.frame_rate_num) {
+    rate = {*req_.frame_rate_num, req_.frame_rate_den};
+  } else {
+    AVRational source = st->avg_frame_rate;
+    if (source.num <= 0 || source.den <= 0) source = st->r_frame_rate;
+    if (source.num > 0 && source.den > 0 && av_q2d(source) <= 240) rate = source;
+  }
+  if (name == "mpeg4" || name == "libxvid" || name == "h263") {
+    // The MPEG-4 Part 2 and H.263 time base denominator has 16 bits.
+    av_reduce(&rate.num, &rate.den, rate.num, rate.den, 65535);
+  }
+
+  video_.encoder.reset(avcodec_alloc_context3(codec));
+  AVCodecContext* enc = video_.encoder.get();
+  if (enc == nullptr) Fail("out of memory");
+  enc->width = frame_w;
+  enc->height = frame_h;
+  enc->sample_aspect_ratio = {1, 1};
+  enc->framerate = rate;
+  enc->time_base = av_inv_q(rate);
+  enc->pix_fmt = thumbnail ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
+  enc->thread_count = 0;
+  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
+  if (req_.video_kbps) enc->bit_rate = std::llround(*req_.video_kbps * 1000);
+  if (req_.max_kbps) enc->rc_max_rate = std::llround(*req_.max_kbps * 1000);
+  if (req_.buffer_kbytes) enc->rc_buffer_size = static_cast<int>(*req_.buffer_kbytes * 8192);
+  if (req_.gop) enc->gop_size = *req_.gop;
+
+  AVDictionary* options = nullptr;
+  if (thumbnail) {
+    enc->flags |= AV_CODEC_FLAG_QSCALE;
+    enc->global_quality = 3 * FF_QP2LAMBDA;
+    enc->color_range = AVCOL_RANGE_JPEG;
+  } else if (name == "libx264") {
+    if (muxer_ == "psp") {
+      // What the PSP decodes: Main profile up to level 3.0, three reference frames, no
+      // B-pyramid and no weighted prediction.
+      av_dict_set(&options, "profile", "main", 0);
+      av_dict_set(&options, "level", "3.0", 0);
+      av_dict_set(&options, "x264-params", "ref=3:b-pyramid=none:weightp=0:weightb=0", 0);
+    } else {
+      av_dict_set(&options, "profile", "high", 0);
+      av_dict_set(&options, "level", "4.1", 0);
+    }
+    if (req_.coder) av_dict_set(&options, "coder", *req_.coder == 0 ? "cavlc" : "cabac", 0);
+    video_.strip_sei = req_.bitexact;
+  } else {
+    // MPEG-4 Part 2 (Simple profile: no B-frames) and H.263.
+    enc->max_b_frames = 0;
+    if (name == "mpeg4") enc->profile = FF_PROFILE_MPEG4_SIMPLE;
+    if (req_.tolerance_kbps)
+      enc->bit_rate_tolerance = static_cast<int>(*req_.tolerance_kbps * 1000);
+    if (!req_.video_kbps && req_.qscale) {
+      enc->flags |= AV_CODEC_FLAG_QSCALE;
+      enc->global_quality = static_cast<int>(*req_.qscale * FF_QP2LAMBDA);
+    } else if (!req_.video_kbps) {
+      enc->bit_rate = 768000;
+    }
+    if (enc->rc_max_rate > 0 && enc->rc_buffer_size == 0) {
+      enc->rc_buffer_size = static_cast<int>(std::min<int64_t>(enc->rc_max_rate, INT32_MAX / 2));
+    }
+  }
+  const int err = avcodec_open2(enc, codec, &options);
+  av_dict_free(&options);
+  Check(err, std::string("cannot open the video encoder ") + codec->name);
+
+  std::string chain;
+  if (!thumbnail) chain += "fps=" + Rational(rate) + ",";
+  chain += "scale=" + std::to_string(picture_w) + ":" + std::to_string(picture_h) +
+           ":flags=bicubic,setsar=1";
+  if (frame_w != picture_w || frame_h != picture_h) {
+    chain += ",pad=" + std::to_string(frame_w) + ":" + std::to_string(frame_h) + ":" +
+             std::to_string(req_.pad_left) + ":" + std::to_string(req_.pad_top) + ":black";
+  }
+  chain += std::string(",format=") + av_get_pix_fmt_name(enc->pix_fmt);
+  AVRational sar = dec->sample_aspect_ratio;
+  if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
+  const char* pix = av_get_pix_fmt_name(dec->pix_fmt);
+  if (pix == nullptr) Fail("the input video has an unknown pixel format");
+  const std::string args = "video_size=" + std::to_string(dec->width) + "x" +
+                           std::to_string(dec->height) + ":pix_fmt=" + pix +
+                           ":time_base=" + Rational(st->time_base) +
+                           ":pixel_aspect=" + Rational(sar);
+  BuildGraph(video_, args, "buffer", chain);
+  AddStream(video_);
+}
+
+void Conversion::SetUpAudio(const AVCodec* codec) {
+  OpenDecoder(audio_);
+  const AVStream* st = in_->streams[audio_.input_index];
+  const AVCodecContext* dec = audio_.decoder.get();
+  if (dec->sample_rate <= 0 || dec->ch_layout.nb_channels <= 0) {
+    Fail("the input audio has no sample rate or channels");
+  }
+
+  audio_.encoder.reset(avcodec_alloc_context3(codec));
+  AVCodecContext* enc = audio_.encoder.get();
+  if (enc == nullptr) Fail("out of memory");
+  const std::string name = codec->name;
+  int rate = req_.sample_rate.value_or(dec->sample_rate);
+  int channels = req_.channels.value_or(std::min(dec->ch_layout.nb_channels, 2));
+  if (name == "libopencore_amrnb") {
+    rate = 8000;
+    channels = 1;
+    enc->bit_rate = AmrBitRate(req_.audio_kbps.value_or(0), req_.audio_kbps.has_value());
+  } else {
+    if (codec->supported_samplerates != nullptr) {
+      std::vector<int> rates;
+      for (const int* r = codec->supported_samplerates; *r != 0; ++r) rates.push_back(*r);
+      rate = NearestRate(rate, rates);
+    }
+    if (name == "libmp3lame") channels = std::min(channels, 2);
+    enc->bit_rate = req_.audio_kbps ? std::llround(*req_.audio_kbps * 1000) : 128000;
+  }
+  if (name == "aac") enc->profile = FF_PROFILE_AAC_LOW;
+  enc->sample_rate = rate;
+  av_channel_layout_default(&enc->ch_layout, channels);
+  enc->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+  enc->time_base = {1, rate};
+  enc->thread_count = 0;
+  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
+  Check(avcodec_open2(enc, codec, nullptr),
+        std::string("cannot open the audio encoder ") + codec->name);
+
+  av_channel_layout_uninit(&audio_.source_layout);
+  if (dec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {
+    av_channel_layout_default(&audio_.source_layout, dec->ch_layout.nb_channels);
+  } else {
+    av_channel_layout_copy(&audio_.source_layout, &dec->ch_layout);
+  }
+  audio_.source_rate = dec->sample_rate;
+  audio_.source_format = dec->sample_fmt;
+  const std::string args = "time_base=" + Rational(st->time_base) +
+                           ":sample_rate=" + std::to_string(dec->sample_rate) +
+                           ":sample_fmt=" + av_get_sample_fmt_name(dec->sample_fmt) +
+                           ":channel_layout=" + LayoutName(audio_.source_layout);
+  std::string chain;
+  if (req_.volume_factor) {
+    char gain[64];
+    std::snprintf(gain, sizeof gain, "volume=%.4f,", *req_.volume_factor / 50.0);
+    chain += gain;
+  }
+  chain += "aresample=" + std::to_string(rate) +
+           ",aformat=sample_fmts=" + av_get_sample_fmt_name(enc->sample_fmt) +
+           ":sample_rates=" + std::to_string(rate) +
+           ":channel_layouts=" + LayoutName(enc->ch_layout);
+  BuildGraph(audio_, args, "abuffer", chain);
+  AddStream(audio_);
+}
+
+void Conversion::SetUpSilence(const AVCodec* codec) {
+  audio_.encoder.reset(avcodec_alloc_context3(codec));
+  AVCodecContext* enc = audio_.encoder.get();
+  if (enc == nullptr) Fail("out of memory");
+  std::vector<int> rates;
+  if (codec->supported_samplerates != nullptr) {
+    for (const int* r = codec->supported_samplerates; *r != 0; ++r) rates.push_back(*r);
+  }
+  const int rate = NearestRate(req_.sample_rate.value_or(48000), rates);
+  enc->sample_rate = rate;
+  av_channel_layout_default(&enc->ch_layout, req_.channels.value_or(2));
+  enc->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+  enc->time_base = {1, rate};
+  enc->bit_rate = req_.audio_kbps ? std::llround(*req_.audio_kbps * 1000) : 64000;
+  if (std::string(codec->name) == "aac") enc->profile = FF_PROFILE_AAC_LOW;
+  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
+  Check(avcodec_open2(enc, codec, nullptr), "cannot open the audio encoder");
+  const int frame = enc->frame_size > 0 ? enc->frame_size : 1024;
+  const std::string args = "r=" + std::to_string(rate) + ":cl=" + LayoutName(enc->ch_layout) +
+                           ":nb_samples=" + std::to_string(frame);
+  BuildGraph(audio_, args, "anullsrc",
+             std::string("aformat=sample_fmts=") + av_get_sample_fmt_name(enc->sample_fmt));
+  AddStream(audio_);
+  silent_audio_ = true;
+}
+
+void Conversion::OpenOutput() {
+  muxer_ = MuxerFor(req_);
+  if (muxer_.empty()) {
+    throw Failure{"Unknown format for the output: choose it with -f or the file name extension"};
+  }
+  Check(avformat_alloc_output_context2(&out_, nullptr, muxer_.c_str(), nullptr), "output format");
+  out_->interrupt_callback = {InterruptRequested, nullptr};
+  if (req_.bitexact) out_->flags |= AVFMT_FLAG_BITEXACT;
+
+  struct stat out_info {};
+  if (stat(req_.output.c_str(), &out_info) == 0) {
+    struct stat in_info {};
+    if (stat(req_.input.c_str(), &in_info) == 0 && in_info.st_dev == out_info.st_dev &&
+        in_info.st_ino == out_info.st_ino) {
+      Fail("the output file is the input file; choose another output name");
+    }
+    if (S_ISDIR(out_info.st_mode)) Fail("the output name is a directory");
+    if (!req_.overwrite) Fail("the output file exists (give -y to overwrite it)");
+  }
+
+  const bool thumbnail = muxer_ == "mjpeg";
+  const bool wants_video = !req_.no_video && !IsAudioOnlyMuxer(muxer_);
+  const bool wants_audio = !thumbnail && (!req_.no_audio || muxer_ == "psp");
+  int video_index = -1;
+  for (unsigned i = 0; i < in_->nb_streams; ++i) {
+    const AVStream* st = in_->streams[i];
+    if (st->codecpar->codec_type != AVMEDIA_TYPE_VIDEO ||
+        (st->disposition & AV_DISPOSITION_ATTACHED_PIC))
+      continue;
+    if (video_index < 0 || st->codecpar->width * st->codecpar->height >
+                               in_->streams[video_index]->codecpar->width *
+                                   in_->streams[video_index]->codecpar->height)
+      video_index = static_cast<int>(i);
+  }
+  const int audio_index = av_find_best_stream(in_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+
+  if (wants_video) {
+    if (video_index < 0) Fail("the input has no video stream for a video output");
+    const std::string name = VideoEncoderFor(req_.video_codec, muxer_);
+    if (name.empty()) Fail("unknown video codec \"" + req_.video_codec + "\"");
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (codec == nullptr && name == "libxvid") codec = avcodec_find_encoder_by_name("mpeg4");
+    if (codec == nullptr) Fail("the video encoder " + name + " is not available");
+    video_.input_index = video_index;
+    SetUpVideo(codec, thumbnail);
+  }
+  if (wants_audio) {
+    const std::string name = AudioEncoderFor(req_.audio_codec, muxer_);
+    if (name.empty()) Fail("unknown audio codec \"" + req_.audio_codec + "\"");
+    const AVCodec* codec = avcodec_find_encoder_by_name(name.c_str());
+    if (codec == nullptr) Fail("the audio encoder " + name + " is not available");
+    if (!req_.no_audio && audio_index >= 0) {
+      audio_.input_index = audio_index;
+      SetUpAudio(codec);
+    } else if (muxer_ == "psp" && video_.encoder) {
+      // The PSP plays only files with both a video and an audio track.
+      SetUpSilence(codec);
+    } else if (IsAudioOnlyMuxer(muxer_)) {
+      Fail("the input has no audio stream for an audio output");
+    }
+  }
+  if (!video_.encoder && !audio_.encoder) Fail("the output would hold no stream");
+
+  // Metadata: the input's own tags (the MP3 tags need at least a title), then -title.
+  av_dict_copy(&out_->metadata, in_->metadata, 0);
+  for (const char* key : {"encoder", "major_brand", "minor_version", "compatible_brands"}) {
+    av_dict_set(&out_->metadata, key, nullptr, 0);
+  }
+  if (req_.title) av_dict_set(&out_->metadata, "title", req_.title->c_str(), 0);
+  if (muxer_ == "mp3" && av_dict_get(out_->metadata, "title", nullptr, 0) == nullptr) {
+    std::string base = req_.input.substr(req_.input.find_last_of('/') + 1);
+    const size_t dot = base.find_last_of('.');
+    if (dot != std::string::npos && dot > 0) base.resize(dot);
+    av_dict_set(&out_->metadata, "title", base.c_str(), 0);
+  }
+
+  for (unsigned i = 0; i < in_->nb_streams; ++i) {
+    const int index = static_cast<int>(i);
+    if (index != video_.input_index && index != audio_.input_index) {
+      in_->streams[i]->discard = AVDISCARD_ALL;
+    }
+  }
+
+  const std::string url = "file:" + req_.output;
+  const int err =
+      avio_open2(&out_->pb, url.c_str(), AVIO_FLAG_WRITE, &out_->interrupt_callback, nullptr);
+  if (err < 0) Fail("cannot open the output file: " + AvError(err));
+  output_opened_ = true;
+}
+
+void Conversion::WriteHeader() {
+  AVDictionary* options = nullptr;
+  if (muxer_ == "mp3") {
+    av_dict_set(&options, "id3v2_version", req_.id3v2 ? "3" : "0", 0);
+    av_dict_set(&options, "write_id3v1", req_.id3v1 ? "1" : "0", 0);
+  }
+  const int err = avformat_write_header(out_, &options);
+  av_dict_free(&options);
+  Check(err, "cannot write the output header");
+  Print("Output #0, " + muxer_ + ", to '" + PrintablePath(req_.output) + "':\n");
+  for (Path* path : {&video_, &audio_}) {
+    if (path->stream == nullptr) continue;
+    const AVCodecContext* enc = path->encoder.get();
+    const std::string head = "    Stream #0." + std::to_string(path->stream->index) + ": ";
+    if (enc->codec_type == AVMEDIA_TYPE_VIDEO) {
+      Print(head + "Video: " + enc->codec->name + ", " + std::to_string(enc->width) + "x" +
+            std::to_string(enc->height) + ", " + FormatRate(av_q2d(enc->framerate)) + " fps\n");
+    } else {
+      Print(head + "Audio: " + enc->codec->name + ", " + std::to_string(enc->sample_rate) +
+            " Hz, " + LayoutName(enc->ch_layout) + "\n");
+    }
+  }
+}
+
+void Conversion::Write(Path& path, AVPacket* packet) {
+  packet->stream_index = path.stream->index;
+  if (path.strip_sei && path.packets == 0) {
+    const std::string stripped = StripH264Sei(std::string(
+        reinterpret_cast<const char*>(packet->data), static_cast<size_t>(packet->size)));
+    if (stripped.size() < static_cast<size_t>(packet->size)) {
+      Check(av_packet_make_writable(packet), "packet");
+      std::memcpy(packet->data, stripped.data(), stripped.size());
+      av_shrink_packet(packet, static_cast<int>(stripped.size()));
+    }
+  }
+  size_t stats_size = 0;
+  const uint8_t* stats = av_packet_get_side_data(packet, AV_PKT_DATA_QUALITY_STATS, &stats_size);
+  if (stats != nullptr && stats_size >= 4) {
+    int32_t lambda = 0;
+    std::memcpy(&lambda, stats, 4);
+    path.quality = static_cast<double>(lambda) / FF_QP2LAMBDA;
+  }
+  av_packet_rescale_ts(packet, path.encoder->time_base, path.stream->time_base);
+  if (packet->pts != AV_NOPTS_VALUE) {
+    const double end = static_cast<double>(packet->pts + std::max<int64_t>(packet->duration, 0)) *
+                       av_q2d(path.stream->time_base);
+    written_seconds_ = std::max(written_seconds_, end);
+    if (&path == &video_) video_seconds_ = std::max(video_seconds_, end);
+  }
+  ++path.packets;
+  Check(av_interleaved_write_frame(out_, packet), "cannot write the output");
+}
+
+void Conversion::Encode(Path& path, AVFrame* frame) {
+  AVCodecContext* enc = path.encoder.get();
+  int err = avcodec_send_frame(enc, frame);
+  if (err == AVERROR_EOF) return;
+  Check(err, "encoding failed");
+  while (true) {
+    err = avcodec_receive_packet(enc, packet_.get());
+    if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
+    Check(err, "encoding failed");
+    Write(path, packet_.get());
+    av_packet_unref(packet_.get());
+  }
+}
+
+// Moves every frame the filter graph has ready into the encoder.
+void Conversion::Drain(Path& path) {
+  while (true) {
+    const int err = av_buffersink_get_frame(path.sink, filtered_.get());
+    if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
+    Check(err, "filtering failed");
+    AVFrame* f = filtered_.get();
+    if (f->pts != AV_NOPTS_VALUE) {
+      f->pts =
+          av_rescale_q(f->pts, av_buffersink_get_time_base(path.sink), path.encoder->time_base);
+    }
+    f->pict_type = AV_PICTURE_TYPE_NONE;
+    const bool limited = &path == &video_ && req_.max_video_frames;
+    if (limited && path.frames >= *req_.max_video_frames) {
+      input_done_ = true;
+      av_frame_unref(f);
+      continue;
+    }
+    ++path.frames;
+    Encode(path, f);
+    av_frame_unref(f);
+    if (limited && path.frames >= *req_.max_video_frames) input_done_ = true;
+  }
+}
+
+// Gives the filter graph one decoded frame, with timestamps made continuous and shifted to start
+// at zero; frames before -ss are dropped.
+void Conversion::Submit(Path& path, AVFrame* frame) {
+  const AVStream* st = in_->streams[path.input_index];
+  int64_t pts = frame->best_effort_timestamp;
+  if (pts == AV_NOPTS_VALUE) pts = path.next_pts;
+  if (pts == AV_NOPTS_VALUE) pts = OffsetIn(st);
+  int64_t duration = frame->pkt_duration;
+  if (path.decoder->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0) {
+    duration = av_rescale_q(frame->nb_samples, {1, frame->sample_rate}, st->time_base);
+  }
+  path.next_pts = pts + std::max<int64_t>(duration, 0);
+  frame->pts = pts - OffsetIn(st);
+  if (frame->pts < 0 && req_.start_seconds) return;
+
+  if (path.decoder->codec_type == AVMEDIA_TYPE_AUDIO) {
+    // The audio graph is built for one sample format, rate and layout; a stream that changes
+    // them midway keeps its first parameters and the odd frames are left out.
+    if (frame->sample_rate != path.source_rate || frame->format != path.source_format ||
+        frame->ch_layout.nb_channels != path.source_layout.nb_channels) {
+      ++decode_errors_;
+      return;
+    }
+  }
+  const int err = av_buffersrc_add_frame_flags(path.source, frame, AV_BUFFERSRC_FLAG_KEEP_REF);
+  if (err < 0) {
+    ++decode_errors_;
+    return;
+  }
+  Drain(path);
+}
+
+void Conversion::Decode(Path& path, const AVPacket* packet) {
+  int err = avcodec_send_packet(path.decoder.get(), packet);
+  if (err < 0 && err != AVERROR_EOF && err != AVERROR(EAGAIN)) {
+    ++decode_errors_;  // damaged data: the decoder skips it, the conversion goes on
+    if (g_stop_signal.load() != 0) Fail("stopped");
+    return;
+  }
+  FramePtr frame = NewFrame();
+  while (true) {
+    err = avcodec_receive_frame(path.decoder.get(), frame.get());
+    if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
+    if (err < 0) {
+      ++decode_errors_;
+      return;
+    }
+    Submit(path, frame.get());
+    av_frame_unref(frame.get());
+    if (input_done_) return;
+  }
+}
+
+void Conversion::SilenceUntil(double seconds) {
+  if (!silent_audio_) return;
+  AVCodecContext* enc = audio_.encoder.get();
+  while (static_cast<double>(audio_.frames) * enc->frame_size / enc->sample_rate < seconds) {
+    const int err = av_buffersink_get_frame(audio_.sink, filtered_.get());
+    Check(err, "silence generation failed");
+    AVFrame* f = filtered_.get();
+    f->pts = audio_.frames * enc->frame_size;
+    ++audio_.frames;
+    Encode(audio_, f);
+    av_frame_unref(f);
+  }
+}
+
+void Conversion::Progress(bool final) {
+  const auto now = std::chrono::steady_clock::now();
+  if (!final && now - last_progress_ < std::chrono::milliseconds(500)) return;
+  last_progress_ = now;
+  const int64_t bytes = out_->pb != nullptr ? std::max<int64_t>(avio_tell(out_->pb), 0) : 0;
+  std::optional<int64_t> frames;
+  if (video_.encoder) frames = video_.frames;
+  Print(ProgressRecord(frames, video_.quality, bytes, written_seconds_) + (final ? "\n" : ""));
+}
+
+void Conversion::Transcode() {
+  while (!input_done_) {
+    if (g_stop_signal.load() != 0) Fail("stopped");
+    const int err = av_read_frame(in_, packet_.get());
+    if (err == AVERROR(EAGAIN)) continue;
+    if (err < 0) {
+      if (g_stop_signal.load() != 0) Fail("stopped");
+      break;  // end of the input, or a read error in a damaged file: finish what was read
+    }
+    PacketPtr packet(av_packet_clone(packet_.get()));
+    av_packet_unref(packet_.get());
+    if (!packet) Fail("out of memory");
+    if (packet->stream_index == video_.input_index && video_.decoder) {
+      Decode(video_, packet.get());
+      SilenceUntil(video_seconds_);
+    } else if (packet->stream_index == audio_.input_index && audio_.decoder) {
+      Decode(audio_, packet.get());
+    }
+    Progress(false);
+  }
+  if (g_stop_signal.load() != 0) Fail("stopped");
+  for (Path* path : {&video_, &audio_}) {
+    if (!path->decoder) continue;
+    if (!input_done_) Decode(*path, nullptr);
+    Check(av_buffersrc_add_frame_flags(path->source, nullptr, 0), "filtering failed");
+    Drain(*path);
+    Encode(*path, nullptr);
+    if (path == &video_) SilenceUntil(video_seconds_);
+  }
+  if (silent_audio_) Encode(audio_, nullptr);
+  if (video_.encoder && video_.frames == 0) Fail("no video frame could be decoded from the input");
+  if (audio_.decoder && audio_.frames == 0) Fail("no audio could be decoded from the input");
+}
+
+void Conversion::MakeThumbnail() {
+  const AVStream* st = in_->streams[video_.input_index];
+  const double wanted = req_.start_seconds.value_or(0);
+  const int64_t start = in_->start_time != AV_NOPTS_VALUE ? in_->start_time : 0;
+  FramePtr held = NewFrame();
+  bool have = false;
+  bool chosen = false;
+  for (int attempt = 0; attempt < 2 && !chosen && !have; ++attempt) {
+    if (attempt == 0 && wanted > 0) {
+      const int64_t target = start + std::llround(wanted * AV_TIME_BASE);
+      if (avformat_seek_file(in_, -1, INT64_MIN, target, target, 0) < 0) continue;
+    } else if (attempt == 1) {
+      // The seek gave nothing (it went past the end, say): read from the beginning.
+      if (wanted <= 0) break;
+      avformat_seek_file(in_, -1, INT64_MIN, start, start, 0);
+    }
+    avcodec_flush_buffers(video_.decoder.get());
+    FramePtr frame = NewFrame();
+    bool eof = false;
+    while (!chosen && !eof) {
+      if (g_stop_signal.load() != 0) Fail("stopped");
+      const int err = av_read_frame(in_, packet_.get());
+      const bool mine = err >= 0 && packet_->stream_index == video_.input_index;
+      if (err < 0) eof = true;
+      if (err >= 0 && !mine) {
+        av_packet_unref(packet_.get());
+        continue;
+      }
+      if (avcodec_send_packet(video_.decoder.get(), eof ? nullptr : packet_.get()) < 0) {
+        ++decode_errors_;
+      }
+      av_packet_unref(packet_.get());
+      while (avcodec_receive_frame(video_.decoder.get(), frame.get()) >= 0) {
+        const int64_t pts = frame->best_effort_timestamp;
+        av_frame_unref(held.get());
+        av_frame_move_ref(held.get(), frame.get());
+        have = true;
+        if (pts != AV_NOPTS_VALUE &&
+            static_cast<double>(pts) * av_q2d(st->time_base) - start / 1e6 >= wanted - 1e-3) {
+          chosen = true;
+          break;
+        }
+      }
+    }
+  }
+  if (!have) Fail("no picture could be decoded from the input");
+  held->pts = 0;
+  Check(av_buffersrc_add_frame_flags(video_.source, held.get(), 0), "filtering failed");
+  Check(av_buffersrc_add_frame_flags(video_.source, nullptr, 0), "filtering failed");
+  Drain(video_);
+  Encode(video_, nullptr);
+  if (video_.packets == 0) Fail("the picture could not be encoded");
+}
+
+void Conversion::Finish() {
+  Check(av_write_trailer(out_), "cannot finish the output file");
+  Progress(true);
+  Check(avio_closep(&out_->pb), "cannot close the output file");
+  output_opened_ = false;
+  complete_ = true;
+}
+
+int Conversion::Run() {
+  OpenInput();
+  DescribeInput();
+  if (req_.output.empty()) {
+    Print("At least one output file must be specified\n");
+    return 1;
+  }
+  OpenOutput();
+  WriteHeader();
+  if (muxer_ == "mjpeg") {
+    MakeThumbnail();
+  } else {
+    Transcode();
+  }
+  Finish();
+  return 0;
+}
+
+}  // namespace
+
+int RunRequest(const Request& request) {
+  try {
+    Conversion conversion(request);
+    return conversion.Run();
+  } catch (const Failure& failure) {
+    if (g_stop_signal.load() != 0) {
+      PrintError("conversion stopped by signal " + std::to_string(g_stop_signal.load()));
+      return 255;
+    }
+    PrintMarkedLine(failure.line);
+    return 1;
+  } catch (const std::bad_alloc&) {
+    PrintError("out of memory");
+    return 1;
+  }
+}
+
+}  // namespace raziz2u
