@@ -1,0 +1,63 @@
+// The output format catalogue: the twelve entries of ComboOutputFormat, looked up by the exact
+// text of the selected row, each with its extension, video flag, profile and command template;
+// the format list with its separator rows; and the refresh that re-applies the selected format.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "profiles/command_slots.h"
+#include "profiles/window_state.h"
+#include "shell/model/forms.h"
+
+namespace vidloom {
+
+struct OutputFormat {
+  std::string_view DisplayName;  // exact text in ComboOutputFormat; the lookup key
+  std::string_view Extension;    // upper case, without the dot
+  bool IsVideo;
+  // Refills the option selectors with the entry's lists and defaults.
+  void (*Profile)(TForm1& form, WindowState& state);
+  // Joins the slots and the entry's fixed options; `title` is used by the PSP AVC entries only.
+  FormatCommand (*CommandTemplate)(const CommandSlots& slots, std::string_view title);
+};
+
+inline constexpr std::size_t kFormatCount = 12;
+extern const std::array<OutputFormat, kFormatCount> FormatCatalogue;
+
+// 14 blanks and 53 hyphens. A row whose first two characters are blanks is a separator.
+inline constexpr std::string_view kSeparatorRow =
+    "              -----------------------------------------------------";
+bool IsSeparatorRow(std::string_view text);
+
+// The 16 rows of the format list: the entries in catalogue order with four separators.
+inline constexpr std::size_t kFormatListRows = 16;
+const std::array<std::string_view, kFormatListRows>& FormatListRows();
+
+// The entry whose DisplayName equals `text` exactly (case and blanks count), or null.
+const OutputFormat* FindFormat(std::string_view text);
+// The entry of ComboOutputFormat's current text, or null (separator, no selection).
+const OutputFormat* SelectedFormat(const TForm1& form);
+
+// Clears ComboOutputFormat, adds the 16 rows, shows them all when dropped down, selects row 0.
+void FillFormatList(TForm1& form);
+
+// Re-applies the selected format: drop-down count, ProfileTag cleared, "Stereo", volume back to
+// neutral, aspect ratio reset (enabled for video formats); a separator row restores
+// PreviousFormatIndex and stops there; otherwise the entry's profile runs, every row's "Output"
+// cell gets the extension and PreviousFormatIndex becomes the selected row.
+void RefreshFormatOptions(TForm1& form, WindowState& state);
+
+// Runs the selected entry's profile; does nothing when no entry matches.
+void ApplyFormatProfile(TForm1& form, WindowState& state);
+// Writes the selected entry's extension to `output`; leaves it unchanged when nothing matches.
+void FormatExtension(const TForm1& form, std::string& output);
+// False exactly when the selected entry is an audio-only one (true when nothing matches).
+bool IsVideoFormat(const TForm1& form);
+// The selected entry's command template applied to `slots`; nullopt when nothing matches.
+std::optional<FormatCommand> BuildFormatCommand(const TForm1& form, const CommandSlots& slots,
+                                                std::string_view title);
+
+}  // namespace vidloom

@@ -1,0 +1,106 @@
+#include "profiles/fragments.h"
+
+#include "profiles/text_rules.h"
+
+namespace vidloom {
+
+using text::FirstChars;
+using text::LowerAscii;
+using text::Pos;
+using text::Trim;
+
+namespace {
+
+constexpr std::string_view kFallbackSize = "176x144";
+
+std::string_view VideoSizeCell(const TForm1& form, int row) {
+  if (row < 0 || row >= form.ListView1.count()) return {};
+  return form.ListView1.cell(row, kCellVideoSize);
+}
+
+// The number in front of " Kbps": the first k - 2 characters, k the position of the first "K".
+std::string_view KbpsValue(std::string_view s) {
+  return FirstChars(s, Pos(s, 'K') - 2);
+}
+
+}  // namespace
+
+std::string VideoCodecFragment(const TForm1& form) {
+  const std::string lower = LowerAscii(form.ComboVideoCodec.text());
+  std::string out = " -vcodec \"";
+  out += Trim(lower);
+  out += "\" ";
+  return out;
+}
+
+std::string SizeFragment(const TForm1& form, int row) {
+  const std::string cell = LowerAscii(VideoSizeCell(form, row));
+  if (Pos(Trim(cell), 'x') == 0) return std::string(" -s ") += kFallbackSize;
+
+  const std::string lower = LowerAscii(form.ComboVideoSize.text());
+  std::string_view size = Trim(lower);
+  // "176 x 144 (QCIF)": drop the bracketed note and the blank in front of it.
+  if (const long long p = Pos(size, '('); p > 0) size = FirstChars(size, p - 2);
+  std::string compact = text::WithoutBlanks(size);
+
+  const long long x = Pos(compact, 'x');
+  const std::string_view whole = compact;
+  const std::string_view before = FirstChars(whole, x - 1);
+  const std::string_view after = whole.substr(static_cast<std::size_t>(x));
+  if (before == "0" || after == "0") compact = kFallbackSize;
+
+  if (compact.empty()) return {};
+  return " -s " + compact;
+}
+
+std::string VideoBitrateFragment(const TForm1& form) {
+  const std::string_view rate = Trim(form.ComboVideoBitrate.text());
+  if (rate.empty()) return {};
+  std::string out = " -b \"";
+  out += KbpsValue(rate);
+  out += '"';
+  return out;
+}
+
+std::string FrameRateFragment(const TForm1& form) {
+  const std::string_view rate = Trim(form.ComboVideoFramerate.text());
+  if (rate == "Auto") return " ";
+  const std::string_view value = FirstChars(rate, Pos(rate, " fps") - 1);
+  if (value.empty()) return {};
+  std::string out = " -r \"";
+  out += value;
+  out += "\" ";
+  return out;
+}
+
+std::string AudioBitrateFragment(const TForm1& form) {
+  if (Trim(form.ComboVideoFramerate.text()) == "Auto") return " ";
+  const std::string& rate = form.ComboAudioBitrate.text();
+  if (rate.empty()) return {};
+  std::string out = " -ab \"";
+  out += KbpsValue(rate);
+  out += '"';
+  return out;
+}
+
+std::string ChannelsFragment(const TForm1& form) {
+  switch (form.ComboAudioChannel.selected()) {
+    case 0:
+      return " -ac \"2 (stereo)\"";
+    case 1:
+      return " -ac \"1 (mono)\"";
+    default:
+      return {};
+  }
+}
+
+std::string SampleRateFragment(const TForm1& form) {
+  const std::string& rate = form.ComboSamplingRate.text();
+  if (rate == "Auto") return {};
+  std::string out = " -ar \"";
+  out += FirstChars(rate, Pos(rate, 'H') - 2);
+  out += '"';
+  return out;
+}
+
+}  // namespace vidloom

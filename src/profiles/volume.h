@@ -1,0 +1,21 @@
+// The volume slider: positions 0..10 give steps of 10 (shown doubled, in per cent); the step is
+// the volume value handed to the encoder, except that 10 becomes "2" and 20 becomes "5".
+#pragma once
+
+#include <string>
+
+#include "profiles/window_state.h"
+#include "shell/model/forms.h"
+
+namespace vidloom {
+
+inline constexpr int kNeutralVolumePosition = 5;
+
+// Position 0..10 -> step 0..100; any other position counts as step 50.
+int VolumeStep(int position);
+std::string VolumeFactorOfStep(int step);
+
+// The slider's change handler: Label14 := "<2 x step>%", VolumeFactor := the step's value.
+void TrackBar1Change(TForm1& form, WindowState& state);
+
+}  // namespace vidloom

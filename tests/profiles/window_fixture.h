@@ -1,0 +1,56 @@
+// A main-window model with the format and option selectors as the window's creation leaves
+// them, for tests of the format refresh and the command assembly.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "profiles/catalogue.h"
+#include "profiles/volume.h"
+#include "profiles/window_state.h"
+#include "shell/model/forms.h"
+
+namespace vidloom::testing {
+
+class Window {
+ public:
+  Window() {
+    form.ComboLetterBox.SetItems({"None", "LetterBox"});
+    form.ComboLetterBox.Select(1);
+    FillFormatList(form);
+    state.PreviousFormatIndex = form.ComboOutputFormat.selected();
+    RefreshFormatOptions(form, state);
+    form.ComboOutputFormat.on_change = [this] { RefreshFormatOptions(form, state); };
+    form.TrackBar1.on_change = [this] { TrackBar1Change(form, state); };
+  }
+  Window(const Window&) = delete;
+  Window& operator=(const Window&) = delete;
+
+  // The user picks the row with exactly this text.
+  void Choose(std::string_view text) {
+    const auto& items = form.ComboOutputFormat.items();
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+      if (items[i] == text) {
+        form.ComboOutputFormat.UserSelect(i);
+        return;
+      }
+    }
+    ADD_FAILURE() << "no format row \"" << text << "\"";
+  }
+
+  int AddRow(std::string path, std::string video_size) {
+    FileEntry entry;
+    entry.checked = true;
+    entry.caption = std::move(path);
+    entry.cells[kCellVideoSize] = std::move(video_size);
+    return form.ListView1.AddRow(std::move(entry));
+  }
+
+  TForm1 form;
+  WindowState state;
+};
+
+}  // namespace vidloom::testing
