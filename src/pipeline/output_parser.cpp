@@ -1,0 +1,281 @@
+#include "pipeline/output_parser.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace vidloom {
+namespace {
+
+constexpr std::string_view kInputHeader = "Input #0,";
+constexpr std::string_view kOutputHeader = "Output #0,";
+constexpr std::string_view kUnsupportedCodec = "Unsupported codec";
+
+bool Blank(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+
+// Removes blanks and control characters from both ends.
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool AllDigits(std::string_view text) {
+  return !text.empty() &&
+         std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A field of the duration: digits only, at most 9 of them.
+std::optional<std::int64_t> Field(std::string_view text) {
+  if (!AllDigits(text) || text.size() > 9) return std::nullopt;
+  std::int64_t value = 0;
+  for (char c : text) value = value * 10 + (c - '0');
+  return value;
+}
+
+bool Contains(std::string_view line, std::string_view what) {
+  return line.find(what) != std::string_view::npos;
+}
+
+}  // namespace
+
+// --- LineSplitter ---
+
+bool LineSplitter::Append(std::string_view piece) {
+  for (char c : piece) {
+    if (c == '\0') continue;
+    carry_.push_back(c);
+    if (carry_.size() >= kMaxCarry) return true;
+  }
+  return false;
+}
+
+std::string_view LineSplitter::WithoutNul(std::string_view line) {
+  if (std::memchr(line.data(), '\0', line.size()) == nullptr) return line;
+  scratch_.clear();
+  for (char c : line) {
+    if (c != '\0') scratch_.push_back(c);
+  }
+  return scratch_;
+}
+
+void LineSplitter::Clear() {
+  carry_.clear();
+  carry_.shrink_to_fit();
+  after_cr_ = false;
+  discarding_ = false;
+}
+
+// --- Display ---
+
+void Display::Merge(const Display& newer) {
+  if (newer.frames) frames = newer.frames;
+  if (newer.size_panel) size_panel = newer.size_panel;
+  if (newer.bar) bar = newer.bar;
+  if (newer.progress) progress = newer.progress;
+  if (newer.duration) duration = newer.duration;
+}
+
+// --- helpers ---
+
+const std::vector<std::string>& ErrorMarkers() {
+  static const std::vector<std::string> markers = {
+      "xpxframe",
+      "clntcore.dll",
+      "failed",
+      "Unexpected",
+      "error:",
+      "Error while opening file",
+      "exception encounter",
+      "Unknown format",
+      std::string(kUnsupportedCodec),
+  };
+  return markers;
+}
+
+bool IsCdaInput(std::string_view input_path) {
+  const std::size_t dot = input_path.rfind('.');
+  if (dot == std::string_view::npos) return false;
+  const std::size_t slash = input_path.find_last_of("/\\");
+  if (slash != std::string_view::npos && slash > dot) return false;
+  std::string ext(input_path.substr(dot));
+  std::transform(ext.begin(), ext.end(), ext.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return ext == ".cda";
+}
+
+std::optional<std::int64_t> PercentOf(std::string_view seconds_text,
+                                      std::int32_t duration_seconds) {
+  if (duration_seconds <= 0) return std::nullopt;
+  // A plain decimal: digits, optionally "." and more digits; at least one digit.
+  const std::size_t dot = seconds_text.find('.');
+  const std::string_view whole = seconds_text.substr(0, dot);
+  const std::string_view fraction =
+      dot == std::string_view::npos ? std::string_view() : seconds_text.substr(dot + 1);
+  const bool whole_ok = whole.empty() || AllDigits(whole);
+  const bool fraction_ok = fraction.empty() || AllDigits(fraction);
+  if (!whole_ok || !fraction_ok || (whole.empty() && fraction.empty())) return std::nullopt;
+  double seconds = 0;
+  const char* const end = seconds_text.data() + seconds_text.size();
+  if (std::from_chars(seconds_text.data(), end, seconds, std::chars_format::fixed).ptr != end) {
+    return std::nullopt;
+  }
+  // Multiplying first keeps exact halves exact, so they round to the even neighbour.
+  const double percent = seconds * 100.0 / duration_seconds;
+  // Far beyond what the bar or the cell can show; held so that the conversion stays defined.
+  constexpr double kLimit = 1e15;
+  return static_cast<std::int64_t>(std::nearbyint(std::min(percent, kLimit)));
+}
+
+// --- OutputParser ---
+
+Verdict OutputParser::Feed(std::string_view data) {
+  if (data.empty()) return Verdict::kContinue;
+  if (first_line_ == FirstLine::kWaiting) first_line_ = FirstLine::kArmed;
+  Verdict verdict = Verdict::kContinue;
+  splitter_.Feed(data, [&](std::string_view line) {
+    verdict = ParseLine(line);
+    return verdict == Verdict::kContinue;
+  });
+  return verdict;
+}
+
+Verdict OutputParser::Finish() {
+  Verdict verdict = Verdict::kContinue;
+  splitter_.Finish([&](std::string_view line) {
+    verdict = ParseLine(line);
+    return verdict == Verdict::kContinue;
+  });
+  return verdict;
+}
+
+Verdict OutputParser::ParseLine(std::string_view line) {
+  if (!options_.thumbnail_run) ReadProgress(line);
+
+  if (first_line_ == FirstLine::kArmed) {
+    first_line_ = FirstLine::kDone;
+    if (line.substr(0, kInputHeader.size()) != kInputHeader) {
+      // The input could not be opened: the other way of opening it may succeed.
+      error_seen_ = true;
+      retry_needed_ = true;
+      return Verdict::kEnd;
+    }
+  }
+
+  // Header lines carry file paths, which may hold any of the marker words.
+  if (!Contains(line, kInputHeader) && !Contains(line, kOutputHeader)) {
+    for (const auto& marker : ErrorMarkers()) {
+      if (!Contains(line, marker)) continue;
+      error_seen_ = true;
+      if (marker == kUnsupportedCodec) {
+        retry_needed_ = true;
+        return Verdict::kEnd;
+      }
+    }
+  }
+
+  if (error_seen_) {
+    if (!options_.retry_run) retry_needed_ = true;
+    return Verdict::kEndAndKill;
+  }
+  return Verdict::kContinue;
+}
+
+void OutputParser::ReadProgress(std::string_view line) {
+  constexpr std::string_view kFrame = "frame=";
+  if (const std::size_t at = line.find(kFrame); at != std::string_view::npos) {
+    const std::string_view rest = line.substr(at + kFrame.size());
+    const std::size_t blank = rest.find(' ');
+    const std::string_view value =
+        blank == std::string_view::npos ? std::string_view() : rest.substr(0, blank);
+    pending_.frames = std::string(value);
+    current_frames_ = std::string(Trim(value));
+  }
+
+  // The size is read whole, however many digits it has.
+  constexpr std::string_view kSize = "size=";
+  if (const std::size_t at = line.find(kSize); at != std::string_view::npos) {
+    const std::string_view rest = line.substr(at + kSize.size());
+    const std::size_t kb = rest.find("kB");
+    std::string_view value;
+    if (kb != std::string_view::npos) {
+      value = Trim(rest.substr(0, kb));
+      const bool number = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+        return (c >= '0' && c <= '9') || c == '.';
+      });
+      if (!number) value = {};
+    }
+    pending_.size_panel = "Output File Size : " + std::string(value) + " KB";
+  }
+
+  ReadDuration(line);
+  ReadTime(line);
+}
+
+void OutputParser::ReadDuration(std::string_view line) {
+  constexpr std::string_view kDuration = "Duration: ";
+  const std::size_t at = line.find(kDuration);
+  if (at == std::string_view::npos) return;
+  const std::string_view rest = line.substr(at + kDuration.size());
+  if (rest.substr(0, 3) == "N/A") {
+    // Unknown length: every reading then shows as complete.
+    duration_seconds_ = 1;
+    return;
+  }
+  std::string_view field = rest.substr(0, 20);
+  field = field.substr(0, field.find(','));
+  field = field.substr(0, field.find('.'));
+  const std::size_t colon1 = field.find(':');
+  if (colon1 == std::string_view::npos) return;
+  const std::size_t colon2 = field.find(':', colon1 + 1);
+  if (colon2 == std::string_view::npos) return;
+  std::string_view hours = field.substr(0, colon1);
+  const std::string_view minutes = field.substr(colon1 + 1, colon2 - colon1 - 1);
+  const std::string_view seconds = field.substr(colon2 + 1, minutes.size());
+  if (hours.size() > 2) hours = "0";
+  const auto h = Field(hours);
+  const auto m = Field(minutes);
+  const auto s = Field(seconds);
+  // A field that is not a number leaves the duration as it was.
+  if (!h || !m || !s) return;
+  const std::int64_t total = *h * 3600 + *m * 60 + *s;
+  if (total > std::numeric_limits<std::int32_t>::max()) return;
+  duration_seconds_ = static_cast<std::int32_t>(total);
+  if (options_.cda_input && duration_seconds_ != 0) {
+    pending_.duration =
+        std::string(hours) + ":" + std::string(minutes) + ":" + std::string(seconds);
+  }
+  if (duration_seconds_ == 0) duration_seconds_ = 1;
+}
+
+void OutputParser::ReadTime(std::string_view line) {
+  const std::size_t at = line.find("time");
+  if (at == std::string_view::npos) return;
+  // The value starts after "time" and one separator character and ends at a blank.
+  if (at + 5 > line.size()) return;
+  const std::string_view rest = line.substr(at + 5);
+  const std::size_t blank = rest.find(' ');
+  if (blank == std::string_view::npos) return;
+  const auto percent = PercentOf(Trim(rest.substr(0, blank + 1)), duration_seconds_);
+  if (!percent) return;  // not a number, or no duration yet: nothing to show
+  pending_.bar = *percent;
+  pending_.progress = std::to_string(std::min<std::int64_t>(*percent, 100)) + "%";
+}
+
+Display OutputParser::TakeDisplay() {
+  Display taken = std::move(pending_);
+  pending_ = Display();
+  return taken;
+}
+
+std::optional<std::string> OutputParser::TakeCurrentFrames() {
+  auto taken = std::move(current_frames_);
+  current_frames_.reset();
+  return taken;
+}
+
+}  // namespace vidloom

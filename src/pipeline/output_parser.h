@@ -1,0 +1,189 @@
+// The encoder's console output turned into what the window shows for the row being converted and
+// into the run's verdict. Pure code: no window, no process, no clock. The runner feeds it the
+// bytes it reads and applies the results.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vidloom {
+
+// Joins the output into lines again however the reads cut it. A line ends at CR LF, LF or a lone
+// CR; the end itself is not part of the line. Empty lines are not reported (they carry nothing
+// and come from line ends such as LF CR). NUL bytes are dropped. An unterminated line is kept up
+// to kMaxCarry bytes: at that length it is reported as it stands and the rest of it, up to the
+// next line end, is dropped, so memory stays bounded whatever the encoder writes.
+class LineSplitter {
+ public:
+  static constexpr std::size_t kMaxCarry = 64 * 1024;
+
+  // Reports every line that `data` completes to on_line(std::string_view) -> bool, in order.
+  // The view is valid during the call only. When on_line returns false the rest of `data` is
+  // dropped and Feed returns false.
+  template <class OnLine>
+  bool Feed(std::string_view data, OnLine&& on_line);
+  // The end of the output: an unterminated rest becomes the last line.
+  template <class OnLine>
+  bool Finish(OnLine&& on_line);
+  void Clear();
+
+  std::size_t carried() const { return carry_.size(); }
+
+ private:
+  // Appends to the unterminated line; returns true when it has just reached kMaxCarry.
+  bool Append(std::string_view piece);
+  // The line without its NUL bytes (`line` itself when it has none).
+  std::string_view WithoutNul(std::string_view line);
+
+  std::string carry_;
+  std::string scratch_;
+  bool after_cr_ = false;    // the previous byte ended a line with CR: a LF now belongs to it
+  bool discarding_ = false;  // the current line overran kMaxCarry: drop up to its end
+};
+
+template <class OnLine>
+bool LineSplitter::Feed(std::string_view data, OnLine&& on_line) {
+  // Positions of the next CR and LF at or after i, found with memchr and reused until passed.
+  const char* const base = data.data();
+  const std::size_t size = data.size();
+  auto next = [&](char c, std::size_t from) -> std::size_t {
+    const void* hit = from < size ? std::memchr(base + from, c, size - from) : nullptr;
+    return hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - base) : size;
+  };
+  std::size_t next_cr = next('\r', 0);
+  std::size_t next_lf = next('\n', 0);
+  std::size_t i = 0;
+  while (i < size) {
+    if (after_cr_) {
+      after_cr_ = false;
+      if (data[i] == '\n') {
+        ++i;
+        continue;
+      }
+    }
+    if (next_cr < i) next_cr = next('\r', i);
+    if (next_lf < i) next_lf = next('\n', i);
+    const std::size_t end = next_cr < next_lf ? next_cr : next_lf;
+    const std::string_view piece = data.substr(i, end - i);
+    if (end == size) {
+      // Unterminated: keep it for the next read.
+      if (!discarding_ && Append(piece)) {
+        discarding_ = true;
+        const bool go = on_line(std::string_view(carry_));
+        carry_.clear();
+        if (!go) return false;
+      }
+      return true;
+    }
+    after_cr_ = data[end] == '\r';
+    i = end + 1;
+    bool go = true;
+    if (discarding_) {
+      discarding_ = false;
+    } else if (carry_.empty()) {
+      const std::string_view line = WithoutNul(piece);
+      if (!line.empty()) go = on_line(line);
+    } else {
+      Append(piece);  // a line that ends here is reported as far as it was kept
+      go = on_line(std::string_view(carry_));
+      carry_.clear();
+    }
+    if (!go) return false;
+  }
+  return true;
+}
+
+template <class OnLine>
+bool LineSplitter::Finish(OnLine&& on_line) {
+  after_cr_ = false;
+  discarding_ = false;
+  if (carry_.empty()) return true;
+  const bool go = on_line(std::string_view(carry_));
+  carry_.clear();
+  return go;
+}
+
+// What the window should show, as far as the output has said so; unset fields leave the window
+// as it is. A newer snapshot merged over an older one keeps only the latest values.
+struct Display {
+  std::optional<std::string> frames;      // the row's "Frames" cell
+  std::optional<std::string> size_panel;  // panel 1 of the status bar
+  std::optional<std::int64_t> bar;        // the progress bar (the bar holds it within 0..100)
+  std::optional<std::string> progress;    // the row's "Progress" cell, e.g. "30%"
+  std::optional<std::string> duration;    // the row's "Duration" cell (CD audio inputs)
+
+  bool empty() const { return !frames && !size_panel && !bar && !progress && !duration; }
+  void Merge(const Display& newer);
+};
+
+// How the run goes on after a line.
+enum class Verdict {
+  kContinue,
+  kEnd,         // end the run; only our own encoder is stopped
+  kEndAndKill,  // end the run and terminate every encoder of ours by name
+};
+
+// The error markers, searched in this order.
+const std::vector<std::string>& ErrorMarkers();
+
+// Parses one run's output line by line. Create one per run.
+class OutputParser {
+ public:
+  struct Options {
+    bool thumbnail_run = false;  // progress readings are skipped
+    bool retry_run = false;      // an error asks for no further retry
+    bool cda_input = false;      // the input is a CD audio track: the duration is shown
+  };
+
+  OutputParser() = default;
+  explicit OutputParser(Options options) : options_(options) {}
+
+  // Feeds raw output bytes; examines every line they complete. Stops at the first line whose
+  // verdict ends the run and returns that verdict; the remaining bytes are not examined.
+  Verdict Feed(std::string_view data);
+  // The output has ended: examines the unterminated rest.
+  Verdict Finish();
+
+  // Examines one whole line (no line end in it).
+  Verdict ParseLine(std::string_view line);
+
+  bool error_seen() const { return error_seen_; }
+  bool retry_needed() const { return retry_needed_; }
+  std::int32_t duration_seconds() const { return duration_seconds_; }
+
+  // The display changes since the last TakeDisplay(), latest values only.
+  const Display& pending() const { return pending_; }
+  Display TakeDisplay();
+
+  // The latest frame count (trimmed) when one was read since the last call.
+  std::optional<std::string> TakeCurrentFrames();
+
+ private:
+  enum class FirstLine { kWaiting, kArmed, kDone };
+  void ReadProgress(std::string_view line);
+  void ReadDuration(std::string_view line);
+  void ReadTime(std::string_view line);
+
+  Options options_;
+  LineSplitter splitter_;
+  FirstLine first_line_ = FirstLine::kWaiting;
+  bool error_seen_ = false;
+  bool retry_needed_ = false;
+  std::int32_t duration_seconds_ = 0;
+  Display pending_;
+  std::optional<std::string> current_frames_;
+};
+
+// Whether `input_path` names a CD audio track (extension ".cda", any case).
+bool IsCdaInput(std::string_view input_path);
+
+// The elapsed time as a percentage of the duration, rounded to the nearest integer (halves to the
+// even neighbour); nullopt when `seconds_text` is not a plain decimal number or the duration is 0.
+std::optional<std::int64_t> PercentOf(std::string_view seconds_text, std::int32_t duration_seconds);
+
+}  // namespace vidloom

@@ -1,0 +1,455 @@
+// The output parser, the line joining and the final status rules: pure code, table-driven.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "pipeline/final_status.h"
+#include "pipeline/output_parser.h"
+
+namespace vidloom {
+namespace {
+
+constexpr const char* kRecord = "frame=812 q=4.0 size=1536kB time=27.1 bitrate=463.8kbits/s";
+constexpr const char* kInput = "Input #0, mov,mp4,m4a,3gp,3g2,mj2, from '/home/u/clip.mov':";
+constexpr const char* kDuration90 = "  Duration: 00:01:30.4, start: 0.000000, bitrate: 1200 kb/s";
+
+std::vector<std::string> Split(const std::vector<std::string>& chunks, bool finish = true) {
+  LineSplitter splitter;
+  std::vector<std::string> lines;
+  auto take = [&](std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  };
+  for (const auto& chunk : chunks) splitter.Feed(chunk, take);
+  if (finish) splitter.Finish(take);
+  return lines;
+}
+
+struct SplitCase {
+  const char* name;
+  std::vector<std::string> chunks;
+  std::vector<std::string> lines;
+};
+
+TEST(LineSplitter, JoinsAndSplitsLines) {
+  using namespace std::string_literals;
+  const std::vector<SplitCase> cases = {
+      {"crlf", {"a\r\nb\r\n"}, {"a", "b"}},
+      {"lf", {"a\nb\n"}, {"a", "b"}},
+      {"lone cr", {"frame=1 \rframe=2 \r"}, {"frame=1 ", "frame=2 "}},
+      {"crlf cut between cr and lf", {"a\r", "\nb\r\n"}, {"a", "b"}},
+      {"line cut by a read", {"  Durat", "ion: 00:01:30.4,\n"}, {"  Duration: 00:01:30.4,"}},
+      {"line cut in three", {"fr", "ame=8", "12 \r"}, {"frame=812 "}},
+      {"empty lines skipped", {"\n\r\n\r\rx\n\n"}, {"x"}},
+      {"lf cr is two ends", {"a\n\rb"}, {"a", "b"}},
+      {"unterminated rest at the end", {"a\nlast"}, {"a", "last"}},
+      {"nul bytes dropped", {"fr\0ame=5 \r"s, "x\0"s, "y\n"s}, {"frame=5 ", "xy"}},
+      {"only nul bytes", {"\0\0\n"s}, {}},
+      {"invalid utf-8 passes as bytes", {"\xff\xfe\xc3(\n"}, {"\xff\xfe\xc3("}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Split(c.chunks), c.lines) << c.name;
+  }
+}
+
+TEST(LineSplitter, UnterminatedLineWaitsForItsEnd) {
+  EXPECT_TRUE(Split({"frame=1 q="}, /*finish=*/false).empty());
+}
+
+TEST(LineSplitter, LongLineIsBoundedAndTheRestDropped) {
+  LineSplitter splitter;
+  std::vector<std::size_t> sizes;
+  std::vector<std::string> lines;
+  auto take = [&](std::string_view line) {
+    sizes.push_back(line.size());
+    lines.emplace_back(line.substr(0, 16));
+    return true;
+  };
+  const std::string block(64 * 1024 - 1, 'x');
+  // 1 MB without a line end, fed in reads of 64 KiB; the carry never grows beyond the bound.
+  std::size_t most_carried = 0;
+  for (int i = 0; i < 16; ++i) {
+    splitter.Feed(block + "y", take);
+    most_carried = std::max(most_carried, splitter.carried());
+  }
+  splitter.Feed("tail\nerror: next line\n", take);
+  EXPECT_LE(most_carried, LineSplitter::kMaxCarry);
+  ASSERT_EQ(sizes.size(), 2u);
+  EXPECT_EQ(sizes[0], LineSplitter::kMaxCarry);
+  EXPECT_EQ(lines[1], "error: next line");
+  EXPECT_EQ(splitter.carried(), 0u);
+}
+
+TEST(LineSplitter, StopsWhenTheLineHandlerSaysSo) {
+  LineSplitter splitter;
+  std::vector<std::string> lines;
+  const bool went_on = splitter.Feed("a\nb\nc\n", [&](std::string_view line) {
+    lines.emplace_back(line);
+    return line != "b";
+  });
+  EXPECT_FALSE(went_on);
+  EXPECT_EQ(lines, (std::vector<std::string>{"a", "b"}));
+}
+
+// Feeds lines (each ending in LF unless it already ends in CR) and returns the last verdict.
+Verdict FeedLines(OutputParser& parser, const std::vector<std::string>& lines) {
+  Verdict verdict = Verdict::kContinue;
+  for (const auto& line : lines) {
+    const bool has_end = !line.empty() && (line.back() == '\r' || line.back() == '\n');
+    verdict = parser.Feed(has_end ? line : line + "\n");
+    if (verdict != Verdict::kContinue) break;
+  }
+  return verdict;
+}
+
+TEST(OutputParser, ProgressRecordFillsTheDisplay) {
+  OutputParser parser;
+  EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, std::string(kRecord) + "\r"}),
+            Verdict::kContinue);
+  EXPECT_EQ(parser.duration_seconds(), 90);
+  const Display d = parser.TakeDisplay();
+  EXPECT_EQ(d.frames, "812");
+  EXPECT_EQ(d.size_panel, "Output File Size : 1536 KB");
+  EXPECT_EQ(d.bar, 30);
+  EXPECT_EQ(d.progress, "30%");
+  EXPECT_FALSE(d.duration) << "only a CD audio input shows its duration";
+  EXPECT_EQ(parser.TakeCurrentFrames(), "812");
+  EXPECT_FALSE(parser.TakeCurrentFrames()) << "taken once";
+  EXPECT_TRUE(parser.pending().empty());
+  EXPECT_FALSE(parser.error_seen());
+}
+
+struct PercentCase {
+  const char* duration_line;
+  const char* record;
+  std::int64_t bar;
+  const char* cell;
+};
+
+TEST(OutputParser, PercentageAgainstTheDuration) {
+  const std::vector<PercentCase> cases = {
+      {kDuration90, "frame=2 size=1kB time=95.0 bitrate=1", 106, "100%"},
+      {kDuration90, "frame=2 size=1kB time=0.00 bitrate=1", 0, "0%"},
+      {kDuration90, "frame=2 size=1kB time=45.0 bitrate=1", 50, "50%"},
+      {"  Duration: N/A, bitrate: N/A", "frame=2 size=1kB time=3.0 bitrate=1", 300, "100%"},
+      {"  Duration: 00:00:00.40, start: 0", "frame=2 time=0.2 bitrate=1", 20, "20%"},
+      {"  Duration: 00:03:20.00,", "time=1.0 bitrate=1", 0, "0%"},  // 0.5 -> 0 (even)
+      {"  Duration: 00:03:20.00,", "time=3.0 bitrate=1", 2, "2%"},  // 1.5 -> 2 (even)
+      {"  Duration: 00:03:20.00,", "time=5.0 bitrate=1", 2, "2%"},  // 2.5 -> 2 (even)
+      {"  Duration: 01:00:00.00,", "time=1800 bitrate=1", 50, "50%"},
+      {"  Duration: 123:00:00.00,", "time=1.0 bitrate=1", 100, "100%"},  // hours count as 0
+  };
+  for (const auto& c : cases) {
+    OutputParser parser;
+    FeedLines(parser, {kInput, c.duration_line, c.record});
+    const Display d = parser.TakeDisplay();
+    EXPECT_EQ(d.bar, c.bar) << c.duration_line << " / " << c.record;
+    EXPECT_EQ(d.progress, c.cell) << c.duration_line << " / " << c.record;
+  }
+}
+
+struct DurationCase {
+  const char* line;
+  std::int32_t seconds;
+};
+
+TEST(OutputParser, DurationField) {
+  const std::vector<DurationCase> cases = {
+      {"  Duration: 00:01:30.4, start: 0.000000", 90},
+      {"  Duration: 00:01:30, start: 0", 90},
+      {"  Duration: 02:03:04.99, start: 0", 2 * 3600 + 3 * 60 + 4},
+      {"Duration: 00:00:00.00,", 1},
+      {"  Duration: N/A, start: 0", 1},
+      {"  Duration: 999:00:10.00,", 10},
+  };
+  for (const auto& c : cases) {
+    OutputParser parser;
+    FeedLines(parser, {kInput, c.line});
+    EXPECT_EQ(parser.duration_seconds(), c.seconds) << c.line;
+  }
+}
+
+TEST(OutputParser, CdAudioInputShowsItsDuration) {
+  EXPECT_TRUE(IsCdaInput("/media/cd/Track01.CDA"));
+  EXPECT_TRUE(IsCdaInput("track.cda"));
+  EXPECT_FALSE(IsCdaInput("/media/x.cda/track"));
+  EXPECT_FALSE(IsCdaInput("/media/track.mp3"));
+  EXPECT_FALSE(IsCdaInput("cda"));
+
+  OutputParser::Options options;
+  options.cda_input = true;
+  OutputParser parser(options);
+  FeedLines(parser, {kInput, "  Duration: 00:03:25.00, start: 0"});
+  EXPECT_EQ(parser.TakeDisplay().duration, "00:03:25");
+
+  OutputParser zero(options);
+  FeedLines(zero, {kInput, "  Duration: 00:00:00.00, start: 0"});
+  EXPECT_FALSE(zero.TakeDisplay().duration) << "a zero duration is not shown";
+}
+
+TEST(OutputParser, OutputSizeIsReadWhole) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"frame=1 q=1 size=1536kB time=1", "Output File Size : 1536 KB"},
+      {"frame=1 q=1 size=1234567890123kB time=1", "Output File Size : 1234567890123 KB"},
+      {"frame=1 q=1 size=    2048kB time=1", "Output File Size : 2048 KB"},
+      {"frame=1 q=1 size=N/A time=1 bitrate=N/A", "Output File Size :  KB"},
+      {"frame=1 q=1 size=12345 time=1 bitrate=4kB", "Output File Size :  KB"},
+  };
+  for (const auto& [line, panel] : cases) {
+    OutputParser parser;
+    FeedLines(parser, {kInput, line});
+    EXPECT_EQ(parser.TakeDisplay().size_panel, panel) << line;
+  }
+}
+
+TEST(OutputParser, FrameCountIsTheTextUpToTheNextBlank) {
+  const std::vector<std::pair<const char*, const char*>> cases = {
+      {"frame=812 q=4.0", "812"},
+      {"frame= 812 q=4.0", ""},
+      {"frame=812", ""},
+      {"x frame=77 fps=25", "77"},
+  };
+  for (const auto& [line, frames] : cases) {
+    OutputParser parser;
+    FeedLines(parser, {kInput, line});
+    EXPECT_EQ(parser.TakeDisplay().frames, frames) << line;
+    EXPECT_EQ(parser.TakeCurrentFrames(), frames) << line;
+  }
+}
+
+TEST(OutputParser, ReadingsThatAreNotNumbersAreIgnored) {
+  const std::vector<std::vector<std::string>> cases = {
+      {kInput, "frame=5 size=1kB time=12.0 bitrate=1"},              // no duration yet
+      {kInput, kDuration90, "frame=5 size=1kB time=abc bitrate=1"},  // not a number
+      {kInput, kDuration90, "frame=5 size=1kB time=12.0"},           // no blank after it
+      {kInput, kDuration90, "frame=5 size=1kB time="},               // nothing after it
+      {kInput, kDuration90, "frame=5 size=1kB time=1.2.3 bitrate=1"},
+      {kInput, kDuration90, "frame=5 size=1kB time=-4 bitrate=1"},
+      {"Input #0, mov, from '/videos/timelapse.mov':", kDuration90},
+      {kInput, "  Duration: aa:bb:cc.00, start: 0", "frame=5 time=1.0 bitrate=1"},
+      {kInput, "  Duration: 00:01, start: 0", "frame=5 time=1.0 bitrate=1"},
+  };
+  for (const auto& lines : cases) {
+    OutputParser parser;
+    EXPECT_EQ(FeedLines(parser, lines), Verdict::kContinue) << lines.back();
+    const Display d = parser.TakeDisplay();
+    EXPECT_FALSE(d.bar) << lines.back();
+    EXPECT_FALSE(d.progress) << lines.back();
+    EXPECT_FALSE(parser.error_seen()) << lines.back();
+  }
+  // A bad reading leaves the earlier duration in force.
+  OutputParser parser;
+  FeedLines(parser, {kInput, kDuration90, "  Duration: 0x:zz:00.00,", "time=45.0 bitrate=1"});
+  EXPECT_EQ(parser.duration_seconds(), 90);
+  EXPECT_EQ(parser.TakeDisplay().progress, "50%");
+}
+
+TEST(OutputParser, FirstLineMustNameTheInput) {
+  {
+    OutputParser parser;
+    EXPECT_EQ(FeedLines(parser, {"/home/u/broken.avi: Invalid data found", kInput}), Verdict::kEnd);
+    EXPECT_TRUE(parser.error_seen());
+    EXPECT_TRUE(parser.retry_needed());
+  }
+  {
+    // The header names a path with a marker word in it: accepted, not an error.
+    OutputParser parser;
+    EXPECT_EQ(FeedLines(parser, {"Input #0, avi, from '/home/u/failed takes/error: 1.avi':",
+                                 kDuration90, "Output #0, mp4, to '/out/Unexpected failed.mp4':"}),
+              Verdict::kContinue);
+    EXPECT_FALSE(parser.error_seen());
+  }
+  {
+    // Only the first line is checked; the line after it may say anything harmless.
+    OutputParser parser;
+    EXPECT_EQ(FeedLines(parser, {kInput, "Stream #0.0: Video: h264, 640x480, 25 fps"}),
+              Verdict::kContinue);
+  }
+  {
+    // The first line is the first whole line, however the read cut it.
+    OutputParser parser;
+    EXPECT_EQ(parser.Feed("Inp"), Verdict::kContinue);
+    EXPECT_EQ(parser.Feed("ut #0, avi, from 'a.avi':\n"), Verdict::kContinue);
+    EXPECT_FALSE(parser.error_seen());
+  }
+  {
+    // A thumbnail run still checks its first line.
+    OutputParser::Options options;
+    options.thumbnail_run = true;
+    OutputParser parser(options);
+    EXPECT_EQ(FeedLines(parser, {"garbage"}), Verdict::kEnd);
+  }
+}
+
+TEST(OutputParser, ErrorMarkers) {
+  for (const auto& marker : ErrorMarkers()) {
+    const bool unsupported = marker == "Unsupported codec";
+    for (const bool retry_run : {false, true}) {
+      OutputParser::Options options;
+      options.retry_run = retry_run;
+      OutputParser parser(options);
+      const Verdict verdict =
+          FeedLines(parser, {kInput, kDuration90, "[enc] something " + marker + " here"});
+      EXPECT_EQ(verdict, unsupported ? Verdict::kEnd : Verdict::kEndAndKill) << marker;
+      EXPECT_TRUE(parser.error_seen()) << marker;
+      EXPECT_EQ(parser.retry_needed(), unsupported || !retry_run) << marker << retry_run;
+    }
+  }
+  // Marker words are case-sensitive, and header lines are never searched.
+  const std::vector<std::string> harmless = {"Failed",
+                                             "ERROR:",
+                                             "unexpected",
+                                             "unsupported codec",
+                                             "Output #0, mp4, to 'error:.mp4':",
+                                             "x Input #0, failed"};
+  for (const auto& line : harmless) {
+    OutputParser parser;
+    EXPECT_EQ(FeedLines(parser, {kInput, line}), Verdict::kContinue) << line;
+    EXPECT_FALSE(parser.error_seen()) << line;
+  }
+}
+
+TEST(OutputParser, MarkerInAProgressRecordStillUpdatesTheDisplay) {
+  OutputParser parser;
+  EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, "frame=9 size=2kB time=9.0 error: x"}),
+            Verdict::kEndAndKill);
+  const Display d = parser.TakeDisplay();
+  EXPECT_EQ(d.frames, "9");
+  EXPECT_EQ(d.progress, "10%");
+}
+
+TEST(OutputParser, LinesAfterAnEndingLineAreNotExamined) {
+  OutputParser parser;
+  EXPECT_EQ(parser.Feed(std::string(kInput) + "\nUnsupported codec\nframe=3 q=1\n"), Verdict::kEnd);
+  EXPECT_FALSE(parser.TakeDisplay().frames);
+}
+
+TEST(OutputParser, SplitDurationLineIsNotLost) {
+  OutputParser parser;
+  const std::string text = std::string(kInput) + "\n" + kDuration90 + "\n" + kRecord + "\r";
+  // Every way of cutting the text in two gives the same result.
+  for (std::size_t cut = 1; cut < text.size(); ++cut) {
+    OutputParser p;
+    p.Feed(text.substr(0, cut));
+    p.Feed(text.substr(cut));
+    EXPECT_EQ(p.duration_seconds(), 90) << cut;
+    EXPECT_EQ(p.TakeDisplay().progress, "30%") << cut;
+  }
+}
+
+TEST(OutputParser, LastLineWithoutLineEndIsExaminedAtTheEnd) {
+  OutputParser parser;
+  EXPECT_EQ(parser.Feed(std::string(kInput) + "\nsome error: disk full"), Verdict::kContinue);
+  EXPECT_EQ(parser.Finish(), Verdict::kEndAndKill);
+}
+
+TEST(OutputParser, ThumbnailRunShowsNoProgress) {
+  OutputParser::Options options;
+  options.thumbnail_run = true;
+  OutputParser parser(options);
+  EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, kRecord}), Verdict::kContinue);
+  EXPECT_TRUE(parser.pending().empty());
+  EXPECT_FALSE(parser.TakeCurrentFrames());
+  EXPECT_EQ(FeedLines(parser, {"Error while opening file x"}), Verdict::kEndAndKill);
+}
+
+TEST(OutputParser, DisplayKeepsTheLatestValues) {
+  OutputParser parser;
+  FeedLines(parser, {kInput, kDuration90, "frame=1 size=1kB time=9.0 b=1",
+                     "frame=2 size=2kB time=18.0 b=1", "  Duration: 00:00:36.00,"});
+  const Display d = parser.TakeDisplay();
+  EXPECT_EQ(d.frames, "2");
+  EXPECT_EQ(d.size_panel, "Output File Size : 2 KB");
+  EXPECT_EQ(d.progress, "20%");
+
+  Display older;
+  older.frames = "1";
+  older.bar = 5;
+  Display newer;
+  newer.frames = "2";
+  older.Merge(newer);
+  EXPECT_EQ(older.frames, "2");
+  EXPECT_EQ(older.bar, 5);
+}
+
+TEST(PercentOf, PlainDecimalsOnly) {
+  EXPECT_EQ(PercentOf("27.1", 90), 30);
+  EXPECT_EQ(PercentOf("27", 90), 30);
+  EXPECT_EQ(PercentOf(".9", 1), 90);
+  EXPECT_EQ(PercentOf("9.", 10), 90);
+  EXPECT_EQ(PercentOf("99999999999999999999999", 1), 1'000'000'000'000'000);
+  EXPECT_FALSE(PercentOf("1", 0));
+  EXPECT_FALSE(PercentOf("", 10));
+  EXPECT_FALSE(PercentOf(".", 10));
+  EXPECT_FALSE(PercentOf("1,5", 10));
+  EXPECT_FALSE(PercentOf("1e3", 10));
+  EXPECT_FALSE(PercentOf("+1", 10));
+}
+
+// The outcomes of a run, one row each.
+struct StatusCase {
+  const char* outcome;
+  FinalStatusInput input;
+  std::optional<std::string> cell;  // nullopt: left as it was
+  bool retry_needed;
+};
+
+FinalStatusInput In(bool e, bool r, bool a, bool s, bool x, std::string size, bool exists) {
+  FinalStatusInput in;
+  in.error_seen = e;
+  in.retry_needed = r;
+  in.abort_run = a;
+  in.stall_detected = s;
+  in.retry_run = x;
+  in.size_text = std::move(size);
+  in.output_exists = exists;
+  return in;
+}
+
+TEST(ApplyFinalStatus, OutcomesTable) {
+  const std::vector<StatusCase> cases = {
+      {"done", In(0, 0, 0, 0, 0, "4096", 1), "Done", false},
+      {"done in a retry run", In(0, 0, 0, 0, 1, "4096", 1), "Done", false},
+      {"empty output, first run", In(0, 0, 0, 0, 0, "0", 1), std::nullopt, true},
+      {"empty output, retry run", In(0, 0, 0, 0, 1, "0", 1), "Failed", true},
+      // Missing output: the runner writes "Failed" afterwards.
+      {"missing output, first run", In(0, 0, 0, 0, 0, "", 0), std::nullopt, true},
+      {"marker, first run", In(1, 1, 0, 0, 0, "100", 1), "", true},
+      {"marker, retry run", In(1, 0, 0, 0, 1, "100", 1), "Failed", false},
+      {"rejected first line", In(1, 1, 0, 0, 0, "", 0), "", true},
+      {"unsupported codec, retry run", In(1, 1, 0, 0, 1, "", 0), "", true},
+      {"stop, output present", In(0, 0, 1, 0, 0, "100", 1), "Aborted", false},
+      {"stop, output empty", In(0, 0, 1, 0, 0, "0", 1), "Aborted", true},
+      {"stop after a marker", In(1, 1, 1, 0, 0, "100", 1), "Aborted", true},
+      {"stall, output present", In(0, 0, 0, 1, 0, "100", 1), "Failed", false},
+      {"stall, output empty", In(0, 0, 0, 1, 0, "0", 1), "Failed", true},
+      {"stall and stop", In(0, 0, 1, 1, 0, "100", 1), "Failed", false},
+      {"size unreadable", In(0, 0, 0, 0, 0, "nil", 1), "Done", false},
+  };
+  for (const auto& c : cases) {
+    const FinalStatus status = ApplyFinalStatus(c.input);
+    EXPECT_EQ(status.cell, c.cell) << c.outcome;
+    EXPECT_EQ(status.retry_needed, c.retry_needed) << c.outcome;
+  }
+}
+
+TEST(FileSizeText, SizeOfTheFileOrEmpty) {
+  std::string dir = (std::filesystem::temp_directory_path() / "vidloom-status-XXXXXX").string();
+  ASSERT_NE(mkdtemp(dir.data()), nullptr);
+  const std::string file = dir + "/out.mp4";
+  EXPECT_EQ(FileSizeText(file), "");
+  std::ofstream(file, std::ios::binary) << std::string(1536, 'v');
+  EXPECT_EQ(FileSizeText(file), "1536");
+  std::ofstream(file, std::ios::binary | std::ios::trunc).close();
+  EXPECT_EQ(FileSizeText(file), "0");
+  EXPECT_EQ(FileSizeText(dir), "") << "a directory is no output file";
+  std::filesystem::remove_all(dir);
+}
+
+}  // namespace
+}  // namespace vidloom
