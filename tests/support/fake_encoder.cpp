@@ -17,11 +17,13 @@
 //   pidfile FILE    write the own pid to FILE
 //   describe FILE   write "cwd=", "stdin=", "pid=", "pgid=", "ppid=" and "fds=" lines to FILE
 //
-// Blank lines and lines starting with '#' are skipped. An unknown command exits with 99, a
+// With $FAKE_ENCODER_SEQUENCE set, each start runs its own script of a numbered sequence (see
+// SequenceScript). Blank lines and lines starting with '#' are skipped. An unknown command exits with 99, a
 // missing script with 98. Output is written unbuffered so that its timing is exact.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -145,12 +147,40 @@ std::string Flood(long long bytes) {
 
 }  // namespace
 
+// With $FAKE_ENCODER_SEQUENCE naming a directory, every start takes the next run number N from
+// DIR/counter (under a lock), records its arguments in DIR/args-N (each followed by a NUL byte)
+// and runs DIR/run-N.txt, or DIR/default.txt when there is none. Returns the script's path.
+std::string SequenceScript(const std::string& dir, int argc, char** argv) {
+  const std::string counter = dir + "/counter";
+  const int fd = open(counter.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0) return dir + "/default.txt";
+  flock(fd, LOCK_EX);
+  char buffer[32] = {};
+  const ssize_t n = pread(fd, buffer, sizeof buffer - 1, 0);
+  const int run = n > 0 ? std::atoi(buffer) : 0;
+  const std::string next = std::to_string(run + 1);
+  if (ftruncate(fd, 0) == 0 && pwrite(fd, next.data(), next.size(), 0) < 0) _exit(96);
+  flock(fd, LOCK_UN);
+  close(fd);
+
+  std::string args;
+  for (int i = 0; i < argc; ++i) args.append(argv[i], std::char_traits<char>::length(argv[i]) + 1);
+  std::ofstream(dir + "/args-" + std::to_string(run), std::ios::binary) << args;
+
+  const std::string own = dir + "/run-" + std::to_string(run) + ".txt";
+  return access(own.c_str(), R_OK) == 0 ? own : dir + "/default.txt";
+}
+
 int main(int argc, char** argv) {
   const char* script_env = std::getenv("FAKE_ENCODER_SCRIPT");
+  const char* sequence_env = std::getenv("FAKE_ENCODER_SEQUENCE");
+  const std::string script_path = sequence_env ? SequenceScript(sequence_env, argc, argv)
+                                  : script_env ? script_env
+                                               : "fake_script.txt";
   std::istringstream script;
   {
     // Read whole and closed at once, so that no descriptor of the fake's own shows.
-    std::ifstream file(script_env ? script_env : "fake_script.txt", std::ios::binary);
+    std::ifstream file(script_path, std::ios::binary);
     if (!file) {
       WriteAll(2, "fake encoder: no script\n");
       return 98;

@@ -9,13 +9,21 @@
 
 namespace vidloom {
 
+// A window's own state: shown or hidden, kept above other windows. Whoever changes it calls
+// Changed() so that a view follows.
+struct Form : public Observable {
+  bool visible = false;
+  bool on_top = false;
+  void Changed() const { Notify(); }
+};
+
 // Hidden multi-line buffer of the main window.
 struct Memo : public Control {
   std::vector<std::string> lines;
 };
 
 // The main window.
-struct TForm1 {
+struct TForm1 : Form {
   TForm1();
 
   std::string caption = "Vidloom";
@@ -71,7 +79,7 @@ struct TForm1 {
 };
 
 // The "Additional Options" dialog.
-struct TForm4 {
+struct TForm4 : Form {
   TForm4();
   std::string caption = "Additional Options";
   CheckBox CheckBoxOverWrite;
@@ -79,32 +87,28 @@ struct TForm4 {
   Label Label1;
   SpinEdit SpinEdit1;
   Button Button1;  // "Done"
-  bool visible = false;
 };
 
 // The shutdown warning window.
-struct TForm3 {
+struct TForm3 : Form {
   TForm3();
   std::string caption = "Warning";
   Label Label1;
   Label Label2;        // elapsed seconds
   Button SpeedButton1;  // "Do Not Turn Off"
-  bool visible = false;
-  bool on_top = false;
 };
 
 // The "Analyzing Video Files" window.
-struct TFormAnalyzingSplash {
+struct TFormAnalyzingSplash : Form {
   TFormAnalyzingSplash();
   std::string caption = "Analyzing Video Files";
   Label Label1;   // "Analyzing File.......Please Wait."
   Label Panel1;   // name of the file being analysed
   Button Button2;  // "Cancel"
-  bool visible = false;
 };
 
 // The About box.
-struct TFormAbout {
+struct TFormAbout : Form {
   TFormAbout();
   std::string caption = "About";
   Label Label1;
@@ -113,7 +117,6 @@ struct TFormAbout {
   Label Label3;
   Label Label4;
   Button SpeedButton1;  // "OK"
-  bool visible = false;
 };
 
 }  // namespace vidloom

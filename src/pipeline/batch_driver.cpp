@@ -1,0 +1,269 @@
+#include "pipeline/batch_driver.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/filesystem.h"
+#include "platform/process.h"
+
+namespace vidloom {
+namespace {
+
+std::string Trim(std::string_view text) {
+  auto blank = [](unsigned char c) { return c <= ' '; };
+  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
+  return std::string(text);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+// Lower-cased extension of the path's file name, with its dot; empty when there is none.
+std::string LowerExtension(const std::string& path) {
+  const auto name_start = path.find_last_of(platform::kPathSeparator);
+  const std::string name = name_start == std::string::npos ? path : path.substr(name_start + 1);
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+}
+
+bool IsRealMedia(const std::string& extension) {
+  return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";
+}
+
+// Runs the batch end steps exactly once, however the batch is left.
+class BatchEndGuard {
+ public:
+  explicit BatchEndGuard(BatchEnv& env) : env_(env) {}
+  ~BatchEndGuard() { Run(); }
+  void Run() noexcept;
+
+ private:
+  BatchEnv& env_;
+  bool done_ = false;
+};
+
+void BatchEndGuard::Run() noexcept {
+  if (done_) return;
+  done_ = true;
+  ConversionState& state = env_.runner.state;
+  TForm1& form = env_.runner.form;
+  try {
+    env_.runner.ui.Call([&] {
+      form.ConvertNowButton.SetEnabled(true);
+      form.ListView1.popup_enabled = true;
+      form.AddFileButton.SetEnabled(true);
+    });
+    state.Converting = false;
+    state.RetryRun = false;
+    state.RetryNeeded = false;
+    env_.runner.ui.Call([&] {
+      if (env_.hooks.EnableWorkControls) env_.hooks.EnableWorkControls();
+      const bool shutdown = env_.options.CheckBoxShutDown.checked();
+      if (shutdown && !state.StopRequested && state.JobsStarted != 0 &&
+          env_.hooks.ArmShutdownCountdown) {
+        env_.hooks.ArmShutdownCountdown();
+      }
+    });
+  } catch (...) {
+    // The window is gone or a hook failed: nothing more can be shown.
+  }
+  state.StopRequested = false;
+}
+
+class Batch {
+ public:
+  explicit Batch(BatchEnv& env)
+      : env_(env), state_(env.runner.state), ui_(env.runner.ui), form_(env.runner.form) {}
+
+  void Run();
+
+ private:
+  // Returns false when the batch must end now.
+  bool RunRow(int row);
+  void ThumbnailStep(int row);
+  std::string BuildCommand(bool alternate, bool quicktime, const std::string& input, int row);
+  void Message(const char* text) {
+    ui_.Call([&] { env_.dialogs.ShowMessage(kInformationCaption, text); });
+  }
+
+  BatchEnv& env_;
+  ConversionState& state_;
+  UiThread& ui_;
+  TForm1& form_;
+};
+
+void Batch::Run() {
+  ui_.Call([&] { form_.ProgressBar1.SetPosition(0); });
+  state_.Converting = false;
+  state_.StopRequested = false;
+  state_.AbortRun = false;
+  state_.RetryNeeded = false;
+  state_.JobsStarted = 0;
+
+  const bool missing = ui_.Get(
+      [&] { return env_.hooks.CheckRequiredFiles ? env_.hooks.CheckRequiredFiles() : false; });
+  if (missing) return;
+
+  BatchEndGuard batch_end(env_);
+  try {
+    const int rows = ui_.Get([&] { return form_.ListView1.count(); });
+    if (rows == 0) {
+      Message(kNoFileText);
+      state_.JobsStarted = 0;
+      return;
+    }
+    state_.Converting = false;
+    const bool any_checked = ui_.Get([&] {
+      const auto& all = form_.ListView1.rows();
+      return std::any_of(all.begin(), all.end(), [](const FileEntry& e) { return e.checked; });
+    });
+    if (!any_checked) {
+      Message(kNothingCheckedText);
+      return;
+    }
+    ui_.Call([&] {
+      for (int i = 0; i < form_.ListView1.count(); ++i)
+        form_.ListView1.SetCell(i, kCellProgress, "");
+      form_.ConvertNowButton.SetEnabled(false);
+      form_.AddFileButton.SetEnabled(false);
+      form_.ListView1.popup_enabled = false;
+    });
+
+    const int count = ui_.Get([&] { return form_.ListView1.count(); });
+    for (int row = 0; row < count; ++row) {
+      if (!RunRow(row)) return;
+    }
+    if (!ui_.Get([&] { return env_.options.CheckBoxShutDown.checked(); })) Message(kAllDoneText);
+  } catch (const OutputDirectoryError& error) {
+    batch_end.Run();
+    Message(error.what());
+  } catch (...) {
+    // Any other failure ends the batch silently; rows not reached keep their cells.
+  }
+}
+
+std::string Batch::BuildCommand(bool alternate, bool quicktime, const std::string& input, int row) {
+  return ui_.Get(
+      [&] { return BuildEncoderCommand(env_.commands, alternate, quicktime, input, row); });
+}
+
+bool Batch::RunRow(int row) {
+  struct RowView {
+    std::string extension, input;
+    bool exists_in_list;
+  };
+  const RowView view = ui_.Get([&] {
+    if (row >= form_.ListView1.count()) return RowView{{}, {}, false};
+    return RowView{Lower(Trim(form_.ListView1.cell(row, kCellOutput))),
+                   Trim(form_.ListView1.row(row).caption), true};
+  });
+  if (!view.exists_in_list) return true;  // the list shrank under the batch: nothing to do
+  state_.OutputExtension = view.extension;
+  state_.AbortRun = false;
+  const std::string& input = view.input;
+  bool alternate = false;
+  bool quicktime = false;
+  ui_.Post([&form = form_] { form.ProgressBar1.SetPosition(0); });
+  state_.RetryRun = false;
+  state_.CurrentRow = row;
+  state_.ThumbnailWanted = false;
+  state_.ThumbnailRun = false;
+  if (state_.StopRequested) {
+    state_.Converting = false;
+    return false;
+  }
+  const std::string extension = LowerExtension(input);
+  if (IsRealMedia(extension)) alternate = true;
+
+  std::string command = BuildCommand(alternate, quicktime, input, row);
+
+  // The check box is read now, so ticks changed during the batch count for rows not reached.
+  const bool checked =
+      ui_.Get([&] { return row < form_.ListView1.count() && form_.ListView1.row(row).checked; });
+  if (!checked || !platform::FileExists(input)) return true;
+
+  state_.Converting = true;
+  ui_.Call([&] {
+    if (env_.hooks.DisableWorkControls) env_.hooks.DisableWorkControls();
+    form_.ListView1.ScrollIntoView(row);
+  });
+  if (state_.StopRequested) return false;
+  state_.RetryRun = false;
+  state_.JobsStarted = 1;
+  RunEncoder(env_.runner, command, row);
+  if (state_.ThumbnailWanted && !state_.RetryNeeded) ThumbnailStep(row);
+  if (state_.StopRequested) return false;
+
+  if (state_.RetryNeeded) {
+    if (platform::FileExists(state_.OutputPath)) platform::DeleteFile(state_.OutputPath);
+    if (state_.StopRequested) return false;
+    if (extension == ".mov") quicktime = true;
+    if (quicktime) {
+      alternate = false;
+    } else {
+      alternate = !alternate;
+    }
+    command = BuildCommand(alternate, quicktime, input, row);
+    ui_.Call([&] { form_.ListView1.SetCell(row, kCellProgress, "Re-scan"); });
+    state_.RetryRun = true;
+    RunEncoder(env_.runner, command, row);
+    state_.RetryNeeded = false;
+    if (state_.ThumbnailWanted) ThumbnailStep(row);
+  }
+  return true;
+}
+
+void Batch::ThumbnailStep(int row) {
+  const std::string command = ui_.Get([&] { return BuildThumbnailCommand(env_.commands); });
+  state_.ThumbnailRun = true;
+  ui_.Call([&] {
+    form_.StatusBar1.SetPanel(2, kThumbnailPanelText);
+    form_.ListView1.SetCell(row, kCellProgress, "THM");
+  });
+  RunEncoder(env_.runner, command, row);
+  state_.ThumbnailWanted = false;
+  ui_.Call([&] { form_.StatusBar1.SetPanel(2, ""); });
+}
+
+}  // namespace
+
+void RunBatch(BatchEnv& env) {
+  Batch(env).Run();
+}
+
+void StopConvertButtonClick(BatchEnv& env) {
+  ConversionState& state = env.runner.state;
+  if (!state.Converting) return;
+  if (!env.dialogs.ConfirmOkCancel(kStopQuestion)) return;
+  state.AbortRun = true;
+  state.StopRequested = true;
+  platform::KillProcessesByName(env.runner.encoder_name);
+  env.runner.ui.clock().WakeAll();
+  env.runner.form.ProgressBar1.SetPosition(0);
+}
+
+BatchWorker::~BatchWorker() {
+  Join();
+}
+
+void BatchWorker::Start() {
+  std::lock_guard lock(mutex_);
+  if (running_) return;
+  if (thread_.joinable()) thread_.join();
+  running_ = true;
+  thread_ = std::thread([this] {
+    RunBatch(env_);
+    if (on_finished) on_finished();
+    running_ = false;
+  });
+}
+
+void BatchWorker::Join() {
+  std::lock_guard lock(mutex_);
+  if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace vidloom

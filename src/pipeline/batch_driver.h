@@ -1,0 +1,78 @@
+// The batch conversion: every checked row of the file list, top to bottom, converted on a worker
+// thread, with the retry through the other input path, PSP thumbnails, Stop, the closing message
+// and the shutdown arming.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "pipeline/command_builder.h"
+#include "pipeline/conversion_state.h"
+#include "pipeline/encoder_runner.h"
+#include "shell/model/dialogs.h"
+#include "shell/model/forms.h"
+#include "shell/model/ui_thread.h"
+
+namespace vidloom {
+
+inline constexpr const char* kNoFileText = "There is no file to convert!";
+inline constexpr const char* kNothingCheckedText =
+    "Please check the checkbox of the file you want to convert!";
+inline constexpr const char* kAllDoneText = "All Conversion Jobs Done!";
+inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
+inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
+
+// The window operations a batch calls; each runs on the UI thread.
+struct BatchHooks {
+  // Tells the user and answers true when a required file is missing; enables the controls.
+  std::function<bool()> CheckRequiredFiles;
+  std::function<void()> DisableWorkControls;
+  std::function<void()> EnableWorkControls;
+  std::function<void()> ArmShutdownCountdown;
+};
+
+// Everything a batch reads and writes. The forms belong to the UI thread: the worker reaches
+// them only through runner.ui.
+struct BatchEnv {
+  RunnerEnv& runner;         // conversion state, UI thread, main window, encoder
+  CommandContext& commands;  // command assembly (runs on the UI thread)
+  TForm4& options;           // CheckBoxShutDown
+  Dialogs& dialogs;
+  BatchHooks hooks;
+};
+
+// Runs one whole batch on the calling (worker) thread and returns when it has ended.
+void RunBatch(BatchEnv& env);
+
+// The Stop handler, on the UI thread: when a batch converts and the user confirms, the current
+// run is aborted, our encoders are ended and the batch stops at its next check.
+void StopConvertButtonClick(BatchEnv& env);
+
+// The worker that runs batches, one at a time.
+class BatchWorker {
+ public:
+  explicit BatchWorker(BatchEnv& env) : env_(env) {}
+  ~BatchWorker();
+  BatchWorker(const BatchWorker&) = delete;
+  BatchWorker& operator=(const BatchWorker&) = delete;
+
+  // Starts RunBatch on a new thread; does nothing while a batch runs.
+  void Start();
+  bool Running() const { return running_.load(); }
+  // Blocks until the current batch (if any) has ended. Not on the UI thread while a batch
+  // needs it, unless the caller pumps.
+  void Join();
+  // Called on the worker thread when a batch has ended (optional).
+  std::function<void()> on_finished;
+
+ private:
+  BatchEnv& env_;
+  std::thread thread_;
+  std::atomic<bool> running_{false};
+  std::mutex mutex_;
+};
+
+}  // namespace vidloom

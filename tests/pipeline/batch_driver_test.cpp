@@ -1,0 +1,456 @@
+// The batch driver with the scripted fake encoder and a fake clock: messages, the run sequences
+// of a row (main, thumbnail, retry), Stop, ticks read at the row's turn, and the countdown arming.
+#include "pipeline/batch_driver.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <filesystem>
+#include <thread>
+
+#include "platform/filesystem.h"
+#include "profiles/catalogue.h"
+#include "shell/main_window_setup.h"
+#include "shell/model/test_ui_thread.h"
+#include "shell/work_controls.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace vidloom {
+namespace {
+
+using testing::ReadTextFile;
+using testing::ScriptedDialogs;
+using testing::TempDir;
+using testing::WriteTextFile;
+
+constexpr const char* kPspGood = "PSP Video (Good Quality) (*.mp4)";
+constexpr const char* kPs3 = "PS3 Video(480P) (*.mp4)";
+
+// A run that converts: header, duration, one progress record, a 2 KiB output.
+constexpr const char* kGoodRun =
+    "print Input #0, avi, from 'in':\n"
+    "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
+    "print Output #0, psp, to 'out':\n"
+    "write frame=250 q=2.0 size=2kB time=10.00 bitrate=80.0kbits/s\\r\n"
+    "output 2048\n"
+    "exit 0\n";
+// A run that opens the input and writes nothing.
+constexpr const char* kNoOutputRun = "print Input #0, avi, from 'in':\nexit 1\n";
+// A run that reports an error marker after opening the input.
+constexpr const char* kErrorRun =
+    "print Input #0, avi, from 'in':\nprint error: the codec cannot be opened\nexit 1\n";
+
+std::string ProgramDirectoryOfFake() {
+  return std::filesystem::path(FAKE_ENCODER_PATH).parent_path().string() + "/";
+}
+
+class BatchTest : public ::testing::Test {
+ protected:
+  BatchTest()
+      : runner_{state_, ui_, form_, ProgramDirectoryOfFake()},
+        commands_{form_, options_, window_, state_, slots_, ProgramDirectoryOfFake()},
+        env_{runner_, commands_, options_, dialogs_, {}} {
+    setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
+    WriteTextFile(sequence_ / "default.txt", kGoodRun);
+    SetUpSelectors(form_, window_);
+    ConnectSelectorHandlers(form_, window_);
+    form_.Edit1.SetText(media_ / "out");
+    AttachWatchdog(ui_, form_, state_);
+    env_.hooks.CheckRequiredFiles = [this] {
+      return CheckRequiredFiles(form_, options_, dialogs_, ProgramDirectoryOfFake(), required_);
+    };
+    env_.hooks.DisableWorkControls = [this] {
+      ++disable_calls_;
+      if (on_disable_) on_disable_();
+      DisableWorkControls(form_, options_);
+    };
+    env_.hooks.EnableWorkControls = [this] { EnableWorkControls(form_, options_); };
+    env_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(form_, warning_, shutdown_); };
+    form_.ListView1.SubscribeRows([this](ListView::Change change, int row) {
+      if (change != ListView::Change::kRowChanged) return;
+      auto& history = progress_history_[row];
+      const std::string& now = form_.ListView1.cell(row, kCellProgress);
+      if (history.empty() || history.back() != now) history.push_back(now);
+    });
+  }
+  ~BatchTest() override { unsetenv("FAKE_ENCODER_SEQUENCE"); }
+
+  void SelectFormat(const std::string& text) {
+    const auto& items = form_.ComboOutputFormat.items();
+    const auto it = std::find(items.begin(), items.end(), text);
+    ASSERT_NE(it, items.end());
+    form_.ComboOutputFormat.UserSelect(static_cast<int>(it - items.begin()));
+  }
+
+  // Adds a checked row for `name` in the media directory, creating the file when `create`.
+  std::string AddRow(const std::string& name, bool create = true) {
+    const std::string path = media_ / name;
+    if (create) WriteTextFile(path, "media");
+    FileEntry entry;
+    entry.checked = true;
+    entry.caption = path;
+    entry.cells[kCellVideoSize] = "640 x 480";
+    FormatExtension(form_, entry.cells[kCellOutput]);
+    form_.ListView1.AddRow(entry);
+    return path;
+  }
+
+  void Script(int run, const std::string& text) {
+    WriteTextFile(sequence_ / ("run-" + std::to_string(run) + ".txt"), text);
+  }
+
+  // Runs a batch on a worker thread while this thread serves as the UI thread.
+  void Convert(const std::function<void()>& while_running = nullptr) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+      RunBatch(env_);
+      done = true;
+    });
+    if (while_running) while_running();
+    EXPECT_TRUE(ui_.RunUntil([&] { return done.load(); }));
+    worker.join();
+  }
+
+  int Runs() const {
+    int n = 0;
+    while (std::filesystem::exists(sequence_ / ("args-" + std::to_string(n)))) ++n;
+    return n;
+  }
+
+  // The arguments of run n, joined by blanks.
+  std::string Args(int run) const {
+    std::string raw = ReadTextFile(sequence_ / ("args-" + std::to_string(run)));
+    for (char& c : raw) {
+      if (c == '\0') c = ' ';
+    }
+    return raw;
+  }
+
+  const std::string& Progress(int row) const { return form_.ListView1.cell(row, kCellProgress); }
+
+  TempDir sequence_;
+  TempDir media_;
+  platform::FakeClock clock_;
+  TestUiThread ui_{clock_};
+  TForm1 form_;
+  TForm4 options_;
+  TForm3 warning_;
+  WindowState window_;
+  ConversionState state_;
+  CommandSlots slots_;
+  ShutdownState shutdown_;
+  ScriptedDialogs dialogs_;
+  RunnerEnv runner_;
+  CommandContext commands_;
+  BatchEnv env_;
+  std::vector<std::string> required_{"raziz2u"};
+  int disable_calls_ = 0;
+  std::function<void()> on_disable_;
+  std::map<int, std::vector<std::string>> progress_history_;
+};
+
+TEST_F(BatchTest, EmptyListSaysSoAndNeverArmsTheCountdown) {
+  options_.CheckBoxShutDown.SetChecked(true);
+  Convert();
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kNoFileText});
+  EXPECT_EQ(dialogs_.boxes.front().caption, "Information");
+  EXPECT_EQ(Runs(), 0);
+  EXPECT_FALSE(shutdown_.ShutdownArmed);
+  EXPECT_TRUE(form_.ConvertNowButton.enabled());
+}
+
+TEST_F(BatchTest, RowsWithoutTicksAskForOne) {
+  AddRow("a.avi");
+  form_.ListView1.SetChecked(0, false);
+  Convert();
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kNothingCheckedText});
+  EXPECT_EQ(Runs(), 0);
+}
+
+TEST_F(BatchTest, MissingInputsAreSkippedButTheDirectoryIsMade) {
+  AddRow("gone1.avi", false);
+  AddRow("gone2.avi", false);
+  Convert();
+  EXPECT_EQ(Runs(), 0);
+  EXPECT_TRUE(platform::DirectoryExists(media_ / "out"));
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
+  EXPECT_EQ(Progress(0), "");
+}
+
+TEST_F(BatchTest, NoJobStartedMeansNoMessageAndNoCountdownWithTheShutdownBox) {
+  options_.CheckBoxShutDown.SetChecked(true);
+  AddRow("gone.avi", false);
+  Convert();
+  EXPECT_TRUE(dialogs_.Messages().empty());
+  EXPECT_FALSE(shutdown_.ShutdownArmed);
+}
+
+TEST_F(BatchTest, MissingEncoderStopsBeforeAnything) {
+  required_ = {"raziz2u", "no-such-library"};
+  AddRow("a.avi");
+  Convert();
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kRequiredFileMissingText});
+  EXPECT_EQ(Runs(), 0);
+  EXPECT_TRUE(form_.ComboOutputFormat.enabled());
+}
+
+TEST_F(BatchTest, DirectoryErrorEndsTheBatchWithItsMessage) {
+  form_.Edit1.SetText(media_ / "missing/sub");
+  AddRow("a.avi");
+  Convert();
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{std::string(kOutputDirectoryErrorText)});
+  EXPECT_EQ(Runs(), 0);
+  EXPECT_TRUE(form_.ConvertNowButton.enabled());
+  EXPECT_TRUE(form_.AddFileButton.enabled());
+  EXPECT_TRUE(form_.ListView1.popup_enabled);
+  EXPECT_FALSE(state_.Converting);
+}
+
+struct SequenceCase {
+  const char* name;
+  const char* format;
+  const char* input;
+  std::vector<const char*> scripts;  // per run; kGoodRun after the list
+  int runs;
+  std::vector<std::string> in_args;      // a text each run's arguments contain, "" = any
+  std::vector<std::string> not_in_args;  // a text each run's arguments lack, "" = any
+  const char* final_word;
+};
+
+class RunSequenceTest : public BatchTest, public ::testing::WithParamInterface<SequenceCase> {};
+
+TEST_P(RunSequenceTest, RunsInOrder) {
+  const SequenceCase& c = GetParam();
+  SelectFormat(c.format);
+  AddRow(c.input);
+  for (std::size_t i = 0; i < c.scripts.size(); ++i) Script(static_cast<int>(i), c.scripts[i]);
+  Convert();
+  ASSERT_EQ(Runs(), c.runs);
+  for (int run = 0; run < c.runs; ++run) {
+    if (!c.in_args[run].empty()) {
+      EXPECT_NE(Args(run).find(c.in_args[run]), std::string::npos) << run << ": " << Args(run);
+    }
+    if (!c.not_in_args[run].empty()) {
+      EXPECT_EQ(Args(run).find(c.not_in_args[run]), std::string::npos) << run << ": " << Args(run);
+    }
+  }
+  EXPECT_EQ(Progress(0), c.final_word);
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Batch, RunSequenceTest,
+    ::testing::Values(
+        SequenceCase{"Ps3MainOnly", kPs3, "a.avi", {}, 1, {"-vcodec h264"}, {"DS:"}, "Done"},
+        SequenceCase{"PspMainAndThumbnail",
+                     kPspGood,
+                     "a.avi",
+                     {},
+                     2,
+                     {"-f psp", "singlejpeg"},
+                     {"DS:", "DS:"},
+                     "Done"},
+        SequenceCase{"FailedMainRetriedThroughTheAlternatePath",
+                     kPs3,
+                     "a.avi",
+                     {kNoOutputRun},
+                     2,
+                     {"", "DS:\\\\"},
+                     {"DS:", "-f qt"},
+                     "Done"},
+        SequenceCase{"PspFailedMainThenRetryAndThumbnail",
+                     kPspGood,
+                     "a.avi",
+                     {kNoOutputRun},
+                     3,
+                     {"-f psp", "-f psp", "singlejpeg"},
+                     {"DS:", "", ""},
+                     "Done"},
+        SequenceCase{"FailedThumbnailRetriesTheWholeFile",
+                     kPspGood,
+                     "a.avi",
+                     {kGoodRun, kErrorRun},
+                     4,
+                     {"-f psp", "singlejpeg", "DS:\\\\", "singlejpeg"},
+                     {"DS:", "DS:", "", ""},
+                     "Done"},
+        SequenceCase{"RealMediaFirstThroughTheAlternatePathThenDirect",
+                     kPs3,
+                     "a.rmvb",
+                     {kNoOutputRun},
+                     2,
+                     {"DS:\\\\", ""},
+                     {"", "DS:"},
+                     "Done"},
+        SequenceCase{"QuickTimeRetriedWithItsDemuxer",
+                     kPs3,
+                     "a.MOV",
+                     {kNoOutputRun},
+                     2,
+                     {"", "-f qt"},
+                     {"-f qt", "DS:"},
+                     "Done"},
+        SequenceCase{"FailedRetryIsNotRetriedAgain",
+                     kPs3,
+                     "a.avi",
+                     {kErrorRun, kErrorRun},
+                     2,
+                     {"", ""},
+                     {"", ""},
+                     "Failed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(BatchTest, RetryDeletesTheFailedOutputFirst) {
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  Script(0, "print Input #0, avi, from 'in':\nempty-output\nexit 0\n");
+  Script(1, "print Input #0, avi, from 'in':\nno-output\nexit 0\n");
+  Convert();
+  ASSERT_EQ(Runs(), 2);
+  EXPECT_FALSE(platform::FileExists(state_.OutputPath));
+  EXPECT_EQ(Progress(0), "Failed");
+}
+
+TEST_F(BatchTest, ProgressCellShowsRescanAndThmDuringTheRuns) {
+  SelectFormat(kPspGood);
+  AddRow("a.avi");
+  Script(0, kNoOutputRun);
+  Convert();
+  const auto& history = progress_history_[0];
+  auto position = [&](const std::string& word) {
+    return std::find(history.begin(), history.end(), word) - history.begin();
+  };
+  ASSERT_LT(position("Re-scan"), static_cast<long>(history.size()));
+  ASSERT_LT(position("THM"), static_cast<long>(history.size()));
+  EXPECT_LT(position("Re-scan"), position("THM"));
+  EXPECT_EQ(history.back(), "Done");
+  EXPECT_EQ(form_.StatusBar1.panel(2), "");
+}
+
+TEST_F(BatchTest, PspRowLeavesVideoAndThumbnailBesideEachOther) {
+  SelectFormat(kPspGood);
+  AddRow("clip.avi");
+  Convert();
+  ASSERT_EQ(Runs(), 2);
+  EXPECT_NE(Args(1).find(media_ / "out/clip.THM"), std::string::npos) << Args(1);
+  EXPECT_TRUE(platform::FileExists(media_ / "out/clip.mp4"));
+}
+
+TEST_F(BatchTest, StopDuringTheFirstOfThreeRowsLeavesTheOthersUntouched) {
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  AddRow("b.avi");
+  AddRow("c.avi");
+  options_.CheckBoxShutDown.SetChecked(true);
+  const std::string started = sequence_ / "started";
+  Script(0, "print Input #0, avi, from 'in':\noutput 100\npidfile " + started + "\nhang\n");
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
+    dialogs_.ExpectQuestion(true);
+    StopConvertButtonClick(env_);
+  });
+  EXPECT_EQ(Runs(), 1);
+  EXPECT_EQ(Progress(0), "Aborted");
+  EXPECT_EQ(Progress(1), "");
+  EXPECT_EQ(Progress(2), "");
+  EXPECT_TRUE(dialogs_.Messages().empty());
+  EXPECT_FALSE(shutdown_.ShutdownArmed);
+  EXPECT_FALSE(state_.StopRequested);
+  EXPECT_FALSE(state_.Converting);
+  EXPECT_EQ(form_.ProgressBar1.position(), 0);
+
+  // The next batch starts normally.
+  options_.CheckBoxShutDown.SetChecked(false);
+  Convert();
+  EXPECT_EQ(Progress(0), "Done");
+  EXPECT_EQ(Progress(2), "Done");
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
+}
+
+TEST_F(BatchTest, StopAnsweredWithCancelChangesNothing) {
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  const std::string started = sequence_ / "started";
+  Script(0, "print Input #0, avi, from 'in':\npidfile " + started + "\nsleep 300\n" + kGoodRun);
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
+    dialogs_.ExpectQuestion(false);
+    StopConvertButtonClick(env_);
+  });
+  EXPECT_EQ(Progress(0), "Done");
+}
+
+TEST_F(BatchTest, StopBeforeAnyRunAsksNothing) {
+  StopConvertButtonClick(env_);  // a question here would fail the test
+  EXPECT_FALSE(state_.StopRequested);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(BatchTest, UntickingARowNotYetReachedSkipsIt) {
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  AddRow("b.avi");
+  AddRow("c.avi");
+  on_disable_ = [this] {
+    if (disable_calls_ == 1) form_.ListView1.SetChecked(1, false);
+  };
+  Convert();
+  EXPECT_EQ(Runs(), 2);
+  EXPECT_EQ(Progress(0), "Done");
+  EXPECT_EQ(Progress(1), "");
+  EXPECT_EQ(Progress(2), "Done");
+}
+
+TEST_F(BatchTest, CountdownArmsAfterAFinishedBatchWithTheShutdownBox) {
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  options_.CheckBoxShutDown.SetChecked(true);
+  Convert();
+  EXPECT_TRUE(dialogs_.Messages().empty());
+  EXPECT_TRUE(shutdown_.ShutdownArmed);
+  EXPECT_EQ(shutdown_.CountdownTicks, 0);
+  EXPECT_TRUE(form_.TimerShutdown2.enabled());
+  EXPECT_TRUE(warning_.visible);
+  EXPECT_TRUE(warning_.on_top);
+}
+
+TEST_F(BatchTest, ControlsAreLockedWhileARowConvertsAndFreedAfter) {
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  bool locked_during_run = false;
+  bool stop_usable_during_run = false;
+  on_disable_ = [&] {
+    // Runs just before the controls are switched off; look once the run has begun.
+    ui_.Post([&] {
+      locked_during_run =
+          !form_.ComboOutputFormat.enabled() && !options_.CheckBoxOverWrite.enabled();
+      stop_usable_during_run = form_.StopConvertButton.enabled() &&
+                               form_.ButtonStopSmall.enabled() &&
+                               !form_.ConvertNowButton.enabled() && !form_.ListView1.popup_enabled;
+    });
+  };
+  Convert();
+  EXPECT_TRUE(locked_during_run);
+  EXPECT_TRUE(stop_usable_during_run);
+  EXPECT_TRUE(form_.ComboOutputFormat.enabled());
+  EXPECT_TRUE(form_.ConvertNowButton.enabled());
+  EXPECT_TRUE(form_.ListView1.popup_enabled);
+}
+
+TEST_F(BatchTest, CorruptRowFailsAfterItsRetryAndTheBatchGoesOn) {
+  SelectFormat(kPs3);
+  AddRow("bad.avi");
+  AddRow("good.avi");
+  Script(0, "print [avi @ 0x1] invalid header\nexit 1\n");
+  Script(1, "print [avi @ 0x1] invalid header\nexit 1\n");
+  Convert();
+  EXPECT_EQ(Runs(), 3);
+  EXPECT_EQ(Progress(0), "Failed");
+  EXPECT_EQ(Progress(1), "Done");
+}
+
+}  // namespace
+}  // namespace vidloom

@@ -1,0 +1,56 @@
+// A Dialogs port for tests: records every box and answers questions from a script. A question
+// that the test did not expect fails the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "shell/model/dialogs.h"
+
+namespace vidloom::testing {
+
+class ScriptedDialogs : public Dialogs {
+ public:
+  struct Box {
+    std::string kind;  // "message", "okcancel", "yesno"
+    std::string caption;
+    std::string text;
+  };
+
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    boxes.push_back({"message", caption, text});
+  }
+  bool ConfirmOkCancel(const std::string& text) override { return Answer("okcancel", text); }
+  bool ConfirmYesNo(const std::string& text) override { return Answer("yesno", text); }
+
+  // Queues the answer to the next question.
+  void ExpectQuestion(bool answer) { answers_.push_back(answer); }
+
+  std::vector<std::string> Messages() const {
+    std::vector<std::string> texts;
+    for (const auto& b : boxes) {
+      if (b.kind == "message") texts.push_back(b.text);
+    }
+    return texts;
+  }
+
+  std::vector<Box> boxes;
+
+ private:
+  bool Answer(const char* kind, const std::string& text) {
+    boxes.push_back({kind, "", text});
+    if (answers_.empty()) {
+      ADD_FAILURE() << "unexpected question: " << text;
+      return false;
+    }
+    const bool answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+  std::deque<bool> answers_;
+};
+
+}  // namespace vidloom::testing
