@@ -1,0 +1,162 @@
+#include "settings/settings.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <exception>
+
+#include "platform/filesystem.h"
+#include "profiles/catalogue.h"
+#include "settings/ini_file.h"
+
+namespace vidloom::settings {
+namespace {
+
+constexpr const char* kGeneral = "General";
+constexpr const char* kCheckBoxes = "CheckBoxes";
+constexpr const char* kCombo = "Combo";
+
+// The stored format position whose load deletes the file.
+constexpr int kResetFormatPosition = 7;
+
+std::string ParentDirectory(const std::string& path) {
+  const auto slash = path.rfind(platform::kPathSeparator);
+  if (slash == std::string::npos) return std::string();
+  return path.substr(0, slash);
+}
+
+// Creates `directory` and its missing parents.
+bool EnsureDirectory(const std::string& directory) {
+  if (directory.empty() || platform::DirectoryExists(directory)) return true;
+  const std::string parent = ParentDirectory(directory);
+  if (!parent.empty() && parent != directory && !EnsureDirectory(parent)) return false;
+  return platform::CreateDirectoryLevel(directory) || platform::DirectoryExists(directory);
+}
+
+}  // namespace
+
+std::string DefaultOutputDirectory() {
+  std::string home = platform::HomeDirectory();
+  if (!home.empty() && home.back() == platform::kPathSeparator) home.pop_back();
+  return home + platform::kPathSeparator + "Converted Video";
+}
+
+std::string ChooseSettingsPath(const std::string& program_directory, bool program_dir_writable,
+                               const std::string& xdg_config_home, const std::string& home) {
+  if (program_dir_writable) return program_directory + kSettingsFileName;
+  std::string config = (!xdg_config_home.empty() && xdg_config_home.front() == '/')
+                           ? xdg_config_home
+                           : home + "/.config";
+  while (config.size() > 1 && config.back() == '/') config.pop_back();
+  return config + "/vidloom/" + kSettingsFileName;
+}
+
+std::string DefaultSettingsPath() {
+  const std::string& directory = platform::ProgramDirectory();
+  const bool writable = ::access(directory.c_str(), W_OK) == 0;
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  return ChooseSettingsPath(directory, writable, xdg ? xdg : "", platform::HomeDirectory());
+}
+
+void ConnectSettingsHandlers(SettingsContext& context) {
+  context.form4.CheckBoxShutDown.on_click = [&context] { CheckBoxShutDownClick(context); };
+  context.form4.SpinEdit1.on_change = [&context] { SpinEdit1Change(context); };
+  context.form4.Button1.on_click = [&context] { Button1Click(context); };
+}
+
+void FormCreate(SettingsContext& context) {
+  ConnectSettingsHandlers(context);
+  LoadSettings(context);
+}
+
+void LoadSettings(SettingsContext& context) {
+  TForm1& form1 = context.form1;
+  TForm4& form4 = context.form4;
+
+  bool missing = false;
+  const auto text = ReadWholeFile(context.path, &missing);
+  // A directory standing at the path is no settings file: the first-run case, like no file.
+  if ((text && missing) || platform::DirectoryExists(context.path)) {
+    if (form1.Edit1.text().empty()) form1.Edit1.SetText(DefaultOutputDirectory());
+    return;
+  }
+  if (!text) {
+    platform::DeleteFile(context.path);
+    return;
+  }
+
+  try {
+    const IniDocument ini = IniDocument::Parse(*text);
+
+    form1.Edit1.SetText("");
+    form1.Edit1.SetText(ini.GetString(kGeneral, "OutputDir", ""));
+
+    form4.CheckBoxOverWrite.SetChecked(ini.GetInt(kCheckBoxes, "OverwriteExistingFile", 1) != 0);
+    // A change runs CheckBoxShutDownClick, which is still suppressed here: no question.
+    form4.CheckBoxShutDown.SetChecked(ini.GetInt(kCheckBoxes, "ShutDown", 1) != 0);
+
+    const int drop_items = ini.GetInt(kCombo, "ComboDropItem", 1);
+    context.window.DropDownItemCount = drop_items;
+    // SpinEdit1 holds the value within 26..47; a change of its value runs SpinEdit1Change.
+    form4.SpinEdit1.SetValue(drop_items);
+
+    const int format_position = ini.GetInt(kCombo, "OutputFormat", 1);
+    if (format_position == kResetFormatPosition) {
+      form1.ComboOutputFormat.Select(0);
+      platform::DeleteFile(context.path);
+      return;
+    }
+    form1.ComboOutputFormat.Select(format_position);
+    form1.ComboLetterBox.Select(ini.GetInt(kCombo, "LetterBox", 1));
+  } catch (const std::exception&) {
+    platform::DeleteFile(context.path);
+  }
+}
+
+bool SaveSettings(SettingsContext& context) {
+  const TForm1& form1 = context.form1;
+  const TForm4& form4 = context.form4;
+
+  IniFile file(context.path);
+  bool written = EnsureDirectory(ParentDirectory(context.path)) && file.Load();
+  if (written) {
+    IniDocument& ini = file.document();
+    ini.Set(kGeneral, "OutputDir", form1.Edit1.text());
+    ini.Set(kCheckBoxes, "OverwriteExistingFile", form4.CheckBoxOverWrite.checked() ? "1" : "0");
+    ini.Set(kCheckBoxes, "ShutDown", form4.CheckBoxShutDown.checked() ? "1" : "0");
+    ini.Set(kCombo, "OutputFormat", std::to_string(form1.ComboOutputFormat.selected()));
+    ini.Set(kCombo, "LetterBox", std::to_string(form1.ComboLetterBox.selected()));
+    ini.Set(kCombo, "ComboDropItem", std::to_string(form4.SpinEdit1.value()));
+    written = file.Save();
+  }
+  if (!written) {
+    context.dialogs.ShowMessage(kInformationCaption, "Unable to write to " + context.path);
+  }
+  return written;
+}
+
+void CheckBoxShutDownClick(SettingsContext& context) {
+  if (context.ShutdownPromptSuppressed) {
+    context.ShutdownPromptSuppressed = false;
+    return;
+  }
+  CheckBox& box = context.form4.CheckBoxShutDown;
+  if (!box.checked()) return;
+  // No unchecks the box, which runs this handler again; unchecked, it asks nothing.
+  if (!context.dialogs.ConfirmYesNo(kShutdownQuestion)) box.SetChecked(false);
+}
+
+void SpinEdit1Change(SettingsContext& context) {
+  context.window.DropDownItemCount = context.form4.SpinEdit1.value();
+  if (context.refresh_format_options) {
+    context.refresh_format_options();
+  } else {
+    RefreshFormatOptions(context.form1, context.window);
+  }
+}
+
+void Button1Click(SettingsContext& context) {
+  context.form4.visible = false;
+}
+
+}  // namespace vidloom::settings

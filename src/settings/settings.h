@@ -1,0 +1,81 @@
+// The settings file vazadi.ini and the "Additional Options" dialog's logic. Six user choices
+// live in the controls that show them; LoadSettings applies the file to those controls once at
+// start-up and SaveSettings writes them back when the main window closes. UI thread only.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "profiles/window_state.h"
+#include "shell/model/dialogs.h"
+#include "shell/model/forms.h"
+
+namespace vidloom::settings {
+
+inline constexpr const char* kSettingsFileName = "vazadi.ini";
+
+// The confirmation asked when the shutdown box becomes checked.
+inline constexpr const char* kShutdownQuestion =
+    "Your computer will automatically shutdown after all \n\rconversions jobs are completed. "
+    "Do you want to continue?";
+
+// The output directory of the designed state: "<home>/Converted Video".
+std::string DefaultOutputDirectory();
+
+// Where vazadi.ini lives: in `program_directory` (which ends with a separator) when that
+// directory is writable, so that a copy of the program carried on a stick keeps its settings;
+// otherwise "<config home>/vidloom/vazadi.ini", the config home being `xdg_config_home` when it
+// is an absolute path and "<home>/.config" otherwise.
+std::string ChooseSettingsPath(const std::string& program_directory, bool program_dir_writable,
+                               const std::string& xdg_config_home, const std::string& home);
+
+// ChooseSettingsPath for this process (ProgramDirectory(), $XDG_CONFIG_HOME, HomeDirectory()).
+std::string DefaultSettingsPath();
+
+// Everything the settings logic works on. The referenced objects must outlive the context, and
+// the context must outlive the handlers that ConnectSettingsHandlers installs.
+struct SettingsContext {
+  std::string path;  // the full path of vazadi.ini
+  TForm1& form1;
+  TForm4& form4;
+  WindowState& window;
+  Dialogs& dialogs;
+  // The format refresh run when the drop-down count changes; empty: RefreshFormatOptions.
+  std::function<void()> refresh_format_options;
+  // While set, a change of CheckBoxShutDown asks nothing (and clears it). Set while the main
+  // window is created; the main window clears it when first shown.
+  bool ShutdownPromptSuppressed = true;
+};
+
+// Installs the dialog's handlers: CheckBoxShutDown.on_click, SpinEdit1.on_change and
+// Button1.on_click.
+void ConnectSettingsHandlers(SettingsContext& context);
+
+// The dialog's creation: connects its handlers and runs LoadSettings.
+void FormCreate(SettingsContext& context);
+
+// Applies the file to the controls. A missing file leaves the designed state (an empty output
+// directory box gets DefaultOutputDirectory()). Missing keys and values that are no number take
+// the other defaults (empty directory, both boxes checked, format position 1, letterbox 1,
+// drop-down count 1, raised to 26 by SpinEdit1). A stored format position of 7 selects the first
+// format and deletes the file. A file that cannot be read, or an error while the values are
+// applied, deletes the file; what was applied before stays.
+void LoadSettings(SettingsContext& context);
+
+// Writes the six keys into the file, keeping its other content, in one atomic replacement; the
+// directory of the file is created when missing. On failure the old file stays whole, "Unable to
+// write to <path>" is shown through the Dialogs port and the result is false, so that the window
+// does not close.
+bool SaveSettings(SettingsContext& context);
+
+// Change of the shutdown check box: asks kShutdownQuestion (Yes/No) when the box became checked
+// and the prompt is not suppressed; No unchecks it.
+void CheckBoxShutDownClick(SettingsContext& context);
+
+// Change of the numeric field: stores its value in DropDownItemCount and runs the format refresh.
+void SpinEdit1Change(SettingsContext& context);
+
+// "Done": hides the dialog.
+void Button1Click(SettingsContext& context);
+
+}  // namespace vidloom::settings

@@ -1,0 +1,419 @@
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <random>
+
+#include "profiles/catalogue.h"
+#include "settings/ini_file.h"
+#include "support/temp_dir.h"
+
+namespace vidloom::settings {
+namespace {
+
+using vidloom::testing::ReadTextFile;
+using vidloom::testing::TempDir;
+using vidloom::testing::WriteTextFile;
+
+// Dialogs with scripted answers; any box the test did not expect fails it.
+class ScriptedDialogs : public Dialogs {
+ public:
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    messages.push_back(caption + "|" + text);
+  }
+  bool ConfirmOkCancel(const std::string& text) override {
+    ADD_FAILURE() << "unexpected OK/Cancel question: " << text;
+    return false;
+  }
+  bool ConfirmYesNo(const std::string& text) override {
+    questions.push_back(text);
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected Yes/No question: " << text;
+      return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  std::deque<bool> answers;
+  std::vector<std::string> messages;
+  std::vector<std::string> questions;
+};
+
+const std::string kFullFile =
+    "[General]\n"
+    "OutputDir=/srv/media/Out Put\n"
+    "[CheckBoxes]\n"
+    "OverwriteExistingFile=1\n"
+    "ShutDown=1\n"
+    "[Combo]\n"
+    "OutputFormat=13\n"
+    "LetterBox=0\n"
+    "ComboDropItem=40\n";
+
+class SettingsTest : public ::testing::Test {
+ protected:
+  SettingsTest() {
+    // The main window's creation, as far as the settings depend on it.
+    form1.ComboLetterBox.SetItems({"None", "LetterBox"});
+    form1.ComboLetterBox.Select(1);
+    FillFormatList(form1);
+    window.PreviousFormatIndex = form1.ComboOutputFormat.selected();
+    window.DropDownItemCount = 27;
+    RefreshFormatOptions(form1, window);
+    form1.Edit1.SetText(DefaultOutputDirectory());
+  }
+
+  void Load() { FormCreate(context); }
+  std::string path() const { return context.path; }
+
+  TempDir dir;
+  TForm1 form1;
+  TForm4 form4;
+  WindowState window;
+  ScriptedDialogs dialogs;
+  int refreshes = 0;
+  SettingsContext context{dir / "vazadi.ini", form1, form4, window, dialogs, [this] {
+                            ++refreshes;
+                            RefreshFormatOptions(form1, window);
+                          }};
+};
+
+TEST_F(SettingsTest, FirstRunKeepsTheDesignedStateAndCreatesNoFile) {
+  form1.Edit1.SetText("");
+  Load();
+  EXPECT_EQ(form1.Edit1.text(), DefaultOutputDirectory());
+  EXPECT_EQ(DefaultOutputDirectory().substr(DefaultOutputDirectory().size() - 16),
+            "/Converted Video");
+  EXPECT_FALSE(form4.CheckBoxOverWrite.checked());
+  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
+  EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");
+  EXPECT_EQ(window.DropDownItemCount, 27);
+  EXPECT_EQ(form4.SpinEdit1.value(), 27);
+  EXPECT_EQ(refreshes, 0);
+  EXPECT_FALSE(std::filesystem::exists(path()));
+  EXPECT_TRUE(dialogs.messages.empty());
+}
+
+TEST_F(SettingsTest, SaveFromTheDesignedStateWritesTheNineLines) {
+  Load();
+  form1.Edit1.SetText("C:\\Converted Video");
+  ASSERT_TRUE(SaveSettings(context));
+  EXPECT_EQ(ReadTextFile(path()),
+            "[General]\n"
+            "OutputDir=C:\\Converted Video\n"
+            "[CheckBoxes]\n"
+            "OverwriteExistingFile=0\n"
+            "ShutDown=0\n"
+            "[Combo]\n"
+            "OutputFormat=0\n"
+            "LetterBox=1\n"
+            "ComboDropItem=27\n");
+}
+
+TEST_F(SettingsTest, AFileWrittenByARunRestoresAllSixValuesWithoutAsking) {
+  WriteTextFile(path(), kFullFile);
+  Load();
+  EXPECT_EQ(form1.Edit1.text(), "/srv/media/Out Put");
+  EXPECT_TRUE(form4.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_FALSE(context.ShutdownPromptSuppressed);  // the first change cleared it
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 13);
+  EXPECT_EQ(form1.ComboLetterBox.selected(), 0);
+  EXPECT_EQ(form4.SpinEdit1.value(), 40);
+  EXPECT_EQ(window.DropDownItemCount, 40);
+  EXPECT_EQ(refreshes, 1);  // the field changed from 27 to 40
+  EXPECT_EQ(form1.ComboOutputFormat.drop_down_count(), 40);
+
+  // Written back unchanged by the next close.
+  ASSERT_TRUE(SaveSettings(context));
+  EXPECT_EQ(ReadTextFile(path()), kFullFile);
+}
+
+TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
+  Load();
+  form1.Edit1.SetText("/tmp/out");
+  form4.CheckBoxOverWrite.SetChecked(true);
+  dialogs.answers.push_back(true);
+  context.ShutdownPromptSuppressed = false;
+  form4.CheckBoxShutDown.SetChecked(true);
+  form1.ComboOutputFormat.Select(4);
+  form1.ComboLetterBox.Select(0);
+  form4.SpinEdit1.SetValue(33);
+  ASSERT_TRUE(SaveSettings(context));
+
+  TForm1 next1;
+  TForm4 next4;
+  WindowState next_window;
+  next1.ComboLetterBox.SetItems({"None", "LetterBox"});
+  next1.ComboLetterBox.Select(1);
+  FillFormatList(next1);
+  SettingsContext next{path(), next1, next4, next_window, dialogs, [] {}};
+  FormCreate(next);
+  EXPECT_EQ(next1.Edit1.text(), "/tmp/out");
+  EXPECT_TRUE(next4.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(next4.CheckBoxShutDown.checked());
+  EXPECT_EQ(next1.ComboOutputFormat.selected(), 4);
+  EXPECT_EQ(next1.ComboLetterBox.selected(), 0);
+  EXPECT_EQ(next4.SpinEdit1.value(), 33);
+  EXPECT_EQ(next_window.DropDownItemCount, 33);
+  EXPECT_EQ(dialogs.questions.size(), 1u);  // only the user's own check asked
+}
+
+TEST_F(SettingsTest, StoredFormatSevenSelectsTheFirstFormatAndDeletesTheFile) {
+  WriteTextFile(path(),
+                "[General]\nOutputDir=/x\n[CheckBoxes]\nOverwriteExistingFile=0\nShutDown=0\n"
+                "[Combo]\nOutputFormat=7\nLetterBox=0\nComboDropItem=27\n");
+  form1.ComboOutputFormat.Select(3);
+  Load();
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
+  EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");  // "LetterBox" is not read
+  EXPECT_EQ(form1.Edit1.text(), "/x");
+  EXPECT_FALSE(std::filesystem::exists(path()));
+
+  // The next close writes a complete new file.
+  ASSERT_TRUE(SaveSettings(context));
+  const auto doc = IniDocument::Parse(ReadTextFile(path()));
+  EXPECT_EQ(doc.Get("General", "OutputDir"), "/x");
+  EXPECT_EQ(doc.GetInt("Combo", "OutputFormat", -9), 0);
+  EXPECT_EQ(doc.GetInt("Combo", "LetterBox", -9), 1);
+  EXPECT_EQ(doc.GetInt("Combo", "ComboDropItem", -9), 27);
+}
+
+TEST_F(SettingsTest, MissingKeysTakeTheOtherDefaults) {
+  WriteTextFile(path(), "[General]\n[CheckBoxes]\n[Combo]\n");
+  Load();
+  EXPECT_EQ(form1.Edit1.text(), "");
+  EXPECT_TRUE(form4.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  EXPECT_TRUE(dialogs.questions.empty());
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 1);
+  EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");
+  EXPECT_EQ(form4.SpinEdit1.value(), 26);
+  EXPECT_EQ(window.DropDownItemCount, 26);
+  EXPECT_TRUE(std::filesystem::exists(path()));
+}
+
+struct DropItemCase {
+  const char* stored;
+  int field;
+  int refreshes;
+};
+
+TEST_F(SettingsTest, DropDownCountIsHeldWithinTheFieldsRange) {
+  const DropItemCase cases[] = {
+      {"99", 47, 1}, {"27", 27, 0}, {"26", 26, 1},          {"47", 47, 1},
+      {"1", 26, 1},  {"-5", 26, 1}, {"99999999999", 26, 1}, {"many", 26, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stored);
+    TForm4 fresh4;
+    WindowState fresh_window;
+    int count = 0;
+    SettingsContext fresh{path(), form1, fresh4, fresh_window, dialogs, [&] { ++count; }};
+    WriteTextFile(path(), std::string("[Combo]\nOutputFormat=0\nComboDropItem=") + c.stored + "\n");
+    FormCreate(fresh);
+    EXPECT_EQ(fresh4.SpinEdit1.value(), c.field);
+    EXPECT_EQ(fresh_window.DropDownItemCount, c.field);
+    EXPECT_EQ(count, c.refreshes);
+  }
+}
+
+TEST_F(SettingsTest, StoredPositionsOutsideTheEntries) {
+  // A separator row is selected at first; the refresh at window show puts the first entry back.
+  WriteTextFile(path(), "[Combo]\nOutputFormat=3\n");
+  ASSERT_TRUE(IsSeparatorRow(form1.ComboOutputFormat.items().at(3)));
+  Load();
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 3);
+  RefreshFormatOptions(form1, window);
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
+
+  // A position beyond the list leaves no selection, written back as -1.
+  for (const char* stored : {"16", "500", "-1", "-2147483648"}) {
+    SCOPED_TRACE(stored);
+    WriteTextFile(path(), std::string("[Combo]\nOutputFormat=") + stored + "\nLetterBox=9\n");
+    Load();
+    EXPECT_EQ(form1.ComboOutputFormat.selected(), -1);
+    EXPECT_EQ(form1.ComboOutputFormat.text(), "");
+    EXPECT_EQ(form1.ComboLetterBox.selected(), -1);
+    ASSERT_TRUE(SaveSettings(context));
+    const auto doc = IniDocument::Parse(ReadTextFile(path()));
+    EXPECT_EQ(doc.Get("Combo", "OutputFormat"), "-1");
+    EXPECT_EQ(doc.Get("Combo", "LetterBox"), "-1");
+  }
+}
+
+TEST_F(SettingsTest, NamesAreMatchedWithoutRegardToCaseAndOtherContentIsKept) {
+  WriteTextFile(path(),
+                "# written by hand\n"
+                "[general]\n"
+                "OUTPUTDIR=/mixed\n"
+                "Theme=dark\n"
+                "[checkboxes]\n"
+                "overwriteexistingfile=0\n"
+                "SHUTDOWN=0\n"
+                "[COMBO]\n"
+                "outputformat=2\n"
+                "letterbox=0\n"
+                "comboDropItem=30\n"
+                "[Window]\n"
+                "Left=10\n");
+  Load();
+  EXPECT_EQ(form1.Edit1.text(), "/mixed");
+  EXPECT_FALSE(form4.CheckBoxOverWrite.checked());
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 2);
+  EXPECT_EQ(form1.ComboLetterBox.selected(), 0);
+  EXPECT_EQ(form4.SpinEdit1.value(), 30);
+
+  form1.Edit1.SetText("/changed");
+  ASSERT_TRUE(SaveSettings(context));
+  const std::string text = ReadTextFile(path());
+  EXPECT_EQ(text,
+            "# written by hand\n"
+            "[general]\n"
+            "OutputDir=/changed\n"
+            "Theme=dark\n"
+            "[checkboxes]\n"
+            "OverwriteExistingFile=0\n"
+            "ShutDown=0\n"
+            "[COMBO]\n"
+            "OutputFormat=2\n"
+            "LetterBox=0\n"
+            "ComboDropItem=30\n"
+            "[Window]\n"
+            "Left=10\n");
+}
+
+TEST_F(SettingsTest, GarbageBinaryAndHugeNumbersLoadWithoutHarm) {
+  std::mt19937 random(11);
+  std::string garbage(10 << 20, '\0');
+  for (char& c : garbage) c = static_cast<char>(random());
+  std::string binary;
+  for (int i = 0; i < 4096; ++i) binary.push_back(static_cast<char>(i * 7));
+  const std::string huge =
+      "[General]\nOutputDir=" + std::string(1 << 20, 'd') +
+      "\n[CheckBoxes]\nOverwriteExistingFile=-99999999999999999999\nShutDown=-3\n"
+      "[Combo]\nOutputFormat=-2147483649\nLetterBox=2147483647\nComboDropItem=-2147483648\n";
+  for (const std::string* content : std::vector<const std::string*>{&garbage, &binary, &huge}) {
+    TForm4 fresh4;
+    WindowState fresh_window;
+    SettingsContext fresh{path(), form1, fresh4, fresh_window, dialogs, [] {}};
+    WriteTextFile(path(), *content);
+    FormCreate(fresh);
+    EXPECT_GE(fresh4.SpinEdit1.value(), 26);
+    EXPECT_LE(fresh4.SpinEdit1.value(), 47);
+    ASSERT_TRUE(SaveSettings(fresh));
+    const auto doc = IniDocument::Parse(ReadTextFile(path()));
+    EXPECT_EQ(doc.Get("General", "OutputDir"), form1.Edit1.text());
+  }
+  // The last one: out-of-range numbers read as their defaults, -3 reads as checked.
+  EXPECT_EQ(form1.Edit1.text(), std::string(1 << 20, 'd'));
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 1);
+  EXPECT_EQ(form1.ComboLetterBox.selected(), -1);
+  EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
+  // A directory standing at the file's path makes the replacement fail (also for root).
+  std::filesystem::create_directory(path());
+  Load();
+  EXPECT_TRUE(std::filesystem::is_directory(path()));
+  EXPECT_FALSE(SaveSettings(context));
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0], "Information|Unable to write to " + path());
+  EXPECT_TRUE(std::filesystem::is_directory(path()));
+
+  // A file standing where the settings directory should be.
+  const std::string blocker = dir / "blocker";
+  WriteTextFile(blocker, kFullFile);
+  SettingsContext blocked{blocker + "/vidloom/vazadi.ini", form1, form4, window, dialogs, [] {}};
+  EXPECT_FALSE(SaveSettings(blocked));
+  ASSERT_EQ(dialogs.messages.size(), 2u);
+  EXPECT_EQ(dialogs.messages[1], "Information|Unable to write to " + blocked.path);
+  EXPECT_EQ(ReadTextFile(blocker), kFullFile);
+}
+
+TEST_F(SettingsTest, SaveCreatesTheSettingsDirectory) {
+  SettingsContext nested{dir / "config/vidloom/vazadi.ini", form1, form4, window, dialogs, [] {}};
+  ASSERT_TRUE(SaveSettings(nested));
+  EXPECT_EQ(IniDocument::Parse(ReadTextFile(nested.path)).GetInt("Combo", "ComboDropItem", 0), 27);
+}
+
+TEST_F(SettingsTest, CheckingTheShutdownBoxAsks) {
+  Load();
+  ASSERT_TRUE(context.ShutdownPromptSuppressed);  // no file: nothing changed the box
+  // The first change after start-up is taken without a question, as the window's first show
+  // would have cleared the flag anyway.
+  context.ShutdownPromptSuppressed = false;
+
+  dialogs.answers = {false};
+  form4.CheckBoxShutDown.SetChecked(true);
+  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
+  ASSERT_EQ(dialogs.questions.size(), 1u);
+  EXPECT_EQ(dialogs.questions[0],
+            "Your computer will automatically shutdown after all \n\rconversions jobs are "
+            "completed. Do you want to continue?");
+
+  dialogs.answers = {true};
+  form4.CheckBoxShutDown.SetChecked(true);
+  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  EXPECT_EQ(dialogs.questions.size(), 2u);
+
+  form4.CheckBoxShutDown.SetChecked(false);  // unchecking never asks
+  EXPECT_EQ(dialogs.questions.size(), 2u);
+}
+
+TEST_F(SettingsTest, SuppressedPromptIsClearedByTheFirstChange) {
+  Load();
+  form4.CheckBoxShutDown.SetChecked(true);
+  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  EXPECT_FALSE(context.ShutdownPromptSuppressed);
+  EXPECT_TRUE(dialogs.questions.empty());
+}
+
+TEST_F(SettingsTest, SpinEditChangeStoresTheCountAndRefreshes) {
+  Load();
+  form4.SpinEdit1.SetValue(35);
+  EXPECT_EQ(window.DropDownItemCount, 35);
+  EXPECT_EQ(form1.ComboOutputFormat.drop_down_count(), 35);
+  EXPECT_EQ(refreshes, 1);
+  form4.SpinEdit1.SetValue(35);  // no change, no refresh
+  EXPECT_EQ(refreshes, 1);
+
+  // Without an injected refresh, the format refresh itself runs.
+  context.refresh_format_options = nullptr;
+  form4.SpinEdit1.SetValue(29);
+  EXPECT_EQ(form1.ComboOutputFormat.drop_down_count(), 29);
+}
+
+TEST_F(SettingsTest, DoneHidesTheDialog) {
+  Load();
+  form4.visible = true;
+  form4.Button1.Click();
+  EXPECT_FALSE(form4.visible);
+  EXPECT_TRUE(form4.CheckBoxOverWrite.caption.size() > 0);
+}
+
+TEST(SettingsPath, ProgramDirectoryWhenWritableElseTheUsersConfig) {
+  EXPECT_EQ(ChooseSettingsPath("/opt/vidloom/", true, "/xdg", "/home/u"),
+            "/opt/vidloom/vazadi.ini");
+  EXPECT_EQ(ChooseSettingsPath("/opt/vidloom/", false, "/xdg", "/home/u"),
+            "/xdg/vidloom/vazadi.ini");
+  EXPECT_EQ(ChooseSettingsPath("/opt/vidloom/", false, "/xdg/", "/home/u"),
+            "/xdg/vidloom/vazadi.ini");
+  EXPECT_EQ(ChooseSettingsPath("/opt/vidloom/", false, "", "/home/u"),
+            "/home/u/.config/vidloom/vazadi.ini");
+  // A relative XDG_CONFIG_HOME is ignored, as the base directory rules ask.
+  EXPECT_EQ(ChooseSettingsPath("/opt/vidloom/", false, "rel", "/home/u"),
+            "/home/u/.config/vidloom/vazadi.ini");
+  const std::string path = DefaultSettingsPath();
+  EXPECT_EQ(path.substr(path.size() - 11), "/vazadi.ini");
+}
+
+}  // namespace
+}  // namespace vidloom::settings
