@@ -1,0 +1,218 @@
+#include "analysis/probe.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "platform/command_line.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "platform/process.h"
+
+namespace vidloom::analysis {
+namespace {
+
+// Text after the first occurrence of `marker`, or nullopt when `text` lacks it.
+std::optional<std::string_view> After(std::string_view text, std::string_view marker) {
+  const auto at = text.find(marker);
+  if (at == std::string_view::npos) return std::nullopt;
+  return text.substr(at + marker.size());
+}
+
+// Characters [from, from + count) of `text`; characters beyond its end are simply missing.
+std::string_view Chars(std::string_view text, std::size_t from, std::size_t count) {
+  if (from >= text.size()) return {};
+  return text.substr(from, count);
+}
+
+// The text after the first comma and the blank that follows it; empty without a comma.
+std::string_view AfterField(std::string_view text) {
+  const auto comma = text.find(',');
+  if (comma == std::string_view::npos) return {};
+  return Chars(text, comma + 2, std::string_view::npos);
+}
+
+void ParseVideoLine(std::string_view line, ProbeValues& values) {
+  std::string_view rest = After(line, "Video: ").value_or(std::string_view());
+  rest = AfterField(rest);  // drop the codec
+
+  const auto comma = rest.find(',');
+  const std::string_view size_field = rest.substr(0, comma);
+  rest = AfterField(rest);
+
+  const auto x = size_field.find('x');
+  std::string_view width, height;
+  if (x != std::string_view::npos) {
+    width = size_field.substr(0, x);
+    height = size_field.substr(x + 1);
+  }
+  if (width.empty() || height.empty()) {
+    values.FrameSize = "0 x 0";
+  } else {
+    values.FrameSize = std::string(width) + " x " + std::string(height);
+  }
+
+  // The number ends with the blank before "fps".
+  const auto fps = rest.find("fps");
+  std::string_view rate;
+  if (fps != std::string_view::npos && fps >= 1) rate = rest.substr(0, fps - 1);
+  const auto dot = rate.find('.');
+  if (dot != std::string_view::npos && Chars(rate, dot + 1, 2) == "00") rate = rate.substr(0, dot);
+  values.FrameRate = std::string(rate);
+}
+
+bool IsTrimmed(char c) {
+  return static_cast<unsigned char>(c) <= ' ';
+}
+
+}  // namespace
+
+std::vector<std::string> SplitProbeLines(std::string_view answer) {
+  std::vector<std::string> lines;
+  std::string current;
+  bool pending = false;  // text (or a line) has begun since the last break
+  for (std::size_t i = 0; i < answer.size(); ++i) {
+    const char c = answer[i];
+    if (c == '\0') continue;
+    if (c == '\r' || c == '\n') {
+      lines.push_back(std::move(current));
+      current.clear();
+      pending = false;
+      if (c == '\r' && i + 1 < answer.size() && answer[i + 1] == '\n') ++i;
+      continue;
+    }
+    current.push_back(c);
+    pending = true;
+  }
+  if (pending) lines.push_back(std::move(current));
+  return lines;
+}
+
+bool IsInputDescription(std::string_view first_line) {
+  return first_line.substr(0, kInputHeader.size()) == kInputHeader;
+}
+
+void ParseProbeOutput(const std::vector<std::string>& lines, ProbeValues& values) {
+  values.FrameSize = "0 x 0";
+  values.FrameRate = "0";
+  values.Duration.clear();
+  for (const std::string& line : lines) {
+    if (const auto duration = After(line, "Duration: ")) {
+      if (duration->substr(0, 3) == "N/A") {
+        values.Duration = "00:00:00";
+        return;
+      }
+      values.Duration = std::string(Chars(*duration, 0, 2)) + ":" +
+                        std::string(Chars(*duration, 3, 2)) + ":" +
+                        std::string(Chars(*duration, 6, 2));
+    }
+    if (line.find("Video:") != std::string::npos) ParseVideoLine(line, values);
+  }
+}
+
+std::string ProbeCommandLine(const std::string& encoder_path, const std::string& input_path,
+                             ProbeMode mode) {
+  std::string_view path = input_path;
+  while (!path.empty() && IsTrimmed(path.front())) path.remove_prefix(1);
+  while (!path.empty() && IsTrimmed(path.back())) path.remove_suffix(1);
+  std::string input = mode == ProbeMode::Prefixed ? std::string(kAlternateInputPrefix) : "";
+  input += path;
+  return "\"" + platform::QuoteArgumentBody(encoder_path) + "\" -@ -y  -i \"" +
+         platform::QuoteArgumentBody(input) + "\"";
+}
+
+ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOptions& options) {
+  ProbeResult result;
+  result.values.Path = path;
+  platform::Clock& clock = options.clock ? *options.clock : platform::SystemClock();
+  const std::int64_t deadline = clock.NowMs() + options.timeout_ms;
+  const int slice_ms = options.pump_interval_ms > 0 ? options.pump_interval_ms : 50;
+  auto pump = [&] {
+    if (options.pump) options.pump();
+  };
+
+  const std::string encoder = options.encoder_path.empty()
+                                  ? platform::ProgramDirectory() + platform::kEncoderFileName
+                                  : options.encoder_path;
+  pump();
+  std::unique_ptr<platform::ChildProcess> child = platform::ChildProcess::Start(
+      ProbeCommandLine(encoder, path, mode), platform::ProgramDirectory());
+  if (!child) return result;  // NotStarted
+
+  std::string answer;
+  bool judged = false;
+  bool rejected = false;
+  bool ended = false;  // the pipe reached its end
+  // Judges the first line once it can be: nine characters, a line break, or the end.
+  auto judge = [&](bool at_end) {
+    if (judged) return;
+    const auto line_end = answer.find_first_of("\r\n");
+    const std::string_view first = std::string_view(answer).substr(0, line_end);
+    if (first.size() >= kInputHeader.size() || line_end != std::string::npos ||
+        (at_end && !answer.empty())) {
+      judged = true;
+      rejected = !IsInputDescription(first);
+    }
+  };
+  auto stop_child = [&] {
+    child->Terminate();
+    child->Wait();
+  };
+
+  char buffer[16 * 1024];
+  for (;;) {
+    pump();
+    const long n = child->Read(buffer, sizeof buffer, slice_ms);
+    if (n > 0) {
+      for (long i = 0; i < n && answer.size() < options.max_answer_bytes; ++i) {
+        if (buffer[i] != '\0') answer.push_back(buffer[i]);
+      }
+      judge(false);
+      if (rejected) {
+        stop_child();
+        break;
+      }
+      if (answer.size() >= options.max_answer_bytes) {
+        stop_child();
+        break;
+      }
+      continue;
+    }
+    if (n == platform::ChildProcess::kTimedOut) {
+      if (clock.NowMs() >= deadline) {
+        result.timed_out = true;
+        stop_child();
+        break;
+      }
+      continue;
+    }
+    ended = true;  // end of the pipe, or a failed read
+    break;
+  }
+  judge(true);
+
+  // The encoder has closed its output; give it until the deadline to end, then end it.
+  if (ended && !rejected) {
+    while (!child->HasExited()) {
+      if (clock.NowMs() >= deadline) {
+        result.timed_out = true;
+        stop_child();
+        break;
+      }
+      pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  result.lines = SplitProbeLines(answer);
+  if (rejected) {
+    result.outcome = ProbeOutcome::Rejected;
+    result.RetryWithPrefix = true;
+    return result;
+  }
+  ParseProbeOutput(result.lines, result.values);
+  result.outcome = ProbeOutcome::Described;
+  return result;
+}
+
+}  // namespace vidloom::analysis

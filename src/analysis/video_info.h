@@ -1,0 +1,52 @@
+// The media-information reader: frame size, frame rate and duration of a local media file, read
+// with libavformat. It reports no error of its own: whatever it cannot find reads as unknown
+// (0, 0, 0 and "0").
+#pragma once
+
+#include <string>
+
+namespace vidloom::analysis {
+
+struct VideoInfoValues {
+  int width = 0;          // frame width of the video, 0 when unknown
+  int height = 0;         // frame height of the video, 0 when unknown
+  double frame_rate = 0;  // frames per second of the video, 0 when unknown
+  // "MM:SS" below one hour, "HH:MM:SS" from one hour on (two digits each, whole seconds);
+  // "0" when unknown.
+  std::string duration = "0";
+};
+
+// Bounds of one analysis. Reading stops at whichever comes first.
+struct VideoInfoLimits {
+  int timeout_ms = 10'000;                    // wall-clock deadline of the whole analysis
+  long long probe_size = 5'000'000;           // bytes read to find the streams
+  long long analyze_duration_us = 5'000'000;  // media time read to find the streams
+};
+
+// The duration text for `seconds`: "MM:SS" below one hour, "HH:MM:SS" otherwise; "0" for a
+// negative, non-finite or unknown duration. Fractions of a second are dropped.
+std::string FormatReaderDuration(double seconds);
+
+// Reads the values of the file at `path`. Only local files are opened (the path is always taken
+// as a file name, never as a URL or another protocol). FFmpeg's log is silenced.
+VideoInfoValues ReadVideoInfo(const std::string& path, const VideoInfoLimits& limits = {});
+
+// The reader as the file list uses it: set FileName, run Analyze(), read the values.
+class VideoInfo {
+ public:
+  std::string FileName;
+  VideoInfoLimits limits;
+
+  void Analyze() { values_ = ReadVideoInfo(FileName, limits); }
+
+  int VideoWidth() const { return values_.width; }
+  int VideoHeight() const { return values_.height; }
+  double VideoFrameRate() const { return values_.frame_rate; }
+  const std::string& VideoDuration() const { return values_.duration; }
+  const VideoInfoValues& values() const { return values_; }
+
+ private:
+  VideoInfoValues values_;
+};
+
+}  // namespace vidloom::analysis
