@@ -45,7 +45,9 @@ class ChildProcess {
   enum : long { kTimedOut = -2, kReadError = -1 };
   // Waits up to timeout_ms (-1: without limit) for output, then reads at most `size` bytes.
   // Returns the number of bytes read, 0 at the end of the pipe (every writer has closed it),
-  // kTimedOut when nothing came in time, kReadError on a failed read.
+  // kTimedOut when nothing came in time, kReadError on a failed read (or a closed pipe, or
+  // size 0). The end of the pipe comes once the child and every process it left holding the
+  // pipe have ended.
   long Read(char* buffer, std::size_t size, int timeout_ms);
 
   // Closes the program's end of the pipe.
