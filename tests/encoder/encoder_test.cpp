@@ -1,0 +1,955 @@
+// raziz2u as a program: the command lines of every output format on fixtures made at test time,
+// checked with ffprobe against what the devices need; the probe form; damaged inputs, bad
+// values and signals.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using raziz2u_test::Outcome;
+using raziz2u_test::RunProgram;
+using Args = std::vector<std::string>;
+
+const std::string kEncoder = RAZIZ2U_PATH;
+const std::string kFfmpeg = "/usr/bin/ffmpeg";
+const std::string kFfprobe = "/usr/bin/ffprobe";
+
+const char* const kMarkers[] = {"xpxframe",
+                                "clntcore.dll",
+                                "failed",
+                                "Unexpected",
+                                "error:",
+                                "Error while opening file",
+                                "exception encounter",
+                                "Unknown format",
+                                "Unsupported codec"};
+
+fs::path g_dir;  // fixtures and outputs of this run
+
+std::string Fixture(const std::string& name) {
+  return (g_dir / name).string();
+}
+
+void MakeFixture(const std::string& name, const Args& args) {
+  Args all = {"-hide_banner", "-loglevel", "error", "-y"};
+  all.insert(all.end(), args.begin(), args.end());
+  all.push_back(Fixture(name));
+  const Outcome o = RunProgram(kFfmpeg, all, 120);
+  ASSERT_EQ(o.exit_code, 0) << "fixture " << name << ": " << o.output;
+}
+
+Args Lavfi(const std::string& video, const std::string& audio) {
+  Args a;
+  if (!video.empty()) a.insert(a.end(), {"-f", "lavfi", "-i", video});
+  if (!audio.empty()) a.insert(a.end(), {"-f", "lavfi", "-i", audio});
+  return a;
+}
+
+Args Join(Args a, const Args& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class EncoderEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    char pattern[] = "/tmp/raziz2u-test-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    g_dir = pattern;
+    const std::string v2 = "testsrc=size=320x240:rate=25:duration=2";
+    const std::string a2 = "sine=frequency=440:sample_rate=44100:duration=2";
+    MakeFixture("clip.avi", Join(Lavfi(v2, a2), {"-ac", "2", "-c:v", "mpeg4", "-q:v", "4", "-c:a",
+                                                 "libmp3lame", "-shortest"}));
+    MakeFixture("clip.mov", Join(Lavfi(v2, a2), {"-c:v", "libx264", "-preset", "ultrafast", "-c:a",
+                                                 "aac", "-shortest"}));
+    MakeFixture("clip.mp4", Join(Lavfi(v2, a2), {"-c:v", "libx264", "-preset", "ultrafast", "-c:a",
+                                                 "aac", "-shortest"}));
+    MakeFixture("clip.mkv",
+                Join(Lavfi(v2, a2), {"-c:v", "mpeg4", "-c:a", "libmp3lame", "-shortest"}));
+    MakeFixture("audio.mp3", Join(Lavfi("", a2), {"-c:a", "libmp3lame"}));
+    MakeFixture("audio.wav", Join(Lavfi("", a2), {"-c:a", "pcm_s16le"}));
+    MakeFixture("video_only.avi", Join(Lavfi(v2, ""), {"-c:v", "mpeg4"}));
+    MakeFixture("long.avi", Join(Lavfi("testsrc=size=320x240:rate=25:duration=4", ""),
+                                 {"-c:v", "mpeg4", "-q:v", "4"}));
+    // Busy pictures, so that the encoders need the bit rate they are given.
+    MakeFixture("busy.avi",
+                Join(Lavfi("testsrc2=size=368x208:rate=30000/1001:duration=3,noise=alls=8:allf=t",
+                           "sine=frequency=440:sample_rate=48000:duration=3"),
+                     {"-c:v", "mpeg4", "-q:v", "2", "-c:a", "pcm_s16le", "-shortest"}));
+  }
+  void TearDown() override {
+    std::error_code ignored;
+    if (!g_dir.empty()) fs::remove_all(g_dir, ignored);
+  }
+};
+
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new EncoderEnvironment);
+
+// ffprobe's flat output as key -> value ("streams.stream.0.codec_name" -> "h264").
+std::map<std::string, std::string> Probe(const std::string& path) {
+  const Outcome o = RunProgram(
+      kFfprobe, {"-v", "error", "-show_entries",
+                 "format=format_name,duration:format_tags=major_brand,compatible_brands,title:"
+                 "stream=codec_type,codec_name,profile,level,width,height,sample_rate,channels,"
+                 "sample_aspect_ratio,pix_fmt,bit_rate,r_frame_rate",
+                 "-of", "flat", path});
+  std::map<std::string, std::string> values;
+  std::istringstream lines(o.output);
+  std::string line;
+  while (std::getline(lines, line)) {
+    const size_t eq = line.find('=');
+    if (eq == std::string::npos) continue;
+    std::string value = line.substr(eq + 1);
+    if (value.size() >= 2 && value.front() == '"') value = value.substr(1, value.size() - 2);
+    values[line.substr(0, eq)] = value;
+  }
+  return values;
+}
+
+// Index prefix ("streams.stream.1.") of the only stream of a type; empty when there is none.
+std::string StreamOf(const std::map<std::string, std::string>& p, const std::string& type,
+                     int* count) {
+  std::string found;
+  *count = 0;
+  for (int i = 0; i < 8; ++i) {
+    const std::string prefix = "streams.stream." + std::to_string(i) + ".";
+    auto it = p.find(prefix + "codec_type");
+    if (it != p.end() && it->second == type) {
+      ++*count;
+      found = prefix;
+    }
+  }
+  return found;
+}
+
+std::string Get(const std::map<std::string, std::string>& p, const std::string& key) {
+  auto it = p.find(key);
+  return it == p.end() ? "" : it->second;
+}
+
+std::vector<std::string> Lines(const std::string& output) {
+  std::vector<std::string> lines;
+  std::string current;
+  for (char c : output) {
+    if (c == '\n' || c == '\r') {
+      if (!current.empty()) lines.push_back(current);
+      current.clear();
+    } else {
+      current += c;
+    }
+  }
+  if (!current.empty()) lines.push_back(current);
+  return lines;
+}
+
+// Marker words outside the two header lines, which carry paths and are not examined.
+std::string MarkerIn(const std::string& output) {
+  for (const std::string& line : Lines(output)) {
+    if (line.find("Input #0,") != std::string::npos || line.find("Output #0,") != std::string::npos)
+      continue;
+    for (const char* marker : kMarkers) {
+      if (line.find(marker) != std::string::npos) return line;
+    }
+  }
+  return "";
+}
+
+// The run succeeded and printed the contract: the input header first, the output header, the
+// progress records, no marker.
+void ExpectCleanRun(const Outcome& o, bool audio_only) {
+  ASSERT_TRUE(o.started);
+  ASSERT_FALSE(o.signaled) << "signal " << o.signal << "\n" << o.output;
+  ASSERT_EQ(o.exit_code, 0) << o.output;
+  const auto lines = Lines(o.output);
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0].rfind("Input #0, ", 0), 0u) << lines[0];
+  EXPECT_NE(o.output.find("\nOutput #0, "), std::string::npos);
+  EXPECT_EQ(MarkerIn(o.output), "");
+  const std::regex video_record(
+      R"(^frame=\d+ q=-?[\d.]+ size=\d+kB time=\d+\.\d\d bitrate=[\d.]+kbits/s$)");
+  const std::regex audio_record(R"(^size=\d+kB time=\d+\.\d\d bitrate=[\d.]+kbits/s$)");
+  int records = 0;
+  for (const auto& line : lines) {
+    if (line.find("size=") == std::string::npos) continue;
+    ++records;
+    EXPECT_TRUE(std::regex_match(line, audio_only ? audio_record : video_record)) << line;
+  }
+  EXPECT_GE(records, 1);
+}
+
+Args Command(const std::string& input, const Args& options, const std::string& output) {
+  Args a = {"-@", "-y", "-i", input};
+  a.insert(a.end(), options.begin(), options.end());
+  a.push_back(output);
+  return a;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The twelve formats with their default selections, plain, letterboxed, muted and louder.
+
+struct Format {
+  std::string name;
+  std::string extension;
+  Args before_size;     // options up to and including -ac
+  Args after_channels;  // options between -ac (and its volume/mute) and the size
+  std::string size;
+  Args letterbox;  // the size and padding options for a 4:3 source
+  Args tail;       // options after the size
+  // What the device needs.
+  std::string brand;
+  std::string video_codec;  // empty: audio format
+  std::string video_profile;
+  int max_level;
+  int width, height;
+  std::string audio_codec;
+  int sample_rate;
+  int channels;
+  bool needs_audio_track;  // PSP: a silent track when muted
+};
+
+const Args kPspAudio64_24 = {"-acodec", "mpeg4aac", "-ab", "64",
+                             "-ar",     "24000",    "-ac", "2 (stereo)"};
+
+std::vector<Format> Formats() {
+  const Args psp_avc = {"-bitexact", "-title",   "clip",      "-vcodec",  "h264", "-b",
+                        "400",       "-maxrate", "1500",      "-bufsize", "128",  "-r",
+                        "29.97",     "-acodec",  "mpeg4aac",  "-ab",      "64",   "-ar",
+                        "48000",     "-ac",      "2 (stereo)"};
+  const Args avc_fixed = {"-g", "250", "-qscale", "25", "-coder", "1"};
+  auto ps3 = [](const char* rate, const char* ab) {
+    return Args{"-bitexact", "-vcodec", "h264",  "-b",    rate,        "-maxrate", "3500",
+                "-bufsize",  "1280",    "-r",    "29.97", "-acodec",   "mpeg4aac", "-ab",
+                ab,          "-ar",     "44100", "-ac",   "2 (stereo)"};
+  };
+  const Args mobile = {"-vcodec", "mpeg4",  "-b",  "128",   "-bt", "60",
+                       "-acodec", "amr_nb", "-ar", "8000 ", "-ac", "1 (mono)"};
+  auto psp_video = [&](const char* rate) {
+    return Join({"-vcodec", "xvid", "-b", rate, "-r", "29.97"}, kPspAudio64_24);
+  };
+  return {
+      {"PspVideoGood",
+       "mp4",
+       psp_video("768"),
+       {},
+       "368x208",
+       {"-s", "276x208", "-padleft", "46", "-padright", "46"},
+       {"-f", "psp"},
+       "MSNV",
+       "mpeg4",
+       "Simple Profile",
+       99,
+       368,
+       208,
+       "aac",
+       24000,
+       2,
+       true},
+      {"PspVideoNormal",
+       "mp4",
+       psp_video("512"),
+       {},
+       "368x208",
+       {"-s", "276x208", "-padleft", "46", "-padright", "46"},
+       {"-f", "psp"},
+       "MSNV",
+       "mpeg4",
+       "Simple Profile",
+       99,
+       368,
+       208,
+       "aac",
+       24000,
+       2,
+       true},
+      {"PspVideoSmall",
+       "mp4",
+       psp_video("216"),
+       {},
+       "160x112",
+       {"-s", "148x112", "-padleft", "6", "-padright", "6"},
+       {"-f", "psp"},
+       "MSNV",
+       "mpeg4",
+       "Simple Profile",
+       99,
+       160,
+       112,
+       "aac",
+       24000,
+       2,
+       true},
+      {"PspAvc",
+       "mp4",
+       psp_avc,
+       avc_fixed,
+       "368x208",
+       {"-s", "276x208", "-padleft", "46", "-padright", "46"},
+       {"-f", "psp"},
+       "MSNV",
+       "h264",
+       "Main",
+       30,
+       368,
+       208,
+       "aac",
+       48000,
+       2,
+       true},
+      {"PspAvcFormat2",
+       "mp4",
+       psp_avc,
+       avc_fixed,
+       "160x112",
+       {"-s", "148x112", "-padleft", "6", "-padright", "6"},
+       {"-f", "psp"},
+       "MSNV",
+       "h264",
+       "Main",
+       30,
+       160,
+       112,
+       "aac",
+       48000,
+       2,
+       true},
+      {"Ps3Video480",
+       "mp4",
+       ps3("1200", "80"),
+       avc_fixed,
+       "720x480",
+       {"-s", "640x480", "-padleft", "40", "-padright", "40"},
+       {},
+       "isom",
+       "h264",
+       "High",
+       41,
+       720,
+       480,
+       "aac",
+       44100,
+       2,
+       false},
+      {"Ps3Video720",
+       "mp4",
+       ps3("2000", "256"),
+       avc_fixed,
+       "1280x720",
+       {"-s", "960x720", "-padleft", "160", "-padright", "160"},
+       {},
+       "isom",
+       "h264",
+       "High",
+       41,
+       1280,
+       720,
+       "aac",
+       44100,
+       2,
+       false},
+      {"Ps3Video1080",
+       "mp4",
+       ps3("2000", "256"),
+       avc_fixed,
+       "1920x1072",
+       {"-s", "1428x1072", "-padleft", "246", "-padright", "246"},
+       {},
+       "isom",
+       "h264",
+       "High",
+       41,
+       1920,
+       1072,
+       "aac",
+       44100,
+       2,
+       false},
+      {"Aac",
+       "aac",
+       {"-acodec", "aac", "-ab", "128", "-ar", "48000", "-ac", "2 (stereo)"},
+       {},
+       "",
+       {},
+       {"-vn"},
+       "",
+       "",
+       "",
+       0,
+       0,
+       0,
+       "aac",
+       48000,
+       2,
+       false},
+      {"Mp3",
+       "mp3",
+       {"-id3v1", "-id3v2", "-acodec", "mp3", "-ab", "192", "-ar", "48000", "-ac", "2 (stereo)"},
+       {},
+       "",
+       {},
+       {},
+       "",
+       "",
+       "",
+       0,
+       0,
+       0,
+       "mp3",
+       48000,
+       2,
+       false},
+      {"Mobile3gp",
+       "3gp",
+       mobile,
+       {},
+       "176x144",
+       {"-s", "176x132", "-padtop", "6", "-padbottom", "6"},
+       {},
+       "3gp",
+       "mpeg4",
+       "Simple Profile",
+       99,
+       176,
+       144,
+       "amr_nb",
+       8000,
+       1,
+       false},
+      {"Mobile3g2",
+       "3g2",
+       Join({"-vcodec", "h263"}, Args(mobile.begin() + 2, mobile.end())),
+       {},
+       "176x144",
+       {"-s", "176x132", "-padtop", "6", "-padbottom", "6"},
+       {"-f", "3gp"},
+       "3g2",
+       "h263",
+       "",
+       99,
+       176,
+       144,
+       "amr_nb",
+       8000,
+       1,
+       false},
+  };
+}
+
+enum class Variant { kPlain, kLetterbox, kMuted, kLouder };
+
+struct FormatCase {
+  Format format;
+  Variant variant;
+};
+
+std::string CaseName(const ::testing::TestParamInfo<FormatCase>& info) {
+  static const char* const kNames[] = {"Plain", "Letterbox", "Muted", "Louder"};
+  return info.param.format.name + kNames[static_cast<int>(info.param.variant)];
+}
+
+std::vector<FormatCase> FormatCases() {
+  std::vector<FormatCase> cases;
+  for (const Format& f : Formats()) {
+    const bool video = !f.video_codec.empty();
+    for (Variant v : {Variant::kPlain, Variant::kLetterbox, Variant::kMuted, Variant::kLouder}) {
+      // Audio formats have no letterbox, and volume 0 sends them no option at all.
+      if (!video && (v == Variant::kLetterbox || v == Variant::kMuted)) continue;
+      cases.push_back({f, v});
+    }
+  }
+  return cases;
+}
+
+class FormatTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(FormatTest, OutputIsWhatTheDeviceNeeds) {
+  const Format& f = GetParam().format;
+  const Variant variant = GetParam().variant;
+  const bool video = !f.video_codec.empty();
+  Args options = f.before_size;
+  if (variant == Variant::kMuted) options.push_back("-an");
+  if (variant == Variant::kLouder) options.insert(options.end(), {"-vol_factor", "80"});
+  options.insert(options.end(), f.after_channels.begin(), f.after_channels.end());
+  if (variant == Variant::kLetterbox) {
+    options.insert(options.end(), f.letterbox.begin(), f.letterbox.end());
+  } else if (!f.size.empty()) {
+    options.insert(options.end(), {"-s", f.size});
+  }
+  options.insert(options.end(), f.tail.begin(), f.tail.end());
+  const std::string output = Fixture(std::string(CaseName({GetParam(), 0})) + "." + f.extension);
+
+  const Outcome o = RunProgram(kEncoder, Command(Fixture("clip.avi"), options, output));
+  ExpectCleanRun(o, !video);
+  const auto p = Probe(output);
+  if (!f.brand.empty()) {
+    EXPECT_EQ(Get(p, "format.tags.major_brand").rfind(f.brand, 0), 0u);
+  }
+  EXPECT_NEAR(std::atof(Get(p, "format.duration").c_str()), 2.0, 0.3);
+
+  int videos = 0, audios = 0;
+  const std::string v = StreamOf(p, "video", &videos);
+  const std::string a = StreamOf(p, "audio", &audios);
+  if (video) {
+    ASSERT_EQ(videos, 1);
+    EXPECT_EQ(Get(p, v + "codec_name"), f.video_codec);
+    if (!f.video_profile.empty()) {
+      EXPECT_EQ(Get(p, v + "profile"), f.video_profile);
+    }
+    EXPECT_LE(std::atoi(Get(p, v + "level").c_str()), f.max_level);
+    EXPECT_EQ(Get(p, v + "width"), std::to_string(f.width));
+    EXPECT_EQ(Get(p, v + "height"), std::to_string(f.height));
+    EXPECT_EQ(Get(p, v + "pix_fmt"), "yuv420p");
+    EXPECT_EQ(Get(p, v + "sample_aspect_ratio"), "1:1");
+  } else {
+    EXPECT_EQ(videos, 0);
+  }
+  const bool audio_expected = variant != Variant::kMuted || f.needs_audio_track;
+  ASSERT_EQ(audios, audio_expected ? 1 : 0);
+  if (audio_expected) {
+    EXPECT_EQ(Get(p, a + "codec_name"), f.audio_codec);
+    if (f.audio_codec == "aac") {
+      EXPECT_EQ(Get(p, a + "profile"), "LC");
+    }
+    EXPECT_EQ(Get(p, a + "sample_rate"), std::to_string(f.sample_rate));
+    EXPECT_EQ(Get(p, a + "channels"), std::to_string(f.channels));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, FormatTest, ::testing::ValuesIn(FormatCases()), CaseName);
+
+// ---------------------------------------------------------------------------------------------
+// Finer device rules.
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+Args PspAvcOptions(bool bitexact) {
+  Args a = {"-title",   "clip",  "-vcodec", "h264",       "-b",      "400",      "-maxrate", "1500",
+            "-bufsize", "128",   "-r",      "29.97",      "-acodec", "mpeg4aac", "-ab",      "64",
+            "-ar",      "48000", "-ac",     "2 (stereo)", "-g",      "250",      "-qscale",  "25",
+            "-coder",   "1",     "-s",      "368x208",    "-f",      "psp"};
+  if (bitexact) a.insert(a.begin(), "-bitexact");
+  return a;
+}
+
+TEST(DeviceRules, PspAvcHeadersAllowThePspDecoder) {
+  const std::string output = Fixture("avc_headers.mp4");
+  ExpectCleanRun(RunProgram(kEncoder, Command(Fixture("busy.avi"), PspAvcOptions(true), output)),
+                 false);
+  const Outcome trace = RunProgram(kFfmpeg, {"-hide_banner", "-i", output, "-c", "copy", "-bsf:v",
+                                             "trace_headers", "-f", "null", "-"});
+  const std::regex field(
+      R"((max_num_ref_frames|weighted_pred_flag|weighted_bipred_idc|entropy_coding_mode_flag)\s+[01]+ = (\d+))");
+  std::map<std::string, int> seen;
+  for (std::sregex_iterator it(trace.output.begin(), trace.output.end(), field), end; it != end;
+       ++it) {
+    seen[(*it)[1]] = std::stoi((*it)[2]);
+  }
+  ASSERT_EQ(seen.count("max_num_ref_frames"), 1u) << trace.output.substr(0, 2000);
+  EXPECT_LE(seen["max_num_ref_frames"], 3);
+  EXPECT_EQ(seen["weighted_pred_flag"], 0);
+  EXPECT_EQ(seen["weighted_bipred_idc"], 0);
+  EXPECT_EQ(seen["entropy_coding_mode_flag"], 1);  // -coder 1: CABAC
+  // -bitexact: no encoder identification strings.
+  const std::string data = ReadFile(output);
+  EXPECT_EQ(data.find("x264"), std::string::npos);
+  EXPECT_EQ(data.find("Lavf"), std::string::npos);
+  EXPECT_EQ(data.find("Lavc"), std::string::npos);
+}
+
+TEST(DeviceRules, PspAvcUsesNoBPyramidAndNoWeightedPrediction) {
+  // Without -bitexact the encoder's settings stay readable in the stream.
+  const std::string output = Fixture("avc_settings.mp4");
+  ExpectCleanRun(RunProgram(kEncoder, Command(Fixture("clip.avi"), PspAvcOptions(false), output)),
+                 false);
+  const std::string data = ReadFile(output);
+  for (const char* setting :
+       {"ref=3 ", "b_pyramid=0", "weightp=0", "weightb=0", "cabac=1", "keyint=250"}) {
+    EXPECT_NE(data.find(setting), std::string::npos) << setting;
+  }
+}
+
+TEST(DeviceRules, AverageRatesAreNearTheAskedRates) {
+  struct Case {
+    const char* name;
+    Args options;
+    double kbps;
+  };
+  const std::vector<Case> cases = {
+      {"rate_xvid.mp4",
+       Join({"-vcodec", "xvid", "-b", "768", "-r", "29.97"},
+            Join(kPspAudio64_24, {"-s", "368x208", "-f", "psp"})),
+       768},
+      {"rate_avc.mp4", PspAvcOptions(true), 400},
+  };
+  for (const Case& c : cases) {
+    const std::string output = Fixture(c.name);
+    ExpectCleanRun(RunProgram(kEncoder, Command(Fixture("busy.avi"), c.options, output)), false);
+    const auto p = Probe(output);
+    int count = 0;
+    const std::string v = StreamOf(p, "video", &count);
+    const double kbps = std::atof(Get(p, v + "bit_rate").c_str()) / 1000;
+    EXPECT_NEAR(kbps, c.kbps, c.kbps * 0.25) << c.name;
+  }
+}
+
+TEST(DeviceRules, Mp3CarriesId3v23HeaderAndId3v1Trailer) {
+  const std::string output = Fixture("tags.mp3");
+  ExpectCleanRun(RunProgram(kEncoder, Command(Fixture("audio.wav"),
+                                              {"-id3v1", "-id3v2", "-acodec", "mp3", "-ab", "128",
+                                               "-ar", "44100", "-ac", "2 (stereo)"},
+                                              output)),
+                 true);
+  const std::string data = ReadFile(output);
+  ASSERT_GT(data.size(), 256u);
+  EXPECT_EQ(data.substr(0, 4), std::string("ID3\x03", 4));
+  EXPECT_EQ(data.substr(data.size() - 128, 3), "TAG");
+  const auto p = Probe(output);
+  EXPECT_EQ(Get(p, "streams.stream.0.codec_name"), "mp3");
+  EXPECT_EQ(Get(p, "streams.stream.0.sample_rate"), "44100");
+}
+
+TEST(DeviceRules, UnsupportedRatesGoToTheCodecsNearest) {
+  // The program's lists offer 54000 and 96000 Hz for MP3; MPEG audio stops at 48000.
+  const std::string output = Fixture("nearest.mp3");
+  ExpectCleanRun(RunProgram(kEncoder, Command(Fixture("audio.wav"),
+                                              {"-acodec", "mp3", "-ab", "192", "-ar", "54000",
+                                               "-ac", "2 (stereo)"},
+                                              output)),
+                 true);
+  EXPECT_EQ(Get(Probe(output), "streams.stream.0.sample_rate"), "48000");
+}
+
+TEST(DeviceRules, LetterboxBarsAreBlack) {
+  const std::string output = Fixture("bars.mp4");
+  ExpectCleanRun(
+      RunProgram(kEncoder, Command(Fixture("clip.avi"),
+                                   Join({"-vcodec", "xvid", "-b", "768", "-r", "29.97"},
+                                        Join(kPspAudio64_24, {"-s", "276x208", "-padleft", "46",
+                                                              "-padright", "46", "-f", "psp"})),
+                                   output)),
+      false);
+  // The mean luma of the left bar and of the picture beside it.
+  auto mean_luma = [&](const std::string& crop) {
+    const Outcome o =
+        RunProgram(kFfmpeg, {"-hide_banner", "-i", output, "-frames:v", "1", "-vf",
+                             crop + ",signalstats,metadata=print", "-f", "null", "-"});
+    const std::regex yavg(R"(lavfi\.signalstats\.YAVG=([\d.]+))");
+    std::smatch m;
+    return std::regex_search(o.output, m, yavg) ? std::stod(m[1]) : -1.0;
+  };
+  const double bar = mean_luma("crop=40:208:2:0");
+  const double picture = mean_luma("crop=40:208:60:0");
+  EXPECT_GE(bar, 0);
+  EXPECT_LT(bar, 20);
+  EXPECT_GT(picture, 40);
+}
+
+TEST(DeviceRules, H263RefusesOtherSizes) {
+  const std::string output = Fixture("h263_vga.3gp");
+  const Outcome o =
+      RunProgram(kEncoder, Command(Fixture("clip.avi"),
+                                   {"-vcodec", "h263", "-b", "128", "-acodec", "amr_nb", "-ar",
+                                    "8000 ", "-ac", "1 (mono)", "-s", "320x240"},
+                                   output));
+  EXPECT_FALSE(o.signaled);
+  EXPECT_NE(o.exit_code, 0);
+  EXPECT_NE(o.output.find("error: H.263 takes only"), std::string::npos) << o.output;
+  EXPECT_FALSE(fs::exists(output));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Every input container, the thumbnail, the probe form and the input forms.
+
+TEST(Inputs, EveryFixtureContainerConverts) {
+  struct Case {
+    const char* input;
+    bool video;
+  };
+  for (const Case& c : {Case{"clip.avi", true}, Case{"clip.mov", true}, Case{"clip.mp4", true},
+                        Case{"clip.mkv", true}, Case{"video_only.avi", true},
+                        Case{"audio.mp3", false}, Case{"audio.wav", false}}) {
+    SCOPED_TRACE(c.input);
+    const std::string output =
+        Fixture(std::string("from_") + c.input + (c.video ? ".mp4" : ".mp3"));
+    const Args options = c.video ? Join({"-vcodec", "xvid", "-b", "768", "-r", "29.97"},
+                                        Join(kPspAudio64_24, {"-s", "368x208", "-f", "psp"}))
+                                 : Args{"-id3v1", "-id3v2", "-acodec", "mp3", "-ab",
+                                        "192",    "-ar",    "48000",   "-ac", "2 (stereo)"};
+    ExpectCleanRun(RunProgram(kEncoder, Command(Fixture(c.input), options, output)), !c.video);
+    int videos = 0, audios = 0;
+    const auto p = Probe(output);
+    StreamOf(p, "video", &videos);
+    StreamOf(p, "audio", &audios);
+    EXPECT_EQ(videos, c.video ? 1 : 0);
+    EXPECT_EQ(audios, 1);  // a video-only input still gets the PSP's (silent) audio track
+  }
+}
+
+TEST(Inputs, AudioOnlyInputToAVideoFormatIsAClearError) {
+  const Outcome o =
+      RunProgram(kEncoder, Command(Fixture("audio.mp3"),
+                                   Join({"-vcodec", "xvid"}, Join(kPspAudio64_24, {"-f", "psp"})),
+                                   Fixture("no_video.mp4")));
+  EXPECT_NE(o.exit_code, 0);
+  EXPECT_NE(MarkerIn(o.output), "");
+  EXPECT_EQ(o.output.rfind("Input #0, ", 0), 0u);
+}
+
+TEST(Inputs, ThumbnailIsOneJpegAtTheAskedSize) {
+  struct Case {
+    const char* input;
+    const char* name;  // % is no pattern
+  };
+  for (const Case& c : {Case{"long.avi", "long 100%d.THM"}, Case{"clip.avi", "short.THM"}}) {
+    SCOPED_TRACE(c.input);
+    const std::string output = Fixture(c.name);
+    const Outcome o = RunProgram(
+        kEncoder,
+        Command(Fixture(c.input),
+                {"-f", "singlejpeg", "-ss", "3", "-vframes", "1", "-s", "368x208", "-an"}, output));
+    ExpectCleanRun(o, false);
+    const std::string data = ReadFile(output);
+    ASSERT_GT(data.size(), 4u);
+    EXPECT_EQ(data.substr(0, 2), "\xff\xd8");
+    EXPECT_EQ(data.substr(data.size() - 2), "\xff\xd9");
+    const auto p = Probe(output);
+    EXPECT_EQ(Get(p, "streams.stream.0.codec_name"), "mjpeg");
+    EXPECT_EQ(Get(p, "streams.stream.0.width"), "368");
+    EXPECT_EQ(Get(p, "streams.stream.0.height"), "208");
+  }
+}
+
+TEST(Inputs, ThumbnailIsTakenThreeSecondsIn) {
+  // testsrc draws a different picture every frame: the thumbnail matches the frame at 3 s.
+  const std::string ours = Fixture("at3.THM");
+  ExpectCleanRun(RunProgram(kEncoder, Command(Fixture("long.avi"),
+                                              {"-f", "singlejpeg", "-ss", "3", "-vframes", "1",
+                                               "-s", "320x240", "-an"},
+                                              ours)),
+                 false);
+  auto psnr_against = [&](const char* at) {
+    const Outcome o = RunProgram(
+        kFfmpeg,
+        {"-hide_banner", "-i", ours, "-ss", at, "-i", Fixture("long.avi"), "-frames:v", "1",
+         "-lavfi", "[0:v]format=yuv420p[a];[1:v]format=yuv420p[b];[a][b]psnr", "-f", "null", "-"});
+    const std::regex average(R"(average:([\d.]+|inf))");
+    std::smatch m;
+    if (!std::regex_search(o.output, m, average)) return -1.0;
+    return m[1] == "inf" ? 100.0 : std::stod(m[1]);
+  };
+  EXPECT_GT(psnr_against("3"), psnr_against("1") + 3);
+}
+
+TEST(Inputs, ProbeFormDescribesTheInputAndFailsWithoutMarker) {
+  const Outcome o = RunProgram(kEncoder, {"-@", "-y", "-i", Fixture("clip.avi")});
+  EXPECT_FALSE(o.signaled);
+  EXPECT_NE(o.exit_code, 0);
+  const auto lines = Lines(o.output);
+  ASSERT_GE(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Input #0, avi, from '" + Fixture("clip.avi") + "':");
+  EXPECT_TRUE(std::regex_match(lines[1], std::regex(R"(  Duration: 00:00:0[12]\.\d\d, start: .*)")))
+      << lines[1];
+  EXPECT_NE(o.output.find("    Stream #0.0: Video: mpeg4, 320x240, 25.00 fps\n"),
+            std::string::npos);
+  EXPECT_NE(o.output.find("    Stream #0.1: Audio: mp3, 44100 Hz, stereo\n"), std::string::npos);
+  EXPECT_EQ(MarkerIn(o.output), "");
+}
+
+TEST(Inputs, AlternateAndQuickTimeForms) {
+  const std::string a = Fixture("alternate.mp4");
+  ExpectCleanRun(
+      RunProgram(kEncoder,
+                 Command("DS:\\\\" + Fixture("clip.avi"),
+                         Join({"-vcodec", "xvid"}, Join(kPspAudio64_24, {"-f", "psp"})), a)),
+      false);
+  EXPECT_EQ(Get(Probe(a), "format.tags.major_brand"), "MSNV");
+
+  const std::string q = Fixture("quicktime.mp4");
+  ExpectCleanRun(
+      RunProgram(kEncoder, {"-@", "-y", "-f", "qt", "-i", Fixture("clip.mov"), "-vcodec", "xvid",
+                            "-acodec", "mpeg4aac", "-s", "368x208", "-f", "psp", q}),
+      false);
+  EXPECT_EQ(Get(Probe(q), "streams.stream.0.width"), "368");
+}
+
+TEST(Inputs, StrangePathsConvert) {
+  const fs::path dir = g_dir / "dir with blanks %d: \xc3\xbc";
+  fs::create_directories(dir);
+  const std::string input =
+      (dir / "-clip \"quoted\" 50% a:b \xc3\xa9t\xc3\xa9 failed.avi").string();
+  fs::copy_file(Fixture("clip.avi"), input);
+  const std::string output = (dir / "-out \"quoted\" 50% a:b error: \xc3\xa9.mp4").string();
+  const Outcome o = RunProgram(
+      kEncoder,
+      Command(input, Join({"-vcodec", "xvid", "-b", "768"}, Join(kPspAudio64_24, {"-f", "psp"})),
+              output));
+  ExpectCleanRun(o, false);  // the marker words in the names stay inside the header lines
+  EXPECT_NE(o.output.find("from '" + input + "':"), std::string::npos);
+  EXPECT_NE(o.output.find("to '" + output + "':"), std::string::npos);
+  EXPECT_EQ(Get(Probe(output), "format.tags.major_brand"), "MSNV");
+}
+
+TEST(Inputs, DegenerateEmptyValuesChoose) {
+  const std::string output = Fixture("empty_values.3gp");
+  ExpectCleanRun(
+      RunProgram(kEncoder, Command(Fixture("clip.avi"),
+                                   {"-vcodec", "", "-b", "", "-bt", "60", "-acodec", "amr_nb",
+                                    "-ab", "", "-ar", "", "-ac", "1 (mono)", "-s", "176x144"},
+                                   output)),
+      false);
+  const auto p = Probe(output);
+  EXPECT_EQ(Get(p, "streams.stream.0.codec_name"), "mpeg4");
+  EXPECT_EQ(Get(p, "streams.stream.1.codec_name"), "amr_nb");
+  EXPECT_EQ(Get(p, "streams.stream.1.sample_rate"), "8000");
+}
+
+// ---------------------------------------------------------------------------------------------
+// Failures: a marker line, a nonzero exit, never a crash or a hang.
+
+void ExpectCleanFailure(const Outcome& o) {
+  ASSERT_TRUE(o.started);
+  EXPECT_FALSE(o.timed_out) << o.output;
+  EXPECT_FALSE(o.signaled) << "signal " << o.signal << "\n" << o.output;
+  EXPECT_NE(o.exit_code, 0) << o.output;
+  EXPECT_LT(o.seconds, 30);
+  EXPECT_NE(MarkerIn(o.output), "") << o.output;
+  EXPECT_EQ(o.output.find("AddressSanitizer"), std::string::npos);
+  EXPECT_EQ(o.output.find("runtime error"), std::string::npos);
+}
+
+void WriteBytes(const std::string& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary);
+  out << data;
+}
+
+TEST(Failures, UnreadableInputs) {
+  const std::string clip = ReadFile(Fixture("clip.avi"));
+  std::mt19937 random(7);
+  std::string noise(100000, '\0');
+  for (char& c : noise) c = static_cast<char>(random() & 0xff);
+  WriteBytes(Fixture("zero.avi"), "");
+  WriteBytes(Fixture("random.avi"), noise);
+  WriteBytes(Fixture("text.avi"), "This is text, not a film. failed Unexpected error:\n");
+  WriteBytes(Fixture("header_only.avi"), clip.substr(0, 300));
+  fs::create_directories(g_dir / "folder.avi");
+  for (const char* name :
+       {"zero.avi", "random.avi", "text.avi", "header_only.avi", "folder.avi", "missing.avi"}) {
+    SCOPED_TRACE(name);
+    const std::string output = Fixture(std::string("bad_") + name + ".mp4");
+    const Outcome o =
+        RunProgram(kEncoder,
+                   Command(Fixture(name),
+                           Join({"-vcodec", "xvid"}, Join(kPspAudio64_24, {"-f", "psp"})), output),
+                   30);
+    ExpectCleanFailure(o);
+    // The first line tells the reader at once that the input did not open.
+    EXPECT_NE(Lines(o.output)[0].rfind("Input #0,", 0), 0u);
+    EXPECT_FALSE(fs::exists(output));
+  }
+}
+
+TEST(Failures, DamagedInputsEndCleanly) {
+  // Truncated and byte-flipped files: either a complete output or a clean failure.
+  const std::string clip = ReadFile(Fixture("clip.avi"));
+  std::mt19937 random(11);
+  std::vector<std::pair<std::string, std::string>> files = {
+      {"truncated.avi", clip.substr(0, clip.size() / 2)},
+      {"truncated_small.avi", clip.substr(0, 9000)},
+  };
+  for (int k = 0; k < 4; ++k) {
+    std::string flipped = clip;
+    for (int i = 0; i < 40; ++i)
+      flipped[random() % flipped.size()] ^= static_cast<char>(1 << (random() % 8));
+    files.push_back({"flipped" + std::to_string(k) + ".avi", flipped});
+  }
+  for (const auto& [name, data] : files) {
+    SCOPED_TRACE(name);
+    WriteBytes(Fixture(name), data);
+    for (bool alternate : {false, true}) {
+      const std::string output = Fixture(name + (alternate ? ".ds.mp4" : ".mp4"));
+      const Outcome o = RunProgram(
+          kEncoder,
+          Command((alternate ? "DS:\\\\" : "") + Fixture(name),
+                  Join({"-vcodec", "xvid", "-b", "768"}, Join(kPspAudio64_24, {"-f", "psp"})),
+                  output),
+          30);
+      ASSERT_FALSE(o.timed_out);
+      ASSERT_FALSE(o.signaled) << "signal " << o.signal << "\n" << o.output;
+      if (o.exit_code == 0) {
+        EXPECT_EQ(MarkerIn(o.output), "");
+        EXPECT_EQ(Get(Probe(output), "format.tags.major_brand"), "MSNV");
+      } else {
+        ExpectCleanFailure(o);
+      }
+    }
+  }
+}
+
+TEST(Failures, BadValuesAndOutputs) {
+  const std::string input = Fixture("clip.avi");
+  WriteBytes(Fixture("plain_file"), "x");
+  const std::vector<Args> cases = {
+      Command(input, {"-b", "lots", "-f", "psp"}, Fixture("v1.mp4")),
+      Command(input, {"-s", "368", "-f", "psp"}, Fixture("v2.mp4")),
+      Command(input, {"-s", "367x208", "-f", "psp"}, Fixture("v3.mp4")),
+      Command(input, {"-ar", "Hz"}, Fixture("v4.mp3")),
+      Command(input, {"-vcodec", "theora"}, Fixture("v5.mp4")),
+      Command(input, {"-acodec", "vorbis"}, Fixture("v6.mp4")),
+      Command(input, {"-f", "nonsense"}, Fixture("v7.mp4")),
+      Command(input, {}, Fixture("v8.unknownext")),
+      Command(input, Join({"-vcodec", "xvid"}, Join(kPspAudio64_24, {"-f", "psp"})),
+              Fixture("plain_file") + "/out.mp4"),  // the directory is a file
+      Command(input, Join({"-vcodec", "xvid"}, Join(kPspAudio64_24, {"-f", "psp"})),
+              (g_dir / "no such dir" / "out.mp4").string()),
+      Command(input, {"-acodec", "mp3"}, input),  // the output would replace the input
+      {"-@", "-y"},
+      {"-@", "-y", "-i"},
+  };
+  for (const Args& args : cases) {
+    SCOPED_TRACE(args.back());
+    ExpectCleanFailure(RunProgram(kEncoder, args, 30));
+  }
+  EXPECT_EQ(ReadFile(input).substr(0, 4), "RIFF");  // never touched
+}
+
+TEST(Failures, OutputExistsWithoutOverwrite) {
+  const std::string output = Fixture("exists.mp3");
+  WriteBytes(output, "keep me");
+  ExpectCleanFailure(
+      RunProgram(kEncoder, {"-@", "-i", Fixture("audio.wav"), "-acodec", "mp3", output}));
+  EXPECT_EQ(ReadFile(output), "keep me");
+}
+
+TEST(Failures, TerminationEndsTheRunWithAMarker) {
+  // SIGTERM after the input header, after the output header and during the work.
+  const std::vector<std::string> triggers = {"Input #0,", "Output #0,", "frame="};
+  for (const std::string& trigger : triggers) {
+    SCOPED_TRACE(trigger);
+    const Outcome o = RunProgram(
+        kEncoder,
+        Command(Fixture("long.avi"),
+                {"-vcodec", "h264", "-b", "2000", "-acodec", "mpeg4aac", "-s", "1920x1072"},
+                Fixture("terminated.mp4")),
+        30, [&](const std::string& out) { return out.find(trigger) != std::string::npos; });
+    ExpectCleanFailure(o);
+    EXPECT_NE(o.output.find("error: conversion stopped"), std::string::npos) << o.output;
+  }
+}
+
+}  // namespace
