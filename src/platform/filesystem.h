@@ -10,7 +10,7 @@ namespace vidloom::platform {
 // The separator between directory and file name on this platform.
 inline constexpr char kPathSeparator = '/';
 
-bool FileExists(const std::string& path);       // a file, not a directory
+bool FileExists(const std::string& path);  // a file, not a directory
 bool DirectoryExists(const std::string& path);
 bool CreateDirectoryLevel(const std::string& path);  // one level; the parent must exist
 bool DeleteFile(const std::string& path);

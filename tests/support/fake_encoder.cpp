@@ -18,8 +18,8 @@
 //   describe FILE   write "cwd=", "stdin=", "pid=", "pgid=", "ppid=" and "fds=" lines to FILE
 //
 // With $FAKE_ENCODER_SEQUENCE set, each start runs its own script of a numbered sequence (see
-// SequenceScript). Blank lines and lines starting with '#' are skipped. An unknown command exits with 99, a
-// missing script with 98. Output is written unbuffered so that its timing is exact.
+// SequenceScript). Blank lines and lines starting with '#' are skipped. An unknown command exits
+// with 99, a missing script with 98. Output is written unbuffered so that its timing is exact.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
