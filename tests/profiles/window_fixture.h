@@ -41,11 +41,13 @@ class Window {
     ADD_FAILURE() << "no format row \"" << text << "\"";
   }
 
+  // Adds a checked row; its "Output" cell gets the selected format's extension.
   int AddRow(std::string path, std::string video_size) {
     FileEntry entry;
     entry.checked = true;
     entry.caption = std::move(path);
     entry.cells[kCellVideoSize] = std::move(video_size);
+    FormatExtension(form, entry.cells[kCellOutput]);  // as adding a file does
     return form.ListView1.AddRow(std::move(entry));
   }
 

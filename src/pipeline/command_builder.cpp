@@ -1,0 +1,215 @@
+#include "pipeline/command_builder.h"
+
+#include <array>
+
+#include "platform/command_line.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "profiles/catalogue.h"
+#include "profiles/fragments.h"
+#include "profiles/letterbox.h"
+#include "profiles/text_rules.h"
+
+namespace vidloom {
+
+namespace {
+
+constexpr std::string_view kAlternateInputPrefix = "DS:\\\\";
+
+std::string_view FileNameOf(std::string_view path) {
+  const auto at = path.rfind(platform::kPathSeparator);
+  return at == std::string_view::npos ? path : path.substr(at + 1);
+}
+
+std::string Quoted(std::string_view path) {
+  std::string out = " \"";
+  out += platform::QuoteArgumentBody(path);
+  out += '"';
+  return out;
+}
+
+// The output path for `input_path`: the plain name, or a unique one when a file is there and
+// must not be replaced. The input file itself (reached by any path: the same name, a symlink, a
+// hard link) is never replaced, whatever the overwrite box says: the encoder would truncate its
+// own input.
+std::string ChooseOutputPath(const std::string& directory, const std::string& input_path,
+                             const std::string& extension, bool overwrite) {
+  const std::string base = OutputBaseName(input_path);
+  std::string path = directory;
+  path += platform::kPathSeparator;
+  path += base;
+  path += '.';
+  path += extension;
+  if (!platform::FileExists(path)) return path;
+  if (overwrite && !platform::SameFile(path, input_path)) return path;
+  return UniqueOutputBase(directory, base, extension) + "." + extension;
+}
+
+// The first unique name whose thumbnail is not the input file either.
+std::string OutputPathBesideInputThumbnail(const std::string& directory,
+                                           const std::string& input_path,
+                                           const std::string& extension) {
+  const std::string prefix =
+      directory + platform::kPathSeparator + OutputBaseName(input_path) + "-";
+  for (unsigned long long n = 1;; ++n) {
+    std::string path = prefix + std::to_string(n) + "." + extension;
+    if (!platform::FileExists(path) && !platform::SameFile(ThumbnailPath(path), input_path)) {
+      return path;
+    }
+  }
+}
+
+}  // namespace
+
+std::string CommandHead(std::string_view program_directory, bool quicktime_input,
+                        bool alternate_input) {
+  std::string encoder(program_directory);
+  encoder += platform::kEncoderFileName;
+  std::string head = "\"";
+  head += platform::QuoteArgumentBody(encoder);
+  head += quicktime_input ? "\" -@ -y  -f qt -i \"" : "\" -@ -y  -i \"";
+  if (alternate_input) head += kAlternateInputPrefix;
+  return head;
+}
+
+bool IsAudioExtension(std::string_view extension) {
+  static constexpr std::array<std::string_view, 11> kAudio = {
+      "mp3", "mp2", "m4a", "wav", "ogg", "aac", "au", "wma", "ra", "ac3", "cda"};
+  for (std::string_view audio : kAudio) {
+    if (extension == audio) return true;
+  }
+  return false;
+}
+
+bool IsAudioOutput(const ConversionState& conversion) {
+  return IsAudioExtension(conversion.OutputExtension);
+}
+
+std::string EncoderTitle(std::string_view profile_tag, std::string_view input_path) {
+  if (profile_tag != "psp") return "movie";
+  const std::string_view name = FileNameOf(input_path);
+  if (name.size() < 2) return std::string(name);
+  const auto dot = name.rfind('.', name.size() - 2);  // a final "." does not count
+  return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string MuteOption(std::string_view volume_factor, bool audio_output) {
+  return (volume_factor == "0" && !audio_output) ? " -an " : "";
+}
+
+std::string VolumeOption(std::string_view volume_factor) {
+  if (volume_factor == "0" || volume_factor == "50") return {};
+  std::string out = " -vol_factor \"";
+  out += volume_factor;
+  out += '"';
+  return out;
+}
+
+std::string OutputBaseName(std::string_view path) {
+  const std::string_view name = FileNameOf(path);
+  const auto dot = name.rfind('.');
+  return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
+}
+
+std::string UniqueOutputBase(const std::string& directory, const std::string& base,
+                             const std::string& extension) {
+  std::string prefix = directory;
+  prefix += platform::kPathSeparator;
+  prefix += base;
+  prefix += '-';
+  for (unsigned long long n = 1;; ++n) {
+    std::string candidate = prefix + std::to_string(n);
+    if (!platform::FileExists(candidate + "." + extension)) return candidate;
+  }
+}
+
+std::string ThumbnailPath(std::string_view output_path) {
+  const std::string_view name = FileNameOf(output_path);
+  const auto dot = name.rfind('.');
+  const std::size_t keep =
+      output_path.size() - name.size() + (dot == std::string_view::npos ? name.size() : dot);
+  std::string out(output_path.substr(0, keep));
+  out += ".THM";
+  return out;
+}
+
+EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input,
+                                   bool quicktime_input, const std::string& input_path, int row) {
+  TForm1& form = context.form;
+  CommandSlots& slots = context.slots;
+  ConversionState& conversion = context.conversion;
+
+  slots.CommandHead = CommandHead(context.program_directory, quicktime_input, alternate_input);
+  const std::string title = EncoderTitle(context.window.ProfileTag, input_path);
+
+  // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
+  const std::string directory(text::Trim(form.Edit1.text()));
+  if (!platform::DirectoryExists(directory) && !platform::CreateDirectoryLevel(directory)) {
+    throw OutputDirectoryError();
+  }
+
+  const std::string& extension = conversion.OutputExtension;
+  conversion.OutputPath = ChooseOutputPath(directory, input_path, extension,
+                                           context.options.CheckBoxOverWrite.checked());
+  slots.InputPart = platform::QuoteArgumentBody(input_path);
+  slots.InputPart += '"';
+  slots.OutputPart = Quoted(conversion.OutputPath);
+
+  const bool audio_output = IsAudioOutput(conversion);
+  slots.VideoCodecOption = VideoCodecFragment(form);
+  slots.SizeOption = SizeFragment(form, row);
+  if (form.ComboLetterBox.selected() == 1 && !audio_output) {
+    const std::string plain_size = slots.SizeOption;
+    const std::string_view video_size =
+        row >= 0 && row < form.ListView1.count() ? form.ListView1.cell(row, kCellVideoSize) : "";
+    switch (LetterboxOrientation(video_size, plain_size)) {
+      case 1:
+        slots.SizeOption = LetterboxTopBottom(video_size, plain_size);
+        break;
+      case 2:
+        slots.SizeOption = LetterboxLeftRight(video_size, plain_size);
+        break;
+      default:
+        break;
+    }
+    if (slots.SizeOption == kLetterboxError) slots.SizeOption = plain_size;
+  }
+  slots.VideoBitrateOption = VideoBitrateFragment(form);
+  slots.FrameRateOption = FrameRateFragment(form);
+  slots.AudioBitrateOption = AudioBitrateFragment(form);
+  slots.ChannelsOption = ChannelsFragment(form);
+  slots.ChannelsOption += MuteOption(context.window.VolumeFactor, audio_output);
+  slots.ChannelsOption += VolumeOption(context.window.VolumeFactor);
+  slots.SampleRateOption = SampleRateFragment(form);
+
+  std::optional<FormatCommand> command = BuildFormatCommand(form, slots, title);
+  if (!command) return {};
+  if (command->thumbnail_wanted) {
+    // The thumbnail run writes <base>.THM beside the output; it must not be the input either.
+    if (platform::SameFile(ThumbnailPath(conversion.OutputPath), input_path)) {
+      conversion.OutputPath = OutputPathBesideInputThumbnail(directory, input_path, extension);
+      slots.OutputPart = Quoted(conversion.OutputPath);
+      command = BuildFormatCommand(form, slots, title);
+    }
+    conversion.ThumbnailWanted = true;
+  }
+  return std::move(command->command);
+}
+
+EncoderCommand BuildThumbnailCommand(const CommandContext& context) {
+  const CommandSlots& slots = context.slots;
+  EncoderCommand command;
+  command.reserve(256);
+  command += slots.CommandHead;
+  command += slots.InputPart;
+  command += " -f singlejpeg -ss 3 -vframes 1";
+  command += ' ';
+  command += slots.SizeOption;
+  command += " -an ";
+  // From the output path rather than by cutting the quoted part, so that a quoted body of any
+  // form gives the right name.
+  command += Quoted(ThumbnailPath(context.conversion.OutputPath));
+  return command;
+}
+
+}  // namespace vidloom

@@ -1,0 +1,443 @@
+// Command assembly end to end: selections in, encoder command out, to the character; output
+// naming and the directory rule on a temporary directory.
+#include "pipeline/command_builder.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "platform/command_line.h"
+#include "profiles/text_rules.h"
+#include "profiles/window_fixture.h"
+
+namespace vidloom {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::Window;
+
+class TempDir {
+ public:
+  TempDir() {
+    std::string pattern = (fs::temp_directory_path() / "vidloom-cmd-XXXXXX").string();
+    path_ = mkdtemp(pattern.data());
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void Touch(const std::string& path) {
+  std::ofstream(path) << "x";
+}
+
+// Replaces every "$OUT" in `text` with `out`.
+std::string WithOut(std::string text, const std::string& out) {
+  for (auto at = text.find("$OUT"); at != std::string::npos; at = text.find("$OUT", at)) {
+    text.replace(at, 4, out);
+    at += out.size();
+  }
+  return text;
+}
+
+class CommandBuilderTest : public ::testing::Test {
+ protected:
+  CommandBuilderTest() {
+    out_dir = tmp.path() + "/Converted Video";
+    window.form.Edit1.SetText(out_dir);
+    window.form.ComboLetterBox.Select(0);
+    row = window.AddRow("/movies/clip.avi", "640 x 480");
+  }
+
+  // As the batch driver does: the extension from the row's "Output" cell, then the build.
+  EncoderCommand Build(const std::string& input, bool alternate = false, bool quicktime = false) {
+    conversion.OutputExtension =
+        text::LowerAscii(text::Trim(window.form.ListView1.cell(row, kCellOutput)));
+    return BuildEncoderCommand(context, alternate, quicktime, input, row);
+  }
+
+  TempDir tmp;
+  std::string out_dir;
+  Window window;
+  TForm4 options;
+  ConversionState conversion;
+  CommandSlots slots;
+  CommandContext context{window.form, options, window.state, conversion, slots, "/opt/vidloom/"};
+  int row = 0;
+};
+
+TEST_F(CommandBuilderTest, WorkedExampleWithThumbnailAndRetryHeads) {
+  context.program_directory = "/apps/converter/";
+  const EncoderCommand command = Build("/movies/clip.avi");
+  EXPECT_EQ(command, WithOut(R"("/apps/converter/raziz2u" -@ -y  -i "/movies/clip.avi")"
+                             R"( -vcodec "xvid" -b "768" -r "29.97"  -acodec "mpeg4aac" -ab "64")"
+                             R"x( -ar "24000" -ac "2 (stereo)" -s 368x208 -f psp "$OUT/clip.mp4")x",
+                             out_dir));
+  EXPECT_TRUE(fs::is_directory(out_dir));
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_TRUE(conversion.ThumbnailWanted);
+  EXPECT_EQ(BuildThumbnailCommand(context),
+            WithOut(R"("/apps/converter/raziz2u" -@ -y  -i "/movies/clip.avi")"
+                    R"( -f singlejpeg -ss 3 -vframes 1  -s 368x208 -an  "$OUT/clip.THM")",
+                    out_dir));
+
+  const EncoderCommand retry = Build("/movies/clip.avi", /*alternate=*/true);
+  EXPECT_TRUE(retry.starts_with(R"("/apps/converter/raziz2u" -@ -y  -i "DS:\\/movies/clip.avi")"
+                                R"( -vcodec "xvid")"))
+      << retry;
+  EXPECT_EQ(slots.CommandHead, R"("/apps/converter/raziz2u" -@ -y  -i "DS:\\)");
+
+  const EncoderCommand quicktime = Build("/movies/clip.mov", false, /*quicktime=*/true);
+  EXPECT_TRUE(quicktime.starts_with(
+      R"("/apps/converter/raziz2u" -@ -y  -f qt -i "/movies/clip.mov" -vcodec "xvid")"))
+      << quicktime;
+  EXPECT_EQ(quicktime.find("DS:"), std::string::npos);
+}
+
+TEST_F(CommandBuilderTest, PspLetterboxReachesVideoAndThumbnail) {
+  window.form.ComboLetterBox.Select(1);
+  const EncoderCommand command = Build("/movies/clip.avi");
+  EXPECT_NE(command.find(R"x( -ac "2 (stereo)" -s 276x208 -padleft 46 -padright 46 -f psp ")x"),
+            std::string::npos)
+      << command;
+  EXPECT_EQ(BuildThumbnailCommand(context),
+            WithOut(R"("/opt/vidloom/raziz2u" -@ -y  -i "/movies/clip.avi" -f singlejpeg -ss 3)"
+                    R"( -vframes 1  -s 276x208 -padleft 46 -padright 46 -an  "$OUT/clip.THM")",
+                    out_dir));
+}
+
+// Every entry with its defaults, chosen in catalogue order (AAC follows PS3 1080P).
+TEST_F(CommandBuilderTest, EveryEntryWithItsDefaults) {
+  const std::string head = R"("/opt/vidloom/raziz2u" -@ -y  -i "/movies/clip.avi")";
+  const std::string psp_video_tail =
+      R"x( -r "29.97"  -acodec "mpeg4aac" -ab "64" -ar "24000" -ac "2 (stereo)")x";
+  const std::string avc =
+      head +
+      R"( -bitexact -title "clip" -vcodec "h264" -b "400" -maxrate "1500" -bufsize "128" -r)"
+      R"x( "29.97"  -acodec "mpeg4aac" -ab "64" -ar "48000" -ac "2 (stereo)" -g "250" -qscale)x"
+      R"x( "25" -coder "1"  -s 368x208 -f psp "$OUT/clip.mp4")x";
+  const std::string ps3_audio =
+      R"x( -acodec "mpeg4aac" -ab "256" -ar "44100" -ac "2 (stereo)" -g "250"  -qscale "25")x"
+      R"(  -coder "1")";
+  const std::string mobile =
+      head + R"x( -vcodec "mpeg4"  -b "128"  -bt "60"  -acodec "amr_nb"  -ar "8000 " -ac)x"
+             R"x( "1 (mono)" -s 176x132 -padtop 6 -padbottom 6)x";
+  struct Case {
+    const char* entry;
+    std::string command;
+    bool thumbnail;
+  };
+  const Case cases[] = {
+      {"PSP Video (Good Quality) (*.mp4)",
+       head + R"( -vcodec "xvid" -b "768")" + psp_video_tail +
+           R"( -s 368x208 -f psp "$OUT/clip.mp4")",
+       true},
+      {"PSP Video (Normal Quality) (*.mp4)",
+       head + R"( -vcodec "xvid" -b "512")" + psp_video_tail +
+           R"( -s 368x208 -f psp "$OUT/clip.mp4")",
+       true},
+      {"PSP Video (Small File Size) (*.mp4)",
+       head + R"( -vcodec "xvid" -b "216")" + psp_video_tail +
+           R"( -s 160x112 -f psp "$OUT/clip.mp4")",
+       true},
+      {"PSP AVC Video (*.mp4)", avc, true},
+      {"PSP AVC Video Format2 (*.mp4)", avc, true},
+      {"PS3 Video(480P) (*.mp4)",
+       head + R"( -bitexact -vcodec "h264" -b "1200" -maxrate "3500" -bufsize "1280"  -r "29.97")"
+              R"x( -acodec "mpeg4aac" -ab "80" -ar "44100" -ac "2 (stereo)" -g "250"  -qscale)x"
+              R"( "25"  -coder "1" -s 720x480 "$OUT/clip.mp4")",
+       false},
+      {"PS3 Video(720P) (*.mp4)",
+       head + R"( -bitexact -vcodec "h264" -b "2000" -maxrate "3500" -bufsize "1280"  -r "29.97")" +
+           ps3_audio + R"( -s 1280x720 "$OUT/clip.mp4")",
+       false},
+      {"PS3 Video(1080P) (*.mp4)",
+       head + R"( -bitexact -vcodec "h264" -b "2000" -maxrate "3500" -bufsize "1280"  -r "29.97")" +
+           ps3_audio + R"( -s 1920x1072 "$OUT/clip.mp4")",
+       false},
+      {"AAC - Advance Audio Coding (*.aac)",
+       head + R"x( -acodec "aac" -ab "128" -ar "48000" -ac "2 (stereo)" -vn  "$OUT/clip.aac")x",
+       false},
+      {"MP3 - Mpeg Layer3 Audio (*.mp3)",
+       head + R"x( -id3v1 -id3v2 -acodec "mp3" -ab "192" -ar "48000" -ac "2 (stereo)")x"
+              R"( "$OUT/clip.mp3")",
+       false},
+      {"3GP - 3rd Generation Partnership Project (*.3gp)", mobile + R"( "$OUT/clip.3gp")", false},
+      {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", mobile + R"( -f 3gp "$OUT/clip.3g2")",
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.entry);
+    window.Choose(c.entry);
+    conversion.ThumbnailWanted = false;
+    EXPECT_EQ(Build("/movies/clip.avi"), WithOut(c.command, out_dir));
+    EXPECT_EQ(conversion.ThumbnailWanted, c.thumbnail);
+  }
+}
+
+TEST_F(CommandBuilderTest, AvcEntriesAgreeAndOnlyTheSizeSeparates720PFrom1080P) {
+  window.form.ComboLetterBox.Select(1);
+  window.Choose("PSP AVC Video (*.mp4)");
+  window.form.ComboAudioBitrate.SelectText("128 Kbps");
+  const EncoderCommand avc = Build("/movies/clip.avi");
+  window.Choose("PSP AVC Video Format2 (*.mp4)");
+  window.form.ComboAudioBitrate.SelectText("128 Kbps");
+  EXPECT_EQ(Build("/movies/clip.avi"), avc);
+
+  window.Choose("PS3 Video(720P) (*.mp4)");
+  std::string p720 = Build("/movies/clip.avi");
+  window.form.ComboVideoBitrate.SelectText("3000 Kbps");  // shown, never used
+  EXPECT_EQ(Build("/movies/clip.avi"), p720);
+  window.Choose("PS3 Video(1080P) (*.mp4)");
+  std::string p1080 = Build("/movies/clip.avi");
+  // 640 x 480 letterboxed into each frame.
+  const std::string s720 = " -s 960x720 -padleft 160 -padright 160";
+  const std::string s1080 = " -s 1428x1072 -padleft 246 -padright 246";
+  ASSERT_NE(p720.find(s720), std::string::npos) << p720;
+  ASSERT_NE(p1080.find(s1080), std::string::npos) << p1080;
+  EXPECT_EQ(p720.replace(p720.find(s720), s720.size(), s1080), p1080);
+}
+
+TEST_F(CommandBuilderTest, AacAfter3gpIsBuiltFromEmptySelections) {
+  window.Choose("3GP - 3rd Generation Partnership Project (*.3gp)");
+  window.Choose("AAC - Advance Audio Coding (*.aac)");
+  EXPECT_EQ(Build("/movies/clip.avi"),
+            WithOut(R"("/opt/vidloom/raziz2u" -@ -y  -i "/movies/clip.avi" -acodec "aac" -ar "")"
+                    R"x( -ac "2 (stereo)" -vn  "$OUT/clip.aac")x",
+                    out_dir));
+}
+
+TEST_F(CommandBuilderTest, VolumeAndMuteFollowTheChannels) {
+  struct Case {
+    int position;
+    const char* video;
+    const char* audio;
+  };
+  const Case cases[] = {
+      {0, R"x( -ac "2 (stereo)" -an )x", R"x( -ac "2 (stereo)")x"},
+      {1, R"x( -ac "2 (stereo)" -vol_factor "2")x", R"x( -ac "2 (stereo)" -vol_factor "2")x"},
+      {2, R"x( -ac "2 (stereo)" -vol_factor "5")x", R"x( -ac "2 (stereo)" -vol_factor "5")x"},
+      {5, R"x( -ac "2 (stereo)")x", R"x( -ac "2 (stereo)")x"},
+      {10, R"x( -ac "2 (stereo)" -vol_factor "100")x", R"x( -ac "2 (stereo)" -vol_factor "100")x"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.position);
+    window.Choose("PSP Video (Normal Quality) (*.mp4)");
+    window.form.TrackBar1.SetPosition(c.position);
+    const EncoderCommand video = Build("/movies/clip.avi");
+    EXPECT_EQ(slots.ChannelsOption, c.video);
+    EXPECT_NE(video.find(std::string(c.video) + " -s 368x208"), std::string::npos) << video;
+
+    window.Choose("MP3 - Mpeg Layer3 Audio (*.mp3)");
+    window.form.TrackBar1.SetPosition(c.position);
+    const EncoderCommand audio = Build("/movies/clip.avi");
+    EXPECT_EQ(slots.ChannelsOption, c.audio);
+    EXPECT_NE(audio.find(std::string(c.audio) + " \""), std::string::npos) << audio;
+  }
+}
+
+TEST_F(CommandBuilderTest, LetterboxIsNotConsultedForAudioOutputs) {
+  window.form.ComboLetterBox.Select(1);
+  window.form.ListView1.SetCell(row, kCellOutput, "M4A");
+  Build("/movies/clip.avi");
+  EXPECT_EQ(slots.SizeOption, " -s 368x208");
+  window.form.ListView1.SetCell(row, kCellOutput, "MP4");
+  Build("/movies/clip.avi");
+  EXPECT_EQ(slots.SizeOption, " -s 276x208 -padleft 46 -padright 46");
+}
+
+TEST_F(CommandBuilderTest, UnknownVideoSizeGivesTheFallbackSize) {
+  window.form.ComboLetterBox.Select(1);
+  window.form.ListView1.SetCell(row, kCellVideoSize, "Unknown");
+  Build("/movies/clip.avi");
+  // A size that cannot be read: the fallback size, and no letterbox.
+  EXPECT_EQ(slots.SizeOption, " -s 176x144");
+  window.form.ListView1.SetCell(row, kCellVideoSize, "0 x 0");
+  Build("/movies/clip.avi");
+  EXPECT_EQ(slots.SizeOption, " -s 368x208");
+}
+
+TEST_F(CommandBuilderTest, NoSelectedFormatGivesNoCommand) {
+  window.form.ComboOutputFormat.Select(-1);
+  conversion.ThumbnailWanted = false;
+  EXPECT_EQ(Build("/movies/clip.avi"), "");
+  EXPECT_FALSE(conversion.ThumbnailWanted);
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+}
+
+TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
+  fs::create_directory(out_dir);
+  Touch(out_dir + "/clip.mp4");
+  Touch(out_dir + "/clip-1.mp4");
+  const EncoderCommand command = Build("/movies/clip.avi");
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-2.mp4");
+  EXPECT_TRUE(command.ends_with(" \"" + out_dir + "/clip-2.mp4\"")) << command;
+  EXPECT_TRUE(BuildThumbnailCommand(context).ends_with(" \"" + out_dir + "/clip-2.THM\""));
+  Touch(out_dir + "/clip-2.mp4");
+  Build("/movies/clip.avi");
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-3.mp4");
+  EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4"), out_dir + "/clip-3");
+  EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "3gp"), out_dir + "/clip-1");
+
+  options.CheckBoxOverWrite.SetChecked(true);
+  Build("/movies/clip.avi");
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+}
+
+TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
+  window.form.Edit1.SetText(tmp.path() + "/New");
+  Build("/movies/clip.avi");
+  EXPECT_TRUE(fs::is_directory(tmp.path() + "/New"));
+  EXPECT_EQ(conversion.OutputPath, tmp.path() + "/New/clip.mp4");
+
+  window.form.Edit1.SetText(tmp.path() + "/Missing/Sub");
+  conversion.OutputPath = "kept";
+  try {
+    Build("/movies/clip.avi");
+    ADD_FAILURE() << "no error";
+  } catch (const OutputDirectoryError& error) {
+    EXPECT_STREQ(error.what(),
+                 "Fail to create directory. Please choose a different directory \n\rand give the "
+                 "directory a new name");
+  }
+  EXPECT_FALSE(fs::exists(tmp.path() + "/Missing"));
+  EXPECT_EQ(conversion.OutputPath, "kept");
+
+  Touch(tmp.path() + "/plainfile");
+  window.form.Edit1.SetText(tmp.path() + "/plainfile");
+  EXPECT_THROW(Build("/movies/clip.avi"), OutputDirectoryError);
+}
+
+TEST_F(CommandBuilderTest, TheOutputNeverReplacesItsOwnInput) {
+  fs::create_directory(out_dir);
+  const std::string input = out_dir + "/clip.mp4";
+  Touch(input);
+  fs::create_directory(tmp.path() + "/elsewhere");
+  fs::create_directory_symlink(out_dir, tmp.path() + "/link");
+  fs::create_hard_link(input, tmp.path() + "/elsewhere/clip.mp4");
+  options.CheckBoxOverWrite.SetChecked(true);
+  struct Case {
+    std::string directory;
+    std::string input;
+    const char* name;  // chosen in `directory`
+  };
+  const Case cases[] = {
+      {out_dir, input, "clip-1.mp4"},                                       // the same path
+      {tmp.path() + "/elsewhere/../Converted Video", input, "clip-1.mp4"},  // another way there
+      {tmp.path() + "/link", input, "clip-1.mp4"},                          // through a symlink
+      {tmp.path() + "/elsewhere", input, "clip-1.mp4"},                     // a hard link
+      {tmp.path() + "/elsewhere", "/movies/clip.avi", "clip.mp4"},          // another file
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.directory);
+    window.form.Edit1.SetText(c.directory);
+    Build(c.input);
+    EXPECT_EQ(conversion.OutputPath, c.directory + "/" + c.name);
+  }
+  // Nothing was written: the input is whole.
+  EXPECT_EQ(fs::file_size(input), 1u);
+}
+
+TEST_F(CommandBuilderTest, TheThumbnailNeverReplacesTheInputEither) {
+  fs::create_directory(out_dir);
+  const std::string input = out_dir + "/clip.THM";
+  Touch(input);
+  EXPECT_TRUE(Build(input).ends_with("/clip-1.mp4\""));
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-1.mp4");
+  EXPECT_TRUE(BuildThumbnailCommand(context).ends_with("/clip-1.THM\""));
+
+  fs::create_hard_link(input, out_dir + "/clip-1.THM");
+  Build(input);
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-2.mp4");
+
+  // Formats without a thumbnail keep the plain name.
+  window.Choose("PS3 Video(480P) (*.mp4)");
+  Build(input);
+  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_EQ(fs::file_size(input), 1u);
+}
+
+TEST_F(CommandBuilderTest, PathsWithQuotesAndBackslashesStayOneArgument) {
+  fs::create_directory(out_dir);
+  const std::string input = R"(/movies/say "hi" \ back\)";
+  context.program_directory = R"(/opt/odd "dir"/)";
+  window.Choose("PSP AVC Video (*.mp4)");
+  const EncoderCommand command = Build(input);
+  const auto arguments = platform::SplitCommandLine(command);
+  ASSERT_TRUE(arguments.has_value());
+  EXPECT_EQ(arguments->front(), R"(/opt/odd "dir"/raziz2u)");
+  EXPECT_EQ((*arguments)[4], input);
+  EXPECT_EQ((*arguments)[7], R"(say "hi" \ back\)");  // the title
+  EXPECT_EQ(arguments->back(), out_dir + R"(/say "hi" \ back\.mp4)");
+  const auto thumbnail = platform::SplitCommandLine(BuildThumbnailCommand(context));
+  ASSERT_TRUE(thumbnail.has_value());
+  EXPECT_EQ((*thumbnail)[4], input);
+  EXPECT_EQ(thumbnail->back(), out_dir + R"(/say "hi" \ back\.THM)");
+}
+
+TEST(CommandRules, AudioExtensions) {
+  for (const char* audio :
+       {"mp3", "mp2", "m4a", "wav", "ogg", "aac", "au", "wma", "ra", "ac3", "cda"}) {
+    EXPECT_TRUE(IsAudioExtension(audio)) << audio;
+  }
+  for (const char* other : {"mp4", "3gp", "3g2", "MP3", "", "flac", "thm"}) {
+    EXPECT_FALSE(IsAudioExtension(other)) << other;
+  }
+  ConversionState state;
+  state.OutputExtension = "aac";
+  EXPECT_TRUE(IsAudioOutput(state));
+}
+
+TEST(CommandRules, TitlesAndBaseNames) {
+  struct Case {
+    const char* tag;
+    const char* path;
+    const char* title;
+    const char* base;
+  };
+  const Case cases[] = {
+      {"psp", "/v/holiday.clip.avi", "holiday.clip", "holiday.clip"},
+      {"psp", "/v/noext", "noext", "noext"},
+      {"psp", "/v/name.", "name.", "name"},
+      {"psp", "/v/x.y.", "x", "x.y"},
+      {"psp", "/v.d/clip", "clip", "clip"},
+      {"psp", "clip.avi", "clip", "clip"},
+      {"", "/v/clip.avi", "movie", "clip"},
+      {"PSP", "/v/clip.avi", "movie", "clip"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(EncoderTitle(c.tag, c.path), c.title);
+    EXPECT_EQ(OutputBaseName(c.path), c.base);
+  }
+}
+
+TEST(CommandRules, MuteAndVolumeOptions) {
+  EXPECT_EQ(MuteOption("0", false), " -an ");
+  EXPECT_EQ(MuteOption("0", true), "");
+  EXPECT_EQ(MuteOption("50", false), "");
+  EXPECT_EQ(MuteOption("2", false), "");
+  EXPECT_EQ(VolumeOption("0"), "");
+  EXPECT_EQ(VolumeOption("50"), "");
+  EXPECT_EQ(VolumeOption("80"), R"( -vol_factor "80")");
+}
+
+TEST(CommandRules, HeadsAndThumbnailPaths) {
+  EXPECT_EQ(CommandHead("/p/", false, false), R"("/p/raziz2u" -@ -y  -i ")");
+  EXPECT_EQ(CommandHead("/p/", true, false), R"("/p/raziz2u" -@ -y  -f qt -i ")");
+  EXPECT_EQ(CommandHead("/p/", false, true), R"("/p/raziz2u" -@ -y  -i "DS:\\)");
+  EXPECT_EQ(ThumbnailPath("/o/clip-2.mp4"), "/o/clip-2.THM");
+  EXPECT_EQ(ThumbnailPath("/o.d/clip"), "/o.d/clip.THM");
+  EXPECT_EQ(ThumbnailPath("/o/a.b.3gp"), "/o/a.b.THM");
+}
+
+}  // namespace
+}  // namespace vidloom
