@@ -1,0 +1,45 @@
+#include "gui/analyzing_window_view.h"
+
+#include <QLabel>
+#include <QPushButton>
+
+#include "gui/bind.h"
+#include "gui/icons.h"
+#include "gui/window_style.h"
+
+namespace vidloom::gui {
+
+AnalyzingWindowView::AnalyzingWindowView(TFormAnalyzingSplash& form, QWidget* parent)
+    : FormDialog(form.visible, parent) {
+  constexpr int kWidth = 275;
+  setObjectName(QStringLiteral("FormAnalyzingSplash"));
+  MakeFixedDialog(this, kWidth, 138, /*on_top=*/false);
+  setWindowTitle(Q(form.caption));
+  setWindowIcon(MakeIcon(IconKind::kApp));
+
+  auto* text = new QLabel(this);
+  text->setObjectName(QStringLiteral("Label1"));
+  text->setFont(WindowFont(13, false));
+  text->setAlignment(Qt::AlignCenter);
+  text->setGeometry(8, 12, kWidth - 16, 20);
+  BindLabel(form.Label1, text, false);
+
+  auto* panel = new QLabel(this);
+  panel->setObjectName(QStringLiteral("Panel1"));
+  panel->setAccessibleName(QStringLiteral("File being analysed"));
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  panel->setFont(WindowFont(11, true));
+  panel->setAlignment(Qt::AlignCenter);
+  panel->setGeometry((kWidth - 259) / 2, 44, 259, 23);
+  BindLabel(form.Panel1, panel, false);
+
+  auto* cancel = new QPushButton(Q(form.Button2.caption), this);
+  cancel->setObjectName(QStringLiteral("Button2"));
+  cancel->setAccessibleName(Q(form.Button2.caption));
+  cancel->setGeometry((kWidth - 75) / 2, 88, 75, 25);
+  cancel->setAutoDefault(false);
+  BindButton(form.Button2, cancel);
+  connect(cancel, &QPushButton::clicked, this, &FormDialog::SyncVisibility);
+}
+
+}  // namespace vidloom::gui

@@ -1,0 +1,95 @@
+#include "gui/file_list_view.h"
+
+#include <QHeaderView>
+#include <QMenu>
+
+#include "gui/bind.h"
+
+namespace vidloom::gui {
+
+FileListView::FileListView(ListView& list, QWidget* parent)
+    : QTableView(parent), list_(list), model_(new FileListModel(list, this)) {
+  setModel(model_);
+  setShowGrid(true);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideRight);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setAlternatingRowColors(false);
+
+  QHeaderView* rows = verticalHeader();
+  rows->hide();
+  rows->setSectionResizeMode(QHeaderView::Fixed);
+  rows->setMinimumSectionSize(1);
+  rows->setDefaultSectionSize(fontMetrics().height() + 4);
+
+  QHeaderView* columns = horizontalHeader();
+  columns->setHighlightSections(false);
+  columns->setSectionsClickable(false);
+  columns->setStretchLastSection(false);
+  columns->setSectionResizeMode(QHeaderView::Interactive);
+  for (int c = 0; c < static_cast<int>(kFileColumns.size()); ++c) {
+    setColumnWidth(c, kFileColumns[c].width);
+  }
+
+  // The selection stays as visible as with focus.
+  QPalette p = palette();
+  for (auto role : {QPalette::Highlight, QPalette::HighlightedText}) {
+    p.setColor(QPalette::Inactive, role, p.color(QPalette::Active, role));
+  }
+  setPalette(p);
+
+  BindControl(list_, this);
+
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &FileListView::OnViewSelection);
+  connect(model_, &FileListModel::selectionRequested, this, &FileListView::ApplyModelSelection);
+  connect(model_, &FileListModel::scrollRequested, this, [this](int row) {
+    if (row >= 0 && row < model_->rowCount()) scrollTo(model_->index(row, 0));
+  });
+  // Structural changes move Qt's selection by its own rules, and the ListView has already
+  // moved its own: the widget's selection events are ignored meanwhile and the model's
+  // selection is applied afterwards.
+  connect(model_, &FileListModel::structureChanging, this, [this] { applying_ = true; });
+  connect(model_, &FileListModel::structureChanged, this, [this] {
+    applying_ = false;
+    ApplyModelSelection();
+  });
+
+  setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(this, &QWidget::customContextMenuRequested, this, &FileListView::OnContextMenu);
+  ApplyModelSelection();
+}
+
+void FileListView::ApplyModelSelection() {
+  if (applying_) return;
+  applying_ = true;
+  const int row = list_.selected();
+  if (row >= 0 && row < model_->rowCount()) {
+    const QModelIndex index = model_->index(row, 0);
+    selectionModel()->setCurrentIndex(
+        index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+  } else {
+    selectionModel()->clearSelection();
+  }
+  applying_ = false;
+}
+
+void FileListView::OnViewSelection() {
+  if (applying_) return;
+  const QModelIndexList rows = selectionModel()->selectedRows();
+  const int row = rows.isEmpty() ? -1 : rows.first().row();
+  if (row == list_.selected()) return;
+  applying_ = true;
+  list_.Select(row);
+  applying_ = false;
+}
+
+void FileListView::OnContextMenu(const QPoint& pos) {
+  if (!popup_ || !list_.popup_enabled || !isEnabled()) return;
+  popup_->popup(viewport()->mapToGlobal(pos));
+}
+
+}  // namespace vidloom::gui

@@ -1,0 +1,36 @@
+// The file list widget over the model's ListView1: check box per row, grid lines, whole-row
+// single selection kept visible without focus, no editing, and a context menu that opens only
+// while ListView::popup_enabled is set. The selection follows the model both ways: a user's
+// click runs ListView::Select; ListView::Select and ScrollIntoView move the widget.
+#pragma once
+
+#include <QMenu>
+#include <QPointer>
+#include <QTableView>
+
+#include "gui/file_list_model.h"
+
+namespace vidloom::gui {
+
+class FileListView : public QTableView {
+  Q_OBJECT
+
+ public:
+  FileListView(ListView& list, QWidget* parent = nullptr);
+
+  // The menu to open on right click (not owned).
+  void SetPopupMenu(QMenu* menu) { popup_ = menu; }
+  FileListModel* fileModel() const { return model_; }
+
+ private:
+  void ApplyModelSelection();
+  void OnViewSelection();
+  void OnContextMenu(const QPoint& pos);
+
+  ListView& list_;
+  FileListModel* model_;
+  QPointer<QMenu> popup_;
+  bool applying_ = false;  // the widget is being moved to the model's state
+};
+
+}  // namespace vidloom::gui

@@ -1,0 +1,37 @@
+// Base of the program's secondary windows: a QDialog tied to its model form's `visible` flag,
+// with a close query. The close box and Escape both go through the query.
+#pragma once
+
+#include <QDialog>
+#include <functional>
+
+namespace vidloom::gui {
+
+class FormDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Asked when the user closes the window (close box, Escape); false keeps it open.
+  // Unset: closing is allowed.
+  std::function<bool()> close_query;
+
+  // Shows (or raises) the window, centred on its parent the first time it appears, and sets
+  // the model's `visible`.
+  void ShowWindow();
+  // Hides the window (no query) and clears the model's `visible`.
+  void HideWindow();
+  // Shows or hides the window to match the model's `visible`.
+  void SyncVisibility();
+  // Shows the window modally, centred on its parent; returns the dialog's result when closed.
+  int ShowModal();
+
+ protected:
+  FormDialog(bool& visible, QWidget* parent);
+  void reject() override;
+  void done(int result) override;
+
+ private:
+  bool& visible_;
+};
+
+}  // namespace vidloom::gui

@@ -1,0 +1,291 @@
+#include "gui/main_window_view.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+
+#include "gui/bind.h"
+#include "gui/file_list_view.h"
+#include "gui/icons.h"
+#include "gui/window_style.h"
+
+namespace vidloom::gui {
+
+namespace {
+
+QLabel* AddLabel(QWidget* parent, const char* name, const char* text, int x, int y,
+                 bool bold = false) {
+  auto* label = new QLabel(QString::fromLatin1(text), parent);
+  label->setObjectName(QString::fromLatin1(name));
+  if (bold) label->setFont(WindowFont(11, true));
+  label->move(x, y);
+  label->resize(label->sizeHint());
+  return label;
+}
+
+// A drop-down list at x, y (21 high) with `label` as its accessible name and buddy.
+QComboBox* AddCombo(QWidget* parent, Selector& selector, const char* name, QLabel* label, int x,
+                    int y, int width) {
+  auto* combo = new QComboBox(parent);
+  combo->setObjectName(QString::fromLatin1(name));
+  combo->setGeometry(x, y, width, 21);
+  combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  combo->setMinimumContentsLength(1);
+  if (label) {
+    combo->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
+    label->setBuddy(combo);
+  }
+  BindSelector(selector, combo);
+  return combo;
+}
+
+QPushButton* AddBigButton(QWidget* parent, Button& button, const char* name, IconKind icon,
+                          const QRect& geometry) {
+  auto* widget = new QPushButton(MakeIcon(icon), Q(button.caption), parent);
+  widget->setObjectName(QString::fromLatin1(name));
+  widget->setFlat(true);
+  widget->setFont(WindowFont(12, true));
+  widget->setIconSize(QSize(32, 32));
+  widget->setGeometry(geometry);
+  widget->setAccessibleName(Q(button.caption).trimmed());
+  BindButton(button, widget);
+  return widget;
+}
+
+QAction* AddEntry(QMenu* menu, MenuEntry& entry, const char* name) {
+  QAction* action = menu->addAction(Q(entry.caption));
+  action->setObjectName(QString::fromLatin1(name));
+  BindAction(entry, action);
+  return action;
+}
+
+}  // namespace
+
+MainWindowView::MainWindowView(TForm1& form, QWidget* parent) : QMainWindow(parent), form_(form) {
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowTitle(Q(form.caption));
+  setWindowIcon(MakeIcon(IconKind::kApp));
+  setFont(WindowFont());
+  setObjectName(QStringLiteral("Form1"));
+
+  BuildMenus();
+  auto* client = new QWidget(this);
+  client->setObjectName(QStringLiteral("Client"));
+  client->setFixedSize(kClientWidth, kClientHeight - kStatusBarHeight);
+  setCentralWidget(client);
+  BuildControls(client);
+  BuildStatusBar();
+  layout()->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void MainWindowView::BuildMenus() {
+  QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+  file->setObjectName(QStringLiteral("File1"));
+  AddEntry(file, form_.AddFiles1, "AddFiles1")->setIcon(MakeIcon(IconKind::kAdd));
+  file->addSeparator();
+  AddEntry(file, form_.Convert1, "Convert1")->setIcon(MakeIcon(IconKind::kConvert));
+  file->addSeparator();
+  AddEntry(file, form_.Exit1, "Exit1");
+
+  QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+  options->setObjectName(QStringLiteral("Options1"));
+  AddEntry(options, form_.SetGeneralOptions1, "SetGeneralOptions1");
+
+  QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->setObjectName(QStringLiteral("Help1"));
+  AddEntry(help, form_.OpenHelpFile1, "OpenHelpFile1");
+  help->addSeparator();
+  AddEntry(help, form_.VisitOurWebsite1, "VisitOurWebsite1");
+  help->addSeparator();
+  AddEntry(help, form_.About1, "About1")->setIcon(MakeIcon(IconKind::kApp));
+
+  popup_ = new QMenu(this);
+  popup_->setObjectName(QStringLiteral("PopupListView1"));
+  AddEntry(popup_, form_.CheckAllItems1, "CheckAllItems1");
+  AddEntry(popup_, form_.UncheckAllItems1, "UncheckAllItems1");
+  popup_->addSeparator();
+  AddEntry(popup_, form_.DeleteSelectedItem1, "DeleteSelectedItem1")
+      ->setIcon(MakeIcon(IconKind::kRemove));
+  AddEntry(popup_, form_.ClearAllItems1, "ClearAllItems1")->setIcon(MakeIcon(IconKind::kClear));
+}
+
+void MainWindowView::BuildControls(QWidget* client) {
+  // Created in tab order.
+  QList<QWidget*> order;
+  order << AddBigButton(client, form_.AddFileButton, "AddFileButton", IconKind::kAdd,
+                        QRect(18, 3, 130, 52));
+  order << AddBigButton(client, form_.StopConvertButton, "StopConvertButton", IconKind::kStop,
+                        QRect(165, 3, 130, 52));
+  order << AddBigButton(client, form_.ConvertNowButton, "ConvertNowButton", IconKind::kConvert,
+                        QRect(318, 3, 130, 52));
+  order << AddBigButton(client, form_.RemoveButton, "RemoveButton", IconKind::kRemove,
+                        QRect(471, 3, 121, 52));
+  order << AddBigButton(client, form_.ClearAllButton, "ClearAllButton", IconKind::kClear,
+                        QRect(612, 3, 130, 52));
+
+  list_ = new FileListView(form_.ListView1, client);
+  list_->setObjectName(QStringLiteral("ListView1"));
+  list_->setAccessibleName(QStringLiteral("Video files"));
+  list_->setGeometry(4, 66, 753, 208);
+  list_->SetPopupMenu(popup_);
+  order << list_;
+
+  QLabel* label2 = AddLabel(client, "Label2", "Output Format : ", 7, 286, true);
+  order << AddCombo(client, form_.ComboOutputFormat, "ComboOutputFormat", label2, 105, 282, 301);
+
+  auto* label1 = new QLabel(client);
+  label1->setObjectName(QStringLiteral("Label1"));
+  label1->setFont(WindowFont(11, true));
+  label1->move(416, 286);
+  BindLabel(form_.Label1, label1, true);
+  label1->installEventFilter(this);
+  label1_ = label1;
+
+  auto* edit1 = new QLineEdit(client);
+  edit1->setObjectName(QStringLiteral("Edit1"));
+  edit1->setAccessibleName(QStringLiteral("Output Directory"));
+  edit1->setGeometry(525, 284, 181, 21);
+  BindEdit(form_.Edit1, edit1);
+  order << edit1;
+
+  auto* browse = new QPushButton(MakeIcon(IconKind::kFolder), QString(), client);
+  browse->setObjectName(QStringLiteral("ButtonBrowseForFolder"));
+  browse->setAccessibleName(QStringLiteral("Browse For Folder"));
+  browse->setIconSize(QSize(20, 20));
+  browse->setGeometry(711, 280, 40, 28);
+  BindButton(form_.ButtonBrowseForFolder, browse);
+  order << browse;
+
+  auto* video = new QGroupBox(QStringLiteral(" Video Settings "), client);
+  video->setObjectName(QStringLiteral("GroupBox1"));
+  video->setGeometry(14, 315, 285, 133);
+  struct ComboRow {
+    Selector& selector;
+    const char* name;
+    const char* label_name;
+    const char* caption;
+    int top;
+  };
+  const ComboRow video_rows[] = {
+      {form_.ComboVideoCodec, "ComboVideoCodec", "Label10", "Video Codec : ", 18},
+      {form_.ComboVideoSize, "ComboVideoSize", "Label3", "Video Size : ", 46},
+      {form_.ComboVideoBitrate, "ComboVideoBitrate", "Label4", "Video Bitrate : ", 74},
+      {form_.ComboVideoFramerate, "ComboVideoFramerate", "Label5", "Video Framerate : ", 102},
+  };
+  for (const auto& row : video_rows) {
+    QLabel* label = AddLabel(video, row.label_name, row.caption, 12, row.top + 4);
+    order << AddCombo(video, row.selector, row.name, label, 112, row.top, 157);
+  }
+
+  auto* audio = new QGroupBox(QStringLiteral(" Audio Settings "), client);
+  audio->setObjectName(QStringLiteral("GroupBox2"));
+  audio->setGeometry(309, 315, 219, 133);
+  const ComboRow audio_rows[] = {
+      {form_.ComboAudioCodec, "ComboAudioCodec", "Label12", "Audio Codec : ", 18},
+      {form_.ComboAudioBitrate, "ComboAudioBitrate", "Label6", "Audio Bitrate :", 46},
+      {form_.ComboAudioChannel, "ComboAudioChannel", "Label7", "Audio Channels :", 74},
+      {form_.ComboSamplingRate, "ComboSamplingRate", "Label11", "Sampling Rate : ", 102},
+  };
+  for (const auto& row : audio_rows) {
+    QLabel* label = AddLabel(audio, row.label_name, row.caption, 12, row.top + 4);
+    order << AddCombo(audio, row.selector, row.name, label, 108, row.top, 97);
+  }
+
+  auto* general = new QGroupBox(QStringLiteral(" General Settings "), client);
+  general->setObjectName(QStringLiteral("GroupBox3"));
+  general->setGeometry(538, 315, 213, 133);
+  QLabel* label9 = AddLabel(general, "Label9", "Video Zoom : ", 12, 28);
+  order << AddCombo(general, form_.ComboLetterBox, "ComboLetterBox", label9, 90, 24, 97);
+  QLabel* label8 = AddLabel(general, "Label8", "Aspect Ratio : ", 12, 57);
+  order << AddCombo(general, form_.ComboAspectRatio, "ComboAspectRatio", label8, 90, 53, 97);
+  QLabel* label13 = AddLabel(general, "Label13", "Volume : ", 12, 92);
+  auto* slider = new QSlider(Qt::Horizontal, general);
+  slider->setObjectName(QStringLiteral("TrackBar1"));
+  slider->setAccessibleName(QStringLiteral("Volume"));
+  slider->setGeometry(69, 90, 139, 19);
+  slider->setTickPosition(QSlider::NoTicks);
+  slider->setPageStep(1);
+  label13->setBuddy(slider);
+  BindTrackBar(form_.TrackBar1, slider);
+  order << slider;
+  auto* label14 = new QLabel(general);
+  label14->setObjectName(QStringLiteral("Label14"));
+  label14->move(129, 114);
+  BindLabel(form_.Label14, label14, true);
+
+  auto* progress = new QProgressBar(client);
+  progress->setObjectName(QStringLiteral("ProgressBar1"));
+  progress->setAccessibleName(QStringLiteral("Conversion progress"));
+  progress->setTextVisible(false);
+  progress->setGeometry(69, 462, 585, 16);
+  BindProgressBar(form_.ProgressBar1, progress);
+
+  auto* stop = new QPushButton(MakeIcon(IconKind::kStop), Q(form_.ButtonStopSmall.caption), client);
+  stop->setObjectName(QStringLiteral("ButtonStopSmall"));
+  stop->setAccessibleName(Q(form_.ButtonStopSmall.caption));
+  stop->setIconSize(QSize(16, 16));
+  stop->setGeometry(668, 456, 77, 28);
+  BindButton(form_.ButtonStopSmall, stop);
+  order << stop;
+
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+void MainWindowView::BuildStatusBar() {
+  auto* bar = new QStatusBar(this);
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  bar->setFixedHeight(kStatusBarHeight);
+  bar->setContentsMargins(0, 0, 0, 0);
+  std::array<QLabel*, StatusBar::kPanels> panels{};
+  const int widths[StatusBar::kPanels] = {150, 200, 50};
+  for (int i = 0; i < StatusBar::kPanels; ++i) {
+    auto* panel = new QLabel(bar);
+    panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel->setFixedWidth(widths[i]);
+    panel->setContentsMargins(2, 0, 2, 0);
+    bar->addWidget(panel);
+    panels[i] = panel;
+  }
+  BindStatusBar(form_.StatusBar1, panels);
+  setStatusBar(bar);
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+  if (close_query && !close_query()) {
+    event->ignore();
+    return;
+  }
+  if (on_close) on_close();
+  event->accept();
+}
+
+void MainWindowView::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  if (!centred_) {
+    centred_ = true;
+    CentreOn(this, nullptr);
+  }
+}
+
+bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
+  // Resting on "Output Directory : " shows the whole output path.
+  if (watched == label1_ && event->type() == QEvent::Enter) {
+    form_.Label1.SetHint(form_.Edit1.text());
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace vidloom::gui

@@ -1,0 +1,58 @@
+// The main window over the model's TForm1. Every widget is named after its model control
+// (objectName), follows the control's changes and forwards user actions to it; no handler
+// logic lives here. Construct on the GUI thread after the QApplication; `form` must outlive it.
+//
+//   MainWindowView view(form);
+//   view.close_query = [] { return !converting; };   // false refuses the close box
+//   view.on_close = [] { SaveSettings(); };           // after an allowed close
+//   view.show();                                      // centred on the screen
+#pragma once
+
+#include <QMainWindow>
+#include <functional>
+
+#include "shell/model/forms.h"
+
+class QMenu;
+
+namespace vidloom::gui {
+
+class FileListView;
+
+class MainWindowView : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // The client area below the menu bar, status bar included.
+  static constexpr int kClientWidth = 765;
+  static constexpr int kClientHeight = 512;
+  static constexpr int kStatusBarHeight = 19;
+
+  explicit MainWindowView(TForm1& form, QWidget* parent = nullptr);
+
+  // Asked when the user closes the window; false keeps it open. Unset: closing is allowed.
+  std::function<bool()> close_query;
+  // Runs once a close has been allowed, before the window closes.
+  std::function<void()> on_close;
+
+  FileListView* fileList() const { return list_; }
+  QMenu* listPopup() const { return popup_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void BuildMenus();
+  void BuildControls(QWidget* client);
+  void BuildStatusBar();
+
+  TForm1& form_;
+  FileListView* list_ = nullptr;
+  QMenu* popup_ = nullptr;
+  QWidget* label1_ = nullptr;
+  bool centred_ = false;
+};
+
+}  // namespace vidloom::gui

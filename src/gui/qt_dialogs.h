@@ -1,0 +1,31 @@
+// The Dialogs port as Qt message boxes, centred on `parent` (may be null). Call on the GUI
+// thread; a call from another thread is carried over to it and waits for the answer.
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "shell/model/dialogs.h"
+
+namespace vidloom::gui {
+
+// Turns the model's "\n\r" line breaks (and lone "\n" or "\r") into single "\n" breaks.
+QString MessageText(const std::string& text);
+
+// The caption of confirmation boxes.
+inline constexpr const char* kConfirmCaption = "Confirm";
+
+class QtDialogs : public Dialogs {
+ public:
+  explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+
+  void ShowMessage(const std::string& caption, const std::string& text) override;
+  bool ConfirmOkCancel(const std::string& text) override;
+  bool ConfirmYesNo(const std::string& text) override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace vidloom::gui

@@ -1,0 +1,269 @@
+// Message boxes and the secondary windows: captions, layout, model bindings, close refusal.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTest>
+#include <QTimer>
+#include <functional>
+
+#include "gui/about_box_view.h"
+#include "gui/analyzing_window_view.h"
+#include "gui/options_dialog_view.h"
+#include "gui/qt_dialogs.h"
+#include "gui/warning_window_view.h"
+#include "shell/model/forms.h"
+
+namespace vidloom::gui {
+namespace {
+
+template <class W>
+W* Find(QWidget* root, const char* name) {
+  W* w = root->findChild<W*>(QString::fromLatin1(name));
+  EXPECT_NE(w, nullptr) << name;
+  return w;
+}
+
+TEST(MessageTextTest, TurnsEachLineBreakIntoOne) {
+  const struct {
+    std::string in;
+    QString out;
+  } cases[] = {
+      {"plain", "plain"},
+      {"a\n\rb", "a\nb"},
+      {"a\r\nb", "a\nb"},
+      {"a\nb\rc", "a\nb\nc"},
+      {"a\n\r\n\rb", "a\n\nb"},
+      {"ends\n\r", "ends\n"},
+      {"caf\xc3\xa9\n\r", QString::fromUtf8("caf\xc3\xa9\n")},
+  };
+  for (const auto& c : cases) EXPECT_EQ(MessageText(c.in), c.out) << c.in;
+}
+
+// Answers the next modal message box with `button` and records what it showed.
+struct BoxAnswer {
+  QString caption, text;
+  QStringList buttons;
+};
+void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
+  QTimer::singleShot(0, [button, seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    seen->caption = box->windowTitle();
+    seen->text = box->text();
+    for (QAbstractButton* b : box->buttons()) seen->buttons << b->text().remove('&');
+    box->button(button)->click();
+  });
+}
+
+TEST(QtDialogsTest, MessagesAndConfirmations) {
+  QtDialogs dialogs;
+  BoxAnswer seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  dialogs.ShowMessage(kInformationCaption, "All Conversion Jobs Done!\n\rSecond line");
+  EXPECT_EQ(seen.caption, "Information");
+  EXPECT_EQ(seen.text, "All Conversion Jobs Done!\nSecond line");
+  EXPECT_EQ(seen.buttons, QStringList({"OK"}));
+
+  const struct {
+    bool yes_no;
+    QMessageBox::StandardButton press;
+    bool expected;
+  } cases[] = {
+      {true, QMessageBox::Yes, true},
+      {true, QMessageBox::No, false},
+      {false, QMessageBox::Ok, true},
+      {false, QMessageBox::Cancel, false},
+  };
+  for (const auto& c : cases) {
+    BoxAnswer asked;
+    AnswerNextBox(c.press, &asked);
+    const bool answer = c.yes_no ? dialogs.ConfirmYesNo("Continue?\n\rReally?")
+                                 : dialogs.ConfirmOkCancel("Stop all the file conversions?");
+    EXPECT_EQ(answer, c.expected);
+    EXPECT_EQ(asked.caption, "Confirm");
+    EXPECT_EQ(asked.buttons.size(), 2);
+    if (c.yes_no) {
+      EXPECT_EQ(asked.text, "Continue?\nReally?");
+    }
+  }
+}
+
+TEST(OptionsDialogViewTest, LayoutAndBindings) {
+  TForm4 form;
+  int shutdown_clicks = 0;
+  form.CheckBoxShutDown.on_click = [&] { ++shutdown_clicks; };
+  OptionsDialogView view(form);
+  EXPECT_EQ(view.windowTitle(), "Additional Options");
+  EXPECT_EQ(view.size(), QSize(359, 216));
+  EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_FALSE(view.isModal());
+
+  auto* group = Find<QGroupBox>(&view, "GroupBox1");
+  EXPECT_EQ(group->title(), " Additional Options ");
+  EXPECT_EQ(group->geometry(), QRect(12, 9, 334, 127));
+  auto* overwrite = Find<QCheckBox>(&view, "CheckBoxOverWrite");
+  auto* shutdown = Find<QCheckBox>(&view, "CheckBoxShutDown");
+  EXPECT_EQ(overwrite->text(), "Overwrite Existing File With The Same Name");
+  EXPECT_EQ(shutdown->text(), "Shut Down Computer After All Conversion Jobs Are Done ");
+  EXPECT_EQ(overwrite->x(), 12);
+  EXPECT_EQ(shutdown->x(), 12);
+  EXPECT_EQ(Find<QPushButton>(&view, "Button1")->geometry(), QRect(114, 162, 118, 34));
+  // Label1 and SpinEdit1 lie beyond the group's right edge: never seen.
+  for (const char* name : {"Label1", "SpinEdit1"}) {
+    EXPECT_FALSE(group->rect().intersects(Find<QWidget>(&view, name)->geometry())) << name;
+  }
+  EXPECT_EQ(Find<QSpinBox>(&view, "SpinEdit1")->value(), 27);
+
+  view.ShowWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  EXPECT_TRUE(form.visible);
+
+  QTest::mouseClick(shutdown, Qt::LeftButton, {}, QPoint(6, shutdown->height() / 2));
+  EXPECT_TRUE(form.CheckBoxShutDown.checked());
+  EXPECT_EQ(shutdown_clicks, 1);
+  form.CheckBoxShutDown.SetChecked(false);  // e.g. the user said No to the question
+  EXPECT_FALSE(shutdown->isChecked());
+  form.CheckBoxOverWrite.SetChecked(true);
+  EXPECT_TRUE(overwrite->isChecked());
+
+  form.SpinEdit1.SetValue(40);
+  EXPECT_EQ(Find<QSpinBox>(&view, "SpinEdit1")->value(), 40);
+
+  int done = 0;
+  form.Button1.on_click = [&] { ++done; };
+  QTest::mouseClick(Find<QPushButton>(&view, "Button1"), Qt::LeftButton);
+  EXPECT_EQ(done, 1);
+  EXPECT_FALSE(view.isVisible());
+  EXPECT_FALSE(form.visible);
+
+  view.ShowWindow();  // shown again with its state kept
+  EXPECT_TRUE(overwrite->isChecked());
+  EXPECT_TRUE(view.close());
+  EXPECT_FALSE(form.visible);
+}
+
+TEST(WarningWindowViewTest, RefusesToCloseWhileArmed) {
+  TForm3 form;
+  bool armed = true;
+  form.SpeedButton1.on_click = [&] {  // the cancel handler: disarm and close
+    armed = false;
+    form.visible = false;
+  };
+  WarningWindowView view(form);
+  view.close_query = [&] { return !armed; };
+  EXPECT_EQ(view.windowTitle(), "Warning");
+  EXPECT_EQ(view.size(), QSize(365, 186));
+  EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
+  auto* label1 = Find<QLabel>(&view, "Label1");
+  auto* label2 = Find<QLabel>(&view, "Label2");
+  EXPECT_EQ(label1->text(), "Your PC will be turned off in 30 seconds");
+  EXPECT_TRUE(label1->font().bold());
+  EXPECT_EQ(label1->pos(), QPoint(51, 42));
+  EXPECT_EQ(label2->text(), "1");
+  EXPECT_EQ(label2->pos(), QPoint(177, 81));
+  EXPECT_EQ(label2->palette().color(QPalette::WindowText), QColor(Qt::red));
+  auto* button = Find<QPushButton>(&view, "SpeedButton1");
+  EXPECT_EQ(button->text(), "Do Not Turn Off");
+  EXPECT_EQ(button->geometry(), QRect(123, 123, 118, 43));
+
+  form.visible = true;
+  view.SyncVisibility();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+
+  EXPECT_FALSE(view.close());
+  QTest::keyClick(&view, Qt::Key_Escape);
+  EXPECT_TRUE(view.isVisible());
+  EXPECT_TRUE(form.visible);
+
+  form.Label2.SetCaption("17");
+  EXPECT_EQ(label2->text(), "17");
+  EXPECT_GE(label2->width(), label2->sizeHint().width());  // two digits fit
+
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_FALSE(armed);
+  EXPECT_FALSE(view.isVisible());
+
+  // Shown again later, the close box works once disarmed.
+  view.ShowWindow();
+  EXPECT_TRUE(view.close());
+  EXPECT_FALSE(form.visible);
+}
+
+TEST(AnalyzingWindowViewTest, ShowsTheFileAndRefusesToCloseWhileAnalysing) {
+  TFormAnalyzingSplash form;
+  bool active = true;
+  int cancels = 0;
+  form.Button2.on_click = [&] { ++cancels; };
+  AnalyzingWindowView view(form);
+  view.close_query = [&] { return !active; };
+  EXPECT_EQ(view.windowTitle(), "Analyzing Video Files");
+  EXPECT_EQ(view.size(), QSize(275, 138));
+  EXPECT_EQ(Find<QLabel>(&view, "Label1")->text(), "Analyzing File.......Please Wait.");
+  auto* panel = Find<QLabel>(&view, "Panel1");
+  EXPECT_EQ(panel->size(), QSize(259, 23));
+  EXPECT_TRUE(panel->font().bold());
+  EXPECT_EQ(panel->frameShadow(), QFrame::Sunken);
+
+  view.ShowWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+  form.Panel1.SetCaption("holiday.avi");
+  EXPECT_EQ(panel->text(), "holiday.avi");
+  auto* cancel = Find<QPushButton>(&view, "Button2");
+  EXPECT_EQ(cancel->text(), "Cancel");
+  QTest::mouseClick(cancel, Qt::LeftButton);
+  EXPECT_EQ(cancels, 1);
+  EXPECT_TRUE(view.isVisible());  // the adding closes it when the current file is done
+  EXPECT_FALSE(view.close());
+  active = false;
+  EXPECT_TRUE(view.close());
+  EXPECT_FALSE(form.visible);
+}
+
+TEST(AboutBoxViewTest, LinksAndOk) {
+  TFormAbout form;
+  AboutBoxView view(form);
+  int site = 0, support = 0, ok = 0;
+  view.on_label2_click = [&] { ++site; };
+  view.on_label3_click = [&] { ++support; };
+  form.SpeedButton1.on_click = [&] { ++ok; };
+  EXPECT_EQ(view.windowTitle(), "About");
+  EXPECT_EQ(view.size(), QSize(359, 221));
+  EXPECT_EQ(Find<QLabel>(&view, "Image1")->geometry(), QRect(15, 13, 32, 32));
+  EXPECT_EQ(Find<QLabel>(&view, "Label1")->text(), "Vidloom ");
+  EXPECT_TRUE(Find<QLabel>(&view, "Label1")->font().bold());
+  EXPECT_EQ(Find<QLabel>(&view, "Label5")->text(), "Version 2.0");
+  EXPECT_EQ(Find<QPushButton>(&view, "SpeedButton1")->geometry(), QRect(273, 52, 77, 31));
+  EXPECT_EQ(Find<QWidget>(&view, "Panel1")->geometry(), QRect(9, 90, 340, 2));
+  EXPECT_EQ(Find<QWidget>(&view, "Panel3")->geometry(), QRect(9, 170, 340, 2));
+  auto* label2 = Find<QLabel>(&view, "Label2");
+  auto* label3 = Find<QLabel>(&view, "Label3");
+  EXPECT_EQ(label2->text(), "Visit Korvane Website  for More Softwares ");
+  EXPECT_EQ(label3->text(), "Contact Support Department");
+  for (QLabel* link : {label2, label3}) {
+    EXPECT_TRUE(link->font().underline());
+    EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
+  }
+
+  QTimer::singleShot(0, [&] {
+    QTest::mouseClick(label2, Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseClick(label3, Qt::LeftButton, {}, QPoint(4, 4));
+    EXPECT_TRUE(form.visible);
+    QTest::mouseClick(Find<QPushButton>(&view, "SpeedButton1"), Qt::LeftButton);
+  });
+  view.ShowModal();  // returns once OK closed it
+  EXPECT_EQ(site, 1);
+  EXPECT_EQ(support, 1);
+  EXPECT_EQ(ok, 1);
+  EXPECT_FALSE(view.isVisible());
+  EXPECT_FALSE(form.visible);
+}
+
+}  // namespace
+}  // namespace vidloom::gui

@@ -1,0 +1,479 @@
+// The main window view against the window model: captions and layout, model-to-widget updates,
+// user actions reaching the model.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEnterEvent>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTest>
+#include <memory>
+
+#include "gui/file_list_view.h"
+#include "gui/main_window_view.h"
+#include "shell/model/forms.h"
+
+namespace vidloom::gui {
+namespace {
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    view_ = std::make_unique<MainWindowView>(form_);
+    view_->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view_.get()));
+  }
+  void TearDown() override { view_.reset(); }
+
+  template <class W>
+  W* Find(const char* name) {
+    W* w = view_->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+
+  static FileEntry Entry(const std::string& caption, bool checked = false) {
+    FileEntry e;
+    e.caption = caption;
+    e.checked = checked;
+    e.cells = {"640 x 480", "25", "00:01:00", "MP4", "", ""};
+    return e;
+  }
+
+  QString Cell(int row, int column) {
+    auto* list = view_->fileList();
+    return list->model()->index(row, column).data().toString();
+  }
+
+  TForm1 form_;
+  std::unique_ptr<MainWindowView> view_;
+};
+
+TEST_F(MainWindowTest, ShowsTheModelsCaptionsAndFixedClientArea) {
+  EXPECT_EQ(view_->windowTitle(), "Vidloom");
+  EXPECT_EQ(Find<QPushButton>("AddFileButton")->text(), "Add Files");
+  EXPECT_EQ(Find<QPushButton>("StopConvertButton")->text(), "Stop Convert");
+  EXPECT_EQ(Find<QPushButton>("ConvertNowButton")->text(), "Convert Now !");
+  EXPECT_EQ(Find<QPushButton>("RemoveButton")->text(), "Remove");
+  EXPECT_EQ(Find<QPushButton>("ClearAllButton")->text(), "Clear All ");
+  EXPECT_EQ(Find<QPushButton>("ButtonStopSmall")->text(), "Stop");
+  EXPECT_TRUE(Find<QPushButton>("ButtonBrowseForFolder")->text().isEmpty());
+  EXPECT_FALSE(Find<QPushButton>("ButtonBrowseForFolder")->icon().isNull());
+  for (const char* name : {"AddFileButton", "StopConvertButton", "ConvertNowButton", "RemoveButton",
+                           "ClearAllButton"}) {
+    auto* b = Find<QPushButton>(name);
+    EXPECT_TRUE(b->isFlat()) << name;
+    EXPECT_TRUE(b->font().bold()) << name;
+    EXPECT_FALSE(b->icon().isNull()) << name;
+    EXPECT_EQ(b->accessibleName(), b->text().trimmed()) << name;
+  }
+  EXPECT_EQ(Find<QLabel>("Label2")->text(), "Output Format : ");
+  EXPECT_EQ(Find<QLabel>("Label1")->text(), "Output Directory : ");
+  EXPECT_EQ(Find<QLabel>("Label14")->text(), "100%");
+  EXPECT_EQ(Find<QGroupBox>("GroupBox1")->title(), " Video Settings ");
+  EXPECT_EQ(Find<QGroupBox>("GroupBox2")->title(), " Audio Settings ");
+  EXPECT_EQ(Find<QGroupBox>("GroupBox3")->title(), " General Settings ");
+  EXPECT_EQ(Find<QComboBox>("ComboAudioChannel")->currentText(), "Stereo");
+  EXPECT_EQ(Find<QComboBox>("ComboAspectRatio")->currentText(), "Original ");
+  EXPECT_EQ(Find<QComboBox>("ComboVideoCodec")->accessibleName(), "Video Codec");
+
+  // Client area: 765 x 512 below the menu bar, status bar included; not resizable.
+  EXPECT_EQ(view_->centralWidget()->size() + QSize(0, view_->statusBar()->height()),
+            QSize(765, 512));
+  EXPECT_EQ(view_->minimumSize(), view_->maximumSize());
+  EXPECT_FALSE(view_->windowFlags() & Qt::WindowMaximizeButtonHint);
+}
+
+TEST_F(MainWindowTest, ControlsSitAtTheirDesignedPlaces) {
+  const struct {
+    const char* name;
+    QRect geometry;
+  } cases[] = {
+      {"AddFileButton", {18, 3, 130, 52}},
+      {"StopConvertButton", {165, 3, 130, 52}},
+      {"ConvertNowButton", {318, 3, 130, 52}},
+      {"RemoveButton", {471, 3, 121, 52}},
+      {"ClearAllButton", {612, 3, 130, 52}},
+      {"ListView1", {4, 66, 753, 208}},
+      {"ComboOutputFormat", {105, 282, 301, 21}},
+      {"Edit1", {525, 284, 181, 21}},
+      {"ButtonBrowseForFolder", {711, 280, 40, 28}},
+      {"GroupBox1", {14, 315, 285, 133}},
+      {"ComboVideoCodec", {112, 18, 157, 21}},
+      {"ComboVideoSize", {112, 46, 157, 21}},
+      {"ComboVideoBitrate", {112, 74, 157, 21}},
+      {"ComboVideoFramerate", {112, 102, 157, 21}},
+      {"GroupBox2", {309, 315, 219, 133}},
+      {"ComboAudioCodec", {108, 18, 97, 21}},
+      {"ComboAudioBitrate", {108, 46, 97, 21}},
+      {"ComboAudioChannel", {108, 74, 97, 21}},
+      {"ComboSamplingRate", {108, 102, 97, 21}},
+      {"GroupBox3", {538, 315, 213, 133}},
+      {"ComboLetterBox", {90, 24, 97, 21}},
+      {"ComboAspectRatio", {90, 53, 97, 21}},
+      {"TrackBar1", {69, 90, 139, 19}},
+      {"ProgressBar1", {69, 462, 585, 16}},
+      {"ButtonStopSmall", {668, 456, 77, 28}},
+  };
+  for (const auto& c : cases) {
+    auto* w = Find<QWidget>(c.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->geometry(), c.geometry) << c.name;
+  }
+  EXPECT_EQ(Find<QLabel>("Label2")->pos(), QPoint(7, 286));
+  EXPECT_EQ(Find<QLabel>("Label1")->pos(), QPoint(416, 286));
+  EXPECT_EQ(Find<QLabel>("Label14")->pos(), QPoint(129, 114));
+  EXPECT_EQ(Find<QWidget>("TrackBar1")->parentWidget()->objectName(), "GroupBox3");
+}
+
+TEST_F(MainWindowTest, ListHasTheDesignedColumns) {
+  auto* list = view_->fileList();
+  const struct {
+    const char* caption;
+    int width;
+    Qt::Alignment alignment;
+  } columns[] = {
+      {"Video File Name", 320, Qt::AlignLeft}, {"Video Size", 90, Qt::AlignHCenter},
+      {"FrameRate", 70, Qt::AlignHCenter},     {"Duration", 60, Qt::AlignHCenter},
+      {"Output", 65, Qt::AlignHCenter},        {"Progress", 57, Qt::AlignHCenter},
+      {"Frames", 60, Qt::AlignHCenter},
+  };
+  ASSERT_EQ(list->model()->columnCount(), 7);
+  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  for (int c = 0; c < 7; ++c) {
+    EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), columns[c].caption);
+    EXPECT_EQ(list->columnWidth(c), columns[c].width) << c;
+    const auto align =
+        list->model()->index(0, c).data(Qt::TextAlignmentRole).value<Qt::Alignment>();
+    EXPECT_TRUE(align & columns[c].alignment) << c;
+  }
+  EXPECT_TRUE(list->showGrid());
+  EXPECT_EQ(list->selectionBehavior(), QAbstractItemView::SelectRows);
+  EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
+  EXPECT_EQ(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+  EXPECT_FALSE(list->verticalHeader()->isVisible());
+}
+
+TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
+  auto texts = [](QMenu* menu) {
+    QStringList out;
+    for (QAction* a : menu->actions()) out << (a->isSeparator() ? "-" : a->text());
+    return out;
+  };
+  QStringList bar;
+  for (QAction* a : view_->menuBar()->actions()) bar << a->text().remove('&');
+  EXPECT_EQ(bar, QStringList({"File", "Options", "Help"}));
+  EXPECT_EQ(texts(view_->menuBar()->actions()[0]->menu()),
+            QStringList({"Add Files", "-", "Convert", "-", "Exit"}));
+  EXPECT_EQ(texts(view_->menuBar()->actions()[1]->menu()), QStringList({"Set Additional Options"}));
+  EXPECT_EQ(texts(view_->menuBar()->actions()[2]->menu()),
+            QStringList({"Open Help File", "-", "Visit Korvane Website", "-", "About"}));
+  EXPECT_EQ(texts(view_->listPopup()), QStringList({"Check All Items", "Uncheck All Items", "-",
+                                                    "Remove Selected Item", "Clear All Items"}));
+}
+
+TEST_F(MainWindowTest, MenuEntriesRunTheirHandlersOnlyWhileEnabled) {
+  int about = 0;
+  form_.About1.on_click = [&] { ++about; };
+  auto* action = Find<QAction>("About1");
+  action->trigger();
+  EXPECT_EQ(about, 1);
+  form_.About1.SetEnabled(false);
+  EXPECT_FALSE(action->isEnabled());
+  action->trigger();
+  EXPECT_EQ(about, 1);
+
+  int removed = 0;
+  form_.DeleteSelectedItem1.on_click = [&] { ++removed; };
+  Find<QAction>("DeleteSelectedItem1")->trigger();
+  EXPECT_EQ(removed, 1);
+}
+
+TEST_F(MainWindowTest, ButtonClicksReachTheModel) {
+  int clicks = 0;
+  form_.ConvertNowButton.on_click = [&] { ++clicks; };
+  auto* button = Find<QPushButton>("ConvertNowButton");
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
+  form_.ConvertNowButton.SetEnabled(false);
+  QTest::mouseClick(button, Qt::LeftButton);
+  EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(MainWindowTest, ProgramSelectionUpdatesTheComboWithoutOnChange) {
+  int changes = 0;
+  form_.ComboOutputFormat.on_change = [&] { ++changes; };
+  auto* combo = Find<QComboBox>("ComboOutputFormat");
+  form_.ComboOutputFormat.SetItems({"PSP Video (*.mp4)", "AAC Audio (*.aac)", "MP3 Audio (*.mp3)"});
+  EXPECT_EQ(combo->count(), 3);
+  EXPECT_EQ(combo->currentIndex(), -1);
+  form_.ComboOutputFormat.Select(2);
+  EXPECT_EQ(combo->currentIndex(), 2);
+  EXPECT_EQ(combo->currentText(), "MP3 Audio (*.mp3)");
+  form_.ComboOutputFormat.Select(7);  // beyond the last row: no selection
+  EXPECT_EQ(combo->currentIndex(), -1);
+  form_.ComboOutputFormat.SetDropDownCount(27);
+  EXPECT_EQ(combo->maxVisibleItems(), 27);
+  form_.ComboOutputFormat.Clear();
+  EXPECT_EQ(combo->count(), 0);
+  EXPECT_EQ(changes, 0);
+}
+
+TEST_F(MainWindowTest, UserPickFiresOnChangeOnce) {
+  form_.ComboOutputFormat.SetItems({"PSP Video (*.mp4)", "AAC Audio (*.aac)", "MP3 Audio (*.mp3)"});
+  form_.ComboOutputFormat.Select(0);
+  int changes = 0;
+  std::string seen;
+  form_.ComboOutputFormat.on_change = [&] {
+    ++changes;
+    seen = form_.ComboOutputFormat.text();
+    // A handler that refills another selector, as the format refresh does.
+    form_.ComboVideoSize.SetItems({"320 x 240", "480 x 272"});
+    form_.ComboVideoSize.Select(1);
+  };
+  auto* combo = Find<QComboBox>("ComboOutputFormat");
+  combo->setFocus();
+  QTest::keyClick(combo, Qt::Key_Down);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(seen, "AAC Audio (*.aac)");
+  EXPECT_EQ(form_.ComboOutputFormat.selected(), 1);
+  EXPECT_EQ(combo->currentIndex(), 1);
+  EXPECT_EQ(Find<QComboBox>("ComboVideoSize")->currentText(), "480 x 272");
+}
+
+TEST_F(MainWindowTest, HandlerThatOverridesTheUsersPickWins) {
+  form_.ComboLetterBox.SetItems({"None", "LetterBox"});
+  form_.ComboLetterBox.Select(1);
+  form_.ComboLetterBox.on_change = [&] { form_.ComboLetterBox.Select(1); };
+  auto* combo = Find<QComboBox>("ComboLetterBox");
+  QTest::keyClick(combo, Qt::Key_Up);
+  EXPECT_EQ(combo->currentIndex(), 1);
+}
+
+TEST_F(MainWindowTest, RowsFollowTheModel) {
+  auto* list = view_->fileList();
+  QElapsedTimer timer;
+  timer.start();
+  for (int i = 0; i < 1000; ++i) form_.ListView1.AddRow(Entry("/v/file" + std::to_string(i)));
+  QCoreApplication::processEvents();
+  const qint64 add_ms = timer.elapsed();
+  std::printf("added 1000 rows in %lld ms\n", static_cast<long long>(add_ms));
+  EXPECT_LT(add_ms, 10'000);
+  ASSERT_EQ(list->model()->rowCount(), 1000);
+  EXPECT_EQ(Cell(999, 0), "/v/file999");
+  EXPECT_EQ(Cell(999, 4), "MP4");
+
+  form_.ListView1.RemoveRow(5);
+  ASSERT_EQ(list->model()->rowCount(), 999);
+  EXPECT_EQ(Cell(5, 0), "/v/file6");
+
+  form_.ListView1.SetCell(7, kCellProgress, "47%");
+  EXPECT_EQ(Cell(7, 1 + kCellProgress), "47%");
+  form_.ListView1.SetChecked(8, true);
+  EXPECT_EQ(list->model()->index(8, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
+
+  form_.ListView1.BeginUpdate();
+  for (int i = 0; i < 10; ++i) form_.ListView1.RemoveRow(0);
+  EXPECT_EQ(list->model()->rowCount(), 999);  // one reset at the end
+  form_.ListView1.EndUpdate();
+  EXPECT_EQ(list->model()->rowCount(), 989);
+  EXPECT_EQ(Cell(0, 0), "/v/file11");
+
+  form_.ListView1.Clear();
+  EXPECT_EQ(list->model()->rowCount(), 0);
+}
+
+TEST_F(MainWindowTest, CheckBoxToggledInTheListReachesTheModel) {
+  int checks = 0;
+  form_.ListView1.SubscribeRows([&](ListView::Change change, int) {
+    if (change == ListView::Change::kRowChanged) ++checks;
+  });
+  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  form_.ListView1.AddRow(Entry("/v/b.avi", true));
+  auto* list = view_->fileList();
+
+  // Keyboard: Space on the current row.
+  list->setFocus();
+  list->setCurrentIndex(list->model()->index(0, 0));
+  QTest::keyClick(list, Qt::Key_Space);
+  EXPECT_TRUE(form_.ListView1.row(0).checked);
+
+  // Mouse: a click on the check indicator of the second row.
+  QStyleOptionViewItem option;
+  option.initFrom(list);
+  option.rect = list->visualRect(list->model()->index(1, 0));
+  option.features = QStyleOptionViewItem::HasCheckIndicator | QStyleOptionViewItem::HasDisplay;
+  const QRect indicator =
+      list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, indicator.center());
+  EXPECT_FALSE(form_.ListView1.row(1).checked);
+  EXPECT_EQ(checks, 2);
+}
+
+TEST_F(MainWindowTest, SelectionFollowsBothWays) {
+  for (int i = 0; i < 5; ++i) form_.ListView1.AddRow(Entry("/v/" + std::to_string(i)));
+  auto* list = view_->fileList();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualRect(list->model()->index(2, 3)).center());
+  EXPECT_EQ(form_.ListView1.selected(), 2);
+
+  form_.ListView1.Select(4);
+  auto rows = list->selectionModel()->selectedRows();
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows[0].row(), 4);
+
+  form_.ListView1.RemoveRow(1);  // the model moves its selection to row 3
+  rows = list->selectionModel()->selectedRows();
+  ASSERT_EQ(rows.size(), 1);
+  EXPECT_EQ(rows[0].row(), form_.ListView1.selected());
+
+  form_.ListView1.RemoveRow(form_.ListView1.selected());
+  EXPECT_EQ(form_.ListView1.selected(), -1);
+  EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
+}
+
+TEST_F(MainWindowTest, ContextMenuOpensOnlyWhilePopupEnabled) {
+  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  auto* list = view_->fileList();
+  const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+  form_.ListView1.popup_enabled = false;
+  emit list->customContextMenuRequested(at);
+  EXPECT_FALSE(view_->listPopup()->isVisible());
+  form_.ListView1.popup_enabled = true;
+  emit list->customContextMenuRequested(at);
+  EXPECT_TRUE(view_->listPopup()->isVisible());
+  view_->listPopup()->close();
+}
+
+TEST_F(MainWindowTest, ControlStateReachesTheWidgets) {
+  const struct {
+    Control& control;
+    const char* name;
+  } cases[] = {
+      {form_.AddFileButton, "AddFileButton"},
+      {form_.ConvertNowButton, "ConvertNowButton"},
+      {form_.ButtonBrowseForFolder, "ButtonBrowseForFolder"},
+      {form_.ComboOutputFormat, "ComboOutputFormat"},
+      {form_.ComboVideoCodec, "ComboVideoCodec"},
+      {form_.ComboAspectRatio, "ComboAspectRatio"},
+      {form_.ListView1, "ListView1"},
+      {form_.TrackBar1, "TrackBar1"},
+      {form_.ProgressBar1, "ProgressBar1"},
+      {form_.Label14, "Label14"},
+  };
+  for (const auto& c : cases) {
+    auto* w = Find<QWidget>(c.name);
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->isEnabled()) << c.name;
+    c.control.SetEnabled(false);
+    EXPECT_FALSE(w->isEnabled()) << c.name;
+    c.control.SetEnabled(true);
+    EXPECT_TRUE(w->isEnabled()) << c.name;
+    c.control.SetVisible(false);
+    EXPECT_FALSE(w->isVisible()) << c.name;
+    c.control.SetVisible(true);
+    EXPECT_TRUE(w->isVisible()) << c.name;
+    c.control.SetHint("a hint");
+    EXPECT_EQ(w->toolTip(), "a hint") << c.name;
+    EXPECT_EQ(w->toolTipDuration(), 30000) << c.name;
+  }
+  EXPECT_EQ(Find<QComboBox>("ComboLetterBox")->toolTip(),
+            "Add a letterbox to keep video aspect ratio");
+  // Edit1 is greyed and read-only; its text follows the model.
+  auto* edit = Find<QLineEdit>("Edit1");
+  EXPECT_FALSE(edit->isEnabled());
+  EXPECT_TRUE(edit->isReadOnly());
+  form_.Edit1.SetText("/home/u/Converted Video");
+  EXPECT_EQ(edit->text(), "/home/u/Converted Video");
+}
+
+TEST_F(MainWindowTest, SliderReachesTheTrackBar) {
+  auto* slider = Find<QSlider>("TrackBar1");
+  EXPECT_EQ(slider->minimum(), 0);
+  EXPECT_EQ(slider->maximum(), 10);
+  EXPECT_EQ(slider->value(), 5);
+  int changes = 0;
+  form_.TrackBar1.on_change = [&] {
+    ++changes;
+    form_.Label14.SetCaption(std::to_string(form_.TrackBar1.position() * 20) + "%");
+  };
+  QTest::keyClick(slider, Qt::Key_Right);
+  EXPECT_EQ(form_.TrackBar1.position(), 6);
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(Find<QLabel>("Label14")->text(), "120%");
+  form_.TrackBar1.SetPosition(1);  // a program move is shown; its handler is the model's
+  EXPECT_EQ(slider->value(), 1);
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
+  auto* panel0 = Find<QLabel>("StatusBar1Panel0");
+  auto* panel1 = Find<QLabel>("StatusBar1Panel1");
+  auto* panel2 = Find<QLabel>("StatusBar1Panel2");
+  EXPECT_EQ(panel0->text(), "Ready");
+  EXPECT_EQ(panel0->width(), 150);
+  EXPECT_EQ(panel1->width(), 200);
+  EXPECT_EQ(panel2->width(), 50);
+  form_.StatusBar1.SetPanel(1, "Converting");
+  form_.StatusBar1.SetPanel(2, "47%");
+  EXPECT_EQ(panel1->text(), "Converting");
+  EXPECT_EQ(panel2->text(), "47%");
+  auto* progress = Find<QProgressBar>("ProgressBar1");
+  form_.ProgressBar1.SetPosition(47);
+  EXPECT_EQ(progress->value(), 47);
+  form_.ProgressBar1.SetPosition(250);
+  EXPECT_EQ(progress->value(), 100);
+}
+
+TEST_F(MainWindowTest, OutputDirectoryLabelHintShowsTheDirectory) {
+  form_.Edit1.SetText("/media/out/Converted Video");
+  auto* label = Find<QLabel>("Label1");
+  QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), label->mapToGlobal(QPointF(2, 2)));
+  QApplication::sendEvent(label, &enter);
+  EXPECT_EQ(label->toolTip(), "/media/out/Converted Video");
+  EXPECT_EQ(form_.Label1.hint(), "/media/out/Converted Video");
+}
+
+TEST_F(MainWindowTest, CloseAsksTheQueryFirst) {
+  bool allow = false;
+  int queries = 0, closes = 0;
+  view_->close_query = [&] {
+    ++queries;
+    return allow;
+  };
+  view_->on_close = [&] { ++closes; };
+  EXPECT_FALSE(view_->close());
+  EXPECT_TRUE(view_->isVisible());
+  EXPECT_EQ(queries, 1);
+  EXPECT_EQ(closes, 0);
+  allow = true;
+  EXPECT_TRUE(view_->close());
+  EXPECT_FALSE(view_->isVisible());
+  EXPECT_EQ(closes, 1);
+}
+
+TEST_F(MainWindowTest, ModelOutlivingTheViewIsSafe) {
+  view_.reset();
+  form_.ComboOutputFormat.SetItems({"a", "b"});
+  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  form_.AddFileButton.SetEnabled(false);
+  form_.StatusBar1.SetPanel(1, "x");
+  EXPECT_EQ(form_.ListView1.count(), 1);
+}
+
+}  // namespace
+}  // namespace vidloom::gui
