@@ -677,7 +677,7 @@ void Conversion::Write(Path& path, AVPacket* packet) {
   if (stats != nullptr && stats_size >= 4) {
     int32_t lambda = 0;
     std::memcpy(&lambda, stats, 4);
-    path.quality = static_cast<double>(lambda) / FF_QP2LAMBDA;
+    if (lambda >= 0) path.quality = static_cast<double>(lambda) / FF_QP2LAMBDA;
   }
   av_packet_rescale_ts(packet, path.encoder->time_base, path.stream->time_base);
   if (packet->pts != AV_NOPTS_VALUE) {
