@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Compares raziz2u with the ffmpeg command line doing the same work: the same inputs (a 20 s SD
+# clip and a 20 s 1080p clip), the same codecs and settings (x264 "medium", automatic threads on
+# both sides), for PSP Video, PSP AVC, PS3 1080P, 3GP and MP3. Prints wall time and peak memory
+# side by side; the best of REPEAT runs counts.
+# Usage: compare_ffmpeg.sh RAZIZ2U [REPEAT]      (needs /usr/bin/time from Debian's "time")
+set -euo pipefail
+encoder=${1:?usage: compare_ffmpeg.sh RAZIZ2U [REPEAT]}
+repeat=${2:-1}
+work=$(mktemp -d /tmp/raziz2u-bench-XXXXXX)
+trap 'rm -rf "$work"' EXIT
+command -v /usr/bin/time >/dev/null || { echo "install the Debian package \"time\"" >&2; exit 2; }
+
+echo "Making the inputs (20 s each) ..." >&2
+ffmpeg -hide_banner -loglevel error -y \
+  -f lavfi -i "testsrc2=size=720x480:rate=30000/1001:duration=20" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=20" \
+  -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame -b:a 192k -shortest "$work/sd.avi"
+ffmpeg -hide_banner -loglevel error -y \
+  -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001:duration=20" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=20" \
+  -ac 2 -c:v libx264 -preset veryfast -crf 20 -c:a aac -b:a 192k -shortest "$work/hd.mp4"
+
+# Our command lines are the ones the program sends; ffmpeg's ask for the same work.
+ours() {  # case input output
+  case $1 in
+    psp_video) echo -vcodec xvid -b 768 -r 29.97 -acodec mpeg4aac -ab 64 -ar 24000 \
+                    -ac "2_(stereo)" -s 368x208 -f psp ;;
+    psp_avc) echo -bitexact -title clip -vcodec h264 -b 400 -maxrate 1500 -bufsize 128 \
+                  -r 29.97 -acodec mpeg4aac -ab 64 -ar 48000 -ac "2_(stereo)" -g 250 \
+                  -qscale 25 -coder 1 -s 368x208 -f psp ;;
+    ps3_1080) echo -bitexact -vcodec h264 -b 2000 -maxrate 3500 -bufsize 1280 -r 29.97 \
+                   -acodec mpeg4aac -ab 256 -ar 44100 -ac "2_(stereo)" -g 250 -qscale 25 \
+                   -coder 1 -s 1920x1072 ;;
+    3gp) echo -vcodec mpeg4 -b 128 -bt 60 -acodec amr_nb -ar "8000_" -ac "1_(mono)" -s 176x144 ;;
+    mp3) echo -id3v1 -id3v2 -acodec mp3 -ab 192 -ar 48000 -ac "2_(stereo)" ;;
+  esac
+}
+theirs() {
+  case $1 in
+    psp_video) echo -c:v libxvid -b:v 768k -r 30000/1001 -c:a aac -b:a 64k -ar 24000 -ac 2 \
+                    -s 368x208 -f psp ;;
+    psp_avc) echo -bitexact -metadata title=clip -c:v libx264 -profile:v main -level 3.0 \
+                  -x264-params ref=3:b-pyramid=none:weightp=0:weightb=0 -b:v 400k \
+                  -maxrate 1500k -bufsize 1048576 -r 30000/1001 -g 250 -coder cabac \
+                  -c:a aac -b:a 64k -ar 48000 -ac 2 -s 368x208 -f psp ;;
+    ps3_1080) echo -bitexact -c:v libx264 -profile:v high -level 4.1 -b:v 2000k -maxrate 3500k \
+                   -bufsize 10485760 -r 30000/1001 -g 250 -coder cabac -c:a aac -b:a 256k \
+                   -ar 44100 -ac 2 -s 1920x1072 ;;
+    3gp) echo -c:v mpeg4 -b:v 128k -bt 60k -c:a libopencore_amrnb -b:a 12.2k -ar 8000 -ac 1 \
+              -s 176x144 ;;
+    mp3) echo -vn -c:a libmp3lame -b:a 192k -ar 48000 -ac 2 -id3v2_version 3 -write_id3v1 1 ;;
+  esac
+}
+extension() { case $1 in 3gp) echo 3gp ;; mp3) echo mp3 ;; *) echo mp4 ;; esac; }
+
+# Runs one command under /usr/bin/time; prints "seconds kilobytes".
+measure() {
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
+    echo "failed: $*" >&2; tail -5 "$work/err.txt" >&2; exit 1; }
+  cat "$work/time.txt"
+}
+
+# Word lists: the underscore stands for the blank inside "2 (stereo)".
+to_args() { local -n out=$1; shift; out=(); for w in "$@"; do out+=("${w//_/ }"); done; }
+
+printf "| %-10s | %-5s | %11s | %10s | %6s | %12s | %11s | %6s |\n" \
+  case input "raziz2u (s)" "ffmpeg (s)" "time" "raziz2u (MB)" "ffmpeg (MB)" memory
+printf "|%s|\n" "------------|-------|-------------|------------|--------|--------------|-------------|--------"
+for input in sd hd; do
+  src="$work/$input.$([ $input = sd ] && echo avi || echo mp4)"
+  for c in psp_video psp_avc ps3_1080 3gp mp3; do
+    ext=$(extension $c)
+    to_args ours_args $(ours $c)
+    to_args their_args $(theirs $c)
+    best_ot=; best_om=; best_tt=; best_tm=
+    for ((r = 0; r < repeat; r++)); do
+      read -r ot om < <(measure "$encoder" -@ -y -i "$src" "${ours_args[@]}" "$work/ours.$ext")
+      read -r tt tm < <(measure ffmpeg -nostdin -hide_banner -loglevel error -y -i "$src" \
+                          "${their_args[@]}" "$work/theirs.$ext")
+      best_ot=$(awk -v a="$ot" -v b="${best_ot:-1e9}" 'BEGIN { print (a < b ? a : b) }')
+      best_tt=$(awk -v a="$tt" -v b="${best_tt:-1e9}" 'BEGIN { print (a < b ? a : b) }')
+      if [ -z "$best_om" ] || ((om < best_om)); then best_om=$om; fi
+      if [ -z "$best_tm" ] || ((tm < best_tm)); then best_tm=$tm; fi
+    done
+    awk -v c="$c" -v i="$input" -v ot="$best_ot" -v tt="$best_tt" -v om="$best_om" \
+        -v tm="$best_tm" 'BEGIN { printf "| %-10s | %-5s | %11.2f | %10.2f | %5.2fx | %12.1f | %11.1f | %5.2fx |\n",
+                                 c, i, ot, tt, ot / tt, om / 1024, tm / 1024, om / tm }'
+  done
+done
+echo "Goal: time within 1.05x and memory within 1.10x of ffmpeg." >&2
