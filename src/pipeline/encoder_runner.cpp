@@ -62,7 +62,7 @@ class DisplayCadence {
   DisplayCadence(RunnerEnv& env, int row) : env_(env), row_(row) {}
 
   void Offer(OutputParser& parser, bool force = false) {
-    if (parser.pending().empty()) return;
+    if (!parser.has_pending()) return;
     const std::int64_t now = env_.ui.clock().NowMs();
     if (!force && sent_ && now - last_sent_ms_ < env_.display_interval_ms) return;
     PostDisplay(env_, row_, parser.TakeDisplay());

@@ -97,6 +97,26 @@ const std::vector<std::string>& ErrorMarkers() {
   return markers;
 }
 
+bool MayHoldMoreThanProgress(std::string_view text) {
+  // One pass of plain comparisons, in fixed-size steps that the compiler turns into vector code.
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  auto wanted = [](unsigned char c) -> unsigned char {
+    return static_cast<unsigned char>((c == 'o') | (c == 'p') | (c == 'd') | (c == 0));
+  };
+  constexpr std::size_t kStep = 64;
+  std::size_t i = 0;
+  for (; i + kStep <= n; i += kStep) {
+    unsigned char hit = 0;
+    for (std::size_t k = 0; k < kStep; ++k) hit |= wanted(p[i + k]);
+    if (hit) return true;
+  }
+  for (; i < n; ++i) {
+    if (wanted(p[i])) return true;
+  }
+  return false;
+}
+
 bool IsCdaInput(std::string_view input_path) {
   const std::size_t dot = input_path.rfind('.');
   if (dot == std::string_view::npos) return false;
@@ -137,10 +157,13 @@ Verdict OutputParser::Feed(std::string_view data) {
   if (data.empty()) return Verdict::kContinue;
   if (first_line_ == FirstLine::kWaiting) first_line_ = FirstLine::kArmed;
   Verdict verdict = Verdict::kContinue;
-  splitter_.Feed(data, [&](std::string_view line) {
-    verdict = ParseLine(line);
-    return verdict == Verdict::kContinue;
-  });
+  splitter_.FeedBlock(
+      data,
+      [&](std::string_view line) {
+        verdict = ParseLine(line);
+        return verdict == Verdict::kContinue;
+      },
+      [&](std::string_view block) { return ExamineBlock(block, verdict); });
   return verdict;
 }
 
@@ -186,34 +209,42 @@ Verdict OutputParser::ParseLine(std::string_view line) {
 }
 
 void OutputParser::ReadProgress(std::string_view line) {
-  constexpr std::string_view kFrame = "frame=";
-  if (const std::size_t at = line.find(kFrame); at != std::string_view::npos) {
-    const std::string_view rest = line.substr(at + kFrame.size());
-    const std::size_t blank = rest.find(' ');
-    const std::string_view value =
-        blank == std::string_view::npos ? std::string_view() : rest.substr(0, blank);
-    pending_.frames = std::string(value);
-    current_frames_ = std::string(Trim(value));
-  }
-
-  // The size is read whole, however many digits it has.
-  constexpr std::string_view kSize = "size=";
-  if (const std::size_t at = line.find(kSize); at != std::string_view::npos) {
-    const std::string_view rest = line.substr(at + kSize.size());
-    const std::size_t kb = rest.find("kB");
-    std::string_view value;
-    if (kb != std::string_view::npos) {
-      value = Trim(rest.substr(0, kb));
-      const bool number = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-        return (c >= '0' && c <= '9') || c == '.';
-      });
-      if (!number) value = {};
-    }
-    pending_.size_panel = "Output File Size : " + std::string(value) + " KB";
-  }
-
+  ReadFrames(line);
+  ReadSize(line);
   ReadDuration(line);
   ReadTime(line);
+}
+
+bool OutputParser::ReadFrames(std::string_view line) {
+  constexpr std::string_view kFrame = "frame=";
+  const std::size_t at = line.find(kFrame);
+  if (at == std::string_view::npos) return false;
+  const std::string_view rest = line.substr(at + kFrame.size());
+  const std::size_t blank = rest.find(' ');
+  const std::string_view value =
+      blank == std::string_view::npos ? std::string_view() : rest.substr(0, blank);
+  pending_.frames = std::string(value);
+  current_frames_ = std::string(Trim(value));
+  return true;
+}
+
+bool OutputParser::ReadSize(std::string_view line) {
+  // The size is read whole, however many digits it has.
+  constexpr std::string_view kSize = "size=";
+  const std::size_t at = line.find(kSize);
+  if (at == std::string_view::npos) return false;
+  const std::string_view rest = line.substr(at + kSize.size());
+  const std::size_t kb = rest.find("kB");
+  std::string_view value;
+  if (kb != std::string_view::npos) {
+    value = Trim(rest.substr(0, kb));
+    const bool number = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+      return (c >= '0' && c <= '9') || c == '.';
+    });
+    if (!number) value = {};
+  }
+  pending_.size_panel = "Output File Size : " + std::string(value) + " KB";
+  return true;
 }
 
 void OutputParser::ReadDuration(std::string_view line) {
@@ -252,18 +283,51 @@ void OutputParser::ReadDuration(std::string_view line) {
   if (duration_seconds_ == 0) duration_seconds_ = 1;
 }
 
-void OutputParser::ReadTime(std::string_view line) {
+bool OutputParser::ReadTime(std::string_view line) {
   const std::size_t at = line.find("time");
-  if (at == std::string_view::npos) return;
+  if (at == std::string_view::npos) return false;
   // The value starts after "time" and one separator character and ends at a blank.
-  if (at + 5 > line.size()) return;
+  if (at + 5 > line.size()) return false;
   const std::string_view rest = line.substr(at + 5);
   const std::size_t blank = rest.find(' ');
-  if (blank == std::string_view::npos) return;
+  if (blank == std::string_view::npos) return false;
   const auto percent = PercentOf(Trim(rest.substr(0, blank + 1)), duration_seconds_);
-  if (!percent) return;  // not a number, or no duration yet: nothing to show
+  if (!percent) return false;  // not a number, or no duration yet: nothing to show
   pending_.bar = *percent;
   pending_.progress = std::to_string(std::min<std::int64_t>(*percent, 100)) + "%";
+  return true;
+}
+
+void OutputParser::ReadLatestProgress(std::string_view block) {
+  // Later readings replace earlier ones, so the lines are read from the last one back until
+  // each reading has been found.
+  bool need_frames = true;
+  bool need_size = true;
+  bool need_time = true;
+  std::size_t end = block.size();
+  while (end > 0 && (need_frames || need_size || need_time)) {
+    while (end > 0 && (block[end - 1] == '\r' || block[end - 1] == '\n')) --end;
+    std::size_t start = end;
+    while (start > 0 && block[start - 1] != '\r' && block[start - 1] != '\n') --start;
+    const std::string_view line = block.substr(start, end - start);
+    if (need_frames && ReadFrames(line)) need_frames = false;
+    if (need_size && ReadSize(line)) need_size = false;
+    if (need_time && ReadTime(line)) need_time = false;
+    end = start;
+  }
+}
+
+bool OutputParser::ExamineBlock(std::string_view block, Verdict& verdict) {
+  auto examine = [&](std::string_view line) {
+    verdict = ParseLine(line);
+    return verdict == Verdict::kContinue;
+  };
+  // Progress records alone change nothing but the display: only their latest readings count.
+  if (first_line_ != FirstLine::kDone || MayHoldMoreThanProgress(block)) {
+    return LineSplitter::SplitLines(block, examine);
+  }
+  if (!options_.thumbnail_run) ReadLatestProgress(block);
+  return true;
 }
 
 Display OutputParser::TakeDisplay() {

@@ -27,6 +27,20 @@ class LineSplitter {
   // dropped and Feed returns false.
   template <class OnLine>
   bool Feed(std::string_view data, OnLine&& on_line);
+
+  // Like Feed, but the complete lines that lie wholly inside `data` go to
+  // on_block(std::string_view) -> bool as one block (from a line's start through the last line
+  // end), so that a caller can look at many lines at once; SplitLines() splits a block into the
+  // lines Feed would have reported. The line that completes the carried rest goes to on_line.
+  template <class OnLine, class OnBlock>
+  bool FeedBlock(std::string_view data, OnLine&& on_line, OnBlock&& on_block);
+
+  template <class OnLine>
+  static bool SplitLines(std::string_view block, OnLine&& on_line) {
+    LineSplitter splitter;
+    return splitter.Feed(block, on_line);
+  }
+
   // The end of the output: an unterminated rest becomes the last line.
   template <class OnLine>
   bool Finish(OnLine&& on_line);
@@ -98,6 +112,32 @@ bool LineSplitter::Feed(std::string_view data, OnLine&& on_line) {
   return true;
 }
 
+template <class OnLine, class OnBlock>
+bool LineSplitter::FeedBlock(std::string_view data, OnLine&& on_line, OnBlock&& on_block) {
+  constexpr std::size_t kNone = std::string_view::npos;
+  std::size_t i = 0;
+  auto skip_lf_of_cr = [&] {
+    if (after_cr_ && i < data.size()) {
+      after_cr_ = false;
+      if (data[i] == '\n') ++i;
+    }
+  };
+  skip_lf_of_cr();
+  if (!carry_.empty() || discarding_) {
+    // Complete the carried line first.
+    const std::size_t end = data.find_first_of("\r\n", i);
+    if (end == kNone) return Feed(data.substr(i), on_line);
+    if (!Feed(data.substr(i, end + 1 - i), on_line)) return false;
+    i = end + 1;
+    skip_lf_of_cr();
+  }
+  const std::size_t last = data.find_last_of("\r\n");
+  if (last == kNone || last < i) return Feed(data.substr(i), on_line);
+  if (!on_block(data.substr(i, last + 1 - i))) return false;
+  after_cr_ = data[last] == '\r';
+  return Feed(data.substr(last + 1), on_line);
+}
+
 template <class OnLine>
 bool LineSplitter::Finish(OnLine&& on_line) {
   after_cr_ = false;
@@ -131,6 +171,13 @@ enum class Verdict {
 // The error markers, searched in this order.
 const std::vector<std::string>& ErrorMarkers();
 
+// Whether `text` holds a byte that some text the parser acts on besides the progress readings
+// needs (a marker, a header, "Duration: ") or a NUL byte. Text without one is made of progress
+// records only, so only its latest readings matter.
+bool MayHoldMoreThanProgress(std::string_view text);
+// The bytes it looks for; every marker and header holds at least one of them.
+inline constexpr std::string_view kNonProgressBytes{"opd\0", 4};
+
 // Parses one run's output line by line. Create one per run.
 class OutputParser {
  public:
@@ -157,7 +204,7 @@ class OutputParser {
   std::int32_t duration_seconds() const { return duration_seconds_; }
 
   // The display changes since the last TakeDisplay(), latest values only.
-  const Display& pending() const { return pending_; }
+  bool has_pending() const { return !pending_.empty(); }
   Display TakeDisplay();
 
   // The latest frame count (trimmed) when one was read since the last call.
@@ -165,9 +212,14 @@ class OutputParser {
 
  private:
   enum class FirstLine { kWaiting, kArmed, kDone };
+  bool ExamineBlock(std::string_view block, Verdict& verdict);
+  void ReadLatestProgress(std::string_view block);
   void ReadProgress(std::string_view line);
+  // Each returns true when the line gave a value for the display.
+  bool ReadFrames(std::string_view line);
+  bool ReadSize(std::string_view line);
   void ReadDuration(std::string_view line);
-  void ReadTime(std::string_view line);
+  bool ReadTime(std::string_view line);
 
   Options options_;
   LineSplitter splitter_;

@@ -120,7 +120,7 @@ TEST(OutputParser, ProgressRecordFillsTheDisplay) {
   EXPECT_FALSE(d.duration) << "only a CD audio input shows its duration";
   EXPECT_EQ(parser.TakeCurrentFrames(), "812");
   EXPECT_FALSE(parser.TakeCurrentFrames()) << "taken once";
-  EXPECT_TRUE(parser.pending().empty());
+  EXPECT_FALSE(parser.has_pending());
   EXPECT_FALSE(parser.error_seen());
 }
 
@@ -353,7 +353,7 @@ TEST(OutputParser, ThumbnailRunShowsNoProgress) {
   options.thumbnail_run = true;
   OutputParser parser(options);
   EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, kRecord}), Verdict::kContinue);
-  EXPECT_TRUE(parser.pending().empty());
+  EXPECT_FALSE(parser.has_pending());
   EXPECT_FALSE(parser.TakeCurrentFrames());
   EXPECT_EQ(FeedLines(parser, {"Error while opening file x"}), Verdict::kEndAndKill);
 }
@@ -375,6 +375,82 @@ TEST(OutputParser, DisplayKeepsTheLatestValues) {
   older.Merge(newer);
   EXPECT_EQ(older.frames, "2");
   EXPECT_EQ(older.bar, 5);
+}
+
+TEST(OutputParser, EveryMarkerAndHeaderHoldsANonProgressByte) {
+  std::vector<std::string> texts = ErrorMarkers();
+  texts.insert(texts.end(), {"Input #0,", "Output #0,", "Duration: ", std::string(1, '\0')});
+  for (const auto& text : texts) {
+    EXPECT_NE(text.find_first_of(kNonProgressBytes), std::string::npos) << text;
+    EXPECT_TRUE(MayHoldMoreThanProgress(text)) << text;
+  }
+  EXPECT_FALSE(MayHoldMoreThanProgress(kRecord));
+  // Found at every position, across the scan's internal steps.
+  for (std::size_t length : {1u, 63u, 64u, 65u, 200u}) {
+    for (std::size_t at = 0; at < length; ++at) {
+      std::string text(length, 'f');
+      text[at] = 'd';
+      ASSERT_TRUE(MayHoldMoreThanProgress(text)) << length << " " << at;
+    }
+    EXPECT_FALSE(MayHoldMoreThanProgress(std::string(length, 'f')));
+  }
+}
+
+struct Outcome {
+  Verdict verdict;
+  bool error_seen;
+  bool retry_needed;
+  std::int32_t duration;
+  std::optional<std::string> frames, size_panel, progress, current_frames;
+  std::optional<std::int64_t> bar;
+  bool operator==(const Outcome&) const = default;
+};
+
+Outcome FeedInReads(const std::string& text, std::size_t read_size) {
+  OutputParser parser;
+  Verdict verdict = Verdict::kContinue;
+  for (std::size_t at = 0; at < text.size() && verdict == Verdict::kContinue; at += read_size) {
+    verdict = parser.Feed(std::string_view(text).substr(at, read_size));
+  }
+  if (verdict == Verdict::kContinue) verdict = parser.Finish();
+  Display d = parser.TakeDisplay();
+  return {verdict,
+          parser.error_seen(),
+          parser.retry_needed(),
+          parser.duration_seconds(),
+          d.frames,
+          d.size_panel,
+          d.progress,
+          parser.TakeCurrentFrames(),
+          d.bar};
+}
+
+TEST(OutputParser, ReadSizeDoesNotChangeTheOutcome) {
+  // Many lines arrive in one read and are looked at as a block; a byte at a time they are
+  // examined one by one. Both give the same outcome.
+  std::string records;
+  for (int frame = 1; frame <= 300; ++frame) {
+    records += "frame=" + std::to_string(frame) + " q=2.0 size=" + std::to_string(frame * 3) +
+               "kB time=" + std::to_string(frame / 10) + ".5 bitrate=512.0kbits/s\r";
+  }
+  const std::string head = std::string(kInput) + "\r\n" + kDuration90 + "\r\n";
+  const std::vector<std::pair<const char*, std::string>> texts = {
+      {"records", head + records},
+      {"records, then a bad time", head + records + "frame=301 time=zz bitrate=1\r"},
+      {"records, then frames only", head + records + "frame=302 q=1\r\n\n"},
+      {"duration changes midway", head + records + "  Duration: 00:00:30.00,\n" + records},
+      {"marker midway", head + records + "\nerror: broken\n" + records},
+      {"unsupported codec midway", head + records + "Unsupported codec\r" + records},
+      {"nul midway", head + records + "fail\0ed\r" + records},
+      {"rejected first line", "Not a header\n" + records},
+      {"lf only", head + "frame=1 size=1kB time=1.0 b\nframe=2 size=2kB time=2.0 b\n"},
+  };
+  for (const auto& [name, text] : texts) {
+    const Outcome one_by_one = FeedInReads(text, 1);
+    for (std::size_t read_size : {7u, 100u, 4096u, 65536u}) {
+      EXPECT_EQ(FeedInReads(text, read_size), one_by_one) << name << ", reads of " << read_size;
+    }
+  }
 }
 
 TEST(PercentOf, PlainDecimalsOnly) {

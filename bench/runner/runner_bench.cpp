@@ -1,0 +1,244 @@
+// Figures for the encoder runner, with the scripted fake encoder on the real clock:
+//   1. throughput: 50 MB of progress records through RunEncoder against the same fake writing
+//      to /dev/null;
+//   2. the end: how long RunEncoder takes after the encoder exits (the end pause included);
+//   3. Stop: how soon a running encoder is gone;
+//   4. the window's update cadence while records stream in.
+// Usage: bench_runner [repetitions]
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "pipeline/encoder_runner.h"
+#include "platform/command_line.h"
+#include "platform/process.h"
+#include "shell/model/headless_ui_thread.h"
+
+extern char** environ;
+
+namespace {
+
+using namespace vidloom;
+using Clock = std::chrono::steady_clock;
+
+double Ms(Clock::duration d) {
+  return std::chrono::duration<double, std::milli>(d).count();
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+class Bench {
+ public:
+  Bench() {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "vidloom-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) std::abort();
+    dir_ = pattern;
+    FileEntry entry;
+    entry.caption = "/videos/in.mov";
+    form_.ListView1.AddRow(entry);
+    state_.OutputPath = dir_ + "/out.mp4";
+    AttachWatchdog(ui_, form_, state_);
+  }
+  ~Bench() { std::filesystem::remove_all(dir_); }
+
+  void Script(const std::string& text) { std::ofstream(dir_ + "/fake_script.txt") << text; }
+
+  std::string Command() const {
+    return platform::QuoteArgument(FAKE_ENCODER_PATH) + " -@ -y -i \"/videos/in.mov\" " +
+           platform::QuoteArgument(state_.OutputPath);
+  }
+
+  // The fake alone, its output thrown away: start to exit, in ms.
+  double Baseline() {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
+    std::string program = FAKE_ENCODER_PATH;
+    std::string out = state_.OutputPath;
+    std::vector<char*> argv = {program.data(), out.data(), nullptr};
+    const auto start = Clock::now();
+    pid_t pid;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ) != 0) {
+      std::abort();
+    }
+    int status;
+    waitpid(pid, &status, 0);
+    const double ms = Ms(Clock::now() - start);
+    posix_spawn_file_actions_destroy(&actions);
+    return ms;
+  }
+
+  // The fake read through the pipe and thrown away: what the pipe alone costs.
+  double Drain() {
+    const auto start = Clock::now();
+    auto child = platform::ChildProcess::Start(Command(), dir_);
+    if (!child) std::abort();
+    std::vector<char> buffer(64 * 1024);
+    while (child->Read(buffer.data(), buffer.size(), 50) != 0) {
+    }
+    child->Wait();
+    return Ms(Clock::now() - start);
+  }
+
+  // One run through RunEncoder on a worker; this thread is the UI thread. `during` runs on the
+  // UI thread between tasks until the run ends. Returns start to return, in ms.
+  double Run(std::int64_t end_pause_ms, const std::function<void()>& during = {}) {
+    RunnerEnv env{state_, ui_, form_, dir_};
+    env.end_pause_ms = end_pause_ms;
+    std::atomic<bool> done{false};
+    const auto start = Clock::now();
+    std::thread worker([&] {
+      RunEncoder(env, Command(), 0);
+      done = true;
+      ui_.Wake();
+    });
+    ui_.RunUntil([&] {
+      if (during) during();
+      return done.load();
+    });
+    worker.join();
+    return Ms(Clock::now() - start);
+  }
+
+  void PressStop() {
+    state_.AbortRun = true;
+    state_.StopRequested = true;
+    platform::KillProcessesByName(platform::kEncoderFileName);
+    ui_.clock().WakeAll();
+  }
+
+  std::string dir_;
+  HeadlessUiThread ui_;
+  TForm1 form_;
+  ConversionState state_;
+};
+
+const char* kHeader =
+    "print Input #0, mov, from '/videos/in.mov':\n"
+    "print   Duration: 00:10:00.00, start: 0.000000, bitrate: 900 kb/s\n"
+    "print Output #0, psp, to '/out/in.mp4':\n";
+
+void Throughput(Bench& bench, int repetitions) {
+  constexpr long long kBytes = 50LL * 1024 * 1024;
+  bench.Script(std::string(kHeader) + "flood " + std::to_string(kBytes) + "\noutput 1000\n");
+  std::vector<double> alone, drained, through;
+  for (int i = 0; i < repetitions; ++i) {
+    alone.push_back(bench.Baseline());
+    drained.push_back(bench.Drain());
+    through.push_back(bench.Run(/*end_pause_ms=*/0));
+  }
+  const double a = Median(alone), d = Median(drained), t = Median(through);
+  std::printf("1. throughput, 50 MiB of progress records (median of %d)\n", repetitions);
+  std::printf("   fake encoder to /dev/null     %8.1f ms\n", a);
+  std::printf("   read from the pipe, discarded %8.1f ms   = %.3fx\n", d, d / a);
+  std::printf("   through RunEncoder (no pause) %8.1f ms   = %.3fx   (%.0f MB/s)   goal <= 1.10x\n",
+              t, t / a, kBytes / 1e6 / (t / 1000));
+  std::printf("   window shows frames %s, %s\n", bench.form_.ListView1.cell(0, kCellFrames).c_str(),
+              bench.form_.ListView1.cell(0, kCellProgress).c_str());
+}
+
+void EndOfRun(Bench& bench, int repetitions) {
+  bench.Script(std::string(kHeader) + "output 1000\nexit 0\n");
+  std::vector<double> alone, through;
+  for (int i = 0; i < repetitions; ++i) {
+    alone.push_back(bench.Baseline());
+    through.push_back(bench.Run(/*end_pause_ms=*/260));
+  }
+  const double a = Median(alone), t = Median(through);
+  std::printf("2. end of a run (median of %d)\n", repetitions);
+  std::printf("   fake encoder alone, start to exit   %7.1f ms\n", a);
+  std::printf("   RunEncoder, start to return         %7.1f ms\n", t);
+  std::printf("   after the exit                      %7.1f ms   goal <= 260 + 20 ms\n", t - a);
+}
+
+void StopLatency(Bench& bench, int repetitions) {
+  std::printf("3. Stop while the encoder runs (median / worst of %d)\n", repetitions);
+  for (const bool kill_by_name : {true, false}) {
+    bench.Script(std::string(kHeader) +
+                 "output 1000\nwrite frame=1 size=1kB time=1.0 b=1\\r\nhang\n");
+    std::vector<double> latencies;
+    for (int i = 0; i < repetitions; ++i) {
+      bench.form_.ListView1.SetCell(0, kCellFrames, "");
+      bench.state_.StopRequested = false;
+      Clock::time_point pressed{};
+      bench.Run(260, [&] {
+        if (pressed != Clock::time_point{}) return;
+        if (bench.form_.ListView1.cell(0, kCellFrames) != "1") return;
+        pressed = Clock::now();
+        if (kill_by_name) {
+          bench.PressStop();
+        } else {
+          bench.state_.AbortRun = true;  // only the flag: the runner's own poll must see it
+        }
+      });
+      latencies.push_back(Ms(Clock::now() - pressed));
+    }
+    std::printf("   %-34s %6.1f / %6.1f ms   goal <= 100 ms\n",
+                kill_by_name ? "Stop (flags + kill by name)" : "AbortRun flag alone",
+                Median(latencies), *std::max_element(latencies.begin(), latencies.end()));
+  }
+  bench.state_.StopRequested = false;
+}
+
+void Cadence(Bench& bench) {
+  // A record every 10 ms for 4 s; the window's frame cell is watched on the UI thread.
+  std::string script = kHeader;
+  script += "output 1000\n";
+  for (int frame = 1; frame <= 400; ++frame) {
+    script += "write frame=" + std::to_string(frame) + " q=2.0 size=" + std::to_string(frame) +
+              "kB time=" + std::to_string(frame / 25.0) + " bitrate=1\\r\nsleep 10\n";
+  }
+  bench.Script(script);
+  std::vector<Clock::time_point> updates;
+  std::string last;
+  bench.form_.ListView1.SubscribeRows([&](ListView::Change, int) {
+    const std::string& frames = bench.form_.ListView1.cell(0, kCellFrames);
+    if (frames != last) updates.push_back(Clock::now());
+    last = frames;
+  });
+  bench.Run(0);
+  std::vector<double> intervals;
+  for (std::size_t i = 1; i < updates.size(); ++i)
+    intervals.push_back(Ms(updates[i] - updates[i - 1]));
+  std::printf("4. window updates while records stream in (one every ~10 ms for ~4 s)\n");
+  std::printf("   %zu updates; intervals (ms):", updates.size());
+  for (double d : intervals) std::printf(" %.0f", d);
+  if (!intervals.empty()) {
+    std::printf("\n   median %.0f ms, min %.0f ms, max %.0f ms   goal ~360 ms\n", Median(intervals),
+                *std::min_element(intervals.begin(), intervals.end()),
+                *std::max_element(intervals.begin(), intervals.end()));
+  } else {
+    std::printf("\n");
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const int repetitions = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  Bench bench;
+  Throughput(bench, repetitions);
+  EndOfRun(bench, repetitions);
+  StopLatency(bench, repetitions);
+  Cadence(bench);
+  return 0;
+}
