@@ -1,0 +1,141 @@
+#include "cli/arguments.h"
+
+#include <charconv>
+
+namespace vidloom::cli {
+namespace {
+
+// Options that take an item text of a selector, and the selector they choose in.
+struct SelectorOption {
+  const char* option;
+  const char* selector;
+};
+constexpr SelectorOption kSelectorOptions[] = {
+    {"--video-codec", "ComboVideoCodec"},     {"--video-size", "ComboVideoSize"},
+    {"--video-bitrate", "ComboVideoBitrate"}, {"--frame-rate", "ComboVideoFramerate"},
+    {"--audio-codec", "ComboAudioCodec"},     {"--audio-bitrate", "ComboAudioBitrate"},
+    {"--channels", "ComboAudioChannel"},      {"--sample-rate", "ComboSamplingRate"},
+    {"--aspect", "ComboAspectRatio"},         {"--letterbox", "ComboLetterBox"},
+};
+
+bool TakesValue(const std::string& option) {
+  if (option == "--format" || option == "--volume" || option == "--output-dir" ||
+      option == "--source-size") {
+    return true;
+  }
+  for (const auto& s : kSelectorOptions) {
+    if (option == s.option) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+ParseResult ParseArguments(const std::vector<std::string>& args) {
+  Arguments a;
+  bool only_files = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string arg = args[i];
+    if (only_files || arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
+      a.files.push_back(arg);
+      continue;
+    }
+    if (arg == "--") {
+      only_files = true;
+      continue;
+    }
+    std::optional<std::string> value;
+    if (const auto eq = arg.find('='); eq != std::string::npos) {
+      value = arg.substr(eq + 1);
+      arg = arg.substr(0, eq);
+    }
+    if (TakesValue(arg)) {
+      if (!value) {
+        if (i + 1 >= args.size()) return {std::nullopt, arg + " needs a value"};
+        value = args[++i];
+      }
+    } else if (value) {
+      return {std::nullopt, arg + " takes no value"};
+    }
+
+    if (arg == "--format") {
+      a.format = *value;
+    } else if (arg == "--volume") {
+      int position = -1;
+      const auto* end = value->data() + value->size();
+      const auto [ptr, ec] = std::from_chars(value->data(), end, position);
+      if (ec != std::errc() || ptr != end || position < 0 || position > 10) {
+        return {std::nullopt, "--volume takes a slider position from 0 to 10"};
+      }
+      a.volume = position;
+    } else if (arg == "--output-dir") {
+      a.output_dir = *value;
+    } else if (arg == "--source-size") {
+      a.source_size = *value;
+    } else if (arg == "--overwrite") {
+      a.overwrite = true;
+    } else if (arg == "--no-settings") {
+      a.no_settings = true;
+    } else if (arg == "--yes") {
+      a.yes = true;
+    } else if (arg == "--print-commands") {
+      a.mode = Mode::kPrintCommands;
+    } else if (arg == "--list-formats") {
+      a.mode = Mode::kListFormats;
+    } else if (arg == "--show-options") {
+      a.mode = Mode::kShowOptions;
+    } else if (arg == "--print-rows") {
+      a.mode = Mode::kPrintRows;
+    } else if (arg == "--help") {
+      a.mode = Mode::kHelp;
+    } else {
+      bool known = false;
+      for (const auto& s : kSelectorOptions) {
+        if (arg == s.option) {
+          a.selections.emplace_back(s.selector, *value);
+          known = true;
+        }
+      }
+      if (!known) return {std::nullopt, "unknown option " + arg};
+    }
+  }
+  return {std::move(a), {}};
+}
+
+std::string UsageText() {
+  return R"(Usage: vidloom-cli [OPTIONS] FILE...
+
+Converts media files with Vidloom's encoder, as the desktop program does: every FILE becomes a
+checked row of the file list, the options choose what the window's selectors would show, and
+the rows are converted one after another into the output directory.
+
+Modes (default: convert):
+  --print-commands      print each checked row's encoder command line (and, for PSP formats,
+                        its thumbnail command on the next line) without running anything
+  --print-rows          print each row's file name and its six cells, tab-separated
+  --list-formats        print the 16 rows of the output format list
+  --show-options        print every selector: NAME, enabled (0|1), selected row, items
+                        (tab-separated)
+  --help                this text
+
+Choices (each takes an item text exactly as the selector lists it; see --show-options):
+  --format TEXT|INDEX   output format, by its list text or its row index (applied first)
+  --video-codec TEXT    --video-size TEXT     --video-bitrate TEXT   --frame-rate TEXT
+  --audio-codec TEXT    --audio-bitrate TEXT  --channels TEXT        --sample-rate TEXT
+  --aspect TEXT         --letterbox None|LetterBox
+  --volume 0..10        volume slider position (5 = unchanged, 0 = silent, 10 = double)
+  --output-dir DIR      output directory (created, one level, when missing)
+  --overwrite           replace existing outputs instead of choosing a new name
+  --source-size TEXT    set every row's "Video Size" cell (e.g. "640 x 480") instead of
+                        analysing the files
+
+Other options:
+  --no-settings         start from the designed defaults instead of the stored settings
+  --yes                 answer questions with Yes/OK
+
+While converting, Ctrl-C stops the batch (as "Stop Convert" confirmed) and exits with 130.
+Exit status: 0 when every checked row ended "Done", 1 when any did not, 2 for usage errors.
+)";
+}
+
+}  // namespace vidloom::cli

@@ -1,0 +1,38 @@
+// vidloom-cli's command line: options and files, parsed without touching the window model.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vidloom::cli {
+
+enum class Mode { kConvert, kPrintCommands, kListFormats, kShowOptions, kPrintRows, kHelp };
+
+struct Arguments {
+  Mode mode = Mode::kConvert;
+  // Selector choices in the order a user makes them: (selector name, item text). The format
+  // comes first whatever its place on the command line.
+  std::optional<std::string> format;
+  std::vector<std::pair<std::string, std::string>> selections;
+  std::optional<int> volume;  // slider position 0..10
+  std::optional<std::string> output_dir;
+  bool overwrite = false;
+  std::optional<std::string> source_size;
+  bool no_settings = false;
+  bool yes = false;
+  std::vector<std::string> files;
+};
+
+struct ParseResult {
+  std::optional<Arguments> arguments;
+  std::string error;  // set when arguments is empty
+};
+
+ParseResult ParseArguments(const std::vector<std::string>& args);
+
+// The --help text.
+std::string UsageText();
+
+}  // namespace vidloom::cli

@@ -1,0 +1,386 @@
+#include "cli/cli_app.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cmath>
+#include <iostream>
+#include <map>
+#include <thread>
+
+#include "analysis/file_list.h"
+#include "analysis/probe.h"
+#include "analysis/video_info.h"
+#include "cli/arguments.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "platform/process.h"
+#include "profiles/catalogue.h"
+#include "shell/main_window.h"
+#include "shell/model/headless_ui_thread.h"
+
+namespace vidloom::cli {
+namespace {
+
+std::string Trim(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
+  return std::string(text);
+}
+
+std::string Lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+std::string LowerExtension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto dot = name.rfind('.');
+  return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+}
+
+std::string FileName(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Message boxes are printed to standard error; questions are answered from --yes, except Stop,
+// which Ctrl-C confirms.
+class CliDialogs : public Dialogs {
+ public:
+  explicit CliDialogs(bool yes) : yes_(yes) {}
+
+  void ShowMessage(const std::string& caption, const std::string& text) override {
+    std::cerr << "[" << caption << "] " << Readable(text) << "\n";
+  }
+  bool ConfirmOkCancel(const std::string& text) override { return Answer(text); }
+  bool ConfirmYesNo(const std::string& text) override { return Answer(text); }
+
+  bool confirm_next = false;
+
+ private:
+  static std::string Readable(std::string text) {
+    for (std::size_t p; (p = text.find("\n\r")) != std::string::npos;) text.replace(p, 2, "\n");
+    return text;
+  }
+  bool Answer(const std::string& text) {
+    const bool answer = yes_ || confirm_next;
+    confirm_next = false;
+    std::cerr << "[Question] " << Readable(text) << " " << (answer ? "yes" : "no") << "\n";
+    return answer;
+  }
+  bool yes_;
+};
+
+// The selector a --<option> chooses in, by its control name.
+Selector* SelectorByName(TForm1& form, const std::string& name) {
+  const std::map<std::string, Selector*> selectors = {
+      {"ComboOutputFormat", &form.ComboOutputFormat},
+      {"ComboVideoCodec", &form.ComboVideoCodec},
+      {"ComboVideoSize", &form.ComboVideoSize},
+      {"ComboVideoBitrate", &form.ComboVideoBitrate},
+      {"ComboVideoFramerate", &form.ComboVideoFramerate},
+      {"ComboAudioCodec", &form.ComboAudioCodec},
+      {"ComboAudioBitrate", &form.ComboAudioBitrate},
+      {"ComboAudioChannel", &form.ComboAudioChannel},
+      {"ComboSamplingRate", &form.ComboSamplingRate},
+      {"ComboLetterBox", &form.ComboLetterBox},
+      {"ComboAspectRatio", &form.ComboAspectRatio},
+  };
+  const auto it = selectors.find(name);
+  return it == selectors.end() ? nullptr : it->second;
+}
+
+constexpr const char* kSelectorOrder[] = {
+    "ComboOutputFormat",   "ComboVideoCodec", "ComboVideoSize",    "ComboVideoBitrate",
+    "ComboVideoFramerate", "ComboAudioCodec", "ComboAudioBitrate", "ComboAudioChannel",
+    "ComboSamplingRate",   "ComboLetterBox",  "ComboAspectRatio",
+};
+
+std::string ValidItems(const Selector& selector) {
+  std::string text;
+  for (const auto& item : selector.items()) text += "\n  \"" + item + "\"";
+  return text.empty() ? " (the selector is empty for this format)" : text;
+}
+
+// Chooses `item` in `selector` as a user would. Returns an error text when it is not listed.
+std::string Choose(Selector& selector, const std::string& name, const std::string& item) {
+  const auto& items = selector.items();
+  const auto it = std::find(items.begin(), items.end(), item);
+  if (it == items.end()) {
+    return "\"" + item + "\" is not an item of " + name + "; valid items:" + ValidItems(selector);
+  }
+  selector.UserSelect(static_cast<int>(it - items.begin()));
+  return {};
+}
+
+std::string ChooseFormat(TForm1& form, const std::string& text) {
+  const auto& items = form.ComboOutputFormat.items();
+  const auto it = std::find(items.begin(), items.end(), text);
+  int index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  if (index < 0 && !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
+      text.size() < 4) {
+    index = std::stoi(text);
+  }
+  if (index < 0 || index >= form.ComboOutputFormat.count()) {
+    return "\"" + text + "\" is neither an output format nor a row index 0.." +
+           std::to_string(form.ComboOutputFormat.count() - 1) +
+           "; formats:" + ValidItems(form.ComboOutputFormat);
+  }
+  form.ComboOutputFormat.UserSelect(index);
+  return {};
+}
+
+// The row values of one file, found as "Add Files" finds them: the media-information reader
+// first, the encoder's probe when it gives no frame size. Returns false when the file gets no
+// row (the encoder could not be started).
+bool AnalyseFile(const std::string& path, const std::string& encoder_path, std::string& size,
+                 std::string& rate, std::string& duration) {
+  analysis::VideoInfo info;
+  info.FileName = path;
+  info.Analyze();
+  size = std::to_string(info.VideoWidth()) + " x " + std::to_string(info.VideoHeight());
+  rate = std::to_string(static_cast<long long>(std::nearbyint(info.VideoFrameRate())));
+  duration = info.VideoDuration();
+  if (duration.size() == 5) duration = "00:" + duration;
+  const bool cd_audio = LowerExtension(path) == ".cda";
+  if (cd_audio) duration.clear();
+  if (size != "0 x 0" || cd_audio) return true;
+
+  analysis::ProbeOptions options;
+  options.encoder_path = encoder_path;
+  auto result = analysis::ProbeFile(path, analysis::ProbeMode::Plain, options);
+  if (result.RetryWithPrefix)
+    result = analysis::ProbeFile(path, analysis::ProbeMode::Prefixed, options);
+  switch (result.outcome) {
+    case analysis::ProbeOutcome::Described:
+      size = result.values.FrameSize;
+      rate = result.values.FrameRate;
+      duration = result.values.Duration;
+      return true;
+    case analysis::ProbeOutcome::Rejected:
+      size = "Unknown";
+      rate.clear();
+      duration.clear();
+      return true;
+    case analysis::ProbeOutcome::NotStarted:
+      break;
+  }
+  return false;
+}
+
+void ShowOptions(const TForm1& form) {
+  for (const char* name : kSelectorOrder) {
+    const Selector* s = SelectorByName(const_cast<TForm1&>(form), name);
+    std::cout << name << '\t' << (s->enabled() ? 1 : 0) << '\t' << s->selected();
+    for (const auto& item : s->items()) std::cout << '\t' << item;
+    std::cout << '\n';
+  }
+}
+
+void PrintRows(const TForm1& form) {
+  for (const auto& row : form.ListView1.rows()) {
+    std::cout << row.caption;
+    for (const auto& cell : row.cells) std::cout << '\t' << cell;
+    std::cout << '\n';
+  }
+}
+
+int PrintCommands(MainWindow& window) {
+  TForm1& form = window.Form1;
+  for (int row = 0; row < form.ListView1.count(); ++row) {
+    if (!form.ListView1.row(row).checked) continue;
+    const std::string input = Trim(form.ListView1.row(row).caption);
+    window.conversion.OutputExtension = Lower(Trim(form.ListView1.cell(row, kCellOutput)));
+    window.conversion.ThumbnailWanted = false;
+    const std::string ext = LowerExtension(input);
+    const bool real_media = ext == ".rm" || ext == ".rmvb" || ext == ".ram" || ext == ".ra";
+    try {
+      std::cout << BuildEncoderCommand(window.commands(), real_media, false, input, row) << '\n';
+      if (window.conversion.ThumbnailWanted) {
+        std::cout << BuildThumbnailCommand(window.commands()) << '\n';
+      }
+    } catch (const OutputDirectoryError& error) {
+      window.dialogs().ShowMessage(kInformationCaption, error.what());
+      return 1;
+    }
+  }
+  return 0;
+}
+
+// Prints each row's progress as it changes: in place on a terminal, a line per change otherwise.
+class ProgressPrinter {
+ public:
+  explicit ProgressPrinter(const TForm1& form) : form_(form), tty_(isatty(STDOUT_FILENO)) {}
+
+  void OnChange(int row) {
+    if (row < 0 || row >= form_.ListView1.count()) return;
+    const auto& entry = form_.ListView1.row(row);
+    const std::string& progress = entry.cells[kCellProgress];
+    const std::string& frames = entry.cells[kCellFrames];
+    std::string line = "[" + std::to_string(row + 1) + "/" +
+                       std::to_string(form_.ListView1.count()) + "] " + FileName(entry.caption) +
+                       ": " + (progress.empty() ? "-" : progress);
+    if (!frames.empty()) line += "  frames " + frames;
+    const std::string& size = form_.StatusBar1.panel(1);
+    if (!size.empty()) line += "  " + size;
+    if (line == last_line_) return;
+    last_line_ = line;
+    if (tty_) {
+      if (row != last_row_ && last_row_ >= 0) std::cout << '\n';
+      std::cout << "\r\033[K" << line << std::flush;
+    } else {
+      std::cout << line << '\n' << std::flush;
+    }
+    last_row_ = row;
+  }
+  void Finish() {
+    if (tty_ && last_row_ >= 0) std::cout << '\n';
+  }
+
+ private:
+  const TForm1& form_;
+  bool tty_;
+  int last_row_ = -1;
+  std::string last_line_;
+};
+
+std::atomic<bool> g_interrupted{false};
+
+int Convert(MainWindow& window, HeadlessUiThread& ui, CliDialogs& dialogs) {
+  TForm1& form = window.Form1;
+  ProgressPrinter printer(form);
+  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+    if (change == ListView::Change::kRowChanged) printer.OnChange(row);
+  });
+
+  // Ctrl-C and termination requests arrive on a thread of their own and are handed to the loop.
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  sigaddset(&signals, SIGHUP);
+  sigaddset(&signals, SIGUSR1);  // sent by this program to end the watcher
+  std::thread watcher([&] {
+    int signal = 0;
+    if (sigwait(&signals, &signal) == 0 && signal != SIGUSR1) {
+      g_interrupted = true;
+      ui.Wake();
+    }
+  });
+
+  window.ConvertNowButtonClick();
+  ui.RunUntil([&] {
+    if (g_interrupted && window.conversion.Converting && !window.conversion.StopRequested) {
+      dialogs.confirm_next = true;
+      window.StopConvertButtonClick();
+    }
+    return !window.BatchRunning();
+  });
+  window.WaitForBatch();
+  printer.Finish();
+  pthread_kill(watcher.native_handle(), SIGUSR1);
+  watcher.join();
+
+  bool all_done = true;
+  int checked = 0;
+  std::cout << "\nResult:\n";
+  for (const auto& row : form.ListView1.rows()) {
+    const std::string& word = row.cells[kCellProgress];
+    std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption << '\n';
+    if (row.checked) {
+      ++checked;
+      if (word != "Done") all_done = false;
+    }
+  }
+  if (g_interrupted) return 130;
+  return all_done && checked > 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int RunCli(const std::vector<std::string>& args) {
+  const ParseResult parsed = ParseArguments(args);
+  if (!parsed.arguments) {
+    std::cerr << "vidloom-cli: " << parsed.error << "\nTry 'vidloom-cli --help'.\n";
+    return 2;
+  }
+  const Arguments& a = *parsed.arguments;
+  if (a.mode == Mode::kHelp) {
+    std::cout << UsageText();
+    return 0;
+  }
+  const bool needs_files =
+      a.mode == Mode::kConvert || a.mode == Mode::kPrintCommands || a.mode == Mode::kPrintRows;
+  if (needs_files && a.files.empty()) {
+    std::cerr << "vidloom-cli: no FILE given\nTry 'vidloom-cli --help'.\n";
+    return 2;
+  }
+
+  // Signals are blocked before any thread starts, so that only the watcher receives them.
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals, s);
+  if (a.mode == Mode::kConvert) pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+
+  HeadlessUiThread ui;
+  CliDialogs dialogs(a.yes);
+  MainWindowOptions options;
+  options.program_directory = platform::ProgramDirectory();
+  options.required_files = platform::kRequiredFiles;
+  options.end_pause_ms = 0;  // no progress bar to keep visible
+  MainWindow window(ui, dialogs, options);
+  window.FormCreate();
+  window.FormShow();
+  TForm1& form = window.Form1;
+
+  if (a.mode == Mode::kListFormats) {
+    for (const auto& row : FormatListRows()) std::cout << row << '\n';
+    return 0;
+  }
+
+  const std::string encoder = options.program_directory + platform::kEncoderFileName;
+  for (const auto& file : a.files) {
+    std::string size = "0 x 0", rate = "0", duration = "0";
+    if (a.source_size) {
+      size = *a.source_size;
+    } else if (!AnalyseFile(file, encoder, size, rate, duration)) {
+      std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
+      continue;
+    }
+    std::string extension;
+    FormatExtension(form, extension);
+    analysis::AddFileRow(form, file, size, rate, duration, extension);
+  }
+
+  std::string error;
+  if (a.format) error = ChooseFormat(form, *a.format);
+  for (const auto& [name, item] : a.selections) {
+    if (!error.empty()) break;
+    error = Choose(*SelectorByName(form, name), name, item);
+  }
+  if (!error.empty()) {
+    std::cerr << "vidloom-cli: " << error << "\n";
+    return 2;
+  }
+  if (a.volume) form.TrackBar1.SetPosition(*a.volume);
+  if (a.output_dir) form.Edit1.SetText(*a.output_dir);
+  if (a.overwrite) window.Form4.CheckBoxOverWrite.SetChecked(true);
+
+  switch (a.mode) {
+    case Mode::kShowOptions:
+      ShowOptions(form);
+      return 0;
+    case Mode::kPrintRows:
+      PrintRows(form);
+      return 0;
+    case Mode::kPrintCommands:
+      return PrintCommands(window);
+    default:
+      return Convert(window, ui, dialogs);
+  }
+}
+
+}  // namespace vidloom::cli
