@@ -160,8 +160,10 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   slots.SizeOption = SizeFragment(form, row);
   if (form.ComboLetterBox.selected() == 1 && !audio_output) {
     const std::string plain_size = slots.SizeOption;
-    const std::string_view video_size =
-        row >= 0 && row < form.ListView1.count() ? form.ListView1.cell(row, kCellVideoSize) : "";
+    std::string_view video_size;
+    if (row >= 0 && row < form.ListView1.count()) {
+      video_size = form.ListView1.cell(row, kCellVideoSize);
+    }
     switch (LetterboxOrientation(video_size, plain_size)) {
       case 1:
         slots.SizeOption = LetterboxTopBottom(video_size, plain_size);
