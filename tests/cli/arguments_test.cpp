@@ -1,0 +1,65 @@
+// Parsing vidloom-cli's command line.
+#include "cli/arguments.h"
+
+#include <gtest/gtest.h>
+
+namespace vidloom::cli {
+namespace {
+
+TEST(CliArguments, ChoicesKeepTheirOrderAndTheFormatStandsApart) {
+  const auto r = ParseArguments({"--audio-bitrate", "48 Kbps", "a.avi", "--format=14",
+                                 "--video-size", "176 x 144 (QCIF)", "b b.avi"});
+  ASSERT_TRUE(r.arguments) << r.error;
+  EXPECT_EQ(r.arguments->format, "14");
+  ASSERT_EQ(r.arguments->selections.size(), 2u);
+  EXPECT_EQ(r.arguments->selections[0],
+            std::make_pair(std::string("ComboAudioBitrate"), std::string("48 Kbps")));
+  EXPECT_EQ(r.arguments->selections[1].first, "ComboVideoSize");
+  EXPECT_EQ(r.arguments->files, (std::vector<std::string>{"a.avi", "b b.avi"}));
+  EXPECT_EQ(r.arguments->mode, Mode::kConvert);
+}
+
+TEST(CliArguments, ModesAndFlags) {
+  struct Case {
+    std::vector<std::string> args;
+    Mode mode;
+  };
+  const Case cases[] = {{{"--print-commands"}, Mode::kPrintCommands},
+                        {{"--list-formats"}, Mode::kListFormats},
+                        {{"--show-options"}, Mode::kShowOptions},
+                        {{"--print-rows"}, Mode::kPrintRows},
+                        {{"--help"}, Mode::kHelp}};
+  for (const auto& c : cases) {
+    const auto r = ParseArguments(c.args);
+    ASSERT_TRUE(r.arguments) << c.args[0];
+    EXPECT_EQ(r.arguments->mode, c.mode) << c.args[0];
+  }
+  const auto r = ParseArguments({"--overwrite", "--no-settings", "--yes", "--volume", "0"});
+  ASSERT_TRUE(r.arguments);
+  EXPECT_TRUE(r.arguments->overwrite);
+  EXPECT_TRUE(r.arguments->no_settings);
+  EXPECT_TRUE(r.arguments->yes);
+  EXPECT_EQ(r.arguments->volume, 0);
+}
+
+TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {
+  const auto r = ParseArguments({"--", "--print-commands", "-x.avi"});
+  ASSERT_TRUE(r.arguments);
+  EXPECT_EQ(r.arguments->files, (std::vector<std::string>{"--print-commands", "-x.avi"}));
+  EXPECT_EQ(r.arguments->mode, Mode::kConvert);
+}
+
+TEST(CliArguments, MistakesAreUsageErrors) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--format"}, {"--volume", "11"}, {"--volume", "x"}, {"--volume", "-1"},
+      {"--bogus"},  {"--overwrite=1"},  {"--letterbox"},
+  };
+  for (const auto& args : bad) {
+    const auto r = ParseArguments(args);
+    EXPECT_FALSE(r.arguments) << args[0];
+    EXPECT_FALSE(r.error.empty());
+  }
+}
+
+}  // namespace
+}  // namespace vidloom::cli

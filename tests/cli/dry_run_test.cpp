@@ -1,0 +1,103 @@
+// vidloom-cli's dry run, list and option views, run as a user runs them.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "cli/run_program.h"
+#include "support/temp_dir.h"
+
+namespace vidloom {
+namespace {
+
+using testing::Lines;
+using testing::RunProgram;
+using testing::TempDir;
+
+const std::string kCli = VIDLOOM_CLI_PATH;
+const std::string kProgramDir =
+    std::filesystem::path(VIDLOOM_CLI_PATH).parent_path().string() + "/";
+
+TEST(CliDryRun, ListsTheSixteenFormatRows) {
+  const auto r = RunProgram(kCli, {"--list-formats"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto rows = Lines(r.out);
+  ASSERT_EQ(rows.size(), 16u);
+  EXPECT_EQ(rows[0], "PSP Video (Good Quality) (*.mp4)");
+  EXPECT_EQ(rows[3], "              -----------------------------------------------------");
+  EXPECT_EQ(rows[15], "3G2 - 3rd Generation Partnership Project 2 (*.3g2)");
+}
+
+TEST(CliDryRun, WorkedPspExampleToTheCharacter) {
+  TempDir dir;
+  testing::WriteTextFile(dir / "clip.avi", "x");
+  const auto r =
+      RunProgram(kCli, {"--no-settings", "--print-commands", "--letterbox", "None", "--source-size",
+                        "640 x 480", "--output-dir", dir / "Converted Video", dir / "clip.avi"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const std::string head = "\"" + kProgramDir + "raziz2u\" -@ -y  -i \"" + dir / "clip.avi\"";
+  EXPECT_EQ(Lines(r.out),
+            (std::vector<std::string>{
+                head +
+                    " -vcodec \"xvid\" -b \"768\" -r \"29.97\"  -acodec \"mpeg4aac\" -ab \"64\" "
+                    "-ar \"24000\" -ac \"2 (stereo)\" -s 368x208 -f psp \"" +
+                    dir / "Converted Video/clip.mp4\"",
+                head + " -f singlejpeg -ss 3 -vframes 1  -s 368x208 -an  \"" +
+                    dir / "Converted Video/clip.THM\""}));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "Converted Video"));
+}
+
+TEST(CliDryRun, SelectionsAreAppliedAsAUserPicksThem) {
+  TempDir dir;
+  const auto r = RunProgram(
+      kCli, {"--no-settings", "--print-commands", "--format", "MP3 - Mpeg Layer3 Audio (*.mp3)",
+             "--audio-bitrate", "128 Kbps", "--channels", "Mono", "--volume", "8", "--source-size",
+             "0 x 0", "--output-dir", dir.path(), dir / "song.wav"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "\"" + kProgramDir + "raziz2u\" -@ -y  -i \"" + dir / "song.wav\"" +
+                       " -id3v1 -id3v2 -acodec \"mp3\" -ab \"128\" -ar \"48000\" -ac \"1 (mono)\" "
+                       "-vol_factor \"80\" \"" +
+                       dir / "song.mp3\"\n");
+}
+
+TEST(CliDryRun, FormatByRowIndexAndShowOptions) {
+  const auto r = RunProgram(kCli, {"--no-settings", "--show-options", "--format", "14"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const auto lines = Lines(r.out);
+  ASSERT_EQ(lines.size(), 11u);
+  EXPECT_EQ(lines[0].rfind("ComboOutputFormat\t1\t14\t", 0), 0u);
+  EXPECT_EQ(lines[1], "ComboVideoCodec\t1\t0\tMPEG4\tH263\tXVID");
+  EXPECT_EQ(lines[7], "ComboAudioChannel\t1\t1\tStereo\tMono");
+  EXPECT_EQ(lines[8], "ComboSamplingRate\t1\t0\t8000  Hz\t16000 Hz");
+  EXPECT_EQ(lines[9], "ComboLetterBox\t1\t1\tNone\tLetterBox");
+}
+
+TEST(CliDryRun, UnlistedItemsAreUsageErrorsThatListTheValidOnes) {
+  const auto r = RunProgram(kCli, {"--no-settings", "--print-commands", "--video-size", "999 x 999",
+                                   "--source-size", "0 x 0", "x.avi"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("\"368 x 208\""), std::string::npos) << r.err;
+  EXPECT_TRUE(r.out.empty());
+
+  const auto f = RunProgram(kCli, {"--print-commands", "--format", "psp", "x.avi"});
+  EXPECT_EQ(f.status, 2);
+  EXPECT_NE(f.err.find("PSP AVC Video (*.mp4)"), std::string::npos) << f.err;
+}
+
+TEST(CliDryRun, NoFilesOrUnknownOptionsAreUsageErrors) {
+  EXPECT_EQ(RunProgram(kCli, {"--print-commands"}).status, 2);
+  EXPECT_EQ(RunProgram(kCli, {"--frobnicate", "a.avi"}).status, 2);
+  const auto help = RunProgram(kCli, {"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--print-commands"), std::string::npos);
+}
+
+TEST(CliDryRun, DirectoryThatCannotBeMadeIsReported) {
+  TempDir dir;
+  const auto r = RunProgram(kCli, {"--no-settings", "--print-commands", "--source-size",
+                                   "640 x 480", "--output-dir", dir / "a/b", dir / "x.avi"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("Fail to create directory."), std::string::npos) << r.err;
+}
+
+}  // namespace
+}  // namespace vidloom
