@@ -25,15 +25,15 @@ ffmpeg -hide_banner -loglevel error -y \
 ours() {  # case input output
   case $1 in
     psp_video) echo -vcodec xvid -b 768 -r 29.97 -acodec mpeg4aac -ab 64 -ar 24000 \
-                    -ac "2_(stereo)" -s 368x208 -f psp ;;
+                    -ac "2~(stereo)" -s 368x208 -f psp ;;
     psp_avc) echo -bitexact -title clip -vcodec h264 -b 400 -maxrate 1500 -bufsize 128 \
-                  -r 29.97 -acodec mpeg4aac -ab 64 -ar 48000 -ac "2_(stereo)" -g 250 \
+                  -r 29.97 -acodec mpeg4aac -ab 64 -ar 48000 -ac "2~(stereo)" -g 250 \
                   -qscale 25 -coder 1 -s 368x208 -f psp ;;
     ps3_1080) echo -bitexact -vcodec h264 -b 2000 -maxrate 3500 -bufsize 1280 -r 29.97 \
-                   -acodec mpeg4aac -ab 256 -ar 44100 -ac "2_(stereo)" -g 250 -qscale 25 \
+                   -acodec mpeg4aac -ab 256 -ar 44100 -ac "2~(stereo)" -g 250 -qscale 25 \
                    -coder 1 -s 1920x1072 ;;
-    3gp) echo -vcodec mpeg4 -b 128 -bt 60 -acodec amr_nb -ar "8000_" -ac "1_(mono)" -s 176x144 ;;
-    mp3) echo -id3v1 -id3v2 -acodec mp3 -ab 192 -ar 48000 -ac "2_(stereo)" ;;
+    3gp) echo -vcodec mpeg4 -b 128 -bt 60 -acodec amr_nb -ar "8000~" -ac "1~(mono)" -s 176x144 ;;
+    mp3) echo -id3v1 -id3v2 -acodec mp3 -ab 192 -ar 48000 -ac "2~(stereo)" ;;
   esac
 }
 theirs() {
@@ -61,8 +61,8 @@ measure() {
   cat "$work/time.txt"
 }
 
-# Word lists: the underscore stands for the blank inside "2 (stereo)".
-to_args() { local -n out=$1; shift; out=(); for w in "$@"; do out+=("${w//_/ }"); done; }
+# Word lists: "~" stands for the blank inside "2 (stereo)" and "8000 ".
+to_args() { local -n out=$1; shift; out=(); for w in "$@"; do out+=("${w//\~/ }"); done; }
 
 printf "| %-10s | %-5s | %11s | %10s | %6s | %12s | %11s | %6s |\n" \
   case input "raziz2u (s)" "ffmpeg (s)" "time" "raziz2u (MB)" "ffmpeg (MB)" memory

@@ -10,9 +10,9 @@ namespace raziz2u {
 
 // Writes text to standard output in one write (no added line end).
 void Print(const std::string& text);
-// Writes one failure line "error: <reason>" (or a line starting with another marker when
-// `text_has_marker`) to standard error.
+// Writes one failure line "error: <reason>" to standard error.
 void PrintError(const std::string& reason);
+// Writes a failure line that already carries its marker ("Unknown format: ...").
 void PrintMarkedLine(const std::string& line);
 
 // Keeps FFmpeg's own log out of the pipe: paths, metadata and warnings from libraries could look

@@ -30,7 +30,7 @@ std::atomic<int> g_stop_signal{0};
 
 namespace {
 
-// A failure: the complete line to print (it carries a marker) and whether a signal caused it.
+// A failure: the complete line to print; it carries a marker.
 struct Failure {
   std::string line;
 };
@@ -117,7 +117,6 @@ struct Path {
   int64_t packets = 0;
   double quality = 0;
   bool strip_sei = false;
-  bool ended = false;
   // Audio source parameters the graph was built for; frames that differ are skipped.
   int source_rate = 0;
   int source_format = -1;
