@@ -167,7 +167,7 @@ void MainWindowView::BuildControls(QWidget* client) {
   BindButton(form_.ButtonBrowseForFolder, browse);
   order << browse;
 
-  auto* video = new QGroupBox(QStringLiteral(" Video Settings "), client);
+  auto* video = new GroupFrame(QStringLiteral(" Video Settings "), client);
   video->setObjectName(QStringLiteral("GroupBox1"));
   video->setGeometry(14, 315, 285, 133);
   struct ComboRow {
@@ -188,7 +188,7 @@ void MainWindowView::BuildControls(QWidget* client) {
     order << AddCombo(video, row.selector, row.name, label, 112, row.top, 157);
   }
 
-  auto* audio = new QGroupBox(QStringLiteral(" Audio Settings "), client);
+  auto* audio = new GroupFrame(QStringLiteral(" Audio Settings "), client);
   audio->setObjectName(QStringLiteral("GroupBox2"));
   audio->setGeometry(309, 315, 219, 133);
   const ComboRow audio_rows[] = {
@@ -202,7 +202,7 @@ void MainWindowView::BuildControls(QWidget* client) {
     order << AddCombo(audio, row.selector, row.name, label, 108, row.top, 97);
   }
 
-  auto* general = new QGroupBox(QStringLiteral(" General Settings "), client);
+  auto* general = new GroupFrame(QStringLiteral(" General Settings "), client);
   general->setObjectName(QStringLiteral("GroupBox3"));
   general->setGeometry(538, 315, 213, 133);
   QLabel* label9 = AddLabel(general, "Label9", "Video Zoom : ", 12, 28);
@@ -253,6 +253,7 @@ void MainWindowView::BuildStatusBar() {
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     auto* panel = new QLabel(bar);
     panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+    panel->setAccessibleName(QStringLiteral("Status panel %1").arg(i + 1));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setFixedWidth(widths[i]);
     panel->setContentsMargins(2, 0, 2, 0);

@@ -36,7 +36,7 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
   setWindowIcon(MakeIcon(IconKind::kApp));
   setModal(false);
 
-  auto* group = new QGroupBox(QStringLiteral(" Additional Options "), this);
+  auto* group = new GroupFrame(QStringLiteral(" Additional Options "), this);
   group->setObjectName(QStringLiteral("GroupBox1"));
   group->setGeometry(12, 9, 334, 127);
   QCheckBox* overwrite =

@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <algorithm>
 #include <exception>
+#include <future>
 
 #include "shell/model/controls.h"
 
@@ -21,8 +22,36 @@ QtUiThread::~QtUiThread() {
 }
 
 void QtUiThread::Post(Task task) {
-  QMetaObject::invokeMethod(
-      receiver_, [task = std::move(task)] { task(); }, Qt::QueuedConnection);
+  bool wake = false;
+  {
+    std::lock_guard lock(mutex_);
+    tasks_.push_back(std::move(task));
+    wake = !wake_pending_;
+    wake_pending_ = true;
+  }
+  if (wake) {
+    QMetaObject::invokeMethod(
+        receiver_, [this] { RunTasks(); }, Qt::QueuedConnection);
+  }
+}
+
+void QtUiThread::RunTasks() {
+  for (;;) {
+    Task task;
+    {
+      std::lock_guard lock(mutex_);
+      if (tasks_.empty()) {
+        wake_pending_ = false;
+        return;
+      }
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+      // A task may run a nested event loop (a message box, PumpUntil): tasks posted meanwhile
+      // must wake that loop, so the next Post schedules a new wake.
+      wake_pending_ = false;
+    }
+    task();
+  }
 }
 
 void QtUiThread::Call(const Task& task) {
@@ -30,18 +59,17 @@ void QtUiThread::Call(const Task& task) {
     task();
     return;
   }
-  std::exception_ptr error;
-  QMetaObject::invokeMethod(
-      receiver_,
-      [&] {
-        try {
-          task();
-        } catch (...) {
-          error = std::current_exception();
-        }
-      },
-      Qt::BlockingQueuedConnection);
-  if (error) std::rethrow_exception(error);
+  std::promise<void> done;
+  std::future<void> finished = done.get_future();
+  Post([&] {
+    try {
+      task();
+      done.set_value();
+    } catch (...) {
+      done.set_exception(std::current_exception());
+    }
+  });
+  finished.get();
 }
 
 bool QtUiThread::OnUiThread() const {

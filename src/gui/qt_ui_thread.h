@@ -7,7 +7,9 @@
 // Workers must be finished before this object is destroyed.
 #pragma once
 
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <unordered_map>
 
 #include "shell/model/ui_thread.h"
@@ -25,13 +27,13 @@ class QtUiThread : public UiThread {
   QtUiThread(const QtUiThread&) = delete;
   QtUiThread& operator=(const QtUiThread&) = delete;
 
-  // Queued to the GUI thread's event loop; tasks posted from one thread run in posting order.
+  // Queued for the GUI thread's event loop; tasks run in the order they were queued.
   void Post(Task task) override;
-  // Inline on the GUI thread; otherwise a blocking queued call. An exception thrown by the task
-  // is rethrown in the caller.
+  // Inline on the GUI thread; otherwise queued behind the tasks posted before it, and waited
+  // for. An exception thrown by the task is rethrown in the caller.
   void Call(const Task& task) override;
   bool OnUiThread() const override;
-  // Handles the pending events (posted tasks, timers, input) once.
+  // Runs the posted tasks, then handles the pending events (timers, input) once.
   void Pump() override;
   // Runs a nested event loop until clock() reaches deadline_ms.
   void PumpUntil(std::int64_t deadline_ms) override;
@@ -43,9 +45,16 @@ class QtUiThread : public UiThread {
 
  private:
   void Follow(Timer& timer);
+  // Runs the queued tasks, one at a time, in order (GUI thread).
+  void RunTasks();
 
   platform::Clock& clock_;
   QObject* receiver_;  // lives in the GUI thread; owns the QTimers
+  // Tasks wait in our own queue (a std::mutex, which thread checkers see); a queued Qt call
+  // only wakes the GUI thread to run them.
+  std::mutex mutex_;
+  std::deque<Task> tasks_;
+  bool wake_pending_ = false;
   std::unordered_map<Timer*, QTimer*> timers_;
   // Timer subscriptions cannot be removed; they hold this weakly and do nothing once it is gone.
   std::shared_ptr<QtUiThread*> self_;

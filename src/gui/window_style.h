@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QFont>
+#include <QGroupBox>
 #include <QString>
 #include <QWidget>
 #include <string>
@@ -24,6 +25,16 @@ QFont WindowFont(int pixels, bool bold);
 // A fixed-size dialog frame with a client area of `width` x `height`: title and close button,
 // no maximise or resize; `on_top` keeps it above other windows.
 void MakeFixedDialog(QWidget* window, int width, int height, bool on_top);
+
+// A group frame drawn as an etched rectangle whose top edge runs through the middle of the
+// title, so that children placed near the top (y >= title height) sit inside the frame.
+class GroupFrame : public QGroupBox {
+ public:
+  GroupFrame(const QString& title, QWidget* parent) : QGroupBox(title, parent) {}
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+};
 
 // Moves a top-level `window` so that it is centred on `anchor` (or on its screen when `anchor`
 // is null or hidden).

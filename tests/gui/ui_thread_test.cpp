@@ -65,6 +65,21 @@ TEST(QtUiThreadTest, CallFromAWorkerWaitsForTheGuiThread) {
   EXPECT_EQ(error, "boom");
 }
 
+TEST(QtUiThreadTest, TasksPostedDuringANestedLoopRunInIt) {
+  // A posted task that waits in a nested event loop (as a message box does) must not hold up
+  // the tasks that a worker posts meanwhile.
+  QtUiThread ui;
+  std::atomic<bool> inner_ran{false};
+  bool nested_saw_inner = false;
+  ui.Post([&] {
+    std::thread worker([&] { ui.Post([&] { inner_ran = true; }); });
+    worker.join();
+    nested_saw_inner = QTest::qWaitFor([&] { return inner_ran.load(); }, 5000);
+  });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return inner_ran.load(); }, 10000));
+  EXPECT_TRUE(nested_saw_inner);
+}
+
 TEST(QtUiThreadTest, CallOnTheGuiThreadRunsAtOnce) {
   QtUiThread ui;
   bool ran = false;
