@@ -1,0 +1,214 @@
+#include "analysis/add_files.h"
+
+#include <cctype>
+#include <cmath>
+
+#include "analysis/file_list.h"
+#include "analysis/probe.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "profiles/catalogue.h"
+#include "shell/work_controls.h"
+
+namespace vidloom::analysis {
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '/' || c == platform::kPathSeparator;
+}
+
+VideoInfoValues ReadWithVideoInfo(const std::string& path) {
+  VideoInfo info;
+  info.FileName = path;
+  info.Analyze();
+  return info.values();
+}
+
+// The pause between the visible steps of the adding: the window handles its messages meanwhile.
+void Pause(UiThread& ui, std::int64_t ms) {
+  if (ms > 0) {
+    PumpWait(ui, ms);
+  } else {
+    ui.Pump();
+  }
+}
+
+// Step 5 of the adding, run however the loop over the files ends.
+class AnalysisEnd {
+ public:
+  explicit AnalysisEnd(AddFilesContext& context) : context_(context) {}
+  ~AnalysisEnd() {
+    AddingState& state = context_.state;
+    state.AnalysisActive = false;
+    context_.splash.visible = false;
+    context_.splash.Changed();
+    context_.form1.ConvertNowButton.SetEnabled(true);
+    context_.form1.AddFileButton.SetEnabled(true);
+    state.AddingFiles = false;
+  }
+  AnalysisEnd(const AnalysisEnd&) = delete;
+  AnalysisEnd& operator=(const AnalysisEnd&) = delete;
+
+ private:
+  AddFilesContext& context_;
+};
+
+class InProgress {
+ public:
+  explicit InProgress(bool& flag) : flag_(flag) { flag_ = true; }
+  ~InProgress() { flag_ = false; }
+  InProgress(const InProgress&) = delete;
+  InProgress& operator=(const InProgress&) = delete;
+
+ private:
+  bool& flag_;
+};
+
+}  // namespace
+
+std::string RoundedFrameRate(double frame_rate) {
+  // Beyond 2^53 every double is already whole; far beyond a frame rate anyway.
+  if (!std::isfinite(frame_rate) || std::fabs(frame_rate) > 9.0e15) return "0";
+  double whole = std::round(frame_rate);  // halves away from zero
+  if (std::fabs(frame_rate - std::trunc(frame_rate)) == 0.5) {
+    whole = 2.0 * std::round(frame_rate / 2.0);  // the even neighbour
+  }
+  return std::to_string(static_cast<long long>(whole));
+}
+
+std::string ListDuration(const std::string& reader_duration) {
+  return reader_duration.size() == 5 ? "00:" + reader_duration : reader_duration;
+}
+
+std::string FileNameOf(const std::string& path) {
+  for (std::size_t i = path.size(); i > 0; --i) {
+    if (IsSeparator(path[i - 1])) return path.substr(i);
+  }
+  return path;
+}
+
+std::string LowerExtension(const std::string& path) {
+  const std::string name = FileNameOf(path);
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos) return {};
+  std::string extension = name.substr(dot);
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+std::optional<FileRowValues> AnalyseFile(const std::string& path, const AnalyseOptions& options) {
+  const VideoInfoValues info =
+      options.read_video_info ? options.read_video_info(path) : ReadWithVideoInfo(path);
+  FileRowValues row;
+  row.size = std::to_string(info.width) + " x " + std::to_string(info.height);
+  row.frame_rate = RoundedFrameRate(info.frame_rate);
+  row.duration = ListDuration(info.duration);
+  const bool cd_audio = LowerExtension(path) == ".cda";
+  if (cd_audio) row.duration.clear();
+  if (row.size != "0 x 0" || cd_audio) return row;
+
+  ProbeOptions probe;
+  probe.encoder_path = options.encoder_path;
+  probe.pump = options.pump;
+  ProbeResult result = ProbeFile(path, ProbeMode::Plain, probe);
+  if (result.RetryWithPrefix) result = ProbeFile(path, ProbeMode::Prefixed, probe);
+  switch (result.outcome) {
+    case ProbeOutcome::Described:
+      row.size = result.values.FrameSize;
+      row.frame_rate = result.values.FrameRate;
+      row.duration = result.values.Duration;
+      return row;
+    case ProbeOutcome::Rejected:
+      return FileRowValues{"Unknown", "", ""};
+    case ProbeOutcome::NotStarted:
+      break;
+  }
+  return std::nullopt;
+}
+
+void Button2Click(AddFilesContext& context) {
+  context.state.AddingFiles = false;
+  EnableWorkControls(context.form1, context.form4);
+}
+
+bool AnalyzingSplashCloseQuery(const AddFilesContext& context) {
+  return !context.state.AnalysisActive;
+}
+
+void ConnectAddFilesHandlers(AddFilesContext& context) {
+  context.splash.Button2.on_click = [&context] { Button2Click(context); };
+}
+
+AddFilesResult AddFiles(AddFilesContext& context) {
+  AddFilesResult result;
+  AddingState& state = context.state;
+  // The window's pump runs handlers while files are analysed, and File > "Add Files" stays
+  // enabled: a second adding inside the first one would tangle both.
+  if (state.InProgress) return result;
+  InProgress in_progress(state.InProgress);
+  TForm1& form = context.form1;
+
+  DisableWorkControls(form, context.form4);
+  if (CheckRequiredFiles(form, context.form4, context.dialogs, context.program_directory,
+                         context.required_files)) {
+    result.end = AddFilesResult::End::kRequiredFileMissing;
+    return result;
+  }
+
+  const auto files = context.file_dialog.ChooseFiles(SupportedFilesFilter);
+  if (!files) {
+    EnableWorkControls(form, context.form4);
+    result.end = AddFilesResult::End::kDialogCancelled;
+    return result;
+  }
+
+  AnalyseOptions analyse;
+  analyse.encoder_path = context.encoder_path.empty()
+                             ? context.program_directory + platform::kEncoderFileName
+                             : context.encoder_path;
+  analyse.read_video_info = context.read_video_info;
+  UiThread& ui = context.ui;
+  analyse.pump = [&ui] { ui.Pump(); };
+
+  {
+    AnalysisEnd end(context);
+    state.AnalysisActive = true;
+    context.splash.visible = true;
+    context.splash.on_top = true;
+    context.splash.Changed();
+    form.ConvertNowButton.SetEnabled(false);
+    form.AddFileButton.SetEnabled(false);
+    state.AddingFiles = true;
+
+    result.end = AddFilesResult::End::kAllFiles;
+    for (std::size_t i = 0; i < files->size(); ++i) {
+      const std::string& path = (*files)[i];
+      context.splash.Panel1.SetCaption(FileNameOf(path));
+      if (!state.AddingFiles) {
+        // "Cancel": the probe of the previous file has ended its encoder already; nothing of
+        // ours is running, and nobody else's encoder is touched.
+        result.end = AddFilesResult::End::kCancelled;
+        result.not_analysed.assign(files->begin() + static_cast<std::ptrdiff_t>(i), files->end());
+        break;
+      }
+      state.NewRowIndex = form.ListView1.count();
+      Pause(ui, context.pause_ms);
+
+      const std::optional<FileRowValues> row = AnalyseFile(path, analyse);
+      if (row) {
+        std::string extension;
+        FormatExtension(form, extension);
+        AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension);
+        form.ListView1.ScrollIntoView(state.NewRowIndex);
+        ++result.rows_added;
+      } else {
+        result.not_started.push_back(path);
+      }
+      Pause(ui, context.pause_ms);
+    }
+  }
+  if (result.end == AddFilesResult::End::kAllFiles) EnableWorkControls(form, context.form4);
+  return result;
+}
+
+}  // namespace vidloom::analysis

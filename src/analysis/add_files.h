@@ -1,0 +1,165 @@
+// Adding files to the list: the file dialog, the "Analyzing Video Files" window and the analysis
+// of every chosen file (the media-information reader first, the encoder's probe when the reader
+// finds no frame size). Runs on the UI thread and keeps the window responsive while it works.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/video_info.h"
+#include "shell/model/dialogs.h"
+#include "shell/model/forms.h"
+#include "shell/model/ui_thread.h"
+
+namespace vidloom::analysis {
+
+// The file dialog's filter: 24 description and pattern pairs, each part followed by "|". The
+// first pair is selected when the dialog opens. Blanks inside the pattern lists belong to them.
+inline constexpr const char* SupportedFilesFilter =
+    "All Supported Files|"
+    "*.avi;*.mpeg;*.mpg;*.mpa;*.m1v;*.mv2;*.wma;*.wmv;*.asf;*.asx;*.mov; *.qt;*.3gp;*.3g2;*.mp3;"
+    "*.mp2;*.ogg;*.aac;*.mp4;*.m4a;*.rm;*.rmvb;*.ram;*.ra;*.vob; *.dat;*.cda;*.dv; *.dif;*.wav; "
+    "*.au; *.aiff;*.mjpg; *.mjpeg;*.ac3; *.gif; *.swf|"
+    "3GPP Files (*.3gp)|*.3gp|"
+    "3GPP2 Files (*.3g2)|*.3g2|"
+    "AAC Files (*.aac)|*.aac|"
+    "AC3 Files (*.ac3)|*.ac3|"
+    "Audio CD Files (*.cda)|*.cda|"
+    "AVI Files (*.avi)|*.avi|"
+    "DV Video Files (*.dv, *.dif)|*.dv;*.dif|"
+    "DVD VOB Files (*.vob)|*.vob|"
+    "GIF Animated Files (*.gif)|*.gif|"
+    "Macromedia Flash Files (*.swf)|*.swf|"
+    "Monkey Audio Files (*.ape, *.cue)|*.ape;*.cue|"
+    "MJpeg Video Files (*.mjpg, *.mjpeg)|*.mjpg; *.mjpeg|"
+    "MP2 Files (*.mp2)|*.mp2|"
+    "MP3 Files (*.mp3)|*.mp3|"
+    "MPEG Files (*.mpeg, *.mpg, *.mpa, *.m1v, *.mv2)|*.mpeg;*.mpg;*.mpa;*.m1v;*.mv2|"
+    "MPEG-4 Files (*.mp4)|*.mp4|"
+    "MPEG-4 Audio Files (*.m4a, *.mp4)|*.m4a; *.mp4|"
+    "Ogg Vorbis Files (*.ogg)|*.ogg|"
+    "RealMedia Files (*.rm, *.rmvb, *.ram, *.ra)|*.rm; *.rmvb; *.ram; *.ra|"
+    "QuickTime Files (*.mov, *.qt)|*.mov; *.qt|"
+    "VCD DAT Files (*.dat)|*.dat|"
+    "WAV Files (*.wav, *.au, *.aiff)|*.wav; *.au; *.aiff|"
+    "Windows Media Files(*.wma, *.wmv, *.asf, *.asx)|*.wma;*.wmv;*.asf;*.asx|";
+
+// The multi-selection open dialog ("OpenDialog1"): several files at once, no read-only box,
+// resizable, no title or start directory of its own, typed names need not exist.
+class FileDialog {
+ public:
+  virtual ~FileDialog() = default;
+  // Shows the dialog with `filter` (pairs as in SupportedFilesFilter). Returns the chosen paths
+  // in the dialog's order, or nullopt when the user cancelled.
+  virtual std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) = 0;
+};
+
+// The reader as the analysis uses it: the values of one file; unknown values as VideoInfo
+// reports them.
+using VideoInfoReader = std::function<VideoInfoValues(const std::string& path)>;
+
+// A file's row cells as its analysis found them.
+struct FileRowValues {
+  std::string size = "0 x 0";
+  std::string frame_rate = "0";
+  std::string duration = "0";
+};
+
+struct AnalyseOptions {
+  // The encoder that probes files the reader cannot describe; empty: the program directory's.
+  std::string encoder_path;
+  // Empty: VideoInfo (libavformat).
+  VideoInfoReader read_video_info;
+  // Called while a probe waits for the encoder (the UI thread's pump).
+  std::function<void()> pump;
+};
+
+// The frame rate as the list shows the reader's value: rounded to a whole number, halves to the
+// even neighbour ("0" for a value that is not finite or out of range).
+std::string RoundedFrameRate(double frame_rate);
+
+// The reader's duration for the list: "MM:SS" becomes "00:MM:SS"; other texts stay as they are.
+std::string ListDuration(const std::string& reader_duration);
+
+// The extension of the file name in `path`, lower-cased, with its dot; empty without one.
+std::string LowerExtension(const std::string& path);
+
+// The name of the file in `path`, without its directory.
+std::string FileNameOf(const std::string& path);
+
+// Analyses one file as "Add Files" does: the reader's size, rounded frame rate and duration (an
+// empty duration for ".cda" files); when the reader finds no frame size (and the file is not a
+// ".cda" file) the encoder's probe decides, plain first and prefixed after a rejection: its
+// values, or "Unknown" with empty frame rate and duration when it rejected both times. Returns
+// nullopt when the file gets no row because the encoder could not be started.
+std::optional<FileRowValues> AnalyseFile(const std::string& path, const AnalyseOptions& options);
+
+// Process-wide state of the adding; UI thread only.
+struct AddingState {
+  bool AnalysisActive = false;  // the analysing window is up; it refuses to close meanwhile
+  bool AddingFiles = false;     // set for the loop over the chosen files; "Cancel" clears it
+  int NewRowIndex = 0;          // the row index the file being analysed will get
+  bool InProgress = false;      // an AddFiles call is running (a second one does nothing)
+};
+
+// Everything AddFiles works on. The referenced objects must outlive the context, and the
+// context must outlive the handlers that ConnectAddFilesHandlers installs.
+struct AddFilesContext {
+  TForm1& form1;
+  TFormAnalyzingSplash& splash;
+  TForm4& form4;
+  UiThread& ui;
+  Dialogs& dialogs;
+  FileDialog& file_dialog;
+  std::string program_directory;  // with its trailing separator
+  std::vector<std::string> required_files;
+  std::string encoder_path;  // empty: program_directory + the encoder's file name
+  // Empty: VideoInfo (libavformat).
+  VideoInfoReader read_video_info;
+  // The pauses before and after each file, in which the window handles its messages (a window
+  // needs only a few milliseconds to show the file's name; 0 without a window).
+  std::int64_t pause_ms = 2;
+  AddingState state;
+};
+
+// The default pause of a window, per AddFilesContext::pause_ms.
+inline constexpr std::int64_t kWindowPauseMs = 2;
+
+struct AddFilesResult {
+  enum class End {
+    kRequiredFileMissing,  // the required-files message was shown; nothing added
+    kDialogCancelled,      // nothing added
+    kAllFiles,             // the loop went through every chosen file
+    kCancelled,            // "Cancel" stopped the loop before a file
+    kBusy,                 // another AddFiles was running; nothing done
+  };
+  End end = End::kBusy;
+  int rows_added = 0;
+  // Files that got no row because the encoder could not be started to probe them.
+  std::vector<std::string> not_started;
+  // Chosen files that were not analysed because of "Cancel".
+  std::vector<std::string> not_analysed;
+};
+
+// Adds files to form1.ListView1: disables the work controls and runs the required-files check
+// (which enables them again); shows the file dialog; then, with the analysing window shown and
+// "Convert Now !" and "Add Files" disabled, analyses every chosen file in order and appends its
+// checked row, scrolling to it. "Cancel" takes effect before the next file; the file in hand is
+// finished first. The analysing window is closed and the two buttons enabled again whatever way
+// the loop ends (also when it throws); the work controls are enabled after a complete loop.
+// A call while another one runs (re-entered from the window's pump) does nothing.
+AddFilesResult AddFiles(AddFilesContext& context);
+
+// "Cancel" on the analysing window: clears AddingFiles and enables the work controls.
+void Button2Click(AddFilesContext& context);
+
+// The analysing window's close query: closing is allowed only while no analysis is active.
+bool AnalyzingSplashCloseQuery(const AddFilesContext& context);
+
+// Installs the analysing window's handlers (Button2.on_click).
+void ConnectAddFilesHandlers(AddFilesContext& context);
+
+}  // namespace vidloom::analysis

@@ -1,0 +1,467 @@
+// Adding files: the whole "Add Files" run on the window model, with a scripted file dialog, a
+// table-driven reader, the scripted fake encoder for the probes and a fake clock for the pauses.
+#include "analysis/add_files.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cmath>
+#include <deque>
+#include <limits>
+#include <map>
+#include <stdexcept>
+
+#include "platform/encoder_files.h"
+#include "platform/fake_clock.h"
+#include "profiles/window_state.h"
+#include "shell/main_window_setup.h"
+#include "shell/model/test_ui_thread.h"
+#include "shell/work_controls.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace vidloom::analysis {
+namespace {
+
+using vidloom::testing::ReadTextFile;
+using vidloom::testing::ScriptedDialogs;
+using vidloom::testing::TempDir;
+using vidloom::testing::WriteTextFile;
+
+using Row = std::array<std::string, kFileCellCount>;
+
+class ScriptedFileDialog : public FileDialog {
+ public:
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) override {
+    filters.push_back(filter);
+    if (on_show) on_show();
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected file dialog";
+      return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  std::deque<std::optional<std::vector<std::string>>> answers;
+  std::vector<std::string> filters;
+  std::function<void()> on_show;
+};
+
+// A probe answer of the fake encoder for an accepted input.
+std::string Accepted(const std::string& duration_line, const std::string& stream_line) {
+  return "print Input #0, x, from 'in':\nprint   " + duration_line + "\nprint     " + stream_line +
+         "\n";
+}
+
+class AddFilesTest : public ::testing::Test {
+ protected:
+  AddFilesTest() {
+    SetUpSelectors(form, window);
+    ConnectSelectorHandlers(form, window);
+    WriteTextFile(program_dir / platform::kEncoderFileName, "");
+    ConnectAddFilesHandlers(context);
+    ::setenv("FAKE_ENCODER_SEQUENCE", sequence.path().c_str(), 1);
+    ::unsetenv("FAKE_ENCODER_SCRIPT");
+  }
+  ~AddFilesTest() override { ::unsetenv("FAKE_ENCODER_SEQUENCE"); }
+
+  // Script of the fake encoder's Nth start (0-based), or of every start without its own.
+  void Run(int n, const std::string& script) {
+    WriteTextFile(sequence / ("run-" + std::to_string(n) + ".txt"), script);
+  }
+  void EveryRun(const std::string& script) { WriteTextFile(sequence / "default.txt", script); }
+  int EncoderStarts() {
+    const std::string counter = ReadTextFile(sequence / "counter");
+    return counter.empty() ? 0 : std::stoi(counter);
+  }
+
+  VideoInfoValues Read(const std::string& path) {
+    reads.push_back(path);
+    if (on_read) on_read(path);
+    const auto it = info.find(FileNameOf(path));
+    return it == info.end() ? VideoInfoValues{} : it->second;
+  }
+
+  Row Cells(int row) const { return form.ListView1.row(row).cells; }
+
+  void ChooseFormat(const std::string& text) {
+    const auto& items = form.ComboOutputFormat.items();
+    const auto it = std::find(items.begin(), items.end(), text);
+    ASSERT_NE(it, items.end()) << text;
+    form.ComboOutputFormat.UserSelect(static_cast<int>(it - items.begin()));
+  }
+
+  bool WorkControlsEnabled() const {
+    return form.ComboOutputFormat.enabled() && form.TrackBar1.enabled() &&
+           form.ClearAllButton.enabled() && form.AddFiles1.enabled() &&
+           form4.CheckBoxOverWrite.enabled();
+  }
+
+  AddFilesResult Add(std::vector<std::string> names) {
+    std::vector<std::string> paths;
+    for (const auto& name : names) paths.push_back(media / name);
+    files.answers.push_back(paths);
+    return AddFiles(context);
+  }
+
+  platform::FakeClock clock;
+  TestUiThread ui{clock};
+  TForm1 form;
+  TForm4 form4;
+  TFormAnalyzingSplash splash;
+  WindowState window;
+  ScriptedDialogs dialogs;
+  ScriptedFileDialog files;
+  TempDir program_dir;
+  TempDir sequence;
+  TempDir media;
+  std::map<std::string, VideoInfoValues> info;  // reader values by file name
+  std::vector<std::string> reads;
+  std::function<void(const std::string&)> on_read;
+  AddFilesContext context{form,
+                          splash,
+                          form4,
+                          ui,
+                          dialogs,
+                          files,
+                          program_dir.path() + "/",
+                          {platform::kEncoderFileName},
+                          FAKE_ENCODER_PATH,
+                          [this](const std::string& path) { return Read(path); },
+                          100,
+                          {}};
+};
+
+TEST_F(AddFilesTest, RowsFromTheReaderAndFromTheProbe) {
+  info["trip.avi"] = {640, 480, 29.97, "12:34"};
+  info["long.mkv"] = {1280, 720, 24.5, "01:02:03"};
+  info["track01.cda"] = {0, 0, 0, "00:41"};
+  info["none.mov"] = {320, 240, 0, "0"};
+  EveryRun(Accepted("Duration: 00:03:25.40, start: 0.000000, bitrate: 128 kb/s",
+                    "Stream #0.0: Audio: mp3, 44100 Hz, stereo, s16, 128 kb/s"));
+
+  const auto result = Add({"trip.avi", "song.mp3", "long.mkv", "track01.cda", "none.mov"});
+
+  EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  EXPECT_EQ(result.rows_added, 5);
+  ASSERT_EQ(form.ListView1.count(), 5);
+  const std::string ext = "MP4";  // the first format of the list
+  EXPECT_EQ(Cells(0), (Row{"640 x 480", "30", "00:12:34", ext, "", ""}));
+  EXPECT_EQ(Cells(1), (Row{"0 x 0", "0", "00:03:25", ext, "", ""}));  // probed
+  EXPECT_EQ(Cells(2), (Row{"1280 x 720", "24", "01:02:03", ext, "", ""}));
+  EXPECT_EQ(Cells(3), (Row{"0 x 0", "0", "", ext, "", ""}));  // never probed
+  EXPECT_EQ(Cells(4), (Row{"320 x 240", "0", "0", ext, "", ""}));
+  for (int i = 0; i < 5; ++i) {
+    EXPECT_TRUE(form.ListView1.row(i).checked);
+    EXPECT_EQ(form.ListView1.row(i).caption, reads[i]);
+  }
+  // Only the MP3 went to the encoder, once, in plain form.
+  EXPECT_EQ(EncoderStarts(), 1);
+  EXPECT_EQ(ReadTextFile(sequence / "args-0"), std::string(FAKE_ENCODER_PATH) + '\0' + "-@" + '\0' +
+                                                   "-y" + '\0' + "-i" + '\0' + media / "song.mp3" +
+                                                   '\0');
+  EXPECT_EQ(files.filters, std::vector<std::string>{SupportedFilesFilter});
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
+  // Run 0: song.mp3 accepted with a video line. Runs 1 and 2: odd.dat rejected twice.
+  // Runs 3 and 4: late.vob rejected plain, accepted with the prefix. gone.mpg: no encoder.
+  Run(0, Accepted("Duration: N/A, bitrate: N/A", "Stream #0.0: Video: mjpeg, 300x300, 90000 fps"));
+  Run(1, "print Unknown format\nexit 1\n");
+  Run(2, "print Unknown format\nexit 1\n");
+  Run(3, "print error: cannot open\nexit 1\n");
+  Run(4, Accepted("Duration: 00:00:07.00, start: 0",
+                  "Stream #0.0: Video: mpeg2video, 720x576, "
+                  "25.00 fps"));
+  const auto first = Add({"song.mp3", "odd.dat", "late.vob"});
+  EXPECT_EQ(first.end, AddFilesResult::End::kAllFiles);
+  ASSERT_EQ(form.ListView1.count(), 3);
+  // "Duration: N/A" ends the parse: the video line after it is not read.
+  EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:00", "MP4", "", ""}));
+  EXPECT_EQ(Cells(1), (Row{"Unknown", "", "", "MP4", "", ""}));
+  EXPECT_EQ(Cells(2), (Row{"720 x 576", "25", "00:00:07", "MP4", "", ""}));
+  EXPECT_EQ(EncoderStarts(), 5);
+  // The retries carry the alternate-input prefix.
+  const std::string prefixed = ReadTextFile(sequence / "args-2");
+  EXPECT_NE(prefixed.find(std::string("DS:\\\\") + media / "odd.dat"), std::string::npos);
+
+  // An encoder that cannot be started gives no row and scrolls nothing; the next file goes on.
+  context.encoder_path = program_dir / "missing-encoder";
+  info["b.avi"] = {176, 144, 15, "00:09"};
+  const int scrolled = form.ListView1.scrolled_to();
+  const auto second = Add({"gone.mpg"});
+  EXPECT_EQ(second.end, AddFilesResult::End::kAllFiles);
+  EXPECT_EQ(second.rows_added, 0);
+  EXPECT_EQ(second.not_started, std::vector<std::string>{media / "gone.mpg"});
+  EXPECT_EQ(form.ListView1.count(), 3);
+  EXPECT_EQ(form.ListView1.scrolled_to(), scrolled);
+  const auto third = Add({"gone.mpg", "b.avi"});
+  EXPECT_EQ(third.rows_added, 1);
+  EXPECT_EQ(form.ListView1.row(3).caption, media / "b.avi");
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST_F(AddFilesTest, SameFileTwiceGivesTwoCheckedRowsAndEachNewRowIsScrolledTo) {
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  info["b.avi"] = {320, 240, 30, "00:06"};
+  std::vector<int> scrolled;
+  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+    if (change == ListView::Change::kScrolled) scrolled.push_back(row);
+  });
+  Add({"a.avi"});
+  Add({"a.avi", "b.avi"});
+  ASSERT_EQ(form.ListView1.count(), 3);
+  EXPECT_EQ(form.ListView1.row(0).caption, form.ListView1.row(1).caption);
+  EXPECT_EQ(Cells(0), Cells(1));
+  EXPECT_TRUE(form.ListView1.row(0).checked && form.ListView1.row(1).checked);
+  EXPECT_EQ(scrolled, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(form.ListView1.scrolled_to(), 2);
+}
+
+TEST_F(AddFilesTest, OutputCellFollowsTheSelectedFormat) {
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  info["b.avi"] = {640, 480, 25, "00:05"};
+  ChooseFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
+  Add({"a.avi"});
+  EXPECT_EQ(form.ListView1.cell(0, kCellOutput), "MP3");
+
+  // A format chosen while the files are analysed: the next row gets its extension, and the
+  // format refresh rewrites the rows already there.
+  on_read = [&](const std::string& path) {
+    if (FileNameOf(path) == "a.avi") {
+      ui.Post([&] { ChooseFormat("3G2 - 3rd Generation Partnership Project 2 (*.3g2)"); });
+    }
+  };
+  Add({"a.avi", "b.avi"});
+  ASSERT_EQ(form.ListView1.count(), 3);
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(form.ListView1.cell(row, kCellOutput), "3G2");
+}
+
+TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  info["b.avi"] = {640, 480, 25, "00:05"};
+  std::vector<std::string> log;
+  splash.Subscribe([&] {
+    log.push_back(std::string("splash ") + (splash.visible ? "shown" : "hidden") +
+                  (splash.on_top ? " on top" : ""));
+  });
+  splash.Panel1.Subscribe([&] { log.push_back("panel " + splash.Panel1.caption()); });
+  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+    if (change == ListView::Change::kScrolled) {
+      log.push_back("row " + std::to_string(row) + " at " + std::to_string(clock.NowMs()));
+    }
+  });
+  const std::int64_t start = clock.NowMs();
+  on_read = [&](const std::string&) {
+    log.push_back("read at " + std::to_string(clock.NowMs() - start));
+    EXPECT_TRUE(context.state.AnalysisActive);
+    EXPECT_TRUE(context.state.AddingFiles);
+    EXPECT_FALSE(AnalyzingSplashCloseQuery(context));
+    EXPECT_TRUE(splash.visible && splash.on_top);
+    EXPECT_FALSE(form.ConvertNowButton.enabled());
+    EXPECT_FALSE(form.AddFileButton.enabled());
+    // The required-files check has enabled the work controls again; the analysis leaves them.
+    EXPECT_TRUE(WorkControlsEnabled());
+  };
+  form.ListView1.AddRow(FileEntry{});  // a list that already has a row
+  const auto result = Add({"a.avi", "b.avi"});
+  ASSERT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  const auto at = [&](std::int64_t ms) { return std::to_string(start + ms); };
+  // 100 ms before and 100 ms after each file.
+  EXPECT_EQ(log, (std::vector<std::string>{"splash shown on top", "panel a.avi", "read at 100",
+                                           "row 1 at " + at(100), "panel b.avi", "read at 300",
+                                           "row 2 at " + at(300), "splash hidden on top"}));
+  EXPECT_EQ(clock.NowMs() - start, 400);
+  EXPECT_FALSE(context.state.AnalysisActive);
+  EXPECT_FALSE(context.state.AddingFiles);
+  EXPECT_TRUE(AnalyzingSplashCloseQuery(context));
+  EXPECT_TRUE(form.ConvertNowButton.enabled());
+  EXPECT_TRUE(form.AddFileButton.enabled());
+  EXPECT_TRUE(WorkControlsEnabled());
+}
+
+TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
+  for (const char* name : {"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"}) {
+    info[name] = {640, 480, 25, "00:05"};
+  }
+  on_read = [&](const std::string& path) {
+    if (FileNameOf(path) == "1.avi") {
+      ui.Post([&] {
+        DisableWorkControls(form, form4);  // as a batch started meanwhile would leave them
+        splash.Button2.UserClick();
+      });
+    }
+  };
+  const auto result = Add({"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"});
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
+  EXPECT_EQ(reads, std::vector<std::string>{media / "1.avi"});
+  ASSERT_EQ(form.ListView1.count(), 1);
+  EXPECT_EQ(form.ListView1.row(0).caption, media / "1.avi");
+  EXPECT_EQ(result.not_analysed.size(), 4u);
+  EXPECT_EQ(result.not_analysed.front(), media / "2.avi");
+  // "Cancel" enabled the work controls; the end of the adding closed the window.
+  EXPECT_TRUE(WorkControlsEnabled());
+  EXPECT_FALSE(splash.visible);
+  EXPECT_EQ(splash.Panel1.caption(), "2.avi");
+  EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());
+  EXPECT_FALSE(context.state.AddingFiles || context.state.AnalysisActive);
+}
+
+TEST_F(AddFilesTest, CancelDuringTheLastFileEndsNormally) {
+  info["1.avi"] = {640, 480, 25, "00:05"};
+  on_read = [&](const std::string&) { ui.Post([&] { splash.Button2.UserClick(); }); };
+  const auto result = Add({"1.avi"});
+  EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  EXPECT_EQ(form.ListView1.count(), 1);
+}
+
+TEST_F(AddFilesTest, WindowHandlesItsMessagesWhileTheEncoderProbes) {
+  // The probe of the first file takes a while; a message posted before it starts is handled
+  // while it runs (before its row exists), and a "Cancel" then stops the loop at the next file.
+  EveryRun("sleep 150\n" + Accepted("Duration: 00:00:03.00", "Stream #0.0: Audio: mp3"));
+  context.pause_ms = 0;
+  std::vector<int> rows_seen;
+  on_read = [&](const std::string& path) {
+    if (FileNameOf(path) != "1.mp3") return;
+    ui.Post([&] {
+      rows_seen.push_back(form.ListView1.count());
+      splash.Button2.UserClick();
+    });
+  };
+  const auto result = Add({"1.mp3", "2.mp3"});
+  EXPECT_EQ(rows_seen, std::vector<int>{0});
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
+  ASSERT_EQ(form.ListView1.count(), 1);
+  EXPECT_EQ(Cells(0)[kCellDuration], "00:00:03");  // the probe ran to its end
+  EXPECT_EQ(EncoderStarts(), 1);
+}
+
+TEST_F(AddFilesTest, SplashRefusesToCloseOnlyWhileAnalysing) {
+  EXPECT_TRUE(AnalyzingSplashCloseQuery(context));
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  bool refused = false;
+  on_read = [&](const std::string&) { refused = !AnalyzingSplashCloseQuery(context); };
+  Add({"a.avi"});
+  EXPECT_TRUE(refused);
+  EXPECT_TRUE(AnalyzingSplashCloseQuery(context));
+}
+
+TEST_F(AddFilesTest, MissingRequiredFileShowsTheMessageAndAddsNothing) {
+  context.required_files = {platform::kEncoderFileName, "avcodec.dll"};
+  files.answers.push_back(std::vector<std::string>{media / "a.avi"});
+  const auto result = AddFiles(context);
+  EXPECT_EQ(result.end, AddFilesResult::End::kRequiredFileMissing);
+  EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{kRequiredFileMissingText});
+  EXPECT_EQ(dialogs.boxes.at(0).caption, kInformationCaption);
+  EXPECT_TRUE(files.filters.empty());  // the dialog never opened
+  EXPECT_EQ(form.ListView1.count(), 0);
+  EXPECT_TRUE(reads.empty());
+  EXPECT_TRUE(WorkControlsEnabled());
+  EXPECT_FALSE(splash.visible);
+}
+
+TEST_F(AddFilesTest, CancelledDialogEnablesTheControlsAndAddsNothing) {
+  bool disabled_while_choosing = false;
+  files.on_show = [&] { disabled_while_choosing = !form.ComboOutputFormat.enabled(); };
+  files.answers.push_back(std::nullopt);
+  const auto result = AddFiles(context);
+  EXPECT_EQ(result.end, AddFilesResult::End::kDialogCancelled);
+  // The required-files check enables the controls before the dialog opens.
+  EXPECT_FALSE(disabled_while_choosing);
+  EXPECT_TRUE(WorkControlsEnabled());
+  EXPECT_EQ(form.ListView1.count(), 0);
+  EXPECT_FALSE(splash.visible);
+  EXPECT_FALSE(context.state.AnalysisActive);
+}
+
+TEST_F(AddFilesTest, ErrorInsideTheLoopStillClosesTheWindow) {
+  on_read = [](const std::string&) { throw std::runtime_error("reader failed"); };
+  EXPECT_THROW(Add({"a.avi"}), std::runtime_error);
+  EXPECT_FALSE(splash.visible);
+  EXPECT_FALSE(context.state.AnalysisActive || context.state.AddingFiles);
+  EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());
+  // A later adding works.
+  on_read = nullptr;
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  EXPECT_EQ(Add({"a.avi"}).rows_added, 1);
+}
+
+TEST_F(AddFilesTest, SecondAddingWhileAnalysingDoesNothing) {
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  AddFilesResult nested;
+  on_read = [&](const std::string&) {
+    ui.Post([&] {
+      // File > "Add Files" clicks the disabled button, which goes through.
+      form.AddFiles1.on_click = [&] { nested = AddFiles(context); };
+      form.AddFiles1.UserClick();
+    });
+  };
+  const auto result = Add({"a.avi"});
+  EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  EXPECT_EQ(nested.end, AddFilesResult::End::kBusy);
+  EXPECT_EQ(files.filters.size(), 1u);
+  EXPECT_EQ(form.ListView1.count(), 1);
+}
+
+TEST(AddFilesHelpers, FrameRateIsRoundedHalvesToEven) {
+  const std::pair<double, const char*> cases[] = {
+      {0, "0"},
+      {29.97, "30"},
+      {23.976, "24"},
+      {25, "25"},
+      {0.5, "0"},
+      {1.5, "2"},
+      {2.5, "2"},
+      {24.5, "24"},
+      {25.5, "26"},
+      {59.94, "60"},
+      {-2.5, "-2"},
+      {1e300, "0"},
+      {std::numeric_limits<double>::quiet_NaN(), "0"},
+      {std::numeric_limits<double>::infinity(), "0"},
+  };
+  for (const auto& [rate, text] : cases) EXPECT_EQ(RoundedFrameRate(rate), text) << rate;
+}
+
+TEST(AddFilesHelpers, DurationsAndNames) {
+  const std::pair<const char*, const char*> durations[] = {
+      {"12:34", "00:12:34"},      {"01:02:03", "01:02:03"}, {"0", "0"}, {"", ""},
+      {"123:45:06", "123:45:06"},
+  };
+  for (const auto& [in, out] : durations) EXPECT_EQ(ListDuration(in), out) << in;
+
+  EXPECT_EQ(LowerExtension("/music/Track01.CDA"), ".cda");
+  EXPECT_EQ(LowerExtension("/music.cda/track"), "");
+  EXPECT_EQ(LowerExtension("noext"), "");
+  EXPECT_EQ(FileNameOf("/a/b/c.avi"), "c.avi");
+  EXPECT_EQ(FileNameOf("c.avi"), "c.avi");
+  EXPECT_EQ(FileNameOf("/a/b/"), "");
+}
+
+TEST(AddFilesHelpers, FilterHasTheTwentyFourPairsInOrder) {
+  const std::string filter = SupportedFilesFilter;
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t bar; (bar = filter.find('|', start)) != std::string::npos; start = bar + 1) {
+    parts.push_back(filter.substr(start, bar - start));
+  }
+  EXPECT_EQ(start, filter.size());  // the text ends with "|"
+  ASSERT_EQ(parts.size(), 48u);
+  EXPECT_EQ(parts[0], "All Supported Files");
+  EXPECT_EQ(parts[1],
+            "*.avi;*.mpeg;*.mpg;*.mpa;*.m1v;*.mv2;*.wma;*.wmv;*.asf;*.asx;*.mov; *.qt;*.3gp;*.3g2;"
+            "*.mp3;*.mp2;*.ogg;*.aac;*.mp4;*.m4a;*.rm;*.rmvb;*.ram;*.ra;*.vob; *.dat;*.cda;*.dv; "
+            "*.dif;*.wav; *.au; *.aiff;*.mjpg; *.mjpeg;*.ac3; *.gif; *.swf");
+  EXPECT_EQ(parts[22], "Monkey Audio Files (*.ape, *.cue)");
+  EXPECT_EQ(parts[23], "*.ape;*.cue");
+  EXPECT_EQ(parts[35], "*.m4a; *.mp4");
+  EXPECT_EQ(parts[46], "Windows Media Files(*.wma, *.wmv, *.asf, *.asx)");
+  EXPECT_EQ(parts[47], "*.wma;*.wmv;*.asf;*.asx");
+  // The first entry leaves out the Monkey Audio patterns.
+  EXPECT_EQ(parts[1].find("ape"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace vidloom::analysis
