@@ -1,5 +1,9 @@
 #include "analysis/file_list.h"
 
+#include <cmath>
+
+#include "platform/filesystem.h"
+
 namespace vidloom::analysis {
 
 int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
@@ -13,6 +17,51 @@ int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
   form.ListView1.SetChecked(row, true);
   form.ListView1.EndUpdate();
   return row;
+}
+
+std::string LowerExtension(const std::string& path) {
+  const auto separator = path.rfind(platform::kPathSeparator);
+  const auto dot = path.rfind('.');
+  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return "";
+  std::string extension = path.substr(dot);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension;
+}
+
+bool IsAudioCdTrack(const std::string& path) {
+  return LowerExtension(path) == ".cda";
+}
+
+RowTexts ReaderRowTexts(const VideoInfoValues& values, const std::string& path) {
+  RowTexts texts;
+  texts.size = std::to_string(values.width) + " x " + std::to_string(values.height);
+  // nearbyint follows the default rounding mode: halves go to the even neighbour.
+  const double rate = values.frame_rate;
+  texts.frame_rate = (std::isfinite(rate) && std::fabs(rate) < 1e9)
+                         ? std::to_string(static_cast<long long>(std::nearbyint(rate)))
+                         : "0";
+  texts.duration = values.duration;
+  if (texts.duration.size() == 5) texts.duration = "00:" + texts.duration;
+  if (IsAudioCdTrack(path)) texts.duration.clear();
+  return texts;
+}
+
+bool NeedsProbe(const RowTexts& reader_texts, const std::string& path) {
+  return reader_texts.size == "0 x 0" && !IsAudioCdTrack(path);
+}
+
+std::optional<RowTexts> ProbeRowTexts(const ProbeResult& result) {
+  switch (result.outcome) {
+    case ProbeOutcome::Described:
+      return RowTexts{result.values.FrameSize, result.values.FrameRate, result.values.Duration};
+    case ProbeOutcome::Rejected:
+      return RowTexts{"Unknown", "", ""};
+    case ProbeOutcome::NotStarted:
+      break;
+  }
+  return std::nullopt;
 }
 
 }  // namespace vidloom::analysis

@@ -1,8 +1,11 @@
 // Rows of the file list: appending a file's row with the values its analysis found.
 #pragma once
 
+#include <optional>
 #include <string>
 
+#include "analysis/probe.h"
+#include "analysis/video_info.h"
 #include "shell/model/forms.h"
 
 namespace vidloom::analysis {
@@ -13,5 +16,32 @@ namespace vidloom::analysis {
 int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
                const std::string& frame_rate, const std::string& duration,
                const std::string& extension);
+
+// The size, frame rate and duration texts of one file's row.
+struct RowTexts {
+  std::string size = "0 x 0";
+  std::string frame_rate = "0";
+  std::string duration = "0";
+};
+
+// The file's extension from its last dot after the last separator, lower-cased, with the dot
+// (".avi"); empty when it has none.
+std::string LowerExtension(const std::string& path);
+
+// True for audio CD track files (".cda"), which are never probed and show no duration.
+bool IsAudioCdTrack(const std::string& path);
+
+// The reader's values as row texts: "W x H"; the frame rate rounded to a whole number (halves to
+// the even neighbour); the duration with "00:" put before a five-character "MM:SS"; an empty
+// duration for ".cda" files.
+RowTexts ReaderRowTexts(const VideoInfoValues& values, const std::string& path);
+
+// Whether the encoder decides the row: the reader found no frame size and the file is not a
+// ".cda" file.
+bool NeedsProbe(const RowTexts& reader_texts, const std::string& path);
+
+// The row texts of a probe's outcome: Described gives its values; Rejected gives "Unknown" and
+// empty frame rate and duration; NotStarted gives none (nullopt: no row for the file).
+std::optional<RowTexts> ProbeRowTexts(const ProbeResult& result);
 
 }  // namespace vidloom::analysis

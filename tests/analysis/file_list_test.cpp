@@ -26,5 +26,76 @@ TEST(AddFileRow, AppendsOneCheckedRowInColumnOrder) {
             (std::vector<ListView::Change>{ListView::Change::kReset, ListView::Change::kReset}));
 }
 
+TEST(LowerExtension, FromTheLastDotOfTheFileName) {
+  EXPECT_EQ(LowerExtension("/m/Track01.CDA"), ".cda");
+  EXPECT_EQ(LowerExtension("/m/a.b/c"), "");
+  EXPECT_EQ(LowerExtension("/m/clip"), "");
+  EXPECT_EQ(LowerExtension("/m/clip."), ".");
+  EXPECT_EQ(LowerExtension("/m/x.tar.GZ"), ".gz");
+  EXPECT_TRUE(IsAudioCdTrack("/cd/Track02.cda"));
+  EXPECT_FALSE(IsAudioCdTrack("/cd/Track02.cda.mp3"));
+}
+
+struct ReaderCase {
+  const char* name;
+  VideoInfoValues values;
+  const char* path;
+  RowTexts expected;
+  bool probe;
+};
+
+TEST(ReaderRowTexts, Table) {
+  const ReaderCase cases[] = {
+      {"video", {640, 480, 25.0, "02:05"}, "/m/a.avi", {"640 x 480", "25", "00:02:05"}, false},
+      {"hours stay",
+       {320, 240, 29.97, "01:02:03"},
+       "/m/a.avi",
+       {"320 x 240", "30", "01:02:03"},
+       false},
+      {"half to even down",
+       {320, 240, 24.5, "12:34"},
+       "/m/a.avi",
+       {"320 x 240", "24", "00:12:34"},
+       false},
+      {"half to even up",
+       {320, 240, 23.5, "12:34"},
+       "/m/a.avi",
+       {"320 x 240", "24", "00:12:34"},
+       false},
+      {"unknown", {}, "/m/a.mp3", {"0 x 0", "0", "0"}, true},
+      {"audio with duration", {0, 0, 0, "03:30"}, "/m/a.mp3", {"0 x 0", "0", "00:03:30"}, true},
+      {"cd track is never probed", {}, "/cd/Track01.CDA", {"0 x 0", "0", ""}, false},
+      {"absurd rate", {16, 16, 1e300, "00:01"}, "/m/a.avi", {"16 x 16", "0", "00:00:01"}, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const RowTexts texts = ReaderRowTexts(c.values, c.path);
+    EXPECT_EQ(texts.size, c.expected.size);
+    EXPECT_EQ(texts.frame_rate, c.expected.frame_rate);
+    EXPECT_EQ(texts.duration, c.expected.duration);
+    EXPECT_EQ(NeedsProbe(texts, c.path), c.probe);
+  }
+}
+
+TEST(ProbeRowTexts, ByOutcome) {
+  ProbeResult result;
+  result.outcome = ProbeOutcome::Described;
+  result.values = {"/m/a.mp3", "0 x 0", "0", "00:03:30"};
+  const auto described = ProbeRowTexts(result);
+  ASSERT_TRUE(described);
+  EXPECT_EQ(described->size, "0 x 0");
+  EXPECT_EQ(described->duration, "00:03:30");
+
+  result.outcome = ProbeOutcome::Rejected;
+  const auto rejected = ProbeRowTexts(result);
+  ASSERT_TRUE(rejected);
+  EXPECT_EQ(rejected->size, "Unknown");
+  EXPECT_EQ(rejected->frame_rate, "");
+  EXPECT_EQ(rejected->duration, "");
+
+  result.outcome = ProbeOutcome::NotStarted;
+  EXPECT_FALSE(ProbeRowTexts(result));
+}
+
 }  // namespace
 }  // namespace vidloom::analysis
