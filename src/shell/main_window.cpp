@@ -3,20 +3,37 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "shell/countdown.h"
+#include "shell/links.h"
 #include "shell/main_window_setup.h"
 
 namespace vidloom {
+namespace {
 
-MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options)
+// How long a hint stays visible once shown.
+constexpr int kHintHidePauseMs = 30000;
+
+MainWindowOptions Completed(MainWindowOptions options) {
+  if (options.program_directory.empty()) options.program_directory = platform::ProgramDirectory();
+  if (options.settings_path.empty()) options.settings_path = settings::DefaultSettingsPath();
+  return options;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options,
+                       MainWindowPorts ports)
     : ui_(ui),
       dialogs_(dialogs),
-      options_(std::move(options)),
+      options_(Completed(std::move(options))),
+      ports_(std::move(ports)),
       runner_{
           conversion,           ui_, Form1, options_.program_directory, platform::kEncoderFileName,
           options_.end_pause_ms},
       commands_{Form1, Form4, window, conversion, slots, options_.program_directory},
       batch_{runner_, commands_, Form4, dialogs_, {}},
-      worker_(batch_) {
+      worker_(batch_),
+      settings_{options_.settings_path, Form1, Form4, window, dialogs_, {}, true} {
   batch_.hooks.CheckRequiredFiles = [this] {
     return CheckRequiredFiles(Form1, Form4, dialogs_, options_.program_directory,
                               options_.required_files);
@@ -36,17 +53,51 @@ MainWindow::~MainWindow() {
   }
   worker_.Join();
   ui_.DetachTimer(Form1.ConversionCountTimer);
+  ui_.DetachTimer(Form1.TimerShutdown2);
+}
+
+void MainWindow::Startup() {
+  if (started_) return;
+  started_ = true;
+  FormCreate();
+  CreateSecondaryWindows();
+  Form1.visible = true;
+  Form1.Changed();
+  FormShow();
 }
 
 void MainWindow::FormCreate() {
-  Form1.Edit1.SetText(DefaultOutputDirectory());
+  if (created_) return;
+  created_ = true;
+
+  Form1.hint_hide_pause_ms = kHintHidePauseMs;
+  help_file_ = options_.program_directory + kHelpFileName;
+  Form1.Edit1.SetText(settings::DefaultOutputDirectory());
+  settings_.ShutdownPromptSuppressed = true;
+  Form1.caption = "Vidloom";
+  Form1.TimerShutdown2.SetInterval(1000);
+  Form1.TimerShutdown2.SetEnabled(false);
+  // Letterbox list, volume, format list, drop-down count, PreviousFormatIndex, the first format
+  // refresh and "Original ".
   SetUpSelectors(Form1, window);
+  Form1.Memo1.SetVisible(false);
+
   ConnectSelectorHandlers(Form1, window);
   AttachWatchdog(ui_, Form1, conversion);
+  Form1.TimerShutdown2.on_timer = [this] { TimerShutdown2Timer(); };
+  ui_.AttachTimer(Form1.TimerShutdown2);
+
   Form1.ConvertNowButton.on_click = [this] { ConvertNowButtonClick(); };
   Form1.Convert1.on_click = [this] { Form1.ConvertNowButton.Click(); };
   Form1.StopConvertButton.on_click = [this] { StopConvertButtonClick(); };
   Form1.ButtonStopSmall.on_click = [this] { Form1.StopConvertButton.Click(); };
+  Form1.Exit1.on_click = [this] { Exit1Click(); };
+  Form1.ButtonBrowseForFolder.on_click = [this] { ButtonBrowseForFolderClick(); };
+  Form1.SetGeneralOptions1.on_click = [this] { SetGeneralOptions1Click(); };
+  Form1.OpenHelpFile1.on_click = [this] { OpenHelpFile1Click(); };
+  Form1.VisitOurWebsite1.on_click = [this] { VisitOurWebsite1Click(); };
+  Form1.About1.on_click = [this] { About1Click(); };
+
   Form1.CheckAllItems1.on_click = [this] {
     for (int i = 0; i < Form1.ListView1.count(); ++i) Form1.ListView1.SetChecked(i, true);
   };
@@ -59,14 +110,53 @@ void MainWindow::FormCreate() {
   Form1.ClearAllItems1.on_click = [this] { Form1.ListView1.Clear(); };
   Form1.RemoveButton.on_click = [this] { Form1.DeleteSelectedItem1.Click(); };
   Form1.ClearAllButton.on_click = [this] { Form1.ClearAllItems1.Click(); };
+
+  if (ports_.desktop) {
+    ports_.desktop->RunStartupScript(options_.program_directory + kStartupScriptName);
+  }
 }
 
-std::string DefaultOutputDirectory() {
-  return platform::HomeDirectory() + platform::kPathSeparator + "Converted Video";
+void MainWindow::CreateSecondaryWindows() {
+  // The analysing window, the About box and the warning window start hidden.
+  FormAbout.SpeedButton1.on_click = [this] { ShowForm(FormAbout, false); };
+  Form3.SpeedButton1.on_click = [this] { WarningSpeedButton1Click(); };
+
+  // The options dialog: its handlers, then the stored settings.
+  if (options_.load_settings) {
+    settings::FormCreate(settings_);
+  } else {
+    settings::ConnectSettingsHandlers(settings_);
+  }
+  Form4.Button1.on_click = [this] {
+    settings::Button1Click(settings_);
+    Form4.Changed();
+  };
+}
+
+void MainWindow::ShowForm(Form& form, bool visible) {
+  form.visible = visible;
+  form.Changed();
 }
 
 void MainWindow::FormShow() {
+  settings_.ShutdownPromptSuppressed = false;
   RefreshSelectorsOnShow(Form1, window);
+}
+
+bool MainWindow::FormCloseQuery() const {
+  return !conversion.Converting && !shutdown.ShutdownArmed;
+}
+
+bool MainWindow::FormClose() {
+  return settings::SaveSettings(settings_);
+}
+
+bool MainWindow::TryClose() {
+  return FormCloseQuery() && FormClose();
+}
+
+void MainWindow::Exit1Click() {
+  if (ports_.quit) ports_.quit();
 }
 
 void MainWindow::ConvertNowButtonClick() {
@@ -77,8 +167,53 @@ void MainWindow::StopConvertButtonClick() {
   vidloom::StopConvertButtonClick(batch_);
 }
 
-bool MainWindow::FormCloseQuery() const {
-  return !conversion.Converting && !shutdown.ShutdownArmed;
+void MainWindow::ButtonBrowseForFolderClick() {
+  if (FormAnalyzingSplash.visible || conversion.Converting) return;
+  if (!ports_.folder_chooser) return;
+  const auto folder = ports_.folder_chooser->ChooseFolder(kChooseFolderHeadline, last_folder_);
+  if (!folder) return;
+  last_folder_ = *folder;
+  Form1.Edit1.SetText(*folder);
+}
+
+void MainWindow::Label1MouseEnter() {
+  Form1.Label1.SetHint(Form1.Edit1.text());
+}
+
+void MainWindow::OpenHelpFile1Click() {
+  if (ports_.desktop) ports_.desktop->OpenHelpFile(help_file_);
+}
+
+void MainWindow::VisitOurWebsite1Click() {
+  if (ports_.desktop) ports_.desktop->OpenUrl(kWebsiteUrl);
+}
+
+void MainWindow::About1Click() {
+  ShowForm(FormAbout, true);
+}
+
+void MainWindow::AboutLabel2Click() {
+  if (ports_.desktop) ports_.desktop->OpenUrl(kWebsiteUrl);
+}
+
+void MainWindow::AboutLabel3Click() {
+  if (ports_.desktop) ports_.desktop->OpenUrl(kSupportMailUrl);
+}
+
+void MainWindow::SetGeneralOptions1Click() {
+  ShowForm(Form4, true);
+}
+
+void MainWindow::TimerShutdown2Timer() {
+  vidloom::TimerShutdown2Timer(Form1, Form3, shutdown, ports_.quit, ports_.power_off);
+}
+
+void MainWindow::WarningSpeedButton1Click() {
+  CancelShutdownCountdown(Form1, Form3, shutdown);
+}
+
+bool MainWindow::WarningFormCloseQuery() const {
+  return vidloom::WarningFormCloseQuery(shutdown);
 }
 
 void MainWindow::WaitForBatch() {

@@ -1,8 +1,17 @@
 // The program's windows and process-wide state put together, with the main window's handlers.
-// Both front-ends (the Qt program and vidloom-cli) build one MainWindow over their own UiThread
-// and Dialogs; views draw its forms.
+// Both front-ends (the Qt program and vidloom-cli) build one MainWindow over their own UiThread,
+// Dialogs and desktop ports, call Startup() once and then run their loop; views draw its forms
+// and call its handlers on the UI thread.
+//
+//   MainWindowPorts ports;
+//   ports.power_off = &power_off;  ports.desktop = &desktop;  ports.folder_chooser = &chooser;
+//   ports.quit = [] { QApplication::quit(); };
+//   MainWindow window(ui, dialogs, options, ports);
+//   window.Startup();                      // creates the windows, loads vazadi.ini, shows Form1
+//   view.close_query = [&] { return window.TryClose(); };
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,27 +21,45 @@
 #include "pipeline/encoder_runner.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
+#include "settings/settings.h"
 #include "shell/model/dialogs.h"
 #include "shell/model/forms.h"
 #include "shell/model/ui_thread.h"
+#include "shell/ports.h"
 #include "shell/work_controls.h"
 
 namespace vidloom {
 
 struct MainWindowOptions {
-  // Where the encoder and the required files lie, with a trailing separator.
+  // Where the encoder, the required files, reg.sh and help.html lie, with a trailing separator.
+  // Empty: the directory of the running program.
   std::string program_directory;
   std::vector<std::string> required_files;
   // How long the full progress bar stays visible after a run (0 without a window).
   std::int64_t end_pause_ms = 260;
+  // The settings file. Empty: settings::DefaultSettingsPath().
+  std::string settings_path;
+  // False: the options dialog's creation connects its handlers but reads no settings file (a
+  // front-end that never closes the window through TryClose writes none either).
+  bool load_settings = true;
 };
 
-// The designed output directory: "Converted Video" in the user's home directory.
-std::string DefaultOutputDirectory();
+// The desktop services the window uses. Every pointer may be null: that service does nothing
+// (no power-off, no script, no help, no links, a folder chooser that is always cancelled).
+// The objects must outlive the MainWindow.
+struct MainWindowPorts {
+  PowerOff* power_off = nullptr;
+  Desktop* desktop = nullptr;
+  FolderChooser* folder_chooser = nullptr;
+  // Asks the program's loop to end at once (File > Exit, the countdown's last tick). It must
+  // return; the MainWindow is destroyed after the loop has ended.
+  std::function<void()> quit;
+};
 
 class MainWindow {
  public:
-  MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options);
+  MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options, MainWindowPorts ports = {});
+  // Stops a running batch (aborting its encoder) and waits for it, pumping the UI thread.
   ~MainWindow();
   MainWindow(const MainWindow&) = delete;
   MainWindow& operator=(const MainWindow&) = delete;
@@ -50,35 +77,91 @@ class MainWindow {
   CommandSlots slots;
   ShutdownState shutdown;
 
-  // The main window's creation steps (selectors, handlers, timers) and its showing.
+  // The program's start: the main window's creation (FormCreate), then the analysing window,
+  // the About box, the warning window and the options dialog (whose creation loads the
+  // settings), then the main window is shown (FormShow). Once per MainWindow; UI thread.
+  void Startup();
+
+  // The main window's creation steps: hint time, ProgramDirectory, letterbox list, volume,
+  // format list, prompt suppression, drop-down count, caption, timers (both attached to the UI
+  // thread, the countdown off), the first format refresh, "Original ", the start-up script.
+  // Installs every handler of Form1. Startup() runs it; a second call does nothing.
   void FormCreate();
+  // Showing the main window: the shutdown prompt is no longer suppressed; the format refresh
+  // re-applies the (possibly restored) format.
   void FormShow();
+
+  // Closing the main window: refused (silently) while a batch converts or the countdown is
+  // armed.
+  bool FormCloseQuery() const;
+  // After an allowed close: writes the settings. False when they could not be written (the
+  // user has been told); the window then stays open.
+  bool FormClose();
+  // The close box: FormCloseQuery, then FormClose. True when the window may close; the caller
+  // then closes it and the program ends.
+  bool TryClose();
+
+  // File > "Exit": the loop ends at once, without the close query and without saving.
+  void Exit1Click();
 
   // "Convert Now !": starts the batch worker; does nothing while a batch runs.
   void ConvertNowButtonClick();
   // "Stop Convert" and the small "Stop".
   void StopConvertButtonClick();
-  // Closing is refused while a batch converts or the countdown is armed.
-  bool FormCloseQuery() const;
+
+  // Output directory: the folder chooser (does nothing while files are analysed or converted).
+  void ButtonBrowseForFolderClick();
+  // The mouse rests on "Output Directory : ": its hint becomes the output directory.
+  void Label1MouseEnter();
+
+  // Help menu and About box.
+  void OpenHelpFile1Click();
+  void VisitOurWebsite1Click();
+  void About1Click();
+  void AboutLabel2Click();  // the maker's web page
+  void AboutLabel3Click();  // a new e-mail to support
+  // Options > "Set Additional Options": shows the dialog without blocking the main window.
+  void SetGeneralOptions1Click();
+
+  // The countdown: one tick of TimerShutdown2; the warning window's "Do Not Turn Off" and its
+  // close box (refused while armed).
+  void TimerShutdown2Timer();
+  void WarningSpeedButton1Click();
+  bool WarningFormCloseQuery() const;
 
   bool BatchRunning() const { return worker_.Running(); }
   // Waits for a running batch to end while this (UI) thread keeps pumping.
   void WaitForBatch();
 
+  // "<ProgramDirectory>help.html".
+  const std::string& help_file() const { return help_file_; }
+  const std::string& program_directory() const { return options_.program_directory; }
+
   UiThread& ui() { return ui_; }
   Dialogs& dialogs() { return dialogs_; }
   const MainWindowOptions& options() const { return options_; }
+  settings::SettingsContext& settings() { return settings_; }
   CommandContext& commands() { return commands_; }
   BatchEnv& batch() { return batch_; }
 
  private:
+  void CreateSecondaryWindows();
+  void ShowForm(Form& form, bool visible);
+
   UiThread& ui_;
   Dialogs& dialogs_;
   MainWindowOptions options_;
+  MainWindowPorts ports_;
   RunnerEnv runner_;
   CommandContext commands_;
   BatchEnv batch_;
   BatchWorker worker_;
+  settings::SettingsContext settings_;
+  std::string help_file_;
+  // The folder confirmed last in this run; preselected by the next folder choice.
+  std::string last_folder_;
+  bool created_ = false;
+  bool started_ = false;
 };
 
 }  // namespace vidloom

@@ -148,6 +148,37 @@ TEST_F(UiThreadTest, TwoTimersInterleaveByTheirDueTimes) {
   EXPECT_EQ(log.size(), 8u) << "detached timers are silent";
 }
 
+TEST_F(UiThreadTest, ATimerOutlivingItsAttachmentChangesSafelyAndAttachesOnce) {
+  Timer countdown;
+  countdown.SetInterval(1000);
+  int ticks = 0;
+  countdown.on_timer = [&] { ++ticks; };
+  {
+    platform::FakeClock other_clock;
+    TestUiThread other{other_clock};
+    other.AttachTimer(countdown);
+    other.AttachTimer(countdown);  // a second attachment of the same timer is ignored
+    countdown.SetEnabled(true);
+    other.AdvanceBy(3000);
+    EXPECT_EQ(ticks, 3) << "attached twice, it still fires once per interval";
+    other.DetachTimer(countdown);
+    countdown.SetEnabled(false);  // the old listener is inert after the detach
+    other.AttachTimer(countdown);
+  }
+  // The UiThread is gone; its listeners on the timer must not reach it.
+  countdown.SetEnabled(true);
+  countdown.SetInterval(500);
+  countdown.SetEnabled(false);
+  EXPECT_EQ(ticks, 3);
+
+  // Attached again elsewhere, it works as before.
+  ui_.AttachTimer(countdown);
+  countdown.SetEnabled(true);
+  ui_.AdvanceBy(1000);
+  EXPECT_EQ(ticks, 5);
+  ui_.DetachTimer(countdown);
+}
+
 TEST_F(UiThreadTest, PumpWaitOnAWorkerEndsEarlyOnStop) {
   std::atomic<bool> stop{false};
   std::atomic<int> result{-1};

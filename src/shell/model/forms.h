@@ -27,6 +27,8 @@ struct TForm1 : Form {
   TForm1();
 
   std::string caption = "Vidloom";
+  // How long a hint stays visible once shown (set at creation).
+  int hint_hide_pause_ms = 0;
 
   Button AddFileButton;
   Button StopConvertButton;
@@ -60,9 +62,9 @@ struct TForm1 : Form {
   Memo Memo1;
 
   // Main menu entries.
-  MenuEntry AddFiles1;     // File > "Add Files"
-  MenuEntry Convert1;      // File > "Convert"
-  MenuEntry Exit1;         // File > "Exit"
+  MenuEntry AddFiles1;           // File > "Add Files"
+  MenuEntry Convert1;            // File > "Convert"
+  MenuEntry Exit1;               // File > "Exit"
   MenuEntry SetGeneralOptions1;  // Options > "Set Additional Options"
   MenuEntry OpenHelpFile1;       // Help > "Open Help File"
   MenuEntry VisitOurWebsite1;    // Help > "Visit Korvane Website"
@@ -94,7 +96,7 @@ struct TForm3 : Form {
   TForm3();
   std::string caption = "Warning";
   Label Label1;
-  Label Label2;        // elapsed seconds
+  Label Label2;         // elapsed seconds
   Button SpeedButton1;  // "Do Not Turn Off"
 };
 
@@ -102,8 +104,8 @@ struct TForm3 : Form {
 struct TFormAnalyzingSplash : Form {
   TFormAnalyzingSplash();
   std::string caption = "Analyzing Video Files";
-  Label Label1;   // "Analyzing File.......Please Wait."
-  Label Panel1;   // name of the file being analysed
+  Label Label1;    // "Analyzing File.......Please Wait."
+  Label Panel1;    // name of the file being analysed
   Button Button2;  // "Cancel"
 };
 

@@ -20,6 +20,9 @@ bool PumpWait(UiThread& ui, std::int64_t ms, const std::atomic<bool>* stop) {
 HeadlessUiThread::HeadlessUiThread(platform::Clock& clock)
     : clock_(clock), ui_thread_(std::this_thread::get_id()) {}
 
+// The slots' tokens go with them, which leaves every timer listener inert.
+HeadlessUiThread::~HeadlessUiThread() = default;
+
 void HeadlessUiThread::Post(Task task) {
   {
     std::lock_guard lock(mutex_);
@@ -46,7 +49,9 @@ void HeadlessUiThread::Call(const Task& task) {
   finished.get();
 }
 
-bool HeadlessUiThread::OnUiThread() const { return std::this_thread::get_id() == ui_thread_; }
+bool HeadlessUiThread::OnUiThread() const {
+  return std::this_thread::get_id() == ui_thread_;
+}
 
 bool HeadlessUiThread::RunQueuedTasks() {
   bool ran = false;
@@ -132,10 +137,16 @@ void HeadlessUiThread::WaitForWork(std::int64_t deadline_ms) {
 }
 
 void HeadlessUiThread::AttachTimer(Timer& timer) {
-  timers_.push_back({&timer, 0, false});
-  auto arm = [this, &timer] {
+  const bool attached = std::any_of(timers_.begin(), timers_.end(),
+                                    [&](const TimerSlot& s) { return s.timer == &timer; });
+  if (attached) return;
+  auto token = std::make_shared<int>(0);
+  timers_.push_back({&timer, 0, false, token});
+  auto arm = [this, &timer, weak = std::weak_ptr<int>(token)] {
+    const auto alive = weak.lock();
+    if (!alive) return;  // detached, or this UiThread is gone
     auto it = std::find_if(timers_.begin(), timers_.end(),
-                           [&](const TimerSlot& s) { return s.timer == &timer; });
+                           [&](const TimerSlot& s) { return s.token == alive; });
     if (it == timers_.end()) return;
     if (!timer.enabled()) {
       it->armed = false;

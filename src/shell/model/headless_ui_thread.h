@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -16,6 +17,9 @@ namespace vidloom {
 class HeadlessUiThread : public UiThread {
  public:
   explicit HeadlessUiThread(platform::Clock& clock = platform::SystemClock());
+  ~HeadlessUiThread() override;
+  HeadlessUiThread(const HeadlessUiThread&) = delete;
+  HeadlessUiThread& operator=(const HeadlessUiThread&) = delete;
 
   void Post(Task task) override;
   void Call(const Task& task) override;
@@ -23,6 +27,8 @@ class HeadlessUiThread : public UiThread {
   void Pump() override;
   void PumpUntil(std::int64_t deadline_ms) override;
   platform::Clock& clock() override { return clock_; }
+  // The timer's change listener stays subscribed after DetachTimer (and after this object is
+  // gone) but does nothing then: it holds only a weak token of its attachment.
   void AttachTimer(Timer& timer) override;
   void DetachTimer(Timer& timer) override;
 
@@ -48,6 +54,8 @@ class HeadlessUiThread : public UiThread {
     Timer* timer;
     std::int64_t due_ms;
     bool armed;
+    // Alive while the timer is attached; the timer's listener holds a weak reference.
+    std::shared_ptr<int> token;
   };
   std::vector<TimerSlot> timers_;
   bool woken_ = false;

@@ -1,0 +1,19 @@
+// Names of the files beside the program and the addresses behind the About box and the Help menu.
+#pragma once
+
+namespace vidloom {
+
+// Started once at start-up when present: "<ProgramDirectory>reg.sh", run by /bin/sh.
+inline constexpr const char* kStartupScriptName = "reg.sh";
+// The user manual opened by Help > "Open Help File".
+inline constexpr const char* kHelpFileName = "help.html";
+
+// The maker's web page (Help > "Visit Korvane Website", the About box's first link).
+inline constexpr const char* kWebsiteUrl = "https://vidloom.org";
+// A new e-mail to support (the About box's second link).
+inline constexpr const char* kSupportMailUrl = "mailto:support@vidloom.org";
+
+// The folder chooser's headline.
+inline constexpr const char* kChooseFolderHeadline = "Choose the required output directory below :";
+
+}  // namespace vidloom

@@ -1,0 +1,42 @@
+// What the main window asks of the desktop it runs on. Each front-end supplies its own
+// implementations: the Qt program the real ones, vidloom-cli and tests quiet or scripted ones.
+// Every call comes from the UI thread.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace vidloom {
+
+// Powers the computer off. Tests use a fake; no test program links a real implementation.
+class PowerOff {
+ public:
+  virtual ~PowerOff() = default;
+  // Requests a power-off now; true when the request was accepted. Nobody waits for the result.
+  virtual bool PowerOffComputer() = 0;
+};
+
+// Programs and documents opened beside the program. Nothing here reports a failure.
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+  // Starts the start-up script `script_path` without waiting for it; a missing one is ignored.
+  virtual void RunStartupScript(const std::string& script_path) = 0;
+  // Opens the user manual at `path` in the desktop's viewer.
+  virtual void OpenHelpFile(const std::string& path) = 0;
+  // Opens `url` (a web page or a mailto: link) with the desktop's handler.
+  virtual void OpenUrl(const std::string& url) = 0;
+};
+
+// The folder chooser of the output directory.
+class FolderChooser {
+ public:
+  virtual ~FolderChooser() = default;
+  // Shows `headline` and lets the user pick an existing folder, starting at `preselected`
+  // (empty: wherever the chooser likes). Returns the folder's path as the chooser gives it, or
+  // nullopt when the user cancels.
+  virtual std::optional<std::string> ChooseFolder(const std::string& headline,
+                                                  const std::string& preselected) = 0;
+};
+
+}  // namespace vidloom

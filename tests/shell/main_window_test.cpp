@@ -1,0 +1,639 @@
+// The main window put together: start-up order and state, settings kept until an allowed close,
+// File > Exit, the shutdown countdown on a fake clock with a fake power-off, the options dialog,
+// the folder choice, help and links, the list's context menu and the volume slider.
+#include "shell/main_window.h"
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <deque>
+#include <filesystem>
+#include <memory>
+#include <optional>
+
+#include "platform/fake_clock.h"
+#include "platform/filesystem.h"
+#include "profiles/catalogue.h"
+#include "shell/countdown.h"
+#include "shell/links.h"
+#include "shell/model/test_ui_thread.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace vidloom {
+namespace {
+
+using testing::ReadTextFile;
+using testing::ScriptedDialogs;
+using testing::TempDir;
+using testing::WriteTextFile;
+
+constexpr const char* kPs3 = "PS3 Video(480P) (*.mp4)";
+constexpr const char* kPs3_720 = "PS3 Video(720P) (*.mp4)";
+constexpr const char* kGoodRun =
+    "print Input #0, avi, from 'in':\n"
+    "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
+    "print Output #0, psp, to 'out':\n"
+    "write frame=250 q=2.0 size=2kB time=10.00 bitrate=80.0kbits/s\\r\n"
+    "output 2048\n"
+    "exit 0\n";
+
+std::string ProgramDirectoryOfFake() {
+  return std::filesystem::path(FAKE_ENCODER_PATH).parent_path().string() + "/";
+}
+
+// Counts power-off requests and notes how often the loop had been asked to end before each.
+class FakePowerOff : public PowerOff {
+ public:
+  explicit FakePowerOff(const int& quits) : quits_(quits) {}
+  bool PowerOffComputer() override {
+    ++calls;
+    quits_before_call = quits_;
+    return true;
+  }
+  int calls = 0;
+  int quits_before_call = -1;
+
+ private:
+  const int& quits_;
+};
+
+class RecordingDesktop : public Desktop {
+ public:
+  void RunStartupScript(const std::string& path) override {
+    scripts.push_back(path);
+    if (on_script) on_script();
+  }
+  void OpenHelpFile(const std::string& path) override { help.push_back(path); }
+  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  std::vector<std::string> scripts, help, urls;
+  std::function<void()> on_script;
+};
+
+class ScriptedFolderChooser : public FolderChooser {
+ public:
+  std::optional<std::string> ChooseFolder(const std::string& headline,
+                                          const std::string& preselected) override {
+    calls.push_back({headline, preselected});
+    if (answers.empty()) {
+      ADD_FAILURE() << "unexpected folder chooser";
+      return std::nullopt;
+    }
+    auto answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+  struct Call {
+    std::string headline, preselected;
+  };
+  std::vector<Call> calls;
+  std::deque<std::optional<std::string>> answers;
+};
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  MainWindowTest() {
+    setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
+    WriteTextFile(sequence_ / "default.txt", kGoodRun);
+  }
+  ~MainWindowTest() override {
+    window_.reset();
+    unsetenv("FAKE_ENCODER_SEQUENCE");
+  }
+
+  MainWindowOptions Options() const {
+    MainWindowOptions options;
+    options.program_directory = ProgramDirectoryOfFake();
+    options.required_files = {"raziz2u"};
+    options.end_pause_ms = 0;
+    options.settings_path = settings_path_;
+    return options;
+  }
+
+  MainWindowPorts Ports() {
+    MainWindowPorts ports;
+    ports.power_off = &power_off_;
+    ports.desktop = &desktop_;
+    ports.folder_chooser = &chooser_;
+    ports.quit = [this] { ++quits_; };
+    return ports;
+  }
+
+  MainWindow& Start() {
+    window_ = std::make_unique<MainWindow>(ui_, dialogs_, Options(), Ports());
+    window_->Startup();
+    return *window_;
+  }
+
+  TForm1& form() { return window_->Form1; }
+
+  void SelectFormat(const std::string& text) {
+    ASSERT_TRUE(form().ComboOutputFormat.SelectText(text));
+    form().ComboOutputFormat.UserSelect(form().ComboOutputFormat.selected());
+  }
+
+  void AddRow(const std::string& name) {
+    const std::string path = media_ / name;
+    WriteTextFile(path, "media");
+    FileEntry entry;
+    entry.checked = true;
+    entry.caption = path;
+    entry.cells[kCellVideoSize] = "640 x 480";
+    FormatExtension(form(), entry.cells[kCellOutput]);
+    form().ListView1.AddRow(entry);
+  }
+
+  // Checks the shutdown box as the user does, confirming the question.
+  void TickShutdownBox() {
+    dialogs_.ExpectQuestion(true);
+    window_->Form4.CheckBoxShutDown.SetChecked(true);
+  }
+
+  // Runs one batch to its end while this thread serves as the UI thread.
+  void ConvertToTheEnd() {
+    window_->ConvertNowButtonClick();
+    EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
+    window_->WaitForBatch();
+  }
+
+  // Starts a batch whose encoder hangs, and returns once the encoder runs.
+  void StartHangingBatch() {
+    const std::string started = sequence_ / "started";
+    std::filesystem::remove(started);
+    WriteTextFile(sequence_ / "default.txt",
+                  "print Input #0, avi, from 'in':\npidfile " + started + "\nhang\n");
+    window_->ConvertNowButtonClick();
+    ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
+  }
+
+  void StopBatch() {
+    dialogs_.ExpectQuestion(true);
+    window_->StopConvertButtonClick();
+    EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
+    window_->WaitForBatch();
+  }
+
+  // Arms the countdown the way the program does: a finished batch with the shutdown box ticked.
+  void ArmThroughABatch() {
+    TickShutdownBox();
+    SelectFormat(kPs3);
+    AddRow("a.avi");
+    form().Edit1.SetText(media_ / "out");
+    ConvertToTheEnd();
+    ASSERT_TRUE(window_->shutdown.ShutdownArmed);
+    ASSERT_TRUE(window_->Form3.visible);
+  }
+
+  // One countdown tick per second of fake time.
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) ui_.AdvanceBy(1000);
+  }
+
+  bool SettingsWritten() const { return platform::FileExists(settings_path_); }
+
+  TempDir sequence_;
+  TempDir media_;
+  TempDir config_;
+  std::string settings_path_ = config_ / "vazadi.ini";
+  platform::FakeClock clock_;
+  TestUiThread ui_{clock_};
+  ScriptedDialogs dialogs_;
+  int quits_ = 0;
+  FakePowerOff power_off_{quits_};
+  RecordingDesktop desktop_;
+  ScriptedFolderChooser chooser_;
+  std::unique_ptr<MainWindow> window_;
+};
+
+// --- Start-up ---------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, FirstStartShowsTheDesignedStateAndWritesNothing) {
+  MainWindow& w = Start();
+  const TForm1& f = w.Form1;
+  EXPECT_EQ(f.caption, "Vidloom");
+  EXPECT_TRUE(f.visible);
+  EXPECT_EQ(f.hint_hide_pause_ms, 30000);
+  EXPECT_EQ(f.ComboOutputFormat.count(), 16);
+  EXPECT_EQ(f.ComboOutputFormat.selected(), 0);
+  EXPECT_EQ(f.ComboOutputFormat.text(), FormatCatalogue[0].DisplayName);
+  EXPECT_EQ(f.ComboOutputFormat.drop_down_count(), 27);
+  EXPECT_EQ(w.window.DropDownItemCount, 27);
+  for (const Selector* s :
+       {&f.ComboVideoCodec, &f.ComboVideoSize, &f.ComboVideoBitrate, &f.ComboVideoFramerate,
+        &f.ComboAudioCodec, &f.ComboAudioBitrate, &f.ComboSamplingRate}) {
+    EXPECT_GT(s->count(), 0);
+    EXPECT_GE(s->selected(), 0);
+  }
+  EXPECT_EQ(f.ComboLetterBox.items(), (std::vector<std::string>{"None", "LetterBox"}));
+  EXPECT_EQ(f.ComboLetterBox.text(), "LetterBox");
+  EXPECT_EQ(f.ComboAudioChannel.text(), "Stereo");
+  EXPECT_EQ(f.ComboAspectRatio.text(), "Original ");
+  EXPECT_EQ(f.TrackBar1.position(), 5);
+  EXPECT_EQ(f.Label14.caption(), "100%");
+  EXPECT_EQ(w.window.VolumeFactor, "50");
+  EXPECT_EQ(f.StatusBar1.panel(0), "Ready");
+  EXPECT_EQ(f.Edit1.text(), settings::DefaultOutputDirectory());
+  EXPECT_FALSE(f.Memo1.visible());
+  EXPECT_FALSE(f.TimerShutdown2.enabled());
+  EXPECT_FALSE(f.ConversionCountTimer.enabled());
+
+  // The other windows exist, hidden; the options dialog holds the designed values.
+  EXPECT_FALSE(w.FormAnalyzingSplash.visible);
+  EXPECT_FALSE(w.FormAbout.visible);
+  EXPECT_FALSE(w.Form3.visible);
+  EXPECT_FALSE(w.Form4.visible);
+  EXPECT_FALSE(w.Form4.CheckBoxOverWrite.checked());
+  EXPECT_FALSE(w.Form4.CheckBoxShutDown.checked());
+  EXPECT_FALSE(w.settings().ShutdownPromptSuppressed) << "cleared when the window is shown";
+
+  EXPECT_EQ(desktop_.scripts, std::vector<std::string>{ProgramDirectoryOfFake() + "reg.sh"});
+  EXPECT_EQ(w.help_file(), ProgramDirectoryOfFake() + "help.html");
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_FALSE(SettingsWritten());
+
+  // Nothing ticks on its own.
+  Ticks(40);
+  EXPECT_EQ(power_off_.calls, 0);
+  EXPECT_EQ(quits_, 0);
+}
+
+TEST_F(MainWindowTest, StoredSettingsComeBackAfterTheScriptAndAskNothing) {
+  WriteTextFile(settings_path_,
+                "[General]\nOutputDir=/srv/videos\n[CheckBoxes]\nOverwriteExistingFile=1\n"
+                "ShutDown=1\n[Combo]\nOutputFormat=12\nLetterBox=0\nComboDropItem=30\n");
+  // The start-up script runs during the main window's creation, before the settings are read.
+  std::string directory_when_script_ran;
+  desktop_.on_script = [&] { directory_when_script_ran = window_->Form1.Edit1.text(); };
+  MainWindow& w = Start();
+
+  EXPECT_EQ(directory_when_script_ran, settings::DefaultOutputDirectory());
+  EXPECT_EQ(w.Form1.Edit1.text(), "/srv/videos");
+  EXPECT_TRUE(w.Form4.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(w.Form4.CheckBoxShutDown.checked());
+  EXPECT_TRUE(dialogs_.boxes.empty()) << "a restored shutdown box asks nothing";
+  EXPECT_EQ(w.Form1.ComboOutputFormat.selected(), 12);
+  EXPECT_EQ(w.Form4.SpinEdit1.value(), 30);
+  EXPECT_EQ(w.window.DropDownItemCount, 30);
+  EXPECT_EQ(w.Form1.ComboOutputFormat.drop_down_count(), 30);
+  // The show-time refresh applied the restored format.
+  EXPECT_EQ(w.window.PreviousFormatIndex, 12);
+
+  // After start-up, checking the box again asks.
+  w.Form4.CheckBoxShutDown.SetChecked(false);
+  dialogs_.ExpectQuestion(true);
+  w.Form4.CheckBoxShutDown.SetChecked(true);
+  EXPECT_EQ(dialogs_.boxes.size(), 1u);
+}
+
+TEST_F(MainWindowTest, StartupRunsOnceAndAMissingDesktopIsQuiet) {
+  window_ = std::make_unique<MainWindow>(ui_, dialogs_, Options(), MainWindowPorts{});
+  window_->Startup();
+  window_->Startup();
+  window_->OpenHelpFile1Click();
+  window_->VisitOurWebsite1Click();
+  window_->Form1.ButtonBrowseForFolder.UserClick();
+  window_->Exit1Click();
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_EQ(window_->Form1.ComboOutputFormat.count(), 16) << "the format list is filled once";
+}
+
+// --- Closing and ending -----------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ClosingWritesTheSettingsWhichTheNextStartRestores) {
+  Start();
+  SelectFormat(kPs3_720);
+  form().ComboLetterBox.UserSelect(0);
+  form().Edit1.SetText("/srv/out");
+  window_->Form4.CheckBoxOverWrite.SetChecked(true);
+  EXPECT_FALSE(SettingsWritten());
+
+  EXPECT_TRUE(window_->FormCloseQuery());
+  EXPECT_TRUE(window_->TryClose());
+  ASSERT_TRUE(SettingsWritten());
+  const std::string text = ReadTextFile(settings_path_);
+  EXPECT_NE(text.find("OutputDir=/srv/out"), std::string::npos) << text;
+  EXPECT_NE(text.find("OverwriteExistingFile=1"), std::string::npos) << text;
+  EXPECT_EQ(quits_, 0) << "the caller closes the window; nothing is quit here";
+
+  const int row = form().ComboOutputFormat.selected();
+  window_.reset();
+  Start();
+  EXPECT_EQ(form().Edit1.text(), "/srv/out");
+  EXPECT_EQ(form().ComboOutputFormat.selected(), row);
+  EXPECT_EQ(form().ComboOutputFormat.text(), kPs3_720);
+  EXPECT_TRUE(window_->Form4.CheckBoxOverWrite.checked());
+
+  // The format stored at position 7 ("PS3 Video(480P)") is not restored: the next start
+  // selects the first format and deletes the file, and the close after writes a new one.
+  SelectFormat(kPs3);
+  ASSERT_EQ(form().ComboOutputFormat.selected(), 7);
+  EXPECT_TRUE(window_->TryClose());
+  window_.reset();
+  Start();
+  EXPECT_EQ(form().ComboOutputFormat.selected(), 0);
+  EXPECT_EQ(form().Edit1.text(), "/srv/out");
+  EXPECT_FALSE(SettingsWritten());
+  EXPECT_TRUE(window_->TryClose());
+  EXPECT_TRUE(SettingsWritten());
+}
+
+TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
+  WriteTextFile(config_ / "blocker", "a file where a directory should be");
+  settings_path_ = config_ / "blocker/vazadi.ini";
+  Start();
+  EXPECT_FALSE(window_->TryClose());
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{"Unable to write to " + settings_path_});
+  EXPECT_EQ(dialogs_.boxes.front().caption, "Information");
+}
+
+TEST_F(MainWindowTest, ExitEndsAtOnceWithoutWriting) {
+  Start();
+  form().Exit1.UserClick();
+  EXPECT_EQ(quits_, 1);
+  EXPECT_FALSE(SettingsWritten());
+  EXPECT_EQ(power_off_.calls, 0);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(MainWindowTest, ClosingIsRefusedSilentlyWhileABatchConverts) {
+  Start();
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  form().Edit1.SetText(media_ / "out");
+  StartHangingBatch();
+  EXPECT_TRUE(window_->conversion.Converting);
+  EXPECT_FALSE(window_->TryClose());
+  EXPECT_FALSE(SettingsWritten());
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_FALSE(form().Exit1.enabled()) << "File > Exit is disabled while converting";
+
+  StopBatch();
+  EXPECT_TRUE(window_->TryClose());
+  EXPECT_TRUE(SettingsWritten());
+}
+
+// --- Countdown --------------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, CancelBeforeTheLastTickPreventsThePowerOff) {
+  for (int cancel_at : {1, 15, 29}) {
+    SCOPED_TRACE(cancel_at);
+    Start();
+    ArmThroughABatch();
+    EXPECT_EQ(window_->Form3.Label2.caption(), "1") << "the first countdown shows 1 at first";
+    EXPECT_FALSE(window_->TryClose()) << "closing is refused while armed";
+
+    Ticks(cancel_at);
+    EXPECT_EQ(window_->shutdown.CountdownTicks, cancel_at);
+    EXPECT_EQ(window_->Form3.Label2.caption(), std::to_string(cancel_at));
+
+    window_->Form3.SpeedButton1.UserClick();
+    EXPECT_FALSE(window_->shutdown.ShutdownArmed);
+    EXPECT_FALSE(window_->Form3.visible);
+    EXPECT_FALSE(form().TimerShutdown2.enabled());
+    Ticks(60);
+    EXPECT_EQ(window_->Form3.Label2.caption(), std::to_string(cancel_at));
+    EXPECT_EQ(power_off_.calls, 0);
+    EXPECT_EQ(quits_, 0);
+    EXPECT_TRUE(window_->TryClose()) << "the window can be closed again";
+    window_.reset();
+    std::filesystem::remove(settings_path_);
+  }
+}
+
+TEST_F(MainWindowTest, TheThirtiethTickEndsTheProgramThenPowersOff) {
+  Start();
+  ArmThroughABatch();
+  Ticks(29);
+  EXPECT_EQ(power_off_.calls, 0);
+  EXPECT_EQ(quits_, 0);
+  Ticks(1);
+  EXPECT_EQ(window_->Form3.Label2.caption(), "30");
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(power_off_.calls, 1);
+  EXPECT_EQ(power_off_.quits_before_call, 1) << "the loop is asked to end first";
+  EXPECT_FALSE(SettingsWritten()) << "the power-off path writes nothing";
+  Ticks(30);
+  EXPECT_EQ(power_off_.calls, 1) << "requested once";
+  EXPECT_EQ(quits_, 1);
+}
+
+TEST_F(MainWindowTest, TheWarningWindowRefusesToCloseWhileArmed) {
+  Start();
+  EXPECT_TRUE(window_->WarningFormCloseQuery());
+  ArmThroughABatch();
+  EXPECT_TRUE(window_->Form3.on_top);
+  EXPECT_FALSE(window_->WarningFormCloseQuery());
+  Ticks(5);
+  EXPECT_FALSE(window_->WarningFormCloseQuery());
+  window_->WarningSpeedButton1Click();
+  EXPECT_TRUE(window_->WarningFormCloseQuery());
+}
+
+TEST_F(MainWindowTest, ExitDuringTheCountdownEndsWithoutPowerOffOrSaving) {
+  Start();
+  ArmThroughABatch();
+  Ticks(10);
+  form().Exit1.UserClick();
+  EXPECT_EQ(quits_, 1);
+  // The loop ends and the window goes; time keeps passing.
+  window_.reset();
+  Ticks(40);
+  EXPECT_EQ(power_off_.calls, 0);
+  EXPECT_FALSE(SettingsWritten());
+}
+
+TEST_F(MainWindowTest, ABatchStartedDuringTheCountdownDoesNotStopIt) {
+  Start();
+  ArmThroughABatch();
+  Ticks(3);
+  // Without the box the new batch cannot re-arm, so the first countdown runs out under it.
+  window_->Form4.CheckBoxShutDown.SetChecked(false);
+  StartHangingBatch();
+  const int ticks_now = window_->shutdown.CountdownTicks;
+  EXPECT_GE(ticks_now, 3);
+  Ticks(kCountdownLastTick - ticks_now);
+  EXPECT_TRUE(window_->BatchRunning()) << "the batch is still converting at the last tick";
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(power_off_.calls, 1);
+  // Ending the program stops the batch.
+  window_.reset();
+  EXPECT_EQ(power_off_.calls, 1);
+}
+
+TEST_F(MainWindowTest, ABatchEndingDuringTheCountdownRestartsIt) {
+  Start();
+  ArmThroughABatch();
+  Ticks(20);
+  ConvertToTheEnd();  // the box is still ticked: arming runs again
+  EXPECT_TRUE(window_->shutdown.ShutdownArmed);
+  EXPECT_LT(window_->shutdown.CountdownTicks, 5) << "the count restarts from 0";
+  Ticks(kCountdownLastTick - window_->shutdown.CountdownTicks - 1);
+  EXPECT_EQ(power_off_.calls, 0);
+  Ticks(1);
+  EXPECT_EQ(power_off_.calls, 1);
+}
+
+// --- Options dialog ---------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, OptionsDialogOpensBesideTheWindowAndAsksBeforeShuttingDown) {
+  Start();
+  TForm4& options = window_->Form4;
+  int notified = 0;
+  options.Subscribe([&] { ++notified; });
+  form().SetGeneralOptions1.UserClick();
+  EXPECT_TRUE(options.visible);
+  EXPECT_EQ(notified, 1);
+  // Not modal: the main window keeps working.
+  form().TrackBar1.SetPosition(1);
+  EXPECT_EQ(form().Label14.caption(), "20%");
+
+  dialogs_.ExpectQuestion(false);
+  options.CheckBoxShutDown.SetChecked(true);
+  EXPECT_FALSE(options.CheckBoxShutDown.checked()) << "No unticks the box";
+  ASSERT_EQ(dialogs_.boxes.size(), 1u) << "the unticking asks nothing";
+  EXPECT_EQ(dialogs_.boxes[0].kind, "yesno");
+  EXPECT_EQ(dialogs_.boxes[0].text, settings::kShutdownQuestion);
+
+  dialogs_.ExpectQuestion(true);
+  options.CheckBoxShutDown.SetChecked(true);
+  EXPECT_TRUE(options.CheckBoxShutDown.checked());
+  options.CheckBoxShutDown.SetChecked(false);
+  EXPECT_EQ(dialogs_.boxes.size(), 2u);
+
+  options.Button1.UserClick();
+  EXPECT_FALSE(options.visible);
+  EXPECT_EQ(notified, 2) << "the view hears that the dialog closed";
+}
+
+// --- Folder choice, hint, help and links ------------------------------------------------------
+
+TEST_F(MainWindowTest, FolderChoicePreselectsTheLastConfirmedFolder) {
+  Start();
+  const std::string designed = form().Edit1.text();
+  chooser_.answers = {std::nullopt, "/srv/first", std::nullopt, "/srv/second"};
+
+  form().ButtonBrowseForFolder.UserClick();
+  EXPECT_EQ(form().Edit1.text(), designed) << "cancel changes nothing";
+  form().ButtonBrowseForFolder.UserClick();
+  EXPECT_EQ(form().Edit1.text(), "/srv/first");
+  form().ButtonBrowseForFolder.UserClick();
+  EXPECT_EQ(form().Edit1.text(), "/srv/first");
+  form().ButtonBrowseForFolder.UserClick();
+  EXPECT_EQ(form().Edit1.text(), "/srv/second");
+
+  ASSERT_EQ(chooser_.calls.size(), 4u);
+  const std::vector<std::string> preselected{"", "", "/srv/first", "/srv/first"};
+  for (std::size_t i = 0; i < chooser_.calls.size(); ++i) {
+    EXPECT_EQ(chooser_.calls[i].headline, "Choose the required output directory below :");
+    EXPECT_EQ(chooser_.calls[i].preselected, preselected[i]) << "opening " << i;
+  }
+
+  window_->Label1MouseEnter();
+  EXPECT_EQ(form().Label1.hint(), "/srv/second");
+}
+
+TEST_F(MainWindowTest, FolderChoiceDoesNothingWhileAnalysingOrConverting) {
+  Start();
+  window_->FormAnalyzingSplash.visible = true;
+  form().ButtonBrowseForFolder.UserClick();
+  window_->FormAnalyzingSplash.visible = false;
+
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  form().Edit1.SetText(media_ / "out");
+  StartHangingBatch();
+  EXPECT_TRUE(form().ButtonBrowseForFolder.enabled()) << "the button stays enabled";
+  form().ButtonBrowseForFolder.UserClick();
+  EXPECT_TRUE(chooser_.calls.empty());
+  StopBatch();
+
+  chooser_.answers = {"/srv/after"};
+  form().ButtonBrowseForFolder.UserClick();
+  EXPECT_EQ(form().Edit1.text(), "/srv/after");
+}
+
+TEST_F(MainWindowTest, HelpWebsiteAndAboutBoxUseTheDesktop) {
+  Start();
+  form().OpenHelpFile1.UserClick();
+  form().OpenHelpFile1.UserClick();
+  EXPECT_EQ(desktop_.help, std::vector<std::string>(2, ProgramDirectoryOfFake() + "help.html"));
+
+  form().VisitOurWebsite1.UserClick();
+  int about_notified = 0;
+  window_->FormAbout.Subscribe([&] { ++about_notified; });
+  form().About1.UserClick();
+  EXPECT_TRUE(window_->FormAbout.visible);
+  window_->AboutLabel2Click();
+  window_->AboutLabel3Click();
+  window_->FormAbout.SpeedButton1.UserClick();
+  EXPECT_FALSE(window_->FormAbout.visible);
+  EXPECT_EQ(about_notified, 2);
+  EXPECT_EQ(desktop_.urls, (std::vector<std::string>{kWebsiteUrl, kWebsiteUrl, kSupportMailUrl}));
+  EXPECT_EQ(std::string(kSupportMailUrl).rfind("mailto:", 0), 0u);
+}
+
+// --- List and slider --------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, ListCommandsAskNothing) {
+  Start();
+  for (const char* name : {"a.avi", "b.avi", "c.avi"}) AddRow(name);
+  ListView& list = form().ListView1;
+
+  form().UncheckAllItems1.UserClick();
+  for (const auto& row : list.rows()) EXPECT_FALSE(row.checked);
+  form().CheckAllItems1.UserClick();
+  for (const auto& row : list.rows()) EXPECT_TRUE(row.checked);
+
+  form().RemoveButton.UserClick();
+  EXPECT_EQ(list.count(), 3) << "nothing selected: nothing removed";
+  list.Select(1);
+  form().RemoveButton.UserClick();
+  ASSERT_EQ(list.count(), 2);
+  EXPECT_EQ(list.row(1).caption, media_ / "c.avi");
+  list.Select(0);
+  form().DeleteSelectedItem1.UserClick();
+  EXPECT_EQ(list.count(), 1);
+
+  AddRow("d.avi");
+  form().ClearAllButton.UserClick();
+  EXPECT_EQ(list.count(), 0);
+  AddRow("e.avi");
+  form().ClearAllItems1.UserClick();
+  EXPECT_EQ(list.count(), 0);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(MainWindowTest, VolumeSliderAndItsResetByTheFormatRefresh) {
+  Start();
+  form().TrackBar1.SetPosition(1);
+  EXPECT_EQ(form().Label14.caption(), "20%");
+  EXPECT_EQ(window_->window.VolumeFactor, "2");
+  form().TrackBar1.SetPosition(10);
+  EXPECT_EQ(form().Label14.caption(), "200%");
+  EXPECT_EQ(window_->window.VolumeFactor, "100");
+  SelectFormat(kPs3);
+  EXPECT_EQ(form().TrackBar1.position(), 5);
+  EXPECT_EQ(form().Label14.caption(), "100%");
+  EXPECT_EQ(window_->window.VolumeFactor, "50");
+}
+
+TEST_F(MainWindowTest, MenuEntriesDisabledWhileConvertingComeBackAfter) {
+  Start();
+  SelectFormat(kPs3);
+  AddRow("a.avi");
+  form().Edit1.SetText(media_ / "out");
+  StartHangingBatch();
+  for (const MenuEntry* m : {&form().Exit1, &form().OpenHelpFile1, &form().VisitOurWebsite1,
+                             &form().About1, &form().SetGeneralOptions1}) {
+    EXPECT_FALSE(m->enabled()) << m->caption;
+  }
+  form().About1.UserClick();
+  EXPECT_FALSE(window_->FormAbout.visible);
+  EXPECT_TRUE(form().StopConvertButton.enabled());
+  StopBatch();
+  form().About1.UserClick();
+  EXPECT_TRUE(window_->FormAbout.visible);
+}
+
+}  // namespace
+}  // namespace vidloom
