@@ -2,8 +2,9 @@
 # Compares raziz2u with the ffmpeg command line doing the same work: the same inputs (a 20 s SD
 # clip and a 20 s 1080p clip), the same codecs and settings (x264 "medium", automatic threads on
 # both sides), for PSP Video, PSP AVC, PS3 1080P, 3GP and MP3. Prints wall time and peak memory
-# side by side; the best of REPEAT runs counts.
+# side by side, and the processor time (user + system); the best of REPEAT runs counts.
 # Usage: compare_ffmpeg.sh RAZIZ2U [REPEAT]      (needs /usr/bin/time from Debian's "time")
+# CASES="psp_video mp3" limits the run to some of the cases.
 set -euo pipefail
 encoder=${1:?usage: compare_ffmpeg.sh RAZIZ2U [REPEAT]}
 repeat=${2:-1}
@@ -54,38 +55,50 @@ theirs() {
 }
 extension() { case $1 in 3gp) echo 3gp ;; mp3) echo mp3 ;; *) echo mp4 ;; esac; }
 
-# Runs one command under /usr/bin/time; prints "seconds kilobytes".
+# Runs one command under /usr/bin/time; prints "wall-seconds peak-kilobytes cpu-seconds".
 measure() {
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
+  /usr/bin/time -f "%e %M %U %S" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
     echo "failed: $*" >&2; tail -5 "$work/err.txt" >&2; exit 1; }
-  cat "$work/time.txt"
+  awk '{ print $1, $2, $3 + $4 }' "$work/time.txt"
 }
 
 # Word lists: "~" stands for the blank inside "2 (stereo)" and "8000 ".
 to_args() { local -n out=$1; shift; out=(); for w in "$@"; do out+=("${w//\~/ }"); done; }
 
-printf "| %-10s | %-5s | %11s | %10s | %6s | %12s | %11s | %6s |\n" \
-  case input "raziz2u (s)" "ffmpeg (s)" "time" "raziz2u (MB)" "ffmpeg (MB)" memory
-printf "|%s|\n" "------------|-------|-------------|------------|--------|--------------|-------------|--------"
+printf "| %-9s | %-5s | %9s | %9s | %6s | %9s | %9s | %6s | %9s | %9s | %6s |\n" \
+  case input "ours wall" "ffm wall" ratio "ours cpu" "ffm cpu" ratio "ours MB" "ffm MB" ratio
+printf "|%s|\n" "-----------|-------|-----------|-----------|--------|-----------|-----------|--------|-----------|-----------|--------"
+sum_ot=0; sum_tt=0; sum_oc=0; sum_tc=0
 for input in sd hd; do
   src="$work/$input.$([ $input = sd ] && echo avi || echo mp4)"
-  for c in psp_video psp_avc ps3_1080 3gp mp3; do
+  for c in ${CASES:-psp_video psp_avc ps3_1080 3gp mp3}; do
     ext=$(extension $c)
     to_args ours_args $(ours $c)
     to_args their_args $(theirs $c)
-    best_ot=; best_om=; best_tt=; best_tm=
+    best_ot=; best_om=; best_tt=; best_tm=; best_oc=; best_tc=
     for ((r = 0; r < repeat; r++)); do
-      read -r ot om < <(measure "$encoder" -@ -y -i "$src" "${ours_args[@]}" "$work/ours.$ext")
-      read -r tt tm < <(measure ffmpeg -nostdin -hide_banner -loglevel error -y -i "$src" \
+      read -r ot om oc < <(measure "$encoder" -@ -y -i "$src" "${ours_args[@]}" "$work/ours.$ext")
+      read -r tt tm tc < <(measure ffmpeg -nostdin -hide_banner -loglevel error -y -i "$src" \
                           "${their_args[@]}" "$work/theirs.$ext")
       best_ot=$(awk -v a="$ot" -v b="${best_ot:-1e9}" 'BEGIN { print (a < b ? a : b) }')
       best_tt=$(awk -v a="$tt" -v b="${best_tt:-1e9}" 'BEGIN { print (a < b ? a : b) }')
+      best_oc=$(awk -v a="$oc" -v b="${best_oc:-1e9}" 'BEGIN { print (a < b ? a : b) }')
+      best_tc=$(awk -v a="$tc" -v b="${best_tc:-1e9}" 'BEGIN { print (a < b ? a : b) }')
       if [ -z "$best_om" ] || ((om < best_om)); then best_om=$om; fi
       if [ -z "$best_tm" ] || ((tm < best_tm)); then best_tm=$tm; fi
     done
     awk -v c="$c" -v i="$input" -v ot="$best_ot" -v tt="$best_tt" -v om="$best_om" \
-        -v tm="$best_tm" 'BEGIN { printf "| %-10s | %-5s | %11.2f | %10.2f | %5.2fx | %12.1f | %11.1f | %5.2fx |\n",
-                                 c, i, ot, tt, ot / tt, om / 1024, tm / 1024, om / tm }'
+        -v tm="$best_tm" -v oc="$best_oc" -v tc="$best_tc" 'BEGIN {
+      printf "| %-9s | %-5s | %9.2f | %9.2f | %5.2fx | %9.2f | %9.2f | %5.2fx | %9.1f | %9.1f | %5.2fx |\n",
+             c, i, ot, tt, ot / tt, oc, tc, oc / tc, om / 1024, tm / 1024, om / tm }'
+    sum_ot=$(awk -v a="$sum_ot" -v b="$best_ot" 'BEGIN { print a + b }')
+    sum_tt=$(awk -v a="$sum_tt" -v b="$best_tt" 'BEGIN { print a + b }')
+    sum_oc=$(awk -v a="$sum_oc" -v b="$best_oc" 'BEGIN { print a + b }')
+    sum_tc=$(awk -v a="$sum_tc" -v b="$best_tc" 'BEGIN { print a + b }')
   done
 done
-echo "Goal: time within 1.05x and memory within 1.10x of ffmpeg." >&2
+awk -v ot="$sum_ot" -v tt="$sum_tt" -v oc="$sum_oc" -v tc="$sum_tc" 'BEGIN {
+  printf "| all       |       | %9.2f | %9.2f | %5.2fx | %9.2f | %9.2f | %5.2fx |           |           |        |\n",
+         ot, tt, ot / tt, oc, tc, oc / tc }'
+echo "Goal: time within 1.05x and memory within 1.10x of ffmpeg. Wall times on a loaded machine" \
+  "vary; cpu (user + system seconds) varies less." >&2
