@@ -1,9 +1,5 @@
 #include "analysis/add_files.h"
 
-#include <cctype>
-#include <cmath>
-
-#include "analysis/file_list.h"
 #include "analysis/probe.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -66,20 +62,6 @@ class InProgress {
 
 }  // namespace
 
-std::string RoundedFrameRate(double frame_rate) {
-  // Beyond 2^53 every double is already whole; far beyond a frame rate anyway.
-  if (!std::isfinite(frame_rate) || std::fabs(frame_rate) > 9.0e15) return "0";
-  double whole = std::round(frame_rate);  // halves away from zero
-  if (std::fabs(frame_rate - std::trunc(frame_rate)) == 0.5) {
-    whole = 2.0 * std::round(frame_rate / 2.0);  // the even neighbour
-  }
-  return std::to_string(static_cast<long long>(whole));
-}
-
-std::string ListDuration(const std::string& reader_duration) {
-  return reader_duration.size() == 5 ? "00:" + reader_duration : reader_duration;
-}
-
 std::string FileNameOf(const std::string& path) {
   for (std::size_t i = path.size(); i > 0; --i) {
     if (IsSeparator(path[i - 1])) return path.substr(i);
@@ -87,43 +69,18 @@ std::string FileNameOf(const std::string& path) {
   return path;
 }
 
-std::string LowerExtension(const std::string& path) {
-  const std::string name = FileNameOf(path);
-  const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return {};
-  std::string extension = name.substr(dot);
-  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension;
-}
-
-std::optional<FileRowValues> AnalyseFile(const std::string& path, const AnalyseOptions& options) {
+std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOptions& options) {
   const VideoInfoValues info =
       options.read_video_info ? options.read_video_info(path) : ReadWithVideoInfo(path);
-  FileRowValues row;
-  row.size = std::to_string(info.width) + " x " + std::to_string(info.height);
-  row.frame_rate = RoundedFrameRate(info.frame_rate);
-  row.duration = ListDuration(info.duration);
-  const bool cd_audio = LowerExtension(path) == ".cda";
-  if (cd_audio) row.duration.clear();
-  if (row.size != "0 x 0" || cd_audio) return row;
+  const RowTexts reader = ReaderRowTexts(info, path);
+  if (!NeedsProbe(reader, path)) return reader;
 
   ProbeOptions probe;
   probe.encoder_path = options.encoder_path;
   probe.pump = options.pump;
   ProbeResult result = ProbeFile(path, ProbeMode::Plain, probe);
   if (result.RetryWithPrefix) result = ProbeFile(path, ProbeMode::Prefixed, probe);
-  switch (result.outcome) {
-    case ProbeOutcome::Described:
-      row.size = result.values.FrameSize;
-      row.frame_rate = result.values.FrameRate;
-      row.duration = result.values.Duration;
-      return row;
-    case ProbeOutcome::Rejected:
-      return FileRowValues{"Unknown", "", ""};
-    case ProbeOutcome::NotStarted:
-      break;
-  }
-  return std::nullopt;
+  return ProbeRowTexts(result);
 }
 
 void Button2Click(AddFilesContext& context) {
@@ -194,7 +151,7 @@ AddFilesResult AddFiles(AddFilesContext& context) {
       state.NewRowIndex = form.ListView1.count();
       Pause(ui, context.pause_ms);
 
-      const std::optional<FileRowValues> row = AnalyseFile(path, analyse);
+      const std::optional<RowTexts> row = AnalyseFile(path, analyse);
       if (row) {
         std::string extension;
         FormatExtension(form, extension);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/file_list.h"
 #include "analysis/video_info.h"
 #include "shell/model/dialogs.h"
 #include "shell/model/forms.h"
@@ -61,13 +62,6 @@ class FileDialog {
 // reports them.
 using VideoInfoReader = std::function<VideoInfoValues(const std::string& path)>;
 
-// A file's row cells as its analysis found them.
-struct FileRowValues {
-  std::string size = "0 x 0";
-  std::string frame_rate = "0";
-  std::string duration = "0";
-};
-
 struct AnalyseOptions {
   // The encoder that probes files the reader cannot describe; empty: the program directory's.
   std::string encoder_path;
@@ -77,16 +71,6 @@ struct AnalyseOptions {
   std::function<void()> pump;
 };
 
-// The frame rate as the list shows the reader's value: rounded to a whole number, halves to the
-// even neighbour ("0" for a value that is not finite or out of range).
-std::string RoundedFrameRate(double frame_rate);
-
-// The reader's duration for the list: "MM:SS" becomes "00:MM:SS"; other texts stay as they are.
-std::string ListDuration(const std::string& reader_duration);
-
-// The extension of the file name in `path`, lower-cased, with its dot; empty without one.
-std::string LowerExtension(const std::string& path);
-
 // The name of the file in `path`, without its directory.
 std::string FileNameOf(const std::string& path);
 
@@ -95,7 +79,7 @@ std::string FileNameOf(const std::string& path);
 // ".cda" file) the encoder's probe decides, plain first and prefixed after a rejection: its
 // values, or "Unknown" with empty frame rate and duration when it rejected both times. Returns
 // nullopt when the file gets no row because the encoder could not be started.
-std::optional<FileRowValues> AnalyseFile(const std::string& path, const AnalyseOptions& options);
+std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOptions& options);
 
 // Process-wide state of the adding; UI thread only.
 struct AddingState {
