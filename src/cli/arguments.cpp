@@ -74,6 +74,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       a.source_size = *value;
     } else if (arg == "--overwrite") {
       a.overwrite = true;
+    } else if (arg == "--no-overwrite") {
+      a.no_overwrite = true;
     } else if (arg == "--no-settings") {
       a.no_settings = true;
     } else if (arg == "--yes") {
@@ -99,6 +101,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       if (!known) return {std::nullopt, "unknown option " + arg};
     }
   }
+  if (a.overwrite && a.no_overwrite) {
+    return {std::nullopt, "--overwrite and --no-overwrite exclude each other"};
+  }
   return {std::move(a), {}};
 }
 
@@ -108,6 +113,10 @@ std::string UsageText() {
 Converts media files with Vidloom's encoder, as the desktop program does: every FILE becomes a
 checked row of the file list, the options choose what the window's selectors would show, and
 the rows are converted one after another into the output directory.
+
+Files are added as "Add Files" adds them: each is analysed (frame size, frame rate, duration),
+first by the media-information reader, then by the encoder when the reader finds no frame size;
+a file the encoder cannot be started for gets no row. The encoder must lie beside vidloom-cli.
 
 Modes (default: convert):
   --print-commands      print each checked row's encoder command line (and, for PSP formats,
@@ -126,11 +135,21 @@ Choices (each takes an item text exactly as the selector lists it; see --show-op
   --volume 0..10        volume slider position (5 = unchanged, 0 = silent, 10 = double)
   --output-dir DIR      output directory (created, one level, when missing)
   --overwrite           replace existing outputs instead of choosing a new name
+  --no-overwrite        choose a new name for an output that exists (overrides the stored
+                        setting)
   --source-size TEXT    set every row's "Video Size" cell (e.g. "640 x 480") instead of
                         analysing the files
 
-Other options:
+Settings:
+  vidloom-cli starts from the settings the desktop program stored in vazadi.ini (output
+  directory, overwrite, output format, letterbox), as the window does, and never writes or
+  deletes that file; the options above override them. It never powers the computer off, even
+  when the stored settings ask for it. vazadi.ini lies beside the programs when that directory is
+  writable, otherwise in $XDG_CONFIG_HOME/vidloom (default ~/.config/vidloom).
   --no-settings         start from the designed defaults instead of the stored settings
+  VIDLOOM_SETTINGS=PATH (environment) read the settings from PATH instead; a testing aid
+
+Other options:
   --yes                 answer questions with Yes/OK
 
 While converting, Ctrl-C stops the batch (as "Stop Convert" confirmed) and exits with 130.

@@ -18,7 +18,8 @@ struct Arguments {
   std::vector<std::pair<std::string, std::string>> selections;
   std::optional<int> volume;  // slider position 0..10
   std::optional<std::string> output_dir;
-  bool overwrite = false;
+  bool overwrite = false;     // --overwrite: tick "Overwrite Existing File With The Same Name"
+  bool no_overwrite = false;  // --no-overwrite: untick it (a stored setting may have ticked it)
   std::optional<std::string> source_size;
   bool no_settings = false;
   bool yes = false;

@@ -4,19 +4,22 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
+#include <optional>
 #include <thread>
 
+#include "analysis/add_files.h"
 #include "analysis/file_list.h"
-#include "analysis/probe.h"
-#include "analysis/video_info.h"
 #include "cli/arguments.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "profiles/catalogue.h"
+#include "settings/settings.h"
 #include "shell/main_window.h"
 #include "shell/model/headless_ui_thread.h"
 
@@ -39,6 +42,14 @@ std::string LowerExtension(const std::string& path) {
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   const auto dot = name.rfind('.');
   return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+}
+
+// `path` made absolute against the current directory; empty stays empty.
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  std::error_code error;
+  const auto absolute = std::filesystem::absolute(path, error);
+  return error ? path : absolute.lexically_normal().string();
 }
 
 std::string FileName(const std::string& path) {
@@ -133,42 +144,39 @@ std::string ChooseFormat(TForm1& form, const std::string& text) {
   return {};
 }
 
-// The row values of one file, found as "Add Files" finds them: the media-information reader
-// first, the encoder's probe when it gives no frame size. Returns false when the file gets no
-// row (the encoder could not be started).
-bool AnalyseFile(const std::string& path, const std::string& encoder_path, std::string& size,
-                 std::string& rate, std::string& duration) {
-  analysis::VideoInfo info;
-  info.FileName = path;
-  info.Analyze();
-  size = std::to_string(info.VideoWidth()) + " x " + std::to_string(info.VideoHeight());
-  rate = std::to_string(static_cast<long long>(std::nearbyint(info.VideoFrameRate())));
-  duration = info.VideoDuration();
-  if (duration.size() == 5) duration = "00:" + duration;
-  const bool cd_audio = LowerExtension(path) == ".cda";
-  if (cd_audio) duration.clear();
-  if (size != "0 x 0" || cd_audio) return true;
-
-  analysis::ProbeOptions options;
-  options.encoder_path = encoder_path;
-  auto result = analysis::ProbeFile(path, analysis::ProbeMode::Plain, options);
-  if (result.RetryWithPrefix)
-    result = analysis::ProbeFile(path, analysis::ProbeMode::Prefixed, options);
-  switch (result.outcome) {
-    case analysis::ProbeOutcome::Described:
-      size = result.values.FrameSize;
-      rate = result.values.FrameRate;
-      duration = result.values.Duration;
-      return true;
-    case analysis::ProbeOutcome::Rejected:
-      size = "Unknown";
-      rate.clear();
-      duration.clear();
-      return true;
-    case analysis::ProbeOutcome::NotStarted:
-      break;
+// The file dialog of "Add Files", answered with the files of the command line.
+class ListedFiles : public analysis::FileDialog {
+ public:
+  explicit ListedFiles(std::vector<std::string> files) : files_(std::move(files)) {}
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {
+    return files_;
   }
-  return false;
+
+ private:
+  std::vector<std::string> files_;
+};
+
+// Applies the stored settings to the window as the options dialog's creation does. The file is
+// read through a private copy: loading may delete a settings file it rejects, and vidloom-cli
+// never changes the stored settings. The shutdown choice is not taken over: vidloom-cli never
+// powers the computer off.
+void LoadStoredSettings(MainWindow& window, Dialogs& dialogs) {
+  const char* override_path = std::getenv("VIDLOOM_SETTINGS");
+  const std::string stored = override_path && *override_path ? std::string(override_path)
+                                                             : settings::DefaultSettingsPath();
+  std::string scratch =
+      (std::filesystem::temp_directory_path() / "vidloom-cli-settings-XXXXXX").string();
+  if (!mkdtemp(scratch.data())) return;  // without a copy, the designed defaults stay
+  const std::string copy = scratch + "/" + settings::kSettingsFileName;
+  std::error_code error;
+  if (std::filesystem::is_regular_file(stored, error)) {
+    std::filesystem::copy_file(stored, copy, error);
+  }
+  settings::SettingsContext context{copy,    window.Form1, window.Form4, window.window,
+                                    dialogs, {},           true};
+  settings::LoadSettings(context);
+  window.Form4.CheckBoxShutDown.SetChecked(false);
+  std::filesystem::remove_all(scratch, error);
 }
 
 void ShowOptions(const TForm1& form) {
@@ -249,26 +257,40 @@ class ProgressPrinter {
 
 std::atomic<bool> g_interrupted{false};
 
+// Ctrl-C and termination requests, blocked in every thread, arrive on a thread of their own,
+// which sets g_interrupted, hands `on_interrupt` to the UI thread and wakes its loop.
+class InterruptWatcher {
+ public:
+  InterruptWatcher(HeadlessUiThread& ui, std::function<void()> on_interrupt) {
+    sigemptyset(&signals_);
+    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals_, s);
+    thread_ = std::thread([this, &ui, on_interrupt = std::move(on_interrupt)] {
+      int signal = 0;
+      if (sigwait(&signals_, &signal) == 0 && signal != SIGUSR1) {
+        g_interrupted = true;
+        ui.Post(on_interrupt);
+        ui.Wake();
+      }
+    });
+  }
+  ~InterruptWatcher() {
+    pthread_kill(thread_.native_handle(), SIGUSR1);  // sent by this program to end the watcher
+    thread_.join();
+  }
+  InterruptWatcher(const InterruptWatcher&) = delete;
+  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
+
+ private:
+  sigset_t signals_;
+  std::thread thread_;
+};
+
 int Convert(MainWindow& window, HeadlessUiThread& ui, CliDialogs& dialogs) {
+  if (g_interrupted) return 130;  // interrupted while the files were added
   TForm1& form = window.Form1;
   ProgressPrinter printer(form);
   form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
     if (change == ListView::Change::kRowChanged) printer.OnChange(row);
-  });
-
-  // Ctrl-C and termination requests arrive on a thread of their own and are handed to the loop.
-  sigset_t signals;
-  sigemptyset(&signals);
-  sigaddset(&signals, SIGINT);
-  sigaddset(&signals, SIGTERM);
-  sigaddset(&signals, SIGHUP);
-  sigaddset(&signals, SIGUSR1);  // sent by this program to end the watcher
-  std::thread watcher([&] {
-    int signal = 0;
-    if (sigwait(&signals, &signal) == 0 && signal != SIGUSR1) {
-      g_interrupted = true;
-      ui.Wake();
-    }
   });
 
   window.ConvertNowButtonClick();
@@ -281,8 +303,6 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, CliDialogs& dialogs) {
   });
   window.WaitForBatch();
   printer.Finish();
-  pthread_kill(watcher.native_handle(), SIGUSR1);
-  watcher.join();
 
   bool all_done = true;
   int checked = 0;
@@ -333,6 +353,7 @@ int RunCli(const std::vector<std::string>& args) {
   options.end_pause_ms = 0;  // no progress bar to keep visible
   MainWindow window(ui, dialogs, options);
   window.FormCreate();
+  if (!a.no_settings) LoadStoredSettings(window, dialogs);
   window.FormShow();
   TForm1& form = window.Form1;
 
@@ -341,20 +362,8 @@ int RunCli(const std::vector<std::string>& args) {
     return 0;
   }
 
-  const std::string encoder = options.program_directory + platform::kEncoderFileName;
-  for (const auto& file : a.files) {
-    std::string size = "0 x 0", rate = "0", duration = "0";
-    if (a.source_size) {
-      size = *a.source_size;
-    } else if (!AnalyseFile(file, encoder, size, rate, duration)) {
-      std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
-      continue;
-    }
-    std::string extension;
-    FormatExtension(form, extension);
-    analysis::AddFileRow(form, file, size, rate, duration, extension);
-  }
-
+  // The choices come first, so that a usage error is found before any file is analysed; a row
+  // added afterwards gets the chosen format's extension, as it would in the window.
   std::string error;
   if (a.format) error = ChooseFormat(form, *a.format);
   for (const auto& [name, item] : a.selections) {
@@ -366,8 +375,42 @@ int RunCli(const std::vector<std::string>& args) {
     return 2;
   }
   if (a.volume) form.TrackBar1.SetPosition(*a.volume);
-  if (a.output_dir) form.Edit1.SetText(*a.output_dir);
+  if (a.output_dir) form.Edit1.SetText(AbsolutePath(*a.output_dir));
   if (a.overwrite) window.Form4.CheckBoxOverWrite.SetChecked(true);
+  if (a.no_overwrite) window.Form4.CheckBoxOverWrite.SetChecked(false);
+
+  // The encoder runs in the program directory: a path relative to ours would miss there.
+  std::vector<std::string> files;
+  for (const auto& given : a.files) files.push_back(AbsolutePath(given));
+
+  ListedFiles listed(files);
+  analysis::AddFilesContext adding{
+      form,   window.FormAnalyzingSplash, window.Form4,           ui, dialogs,
+      listed, options.program_directory,  options.required_files, {}, {},
+      0,  // no window to repaint between the files
+      {}};
+  analysis::ConnectAddFilesHandlers(adding);
+  std::optional<InterruptWatcher> watcher;
+  if (a.mode == Mode::kConvert) {
+    watcher.emplace(ui, [&window] {
+      // As "Cancel" on the analysing window: the file in hand is finished, no other analysed.
+      if (window.FormAnalyzingSplash.visible) window.FormAnalyzingSplash.Button2.Click();
+    });
+  }
+
+  if (a.source_size) {
+    for (const auto& file : files) {
+      std::string extension;
+      FormatExtension(form, extension);
+      analysis::AddFileRow(form, file, *a.source_size, "0", "0", extension);
+    }
+  } else if (!files.empty()) {
+    const analysis::AddFilesResult added = analysis::AddFiles(adding);
+    for (const auto& file : added.not_started) {
+      std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
+    }
+    if (added.end == analysis::AddFilesResult::End::kRequiredFileMissing) return 1;
+  }
 
   switch (a.mode) {
     case Mode::kShowOptions:
