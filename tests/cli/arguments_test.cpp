@@ -40,6 +40,11 @@ TEST(CliArguments, ModesAndFlags) {
   EXPECT_TRUE(r.arguments->no_settings);
   EXPECT_TRUE(r.arguments->yes);
   EXPECT_EQ(r.arguments->volume, 0);
+  EXPECT_FALSE(r.arguments->no_overwrite);
+  const auto keep = ParseArguments({"--no-overwrite", "a.avi"});
+  ASSERT_TRUE(keep.arguments);
+  EXPECT_TRUE(keep.arguments->no_overwrite);
+  EXPECT_FALSE(keep.arguments->overwrite);
 }
 
 TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {
@@ -52,7 +57,7 @@ TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {
 TEST(CliArguments, MistakesAreUsageErrors) {
   const std::vector<std::vector<std::string>> bad = {
       {"--format"}, {"--volume", "11"}, {"--volume", "x"}, {"--volume", "-1"},
-      {"--bogus"},  {"--overwrite=1"},  {"--letterbox"},
+      {"--bogus"},  {"--overwrite=1"},  {"--letterbox"},   {"--overwrite", "--no-overwrite"},
   };
   for (const auto& args : bad) {
     const auto r = ParseArguments(args);
