@@ -1,5 +1,8 @@
 #include "shell/main_window.h"
 
+#include <optional>
+#include <vector>
+
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
@@ -12,6 +15,19 @@ namespace {
 
 // How long a hint stays visible once shown.
 constexpr int kHintHidePauseMs = 30000;
+
+// The file dialog of a front-end that has none: always cancelled.
+class NoFileDialog : public analysis::FileDialog {
+ public:
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {
+    return std::nullopt;
+  }
+};
+
+analysis::FileDialog& FileDialogOrNone(analysis::FileDialog* dialog) {
+  static NoFileDialog none;
+  return dialog ? *dialog : none;
+}
 
 MainWindowOptions Completed(MainWindowOptions options) {
   if (options.program_directory.empty()) options.program_directory = platform::ProgramDirectory();
@@ -33,7 +49,19 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
       commands_{Form1, Form4, window, conversion, slots, options_.program_directory},
       batch_{runner_, commands_, Form4, dialogs_, {}},
       worker_(batch_),
-      settings_{options_.settings_path, Form1, Form4, window, dialogs_, {}, true} {
+      settings_{options_.settings_path, Form1, Form4, window, dialogs_, {}, true},
+      adding_{Form1,
+              FormAnalyzingSplash,
+              Form4,
+              ui_,
+              dialogs_,
+              FileDialogOrNone(ports_.file_dialog),
+              options_.program_directory,
+              options_.required_files,
+              {},
+              options_.read_video_info,
+              options_.add_files_pause_ms,
+              {}} {
   batch_.hooks.CheckRequiredFiles = [this] {
     return CheckRequiredFiles(Form1, Form4, dialogs_, options_.program_directory,
                               options_.required_files);
@@ -74,6 +102,7 @@ void MainWindow::FormCreate() {
   help_file_ = options_.program_directory + kHelpFileName;
   Form1.Edit1.SetText(settings::DefaultOutputDirectory());
   settings_.ShutdownPromptSuppressed = true;
+  adding_.state.AddingFiles = false;
   Form1.caption = "Vidloom";
   Form1.TimerShutdown2.SetInterval(1000);
   Form1.TimerShutdown2.SetEnabled(false);
@@ -87,6 +116,8 @@ void MainWindow::FormCreate() {
   Form1.TimerShutdown2.on_timer = [this] { TimerShutdown2Timer(); };
   ui_.AttachTimer(Form1.TimerShutdown2);
 
+  Form1.AddFileButton.on_click = [this] { AddFileButtonClick(); };
+  Form1.AddFiles1.on_click = [this] { Form1.AddFileButton.Click(); };
   Form1.ConvertNowButton.on_click = [this] { ConvertNowButtonClick(); };
   Form1.Convert1.on_click = [this] { Form1.ConvertNowButton.Click(); };
   Form1.StopConvertButton.on_click = [this] { StopConvertButtonClick(); };
@@ -118,6 +149,7 @@ void MainWindow::FormCreate() {
 
 void MainWindow::CreateSecondaryWindows() {
   // The analysing window, the About box and the warning window start hidden.
+  analysis::ConnectAddFilesHandlers(adding_);
   FormAbout.SpeedButton1.on_click = [this] { ShowForm(FormAbout, false); };
   Form3.SpeedButton1.on_click = [this] { WarningSpeedButton1Click(); };
 
@@ -157,6 +189,14 @@ bool MainWindow::TryClose() {
 
 void MainWindow::Exit1Click() {
   if (ports_.quit) ports_.quit();
+}
+
+analysis::AddFilesResult MainWindow::AddFileButtonClick() {
+  return analysis::AddFiles(adding_);
+}
+
+bool MainWindow::AnalyzingFormCloseQuery() const {
+  return analysis::AnalyzingSplashCloseQuery(adding_);
 }
 
 void MainWindow::ConvertNowButtonClick() {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/add_files.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
@@ -42,6 +43,10 @@ struct MainWindowOptions {
   // False: the options dialog's creation connects its handlers but reads no settings file (a
   // front-end that never closes the window through TryClose writes none either).
   bool load_settings = true;
+  // Adding files: the pauses around each file (0 without a window) and the media-information
+  // reader (empty: libavformat's).
+  std::int64_t add_files_pause_ms = analysis::kWindowPauseMs;
+  analysis::VideoInfoReader read_video_info;
 };
 
 // The desktop services the window uses. Every pointer may be null: that service does nothing
@@ -51,6 +56,7 @@ struct MainWindowPorts {
   PowerOff* power_off = nullptr;
   Desktop* desktop = nullptr;
   FolderChooser* folder_chooser = nullptr;
+  analysis::FileDialog* file_dialog = nullptr;
   // Asks the program's loop to end at once (File > Exit, the countdown's last tick). It must
   // return; the MainWindow is destroyed after the loop has ended.
   std::function<void()> quit;
@@ -104,6 +110,13 @@ class MainWindow {
   // File > "Exit": the loop ends at once, without the close query and without saving.
   void Exit1Click();
 
+  // "Add Files" (File > "Add Files" clicks it, even while it is disabled): the file dialog, then
+  // the analysis of every chosen file behind the analysing window.
+  analysis::AddFilesResult AddFileButtonClick();
+  // The analysing window's close box: refused while files are analysed. Its "Cancel" is
+  // FormAnalyzingSplash.Button2.
+  bool AnalyzingFormCloseQuery() const;
+
   // "Convert Now !": starts the batch worker; does nothing while a batch runs.
   void ConvertNowButtonClick();
   // "Stop Convert" and the small "Stop".
@@ -141,6 +154,7 @@ class MainWindow {
   Dialogs& dialogs() { return dialogs_; }
   const MainWindowOptions& options() const { return options_; }
   settings::SettingsContext& settings() { return settings_; }
+  analysis::AddFilesContext& adding() { return adding_; }
   CommandContext& commands() { return commands_; }
   BatchEnv& batch() { return batch_; }
 
@@ -157,6 +171,7 @@ class MainWindow {
   BatchEnv batch_;
   BatchWorker worker_;
   settings::SettingsContext settings_;
+  analysis::AddFilesContext adding_;
   std::string help_file_;
   // The folder confirmed last in this run; preselected by the next folder choice.
   std::string last_folder_;

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "analysis/add_files.h"
 #include "platform/fake_clock.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
@@ -90,6 +91,16 @@ class ScriptedFolderChooser : public FolderChooser {
   std::deque<std::optional<std::string>> answers;
 };
 
+class ScriptedFileDialog : public analysis::FileDialog {
+ public:
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) override {
+    filters.push_back(filter);
+    return answer;
+  }
+  std::vector<std::string> filters;
+  std::optional<std::vector<std::string>> answer;
+};
+
 class MainWindowTest : public ::testing::Test {
  protected:
   MainWindowTest() {
@@ -107,6 +118,16 @@ class MainWindowTest : public ::testing::Test {
     options.required_files = {"raziz2u"};
     options.end_pause_ms = 0;
     options.settings_path = settings_path_;
+    options.add_files_pause_ms = 0;
+    options.read_video_info = [this](const std::string& path) {
+      if (on_read) on_read(path);
+      analysis::VideoInfoValues values;
+      values.width = 640;
+      values.height = 480;
+      values.frame_rate = 25;
+      values.duration = "01:40";
+      return values;
+    };
     return options;
   }
 
@@ -115,6 +136,7 @@ class MainWindowTest : public ::testing::Test {
     ports.power_off = &power_off_;
     ports.desktop = &desktop_;
     ports.folder_chooser = &chooser_;
+    ports.file_dialog = &file_dialog_;
     ports.quit = [this] { ++quits_; };
     return ports;
   }
@@ -202,6 +224,8 @@ class MainWindowTest : public ::testing::Test {
   FakePowerOff power_off_{quits_};
   RecordingDesktop desktop_;
   ScriptedFolderChooser chooser_;
+  ScriptedFileDialog file_dialog_;
+  std::function<void(const std::string&)> on_read;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -570,6 +594,68 @@ TEST_F(MainWindowTest, HelpWebsiteAndAboutBoxUseTheDesktop) {
   EXPECT_EQ(about_notified, 2);
   EXPECT_EQ(desktop_.urls, (std::vector<std::string>{kWebsiteUrl, kWebsiteUrl, kSupportMailUrl}));
   EXPECT_EQ(std::string(kSupportMailUrl).rfind("mailto:", 0), 0u);
+}
+
+// --- Adding files ----------------------------------------------------------------------------
+
+TEST_F(MainWindowTest, AddFilesFromTheButtonOrTheMenuEvenWhenTheButtonIsDisabled) {
+  Start();
+  SelectFormat(kPs3);
+  file_dialog_.answer = std::vector<std::string>{media_ / "a.avi", media_ / "b.mov"};
+  form().AddFileButton.UserClick();
+  ASSERT_EQ(form().ListView1.count(), 2);
+  EXPECT_EQ(form().ListView1.row(1).caption, media_ / "b.mov");
+  EXPECT_TRUE(form().ListView1.row(1).checked);
+  EXPECT_EQ(form().ListView1.cell(0, kCellVideoSize), "640 x 480");
+  EXPECT_EQ(form().ListView1.cell(0, kCellDuration), "00:01:40");
+  EXPECT_EQ(form().ListView1.cell(0, kCellOutput), "MP4");
+  EXPECT_EQ(file_dialog_.filters, std::vector<std::string>{analysis::SupportedFilesFilter});
+
+  form().AddFileButton.SetEnabled(false);
+  file_dialog_.answer = std::vector<std::string>{media_ / "c.avi"};
+  form().AddFiles1.UserClick();
+  EXPECT_EQ(form().ListView1.count(), 3) << "the menu entry clicks the disabled button";
+  EXPECT_EQ(file_dialog_.filters.size(), 2u);
+
+  file_dialog_.answer = std::nullopt;
+  form().AddFileButton.UserClick();
+  EXPECT_EQ(form().ListView1.count(), 3);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(MainWindowTest, TheAnalysingWindowCancelsAndHoldsOffTheFolderChoice) {
+  Start();
+  file_dialog_.answer =
+      std::vector<std::string>{media_ / "a.avi", media_ / "b.avi", media_ / "c.avi"};
+  std::vector<bool> close_allowed;
+  on_read = [&](const std::string& path) {
+    close_allowed.push_back(window_->AnalyzingFormCloseQuery());
+    EXPECT_TRUE(window_->FormAnalyzingSplash.visible);
+    form().ButtonBrowseForFolder.UserClick();  // the chooser must not open
+    if (path == media_ / "b.avi") window_->FormAnalyzingSplash.Button2.UserClick();
+  };
+  const auto result = window_->AddFileButtonClick();
+  EXPECT_EQ(result.end, analysis::AddFilesResult::End::kCancelled);
+  EXPECT_EQ(form().ListView1.count(), 2) << "the file in hand is finished, the rest skipped";
+  EXPECT_EQ(close_allowed, (std::vector<bool>{false, false}));
+  EXPECT_TRUE(chooser_.calls.empty());
+  EXPECT_FALSE(window_->FormAnalyzingSplash.visible);
+  EXPECT_TRUE(window_->AnalyzingFormCloseQuery());
+  EXPECT_TRUE(form().ComboOutputFormat.enabled());
+  EXPECT_TRUE(form().AddFileButton.enabled());
+}
+
+TEST_F(MainWindowTest, AddingFilesWithoutTheEncoderSaysSoAndAddsNothing) {
+  MainWindowOptions options = Options();
+  options.required_files = {"raziz2u", "no-such-library"};
+  window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, Ports());
+  window_->Startup();
+  file_dialog_.answer = std::vector<std::string>{media_ / "a.avi"};
+  form().AddFileButton.UserClick();
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kRequiredFileMissingText});
+  EXPECT_TRUE(file_dialog_.filters.empty()) << "no file dialog after the message";
+  EXPECT_EQ(form().ListView1.count(), 0);
+  EXPECT_TRUE(form().ComboOutputFormat.enabled());
 }
 
 // --- List and slider --------------------------------------------------------------------------
