@@ -1,7 +1,6 @@
 #include "pipeline/encoder_runner.h"
 
 #include <chrono>
-#include <limits>
 #include <memory>
 #include <thread>
 #include <vector>
