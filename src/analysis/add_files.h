@@ -89,6 +89,10 @@ struct AddingState {
   bool InProgress = false;      // an AddFiles call is running (a second one does nothing)
 };
 
+// The pause of a window before and after each file: enough for the window to show the file's
+// name and the new row.
+inline constexpr std::int64_t kWindowPauseMs = 2;
+
 // Everything AddFiles works on. The referenced objects must outlive the context, and the
 // context must outlive the handlers that ConnectAddFilesHandlers installs.
 struct AddFilesContext {
@@ -105,12 +109,9 @@ struct AddFilesContext {
   VideoInfoReader read_video_info;
   // The pauses before and after each file, in which the window handles its messages (a window
   // needs only a few milliseconds to show the file's name; 0 without a window).
-  std::int64_t pause_ms = 2;
+  std::int64_t pause_ms = kWindowPauseMs;
   AddingState state;
 };
-
-// The default pause of a window, per AddFilesContext::pause_ms.
-inline constexpr std::int64_t kWindowPauseMs = 2;
 
 struct AddFilesResult {
   enum class End {

@@ -252,8 +252,10 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
     }
   });
   const std::int64_t start = clock.NowMs();
-  on_read = [&](const std::string&) {
+  on_read = [&](const std::string& path) {
     log.push_back("read at " + std::to_string(clock.NowMs() - start));
+    // Controls disabled during the last file are enabled by the end of a complete adding.
+    if (FileNameOf(path) == "b.avi") ui.Post([&] { DisableWorkControls(form, form4); });
     EXPECT_TRUE(context.state.AnalysisActive);
     EXPECT_TRUE(context.state.AddingFiles);
     EXPECT_FALSE(AnalyzingSplashCloseQuery(context));
@@ -284,11 +286,15 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   for (const char* name : {"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"}) {
     info[name] = {640, 480, 25, "00:05"};
   }
+  bool cancel_enabled_controls = false;
   on_read = [&](const std::string& path) {
     if (FileNameOf(path) == "1.avi") {
       ui.Post([&] {
-        DisableWorkControls(form, form4);  // as a batch started meanwhile would leave them
+        DisableWorkControls(form, form4);
         splash.Button2.UserClick();
+        cancel_enabled_controls = WorkControlsEnabled();
+        // Something disables them again meanwhile: the cancelled adding leaves them so.
+        DisableWorkControls(form, form4);
       });
     }
   };
@@ -299,8 +305,9 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   EXPECT_EQ(form.ListView1.row(0).caption, media / "1.avi");
   EXPECT_EQ(result.not_analysed.size(), 4u);
   EXPECT_EQ(result.not_analysed.front(), media / "2.avi");
-  // "Cancel" enabled the work controls; the end of the adding closed the window.
-  EXPECT_TRUE(WorkControlsEnabled());
+  // "Cancel" enabled the work controls; the end of a cancelled adding does not enable them again.
+  EXPECT_TRUE(cancel_enabled_controls);
+  EXPECT_FALSE(WorkControlsEnabled());
   EXPECT_FALSE(splash.visible);
   EXPECT_EQ(splash.Panel1.caption(), "2.avi");
   EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());
