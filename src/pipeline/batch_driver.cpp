@@ -258,6 +258,7 @@ void BatchWorker::Start() {
     RunBatch(env_);
     if (on_finished) on_finished();
     running_ = false;
+    env_.runner.ui.Post([] {});  // a UI loop waiting for the batch's end looks again now
   });
 }
 
