@@ -3,154 +3,18 @@
 #include "pipeline/batch_driver.h"
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <sys/stat.h>
 
-#include <atomic>
-#include <filesystem>
-#include <thread>
-
-#include "platform/filesystem.h"
-#include "profiles/catalogue.h"
-#include "shell/main_window_setup.h"
-#include "shell/model/test_ui_thread.h"
-#include "shell/work_controls.h"
-#include "support/scripted_dialogs.h"
-#include "support/temp_dir.h"
+#include "pipeline/batch_fixture.h"
 
 namespace vidloom {
 namespace {
 
-using testing::ReadTextFile;
-using testing::ScriptedDialogs;
-using testing::TempDir;
-using testing::WriteTextFile;
-
-constexpr const char* kPspGood = "PSP Video (Good Quality) (*.mp4)";
-constexpr const char* kPs3 = "PS3 Video(480P) (*.mp4)";
-
-// A run that converts: header, duration, one progress record, a 2 KiB output.
-constexpr const char* kGoodRun =
-    "print Input #0, avi, from 'in':\n"
-    "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
-    "print Output #0, psp, to 'out':\n"
-    "write frame=250 q=2.0 size=2kB time=10.00 bitrate=80.0kbits/s\\r\n"
-    "output 2048\n"
-    "exit 0\n";
-// A run that opens the input and writes nothing.
-constexpr const char* kNoOutputRun = "print Input #0, avi, from 'in':\nexit 1\n";
-// A run that reports an error marker after opening the input.
-constexpr const char* kErrorRun =
-    "print Input #0, avi, from 'in':\nprint error: the codec cannot be opened\nexit 1\n";
-
-std::string ProgramDirectoryOfFake() {
-  return std::filesystem::path(FAKE_ENCODER_PATH).parent_path().string() + "/";
-}
-
-class BatchTest : public ::testing::Test {
- protected:
-  BatchTest()
-      : runner_{state_, ui_, form_, ProgramDirectoryOfFake()},
-        commands_{form_, options_, window_, state_, slots_, ProgramDirectoryOfFake()},
-        env_{runner_, commands_, options_, dialogs_, {}} {
-    setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
-    WriteTextFile(sequence_ / "default.txt", kGoodRun);
-    SetUpSelectors(form_, window_);
-    ConnectSelectorHandlers(form_, window_);
-    form_.Edit1.SetText(media_ / "out");
-    AttachWatchdog(ui_, form_, state_);
-    env_.hooks.CheckRequiredFiles = [this] {
-      return CheckRequiredFiles(form_, options_, dialogs_, ProgramDirectoryOfFake(), required_);
-    };
-    env_.hooks.DisableWorkControls = [this] {
-      ++disable_calls_;
-      if (on_disable_) on_disable_();
-      DisableWorkControls(form_, options_);
-    };
-    env_.hooks.EnableWorkControls = [this] { EnableWorkControls(form_, options_); };
-    env_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(form_, warning_, shutdown_); };
-    form_.ListView1.SubscribeRows([this](ListView::Change change, int row) {
-      if (change != ListView::Change::kRowChanged) return;
-      auto& history = progress_history_[row];
-      const std::string& now = form_.ListView1.cell(row, kCellProgress);
-      if (history.empty() || history.back() != now) history.push_back(now);
-    });
-  }
-  ~BatchTest() override { unsetenv("FAKE_ENCODER_SEQUENCE"); }
-
-  void SelectFormat(const std::string& text) {
-    const auto& items = form_.ComboOutputFormat.items();
-    const auto it = std::find(items.begin(), items.end(), text);
-    ASSERT_NE(it, items.end());
-    form_.ComboOutputFormat.UserSelect(static_cast<int>(it - items.begin()));
-  }
-
-  // Adds a checked row for `name` in the media directory, creating the file when `create`.
-  std::string AddRow(const std::string& name, bool create = true) {
-    const std::string path = media_ / name;
-    if (create) WriteTextFile(path, "media");
-    FileEntry entry;
-    entry.checked = true;
-    entry.caption = path;
-    entry.cells[kCellVideoSize] = "640 x 480";
-    FormatExtension(form_, entry.cells[kCellOutput]);
-    form_.ListView1.AddRow(entry);
-    return path;
-  }
-
-  void Script(int run, const std::string& text) {
-    WriteTextFile(sequence_ / ("run-" + std::to_string(run) + ".txt"), text);
-  }
-
-  // Runs a batch on a worker thread while this thread serves as the UI thread.
-  void Convert(const std::function<void()>& while_running = nullptr) {
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-      RunBatch(env_);
-      done = true;
-    });
-    if (while_running) while_running();
-    EXPECT_TRUE(ui_.RunUntil([&] { return done.load(); }));
-    worker.join();
-  }
-
-  int Runs() const {
-    int n = 0;
-    while (std::filesystem::exists(sequence_ / ("args-" + std::to_string(n)))) ++n;
-    return n;
-  }
-
-  // The arguments of run n, joined by blanks.
-  std::string Args(int run) const {
-    std::string raw = ReadTextFile(sequence_ / ("args-" + std::to_string(run)));
-    for (char& c : raw) {
-      if (c == '\0') c = ' ';
-    }
-    return raw;
-  }
-
-  const std::string& Progress(int row) const { return form_.ListView1.cell(row, kCellProgress); }
-
-  TempDir sequence_;
-  TempDir media_;
-  platform::FakeClock clock_;
-  TestUiThread ui_{clock_};
-  TForm1 form_;
-  TForm4 options_;
-  TForm3 warning_;
-  WindowState window_;
-  ConversionState state_;
-  CommandSlots slots_;
-  ShutdownState shutdown_;
-  ScriptedDialogs dialogs_;
-  RunnerEnv runner_;
-  CommandContext commands_;
-  BatchEnv env_;
-  std::vector<std::string> required_{"raziz2u"};
-  int disable_calls_ = 0;
-  std::function<void()> on_disable_;
-  std::map<int, std::vector<std::string>> progress_history_;
-};
+using testing::BatchTest;
+using testing::kErrorRun;
+using testing::kGoodRun;
+using testing::kNoOutputRun;
+using testing::kPs3;
+using testing::kPspGood;
 
 TEST_F(BatchTest, EmptyListSaysSoAndNeverArmsTheCountdown) {
   options_.CheckBoxShutDown.SetChecked(true);
