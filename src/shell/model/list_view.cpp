@@ -60,7 +60,9 @@ void ListView::ScrollIntoView(int index) {
   Emit(Change::kScrolled, index);
 }
 
-void ListView::BeginUpdate() { ++update_depth_; }
+void ListView::BeginUpdate() {
+  ++update_depth_;
+}
 
 void ListView::EndUpdate() {
   if (update_depth_ == 0) return;
