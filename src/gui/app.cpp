@@ -5,6 +5,7 @@
 
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
+#include "gui/desktop_ports.h"
 #include "gui/icons.h"
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
@@ -12,7 +13,9 @@
 #include "gui/qt_ui_thread.h"
 #include "gui/warning_window_view.h"
 #include "gui/window_style.h"
-#include "shell/model/forms.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "shell/main_window.h"
 
 namespace vidloom::gui {
 
@@ -23,33 +26,43 @@ int RunDesktop(int argc, char** argv) {
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   QApplication::setWindowIcon(MakeIcon(IconKind::kApp));
 
-  // The windows in their creation order; each lives until the program ends.
-  TForm1 form1;
-  TFormAnalyzingSplash splash;
-  TFormAbout about;
-  TForm3 warning;
-  TForm4 options;
-
   QtUiThread ui;
-  MainWindowView main_window(form1);
-  QtDialogs dialogs(&main_window);
-  AnalyzingWindowView splash_view(splash, &main_window);
-  AboutBoxView about_view(about, &main_window);
-  WarningWindowView warning_view(warning, &main_window);
-  OptionsDialogView options_view(options, &main_window);
-  ui.AttachTimer(form1.ConversionCountTimer);
-  ui.AttachTimer(form1.TimerShutdown2);
+  QtDialogs dialogs(nullptr);
+  QtDesktop desktop;
+  QtFileDialog file_dialog(nullptr);
+  QtFolderChooser folder_chooser(nullptr);
 
-  // Until the window handlers are wired here, the menu opens the windows it names.
-  form1.SetGeneralOptions1.on_click = [&] { options_view.ShowWindow(); };
-  form1.About1.on_click = [&] { about_view.ShowModal(); };
-  form1.Exit1.on_click = [] { QApplication::quit(); };
+  MainWindowOptions options;
+  options.program_directory = platform::ProgramDirectory();
+  options.required_files = platform::kRequiredFiles;
+  MainWindowPorts ports;
+  ports.desktop = &desktop;
+  ports.file_dialog = &file_dialog;
+  ports.folder_chooser = &folder_chooser;
+  ports.quit = [] { QCoreApplication::quit(); };
+  MainWindow window(ui, dialogs, options, ports);
 
-  main_window.show();
-  const int code = QApplication::exec();
-  ui.DetachTimer(form1.ConversionCountTimer);
-  ui.DetachTimer(form1.TimerShutdown2);
-  return code;
+  // The views draw the windows the logic owns; each follows its form's visibility.
+  MainWindowView main_view(window.Form1);
+  AnalyzingWindowView splash_view(window.FormAnalyzingSplash, &main_view);
+  AboutBoxView about_view(window.FormAbout, &main_view);
+  WarningWindowView warning_view(window.Form3, &main_view);
+  OptionsDialogView options_view(window.Form4, &main_view);
+  dialogs.SetParent(&main_view);
+  window.FormAnalyzingSplash.Subscribe([&] { splash_view.SyncVisibility(); });
+  window.FormAbout.Subscribe([&] { about_view.SyncVisibility(); });
+  window.Form3.Subscribe([&] { warning_view.SyncVisibility(); });
+  window.Form4.Subscribe([&] { options_view.SyncVisibility(); });
+
+  main_view.close_query = [&] { return window.TryClose(); };
+  warning_view.close_query = [&] { return window.WarningFormCloseQuery(); };
+  splash_view.close_query = [&] { return window.AnalyzingFormCloseQuery(); };
+  about_view.on_label2_click = [&] { window.AboutLabel2Click(); };
+  about_view.on_label3_click = [&] { window.AboutLabel3Click(); };
+
+  window.Startup();
+  main_view.show();
+  return QApplication::exec();
 }
 
 }  // namespace vidloom::gui

@@ -19,6 +19,8 @@ inline constexpr const char* kConfirmCaption = "Confirm";
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
+  // The window the boxes are centred on.
+  void SetParent(QWidget* parent) { parent_ = parent; }
 
   void ShowMessage(const std::string& caption, const std::string& text) override;
   bool ConfirmOkCancel(const std::string& text) override;

@@ -1,0 +1,48 @@
+#include "gui/desktop_ports.h"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QStringList>
+#include <QUrl>
+
+namespace vidloom::gui {
+
+QString QtFilterOf(const std::string& filter) {
+  const QStringList parts = QString::fromStdString(filter).split(QLatin1Char('|'));
+  QStringList entries;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QStringList patterns;
+    for (const QString& p : parts[i + 1].split(QLatin1Char(';'))) {
+      if (!p.trimmed().isEmpty()) patterns << p.trimmed();
+    }
+    entries << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+  }
+  return entries.join(QStringLiteral(";;"));
+}
+
+std::optional<std::vector<std::string>> QtFileDialog::ChooseFiles(const std::string& filter) {
+  const QStringList files =
+      QFileDialog::getOpenFileNames(parent_, QString(), QString(), QtFilterOf(filter));
+  if (files.isEmpty()) return std::nullopt;
+  std::vector<std::string> paths;
+  for (const QString& f : files) paths.push_back(f.toStdString());
+  return paths;
+}
+
+std::optional<std::string> QtFolderChooser::ChooseFolder(const std::string& headline,
+                                                         const std::string& preselected) {
+  const QString folder = QFileDialog::getExistingDirectory(
+      parent_, QString::fromStdString(headline), QString::fromStdString(preselected));
+  if (folder.isEmpty()) return std::nullopt;
+  return folder.toStdString();
+}
+
+void QtDesktop::OpenHelpFile(const std::string& path) {
+  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+void QtDesktop::OpenUrl(const std::string& url) {
+  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+}  // namespace vidloom::gui

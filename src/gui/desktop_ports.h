@@ -1,0 +1,42 @@
+// The desktop services of the Qt program: file and folder choosers, help and links.
+#pragma once
+
+#include <QWidget>
+
+#include "analysis/add_files.h"
+#include "shell/desktop.h"
+#include "shell/ports.h"
+
+namespace vidloom::gui {
+
+// "Description|patterns|..." (patterns separated by ';', blanks allowed) in Qt's filter syntax:
+// "Description (p1 p2);;...", same entries, same order.
+QString QtFilterOf(const std::string& filter);
+
+class QtFileDialog : public analysis::FileDialog {
+ public:
+  explicit QtFileDialog(QWidget* parent) : parent_(parent) {}
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) override;
+
+ private:
+  QWidget* parent_;
+};
+
+class QtFolderChooser : public FolderChooser {
+ public:
+  explicit QtFolderChooser(QWidget* parent) : parent_(parent) {}
+  std::optional<std::string> ChooseFolder(const std::string& headline,
+                                          const std::string& preselected) override;
+
+ private:
+  QWidget* parent_;
+};
+
+// Help and links through the desktop's handlers; the start-up script as the headless one runs it.
+class QtDesktop : public HeadlessDesktop {
+ public:
+  void OpenHelpFile(const std::string& path) override;
+  void OpenUrl(const std::string& url) override;
+};
+
+}  // namespace vidloom::gui
