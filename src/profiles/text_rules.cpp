@@ -69,7 +69,7 @@ std::string WholeNumberText(double value) {
   char buffer[64];
   const int n = std::snprintf(buffer, sizeof buffer, "%.0f", std::trunc(value));
   std::string out(buffer, n > 0 ? static_cast<std::size_t>(n) : 0);
-  if (out == "-0") out = "0";
+  if (out == "-0") out.assign(1, '0');  // assign(): GCC 12 warns on operator= here
   return out;
 }
 
