@@ -19,6 +19,7 @@
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "profiles/catalogue.h"
+#include "profiles/text_rules.h"
 #include "settings/settings.h"
 #include "shell/main_window.h"
 #include "shell/model/headless_ui_thread.h"
@@ -27,21 +28,7 @@ namespace vidloom::cli {
 namespace {
 
 std::string Trim(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') text.remove_suffix(1);
-  return std::string(text);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-std::string LowerExtension(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+  return std::string(text::Trim(text));
 }
 
 // `path` made absolute against the current directory; empty stays empty.
@@ -201,10 +188,11 @@ int PrintCommands(MainWindow& window) {
   for (int row = 0; row < form.ListView1.count(); ++row) {
     if (!form.ListView1.row(row).checked) continue;
     const std::string input = Trim(form.ListView1.row(row).caption);
-    window.conversion.OutputExtension = Lower(Trim(form.ListView1.cell(row, kCellOutput)));
+    window.conversion.OutputExtension =
+        text::LowerAscii(Trim(form.ListView1.cell(row, kCellOutput)));
     window.conversion.ThumbnailWanted = false;
     const std::string ext = LowerExtension(input);
-    const bool real_media = ext == ".rm" || ext == ".rmvb" || ext == ".ram" || ext == ".ra";
+    const bool real_media = IsRealMediaExtension(ext);
     try {
       std::cout << BuildEncoderCommand(window.commands(), real_media, false, input, row) << '\n';
       if (window.conversion.ThumbnailWanted) {

@@ -5,32 +5,29 @@
 
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "profiles/text_rules.h"
 
 namespace vidloom {
-namespace {
 
-std::string Trim(std::string_view text) {
-  auto blank = [](unsigned char c) { return c <= ' '; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return std::string(text);
-}
-
-std::string Lower(std::string text) {
-  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return text;
-}
-
-// Lower-cased extension of the path's file name, with its dot; empty when there is none.
 std::string LowerExtension(const std::string& path) {
   const auto name_start = path.find_last_of(platform::kPathSeparator);
   const std::string name = name_start == std::string::npos ? path : path.substr(name_start + 1);
   const auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : Lower(name.substr(dot));
+  return dot == std::string::npos ? std::string() : text::LowerAscii(name.substr(dot));
 }
 
-bool IsRealMedia(const std::string& extension) {
+bool IsRealMediaExtension(const std::string& extension) {
   return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";
+}
+
+namespace {
+
+// The trimmed text as an owned string.
+std::string Trim(std::string_view text) {
+  return std::string(text::Trim(text));
+}
+std::string Lower(std::string_view text) {
+  return text::LowerAscii(text);
 }
 
 // Runs the batch end steps exactly once, however the batch is left.
@@ -176,7 +173,7 @@ bool Batch::RunRow(int row) {
     return false;
   }
   const std::string extension = LowerExtension(input);
-  if (IsRealMedia(extension)) alternate = true;
+  if (IsRealMediaExtension(extension)) alternate = true;
 
   std::string command = BuildCommand(alternate, quicktime, input, row);
 

@@ -25,6 +25,12 @@ inline constexpr const char* kAllDoneText = "All Conversion Jobs Done!";
 inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
 inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
 
+// Lower-cased extension of the path's file name, with its dot; empty when there is none.
+std::string LowerExtension(const std::string& path);
+// The RealMedia extensions (".rm", ".rmvb", ".ram", ".ra"), whose inputs are first opened by the
+// alternate way.
+bool IsRealMediaExtension(const std::string& extension);
+
 // The window operations a batch calls; each runs on the UI thread.
 struct BatchHooks {
   // Tells the user and answers true when a required file is missing; enables the controls.
