@@ -96,7 +96,11 @@ void ConnectAddFilesHandlers(AddFilesContext& context) {
   context.splash.Button2.on_click = [&context] { Button2Click(context); };
 }
 
-AddFilesResult AddFiles(AddFilesContext& context) {
+namespace {
+
+using ChooseFiles = std::function<std::optional<std::vector<std::string>>(AddFilesContext&)>;
+
+AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& choose) {
   AddFilesResult result;
   AddingState& state = context.state;
   // The window's pump runs handlers while files are analysed, and File > "Add Files" stays
@@ -112,7 +116,7 @@ AddFilesResult AddFiles(AddFilesContext& context) {
     return result;
   }
 
-  const auto files = context.file_dialog.ChooseFiles(SupportedFilesFilter);
+  const auto files = choose(context);
   if (!files) {
     EnableWorkControls(form, context.form4);
     result.end = AddFilesResult::End::kDialogCancelled;
@@ -166,6 +170,19 @@ AddFilesResult AddFiles(AddFilesContext& context) {
   }
   if (result.end == AddFilesResult::End::kAllFiles) EnableWorkControls(form, context.form4);
   return result;
+}
+
+}  // namespace
+
+AddFilesResult AddFiles(AddFilesContext& context) {
+  return AddFilesChosenBy(
+      context, [](AddFilesContext& c) { return c.file_dialog.ChooseFiles(SupportedFilesFilter); });
+}
+
+AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::string>& files) {
+  return AddFilesChosenBy(context, [&files](AddFilesContext&) {
+    return std::optional<std::vector<std::string>>(files);
+  });
 }
 
 }  // namespace vidloom::analysis

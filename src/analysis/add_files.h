@@ -138,6 +138,10 @@ struct AddFilesResult {
 // A call while another one runs (re-entered from the window's pump) does nothing.
 AddFilesResult AddFiles(AddFilesContext& context);
 
+// AddFiles for files chosen elsewhere (dropped on the list, given on the command line): every
+// step of AddFiles with `files` in place of the dialog's answer. An empty list adds nothing.
+AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::string>& files);
+
 // "Cancel" on the analysing window: clears AddingFiles and enables the work controls.
 void Button2Click(AddFilesContext& context);
 
