@@ -1,0 +1,153 @@
+#include "analysis/dropped_files.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <set>
+#include <string_view>
+#include <system_error>
+
+namespace vidloom::analysis {
+namespace {
+
+namespace fs = std::filesystem;
+
+char LowerAscii(char c) {
+  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+
+std::string_view Trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+// <0, 0 or >0 as `a` sorts before, with or after `b` (case folded, digit runs by value).
+int CompareNames(std::string_view a, std::string_view b) {
+  std::size_t i = 0, j = 0;
+  while (i < a.size() && j < b.size()) {
+    if (IsDigit(a[i]) && IsDigit(b[j])) {
+      std::size_t ei = i, ej = j;
+      while (ei < a.size() && IsDigit(a[ei])) ++ei;
+      while (ej < b.size() && IsDigit(b[ej])) ++ej;
+      // Leading zeros do not change the value; the longer run of significant digits is larger.
+      std::size_t si = i, sj = j;
+      while (si + 1 < ei && a[si] == '0') ++si;
+      while (sj + 1 < ej && b[sj] == '0') ++sj;
+      if (ei - si != ej - sj) return ei - si < ej - sj ? -1 : 1;
+      const int digits = a.substr(si, ei - si).compare(b.substr(sj, ej - sj));
+      if (digits != 0) return digits;
+      i = ei;
+      j = ej;
+      continue;
+    }
+    const auto ca = static_cast<unsigned char>(LowerAscii(a[i]));
+    const auto cb = static_cast<unsigned char>(LowerAscii(b[j]));
+    if (ca != cb) return ca < cb ? -1 : 1;
+    ++i;
+    ++j;
+  }
+  if (i < a.size()) return 1;
+  if (j < b.size()) return -1;
+  return 0;
+}
+
+class Expansion {
+ public:
+  Expansion(const std::vector<std::string>& extensions, std::vector<std::string>& out)
+      : extensions_(extensions), out_(out) {}
+
+  // Appends the supported files of the folder `dir`, unless it has been listed already.
+  void Folder(const fs::path& dir) {
+    std::error_code error;
+    const fs::path identity = fs::canonical(dir, error);
+    if (error || !listed_.insert(identity.string()).second) return;
+
+    std::vector<std::string> names;
+    fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, error);
+    for (; !error && it != fs::directory_iterator(); it.increment(error)) {
+      std::string name = it->path().filename().string();
+      if (!name.empty() && name.front() != '.') names.push_back(std::move(name));
+    }
+    std::sort(names.begin(), names.end(), NameLess);
+
+    for (const auto& name : names) {
+      const fs::path entry = dir / name;
+      const fs::file_status status = fs::status(entry, error);  // follows links
+      if (error) continue;
+      if (fs::is_directory(status)) {
+        Folder(entry);
+      } else if (fs::is_regular_file(status) && HasExtension(name, extensions_)) {
+        out_.push_back(entry.string());
+      }
+    }
+  }
+
+ private:
+  const std::vector<std::string>& extensions_;
+  std::vector<std::string>& out_;
+  std::set<std::string> listed_;  // canonical paths of the folders listed so far
+};
+
+}  // namespace
+
+std::vector<std::string> FilterExtensions(const std::string& filter) {
+  std::vector<std::string> extensions;
+  std::string_view rest(filter);
+  for (bool pattern_part = false; !rest.empty(); pattern_part = !pattern_part) {
+    const std::size_t bar = rest.find('|');
+    const std::string_view part = rest.substr(0, bar);
+    rest = bar == std::string_view::npos ? std::string_view() : rest.substr(bar + 1);
+    if (!pattern_part) continue;
+    std::string_view patterns = part;
+    while (!patterns.empty()) {
+      const std::size_t semicolon = patterns.find(';');
+      const std::string_view pattern = Trimmed(patterns.substr(0, semicolon));
+      patterns =
+          semicolon == std::string_view::npos ? std::string_view() : patterns.substr(semicolon + 1);
+      if (pattern.size() < 3 || pattern.substr(0, 2) != "*.") continue;
+      std::string extension(pattern.substr(1));
+      std::transform(extension.begin(), extension.end(), extension.begin(), LowerAscii);
+      extensions.push_back(std::move(extension));
+    }
+  }
+  std::sort(extensions.begin(), extensions.end());
+  extensions.erase(std::unique(extensions.begin(), extensions.end()), extensions.end());
+  return extensions;
+}
+
+bool HasExtension(const std::string& path, const std::vector<std::string>& extensions) {
+  const std::size_t slash = path.find_last_of('/');
+  const std::string_view name =
+      std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::size_t dot = name.find_last_of('.');
+  if (dot == std::string_view::npos || dot == 0) return false;
+  std::string extension(name.substr(dot));
+  std::transform(extension.begin(), extension.end(), extension.begin(), LowerAscii);
+  return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
+}
+
+bool NameLess(const std::string& a, const std::string& b) {
+  const int order = CompareNames(a, b);
+  return order != 0 ? order < 0 : a < b;
+}
+
+std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths,
+                                            const std::vector<std::string>& extensions) {
+  std::vector<std::string> files;
+  Expansion expansion(extensions, files);
+  for (const auto& path : paths) {
+    std::error_code error;
+    if (!path.empty() && fs::is_directory(fs::path(path), error)) {
+      expansion.Folder(fs::path(path));
+    } else {
+      files.push_back(path);
+    }
+  }
+  return files;
+}
+
+}  // namespace vidloom::analysis
