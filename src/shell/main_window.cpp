@@ -1,8 +1,11 @@
 #include "shell/main_window.h"
 
+#include <filesystem>
 #include <optional>
+#include <system_error>
 #include <vector>
 
+#include "analysis/dropped_files.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
@@ -193,6 +196,31 @@ void MainWindow::Exit1Click() {
 
 analysis::AddFilesResult MainWindow::AddFileButtonClick() {
   return analysis::AddFiles(adding_);
+}
+
+analysis::AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) {
+  analysis::AddFilesResult result;  // End::kBusy
+  if (!AcceptsGivenFiles()) return result;
+  static const std::vector<std::string> extensions =
+      analysis::FilterExtensions(analysis::SupportedFilesFilter);
+  // The encoder runs in the program directory: a path relative to ours would miss there.
+  std::vector<std::string> absolute;
+  for (const auto& path : paths) {
+    std::error_code error;
+    const auto full = std::filesystem::absolute(path, error);
+    absolute.push_back(
+        path.empty() || path.front() == '/' || error ? path : full.lexically_normal().string());
+  }
+  const std::vector<std::string> files = analysis::ExpandDroppedPaths(absolute, extensions);
+  if (files.empty()) {
+    result.end = analysis::AddFilesResult::End::kAllFiles;
+    return result;
+  }
+  return analysis::AddGivenFiles(adding_, files);
+}
+
+bool MainWindow::AcceptsGivenFiles() const {
+  return !conversion.Converting && !worker_.Running() && !adding_.state.InProgress;
 }
 
 bool MainWindow::AnalyzingFormCloseQuery() const {

@@ -116,6 +116,14 @@ class MainWindow {
   // The analysing window's close box: refused while files are analysed. Its "Cancel" is
   // FormAnalyzingSplash.Button2.
   bool AnalyzingFormCloseQuery() const;
+  // Files dropped on the window or given on the command line: a relative path is taken against
+  // the current directory, a folder stands for the supported files inside it
+  // (analysis::ExpandDroppedPaths), and the files go through the analysis of "Add Files" in
+  // place of the file dialog's answer. Does nothing (End::kBusy) while AcceptsGivenFiles() is
+  // false; nothing either when no file is left (End::kAllFiles without rows).
+  analysis::AddFilesResult AddGivenFiles(const std::vector<std::string>& paths);
+  // False while a batch converts or files are being added: AddGivenFiles would do nothing.
+  bool AcceptsGivenFiles() const;
 
   // "Convert Now !": starts the batch worker; does nothing while a batch runs.
   void ConvertNowButtonClick();

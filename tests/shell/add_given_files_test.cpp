@@ -1,0 +1,231 @@
+// Files dropped on the main window or named on the command line: folders expanded, relative
+// paths made absolute, the analysis of "Add Files" without its dialog, and nothing while a
+// batch converts or files are being added. The reader is a table, probes go to the fake encoder.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <memory>
+
+#include "analysis/add_files.h"
+#include "platform/fake_clock.h"
+#include "platform/filesystem.h"
+#include "shell/main_window.h"
+#include "shell/model/test_ui_thread.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace vidloom {
+namespace {
+
+namespace fs = std::filesystem;
+using analysis::AddFilesResult;
+using testing::ScriptedDialogs;
+using testing::TempDir;
+using testing::WriteTextFile;
+using Paths = std::vector<std::string>;
+
+class NoFileDialog : public analysis::FileDialog {
+ public:
+  std::optional<Paths> ChooseFiles(const std::string&) override {
+    ADD_FAILURE() << "dropped files never open the file dialog";
+    return std::nullopt;
+  }
+};
+
+class AddGivenFilesTest : public ::testing::Test {
+ protected:
+  AddGivenFilesTest() {
+    setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
+    // Probes (audio files, which the reader finds no size in) are answered by the fake encoder.
+    WriteTextFile(sequence_ / "default.txt",
+                  "print Input #0, mp3, from 'in':\n"
+                  "print   Duration: 00:03:25.40, start: 0.000000, bitrate: 128 kb/s\n"
+                  "print     Stream #0.0: Audio: mp3, 44100 Hz, stereo, s16, 128 kb/s\n");
+  }
+  ~AddGivenFilesTest() override {
+    window_.reset();
+    unsetenv("FAKE_ENCODER_SEQUENCE");
+  }
+
+  MainWindow& Start(Paths required = {"raziz2u"}) {
+    MainWindowOptions options;
+    options.program_directory = fs::path(FAKE_ENCODER_PATH).parent_path().string() + "/";
+    options.required_files = std::move(required);
+    options.end_pause_ms = 0;
+    options.settings_path = config_ / "vazadi.ini";
+    options.add_files_pause_ms = 0;
+    options.read_video_info = [this](const std::string& path) {
+      reads_.push_back(path);
+      if (on_read) on_read(path);
+      analysis::VideoInfoValues values;
+      if (path.ends_with(".avi") || path.ends_with(".AVI")) {
+        values.width = 640;
+        values.height = 480;
+        values.frame_rate = 25;
+        values.duration = "01:40";
+      }
+      return values;
+    };
+    MainWindowPorts ports;
+    ports.file_dialog = &no_dialog_;
+    window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
+    window_->Startup();
+    return *window_;
+  }
+
+  std::string File(const std::string& relative) {
+    const fs::path path = fs::path(media_.path()) / relative;
+    fs::create_directories(path.parent_path());
+    WriteTextFile(path.string(), "media");
+    return path.string();
+  }
+
+  Paths Captions() const {
+    Paths captions;
+    for (const auto& row : window_->Form1.ListView1.rows()) captions.push_back(row.caption);
+    return captions;
+  }
+
+  TempDir sequence_;
+  TempDir media_;
+  TempDir config_;
+  platform::FakeClock clock_;
+  TestUiThread ui_{clock_};
+  ScriptedDialogs dialogs_;
+  NoFileDialog no_dialog_;
+  Paths reads_;
+  std::function<void(const std::string&)> on_read;
+  std::unique_ptr<MainWindow> window_;
+};
+
+TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
+  MainWindow& w = Start();
+  File("season/ep10.avi");
+  File("season/ep2.avi");
+  File("season/notes.txt");
+  File("season/music/theme.mp3");
+  const std::string named = File("other/readme.txt");  // named directly: kept
+  const std::string clip = File("clip.AVI");
+
+  const AddFilesResult result = w.AddGivenFiles({clip, media_ / "season", named});
+  EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  EXPECT_EQ(result.rows_added, 5);
+  const Paths expected = {clip, media_ / "season/ep2.avi", media_ / "season/ep10.avi",
+                          media_ / "season/music/theme.mp3", named};
+  EXPECT_EQ(Captions(), expected);
+  EXPECT_EQ(reads_, expected);
+  const ListView& list = w.Form1.ListView1;
+  for (const auto& row : list.rows()) EXPECT_TRUE(row.checked) << row.caption;
+  EXPECT_EQ(list.cell(0, kCellVideoSize), "640 x 480");
+  EXPECT_EQ(list.cell(0, kCellDuration), "00:01:40");
+  EXPECT_EQ(list.cell(0, kCellOutput), "MP4");
+  EXPECT_EQ(list.cell(3, kCellVideoSize), "0 x 0") << "probed by the encoder";
+  EXPECT_EQ(list.cell(3, kCellDuration), "00:03:25");
+  // The adding ended as "Add Files" ends: window closed, controls back.
+  EXPECT_FALSE(w.FormAnalyzingSplash.visible);
+  EXPECT_TRUE(w.Form1.AddFileButton.enabled());
+  EXPECT_TRUE(w.Form1.ConvertNowButton.enabled());
+  EXPECT_TRUE(w.Form1.ComboOutputFormat.enabled());
+  EXPECT_TRUE(dialogs_.boxes.empty());
+  EXPECT_TRUE(w.AcceptsGivenFiles());
+}
+
+TEST_F(AddGivenFilesTest, RelativePathsAreTakenAgainstTheCurrentDirectory) {
+  MainWindow& w = Start();
+  File("here/a.avi");
+  File("here/sub/b.avi");
+  const fs::path before = fs::current_path();
+  fs::current_path(media_.path());
+  const AddFilesResult result = w.AddGivenFiles({"here/a.avi", "./here/sub"});
+  fs::current_path(before);
+  EXPECT_EQ(result.rows_added, 2);
+  EXPECT_EQ(Captions(), (Paths{media_ / "here/a.avi", media_ / "here/sub/b.avi"}));
+}
+
+TEST_F(AddGivenFilesTest, NothingLeftAfterExpansionDoesNothingAtAll) {
+  MainWindow& w = Start();
+  File("empty/readme.txt");
+  fs::create_directories(media_ / "empty/deeper");
+  int splash_changes = 0;
+  w.FormAnalyzingSplash.Subscribe([&] { ++splash_changes; });
+  for (const Paths& given : {Paths{}, Paths{media_ / "empty"}}) {
+    const AddFilesResult result = w.AddGivenFiles(given);
+    EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+    EXPECT_EQ(result.rows_added, 0);
+  }
+  EXPECT_EQ(w.Form1.ListView1.count(), 0);
+  EXPECT_EQ(splash_changes, 0) << "the analysing window never showed";
+  EXPECT_TRUE(reads_.empty());
+  EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(AddGivenFilesTest, AMissingEncoderIsReportedAsByAddFiles) {
+  MainWindow& w = Start({"raziz2u", "no-such-library"});
+  const AddFilesResult result = w.AddGivenFiles({File("a.avi")});
+  EXPECT_EQ(result.end, AddFilesResult::End::kRequiredFileMissing);
+  EXPECT_EQ(dialogs_.Messages(), Paths{kRequiredFileMissingText});
+  EXPECT_EQ(w.Form1.ListView1.count(), 0);
+  EXPECT_TRUE(w.Form1.ComboOutputFormat.enabled());
+}
+
+TEST_F(AddGivenFilesTest, CancelStopsBeforeTheNextFile) {
+  MainWindow& w = Start();
+  const Paths files = {File("a.avi"), File("b.avi"), File("c.avi")};
+  on_read = [&](const std::string& path) {
+    if (path == files[0]) w.FormAnalyzingSplash.Button2.UserClick();
+  };
+  const AddFilesResult result = w.AddGivenFiles(files);
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
+  EXPECT_EQ(Captions(), Paths{files[0]});
+  EXPECT_EQ(result.not_analysed, (Paths{files[1], files[2]}));
+  EXPECT_TRUE(w.AcceptsGivenFiles());
+}
+
+TEST_F(AddGivenFilesTest, ADropDuringAnAddingDoesNothing) {
+  MainWindow& w = Start();
+  const std::string first = File("a.avi");
+  const std::string second = File("b.avi");
+  std::vector<AddFilesResult::End> nested;
+  std::vector<bool> accepted;
+  on_read = [&](const std::string& path) {
+    if (path != first) return;
+    accepted.push_back(w.AcceptsGivenFiles());
+    nested.push_back(w.AddGivenFiles({second}).end);
+  };
+  const AddFilesResult result = w.AddGivenFiles({first});
+  EXPECT_EQ(result.rows_added, 1);
+  EXPECT_EQ(nested, std::vector<AddFilesResult::End>{AddFilesResult::End::kBusy});
+  EXPECT_EQ(accepted, std::vector<bool>{false});
+  EXPECT_EQ(Captions(), Paths{first});
+  EXPECT_TRUE(w.AcceptsGivenFiles());
+}
+
+TEST_F(AddGivenFilesTest, ADropWhileABatchConvertsDoesNothing) {
+  MainWindow& w = Start();
+  // One row to convert, with an encoder that hangs until it is stopped.
+  ASSERT_EQ(w.AddGivenFiles({File("a.avi")}).rows_added, 1);
+  w.Form1.Edit1.SetText(media_ / "out");
+  const std::string started = sequence_ / "started";
+  WriteTextFile(sequence_ / "default.txt",
+                "print Input #0, avi, from 'in':\npidfile " + started + "\nhang\n");
+  w.ConvertNowButtonClick();
+  ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
+
+  EXPECT_FALSE(w.AcceptsGivenFiles());
+  const AddFilesResult result = w.AddGivenFiles({File("b.avi"), media_.path()});
+  EXPECT_EQ(result.end, AddFilesResult::End::kBusy);
+  EXPECT_EQ(w.Form1.ListView1.count(), 1);
+  EXPECT_EQ(reads_.size(), 1u) << "nothing analysed";
+  EXPECT_FALSE(w.FormAnalyzingSplash.visible);
+
+  dialogs_.ExpectQuestion(true);
+  w.StopConvertButtonClick();
+  EXPECT_TRUE(ui_.RunUntil([&] { return !w.BatchRunning(); }));
+  w.WaitForBatch();
+  EXPECT_TRUE(w.AcceptsGivenFiles());
+  EXPECT_EQ(w.AddGivenFiles({media_ / "b.avi"}).rows_added, 1);
+}
+
+}  // namespace
+}  // namespace vidloom
