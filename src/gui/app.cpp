@@ -7,15 +7,12 @@
 #include <chrono>
 #include <cstdio>
 
-#include "gui/about_box_view.h"
-#include "gui/analyzing_window_view.h"
 #include "gui/desktop_ports.h"
+#include "gui/desktop_windows.h"
 #include "gui/icons.h"
 #include "gui/main_window_view.h"
-#include "gui/options_dialog_view.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
-#include "gui/warning_window_view.h"
 #include "gui/window_style.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -66,27 +63,12 @@ int RunDesktop(int argc, char** argv) {
   ports.quit = [] { QCoreApplication::quit(); };
   MainWindow window(ui, dialogs, options, ports);
 
-  // The views draw the windows the logic owns; each follows its form's visibility.
-  MainWindowView main_view(window.Form1);
-  AnalyzingWindowView splash_view(window.FormAnalyzingSplash, &main_view);
-  AboutBoxView about_view(window.FormAbout, &main_view);
-  WarningWindowView warning_view(window.Form3, &main_view);
-  OptionsDialogView options_view(window.Form4, &main_view);
-  dialogs.SetParent(&main_view);
-  window.FormAnalyzingSplash.Subscribe([&] { splash_view.SyncVisibility(); });
-  window.FormAbout.Subscribe([&] { about_view.SyncVisibility(); });
-  window.Form3.Subscribe([&] { warning_view.SyncVisibility(); });
-  window.Form4.Subscribe([&] { options_view.SyncVisibility(); });
-
-  main_view.close_query = [&] { return window.TryClose(); };
-  warning_view.close_query = [&] { return window.WarningFormCloseQuery(); };
-  splash_view.close_query = [&] { return window.AnalyzingFormCloseQuery(); };
-  about_view.on_label2_click = [&] { window.AboutLabel2Click(); };
-  about_view.on_label3_click = [&] { window.AboutLabel3Click(); };
+  // Declared after `window`: the views go before the forms they draw.
+  DesktopWindows windows(window, &dialogs);
 
   window.Startup();
-  main_view.show();
-  ReportShownForBench(main_view);
+  windows.main().show();
+  ReportShownForBench(windows.main());
   return QApplication::exec();
 }
 

@@ -1,0 +1,59 @@
+#include "gui/desktop_windows.h"
+
+#include <QPointer>
+
+#include "gui/about_box_view.h"
+#include "gui/analyzing_window_view.h"
+#include "gui/main_window_view.h"
+#include "gui/options_dialog_view.h"
+#include "gui/qt_dialogs.h"
+#include "gui/warning_window_view.h"
+#include "shell/main_window.h"
+
+namespace vidloom::gui {
+
+namespace {
+
+// The view shows or hides itself whenever its form's visibility changes; the subscription does
+// nothing once the view is gone.
+void FollowVisibility(Form& form, FormDialog* view) {
+  QPointer<FormDialog> guard(view);
+  form.Subscribe([guard] {
+    if (guard) guard->SyncVisibility();
+  });
+}
+
+}  // namespace
+
+DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
+    : dialogs_(dialogs),
+      main_(std::make_unique<MainWindowView>(window.Form1)),
+      analyzing_(std::make_unique<AnalyzingWindowView>(window.FormAnalyzingSplash, main_.get())),
+      about_(std::make_unique<AboutBoxView>(window.FormAbout, main_.get())),
+      warning_(std::make_unique<WarningWindowView>(window.Form3, main_.get())),
+      options_(std::make_unique<OptionsDialogView>(window.Form4, main_.get())) {
+  if (dialogs_ != nullptr) dialogs_->SetParent(main_.get());
+  FollowVisibility(window.FormAnalyzingSplash, analyzing_.get());
+  FollowVisibility(window.FormAbout, about_.get());
+  FollowVisibility(window.Form3, warning_.get());
+  FollowVisibility(window.Form4, options_.get());
+
+  MainWindow* logic = &window;
+  main_->close_query = [logic] { return logic->TryClose(); };
+  warning_->close_query = [logic] { return logic->WarningFormCloseQuery(); };
+  analyzing_->close_query = [logic] { return logic->AnalyzingFormCloseQuery(); };
+  about_->on_label2_click = [logic] { logic->AboutLabel2Click(); };
+  about_->on_label3_click = [logic] { logic->AboutLabel3Click(); };
+}
+
+DesktopWindows::~DesktopWindows() {
+  if (dialogs_ != nullptr) dialogs_->SetParent(nullptr);
+  // Children before their parent (the member order does the same; this makes it explicit).
+  options_.reset();
+  warning_.reset();
+  about_.reset();
+  analyzing_.reset();
+  main_.reset();
+}
+
+}  // namespace vidloom::gui
