@@ -18,6 +18,8 @@ namespace {
 
 // How long a hint stays visible once shown.
 constexpr int kHintHidePauseMs = 30000;
+// The reason given with the sleep lock a batch holds.
+constexpr const char* kSleepInhibitReason = "Converting files";
 
 // The file dialog of a front-end that has none: always cancelled.
 class NoFileDialog : public analysis::FileDialog {
@@ -72,6 +74,17 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_.hooks.DisableWorkControls = [this] { DisableWorkControls(Form1, Form4); };
   batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(Form1, Form4); };
   batch_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(Form1, Form3, shutdown); };
+  // Runs on the worker after every batch end (finished, stopped, failed, refused). Waiting for
+  // the UI thread keeps the release before the worker counts as ended, so a new batch's Hold
+  // always comes after it.
+  worker_.on_finished = [this] {
+    if (!ports_.sleep_inhibitor) return;
+    try {
+      ui_.Call([this] { ports_.sleep_inhibitor->Release(); });
+    } catch (...) {
+      // The UI loop is gone; the inhibitor's owner releases the lock when it goes.
+    }
+  };
 }
 
 MainWindow::~MainWindow() {
@@ -228,6 +241,8 @@ bool MainWindow::AnalyzingFormCloseQuery() const {
 }
 
 void MainWindow::ConvertNowButtonClick() {
+  if (worker_.Running()) return;
+  if (ports_.sleep_inhibitor) ports_.sleep_inhibitor->Hold(kSleepInhibitReason);
   worker_.Start();
 }
 

@@ -16,6 +16,18 @@ class PowerOff {
   virtual bool PowerOffComputer() = 0;
 };
 
+// Keeps the computer from suspending while a batch converts. Nothing here reports a failure: where
+// the desktop cannot hold such a lock, the calls do nothing.
+class SleepInhibitor {
+ public:
+  virtual ~SleepInhibitor() = default;
+  // Takes the lock, giving `why` as the reason the desktop may show. A second Hold while held
+  // keeps the one lock.
+  virtual void Hold(const std::string& why) = 0;
+  // Gives the lock back; does nothing when none is held.
+  virtual void Release() = 0;
+};
+
 // Programs and documents opened beside the program. Nothing here reports a failure.
 class Desktop {
  public:
