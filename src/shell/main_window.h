@@ -50,10 +50,12 @@ struct MainWindowOptions {
 };
 
 // The desktop services the window uses. Every pointer may be null: that service does nothing
-// (no power-off, no script, no help, no links, a folder chooser that is always cancelled).
-// The objects must outlive the MainWindow.
+// (no power-off, no script, no help, no links, a folder chooser that is always cancelled, no
+// sleep lock). The objects must outlive the MainWindow.
 struct MainWindowPorts {
   PowerOff* power_off = nullptr;
+  // Held from "Convert Now !" until the batch has ended, however it ends.
+  SleepInhibitor* sleep_inhibitor = nullptr;
   Desktop* desktop = nullptr;
   FolderChooser* folder_chooser = nullptr;
   analysis::FileDialog* file_dialog = nullptr;
@@ -125,7 +127,8 @@ class MainWindow {
   // False while a batch converts or files are being added: AddGivenFiles would do nothing.
   bool AcceptsGivenFiles() const;
 
-  // "Convert Now !": starts the batch worker; does nothing while a batch runs.
+  // "Convert Now !": holds the sleep lock and starts the batch worker; does nothing while a
+  // batch runs. The lock is released on the UI thread when the batch has ended.
   void ConvertNowButtonClick();
   // "Stop Convert" and the small "Stop".
   void StopConvertButtonClick();
