@@ -1,5 +1,6 @@
 #include "gui/file_list_view.h"
 
+#include <QDropEvent>
 #include <QHeaderView>
 #include <QMenu>
 
@@ -58,6 +59,12 @@ FileListView::FileListView(ListView& list, QWidget* parent)
     ApplyModelSelection();
   });
 
+  // Files from a file manager; the list's own rows are not dragged.
+  setDragEnabled(false);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDropIndicatorShown(false);
+
   setContextMenuPolicy(Qt::CustomContextMenu);
   connect(this, &QWidget::customContextMenuRequested, this, &FileListView::OnContextMenu);
   ApplyModelSelection();
@@ -85,6 +92,30 @@ void FileListView::OnViewSelection() {
   applying_ = true;
   list_.Select(row);
   applying_ = false;
+}
+
+void FileListView::dragEnterEvent(QDragEnterEvent* event) {
+  if (drops_) {
+    drops_->DragEnter(event);
+  } else {
+    event->ignore();
+  }
+}
+
+void FileListView::dragMoveEvent(QDragMoveEvent* event) {
+  if (drops_) {
+    drops_->DragMove(event);
+  } else {
+    event->ignore();
+  }
+}
+
+void FileListView::dropEvent(QDropEvent* event) {
+  if (drops_) {
+    drops_->Drop(event);
+  } else {
+    event->ignore();
+  }
 }
 
 void FileListView::OnContextMenu(const QPoint& pos) {

@@ -2,6 +2,7 @@
 
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLayout>
@@ -87,6 +88,21 @@ MainWindowView::MainWindowView(TForm1& form, QWidget* parent) : QMainWindow(pare
   BuildControls(client);
   BuildStatusBar();
   layout()->setSizeConstraint(QLayout::SetFixedSize);
+  // Files from a file manager, on the list or anywhere else on the window.
+  setAcceptDrops(true);
+  list_->SetFileDropTarget(&drops_);
+}
+
+void MainWindowView::dragEnterEvent(QDragEnterEvent* event) {
+  drops_.DragEnter(event);
+}
+
+void MainWindowView::dragMoveEvent(QDragMoveEvent* event) {
+  drops_.DragMove(event);
+}
+
+void MainWindowView::dropEvent(QDropEvent* event) {
+  drops_.Drop(event);
 }
 
 void MainWindowView::BuildMenus() {

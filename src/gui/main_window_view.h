@@ -5,12 +5,14 @@
 //   MainWindowView view(form);
 //   view.close_query = [] { return !converting; };   // false refuses the close box
 //   view.on_close = [] { SaveSettings(); };           // after an allowed close
+//   view.fileDrops().on_drop = [](const std::vector<std::string>& paths) { ... };
 //   view.show();                                      // centred on the screen
 #pragma once
 
 #include <QMainWindow>
 #include <functional>
 
+#include "gui/file_drops.h"
 #include "shell/model/forms.h"
 
 class QMenu;
@@ -37,11 +39,16 @@ class MainWindowView : public QMainWindow {
 
   FileListView* fileList() const { return list_; }
   QMenu* listPopup() const { return popup_; }
+  // Local files dropped anywhere on the window, the file list included.
+  FileDropTarget& fileDrops() { return drops_; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   void BuildMenus();
@@ -52,6 +59,7 @@ class MainWindowView : public QMainWindow {
   FileListView* list_ = nullptr;
   QMenu* popup_ = nullptr;
   QWidget* label1_ = nullptr;
+  FileDropTarget drops_;
   bool centred_ = false;
 };
 
