@@ -1,6 +1,9 @@
 #include "gui/desktop_windows.h"
 
 #include <QPointer>
+#include <QTimer>
+#include <string>
+#include <vector>
 
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
@@ -33,6 +36,9 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
       warning_(std::make_unique<WarningWindowView>(window.Form3, main_.get())),
       options_(std::make_unique<OptionsDialogView>(window.Form4, main_.get())) {
   if (dialogs_ != nullptr) dialogs_->SetParent(main_.get());
+  // The About box is modal: while it shows, the other windows take no input. It is shown
+  // without a nested event loop, so About1Click returns at once.
+  about_->setWindowModality(Qt::ApplicationModal);
   FollowVisibility(window.FormAnalyzingSplash, analyzing_.get());
   FollowVisibility(window.FormAbout, about_.get());
   FollowVisibility(window.Form3, warning_.get());
@@ -44,6 +50,15 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
   analyzing_->close_query = [logic] { return logic->AnalyzingFormCloseQuery(); };
   about_->on_label2_click = [logic] { logic->AboutLabel2Click(); };
   about_->on_label3_click = [logic] { logic->AboutLabel3Click(); };
+
+  // Local files dropped on the main window: refused while the logic would take none, and added
+  // after the drop has returned (the file manager waits for it; the analysis runs the loop).
+  main_->fileDrops().allowed = [logic] { return logic->AcceptsGivenFiles(); };
+  // The main view as the timer's context: a call still queued when it goes is dropped.
+  MainWindowView* main_view = main_.get();
+  main_->fileDrops().on_drop = [logic, main_view](const std::vector<std::string>& paths) {
+    QTimer::singleShot(0, main_view, [logic, paths] { logic->AddGivenFiles(paths); });
+  };
 }
 
 DesktopWindows::~DesktopWindows() {

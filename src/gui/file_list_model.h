@@ -35,7 +35,7 @@ class FileListModel : public QAbstractTableModel {
 
   ListView& list() { return list_; }
 
- signals:
+ Q_SIGNALS:
   // After the ListView's selection or scroll request changed (row: the new value, or -1).
   void selectionRequested(int row);
   void scrollRequested(int row);

@@ -1,0 +1,690 @@
+// The desktop program's windows as the program builds them (DesktopWindows over a MainWindow on
+// the Qt event loop), driven through their widgets: the start-up state, the format and volume
+// choices, batches with the real encoder (progress on screen, the refused close, Stop), the
+// shutdown countdown with a fake power-off, the options dialog's question, the About box, and the
+// views going before the window logic.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QStatusBar>
+#include <QTest>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "gui/about_box_view.h"
+#include "gui/analyzing_window_view.h"
+#include "gui/desktop_windows.h"
+#include "gui/file_list_view.h"
+#include "gui/main_window_view.h"
+#include "gui/options_dialog_view.h"
+#include "gui/qt_ui_thread.h"
+#include "gui/warning_window_view.h"
+#include "pipeline/batch_driver.h"
+#include "platform/encoder_files.h"
+#include "platform/filesystem.h"
+#include "profiles/catalogue.h"
+#include "settings/settings.h"
+#include "shell/countdown.h"
+#include "shell/links.h"
+#include "shell/main_window.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+
+namespace vidloom::gui {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadTextFile;
+using testing::ScriptedDialogs;
+using testing::TempDir;
+using testing::WriteTextFile;
+
+// List columns as the view shows them: the caption, then the six cells.
+constexpr int kColumnSize = 1 + kCellVideoSize;
+constexpr int kColumnDuration = 1 + kCellDuration;
+constexpr int kColumnOutput = 1 + kCellOutput;
+constexpr int kColumnProgress = 1 + kCellProgress;
+constexpr int kColumnFrames = 1 + kCellFrames;
+
+constexpr int kEncodeTimeoutMs = 120000;
+const QRegularExpression kPercent(QStringLiteral("^[0-9]+%$"));
+
+// Counts power-off requests and how often the loop had been asked to end before the first one.
+class FakePowerOff : public PowerOff {
+ public:
+  explicit FakePowerOff(const int& quits) : quits_(quits) {}
+  bool PowerOffComputer() override {
+    if (calls++ == 0) quits_before_first_call = quits_;
+    return true;
+  }
+  int calls = 0;
+  int quits_before_first_call = -1;
+
+ private:
+  const int& quits_;
+};
+
+class RecordingDesktop : public Desktop {
+ public:
+  void RunStartupScript(const std::string& path) override { scripts.push_back(path); }
+  void OpenHelpFile(const std::string& path) override { help.push_back(path); }
+  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  std::vector<std::string> scripts, help, urls;
+};
+
+class ScriptedFileDialog : public analysis::FileDialog {
+ public:
+  std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {
+    ++calls;
+    return answer;
+  }
+  int calls = 0;
+  std::optional<std::vector<std::string>> answer;
+};
+
+// Media generated once for all tests: a 1 s clip (quick conversions) and a 60 s one (a batch
+// that is still running while the test looks at the window).
+class Media {
+ public:
+  static Media& Get() {
+    static Media media;
+    return media;
+  }
+  std::string short_clip, long_clip;
+  bool ok = false;
+
+ private:
+  Media() {
+    short_clip = dir_ / "short clip.avi";
+    long_clip = dir_ / "long.avi";
+    ok = Generate(short_clip, 1) && Generate(long_clip, 60);
+  }
+  static bool Generate(const std::string& path, int seconds) {
+    const std::string command =
+        "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi "
+        "-i sine=frequency=440:sample_rate=44100 -t " +
+        std::to_string(seconds) + " -c:v mpeg4 -q:v 5 -c:a pcm_s16le '" + path + "'";
+    return std::system(command.c_str()) == 0 && platform::FileExists(path);
+  }
+  TempDir dir_;
+};
+
+class DesktopTest : public ::testing::Test {
+ protected:
+  DesktopTest() {
+    fs::create_directories(program_dir_);
+    fs::create_symlink(RAZIZ2U_PATH, program_dir_ + platform::kEncoderFileName);
+  }
+  ~DesktopTest() override { Stop(); }
+
+  // Builds the program's windows the way RunDesktop does and shows the main window.
+  void Start() {
+    MainWindowOptions options;
+    options.program_directory = program_dir_;
+    options.required_files = platform::kRequiredFiles;
+    options.settings_path = settings_path_;
+    MainWindowPorts ports;
+    ports.power_off = &power_off_;
+    ports.desktop = &desktop_;
+    ports.file_dialog = &file_dialog_;
+    ports.quit = [this] { ++quits_; };
+    window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
+    windows_ = std::make_unique<DesktopWindows>(*window_);
+    window_->Startup();
+    windows_->main().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows_->main()));
+  }
+
+  // The program's end: the views go first, then the window logic.
+  void Stop() {
+    windows_.reset();
+    window_.reset();
+  }
+
+  // A settings file whose output directory is inside the test's directory. Both boxes are given:
+  // a file without them ticks them.
+  void StoreOutputDirectory() {
+    fs::create_directories(dir_ / "config");
+    stored_settings_ = "[General]\nOutputDir=" + out_dir_ +
+                       "\n[CheckBoxes]\nOverwriteExistingFile=0\nShutDown=0\n";
+    WriteTextFile(settings_path_, stored_settings_);
+  }
+
+  template <class W>
+  W* MainChild(const char* name) {
+    // The client area holds the main window's own controls; its dialogs are children of the
+    // window too and reuse some names.
+    W* w = windows_->main().centralWidget()->findChild<W*>(QString::fromLatin1(name));
+    EXPECT_NE(w, nullptr) << name;
+    return w;
+  }
+  QAction* Action(const char* name) {
+    auto* a = windows_->main().findChild<QAction*>(QString::fromLatin1(name));
+    EXPECT_NE(a, nullptr) << name;
+    return a;
+  }
+  QString Panel(int i) {
+    auto* label = windows_->main().statusBar()->findChild<QLabel*>(
+        QStringLiteral("StatusBar1Panel%1").arg(i));
+    EXPECT_NE(label, nullptr);
+    return label ? label->text() : QString();
+  }
+  QString Cell(int row, int column) {
+    return windows_->main().fileList()->model()->index(row, column).data().toString();
+  }
+  int Rows() { return windows_->main().fileList()->model()->rowCount(); }
+  QStringList Items(QComboBox* combo) {
+    QStringList items;
+    for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
+    return items;
+  }
+  TForm1& form() { return window_->Form1; }
+
+  void Click(const char* button) {
+    QPushButton* b = MainChild<QPushButton>(button);
+    ASSERT_NE(b, nullptr);
+    QTest::mouseClick(b, Qt::LeftButton);
+  }
+
+  // "Add Files" with the file dialog answering `paths`.
+  void AddFiles(const std::vector<std::string>& paths) {
+    file_dialog_.answer = paths;
+    Click("AddFileButton");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !windows_->analyzing().isVisible(); }));
+  }
+
+  // Picks `text` in the output format list as a user does: drops the list down and clicks the
+  // row.
+  void ChooseFormat(const QString& text) {
+    auto* combo = MainChild<QComboBox>("ComboOutputFormat");
+    const int row = combo->findText(text);
+    ASSERT_GE(row, 0) << text.toStdString();
+    combo->showPopup();
+    QAbstractItemView* view = combo->view();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view->window()));
+    const QRect rect = view->visualRect(view->model()->index(row, 0));
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rect.center());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !view->window()->isVisible(); }));
+  }
+
+  // Options > "Set Additional Options", then a key press on the shutdown box.
+  QCheckBox* ToggleShutdownBox() {
+    Action("SetGeneralOptions1")->trigger();
+    EXPECT_TRUE(windows_->options().isVisible());
+    auto* box = windows_->options().findChild<QCheckBox*>(QStringLiteral("CheckBoxShutDown"));
+    EXPECT_NE(box, nullptr);
+    if (box) QTest::keyClick(box, Qt::Key_Space);
+    return box;
+  }
+
+  void WaitForBatchEnd() {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->BatchRunning(); }, kEncodeTimeoutMs));
+    window_->WaitForBatch();
+    QTest::qWait(0);
+  }
+
+  // Converts the short clip with the shutdown box ticked; returns when the warning window shows.
+  void ArmThroughABatch() {
+    ASSERT_TRUE(Media::Get().ok);
+    StoreOutputDirectory();
+    Start();
+    dialogs_.ExpectQuestion(true);
+    ASSERT_TRUE(ToggleShutdownBox()->isChecked());
+    QTest::mouseClick(windows_->options().findChild<QPushButton*>(QStringLiteral("Button1")),
+                      Qt::LeftButton);
+    AddFiles({Media::Get().short_clip});
+    Click("ConvertNowButton");
+    WaitForBatchEnd();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return windows_->warning().isVisible(); }));
+    EXPECT_TRUE(window_->shutdown.ShutdownArmed);
+    EXPECT_TRUE(dialogs_.Messages().empty()) << "no closing message while the box is ticked";
+  }
+
+  // From now on only the test ticks the countdown: the real one-second timer stops following.
+  void TakeOverTheCountdownTimer() { ui_.DetachTimer(form().TimerShutdown2); }
+  void TickUpTo(int last) {
+    while (window_->shutdown.CountdownTicks < last) window_->TimerShutdown2Timer();
+  }
+  QString WarningSeconds() {
+    auto* label = windows_->warning().findChild<QLabel*>(QStringLiteral("Label2"));
+    return label ? label->text() : QString();
+  }
+
+  TempDir dir_;
+  const std::string program_dir_ = dir_ / "program/";
+  const std::string settings_path_ = dir_ / "config/vazadi.ini";
+  const std::string out_dir_ = dir_ / "out";
+  std::string stored_settings_;
+  QtUiThread ui_;
+  ScriptedDialogs dialogs_;
+  int quits_ = 0;
+  FakePowerOff power_off_{quits_};
+  RecordingDesktop desktop_;
+  ScriptedFileDialog file_dialog_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<DesktopWindows> windows_;
+};
+
+// --- Start-up -----------------------------------------------------------------------------------
+
+TEST_F(DesktopTest, StartupShowsTheDesignedWindowAndWritesNothingUntilClosed) {
+  Start();
+  MainWindowView& main = windows_->main();
+  EXPECT_EQ(main.windowTitle(), "Vidloom");
+  EXPECT_TRUE(main.isVisible());
+  auto* format = MainChild<QComboBox>("ComboOutputFormat");
+  EXPECT_EQ(format->count(), 16);
+  EXPECT_EQ(format->currentIndex(), 0);
+  EXPECT_EQ(format->currentText().toStdString(), FormatCatalogue[0].DisplayName);
+  // The value lists are filled for the first format, as the window logic holds them.
+  const std::pair<const char*, const Selector*> values[] = {
+      {"ComboVideoCodec", &form().ComboVideoCodec},
+      {"ComboVideoSize", &form().ComboVideoSize},
+      {"ComboVideoBitrate", &form().ComboVideoBitrate},
+      {"ComboVideoFramerate", &form().ComboVideoFramerate},
+      {"ComboAudioCodec", &form().ComboAudioCodec},
+      {"ComboAudioBitrate", &form().ComboAudioBitrate},
+      {"ComboSamplingRate", &form().ComboSamplingRate},
+  };
+  for (const auto& [name, selector] : values) {
+    auto* combo = MainChild<QComboBox>(name);
+    ASSERT_NE(combo, nullptr);
+    EXPECT_GT(combo->count(), 0) << name;
+    EXPECT_EQ(combo->count(), selector->count()) << name;
+    EXPECT_EQ(combo->currentText().toStdString(), selector->text()) << name;
+    EXPECT_FALSE(combo->currentText().isEmpty()) << name;
+  }
+  EXPECT_EQ(Items(MainChild<QComboBox>("ComboLetterBox")), QStringList({"None", "LetterBox"}));
+  EXPECT_EQ(MainChild<QComboBox>("ComboLetterBox")->currentText(), "LetterBox");
+  EXPECT_EQ(MainChild<QComboBox>("ComboAudioChannel")->currentText(), "Stereo");
+  EXPECT_EQ(MainChild<QComboBox>("ComboAspectRatio")->currentText(), "Original ");
+  EXPECT_EQ(MainChild<QSlider>("TrackBar1")->value(), 5);
+  EXPECT_EQ(MainChild<QLabel>("Label14")->text(), "100%");
+  EXPECT_EQ(Panel(0), "Ready");
+  EXPECT_EQ(MainChild<QLineEdit>("Edit1")->text().toStdString(),
+            settings::DefaultOutputDirectory());
+  EXPECT_EQ(MainChild<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(Rows(), 0);
+
+  // Only the main window shows; the start-up script beside the program was started once.
+  EXPECT_FALSE(windows_->analyzing().isVisible());
+  EXPECT_FALSE(windows_->about().isVisible());
+  EXPECT_FALSE(windows_->warning().isVisible());
+  EXPECT_FALSE(windows_->options().isVisible());
+  EXPECT_EQ(desktop_.scripts, std::vector<std::string>{program_dir_ + "reg.sh"});
+  EXPECT_TRUE(dialogs_.boxes.empty());
+
+  // The settings are written when the window closes, not before.
+  QTest::qWait(50);
+  EXPECT_FALSE(platform::FileExists(settings_path_));
+  EXPECT_TRUE(main.close());
+  EXPECT_FALSE(main.isVisible());
+  EXPECT_TRUE(platform::FileExists(settings_path_));
+  EXPECT_NE(ReadTextFile(settings_path_).find(settings::DefaultOutputDirectory()),
+            std::string::npos);
+  EXPECT_EQ(quits_, 0);
+  EXPECT_EQ(power_off_.calls, 0);
+}
+
+TEST_F(DesktopTest, StoredSettingsShowAtStartupAndStayUntouchedUntilClosed) {
+  const std::string stored =
+      "[General]\nOutputDir=/srv/videos\n[CheckBoxes]\nOverwriteExistingFile=1\nShutDown=0\n"
+      "[Combo]\nOutputFormat=12\nLetterBox=0\nComboDropItem=30\n";
+  fs::create_directories(dir_ / "config");
+  WriteTextFile(settings_path_, stored);
+  Start();
+  EXPECT_EQ(MainChild<QLineEdit>("Edit1")->text(), "/srv/videos");
+  auto* format = MainChild<QComboBox>("ComboOutputFormat");
+  EXPECT_EQ(format->currentIndex(), 12);
+  EXPECT_EQ(format->currentText().toStdString(), FormatListRows()[12]);
+  EXPECT_EQ(format->maxVisibleItems(), 30);
+  EXPECT_EQ(MainChild<QComboBox>("ComboLetterBox")->currentText(), "None");
+  auto* overwrite = windows_->options().findChild<QCheckBox*>(QStringLiteral("CheckBoxOverWrite"));
+  ASSERT_NE(overwrite, nullptr);
+  EXPECT_TRUE(overwrite->isChecked());
+  EXPECT_TRUE(dialogs_.boxes.empty());
+
+  QTest::qWait(50);
+  EXPECT_EQ(ReadTextFile(settings_path_), stored);
+  ASSERT_TRUE(windows_->main().close());
+  const std::string written = ReadTextFile(settings_path_);
+  EXPECT_NE(written.find("OutputDir=/srv/videos"), std::string::npos) << written;
+  EXPECT_NE(written.find("OutputFormat=12"), std::string::npos) << written;
+}
+
+// --- Format and volume choices ------------------------------------------------------------------
+
+TEST_F(DesktopTest, ChoosingAFormatRefreshesTheSelectorsAndTheOutputCells) {
+  ASSERT_TRUE(Media::Get().ok);
+  Start();
+  AddFiles({Media::Get().short_clip, Media::Get().long_clip});
+  ASSERT_EQ(Rows(), 2);
+  EXPECT_EQ(Cell(0, 0).toStdString(), Media::Get().short_clip);
+  EXPECT_EQ(Cell(0, kColumnSize), "320 x 240");
+  EXPECT_EQ(Cell(1, kColumnDuration), "00:01:00");
+  EXPECT_EQ(Cell(0, kColumnOutput), "MP4");
+
+  auto* format = MainChild<QComboBox>("ComboOutputFormat");
+  auto* sizes = MainChild<QComboBox>("ComboVideoSize");
+  auto* aspect = MainChild<QComboBox>("ComboAspectRatio");
+  auto* slider = MainChild<QSlider>("TrackBar1");
+  auto* volume = MainChild<QLabel>("Label14");
+
+  // The slider at 1 shows 20%.
+  slider->setFocus();
+  for (int i = 0; i < 4; ++i) QTest::keyClick(slider, Qt::Key_Left);
+  EXPECT_EQ(slider->value(), 1);
+  EXPECT_EQ(volume->text(), "20%");
+  EXPECT_EQ(window_->window.VolumeFactor, "2");
+
+  const struct {
+    const char* format;
+    const char* output;
+    bool video;
+  } cases[] = {
+      {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", "3G2", true},
+      {"AAC - Advance Audio Coding (*.aac)", "AAC", false},
+      {"PS3 Video(1080P) (*.mp4)", "MP4", true},
+      {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.format);
+    ChooseFormat(QString::fromLatin1(c.format));
+    EXPECT_EQ(format->currentText(), c.format);
+    EXPECT_EQ(form().ComboOutputFormat.text(), c.format);
+    for (int row = 0; row < 2; ++row) EXPECT_EQ(Cell(row, kColumnOutput), c.output);
+    // The value lists on screen are the new format's.
+    EXPECT_EQ(Items(sizes).size(), form().ComboVideoSize.count());
+    for (int i = 0; i < sizes->count(); ++i) {
+      EXPECT_EQ(sizes->itemText(i).toStdString(), form().ComboVideoSize.items()[i]);
+    }
+    EXPECT_EQ(aspect->isEnabled(), c.video);
+    EXPECT_EQ(aspect->currentText(), "Original ");
+    // Every format choice puts the volume back to 100%.
+    EXPECT_EQ(slider->value(), 5);
+    EXPECT_EQ(volume->text(), "100%");
+  }
+
+  // A separator row is no choice: the previous entry comes back, cells unchanged.
+  const int before = format->currentIndex();
+  ChooseFormat(QString::fromLatin1(kSeparatorRow.data(), kSeparatorRow.size()));
+  EXPECT_EQ(format->currentIndex(), before);
+  EXPECT_EQ(format->currentText(), "MP3 - Mpeg Layer3 Audio (*.mp3)");
+  EXPECT_EQ(Cell(0, kColumnOutput), "MP3");
+
+  // The keyboard reaches the same handler: Home picks the first entry.
+  format->setFocus();
+  QTest::keyClick(format, Qt::Key_Home);
+  EXPECT_EQ(format->currentIndex(), 0);
+  EXPECT_EQ(form().ComboOutputFormat.selected(), 0);
+  EXPECT_EQ(Cell(1, kColumnOutput), "MP4");
+  EXPECT_TRUE(aspect->isEnabled());
+}
+
+// --- Batches with the real encoder --------------------------------------------------------------
+
+TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
+  ASSERT_TRUE(Media::Get().ok);
+  StoreOutputDirectory();
+  Start();
+  AddFiles({Media::Get().long_clip});
+  // A slow format, so that the batch is still running while the window is looked at.
+  ChooseFormat(QStringLiteral("PS3 Video(1080P) (*.mp4)"));
+  Click("ConvertNowButton");
+
+  auto* bar = MainChild<QProgressBar>("ProgressBar1");
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return kPercent.match(Cell(0, kColumnProgress)).hasMatch() &&
+               Cell(0, kColumnProgress) != "0%" && !Cell(0, kColumnFrames).isEmpty() &&
+               bar->value() > 0;
+      },
+      kEncodeTimeoutMs))
+      << Cell(0, kColumnProgress).toStdString();
+  EXPECT_TRUE(window_->BatchRunning());
+  EXPECT_FALSE(Panel(1).isEmpty()) << "the output size";
+  EXPECT_EQ(Panel(1).toStdString(), form().StatusBar1.panel(1));
+  EXPECT_EQ(Panel(0), "Ready");
+  EXPECT_EQ(bar->value(), form().ProgressBar1.position());
+
+  // Work controls are off; the stop buttons stay usable.
+  EXPECT_FALSE(MainChild<QPushButton>("ConvertNowButton")->isEnabled());
+  EXPECT_FALSE(MainChild<QPushButton>("AddFileButton")->isEnabled());
+  EXPECT_FALSE(MainChild<QPushButton>("RemoveButton")->isEnabled());
+  EXPECT_FALSE(MainChild<QComboBox>("ComboOutputFormat")->isEnabled());
+  EXPECT_FALSE(MainChild<QSlider>("TrackBar1")->isEnabled());
+  EXPECT_FALSE(Action("Exit1")->isEnabled());
+  EXPECT_TRUE(MainChild<QPushButton>("StopConvertButton")->isEnabled());
+  EXPECT_TRUE(MainChild<QPushButton>("ButtonStopSmall")->isEnabled());
+
+  // Closing is refused silently; nothing is written.
+  EXPECT_FALSE(windows_->main().close());
+  EXPECT_TRUE(windows_->main().isVisible());
+  EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
+  EXPECT_TRUE(dialogs_.boxes.empty());
+
+  // Stop asks; "Cancel" lets the batch go on.
+  dialogs_.ExpectQuestion(false);
+  Click("StopConvertButton");
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].text, kStopQuestion);
+  QTest::qWait(100);
+  EXPECT_TRUE(window_->BatchRunning());
+
+  // "OK" through the small Stop button aborts the encoder.
+  dialogs_.ExpectQuestion(true);
+  Click("ButtonStopSmall");
+  EXPECT_EQ(dialogs_.boxes.size(), 2u);
+  WaitForBatchEnd();
+  EXPECT_EQ(Cell(0, kColumnProgress), "Aborted");
+  EXPECT_EQ(bar->value(), 0);
+  EXPECT_TRUE(dialogs_.Messages().empty()) << "a stopped batch announces nothing";
+  EXPECT_FALSE(window_->shutdown.ShutdownArmed);
+
+  for (const char* name : {"ConvertNowButton", "AddFileButton", "RemoveButton", "ClearAllButton"}) {
+    EXPECT_TRUE(MainChild<QPushButton>(name)->isEnabled()) << name;
+  }
+  EXPECT_TRUE(MainChild<QComboBox>("ComboOutputFormat")->isEnabled());
+  EXPECT_TRUE(MainChild<QSlider>("TrackBar1")->isEnabled());
+  EXPECT_TRUE(Action("Exit1")->isEnabled());
+  EXPECT_TRUE(windows_->main().close()) << "closing is allowed again";
+  EXPECT_NE(ReadTextFile(settings_path_), stored_settings_);
+}
+
+TEST_F(DesktopTest, ABatchToTheEndWritesTheOutputAndItsThumbnail) {
+  ASSERT_TRUE(Media::Get().ok);
+  StoreOutputDirectory();
+  Start();
+  AddFiles({Media::Get().short_clip});
+  ASSERT_EQ(Rows(), 1);
+  Click("ConvertNowButton");
+  WaitForBatchEnd();
+
+  EXPECT_EQ(Cell(0, kColumnProgress), "Done");
+  EXPECT_TRUE(
+      QRegularExpression(QStringLiteral("^[0-9]+$")).match(Cell(0, kColumnFrames)).hasMatch())
+      << Cell(0, kColumnFrames).toStdString();
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
+  EXPECT_TRUE(Panel(2).isEmpty()) << "the thumbnail panel is cleared";
+  EXPECT_TRUE(MainChild<QPushButton>("ConvertNowButton")->isEnabled());
+  EXPECT_FALSE(windows_->warning().isVisible());
+
+  const std::string output = out_dir_ + "/short clip.mp4";
+  ASSERT_TRUE(platform::FileExists(output)) << [&] {
+    std::string names;
+    for (const auto& entry : fs::directory_iterator(out_dir_)) names += entry.path().string() + " ";
+    return names;
+  }();
+  EXPECT_GT(fs::file_size(output), 1000u);
+  const std::string thumbnail = ReadTextFile(out_dir_ + "/short clip.THM");
+  ASSERT_GE(thumbnail.size(), 2u);
+  EXPECT_EQ(static_cast<unsigned char>(thumbnail[0]), 0xFF);
+  EXPECT_EQ(static_cast<unsigned char>(thumbnail[1]), 0xD8);
+  EXPECT_EQ(power_off_.calls, 0);
+}
+
+// --- The shutdown countdown ---------------------------------------------------------------------
+
+TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {
+  ArmThroughABatch();
+  WarningWindowView& warning = windows_->warning();
+  EXPECT_TRUE(warning.windowFlags() & Qt::WindowStaysOnTopHint);
+  EXPECT_EQ(warning.windowTitle(), "Warning");
+  EXPECT_FALSE(warning.isModal()) << "the main window stays usable";
+  EXPECT_TRUE(form().TimerShutdown2.enabled());
+  EXPECT_EQ(form().TimerShutdown2.interval_ms(), 1000);
+
+  // The event loop's timer runs the ticks (one real second here, the rest by hand).
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->shutdown.CountdownTicks >= 1; }, 5000));
+  TakeOverTheCountdownTimer();
+  EXPECT_EQ(WarningSeconds(), QString::number(window_->shutdown.CountdownTicks));
+  for (int tick = window_->shutdown.CountdownTicks + 1; tick < kCountdownLastTick; ++tick) {
+    window_->TimerShutdown2Timer();
+    EXPECT_EQ(WarningSeconds(), QString::number(tick));
+  }
+  EXPECT_EQ(WarningSeconds(), "29");
+
+  // While armed neither window closes, by its close box or by Escape.
+  EXPECT_FALSE(windows_->main().close());
+  EXPECT_TRUE(windows_->main().isVisible());
+  EXPECT_FALSE(warning.close());
+  QTest::keyClick(&warning, Qt::Key_Escape);
+  EXPECT_TRUE(warning.isVisible());
+  EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_) << "nothing written while armed";
+
+  QTest::mouseClick(warning.findChild<QPushButton*>(QStringLiteral("SpeedButton1")),
+                    Qt::LeftButton);
+  EXPECT_FALSE(warning.isVisible());
+  EXPECT_FALSE(window_->shutdown.ShutdownArmed);
+  EXPECT_FALSE(form().TimerShutdown2.enabled());
+  EXPECT_EQ(power_off_.calls, 0);
+  EXPECT_EQ(quits_, 0);
+  EXPECT_TRUE(windows_->main().close()) << "closing is allowed again";
+  EXPECT_NE(ReadTextFile(settings_path_).find("ShutDown=1"), std::string::npos);
+}
+
+TEST_F(DesktopTest, TheThirtiethTickEndsTheProgramThenPowersOffOnce) {
+  ArmThroughABatch();
+  TakeOverTheCountdownTimer();
+  TickUpTo(kCountdownLastTick - 1);
+  EXPECT_EQ(quits_, 0);
+  EXPECT_EQ(power_off_.calls, 0);
+  window_->TimerShutdown2Timer();
+  EXPECT_EQ(WarningSeconds(), "30");
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(power_off_.calls, 1);
+  EXPECT_EQ(power_off_.quits_before_first_call, 1) << "the loop is asked to end first";
+  EXPECT_FALSE(form().TimerShutdown2.enabled());
+  // The program ends without its close query: no settings file.
+  Stop();
+  EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
+  EXPECT_EQ(power_off_.calls, 1);
+}
+
+TEST_F(DesktopTest, ExitDuringTheCountdownEndsWithoutPowerOffOrSaving) {
+  ArmThroughABatch();
+  TakeOverTheCountdownTimer();
+  TickUpTo(10);
+  ASSERT_TRUE(Action("Exit1")->isEnabled());
+  Action("Exit1")->trigger();
+  EXPECT_EQ(quits_, 1);
+  Stop();
+  EXPECT_EQ(power_off_.calls, 0);
+  EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
+}
+
+// --- Options dialog and About box ---------------------------------------------------------------
+
+TEST_F(DesktopTest, TickingTheShutdownBoxAsksAndNoUnticksIt) {
+  Start();
+  Action("SetGeneralOptions1")->trigger();
+  OptionsDialogView& options = windows_->options();
+  EXPECT_TRUE(options.isVisible());
+  EXPECT_FALSE(options.isModal());
+  EXPECT_TRUE(windows_->main().isEnabled());
+  auto* box = options.findChild<QCheckBox*>(QStringLiteral("CheckBoxShutDown"));
+  ASSERT_NE(box, nullptr);
+
+  dialogs_.ExpectQuestion(false);
+  QTest::keyClick(box, Qt::Key_Space);
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].kind, "yesno");
+  EXPECT_EQ(dialogs_.boxes[0].text, settings::kShutdownQuestion);
+  EXPECT_FALSE(box->isChecked()) << "No unticks it";
+  EXPECT_FALSE(window_->Form4.CheckBoxShutDown.checked());
+
+  dialogs_.ExpectQuestion(true);
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_TRUE(box->isChecked());
+  EXPECT_TRUE(window_->Form4.CheckBoxShutDown.checked());
+
+  QTest::keyClick(box, Qt::Key_Space);
+  EXPECT_FALSE(box->isChecked());
+  EXPECT_EQ(dialogs_.boxes.size(), 2u) << "unticking asks nothing";
+
+  QTest::mouseClick(options.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+  EXPECT_FALSE(options.isVisible());
+  EXPECT_FALSE(window_->Form4.visible);
+}
+
+TEST_F(DesktopTest, TheAboutBoxIsModalAndItsLinksOpenThroughTheDesktop) {
+  Start();
+  Action("About1")->trigger();
+  AboutBoxView& about = windows_->about();
+  ASSERT_TRUE(about.isVisible());
+  EXPECT_EQ(about.windowModality(), Qt::ApplicationModal);
+  EXPECT_EQ(QApplication::activeModalWidget(), &about);
+
+  QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Label2")), Qt::LeftButton);
+  QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
+  EXPECT_EQ(desktop_.urls, (std::vector<std::string>{kWebsiteUrl, kSupportMailUrl}));
+
+  QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("SpeedButton1")), Qt::LeftButton);
+  EXPECT_FALSE(about.isVisible());
+  EXPECT_FALSE(window_->FormAbout.visible);
+  // Shown again any number of times.
+  Action("About1")->trigger();
+  EXPECT_TRUE(about.isVisible());
+  QTest::keyClick(&about, Qt::Key_Escape);
+  EXPECT_FALSE(about.isVisible());
+}
+
+// --- Lifetime -----------------------------------------------------------------------------------
+
+TEST_F(DesktopTest, TheViewsGoFirstAndTheLogicStillChangesItsFormsSafely) {
+  ASSERT_TRUE(Media::Get().ok);
+  StoreOutputDirectory();
+  Start();
+  AddFiles({Media::Get().long_clip});
+  ChooseFormat(QStringLiteral("PS3 Video(1080P) (*.mp4)"));
+  Click("ConvertNowButton");
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return window_->conversion.Converting.load(); }, kEncodeTimeoutMs));
+  // The program's end while a batch runs: views first, then the logic aborts the batch, which
+  // changes the forms the gone views drew.
+  windows_.reset();
+  window_->About1Click();
+  window_->SetGeneralOptions1Click();
+  window_->batch().hooks.ArmShutdownCountdown();
+  window_->WarningSpeedButton1Click();
+  window_.reset();
+  EXPECT_EQ(power_off_.calls, 0);
+}
+
+}  // namespace
+}  // namespace vidloom::gui
