@@ -9,6 +9,7 @@
 
 #include "gui/desktop_ports.h"
 #include "gui/desktop_windows.h"
+#include "gui/file_drops.h"
 #include "gui/icons.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_dialogs.h"
@@ -69,6 +70,12 @@ int RunDesktop(int argc, char** argv) {
   window.Startup();
   windows.main().show();
   ReportShownForBench(windows.main());
+  // Files named on the command line ("Open With" passes them), added once the loop runs and the
+  // window shows. QApplication has taken its own options (-platform, ...) out of argv already.
+  const std::vector<std::string> given = CommandLineFiles(argc, argv);
+  if (!given.empty()) {
+    QTimer::singleShot(0, &windows.main(), [&window, given] { window.AddGivenFiles(given); });
+  }
   return QApplication::exec();
 }
 
