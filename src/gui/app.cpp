@@ -14,6 +14,7 @@
 #include "gui/main_window_view.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
+#include "gui/review_shots.h"
 #include "gui/window_style.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -76,6 +77,7 @@ int RunDesktop(int argc, char** argv) {
   if (!given.empty()) {
     QTimer::singleShot(0, &windows.main(), [&window, given] { window.AddGivenFiles(given); });
   }
+  ScheduleReviewShots(window, windows);
   return QApplication::exec();
 }
 
