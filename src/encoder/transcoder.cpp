@@ -23,6 +23,7 @@ extern "C" {
 
 #include "choices.h"
 #include "console.h"
+#include "filter_library.h"
 
 namespace raziz2u {
 
@@ -298,6 +299,7 @@ void Conversion::OpenDecoder(Path& path) {
 
 void Conversion::BuildGraph(Path& path, const std::string& source_args, const char* source_name,
                             const std::string& chain) {
+  if (const std::string& error = LoadFilterLibrary(); !error.empty()) Fail(error);
   path.graph.reset(avfilter_graph_alloc());
   if (!path.graph) Fail("out of memory");
   path.graph->nb_threads = 0;
