@@ -72,7 +72,7 @@ struct Figures {
   int rows = 0;
 };
 
-Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms) {
+Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms, int parallel) {
   HeadlessUiThread ui;
   TForm1 form;
   TForm4 form4;
@@ -86,6 +86,7 @@ Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms) {
   analysis::AddFilesContext context{form,         splash, form4,     ui,
                                     dialogs,      dialog, directory, {platform::kEncoderFileName},
                                     encoder_path, {},     pause_ms,  {}};
+  context.parallel_analyses = parallel;
   analysis::ConnectAddFilesHandlers(context);
 
   Figures figures;
@@ -152,21 +153,26 @@ int main(int argc, char** argv) {
   struct Setting {
     const char* name;
     std::int64_t pause_ms;
+    int parallel;
   };
-  for (const Setting& setting :
-       {Setting{"window pauses", analysis::kWindowPauseMs}, Setting{"no pauses (cli)", 0}}) {
+  const int parallel = analysis::DefaultParallelAnalyses();
+  std::printf("Files analysed at once: %d (one per processor, at least 2)\n", parallel);
+  for (const Setting& setting : {Setting{"window", analysis::kWindowPauseMs, parallel},
+                                 Setting{"cli (no pauses)", 0, parallel},
+                                 Setting{"one at a time", analysis::kWindowPauseMs, 1}}) {
     std::vector<double> totals;
     Figures last;
     for (int r = 0; r < repetitions; ++r) {
-      last = AddAll(files, setting.pause_ms);
+      last = AddAll(files, setting.pause_ms, setting.parallel);
       totals.push_back(last.total_ms);
       if (last.rows != count) std::printf("  warning: %d rows of %d\n", last.rows, count);
     }
     std::printf(
-        "%-16s (pause %2lld ms): total median %7.0f ms, best %7.0f ms (goal < 3000 ms)\n"
-        "%-16s                 per file: reader median %5.1f ms (max %5.1f), "
+        "%-16s (pause %2lld ms, %d at once): total median %7.0f ms, best %7.0f ms (goal < 3000 "
+        "ms)\n"
+        "%-16s                             per file: reader median %5.1f ms (max %5.1f), "
         "probed median %5.1f ms (max %5.1f)\n",
-        setting.name, static_cast<long long>(setting.pause_ms), Median(totals),
+        setting.name, static_cast<long long>(setting.pause_ms), setting.parallel, Median(totals),
         *std::min_element(totals.begin(), totals.end()), "", Median(last.video_ms),
         Max(last.video_ms), Median(last.probed_ms), Max(last.probed_ms));
   }

@@ -1,5 +1,12 @@
 #include "analysis/add_files.h"
 
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
 #include "analysis/probe.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -49,6 +56,94 @@ class AnalysisEnd {
   AddFilesContext& context_;
 };
 
+// Analyses the chosen files ahead of the loop that adds their rows: worker threads take the
+// files in order, at most `window` files beyond the last one taken, so that a "Cancel" wastes
+// little work. Take() hands the results out in order. Destroying it cancels what is still
+// running (each probe ends its own encoder) and joins the workers.
+class LookAhead {
+ public:
+  LookAhead(const std::vector<std::string>& files, AnalyseOptions options, int workers)
+      : files_(files), options_(std::move(options)), results_(files.size()) {
+    options_.pump = nullptr;  // workers never touch the UI thread
+    options_.cancel = &cancel_;
+    window_ = static_cast<std::size_t>(workers) * 2;
+    const std::size_t count = std::min(static_cast<std::size_t>(workers), files.size());
+    threads_.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) threads_.emplace_back([this] { Work(); });
+  }
+  ~LookAhead() {
+    {
+      std::lock_guard lock(mutex_);
+      cancel_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+  }
+  LookAhead(const LookAhead&) = delete;
+  LookAhead& operator=(const LookAhead&) = delete;
+
+  // The analysis of file `index` (taken in order), waiting for it while `pump` keeps the UI
+  // thread responsive. Rethrows what the analysis threw.
+  std::optional<RowTexts> Take(std::size_t index, const std::function<void()>& pump) {
+    std::unique_lock lock(mutex_);
+    taken_ = index;  // the files before it are done with: the workers may run further ahead
+    changed_.notify_all();
+    while (!results_[index].done) {
+      changed_.wait_for(lock, std::chrono::milliseconds(5));
+      if (results_[index].done) break;
+      lock.unlock();
+      pump();
+      lock.lock();
+    }
+    Result& result = results_[index];
+    if (result.error) std::rethrow_exception(result.error);
+    return std::move(result.row);
+  }
+
+ private:
+  struct Result {
+    bool done = false;
+    std::optional<RowTexts> row;
+    std::exception_ptr error;
+  };
+
+  void Work() {
+    for (;;) {
+      std::size_t index;
+      {
+        std::unique_lock lock(mutex_);
+        changed_.wait(
+            lock, [this] { return cancel_ || next_ >= files_.size() || next_ < taken_ + window_; });
+        if (cancel_ || next_ >= files_.size()) return;
+        index = next_++;
+      }
+      Result result;
+      try {
+        result.row = AnalyseFile(files_[index], options_);
+      } catch (...) {
+        result.error = std::current_exception();
+      }
+      result.done = true;
+      {
+        std::lock_guard lock(mutex_);
+        results_[index] = std::move(result);
+      }
+      changed_.notify_all();
+    }
+  }
+
+  const std::vector<std::string>& files_;
+  AnalyseOptions options_;
+  std::size_t window_ = 0;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<Result> results_;
+  std::size_t next_ = 0;   // the next file a worker starts
+  std::size_t taken_ = 0;  // the file the adding loop waits for
+  std::atomic<bool> cancel_{false};
+  std::vector<std::thread> threads_;
+};
+
 class InProgress {
  public:
   explicit InProgress(bool& flag) : flag_(flag) { flag_ = true; }
@@ -61,6 +156,10 @@ class InProgress {
 };
 
 }  // namespace
+
+int DefaultParallelAnalyses() {
+  return std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+}
 
 std::string FileNameOf(const std::string& path) {
   for (std::size_t i = path.size(); i > 0; --i) {
@@ -78,6 +177,7 @@ std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOption
   ProbeOptions probe;
   probe.encoder_path = options.encoder_path;
   probe.pump = options.pump;
+  probe.cancel = options.cancel;
   ProbeResult result = ProbeFile(path, ProbeMode::Plain, probe);
   if (result.RetryWithPrefix) result = ProbeFile(path, ProbeMode::Prefixed, probe);
   return ProbeRowTexts(result);
@@ -141,13 +241,17 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     form.AddFileButton.SetEnabled(false);
     state.AddingFiles = true;
 
+    std::optional<LookAhead> ahead;
+    if (context.parallel_analyses > 1 && files->size() > 1) {
+      ahead.emplace(*files, analyse, context.parallel_analyses);
+    }
     result.end = AddFilesResult::End::kAllFiles;
     for (std::size_t i = 0; i < files->size(); ++i) {
       const std::string& path = (*files)[i];
       context.splash.Panel1.SetCaption(FileNameOf(path));
       if (!state.AddingFiles) {
-        // "Cancel": the probe of the previous file has ended its encoder already; nothing of
-        // ours is running, and nobody else's encoder is touched.
+        // "Cancel": the probe of the previous file has ended its encoder already; probes
+        // started ahead end their own encoders when the look-ahead goes (nobody else's).
         result.end = AddFilesResult::End::kCancelled;
         result.not_analysed.assign(files->begin() + static_cast<std::ptrdiff_t>(i), files->end());
         break;
@@ -155,7 +259,8 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
       state.NewRowIndex = form.ListView1.count();
       Pause(ui, context.pause_ms);
 
-      const std::optional<RowTexts> row = AnalyseFile(path, analyse);
+      const std::optional<RowTexts> row =
+          ahead ? ahead->Take(i, analyse.pump) : AnalyseFile(path, analyse);
       if (row) {
         std::string extension;
         FormatExtension(form, extension);

@@ -3,6 +3,7 @@
 // finds no frame size). Runs on the UI thread and keeps the window responsive while it works.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -69,6 +70,8 @@ struct AnalyseOptions {
   VideoInfoReader read_video_info;
   // Called while a probe waits for the encoder (the UI thread's pump).
   std::function<void()> pump;
+  // Set from any thread: a probe still running ends its own encoder, and the file gets no row.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 // The name of the file in `path`, without its directory.
@@ -93,6 +96,10 @@ struct AddingState {
 // name and the new row.
 inline constexpr std::int64_t kWindowPauseMs = 2;
 
+// One analysis per processor, and at least two: a probe spends most of its time starting the
+// encoder, which a second processor (or the reader of the next file) can overlap.
+int DefaultParallelAnalyses();
+
 // Everything AddFiles works on. The referenced objects must outlive the context, and the
 // context must outlive the handlers that ConnectAddFilesHandlers installs.
 struct AddFilesContext {
@@ -111,6 +118,10 @@ struct AddFilesContext {
   // needs only a few milliseconds to show the file's name; 0 without a window).
   std::int64_t pause_ms = kWindowPauseMs;
   AddingState state;
+  // How many files are analysed at once. Above 1, the files after the one in hand are analysed
+  // ahead on worker threads (the reader then runs on those threads) while rows are still added
+  // one by one in the chosen order; 1 analyses each file on the UI thread when its turn comes.
+  int parallel_analyses = DefaultParallelAnalyses();
 };
 
 struct AddFilesResult {
@@ -133,9 +144,10 @@ struct AddFilesResult {
 // (which enables them again); shows the file dialog; then, with the analysing window shown and
 // "Convert Now !" and "Add Files" disabled, analyses every chosen file in order and appends its
 // checked row, scrolling to it. "Cancel" takes effect before the next file; the file in hand is
-// finished first. The analysing window is closed and the two buttons enabled again whatever way
-// the loop ends (also when it throws); the work controls are enabled after a complete loop.
-// A call while another one runs (re-entered from the window's pump) does nothing.
+// finished first, and analyses already started ahead of it are ended (their probes' own
+// encoders only) and give no rows. The analysing window is closed and the two buttons enabled again
+// whatever way the loop ends (also when it throws); the work controls are enabled after a complete
+// loop. A call while another one runs (re-entered from the window's pump) does nothing.
 AddFilesResult AddFiles(AddFilesContext& context);
 
 // AddFiles for files chosen elsewhere (dropped on the list, given on the command line): every

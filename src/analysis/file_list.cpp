@@ -59,6 +59,7 @@ std::optional<RowTexts> ProbeRowTexts(const ProbeResult& result) {
     case ProbeOutcome::Rejected:
       return RowTexts{"Unknown", "", ""};
     case ProbeOutcome::NotStarted:
+    case ProbeOutcome::Cancelled:
       break;
   }
   return std::nullopt;

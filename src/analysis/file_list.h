@@ -41,7 +41,7 @@ RowTexts ReaderRowTexts(const VideoInfoValues& values, const std::string& path);
 bool NeedsProbe(const RowTexts& reader_texts, const std::string& path);
 
 // The row texts of a probe's outcome: Described gives its values; Rejected gives "Unknown" and
-// empty frame rate and duration; NotStarted gives none (nullopt: no row for the file).
+// empty frame rate and duration; NotStarted and Cancelled give none (nullopt: no row).
 std::optional<RowTexts> ProbeRowTexts(const ProbeResult& result);
 
 }  // namespace vidloom::analysis

@@ -134,7 +134,13 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   const std::string encoder = options.encoder_path.empty()
                                   ? platform::ProgramDirectory() + platform::kEncoderFileName
                                   : options.encoder_path;
+  auto cancelled = [&] { return options.cancel && options.cancel->load(); };
+  bool was_cancelled = false;
   pump();
+  if (cancelled()) {
+    result.outcome = ProbeOutcome::Cancelled;
+    return result;
+  }
   std::unique_ptr<platform::ChildProcess> child = platform::ChildProcess::Start(
       ProbeCommandLine(encoder, path, mode), platform::ProgramDirectory());
   if (!child) return result;  // NotStarted
@@ -162,6 +168,11 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   char buffer[16 * 1024];
   for (;;) {
     pump();
+    if (cancelled()) {
+      was_cancelled = true;
+      stop_child();
+      break;
+    }
     const long n = child->Read(buffer, sizeof buffer, slice_ms);
     if (n > 0) {
       for (long i = 0; i < n && answer.size() < options.max_answer_bytes; ++i) {
@@ -194,6 +205,11 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   // The encoder has closed its output; give it until the deadline to end, then end it.
   if (ended && !rejected) {
     while (!child->HasExited()) {
+      if (cancelled()) {
+        was_cancelled = true;
+        stop_child();
+        break;
+      }
       if (clock.NowMs() >= deadline) {
         result.timed_out = true;
         stop_child();
@@ -205,6 +221,10 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   }
 
   result.lines = SplitProbeLines(answer);
+  if (was_cancelled) {
+    result.outcome = ProbeOutcome::Cancelled;
+    return result;
+  }
   if (rejected) {
     result.outcome = ProbeOutcome::Rejected;
     result.RetryWithPrefix = true;

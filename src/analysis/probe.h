@@ -3,6 +3,7 @@
 // that the media-information reader cannot describe.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@ enum class ProbeOutcome {
   Described,   // the encoder accepted the input; the values were parsed
   Rejected,    // the answer's first line is not an input description
   NotStarted,  // the encoder could not be started
+  Cancelled,   // the caller cancelled the probe; its encoder was ended
 };
 
 struct ProbeValues {
@@ -67,6 +69,9 @@ struct ProbeOptions {
   platform::Clock* clock = nullptr;
   // Output beyond this many bytes is not collected; the encoder is terminated.
   std::size_t max_answer_bytes = std::size_t{1} << 20;
+  // When set (from any thread), the probe ends its own encoder within one pump interval and
+  // reports Cancelled. Null: the probe cannot be cancelled.
+  const std::atomic<bool>* cancel = nullptr;
 };
 
 struct ProbeResult {

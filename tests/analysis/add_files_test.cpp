@@ -3,10 +3,13 @@
 #include "analysis/add_files.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <deque>
 #include <map>
+#include <mutex>
 #include <stdexcept>
 
 #include "platform/encoder_files.h"
@@ -59,6 +62,9 @@ class AddFilesTest : public ::testing::Test {
     ConnectSelectorHandlers(form, window);
     WriteTextFile(program_dir / platform::kEncoderFileName, "");
     ConnectAddFilesHandlers(context);
+    // These cases follow every step of each file on the fake clock: one file at a time. The
+    // look-ahead cases below set their own count.
+    context.parallel_analyses = 1;
     ::setenv("FAKE_ENCODER_SEQUENCE", sequence.path().c_str(), 1);
     ::unsetenv("FAKE_ENCODER_SCRIPT");
   }
@@ -74,8 +80,12 @@ class AddFilesTest : public ::testing::Test {
     return counter.empty() ? 0 : std::stoi(counter);
   }
 
+  // Runs on the look-ahead's worker threads when files are analysed ahead.
   VideoInfoValues Read(const std::string& path) {
-    reads.push_back(path);
+    {
+      std::lock_guard lock(reads_mutex);
+      reads.push_back(path);
+    }
     if (on_read) on_read(path);
     const auto it = info.find(FileNameOf(path));
     return it == info.end() ? VideoInfoValues{} : it->second;
@@ -115,6 +125,7 @@ class AddFilesTest : public ::testing::Test {
   TempDir sequence;
   TempDir media;
   std::map<std::string, VideoInfoValues> info;  // reader values by file name
+  std::mutex reads_mutex;
   std::vector<std::string> reads;
   std::function<void(const std::string&)> on_read;
   AddFilesContext context{form,
@@ -408,6 +419,110 @@ TEST_F(AddFilesTest, SecondAddingWhileAnalysingDoesNothing) {
   EXPECT_EQ(nested.end, AddFilesResult::End::kBusy);
   EXPECT_EQ(files.filters.size(), 1u);
   EXPECT_EQ(form.ListView1.count(), 1);
+}
+
+// Files analysed ahead on worker threads: rows still come one by one in the chosen order.
+class LookAheadTest : public AddFilesTest {
+ protected:
+  LookAheadTest() { context.parallel_analyses = 2; }
+  // The fake encoder's script for the probe of the file `name`.
+  void ProbeOf(const std::string& name, const std::string& script) {
+    WriteTextFile(sequence / ("for-" + name + ".txt"), script);
+  }
+  std::string Marker(const std::string& name) const { return sequence / ("started-" + name); }
+};
+
+TEST_F(LookAheadTest, RowsKeepTheChosenOrderWhileLaterFilesAreProbedAhead) {
+  // a.mp3's probe answers only once c.mp3's probe has started: without the look-ahead it
+  // would give up (exit 97) and the row would read "Unknown".
+  ProbeOf("a.mp3", "await " + Marker("c.mp3") + "\n" +
+                       Accepted("Duration: 00:00:01.00", "Stream #0.0: Audio: mp3"));
+  ProbeOf("c.mp3", "pidfile " + Marker("c.mp3") + "\n" +
+                       Accepted("Duration: 00:00:03.00", "Stream #0.0: Audio: aac"));
+  ProbeOf("d.mp3", Accepted("Duration: 00:00:04.00", "Stream #0.0: Video: h263, 176x144, 15 fps"));
+  info["b.avi"] = {640, 480, 25, "00:02"};
+  std::vector<std::string> log;
+  splash.Panel1.Subscribe([&] { log.push_back("panel " + splash.Panel1.caption()); });
+  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+    if (change == ListView::Change::kScrolled) log.push_back("row " + std::to_string(row));
+  });
+
+  const auto result = Add({"a.mp3", "b.avi", "c.mp3", "d.mp3"});
+
+  EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  EXPECT_EQ(log, (std::vector<std::string>{"panel a.mp3", "row 0", "panel b.avi", "row 1",
+                                           "panel c.mp3", "row 2", "panel d.mp3", "row 3"}));
+  ASSERT_EQ(form.ListView1.count(), 4);
+  EXPECT_EQ(form.ListView1.row(0).caption, media / "a.mp3");
+  EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:01", "MP4", "", ""}));
+  EXPECT_EQ(Cells(1), (Row{"640 x 480", "25", "00:00:02", "MP4", "", ""}));
+  EXPECT_EQ(Cells(2), (Row{"0 x 0", "0", "00:00:03", "MP4", "", ""}));
+  EXPECT_EQ(Cells(3), (Row{"176 x 144", "15", "00:00:04", "MP4", "", ""}));
+  EXPECT_EQ(EncoderStarts(), 3);
+  EXPECT_TRUE(WorkControlsEnabled());
+  EXPECT_FALSE(splash.visible);
+}
+
+TEST_F(LookAheadTest, RejectionsAndRetriesAheadGiveTheSameRows) {
+  ProbeOf("odd.dat", "print Unknown format\nexit 1\n");
+  ProbeOf("prefixed-odd.dat", "print Unknown format\nexit 1\n");
+  ProbeOf("late.vob", "print error: cannot open\nexit 1\n");
+  ProbeOf("prefixed-late.vob", Accepted("Duration: 00:00:07.00, start: 0",
+                                        "Stream #0.0: Video: mpeg2video, 720x576, 25.00 fps"));
+  const auto result = Add({"odd.dat", "late.vob"});
+  EXPECT_EQ(result.rows_added, 2);
+  EXPECT_EQ(Cells(0), (Row{"Unknown", "", "", "MP4", "", ""}));
+  EXPECT_EQ(Cells(1), (Row{"720 x 576", "25", "00:00:07", "MP4", "", ""}));
+  EXPECT_EQ(EncoderStarts(), 4);
+}
+
+TEST_F(LookAheadTest, CancelEndsTheProbesStartedAheadAndAddsNoMoreRows) {
+  // The first probe finishes after two later ones have started and hang; "Cancel" comes while
+  // the first file is in hand.
+  const std::vector<std::string> names = {"1.mp3", "2.mp3", "3.mp3", "4.mp3", "5.mp3"};
+  ProbeOf("1.mp3", "await " + Marker("2.mp3") + "\n" +
+                       Accepted("Duration: 00:00:01.00", "Stream #0.0: Audio: mp3"));
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    ProbeOf(names[i], "pidfile " + Marker(names[i]) + "\nhang\n");
+  }
+  on_read = [&](const std::string& path) {
+    if (FileNameOf(path) == "1.mp3") ui.Post([&] { splash.Button2.UserClick(); });
+  };
+
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = Add(names);
+  // Not a speed goal: without the cancel, the hanging probes would end only at their 30 s
+  // timeout.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
+
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
+  ASSERT_EQ(form.ListView1.count(), 1);
+  EXPECT_EQ(Cells(0)[kCellDuration], "00:00:01");
+  EXPECT_EQ(result.not_analysed.size(), 4u);
+  EXPECT_EQ(result.not_analysed.front(), media / "2.mp3");
+  // Every encoder started ahead has ended (and was reaped) before AddFiles returned.
+  int started = 0;
+  for (std::size_t i = 1; i < names.size(); ++i) {
+    const std::string pid = ReadTextFile(Marker(names[i]));
+    if (pid.empty()) continue;
+    ++started;
+    EXPECT_NE(::kill(std::stoi(pid), 0), 0) << names[i] << " still runs";
+  }
+  EXPECT_GE(started, 1);
+  EXPECT_FALSE(splash.visible);
+  EXPECT_FALSE(context.state.AddingFiles || context.state.AnalysisActive);
+}
+
+TEST_F(LookAheadTest, ReaderErrorAheadReachesTheCallerAndClosesTheWindow) {
+  info["a.avi"] = {640, 480, 25, "00:05"};
+  on_read = [](const std::string& path) {
+    if (FileNameOf(path) == "b.avi") throw std::runtime_error("reader failed");
+  };
+  EXPECT_THROW(Add({"a.avi", "b.avi", "c.avi"}), std::runtime_error);
+  EXPECT_EQ(form.ListView1.count(), 1);  // the file before the failing one got its row
+  EXPECT_FALSE(splash.visible);
+  EXPECT_FALSE(context.state.AnalysisActive || context.state.AddingFiles);
+  EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());
 }
 
 TEST(AddFilesHelpers, FileNames) {

@@ -3,10 +3,13 @@
 #include <signal.h>
 #include <stdlib.h>
 
+#include <atomic>
 #include <chrono>
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
+#include "analysis/file_list.h"
 #include "analysis/probe.h"
 #include "platform/command_line.h"
 #include "platform/fake_clock.h"
@@ -190,6 +193,34 @@ TEST_F(ProbeFileTest, AHangingEncoderIsEndedAtTheTimeout) {
   EXPECT_EQ(result.values.FrameSize, "176 x 144");
   EXPECT_EQ(result.values.FrameRate, "15");
   EXPECT_FALSE(Alive(ReadPid(dir / "probe.pid")));
+}
+
+TEST_F(ProbeFileTest, CancelEndsTheProbesOwnEncoder) {
+  Script("pidfile " + (dir / "probe.pid") +
+         "\n"
+         "print Input #0, avi\n"
+         "hang\n");
+  // The clock moves 100 ms a pump: without the cancel the probe would end at its timeout.
+  platform::FakeClock clock;
+  std::atomic<bool> cancel{false};
+  options.clock = &clock;
+  options.cancel = &cancel;
+  options.pump = [&] {
+    clock.Advance(100);
+    if (!ReadTextFile(dir / "probe.pid").empty()) cancel = true;
+  };
+  const ProbeResult result = ProbeFile("/m/a.avi", ProbeMode::Plain, options);
+  EXPECT_EQ(result.outcome, ProbeOutcome::Cancelled);
+  EXPECT_FALSE(result.timed_out);
+  EXPECT_FALSE(result.RetryWithPrefix);
+  EXPECT_FALSE(Alive(ReadPid(dir / "probe.pid")));
+  EXPECT_EQ(ProbeRowTexts(result), std::nullopt);  // a cancelled file gets no row
+
+  // Cancelled before it starts: no encoder at all.
+  std::filesystem::remove(dir / "probe.pid");
+  const ProbeResult early = ProbeFile("/m/a.avi", ProbeMode::Plain, options);
+  EXPECT_EQ(early.outcome, ProbeOutcome::Cancelled);
+  EXPECT_TRUE(ReadTextFile(dir / "probe.pid").empty());
 }
 
 TEST_F(ProbeFileTest, EndlessOutputIsCappedAndTheEncoderEnded) {

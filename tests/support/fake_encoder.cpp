@@ -16,6 +16,7 @@
 //   flood BYTES     write BYTES bytes of progress records ending in CR, as fast as possible
 //   pidfile FILE    write the own pid to FILE
 //   describe FILE   write "cwd=", "stdin=", "pid=", "pgid=", "ppid=" and "fds=" lines to FILE
+//   await FILE      wait until FILE exists; exit with 97 when it has not appeared within 10 s
 //
 // With $FAKE_ENCODER_SEQUENCE set, each start runs its own script of a numbered sequence (see
 // SequenceScript). Blank lines and lines starting with '#' are skipped. An unknown command exits
@@ -147,9 +148,21 @@ std::string Flood(long long bytes) {
 
 }  // namespace
 
+// The script key of a start by its input: the last argument's file name, "prefixed-" before it
+// when the argument carries the alternate-input prefix.
+std::string InputKey(int argc, char** argv) {
+  if (argc < 2) return "";
+  std::string input = argv[argc - 1];
+  const bool prefixed = input.rfind("DS:\\\\", 0) == 0;
+  const auto slash = input.find_last_of('/');
+  if (slash != std::string::npos) input = input.substr(slash + 1);
+  return (prefixed ? "prefixed-" : "") + input;
+}
+
 // With $FAKE_ENCODER_SEQUENCE naming a directory, every start takes the next run number N from
 // DIR/counter (under a lock), records its arguments in DIR/args-N (each followed by a NUL byte)
-// and runs DIR/run-N.txt, or DIR/default.txt when there is none. Returns the script's path.
+// and runs DIR/run-N.txt, else DIR/for-KEY.txt (KEY from InputKey: for starts running at once,
+// whose order is not fixed), else DIR/default.txt. Returns the script's path.
 std::string SequenceScript(const std::string& dir, int argc, char** argv) {
   const std::string counter = dir + "/counter";
   const int fd = open(counter.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
@@ -168,7 +181,9 @@ std::string SequenceScript(const std::string& dir, int argc, char** argv) {
   std::ofstream(dir + "/args-" + std::to_string(run), std::ios::binary) << args;
 
   const std::string own = dir + "/run-" + std::to_string(run) + ".txt";
-  return access(own.c_str(), R_OK) == 0 ? own : dir + "/default.txt";
+  if (access(own.c_str(), R_OK) == 0) return own;
+  const std::string by_input = dir + "/for-" + InputKey(argc, argv) + ".txt";
+  return access(by_input.c_str(), R_OK) == 0 ? by_input : dir + "/default.txt";
 }
 
 int main(int argc, char** argv) {
@@ -230,6 +245,12 @@ int main(int argc, char** argv) {
       WriteAll(1, Flood(number));
     } else if (command == "pidfile") {
       if (!WriteFile(value, std::to_string(getpid()) + "\n")) return 96;
+    } else if (command == "await") {
+      int waited_ms = 0;
+      for (; access(value.c_str(), F_OK) != 0; waited_ms += 5) {
+        if (waited_ms >= 10'000) return 97;
+        SleepMs(5);
+      }
     } else if (command == "describe") {
       if (!WriteFile(value, Describe())) return 96;
     } else {
