@@ -1,12 +1,15 @@
 #include "gui/app.h"
 
 #include <QApplication>
+#include <QDBusConnection>
 #include <QStyleFactory>
 #include <QTimer>
 #include <QWindow>
 #include <chrono>
 #include <cstdio>
 
+#include "desktop/logind_power_off.h"
+#include "desktop/logind_sleep_inhibitor.h"
 #include "gui/desktop_ports.h"
 #include "gui/desktop_windows.h"
 #include "gui/file_drops.h"
@@ -54,11 +57,16 @@ int RunDesktop(int argc, char** argv) {
   QtDesktop desktop;
   QtFileDialog file_dialog(nullptr);
   QtFolderChooser folder_chooser(nullptr);
+  // Power-off and the sleep lock go through systemd-logind; without it both do nothing.
+  vidloom::desktop::LogindPowerOff power_off;
+  vidloom::desktop::LogindSleepInhibitor sleep_inhibitor(QDBusConnection::systemBus());
 
   MainWindowOptions options;
   options.program_directory = platform::ProgramDirectory();
   options.required_files = platform::kRequiredFiles;
   MainWindowPorts ports;
+  ports.power_off = &power_off;
+  ports.sleep_inhibitor = &sleep_inhibitor;
   ports.desktop = &desktop;
   ports.file_dialog = &file_dialog;
   ports.folder_chooser = &folder_chooser;
