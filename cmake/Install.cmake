@@ -1,0 +1,59 @@
+# The program directory and the installed layout.
+#
+# The programs find the encoder, help.html and reg.sh beside themselves (the directory of
+# /proc/self/exe), so they are installed together into one program directory, with links in
+# bin/ (the kernel resolves the link to the program directory):
+#
+#   <prefix>/lib/vidloom/{vidloom, vidloom-cli, raziz2u, help.html}
+#   <prefix>/bin/{vidloom, vidloom-cli} -> ../lib/vidloom/...
+#   <prefix>/share/applications/vidloom.desktop
+#   <prefix>/share/icons/hicolor/<N>x<N>/apps/vidloom.png, scalable/apps/vidloom.svg
+#
+#   cmake --install build --prefix ~/.local
+include(GNUInstallDirs)
+
+set(VIDLOOM_INSTALL_PROGRAM_DIR "lib/vidloom" CACHE STRING
+    "Where the programs and the manual are installed, relative to the prefix")
+
+# A build runs as installed: the manual lies beside the built programs too.
+configure_file(${PROJECT_SOURCE_DIR}/docs/help.html ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/help.html
+               COPYONLY)
+
+set(_vidloom_programs vidloom-cli)
+if(TARGET vidloom)
+  list(PREPEND _vidloom_programs vidloom)
+endif()
+if(TARGET raziz2u)
+  list(APPEND _vidloom_programs raziz2u)
+endif()
+install(TARGETS ${_vidloom_programs} RUNTIME DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/help.html DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
+
+# bin/ links, relative so that the installed tree can be moved (or staged with DESTDIR).
+foreach(program IN ITEMS vidloom vidloom-cli)
+  if(NOT TARGET ${program})
+    continue()
+  endif()
+  if(IS_ABSOLUTE "${VIDLOOM_INSTALL_PROGRAM_DIR}")
+    set(_target "${VIDLOOM_INSTALL_PROGRAM_DIR}/${program}")
+  else()
+    file(RELATIVE_PATH _target "/prefix/${CMAKE_INSTALL_BINDIR}"
+         "/prefix/${VIDLOOM_INSTALL_PROGRAM_DIR}/${program}")
+  endif()
+  install(CODE "
+    set(_link \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
+    get_filename_component(_dir \"\${_link}\" DIRECTORY)
+    file(MAKE_DIRECTORY \"\${_dir}\")
+    file(REMOVE \"\${_link}\")
+    message(STATUS \"Installing: \${_link} -> ${_target}\")
+    file(CREATE_LINK \"${_target}\" \"\${_link}\" SYMBOLIC)
+    list(APPEND CMAKE_INSTALL_MANIFEST_FILES \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/${program}\")
+  ")
+endforeach()
+
+if(TARGET vidloom)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/vidloom.desktop
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/hicolor
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+endif()
