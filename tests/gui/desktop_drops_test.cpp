@@ -37,8 +37,7 @@ class DesktopDropsTest : public ::testing::Test {
     options.load_settings = false;
     options.end_pause_ms = 0;
     options.add_files_pause_ms = 0;
-    options.read_video_info = [this](const std::string& path) {
-      if (on_read) on_read(path);
+    options.read_video_info = [](const std::string&) {
       return analysis::VideoInfoValues{640, 480, 25, "00:10"};
     };
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options);
@@ -90,7 +89,6 @@ class DesktopDropsTest : public ::testing::Test {
   TempDir config_;
   QtUiThread ui_;
   ScriptedDialogs dialogs_;
-  std::function<void(const std::string&)> on_read;
   std::unique_ptr<MainWindow> window_;
   std::unique_ptr<DesktopWindows> windows_;
 };
@@ -115,9 +113,11 @@ TEST_F(DesktopDropsTest, DragsAreRefusedWhileFilesAreBeingAdded) {
   const std::string first = File("a.avi");
   const auto other = Mime({File("b.avi")});
   std::vector<bool> accepted;
-  on_read = [&](const std::string& path) {
-    if (path == first) accepted.push_back(DragEnter(other.get()));
-  };
+  // Asked on the UI thread when the analysing window shows the file's name.
+  Label& panel = window_->FormAnalyzingSplash.Panel1;
+  panel.Subscribe([&] {
+    if (panel.caption() == "a.avi") accepted.push_back(DragEnter(other.get()));
+  });
   const auto mime = Mime({first});
   ASSERT_TRUE(window_->AcceptsGivenFiles());
   ASSERT_TRUE(DragEnter(mime.get()));

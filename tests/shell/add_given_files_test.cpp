@@ -1,11 +1,14 @@
 // Files dropped on the main window or named on the command line: folders expanded, relative
 // paths made absolute, the analysis of "Add Files" without its dialog, and nothing while a
-// batch converts or files are being added. The reader is a table, probes go to the fake encoder.
+// batch converts or files are being added. The reader is a table (it may run on the adding's
+// worker threads), probes go to the fake encoder.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 
 #include "analysis/add_files.h"
 #include "platform/fake_clock.h"
@@ -56,8 +59,10 @@ class AddGivenFilesTest : public ::testing::Test {
     options.settings_path = config_ / "vazadi.ini";
     options.add_files_pause_ms = 0;
     options.read_video_info = [this](const std::string& path) {
-      reads_.push_back(path);
-      if (on_read) on_read(path);
+      {
+        std::lock_guard<std::mutex> lock(reads_mutex_);
+        reads_.push_back(path);
+      }
       analysis::VideoInfoValues values;
       if (path.ends_with(".avi") || path.ends_with(".AVI")) {
         values.width = 640;
@@ -81,6 +86,20 @@ class AddGivenFilesTest : public ::testing::Test {
     return path.string();
   }
 
+  // The files the reader was asked about, sorted (files are read ahead in parallel).
+  Paths Reads() {
+    std::lock_guard<std::mutex> lock(reads_mutex_);
+    Paths reads = reads_;
+    std::sort(reads.begin(), reads.end());
+    return reads;
+  }
+
+  // Runs `action` on the UI thread whenever the analysing window shows the next file's name.
+  void OnEachFile(std::function<void(const std::string& name)> action) {
+    Label& panel = window_->FormAnalyzingSplash.Panel1;
+    panel.Subscribe([&panel, action] { action(panel.caption()); });
+  }
+
   Paths Captions() const {
     Paths captions;
     for (const auto& row : window_->Form1.ListView1.rows()) captions.push_back(row.caption);
@@ -94,8 +113,8 @@ class AddGivenFilesTest : public ::testing::Test {
   TestUiThread ui_{clock_};
   ScriptedDialogs dialogs_;
   NoFileDialog no_dialog_;
+  std::mutex reads_mutex_;
   Paths reads_;
-  std::function<void(const std::string&)> on_read;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -114,7 +133,9 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   const Paths expected = {clip, media_ / "season/ep2.avi", media_ / "season/ep10.avi",
                           media_ / "season/music/theme.mp3", named};
   EXPECT_EQ(Captions(), expected);
-  EXPECT_EQ(reads_, expected);
+  Paths sorted = expected;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(Reads(), sorted);
   const ListView& list = w.Form1.ListView1;
   for (const auto& row : list.rows()) EXPECT_TRUE(row.checked) << row.caption;
   EXPECT_EQ(list.cell(0, kCellVideoSize), "640 x 480");
@@ -156,7 +177,7 @@ TEST_F(AddGivenFilesTest, NothingLeftAfterExpansionDoesNothingAtAll) {
   }
   EXPECT_EQ(w.Form1.ListView1.count(), 0);
   EXPECT_EQ(splash_changes, 0) << "the analysing window never showed";
-  EXPECT_TRUE(reads_.empty());
+  EXPECT_TRUE(Reads().empty());
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
@@ -172,9 +193,10 @@ TEST_F(AddGivenFilesTest, AMissingEncoderIsReportedAsByAddFiles) {
 TEST_F(AddGivenFilesTest, CancelStopsBeforeTheNextFile) {
   MainWindow& w = Start();
   const Paths files = {File("a.avi"), File("b.avi"), File("c.avi")};
-  on_read = [&](const std::string& path) {
-    if (path == files[0]) w.FormAnalyzingSplash.Button2.UserClick();
-  };
+  // "Cancel" once the first file's row is in, as the second file's name shows.
+  OnEachFile([&](const std::string& name) {
+    if (name == "b.avi") w.FormAnalyzingSplash.Button2.UserClick();
+  });
   const AddFilesResult result = w.AddGivenFiles(files);
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
   EXPECT_EQ(Captions(), Paths{files[0]});
@@ -188,11 +210,11 @@ TEST_F(AddGivenFilesTest, ADropDuringAnAddingDoesNothing) {
   const std::string second = File("b.avi");
   std::vector<AddFilesResult::End> nested;
   std::vector<bool> accepted;
-  on_read = [&](const std::string& path) {
-    if (path != first) return;
+  OnEachFile([&](const std::string& name) {
+    if (name != "a.avi") return;
     accepted.push_back(w.AcceptsGivenFiles());
     nested.push_back(w.AddGivenFiles({second}).end);
-  };
+  });
   const AddFilesResult result = w.AddGivenFiles({first});
   EXPECT_EQ(result.rows_added, 1);
   EXPECT_EQ(nested, std::vector<AddFilesResult::End>{AddFilesResult::End::kBusy});
@@ -216,7 +238,7 @@ TEST_F(AddGivenFilesTest, ADropWhileABatchConvertsDoesNothing) {
   const AddFilesResult result = w.AddGivenFiles({File("b.avi"), media_.path()});
   EXPECT_EQ(result.end, AddFilesResult::End::kBusy);
   EXPECT_EQ(w.Form1.ListView1.count(), 1);
-  EXPECT_EQ(reads_.size(), 1u) << "nothing analysed";
+  EXPECT_EQ(Reads().size(), 1u) << "nothing analysed";
   EXPECT_FALSE(w.FormAnalyzingSplash.visible);
 
   dialogs_.ExpectQuestion(true);
