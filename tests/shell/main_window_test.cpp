@@ -625,6 +625,8 @@ TEST_F(MainWindowTest, AddFilesFromTheButtonOrTheMenuEvenWhenTheButtonIsDisabled
 
 TEST_F(MainWindowTest, TheAnalysingWindowCancelsAndHoldsOffTheFolderChoice) {
   Start();
+  // The reader below clicks the window, so it must run on the UI thread: one file at a time.
+  window_->adding().parallel_analyses = 1;
   file_dialog_.answer =
       std::vector<std::string>{media_ / "a.avi", media_ / "b.avi", media_ / "c.avi"};
   std::vector<bool> close_allowed;
