@@ -2,6 +2,7 @@
 // user actions reaching the model.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -138,6 +139,58 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignedPlaces) {
   EXPECT_EQ(Find<QLabel>("Label1")->pos(), QPoint(416, 286));
   EXPECT_EQ(Find<QLabel>("Label14")->pos(), QPoint(129, 114));
   EXPECT_EQ(Find<QWidget>("TrackBar1")->parentWidget()->objectName(), "GroupBox3");
+}
+
+TEST_F(MainWindowTest, EveryControlHasANameAndTheKeyboardReachesIt) {
+  // Screen readers need a name for each control; Tab must reach each one.
+  QList<QWidget*> controls;
+  for (QWidget* w : view_->findChildren<QWidget*>()) {
+    const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
+                         qobject_cast<QSlider*>(w) || qobject_cast<QAbstractItemView*>(w) ||
+                         qobject_cast<QLineEdit*>(w);
+
+    if (!control || w->isWindow() || !w->isVisibleTo(view_.get())) continue;
+    if (qobject_cast<QComboBox*>(w->parentWidget()) ||
+        qobject_cast<QAbstractItemView*>(w->parentWidget())) {
+      continue;
+    }
+    if (w->window() != view_.get()) continue;
+    controls.push_back(w);
+  }
+  ASSERT_GE(controls.size(), 15);
+  for (QWidget* w : controls) {
+    const auto* button = qobject_cast<QAbstractButton*>(w);
+    const bool named = !w->accessibleName().isEmpty() || (button && !button->text().isEmpty());
+    EXPECT_TRUE(named) << w->metaObject()->className() << " " << w->objectName().toStdString()
+                       << " has no accessible name";
+    if (w->isEnabled()) {
+      EXPECT_TRUE(w->focusPolicy() & Qt::TabFocus)
+          << w->objectName().toStdString() << " cannot be reached with Tab";
+    }
+  }
+
+  // Tab goes round every enabled control once.
+  QSet<QWidget*> reached;
+  QWidget* first = nullptr;
+  view_->activateWindow();
+  for (QWidget* w : controls) {
+    if (w->isEnabled()) {
+      first = w;
+      break;
+    }
+  }
+  ASSERT_NE(first, nullptr);
+  first->setFocus(Qt::TabFocusReason);
+  for (int i = 0; i < 2 * controls.size(); ++i) {
+    if (QWidget* focus = QApplication::focusWidget()) reached.insert(focus);
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : view_.get(),
+                    Qt::Key_Tab);
+  }
+  for (QWidget* w : controls) {
+    if (w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+      EXPECT_TRUE(reached.contains(w)) << w->objectName().toStdString() << " is skipped by Tab";
+    }
+  }
 }
 
 TEST_F(MainWindowTest, ListHasTheDesignedColumns) {
