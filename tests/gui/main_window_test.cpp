@@ -148,7 +148,7 @@ TEST_F(MainWindowTest, EveryControlHasANameAndTheKeyboardReachesIt) {
     const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QComboBox*>(w) ||
                          qobject_cast<QSlider*>(w) || qobject_cast<QAbstractItemView*>(w) ||
                          qobject_cast<QLineEdit*>(w);
-
+    // Parts of a control (a combo box's line edit, a list's header) are reached through it.
     if (!control || w->isWindow() || !w->isVisibleTo(view_.get())) continue;
     if (qobject_cast<QComboBox*>(w->parentWidget()) ||
         qobject_cast<QAbstractItemView*>(w->parentWidget())) {
