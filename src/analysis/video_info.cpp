@@ -14,16 +14,24 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "media/local_input.h"
+
 namespace vidloom::analysis {
 namespace {
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
-// libavformat's interrupt callback: nonzero once the deadline has passed, which makes any
-// blocking read or probe return with an error.
-int PastDeadline(void* opaque) {
-  const auto* deadline = static_cast<const SteadyTime*>(opaque);
-  return std::chrono::steady_clock::now() >= *deadline ? 1 : 0;
+struct Interruption {
+  SteadyTime deadline;
+  const std::atomic<bool>* cancel;
+};
+
+// libavformat's interrupt callback: nonzero once the deadline has passed or the analysis is
+// cancelled, which makes any blocking read or probe return with an error.
+int Interrupted(void* opaque) {
+  const auto* interruption = static_cast<const Interruption*>(opaque);
+  if (interruption->cancel != nullptr && interruption->cancel->load()) return 1;
+  return std::chrono::steady_clock::now() >= interruption->deadline ? 1 : 0;
 }
 
 void SilenceFfmpegLog() {
@@ -41,14 +49,8 @@ double Rate(AVRational rate) {
   return static_cast<double>(rate.num) / rate.den;
 }
 
-// The text demuxer ("tty") turns any text file into a picture of its characters; that is not a
-// video for the file list.
-bool IsTextRendering(const AVInputFormat* format) {
-  return format && format->name && std::strcmp(format->name, "tty") == 0;
-}
-
 struct FormatContextCloser {
-  void operator()(AVFormatContext* context) const { avformat_close_input(&context); }
+  void operator()(AVFormatContext* context) const { media::CloseLocalInput(&context); }
 };
 
 }  // namespace
@@ -75,27 +77,24 @@ VideoInfoValues ReadVideoInfo(const std::string& path, const VideoInfoLimits& li
   if (path.empty()) return values;
   SilenceFfmpegLog();
 
-  const SteadyTime deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.timeout_ms);
-
-  AVFormatContext* raw = avformat_alloc_context();
-  if (!raw) return values;
-  raw->interrupt_callback.callback = &PastDeadline;
-  raw->interrupt_callback.opaque = const_cast<SteadyTime*>(&deadline);
+  const Interruption interruption{
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(limits.timeout_ms),
+      limits.cancel};
 
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "protocol_whitelist", "file", 0);
   av_dict_set_int(&options, "probesize", limits.probe_size, 0);
   av_dict_set_int(&options, "analyzeduration", limits.analyze_duration_us, 0);
-  av_dict_set_int(&options, "formatprobesize", limits.probe_size, 0);
-  // The "file:" prefix makes every path a local file name, whatever it looks like.
-  const std::string url = "file:" + path;
-  const int opened = avformat_open_input(&raw, url.c_str(), nullptr, &options);
+  // Only a regular file in one of the media containers is read (never a pipe, a device, a
+  // playlist or a text rendering), and it is taken as a file name, whatever it looks like.
+  media::LocalInputOptions open;
+  open.demuxer_options = &options;
+  open.format_probe_size = static_cast<unsigned>(limits.probe_size);
+  open.interrupt = {&Interrupted, const_cast<Interruption*>(&interruption)};
+  media::LocalInput input = media::OpenLocalInput(path, open);
   av_dict_free(&options);
-  if (opened < 0) return values;  // avformat_open_input has freed the context
-  std::unique_ptr<AVFormatContext, FormatContextCloser> context(raw);
+  if (input.error != media::LocalInputError::kNone) return values;
+  std::unique_ptr<AVFormatContext, FormatContextCloser> context(input.context);
 
-  if (IsTextRendering(context->iformat)) return values;
   if (avformat_find_stream_info(context.get(), nullptr) < 0) return values;
 
   const AVStream* video = nullptr;

@@ -3,6 +3,7 @@
 // (0, 0, 0 and "0").
 #pragma once
 
+#include <atomic>
 #include <string>
 
 namespace vidloom::analysis {
@@ -21,14 +22,16 @@ struct VideoInfoLimits {
   int timeout_ms = 10'000;                    // wall-clock deadline of the whole analysis
   long long probe_size = 5'000'000;           // bytes read to find the streams
   long long analyze_duration_us = 5'000'000;  // media time read to find the streams
+  const std::atomic<bool>* cancel = nullptr;  // set (from any thread): the analysis ends now
 };
 
 // The duration text for `seconds`: "MM:SS" below one hour, "HH:MM:SS" otherwise; "0" for a
 // negative, non-finite or unknown duration. Fractions of a second are dropped.
 std::string FormatReaderDuration(double seconds);
 
-// Reads the values of the file at `path`. Only local files are opened (the path is always taken
-// as a file name, never as a URL or another protocol). FFmpeg's log is silenced.
+// Reads the values of the file at `path`. Only a local regular file in a real media container is
+// read (the path is always taken as a file name, never as a URL or another protocol; pipes,
+// devices, playlists, text and image sequences read as unknown). FFmpeg's log is silenced.
 VideoInfoValues ReadVideoInfo(const std::string& path, const VideoInfoLimits& limits = {});
 
 // The reader as the file list uses it: set FileName, run Analyze(), read the values.

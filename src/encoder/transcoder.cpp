@@ -24,6 +24,7 @@ extern "C" {
 #include "choices.h"
 #include "console.h"
 #include "filter_library.h"
+#include "media/local_input.h"
 
 namespace raziz2u {
 
@@ -53,6 +54,13 @@ void Check(int err, const std::string& what) {
 int InterruptRequested(void*) {
   return g_stop_signal.load() != 0 ? 1 : 0;
 }
+
+using SteadyClock = std::chrono::steady_clock;
+
+// After a stop request the encoders are flushed for at most this long; then the container is
+// finished with what it has, within the second limit.
+constexpr auto kFlushBudget = std::chrono::milliseconds(500);
+constexpr auto kFinishBudget = std::chrono::milliseconds(1000);
 
 // Paths are printed between quotes on one line; control characters would start a new line that
 // the reader would examine for failure markers.
@@ -151,12 +159,19 @@ class Conversion {
   void Drain(Path& path);
   void Encode(Path& path, AVFrame* frame);
   void Write(Path& path, AVPacket* packet);
+  // A stop was requested: notes when it was first seen. FlushTimeOver() tells when the encoders
+  // must give up their delayed frames, OutputInterrupted() when even the container's end must.
+  bool Stopping();
+  bool FlushTimeOver();
+  static int OutputInterrupted(void* opaque);
   void SilenceUntil(double seconds);
   void Finish();
   void Progress(bool final);
   int64_t OffsetIn(const AVStream* st) const;
 
   const Request& req_;
+  std::optional<SteadyClock::time_point> stop_seen_;
+  int64_t packets_written_ = 0;
   AVFormatContext* in_ = nullptr;
   AVFormatContext* out_ = nullptr;
   bool output_opened_ = false;
@@ -178,23 +193,31 @@ Conversion::~Conversion() {
     if (output_opened_) avio_closep(&out_->pb);
     avformat_free_context(out_);
   }
-  avformat_close_input(&in_);
-  // A failed run leaves no half-written file behind (a stopped one may: it was asked for).
-  if (output_opened_ && !complete_ && g_stop_signal.load() == 0) unlink(req_.output.c_str());
+  vidloom::media::CloseLocalInput(&in_);
+  // A failed run leaves no half-written file behind; a stopped one keeps what it wrote, unless
+  // that is nothing.
+  if (output_opened_ && !complete_ && (g_stop_signal.load() == 0 || packets_written_ == 0)) {
+    unlink(req_.output.c_str());
+  }
+}
+
+bool Conversion::Stopping() {
+  if (g_stop_signal.load() == 0) return false;
+  if (!stop_seen_) stop_seen_ = SteadyClock::now();
+  return true;
+}
+
+bool Conversion::FlushTimeOver() {
+  return Stopping() && SteadyClock::now() - *stop_seen_ > kFlushBudget;
+}
+
+int Conversion::OutputInterrupted(void* opaque) {
+  auto* self = static_cast<Conversion*>(opaque);
+  return self->Stopping() && SteadyClock::now() - *self->stop_seen_ > kFinishBudget ? 1 : 0;
 }
 
 void Conversion::OpenInput() {
-  struct stat info {};
-  if (stat(req_.input.c_str(), &info) != 0) {
-    throw Failure{"Error while opening file: " + AvError(AVERROR(errno))};
-  }
-  if (S_ISDIR(info.st_mode)) throw Failure{"Error while opening file: the input is a directory"};
-
-  in_ = avformat_alloc_context();
-  if (in_ == nullptr) Fail("out of memory");
-  in_->interrupt_callback = {InterruptRequested, nullptr};
   AVDictionary* options = nullptr;
-  av_dict_set(&options, "protocol_whitelist", "file", 0);
   if (req_.alternate_input) {
     // The second way in: look further, make up missing timestamps, drop what is damaged.
     av_dict_set(&options, "probesize", "50000000", 0);
@@ -204,21 +227,34 @@ void Conversion::OpenInput() {
     av_dict_set(&options, "probesize", "5000000", 0);
     av_dict_set(&options, "analyzeduration", "5000000", 0);
   }
-  const AVInputFormat* format = nullptr;
+  vidloom::media::LocalInputOptions open;
+  open.demuxer_options = &options;
+  open.interrupt = {InterruptRequested, nullptr};
   if (!req_.input_format.empty()) {
-    format = av_find_input_format(req_.input_format == "qt" ? "mov" : req_.input_format.c_str());
-    if (format == nullptr) {
+    open.format =
+        av_find_input_format(req_.input_format == "qt" ? "mov" : req_.input_format.c_str());
+    if (open.format == nullptr) {
       av_dict_free(&options);
       throw Failure{"Unknown format for the input (-f " + req_.input_format + ")"};
     }
   }
-  const std::string url = "file:" + req_.input;
-  const int err = avformat_open_input(&in_, url.c_str(), format, &options);
+  vidloom::media::LocalInput input = vidloom::media::OpenLocalInput(req_.input, open);
   av_dict_free(&options);
   if (g_stop_signal.load() != 0) Fail("stopped");
-  if (err == AVERROR_INVALIDDATA)
-    throw Failure{"Unknown format: the input is not a readable media file"};
-  if (err < 0) throw Failure{"Error while opening file: " + AvError(err)};
+  switch (input.error) {
+    case vidloom::media::LocalInputError::kNone:
+      break;
+    case vidloom::media::LocalInputError::kNotMedia:
+      throw Failure{"Unknown format: " + input.reason};
+    case vidloom::media::LocalInputError::kOpenFailed:
+      if (input.av_error == AVERROR_INVALIDDATA) {
+        throw Failure{"Unknown format: the input is not a readable media file"};
+      }
+      [[fallthrough]];
+    default:
+      throw Failure{"Error while opening file: " + input.reason};
+  }
+  in_ = input.context;
   const int info_err = avformat_find_stream_info(in_, nullptr);
   if (g_stop_signal.load() != 0) Fail("stopped");
   if (info_err < 0) throw Failure{"Error while opening file: " + AvError(info_err)};
@@ -554,7 +590,8 @@ void Conversion::OpenOutput() {
     throw Failure{"Unknown format for the output: choose it with -f or the file name extension"};
   }
   Check(avformat_alloc_output_context2(&out_, nullptr, muxer_.c_str(), nullptr), "output format");
-  out_->interrupt_callback = {InterruptRequested, nullptr};
+  // Writing goes on after a stop request, so that the container can be finished.
+  out_->interrupt_callback = {OutputInterrupted, this};
   if (req_.bitexact) out_->flags |= AVFMT_FLAG_BITEXACT;
 
   struct stat out_info {};
@@ -688,6 +725,7 @@ void Conversion::Write(Path& path, AVPacket* packet) {
     if (&path == &video_) video_seconds_ = std::max(video_seconds_, end);
   }
   ++path.packets;
+  ++packets_written_;
   Check(av_interleaved_write_frame(out_, packet), "cannot write the output");
 }
 
@@ -697,6 +735,8 @@ void Conversion::Encode(Path& path, AVFrame* frame) {
   if (err == AVERROR_EOF) return;
   Check(err, "encoding failed");
   while (true) {
+    // After a stop request the delayed frames are given up once the flush time is over.
+    if (frame == nullptr && FlushTimeOver()) return;
     err = avcodec_receive_packet(enc, packet_.get());
     if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
     Check(err, "encoding failed");
@@ -708,6 +748,7 @@ void Conversion::Encode(Path& path, AVFrame* frame) {
 // Moves every frame the filter graph has ready into the encoder.
 void Conversion::Drain(Path& path) {
   while (true) {
+    if (FlushTimeOver()) return;
     const int err = av_buffersink_get_frame(path.sink, filtered_.get());
     if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
     Check(err, "filtering failed");
@@ -766,7 +807,6 @@ void Conversion::Decode(Path& path, const AVPacket* packet) {
   int err = avcodec_send_packet(path.decoder.get(), packet);
   if (err < 0 && err != AVERROR_EOF && err != AVERROR(EAGAIN)) {
     ++decode_errors_;  // damaged data: the decoder skips it, the conversion goes on
-    if (g_stop_signal.load() != 0) Fail("stopped");
     return;
   }
   FramePtr frame = NewFrame();
@@ -808,14 +848,12 @@ void Conversion::Progress(bool final) {
 }
 
 void Conversion::Transcode() {
-  while (!input_done_) {
-    if (g_stop_signal.load() != 0) Fail("stopped");
+  // A stop request ends the reading; what was read is then encoded and the container finished,
+  // so that the partial output plays.
+  while (!input_done_ && !Stopping()) {
     const int err = av_read_frame(in_, packet_.get());
     if (err == AVERROR(EAGAIN)) continue;
-    if (err < 0) {
-      if (g_stop_signal.load() != 0) Fail("stopped");
-      break;  // end of the input, or a read error in a damaged file: finish what was read
-    }
+    if (err < 0) break;  // end of the input, a stop, or a read error: finish what was read
     PacketPtr packet(av_packet_clone(packet_.get()));
     av_packet_unref(packet_.get());
     if (!packet) Fail("out of memory");
@@ -827,16 +865,17 @@ void Conversion::Transcode() {
     }
     Progress(false);
   }
-  if (g_stop_signal.load() != 0) Fail("stopped");
+  const bool stopped = Stopping();
   for (Path* path : {&video_, &audio_}) {
     if (!path->decoder) continue;
-    if (!input_done_) Decode(*path, nullptr);
+    if (!input_done_ && !stopped) Decode(*path, nullptr);
     Check(av_buffersrc_add_frame_flags(path->source, nullptr, 0), "filtering failed");
     Drain(*path);
     Encode(*path, nullptr);
     if (path == &video_) SilenceUntil(video_seconds_);
   }
   if (silent_audio_) Encode(audio_, nullptr);
+  if (stopped && packets_written_ == 0) Fail("stopped");
   if (video_.encoder && video_.frames == 0) Fail("no video frame could be decoded from the input");
   if (audio_.decoder && audio_.frames == 0) Fail("no audio could be decoded from the input");
 }
@@ -926,7 +965,13 @@ int Conversion::Run() {
 int RunRequest(const Request& request) {
   try {
     Conversion conversion(request);
-    return conversion.Run();
+    const int code = conversion.Run();
+    if (code == 0 && g_stop_signal.load() != 0) {
+      PrintError("conversion stopped by signal " + std::to_string(g_stop_signal.load()) +
+                 "; the output holds what was converted until then");
+      return 255;
+    }
+    return code;
   } catch (const Failure& failure) {
     if (g_stop_signal.load() != 0) {
       PrintError("conversion stopped by signal " + std::to_string(g_stop_signal.load()));

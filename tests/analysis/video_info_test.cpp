@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "support/refused_inputs.h"
 #include "support/temp_dir.h"
 
 namespace vidloom::analysis {
@@ -132,6 +133,19 @@ TEST_F(VideoInfoTest, WhatIsNoMediaReadsAsUnknown) {
     SCOPED_TRACE(name);
     ExpectUnknown(ReadVideoInfo(name.empty() ? "" : Path(name)));
   }
+}
+
+TEST_F(VideoInfoTest, WhatWouldBlockOrOpenOtherFilesReadsAsUnknownAtOnce) {
+  // A pipe without a writer, a device, a socket, playlists that name a real clip, text and an
+  // image pattern: nothing is opened that could block, and no playlist reaches its clip.
+  TempDir dir;
+  const auto inputs = vidloom::testing::MakeRefusedInputs(dir.path(), Path("video.mp4"));
+  const auto started = std::chrono::steady_clock::now();
+  for (const auto& input : inputs) {
+    SCOPED_TRACE(input.name);
+    ExpectUnknown(ReadVideoInfo(dir / input.name));
+  }
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
 }
 
 TEST_F(VideoInfoTest, OnlyLocalFilesAreOpened) {

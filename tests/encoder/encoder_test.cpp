@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "run_program.h"
+#include "support/refused_inputs.h"
 
 namespace {
 
@@ -985,19 +986,85 @@ TEST(Failures, OutputExistsWithoutOverwrite) {
   EXPECT_EQ(ReadFile(output), "keep me");
 }
 
+TEST(Failures, InputsThatAreNoMediaFileAreRefusedBeforeAnythingReadsThem) {
+  const fs::path dir = g_dir / "refused";
+  fs::create_directories(dir);
+  const auto inputs = vidloom::testing::MakeRefusedInputs(dir, Fixture("clip.avi"));
+  for (const auto& input : inputs) {
+    SCOPED_TRACE(input.name);
+    const std::string output = (dir / (input.name + ".out.mp4")).string();
+    // Converted and probed alike: a clear first line at once, nothing written, no hang.
+    for (const Args& args :
+         {Command((dir / input.name).string(),
+                  Join({"-vcodec", "xvid"}, Join(kPspAudio64_24, {"-f", "psp"})), output),
+          Args{"-@", "-y", "-i", (dir / input.name).string()}}) {
+      const Outcome o = RunProgram(kEncoder, args, 10);
+      ExpectCleanFailure(o);
+      EXPECT_LT(o.seconds, 5);
+      EXPECT_NE(Lines(o.output)[0].find(input.reason), std::string::npos) << o.output;
+      EXPECT_FALSE(fs::exists(output));
+    }
+  }
+}
+
 TEST(Failures, TerminationEndsTheRunWithAMarker) {
-  // SIGTERM after the input header, after the output header and during the work.
-  const std::vector<std::string> triggers = {"Input #0,", "Output #0,", "frame="};
+  // SIGTERM after the input header and after the output header: the run ends with a marker and,
+  // with nothing converted yet, leaves no output.
+  const std::vector<std::string> triggers = {"Input #0,", "Output #0,"};
   for (const std::string& trigger : triggers) {
     SCOPED_TRACE(trigger);
+    const std::string output = Fixture("terminated.mp4");
     const Outcome o = RunProgram(
         kEncoder,
         Command(Fixture("long.avi"),
                 {"-vcodec", "h264", "-b", "2000", "-acodec", "mpeg4aac", "-s", "1920x1072"},
-                Fixture("terminated.mp4")),
+                output),
         30, [&](const std::string& out) { return out.find(trigger) != std::string::npos; });
     ExpectCleanFailure(o);
     EXPECT_NE(o.output.find("error: conversion stopped"), std::string::npos) << o.output;
+    if (trigger == "Input #0,") {
+      EXPECT_FALSE(fs::exists(output));
+    }
+  }
+}
+
+// The time of the latest progress record, 0 before the first.
+double ProgressSeconds(const std::string& out) {
+  const auto at = out.rfind("time=");
+  return at == std::string::npos ? 0 : std::atof(out.c_str() + at + 5);
+}
+
+TEST(Failures, TerminationDuringTheWorkFinishesAPlayableFile) {
+  // Stopped a second into the work, the encoder flushes what it has and closes the container
+  // within about a second: the partial file plays, and says how long it is.
+  struct Case {
+    const char* name;
+    Args options;
+  };
+  const Case cases[] = {
+      {"ps3.mp4", {"-vcodec", "h264", "-b", "2000", "-acodec", "mpeg4aac", "-s", "1920x1072"}},
+      {"psp.mp4", Join({"-vcodec", "xvid", "-b", "768", "-s", "368x208"},
+                       Join(kPspAudio64_24, {"-f", "psp"}))},
+  };
+  // Long enough that the work is still going a second in, for every format.
+  MakeFixture("work.avi", Join(Lavfi("testsrc2=size=640x480:rate=25:duration=40",
+                                     "sine=frequency=440:duration=40"),
+                               {"-c:v", "mpeg4", "-q:v", "5", "-c:a", "libmp3lame", "-shortest"}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string output = Fixture(std::string("stopped_") + c.name);
+    const Outcome o =
+        RunProgram(kEncoder, Command(Fixture("work.avi"), c.options, output), 60,
+                   [](const std::string& out) { return ProgressSeconds(out) >= 1.0; });
+    ExpectCleanFailure(o);
+    EXPECT_NE(o.output.find("error: conversion stopped by signal 15"), std::string::npos)
+        << o.output;
+    ASSERT_GE(o.seconds_after_signal, 0) << "the work ended before the signal: " << o.output;
+    EXPECT_LT(o.seconds_after_signal, 1.5) << o.output;
+    const auto p = Probe(output);
+    const double duration = std::atof(Get(p, "format.duration").c_str());
+    EXPECT_GE(duration, 0.5) << Get(p, "format.duration");
+    EXPECT_LT(duration, 30.0);
   }
 }
 

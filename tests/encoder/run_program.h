@@ -26,6 +26,7 @@ struct Outcome {
   int exit_code = -1;
   std::string output;
   double seconds = 0;
+  double seconds_after_signal = -1;  // from the SIGTERM of `on_output` to the end; -1: none sent
 };
 
 // `on_output` sees the text so far after every read; returning true sends SIGTERM once.
@@ -56,6 +57,7 @@ inline Outcome RunProgram(const std::string& program, const std::vector<std::str
   }
   outcome.started = true;
   bool terminated = false;
+  std::chrono::steady_clock::time_point signalled;
   char buffer[4096];
   while (true) {
     const double elapsed =
@@ -73,12 +75,16 @@ inline Outcome RunProgram(const std::string& program, const std::vector<std::str
     if (on_output && !terminated && on_output(outcome.output)) {
       kill(pid, SIGTERM);
       terminated = true;
+      signalled = std::chrono::steady_clock::now();
     }
   }
   close(fds[0]);
   int status = 0;
   waitpid(pid, &status, 0);
-  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+  const auto end = std::chrono::steady_clock::now();
+  outcome.seconds = std::chrono::duration<double>(end - begin).count();
+  if (terminated)
+    outcome.seconds_after_signal = std::chrono::duration<double>(end - signalled).count();
   if (WIFSIGNALED(status)) {
     outcome.signaled = true;
     outcome.signal = WTERMSIG(status);
