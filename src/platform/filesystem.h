@@ -11,13 +11,23 @@ namespace vidloom::platform {
 inline constexpr char kPathSeparator = '/';
 
 bool FileExists(const std::string& path);  // a file, not a directory
+bool PathExists(const std::string& path);  // anything: a file, a directory, a pipe, ...
 bool DirectoryExists(const std::string& path);
 bool CreateDirectoryLevel(const std::string& path);  // one level; the parent must exist
+// Whether CreateDirectoryLevel(path) would succeed as far as can be told without creating it:
+// nothing stands at the path and its parent is a directory this process may write to.
+bool CouldCreateDirectoryLevel(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Size in bytes of the file at `path`; nullopt when there is none or it cannot be read.
 std::optional<std::uint64_t> FileSize(const std::string& path);
 // True when both paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
+
+// The input file a list row's caption names. Names may end (or begin) with a blank on this
+// platform: the caption is used exactly when something exists at that path; otherwise the
+// caption without surrounding blanks and control characters (the old habit of trimming it),
+// which is also what is returned when neither exists.
+std::string CaptionPath(const std::string& caption);
 
 // Directory of the running executable, with a trailing separator.
 const std::string& ProgramDirectory();

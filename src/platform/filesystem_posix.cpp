@@ -16,6 +16,11 @@ bool FileExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+bool PathExists(const std::string& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0;
+}
+
 bool DirectoryExists(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -23,6 +28,17 @@ bool DirectoryExists(const std::string& path) {
 
 bool CreateDirectoryLevel(const std::string& path) {
   return mkdir(path.c_str(), 0777) == 0;
+}
+
+bool CouldCreateDirectoryLevel(const std::string& path) {
+  struct stat st;
+  if (path.empty() || lstat(path.c_str(), &st) == 0) return false;
+  std::string parent = path;
+  while (parent.size() > 1 && parent.back() == '/') parent.pop_back();
+  const auto slash = parent.rfind('/');
+  parent = slash == std::string::npos ? "." : (slash == 0 ? "/" : parent.substr(0, slash));
+  return stat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+         access(parent.c_str(), W_OK | X_OK) == 0;
 }
 
 bool DeleteFile(const std::string& path) {
@@ -39,6 +55,17 @@ bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+}
+
+std::string CaptionPath(const std::string& caption) {
+  struct stat st;
+  if (!caption.empty() && stat(caption.c_str(), &st) == 0) return caption;
+  std::size_t begin = 0;
+  std::size_t end = caption.size();
+  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
+  while (begin < end && blank(caption[begin])) ++begin;
+  while (end > begin && blank(caption[end - 1])) --end;
+  return caption.substr(begin, end - begin);
 }
 
 const std::string& ProgramDirectory() {

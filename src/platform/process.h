@@ -64,6 +64,10 @@ class ChildProcess {
   // delivered. Safe to call from any thread while another reads or waits.
   bool Terminate();
 
+  // Asks the child's process group to end (SIGTERM): a child that handles it may finish its
+  // work first. Returns true when the signal was delivered. Any thread, like Terminate.
+  bool RequestEnd();
+
  private:
   ChildProcess() = default;
   pid_t pid_ = -1;
@@ -79,5 +83,9 @@ class ChildProcess {
 // first, then the whole path). Never touches a process this program did not start.
 // Returns nonzero when the last termination attempt succeeded, 0 when no process matched.
 int KillProcessesByName(const std::string& name);
+
+// Like KillProcessesByName, but asks the matching children to end (SIGTERM) instead of killing
+// them, so that an encoder can finish its output first.
+int RequestEndOfProcessesByName(const std::string& name);
 
 }  // namespace vidloom::platform

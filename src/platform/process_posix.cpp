@@ -55,9 +55,9 @@ void SweepOrphansLocked(Registry& registry) {
   }
 }
 
-// SIGKILL to the child's process group, or to the child alone if the group is gone.
-bool KillGroup(pid_t pid) {
-  return kill(-pid, SIGKILL) == 0 || kill(pid, SIGKILL) == 0;
+// A signal to the child's process group, or to the child alone if the group is gone.
+bool SignalGroup(pid_t pid, int signal) {
+  return kill(-pid, signal) == 0 || kill(pid, signal) == 0;
 }
 
 std::string Upper(std::string text) {
@@ -361,10 +361,19 @@ bool ChildProcess::Terminate() {
   auto& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
   if (reaped_) return false;
-  return KillGroup(pid_);
+  return SignalGroup(pid_, SIGKILL);
 }
 
-int KillProcessesByName(const std::string& name) {
+bool ChildProcess::RequestEnd() {
+  auto& registry = TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  if (reaped_) return false;
+  return SignalGroup(pid_, SIGTERM);
+}
+
+namespace {
+
+int SignalProcessesByName(const std::string& name, int signal) {
   const std::string wanted = Upper(name);
   auto& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
@@ -374,9 +383,19 @@ int KillProcessesByName(const std::string& name) {
     if (Upper(FileNamePart(entry.program_path)) != wanted && Upper(entry.program_path) != wanted) {
       continue;
     }
-    result = KillGroup(pid) ? 1 : 0;
+    result = SignalGroup(pid, signal) ? 1 : 0;
   }
   return result;
+}
+
+}  // namespace
+
+int KillProcessesByName(const std::string& name) {
+  return SignalProcessesByName(name, SIGKILL);
+}
+
+int RequestEndOfProcessesByName(const std::string& name) {
+  return SignalProcessesByName(name, SIGTERM);
 }
 
 }  // namespace vidloom::platform

@@ -32,6 +32,26 @@ TEST(FileSystem, CreateDirectoryLevelMakesOneLevelOnly) {
   EXPECT_FALSE(CreateDirectoryLevel(dir / "Converted Video")) << "it exists already";
   EXPECT_FALSE(CreateDirectoryLevel(dir / "x/y"));
   EXPECT_FALSE(DirectoryExists(dir / "x"));
+
+  // The dry run's question gives the same answers and creates nothing.
+  EXPECT_TRUE(CouldCreateDirectoryLevel(dir / "new"));
+  EXPECT_FALSE(CouldCreateDirectoryLevel(dir / "Converted Video")) << "it exists already";
+  EXPECT_FALSE(CouldCreateDirectoryLevel(dir / "x/y"));
+  EXPECT_FALSE(DirectoryExists(dir / "new"));
+}
+
+TEST(FileSystem, ACaptionIsTakenExactlyWhenItNamesAFile) {
+  // Names may end in a blank here: "x.wav " is another file than "x.wav".
+  TempDir dir;
+  WriteTextFile(dir / "x.wav", "a");
+  WriteTextFile(dir / "x.wav ", "b");
+  WriteTextFile(dir / "y.wav", "c");
+  EXPECT_EQ(CaptionPath(dir / "x.wav "), dir / "x.wav ");
+  EXPECT_EQ(CaptionPath(dir / "x.wav"), dir / "x.wav");
+  // Only when the exact path names nothing is it trimmed, as the old habit did.
+  EXPECT_EQ(CaptionPath(" " + dir / "y.wav\t "), dir / "y.wav");
+  EXPECT_EQ(CaptionPath(dir / "gone.wav "), dir / "gone.wav");
+  EXPECT_EQ(CaptionPath(""), "");
 }
 
 TEST(FileSystem, DeleteFileRemovesFilesOnly) {
