@@ -85,6 +85,10 @@ class Batch {
   void Message(const char* text) {
     ui_.Call([&] { env_.dialogs.ShowMessage(kInformationCaption, text); });
   }
+  // Gives the checked rows from `first` on that have no outcome yet the reason they were not
+  // converted.
+  void MarkRowsNotReached(int first, const std::string& reason);
+  void MarkRowsNotReachedQuietly(int first, const std::string& reason) noexcept;
 
   BatchEnv& env_;
   ConversionState& state_;
@@ -122,8 +126,10 @@ void Batch::Run() {
       return;
     }
     ui_.Call([&] {
-      for (int i = 0; i < form_.ListView1.count(); ++i)
+      for (int i = 0; i < form_.ListView1.count(); ++i) {
         form_.ListView1.SetCell(i, kCellProgress, "");
+        form_.ListView1.SetReason(i, "");
+      }
       form_.ConvertNowButton.SetEnabled(false);
       form_.AddFileButton.SetEnabled(false);
       form_.ListView1.popup_enabled = false;
@@ -131,14 +137,41 @@ void Batch::Run() {
 
     const int count = ui_.Get([&] { return form_.ListView1.count(); });
     for (int row = 0; row < count; ++row) {
-      if (!RunRow(row)) return;
+      if (!RunRow(row)) {
+        if (state_.StopRequested) MarkRowsNotReached(row + 1, "stopped before its turn");
+        return;
+      }
     }
     if (!ui_.Get([&] { return env_.options.CheckBoxShutDown.checked(); })) Message(kAllDoneText);
   } catch (const OutputDirectoryError& error) {
+    MarkRowsNotReached(state_.CurrentRow,
+                       "the output directory cannot be created: " + error.directory());
     batch_end.Run();
     Message(error.what());
+  } catch (const std::exception& error) {
+    // Any other failure ends the batch; rows not reached keep their cells, and say why.
+    MarkRowsNotReachedQuietly(state_.CurrentRow, std::string("the batch ended: ") + error.what());
   } catch (...) {
-    // Any other failure ends the batch silently; rows not reached keep their cells.
+    MarkRowsNotReachedQuietly(state_.CurrentRow, "the batch ended after an unexpected error");
+  }
+}
+
+void Batch::MarkRowsNotReached(int first, const std::string& reason) {
+  ui_.Call([&] {
+    for (int i = std::max(first, 0); i < form_.ListView1.count(); ++i) {
+      const FileEntry& entry = form_.ListView1.row(i);
+      if (entry.checked && entry.reason.empty() && entry.cells[kCellProgress] != "Done") {
+        form_.ListView1.SetReason(i, reason);
+      }
+    }
+  });
+}
+
+void Batch::MarkRowsNotReachedQuietly(int first, const std::string& reason) noexcept {
+  try {
+    MarkRowsNotReached(first, reason);
+  } catch (...) {
+    // The window is gone: there is nobody left to tell.
   }
 }
 
@@ -155,7 +188,7 @@ bool Batch::RunRow(int row) {
   const RowView view = ui_.Get([&] {
     if (row >= form_.ListView1.count()) return RowView{{}, {}, false};
     return RowView{Lower(Trim(form_.ListView1.cell(row, kCellOutput))),
-                   Trim(form_.ListView1.row(row).caption), true};
+                   platform::CaptionPath(form_.ListView1.row(row).caption), true};
   });
   if (!view.exists_in_list) return true;  // the list shrank under the batch: nothing to do
   state_.OutputExtension = view.extension;
@@ -180,17 +213,32 @@ bool Batch::RunRow(int row) {
   // The check box is read now, so ticks changed during the batch count for rows not reached.
   const bool checked =
       ui_.Get([&] { return row < form_.ListView1.count() && form_.ListView1.row(row).checked; });
-  if (!checked || !platform::FileExists(input)) return true;
+  if (!checked) return true;
+  if (!platform::FileExists(input)) {
+    // Skipped: the row says so rather than keeping an empty cell under "All Conversion Jobs
+    // Done!".
+    const char* reason = platform::DirectoryExists(input) ? "the input is a directory, not a file"
+                                                          : "the file no longer exists";
+    ui_.Call([&] {
+      if (row >= form_.ListView1.count()) return;
+      form_.ListView1.SetCell(row, kCellProgress, "Failed");
+      form_.ListView1.SetReason(row, reason);
+    });
+    return true;
+  }
 
   state_.Converting = true;
   ui_.Call([&] {
     if (env_.hooks.DisableWorkControls) env_.hooks.DisableWorkControls();
     form_.ListView1.ScrollIntoView(row);
+    form_.ListView1.ClearDetails(row);
   });
   if (state_.StopRequested) return false;
   state_.RetryRun = false;
   state_.JobsStarted = 1;
   RunEncoder(env_.runner, command, row);
+  // After Stop no further encoder is started, not even for the thumbnail.
+  if (state_.StopRequested) return false;
   if (state_.ThumbnailWanted && !state_.RetryNeeded) ThumbnailStep(row);
   if (state_.StopRequested) return false;
 
@@ -237,7 +285,8 @@ void StopConvertButtonClick(BatchEnv& env) {
   if (!env.dialogs.ConfirmOkCancel(kStopQuestion)) return;
   state.AbortRun = true;
   state.StopRequested = true;
-  platform::KillProcessesByName(env.runner.encoder_name);
+  // Our encoders are asked to finish their outputs now; the runner kills one that does not.
+  platform::RequestEndOfProcessesByName(env.runner.encoder_name);
   env.runner.ui.clock().WakeAll();
   env.runner.form.ProgressBar1.SetPosition(0);
 }

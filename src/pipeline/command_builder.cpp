@@ -144,8 +144,10 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
 
   // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
   const std::string directory(text::Trim(form.Edit1.text()));
-  if (!platform::DirectoryExists(directory) && !platform::CreateDirectoryLevel(directory)) {
-    throw OutputDirectoryError();
+  if (!platform::DirectoryExists(directory)) {
+    const bool made = context.dry_run ? platform::CouldCreateDirectoryLevel(directory)
+                                      : platform::CreateDirectoryLevel(directory);
+    if (!made) throw OutputDirectoryError(directory);
   }
 
   const std::string& extension = conversion.OutputExtension;

@@ -23,7 +23,14 @@ inline constexpr std::string_view kOutputDirectoryErrorText =
 // user. No command was made.
 class OutputDirectoryError : public std::runtime_error {
  public:
-  OutputDirectoryError() : std::runtime_error(std::string(kOutputDirectoryErrorText)) {}
+  explicit OutputDirectoryError(std::string directory)
+      : std::runtime_error(std::string(kOutputDirectoryErrorText)),
+        directory_(std::move(directory)) {}
+  // The directory that could not be created.
+  const std::string& directory() const { return directory_; }
+
+ private:
+  std::string directory_;
 };
 
 // What the command assembly reads and writes. References must outlive the context.
@@ -34,12 +41,15 @@ struct CommandContext {
   ConversionState& conversion;    // reads OutputExtension; writes OutputPath, ThumbnailWanted
   CommandSlots& slots;            // left as the last build filled them
   std::string program_directory;  // with its trailing separator
+  // A dry run: the commands are made as they would be, but nothing is created on disk (a
+  // missing output directory that could not be created still throws OutputDirectoryError).
+  bool dry_run = false;
 };
 
 // Builds the command of row `row` for the input at `input_path`: creates the output directory
-// (one level) when missing, chooses the output name (unique unless overwrite is ticked; neither
-// the output nor its thumbnail ever replaces the input file), fills context.slots and
-// conversion.OutputPath, and applies the selected format's template, setting
+// (one level) when missing (unless context.dry_run), chooses the output name (unique unless
+// overwrite is ticked; neither the output nor its thumbnail ever replaces the input file), fills
+// context.slots and conversion.OutputPath, and applies the selected format's template, setting
 // conversion.ThumbnailWanted for the PSP formats. Returns an empty command when no format is
 // selected. Throws OutputDirectoryError.
 EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input,

@@ -18,6 +18,9 @@ struct ConversionState {
   std::atomic<bool> ThumbnailWanted{false};
   std::atomic<bool> ThumbnailRun{false};
   std::atomic<bool> StallDetected{false};
+  // The run's output reports no frame counts (an audio output): the stall watchdog compares
+  // the progress time and size instead (set by the runner at run start).
+  std::atomic<bool> StallWatchesProgress{false};
   std::atomic<int> JobsStarted{0};
   std::atomic<int> CurrentRow{0};
   std::atomic<int> StallTicks{0};

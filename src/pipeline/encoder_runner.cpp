@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "pipeline/command_builder.h"
 #include "pipeline/final_status.h"
 #include "pipeline/output_parser.h"
 #include "platform/filesystem.h"
@@ -19,6 +20,8 @@ constexpr int kPollMs = 50;
 constexpr std::size_t kReadSize = 64 * 1024;
 // The stall watchdog gives up after this many consecutive unchanged ticks.
 constexpr int kStallTicks = 8;
+// After Stop the encoder has this long to finish its output before it is killed.
+constexpr std::int64_t kStopGraceMs = 1500;
 
 std::string Trimmed(const std::string& text) {
   std::size_t begin = 0;
@@ -78,22 +81,31 @@ class DisplayCadence {
 
 enum class LoopEnd { kOutputEnded, kVerdict, kAborted, kError };
 
+// Hands the latest progress reading to the watchdog: the frame count, or for outputs without
+// frame counts the time and size.
+void ReportProgress(ConversionState& state, OutputParser& parser) {
+  auto frames = parser.TakeCurrentFrames();
+  auto mark = parser.TakeProgressMark();
+  if (state.StallWatchesProgress) {
+    if (mark) state.SetCurrentFrames(std::move(*mark));
+  } else if (frames) {
+    state.SetCurrentFrames(std::move(*frames));
+  }
+}
+
 // Reads and examines the output until it ends or the run must end (steps 7 to 9).
 LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser,
                    DisplayCadence& cadence) {
   ConversionState& state = env.state;
   std::vector<char> buffer(kReadSize);
   auto handle = [&](Verdict verdict) {
-    if (auto frames = parser.TakeCurrentFrames()) state.SetCurrentFrames(std::move(*frames));
+    ReportProgress(state, parser);
     if (verdict == Verdict::kEndAndKill) platform::KillProcessesByName(env.encoder_name);
     return verdict != Verdict::kContinue;
   };
   try {
     for (;;) {
-      if (state.AbortRun) {
-        platform::KillProcessesByName(env.encoder_name);
-        return LoopEnd::kAborted;
-      }
+      if (state.AbortRun) return LoopEnd::kAborted;
       const long n = child.Read(buffer.data(), buffer.size(), kPollMs);
       if (n == platform::ChildProcess::kReadError) return LoopEnd::kError;
       if (n == 0) {
@@ -110,22 +122,74 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
   }
 }
 
-// Makes sure the child has ended and is reaped. After the normal end of its output it is given
-// its time, but Stop still ends it at once; on any other way out it is ended now.
-void EndChild(RunnerEnv& env, platform::ChildProcess& child, LoopEnd end) {
+// Stop: the encoder is asked to finish its output (it closes the container, so that what was
+// converted plays) and killed when it has not ended within the grace time. What it still says
+// meanwhile is kept for the row's details.
+void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser) {
+  parser.KeepOnly();
+  child.RequestEnd();
+  platform::Clock& clock = env.ui.clock();
+  const std::int64_t deadline = clock.NowMs() + kStopGraceMs;
+  std::vector<char> buffer(4096);
+  while (!child.HasExited()) {
+    if (clock.NowMs() >= deadline) {
+      child.Terminate();
+      return;
+    }
+    const long n = child.Read(buffer.data(), buffer.size(), kPollMs);
+    if (n > 0) {
+      parser.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
+    } else if (n != platform::ChildProcess::kTimedOut) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the pipe has ended
+    }
+  }
+}
+
+// Makes sure the child has ended and is reaped; returns its exit code. After the normal end of
+// its output it is given its time, but Stop still ends it; on Stop it may finish its output
+// first; on any other way out it is ended now.
+int EndChild(RunnerEnv& env, platform::ChildProcess& child, LoopEnd end, OutputParser& parser) {
   if (end == LoopEnd::kOutputEnded) {
     while (!child.HasExited()) {
       if (env.state.AbortRun) {
-        platform::KillProcessesByName(env.encoder_name);
-        child.Terminate();
+        EndStopped(env, child, parser);
+        break;
       }
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
+  } else if (end == LoopEnd::kAborted) {
+    EndStopped(env, child, parser);
   } else if (!child.HasExited()) {
     child.Terminate();
   }
-  child.Wait();
+  const int code = child.Wait();
   child.CloseOutput();
+  return code;
+}
+
+// The row's details for one run: its command line, what the encoder said, how it ended.
+std::vector<std::string> RunDetails(const std::string& command, std::vector<std::string> said,
+                                    const std::string& ending) {
+  std::vector<std::string> lines;
+  lines.reserve(said.size() + 2);
+  lines.push_back("> " + command);
+  for (auto& line : said) lines.push_back(std::move(line));
+  if (!ending.empty()) lines.push_back("(" + ending + ")");
+  return lines;
+}
+
+// The row's details grow by the run; its reason becomes the run's. A thumbnail run gives its
+// reason only to a row without one: after a failed video run, that failure is the row's story.
+void PostOutcome(RunnerEnv& env, int row, std::string reason, std::vector<std::string> details) {
+  const bool thumbnail = env.state.ThumbnailRun;
+  env.ui.Post(
+      [&form = env.form, row, thumbnail, reason = std::move(reason), details = std::move(details)] {
+        if (!ValidRow(form, row)) return;
+        form.ListView1.AppendDetails(row, details);
+        if (!thumbnail || form.ListView1.row(row).reason.empty()) {
+          form.ListView1.SetReason(row, reason);
+        }
+      });
 }
 
 }  // namespace
@@ -138,6 +202,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   if (state.StopRequested) state.AbortRun = true;
   state.RetryNeeded = false;
   state.StallDetected = false;
+  state.StallWatchesProgress = IsAudioOutput(state) && !state.ThumbnailRun;
   const std::string input_path = env.ui.Get([&form = env.form, row] {
     return ValidRow(form, row) ? form.ListView1.row(row).caption : std::string();
   });
@@ -149,8 +214,9 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   OutputParser parser(options);
 
   // 2-5. Start the encoder.
+  std::string start_error;
   std::unique_ptr<platform::ChildProcess> child =
-      platform::ChildProcess::Start(command, env.working_directory);
+      platform::ChildProcess::Start(command, env.working_directory, &start_error);
   const bool started = child != nullptr;
 
   if (started) {
@@ -167,9 +233,10 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
     const LoopEnd end = ReadOutput(env, *child, parser, cadence);
 
     // 10. The encoder has ended and is reaped.
-    EndChild(env, *child, end);
+    const int exit_code = EndChild(env, *child, end, parser);
 
-    // 11. What the output said last, then the status rules.
+    // 11. What the output said last, then the status rules. An encoder that ended by itself
+    // must have exited 0; one the runner ended after an error of its own did not finish.
     cadence.Offer(parser, /*force=*/true);
     FinalStatusInput input;
     input.error_seen = parser.error_seen();
@@ -177,16 +244,30 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
     input.abort_run = state.AbortRun;
     input.stall_detected = state.StallDetected;
     input.retry_run = state.RetryRun;
+    input.thumbnail_run = state.ThumbnailRun;
     input.size_text = FileSizeText(state.OutputPath);
     input.output_exists = platform::FileExists(state.OutputPath);
+    input.encoder_failed =
+        end == LoopEnd::kError || (end == LoopEnd::kOutputEnded && exit_code != 0);
+    input.exit_code = exit_code;
+    input.error_line = parser.error_line();
     const FinalStatus status = ApplyFinalStatus(input);
     state.RetryNeeded = status.retry_needed;
     if (status.cell) PostCell(env, row, kCellProgress, *status.cell);
+    PostOutcome(
+        env, row, status.reason,
+        RunDetails(command, parser.TakeTranscript(),
+                   exit_code == 0 ? "the encoder exited with code 0" : EncoderEndText(exit_code)));
 
     // 12. Keep the full bar visible a moment (a Stop cuts the pause short).
     if (!state.AbortRun) PostBar(env, 100);
     PumpWait(env.ui, env.end_pause_ms, &state.AbortRun);
     PostBar(env, 0);
+  } else {
+    const std::string reason = command.find_first_not_of(' ') == std::string::npos
+                                   ? "no output format is selected"
+                                   : "the encoder could not be started: " + start_error;
+    PostOutcome(env, row, reason, RunDetails(command, {}, reason));
   }
 
   // 13. No output file: the run failed. An encoder that could not be started failed too, even
@@ -206,7 +287,8 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
 void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
                                const std::string& encoder_name) {
-  if (state.CurrentFrames() == state.PreviousFrames) {
+  const std::string current = state.CurrentFrames();
+  if (current == state.PreviousFrames) {
     ++state.StallTicks;
   } else {
     state.StallTicks = 0;
@@ -217,7 +299,13 @@ void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
     form.ConversionCountTimer.SetEnabled(false);
   }
   const int row = state.CurrentRow;
-  state.PreviousFrames = ValidRow(form, row) ? Trimmed(form.ListView1.cell(row, kCellFrames)) : "";
+  if (state.StallWatchesProgress) {
+    // No frame counts: the progress time and size seen at this tick are what must move.
+    state.PreviousFrames = current;
+  } else {
+    state.PreviousFrames =
+        ValidRow(form, row) ? Trimmed(form.ListView1.cell(row, kCellFrames)) : "";
+  }
 }
 
 void AttachWatchdog(UiThread& ui, TForm1& form, ConversionState& state, std::string encoder_name) {

@@ -177,6 +177,8 @@ Verdict OutputParser::Finish() {
 }
 
 Verdict OutputParser::ParseLine(std::string_view line) {
+  Keep(line);
+  if (keep_only_) return Verdict::kContinue;
   if (!options_.thumbnail_run) ReadProgress(line);
 
   if (first_line_ == FirstLine::kArmed) {
@@ -184,6 +186,7 @@ Verdict OutputParser::ParseLine(std::string_view line) {
     if (line.substr(0, kInputHeader.size()) != kInputHeader) {
       // The input could not be opened: the other way of opening it may succeed.
       error_seen_ = true;
+      error_line_ = std::string(Trim(line.substr(0, kTranscriptLineLength)));
       retry_needed_ = true;
       return Verdict::kEnd;
     }
@@ -193,6 +196,7 @@ Verdict OutputParser::ParseLine(std::string_view line) {
   if (!Contains(line, kInputHeader) && !Contains(line, kOutputHeader)) {
     for (const auto& marker : ErrorMarkers()) {
       if (!Contains(line, marker)) continue;
+      if (!error_seen_) error_line_ = std::string(Trim(line.substr(0, kTranscriptLineLength)));
       error_seen_ = true;
       if (marker == kUnsupportedCodec) {
         retry_needed_ = true;
@@ -244,6 +248,7 @@ bool OutputParser::ReadSize(std::string_view line) {
     if (!number) value = {};
   }
   pending_.size_panel = "Output File Size : " + std::string(value) + " KB";
+  last_size_ = std::string(value);
   return true;
 }
 
@@ -291,6 +296,7 @@ bool OutputParser::ReadTime(std::string_view line) {
   const std::string_view rest = line.substr(at + 5);
   const std::size_t blank = rest.find(' ');
   if (blank == std::string_view::npos) return false;
+  progress_mark_ = last_size_ + "|" + std::string(rest.substr(0, blank));
   const auto percent = PercentOf(Trim(rest.substr(0, blank + 1)), duration_seconds_);
   if (!percent) return false;  // not a number, or no duration yet: nothing to show
   pending_.bar = *percent;
@@ -323,11 +329,48 @@ bool OutputParser::ExamineBlock(std::string_view block, Verdict& verdict) {
     return verdict == Verdict::kContinue;
   };
   // Progress records alone change nothing but the display: only their latest readings count.
-  if (first_line_ != FirstLine::kDone || MayHoldMoreThanProgress(block)) {
+  if (first_line_ != FirstLine::kDone || keep_only_ || MayHoldMoreThanProgress(block)) {
     return LineSplitter::SplitLines(block, examine);
   }
   if (!options_.thumbnail_run) ReadLatestProgress(block);
+  // The block's last record stands for all of them in the transcript.
+  std::size_t end = block.size();
+  while (end > 0 && (block[end - 1] == '\r' || block[end - 1] == '\n')) --end;
+  std::size_t start = end;
+  while (start > 0 && block[start - 1] != '\r' && block[start - 1] != '\n') --start;
+  if (end > start) Keep(block.substr(start, end - start));
   return true;
+}
+
+void OutputParser::Keep(std::string_view line) {
+  line = line.substr(0, kTranscriptLineLength);
+  if (line.substr(0, 6) == "frame=" || line.substr(0, 5) == "size=") {
+    last_progress_.assign(line);
+    return;
+  }
+  if (!last_progress_.empty()) KeepLine(std::move(last_progress_));
+  last_progress_.clear();
+  KeepLine(std::string(line));
+}
+
+void OutputParser::KeepLine(std::string line) {
+  if (transcript_.size() == kTranscriptLines) transcript_.pop_front();
+  transcript_.push_back(std::move(line));
+}
+
+std::vector<std::string> OutputParser::TakeTranscript() {
+  if (!last_progress_.empty()) KeepLine(std::move(last_progress_));
+  last_progress_.clear();
+  std::vector<std::string> lines(std::make_move_iterator(transcript_.begin()),
+                                 std::make_move_iterator(transcript_.end()));
+  transcript_.clear();
+  return lines;
+}
+
+std::optional<std::string> OutputParser::TakeProgressMark() {
+  auto taken = std::move(progress_mark_);
+  progress_mark_.reset();
+  return taken;
 }
 
 Display OutputParser::TakeDisplay() {

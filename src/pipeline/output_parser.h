@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <deque>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -201,6 +202,9 @@ class OutputParser {
 
   bool error_seen() const { return error_seen_; }
   bool retry_needed() const { return retry_needed_; }
+  // The line that set error_seen first (a marker line, or the rejected first line); empty
+  // without an error.
+  const std::string& error_line() const { return error_line_; }
   std::int32_t duration_seconds() const { return duration_seconds_; }
 
   // The display changes since the last TakeDisplay(), latest values only.
@@ -209,6 +213,21 @@ class OutputParser {
 
   // The latest frame count (trimmed) when one was read since the last call.
   std::optional<std::string> TakeCurrentFrames();
+
+  // The latest progress reading of size and time together ("<size>|<time>"), when a progress
+  // record came since the last call: what moves while an output without frame counts goes on.
+  std::optional<std::string> TakeProgressMark();
+
+  // From now on lines are only kept for the transcript: no reading, no verdict (the run has
+  // ended; what the encoder still says is only worth showing).
+  void KeepOnly() { keep_only_ = true; }
+
+  // The lines examined so far, for the user: every line but the progress records, of which only
+  // the last before each other line and the last one of all are kept. At most kTranscriptLines
+  // lines (the latest), each cut to kTranscriptLineLength characters. Moves them out.
+  static constexpr std::size_t kTranscriptLines = 200;
+  static constexpr std::size_t kTranscriptLineLength = 500;
+  std::vector<std::string> TakeTranscript();
 
  private:
   enum class FirstLine { kWaiting, kArmed, kDone };
@@ -220,6 +239,8 @@ class OutputParser {
   bool ReadSize(std::string_view line);
   void ReadDuration(std::string_view line);
   bool ReadTime(std::string_view line);
+  void Keep(std::string_view line);
+  void KeepLine(std::string line);
 
   Options options_;
   LineSplitter splitter_;
@@ -229,6 +250,12 @@ class OutputParser {
   std::int32_t duration_seconds_ = 0;
   Display pending_;
   std::optional<std::string> current_frames_;
+  std::string error_line_;
+  std::string last_size_;
+  std::optional<std::string> progress_mark_;
+  bool keep_only_ = false;
+  std::deque<std::string> transcript_;
+  std::string last_progress_;  // the latest progress record not yet in the transcript
 };
 
 // Whether `input_path` names a CD audio track (extension ".cda", any case).

@@ -41,7 +41,9 @@ TEST_F(BatchTest, MissingInputsAreSkippedButTheDirectoryIsMade) {
   EXPECT_EQ(Runs(), 0);
   EXPECT_TRUE(platform::DirectoryExists(media_ / "out"));
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
-  EXPECT_EQ(Progress(0), "");
+  // Not converted, and the row says why.
+  EXPECT_EQ(Progress(0), "Failed");
+  EXPECT_EQ(form_.ListView1.row(0).reason, "the file no longer exists");
 }
 
 TEST_F(BatchTest, NoJobStartedMeansNoMessageAndNoCountdownWithTheShutdownBox) {

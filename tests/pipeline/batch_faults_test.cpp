@@ -54,7 +54,7 @@ class BatchFaultTest : public BatchTest {
   std::string OutputDirectory() const { return media_ / "out"; }
 };
 
-TEST_F(BatchFaultTest, InputsDeletedAfterAddingAreSkippedWithoutAWord) {
+TEST_F(BatchFaultTest, InputsDeletedAfterAddingAreSkippedAndSayWhy) {
   SelectFormat(kPs3);
   AddRow("a.avi");
   const std::string b = AddRow("b.avi");
@@ -66,13 +66,15 @@ TEST_F(BatchFaultTest, InputsDeletedAfterAddingAreSkippedWithoutAWord) {
 
   EXPECT_EQ(Runs(), 2);
   EXPECT_EQ(Progress(0), "Done");
-  EXPECT_EQ(Progress(1), "");
-  EXPECT_EQ(Progress(2), "");
+  EXPECT_EQ(Progress(1), "Failed");
+  EXPECT_EQ(Progress(2), "Failed");
   EXPECT_EQ(Progress(3), "Done");
-  // The skipped rows were only cleared at the start, never given a status.
+  // The skipped rows were cleared at the start and then marked, never run.
   for (int row : {1, 2}) {
-    for (const auto& word : History(row)) EXPECT_EQ(word, "") << row;
+    EXPECT_EQ(History(row), std::vector<std::string>{"Failed"}) << row;
+    EXPECT_EQ(form_.ListView1.row(row).reason, "the file no longer exists") << row;
   }
+  for (int row : {0, 3}) EXPECT_EQ(form_.ListView1.row(row).reason, "") << row;
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
   ExpectBatchEnded();
 }

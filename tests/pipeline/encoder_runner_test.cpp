@@ -122,11 +122,11 @@ class EncoderRunnerTest : public ::testing::Test {
   // Handles the UI thread (without moving fake time) until `what` holds.
   bool WaitFor(const std::function<bool()>& what) { return ui.RunUntil(what, false, 10'000); }
 
-  // What the window's Stop does to a running batch.
+  // What the window's Stop does to a running batch: our encoders are asked to end.
   void PressStop() {
     state.AbortRun = true;
     state.StopRequested = true;
-    platform::KillProcessesByName(kEncoderName);
+    platform::RequestEndOfProcessesByName(kEncoderName);
     clock.WakeAll();
   }
 
@@ -173,6 +173,14 @@ TEST_F(EncoderRunnerTest, ProgressRecordReachesTheWindow) {
   EXPECT_FALSE(state.RetryNeeded);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
   EXPECT_EQ(form.ProgressBar1.position(), 0);
+  // The row keeps what the run said, for "Show Details", and no reason.
+  const FileEntry& row = form.ListView1.row(0);
+  EXPECT_EQ(row.reason, "");
+  ASSERT_EQ(row.details.size(), 6u);
+  EXPECT_EQ(row.details.front(), "> " + Command());
+  EXPECT_EQ(row.details[1], "Input #0, mov, from '/videos/in.mov':");
+  EXPECT_EQ(row.details[4], "frame=812 q=4.0 size=1536kB time=27.1 bitrate=463.8kbits/s");
+  EXPECT_EQ(row.details.back(), "(the encoder exited with code 0)");
 }
 
 TEST_F(EncoderRunnerTest, TimeBeyondTheDurationFillsTheBar) {
@@ -245,23 +253,33 @@ struct OutcomeCase {
   bool retry_run;
   const char* cell;
   bool retry_needed;
+  const char* reason = nullptr;  // the row's reason afterwards; nullptr: not looked at
 };
 
 TEST_F(EncoderRunnerTest, OutcomesTable) {
   const std::string head = std::string(kHeader) + kDuration90 + kOutputHeader + kRecord;
   const std::vector<OutcomeCase> cases = {
-      {"done", head + "output 4096\n", false, "Done", false},
-      {"empty output, first run", head + "empty-output\n", false, "30%", true},
+      {"done", head + "output 4096\n", false, "Done", false, ""},
+      {"empty output, first run", head + "empty-output\n", false, "30%", true,
+       "the encoder wrote an empty output file"},
       {"empty output, retry run", head + "empty-output\n", true, "Failed", true},
-      {"missing output", head + "no-output\n", false, "Failed", true},
+      {"missing output", head + "no-output\n", false, "Failed", true,
+       "the encoder wrote no output file"},
       {"marker in a first run", head + "output 100\nprint [h264] error: bad\nhang\n", false, "",
-       true},
+       true, "[h264] error: bad"},
+      // An encoder that did not exit 0 failed, whatever it left at the output path.
+      {"exit 1 after its output", head + "output 4096\nexit 1\n", false, "", true,
+       "the encoder ended with exit code 1"},
+      {"killed after its output", head + "output 4096\ncrash\n", false, "", true,
+       "the encoder was ended by signal 6 (Aborted)"},
+      {"killed after its output, retry run", head + "output 4096\ncrash\n", true, "Failed", false,
+       "the encoder was ended by signal 6 (Aborted)"},
       {"marker, no output", head + "print Error while opening file x\nhang\n", false, "Failed",
        true},
       {"marker in a retry run", head + "output 100\nprint Unknown format\nhang\n", true, "Failed",
        false},
       {"rejected first line", "output 100\nprint /videos/in.mov: Invalid data\nhang\n", false, "",
-       true},
+       true, "/videos/in.mov: Invalid data"},
       {"rejected first line, no output", "print Unexpected end of file\nhang\n", false, "Failed",
        true},
       {"unsupported codec", head + "output 100\nprint Unsupported codec for stream 0\nhang\n",
@@ -286,6 +304,9 @@ TEST_F(EncoderRunnerTest, OutcomesTable) {
     Run();
     EXPECT_EQ(Cell(kCellProgress), c.cell);
     EXPECT_EQ(state.RetryNeeded.load(), c.retry_needed);
+    if (c.reason) {
+      EXPECT_EQ(form.ListView1.row(0).reason, c.reason);
+    }
     EXPECT_FALSE(state.StallDetected);
     EXPECT_FALSE(form.ConversionCountTimer.enabled());
     // The hanging encoders end with the run instead of being waited for.
@@ -348,7 +369,10 @@ TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
   const pid_t pid = PidFromFile();
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_EQ(Cell(kCellProgress), "Done");  // no marker, output present
+  // No marker and an output, but the encoder was ended before it could finish it: a failed
+  // run, retried, never "Done".
+  EXPECT_EQ(Cell(kCellProgress), "");
+  EXPECT_TRUE(state.RetryNeeded);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
 }
 
@@ -376,6 +400,42 @@ TEST_F(EncoderRunnerTest, StopEndsTheRunAtOnce) {
     EXPECT_EQ(std::count(bar_history.begin(), bar_history.end(), 100), 0);
     EXPECT_EQ(form.ProgressBar1.position(), 0);
   }
+}
+
+TEST_F(EncoderRunnerTest, StopLetsTheEncoderFinishItsOutputFirst) {
+  // The encoder takes a while to close its container after the request: it is waited for (the
+  // grace time passes on the fake clock, which does not move) and its finished output stays.
+  Script("catch-term\npidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" +
+         kRecord + "await-term\nsleep 300\noutput 5000\nexit 0\n");
+  Start(Command());
+  const pid_t pid = PidFromFile();
+  ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812"; }));
+  PressStop();
+  Finish();
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_EQ(Cell(kCellProgress), "Aborted");
+  EXPECT_EQ(std::filesystem::file_size(state.OutputPath), 5000u) << "the encoder finished it";
+  EXPECT_EQ(form.ListView1.row(0).reason, "stopped");
+}
+
+TEST_F(EncoderRunnerTest, StopKillsAnEncoderThatDoesNotFinishInTime) {
+  Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" + kRecord +
+         "ignore-term 60000\nhang\n");
+  Start(Command());
+  const pid_t pid = PidFromFile();
+  ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812"; }));
+  const auto pressed = std::chrono::steady_clock::now();
+  PressStop();
+  // The grace time passes on the fake clock; then the encoder is killed.
+  ASSERT_TRUE(WaitFor([&] {
+    clock.Advance(100);
+    return done.load();
+  })) << "the run did not end";
+  worker.join();
+  ui.Pump();
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(5));
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_EQ(Cell(kCellProgress), "Aborted");
 }
 
 TEST_F(EncoderRunnerTest, StopReachesASilentEncoderWithoutTheKill) {
@@ -421,7 +481,7 @@ TEST_F(EncoderRunnerTest, StopEndsOurEncodersOnly) {
   PressStop();
   Finish();
   EXPECT_TRUE(ProcessGone(ours));
-  EXPECT_EQ(second->Wait(), 128 + SIGKILL);
+  EXPECT_EQ(second->Wait(), 128 + SIGTERM) << "asked to end, as every encoder of ours";
   int status = 0;
   EXPECT_EQ(waitpid(foreign, &status, WNOHANG), 0) << "a process we did not start survives";
   kill(foreign, SIGKILL);
@@ -478,8 +538,40 @@ TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
   EXPECT_EQ(Cell(kCellProgress), "Aborted");
 }
 
+TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
+  // An audio output has no frame count: its progress time and size must move instead.
+  state.OutputExtension = "mp3";
+  std::string script = "pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n";
+  for (int second = 1; second <= 3; ++second) {
+    script += "write size=" + std::to_string(second * 16) + "kB time=" + std::to_string(second) +
+              ".00 bitrate=128.0kbits/s\\r\nsleep 250\n";
+  }
+  Script(script + "hang\n");
+  Start(Command());
+  const pid_t pid = PidFromFile();
+  for (int second = 1; second <= 3; ++second) {
+    ASSERT_TRUE(WaitFor([&] {
+      return form.StatusBar1.panel(1) ==
+             "Output File Size : " + std::to_string(second * 16) + " KB";
+    })) << second;
+    ui.AdvanceBy(2000);
+    EXPECT_EQ(state.StallTicks, 0) << second;
+  }
+  // Then nothing moves: 8 unchanged ticks end it.
+  ui.AdvanceBy(7 * 2000);
+  EXPECT_FALSE(state.StallDetected);
+  EXPECT_FALSE(ProcessGone(pid));
+  ui.AdvanceBy(2000);
+  Finish();
+  EXPECT_TRUE(ProcessGone(pid));
+  EXPECT_EQ(Cell(kCellProgress), "Failed");
+  EXPECT_EQ(form.ListView1.row(0).reason,
+            "the encoder made no progress for 16 seconds and was ended");
+}
+
 TEST_F(EncoderRunnerTest, WatchdogNeverKillsOutputWithoutFrames) {
-  // Audio outputs report no frame count: "2" stays against an empty "Frames" cell.
+  // A video output whose records carry no frame count: "2" stays against an empty "Frames"
+  // cell, so it is never taken for stalled.
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" +
          "write size=100kB time=9.0 bitrate=128.0kbits/s\\r\nhang\n");
   Start(Command());

@@ -13,11 +13,19 @@ using Change = ListView::Change;
 
 class ListViewTest : public ::testing::Test {
  protected:
+  static FileEntry Entry(bool checked, std::string caption,
+                         std::array<std::string, kFileCellCount> cells = {}) {
+    FileEntry entry;
+    entry.checked = checked;
+    entry.caption = std::move(caption);
+    entry.cells = std::move(cells);
+    return entry;
+  }
   void SetUp() override {
     list_.SubscribeRows([this](Change change, int row) { events_.emplace_back(change, row); });
   }
   void AddRows(int n) {
-    for (int i = 0; i < n; ++i) list_.AddRow({true, "/v/" + std::to_string(i) + ".avi", {}});
+    for (int i = 0; i < n; ++i) list_.AddRow(Entry(true, "/v/" + std::to_string(i) + ".avi"));
   }
   std::vector<std::string> Captions() const {
     std::vector<std::string> captions;
@@ -29,8 +37,8 @@ class ListViewTest : public ::testing::Test {
 };
 
 TEST_F(ListViewTest, AddRowAppendsAndReturnsTheIndex) {
-  EXPECT_EQ(list_.AddRow({false, "/a.avi", {}}), 0);
-  EXPECT_EQ(list_.AddRow({true, "/b.avi", {"320 x 240", "25", "00:01:00", "MP4", "", ""}}), 1);
+  EXPECT_EQ(list_.AddRow(Entry(false, "/a.avi")), 0);
+  EXPECT_EQ(list_.AddRow(Entry(true, "/b.avi", {"320 x 240", "25", "00:01:00", "MP4", "", ""})), 1);
   EXPECT_EQ(list_.count(), 2);
   EXPECT_EQ(list_.row(1).caption, "/b.avi");
   EXPECT_TRUE(list_.row(1).checked);

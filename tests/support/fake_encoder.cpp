@@ -10,6 +10,9 @@
 //   no-output       leave the output file alone (the default)
 //   hang            sleep until killed
 //   ignore-term MS  ignore SIGTERM while pausing MS milliseconds
+//   catch-term      from now on SIGTERM only sets a flag (an encoder that finishes on a stop
+//                   request)
+//   await-term      wait until that flag is set, then go on with the script
 //   crash           abort()
 //   exit CODE       end with CODE
 //   args FILE       write every argv element to FILE, each followed by a NUL byte
@@ -39,6 +42,8 @@
 #include <vector>
 
 namespace {
+
+volatile sig_atomic_t g_term_requested = 0;
 
 void WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
@@ -228,6 +233,13 @@ int main(int argc, char** argv) {
     } else if (command == "no-output") {
     } else if (command == "hang") {
       for (;;) pause();
+    } else if (command == "catch-term") {
+      struct sigaction action {};
+      action.sa_handler = [](int) { g_term_requested = 1; };
+      sigemptyset(&action.sa_mask);
+      sigaction(SIGTERM, &action, nullptr);
+    } else if (command == "await-term") {
+      while (!g_term_requested) SleepMs(1);
     } else if (command == "ignore-term") {
       signal(SIGTERM, SIG_IGN);
       SleepMs(number);

@@ -98,6 +98,12 @@ void StatusBar::SetPanel(int index, std::string text) {
   Notify();
 }
 
+void StatusBar::SetMessage(std::string text) {
+  if (message_ == text) return;
+  message_ = std::move(text);
+  Notify();
+}
+
 void TrackBar::SetPosition(int position) {
   position = std::clamp(position, min, max);
   if (position == position_) return;

@@ -136,8 +136,14 @@ class StatusBar : public Control {
   const std::string& panel(int index) const { return panels_.at(index); }
   void SetPanel(int index, std::string text);
 
+  // The text beside the panels: why the selected row did not convert, which files were not
+  // added. Empty: nothing to say.
+  const std::string& message() const { return message_; }
+  void SetMessage(std::string text);
+
  private:
   std::array<std::string, kPanels> panels_;
+  std::string message_;
 };
 
 // Horizontal slider. on_change runs when the position changes (user or program).

@@ -16,6 +16,12 @@ class Dialogs {
   virtual bool ConfirmOkCancel(const std::string& text) = 0;
   // A question with Yes and No; true for Yes.
   virtual bool ConfirmYesNo(const std::string& text) = 0;
+  // A longer text to read, with a Close button: `summary` above, `details` (lines joined by
+  // "\n") in a scrolling box. By default shown as a message.
+  virtual void ShowDetails(const std::string& title, const std::string& summary,
+                           const std::string& details) {
+    ShowMessage(title, summary + "\n\r" + details);
+  }
 };
 
 // The caption of every message box.

@@ -38,6 +38,7 @@ TForm1::TForm1() {
   CheckAllItems1.caption = "Check All Items";
   UncheckAllItems1.caption = "Uncheck All Items";
   DeleteSelectedItem1.caption = "Remove Selected Item";
+  ShowDetails1.caption = "Show Details";
   ClearAllItems1.caption = "Clear All Items";
 
   ConversionCountTimer.SetInterval(2000);

@@ -75,6 +75,7 @@ struct TForm1 : Form {
   MenuEntry UncheckAllItems1;
   MenuEntry DeleteSelectedItem1;
   MenuEntry ClearAllItems1;
+  MenuEntry ShowDetails1;  // the selected row's reason and the encoder's output of its runs
 
   Timer ConversionCountTimer;  // stall watchdog, 2000 ms
   Timer TimerShutdown2;        // shutdown countdown, 1000 ms

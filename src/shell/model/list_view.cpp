@@ -49,6 +49,26 @@ void ListView::SetCell(int index, int cell, std::string text) {
   Emit(Change::kRowChanged, index);
 }
 
+void ListView::SetReason(int index, std::string reason) {
+  auto& r = rows_.at(index).reason;
+  if (r == reason) return;
+  r = std::move(reason);
+  Emit(Change::kRowChanged, index);
+}
+
+void ListView::AppendDetails(int index, const std::vector<std::string>& lines) {
+  auto& details = rows_.at(index).details;
+  details.insert(details.end(), lines.begin(), lines.end());
+  if (details.size() > kMaxDetailLines) {
+    details.erase(details.begin(),
+                  details.begin() + static_cast<std::ptrdiff_t>(details.size() - kMaxDetailLines));
+  }
+}
+
+void ListView::ClearDetails(int index) {
+  rows_.at(index).details.clear();
+}
+
 void ListView::Select(int index) {
   selected_ = (index >= 0 && index < count()) ? index : -1;
   Emit(Change::kSelection, selected_);

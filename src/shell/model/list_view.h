@@ -25,7 +25,14 @@ struct FileEntry {
   bool checked = false;
   std::string caption;  // the input path
   std::array<std::string, kFileCellCount> cells;
+  // Why the row's last conversion did not end "Done" ("stopped", the encoder's error line, "the
+  // file no longer exists", ...); empty otherwise.
+  std::string reason;
+  // The encoder's output of the row's last runs, each run headed by its command line; at most
+  // kMaxDetailLines lines, the latest.
+  std::vector<std::string> details;
 };
+inline constexpr std::size_t kMaxDetailLines = 200;
 
 class ListView : public Control {
  public:
@@ -45,6 +52,10 @@ class ListView : public Control {
   void SetChecked(int index, bool checked);
   const std::string& cell(int index, int cell) const { return rows_.at(index).cells.at(cell); }
   void SetCell(int index, int cell, std::string text);
+  void SetReason(int index, std::string reason);
+  // Appends to the row's details, dropping its oldest lines beyond kMaxDetailLines.
+  void AppendDetails(int index, const std::vector<std::string>& lines);
+  void ClearDetails(int index);
 
   int selected() const { return selected_; }  // -1: none
   void Select(int index);
