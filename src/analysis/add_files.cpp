@@ -20,11 +20,23 @@ bool IsSeparator(char c) {
   return c == '/' || c == platform::kPathSeparator;
 }
 
-VideoInfoValues ReadWithVideoInfo(const std::string& path) {
+VideoInfoValues ReadWithVideoInfo(const std::string& path, const std::atomic<bool>* cancel) {
   VideoInfo info;
   info.FileName = path;
+  info.limits.cancel = cancel;
   info.Analyze();
   return info.values();
+}
+
+// "Skipped (no such file): a.avi, b.mp3" for the status bar; at most three names.
+std::string MissingFilesMessage(const std::vector<std::string>& missing) {
+  std::string text = "Skipped (no such file): ";
+  for (std::size_t i = 0; i < missing.size() && i < 3; ++i) {
+    if (i > 0) text += ", ";
+    text += FileNameOf(missing[i]);
+  }
+  if (missing.size() > 3) text += " and " + std::to_string(missing.size() - 3) + " more";
+  return text;
 }
 
 // The pause between the visible steps of the adding: the window handles its messages meanwhile.
@@ -83,8 +95,10 @@ class LookAhead {
   LookAhead& operator=(const LookAhead&) = delete;
 
   // The analysis of file `index` (taken in order), waiting for it while `pump` keeps the UI
-  // thread responsive. Rethrows what the analysis threw.
-  std::optional<RowTexts> Take(std::size_t index, const std::function<void()>& pump) {
+  // thread responsive. Once `abandon` is set, every analysis still running is ended (it gives
+  // no row). Rethrows what the analysis threw.
+  std::optional<RowTexts> Take(std::size_t index, const std::function<void()>& pump,
+                               const std::atomic<bool>& abandon) {
     std::unique_lock lock(mutex_);
     taken_ = index;  // the files before it are done with: the workers may run further ahead
     changed_.notify_all();
@@ -93,6 +107,7 @@ class LookAhead {
       if (results_[index].done) break;
       lock.unlock();
       pump();
+      if (abandon) cancel_ = true;
       lock.lock();
     }
     Result& result = results_[index];
@@ -169,8 +184,8 @@ std::string FileNameOf(const std::string& path) {
 }
 
 std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOptions& options) {
-  const VideoInfoValues info =
-      options.read_video_info ? options.read_video_info(path) : ReadWithVideoInfo(path);
+  const VideoInfoValues info = options.read_video_info ? options.read_video_info(path)
+                                                       : ReadWithVideoInfo(path, options.cancel);
   const RowTexts reader = ReaderRowTexts(info, path);
   if (!NeedsProbe(reader, path)) return reader;
 
@@ -216,12 +231,22 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     return result;
   }
 
-  const auto files = choose(context);
-  if (!files) {
+  const auto chosen = choose(context);
+  if (!chosen) {
     EnableWorkControls(form, context.form4);
     result.end = AddFilesResult::End::kDialogCancelled;
     return result;
   }
+  // A path where nothing exists gets no row; the user is told which were skipped.
+  std::vector<std::string> files;
+  for (const std::string& path : *chosen) {
+    if (platform::PathExists(platform::CaptionPath(path))) {
+      files.push_back(path);
+    } else {
+      result.missing.push_back(path);
+    }
+  }
+  if (!result.missing.empty()) form.StatusBar1.SetMessage(MissingFilesMessage(result.missing));
 
   AnalyseOptions analyse;
   analyse.encoder_path = context.encoder_path.empty()
@@ -229,7 +254,17 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
                              : context.encoder_path;
   analyse.read_video_info = context.read_video_info;
   UiThread& ui = context.ui;
-  analyse.pump = [&ui] { ui.Pump(); };
+  // After "Cancel" the file in hand gets kCancelGraceMs to finish, then it is abandoned.
+  std::atomic<bool> abandon{false};
+  std::optional<std::int64_t> cancelled_at;
+  analyse.cancel = &abandon;
+  analyse.pump = [&] {
+    ui.Pump();
+    if (state.AddingFiles || abandon) return;
+    const std::int64_t now = ui.clock().NowMs();
+    if (!cancelled_at) cancelled_at = now;
+    if (now - *cancelled_at >= kCancelGraceMs) abandon = true;
+  };
 
   {
     AnalysisEnd end(context);
@@ -242,25 +277,31 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     state.AddingFiles = true;
 
     std::optional<LookAhead> ahead;
-    if (context.parallel_analyses > 1 && files->size() > 1) {
-      ahead.emplace(*files, analyse, context.parallel_analyses);
+    if (context.parallel_analyses > 1 && files.size() > 1) {
+      ahead.emplace(files, analyse, context.parallel_analyses);
     }
     result.end = AddFilesResult::End::kAllFiles;
-    for (std::size_t i = 0; i < files->size(); ++i) {
-      const std::string& path = (*files)[i];
+    for (std::size_t i = 0; i < files.size(); ++i) {
+      const std::string& path = files[i];
       context.splash.Panel1.SetCaption(FileNameOf(path));
       if (!state.AddingFiles) {
         // "Cancel": the probe of the previous file has ended its encoder already; probes
         // started ahead end their own encoders when the look-ahead goes (nobody else's).
         result.end = AddFilesResult::End::kCancelled;
-        result.not_analysed.assign(files->begin() + static_cast<std::ptrdiff_t>(i), files->end());
+        result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
         break;
       }
       state.NewRowIndex = form.ListView1.count();
       Pause(ui, context.pause_ms);
 
       const std::optional<RowTexts> row =
-          ahead ? ahead->Take(i, analyse.pump) : AnalyseFile(path, analyse);
+          ahead ? ahead->Take(i, analyse.pump, abandon) : AnalyseFile(path, analyse);
+      if (!row && abandon) {
+        // "Cancel" came and the file in hand took too long: it gets no row either.
+        result.end = AddFilesResult::End::kCancelled;
+        result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+        break;
+      }
       if (row) {
         std::string extension;
         FormatExtension(form, extension);

@@ -70,7 +70,8 @@ struct AnalyseOptions {
   VideoInfoReader read_video_info;
   // Called while a probe waits for the encoder (the UI thread's pump).
   std::function<void()> pump;
-  // Set from any thread: a probe still running ends its own encoder, and the file gets no row.
+  // Set from any thread: the reader stops and a probe still running ends its own encoder; the
+  // file gets no row.
   const std::atomic<bool>* cancel = nullptr;
 };
 
@@ -95,6 +96,10 @@ struct AddingState {
 // The pause of a window before and after each file: enough for the window to show the file's
 // name and the new row.
 inline constexpr std::int64_t kWindowPauseMs = 2;
+
+// After "Cancel" the file in hand may take this long to finish; then its analysis is ended too
+// and it gets no row, so that the adding always ends within a second of the click.
+inline constexpr std::int64_t kCancelGraceMs = 500;
 
 // One analysis per processor, and at least two: a probe spends most of its time starting the
 // encoder, which a second processor (or the reader of the next file) can overlap.
@@ -138,14 +143,18 @@ struct AddFilesResult {
   std::vector<std::string> not_started;
   // Chosen files that were not analysed because of "Cancel".
   std::vector<std::string> not_analysed;
+  // Chosen files that do not exist: they get no row (the status bar names them).
+  std::vector<std::string> missing;
 };
 
 // Adds files to form1.ListView1: disables the work controls and runs the required-files check
 // (which enables them again); shows the file dialog; then, with the analysing window shown and
 // "Convert Now !" and "Add Files" disabled, analyses every chosen file in order and appends its
-// checked row, scrolling to it. "Cancel" takes effect before the next file; the file in hand is
-// finished first, and analyses already started ahead of it are ended (their probes' own
-// encoders only) and give no rows. The analysing window is closed and the two buttons enabled again
+// checked row, scrolling to it. A chosen path where nothing exists gets no row; the status bar's
+// message names such files. "Cancel" takes effect before the next file; the file in hand is
+// finished first (for at most kCancelGraceMs, then it is ended too and gets no row), and
+// analyses already started ahead of it are ended (their probes' own encoders only) and give no
+// rows. The analysing window is closed and the two buttons enabled again
 // whatever way the loop ends (also when it throws); the work controls are enabled after a complete
 // loop. A call while another one runs (re-entered from the window's pump) does nothing.
 AddFilesResult AddFiles(AddFilesContext& context);

@@ -4,6 +4,7 @@
 #include <memory>
 #include <thread>
 
+#include "media/local_input.h"
 #include "platform/command_line.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -61,10 +62,6 @@ void ParseVideoLine(std::string_view line, ProbeValues& values) {
   values.FrameRate = std::string(rate);
 }
 
-bool IsTrimmed(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
 }  // namespace
 
 std::vector<std::string> SplitProbeLines(std::string_view answer) {
@@ -112,11 +109,8 @@ void ParseProbeOutput(const std::vector<std::string>& lines, ProbeValues& values
 
 std::string ProbeCommandLine(const std::string& encoder_path, const std::string& input_path,
                              ProbeMode mode) {
-  std::string_view path = input_path;
-  while (!path.empty() && IsTrimmed(path.front())) path.remove_prefix(1);
-  while (!path.empty() && IsTrimmed(path.back())) path.remove_suffix(1);
   std::string input = mode == ProbeMode::Prefixed ? std::string(kAlternateInputPrefix) : "";
-  input += path;
+  input += platform::CaptionPath(input_path);
   return "\"" + platform::QuoteArgumentBody(encoder_path) + "\" -@ -y  -i \"" +
          platform::QuoteArgumentBody(input) + "\"";
 }
@@ -139,6 +133,13 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   pump();
   if (cancelled()) {
     result.outcome = ProbeOutcome::Cancelled;
+    return result;
+  }
+  // A pipe, a device, a socket or a directory is refused before anything opens it; the other
+  // way of opening it would not help.
+  if (const auto why = media::NotRegularFileReason(platform::CaptionPath(path))) {
+    result.outcome = ProbeOutcome::Rejected;
+    result.lines = {"Error while opening file: " + *why};
     return result;
   }
   std::unique_ptr<platform::ChildProcess> child = platform::ChildProcess::Start(

@@ -116,11 +116,13 @@ the rows are converted one after another into the output directory.
 
 Files are added as "Add Files" adds them: each is analysed (frame size, frame rate, duration),
 first by the media-information reader, then by the encoder when the reader finds no frame size;
-a file the encoder cannot be started for gets no row. The encoder must lie beside vidloom-cli.
+a file the encoder cannot be started for gets no row, and so does a FILE that does not exist
+(it is named on standard error). The encoder must lie beside vidloom-cli.
 
 Modes (default: convert):
   --print-commands      print each checked row's encoder command line (and, for PSP formats,
-                        its thumbnail command on the next line) without running anything
+                        its thumbnail command on the next line) without running or creating
+                        anything
   --print-rows          print each row's file name and its six cells, tab-separated
   --list-formats        print the 16 rows of the output format list
   --show-options        print every selector: NAME, enabled (0|1), selected row, items
@@ -152,7 +154,10 @@ Settings:
 Other options:
   --yes                 answer questions with Yes/OK
 
-While converting, Ctrl-C stops the batch (as "Stop Convert" confirmed) and exits with 130.
+A conversion ends with a result table: each row's final word, its file and, when it did not end
+"Done", why; then "N of M files converted".
+While converting, Ctrl-C stops the batch (as "Stop Convert" confirmed; the encoder finishes the
+file it writes) and exits with 130.
 Exit status: 0 when every checked row ended "Done", 1 when any did not, 2 for usage errors.
 )";
 }

@@ -183,11 +183,13 @@ void PrintRows(const TForm1& form) {
   }
 }
 
+// The dry run: the commands as the batch would make them; nothing is created or deleted.
 int PrintCommands(MainWindow& window) {
   TForm1& form = window.Form1;
+  window.commands().dry_run = true;
   for (int row = 0; row < form.ListView1.count(); ++row) {
     if (!form.ListView1.row(row).checked) continue;
-    const std::string input = Trim(form.ListView1.row(row).caption);
+    const std::string input = platform::CaptionPath(form.ListView1.row(row).caption);
     window.conversion.OutputExtension =
         text::LowerAscii(Trim(form.ListView1.cell(row, kCellOutput)));
     window.conversion.ThumbnailWanted = false;
@@ -292,19 +294,23 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, CliDialogs& dialogs) {
   window.WaitForBatch();
   printer.Finish();
 
-  bool all_done = true;
+  // A row per file: its final word, its path and, when it did not end "Done", why.
   int checked = 0;
+  int done = 0;
   std::cout << "\nResult:\n";
   for (const auto& row : form.ListView1.rows()) {
     const std::string& word = row.cells[kCellProgress];
-    std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption << '\n';
+    std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption;
+    if (!row.reason.empty()) std::cout << '\t' << row.reason;
+    std::cout << '\n';
     if (row.checked) {
       ++checked;
-      if (word != "Done") all_done = false;
+      if (word == "Done") ++done;
     }
   }
+  std::cout << done << " of " << checked << (checked == 1 ? " file" : " files") << " converted\n";
   if (g_interrupted) return 130;
-  return all_done && checked > 0 ? 0 : 1;
+  return done == checked && checked > 0 ? 0 : 1;
 }
 
 }  // namespace
@@ -394,6 +400,9 @@ int RunCli(const std::vector<std::string>& args) {
     }
   } else if (!files.empty()) {
     const analysis::AddFilesResult added = analysis::AddFiles(adding);
+    for (const auto& file : added.missing) {
+      std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
+    }
     for (const auto& file : added.not_started) {
       std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
     }

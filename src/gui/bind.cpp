@@ -150,13 +150,21 @@ void BindProgressBar(ProgressBar& bar, QProgressBar* widget) {
   });
 }
 
-void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels) {
+void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels,
+                   QLabel* message) {
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     Follow(bar, panels[i], [&bar, i](QLabel* w) {
       w->setText(Q(bar.panel(i)));
       w->setEnabled(bar.enabled());
     });
   }
+  if (message == nullptr) return;
+  Follow(bar, message, [&bar](QLabel* w) {
+    // One line: the whole text in the tooltip when the label cuts it.
+    const QString text = Q(bar.message());
+    w->setText(w->fontMetrics().elidedText(text, Qt::ElideRight, w->width() - 6));
+    w->setToolTip(text);
+  });
 }
 
 }  // namespace vidloom::gui

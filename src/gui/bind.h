@@ -42,6 +42,8 @@ void BindTrackBar(TrackBar& bar, QSlider* slider);
 void BindSpinEdit(SpinEdit& spin, QSpinBox* widget);
 void BindProgressBar(ProgressBar& bar, QProgressBar* widget);
 // One label per panel.
-void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels);
+// The three panels, and the message beside them (a fixed-width label; may be null).
+void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels,
+                   QLabel* message = nullptr);
 
 }  // namespace vidloom::gui

@@ -90,6 +90,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(kFileColumns.at(column).alignment);
+    case Qt::ToolTipRole:
+      // Why the row did not convert, wherever the mouse rests on it.
+      if (!entry.reason.empty()) return Q(entry.reason);
+      return {};
     default:
       return {};
   }

@@ -134,6 +134,8 @@ void MainWindowView::BuildMenus() {
   AddEntry(popup_, form_.DeleteSelectedItem1, "DeleteSelectedItem1")
       ->setIcon(MakeIcon(IconKind::kRemove));
   AddEntry(popup_, form_.ClearAllItems1, "ClearAllItems1")->setIcon(MakeIcon(IconKind::kClear));
+  popup_->addSeparator();
+  AddEntry(popup_, form_.ShowDetails1, "ShowDetails1");
 }
 
 void MainWindowView::BuildControls(QWidget* client) {
@@ -276,7 +278,14 @@ void MainWindowView::BuildStatusBar() {
     bar->addWidget(panel);
     panels[i] = panel;
   }
-  BindStatusBar(form_.StatusBar1, panels);
+  // Beside the panels: why the selected row did not convert, which files were not added.
+  auto* message = new QLabel(bar);
+  message->setObjectName(QStringLiteral("StatusBar1Message"));
+  message->setAccessibleName(QStringLiteral("Status message"));
+  message->setFixedWidth(kClientWidth - widths[0] - widths[1] - widths[2] - 24);
+  message->setContentsMargins(4, 0, 2, 0);
+  bar->addWidget(message);
+  BindStatusBar(form_.StatusBar1, panels, message);
   setStatusBar(bar);
 }
 

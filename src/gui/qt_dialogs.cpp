@@ -1,8 +1,15 @@
 #include "gui/qt_dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QThread>
+#include <QVBoxLayout>
 #include <functional>
 
 namespace vidloom::gui {
@@ -67,6 +74,35 @@ bool QtDialogs::ConfirmYesNo(const std::string& text) {
            return Ask(parent_, QMessageBox::Question, kConfirmCaption, MessageText(text),
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
          }) == QMessageBox::Yes;
+}
+
+void QtDialogs::ShowDetails(const std::string& title, const std::string& summary,
+                            const std::string& details) {
+  OnGuiThread([&] {
+    QDialog dialog(parent_);
+    dialog.setObjectName(QStringLiteral("DetailsDialog"));
+    dialog.setWindowTitle(QString::fromStdString(title));
+    dialog.resize(640, 400);
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* label = new QLabel(MessageText(summary), &dialog);
+    label->setObjectName(QStringLiteral("DetailsSummary"));
+    label->setWordWrap(true);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(label);
+    auto* text = new QPlainTextEdit(
+        QString::fromUtf8(details.data(), static_cast<qsizetype>(details.size())), &dialog);
+    text->setObjectName(QStringLiteral("DetailsText"));
+    text->setReadOnly(true);
+    text->setLineWrapMode(QPlainTextEdit::NoWrap);
+    text->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    layout->addWidget(text, 1);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    // The end of the output is where a failure is told.
+    text->verticalScrollBar()->setValue(text->verticalScrollBar()->maximum());
+    return dialog.exec();
+  });
 }
 
 }  // namespace vidloom::gui

@@ -25,6 +25,9 @@ class QtDialogs : public Dialogs {
   void ShowMessage(const std::string& caption, const std::string& text) override;
   bool ConfirmOkCancel(const std::string& text) override;
   bool ConfirmYesNo(const std::string& text) override;
+  // A resizable window with the summary, the details in a read-only monospaced box, and Close.
+  void ShowDetails(const std::string& title, const std::string& summary,
+                   const std::string& details) override;
 
  private:
   QPointer<QWidget> parent_;

@@ -198,7 +198,7 @@ std::optional<std::string> ReadWholeFile(const std::string& path, bool* missing,
   // O_NONBLOCK: opening a FIFO that stands at the path must not block.
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) {
-    if (errno == ENOENT) {
+    if (errno == ENOENT || errno == ENOTDIR) {  // nothing there, or a file where a folder is
       if (missing) *missing = true;
       return std::string();
     }

@@ -64,8 +64,8 @@ class IniDocument {
 };
 
 // The whole content of the file at `path`. nullopt with *error set when it exists but cannot
-// be read (a directory, no permission, larger than `max_bytes`). A missing file gives an empty
-// text and *missing = true.
+// be read (a directory, no permission, larger than `max_bytes`). A missing file (also under a
+// path whose folder is a file) gives an empty text and *missing = true.
 std::optional<std::string> ReadWholeFile(const std::string& path, bool* missing = nullptr,
                                          std::string* error = nullptr,
                                          std::size_t max_bytes = std::size_t{256} << 20);

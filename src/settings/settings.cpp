@@ -16,9 +16,6 @@ constexpr const char* kGeneral = "General";
 constexpr const char* kCheckBoxes = "CheckBoxes";
 constexpr const char* kCombo = "Combo";
 
-// The stored format position whose load deletes the file.
-constexpr int kResetFormatPosition = 7;
-
 std::string ParentDirectory(const std::string& path) {
   const auto slash = path.rfind(platform::kPathSeparator);
   if (slash == std::string::npos) return std::string();
@@ -74,14 +71,20 @@ void LoadSettings(SettingsContext& context) {
   TForm4& form4 = context.form4;
 
   bool missing = false;
-  const auto text = ReadWholeFile(context.path, &missing);
+  std::string read_error;
+  const auto text = ReadWholeFile(context.path, &missing, &read_error);
   // A directory standing at the path is no settings file: the first-run case, like no file.
   if ((text && missing) || platform::DirectoryExists(context.path)) {
     if (form1.Edit1.text().empty()) form1.Edit1.SetText(DefaultOutputDirectory());
     return;
   }
+  auto report = [&](const std::string& why) {
+    context.dialogs.ShowMessage(kInformationCaption,
+                                kUnableToReadText + context.path + "\n\r" + why);
+  };
   if (!text) {
-    platform::DeleteFile(context.path);
+    // The user's settings stay where they are; the designed state is used for this run.
+    report(read_error);
     return;
   }
 
@@ -92,24 +95,29 @@ void LoadSettings(SettingsContext& context) {
     form1.Edit1.SetText(ini.GetString(kGeneral, "OutputDir", ""));
 
     form4.CheckBoxOverWrite.SetChecked(ini.GetInt(kCheckBoxes, "OverwriteExistingFile", 1) != 0);
-    // A change runs CheckBoxShutDownClick, which is still suppressed here: no question.
-    form4.CheckBoxShutDown.SetChecked(ini.GetInt(kCheckBoxes, "ShutDown", 1) != 0);
+    // A change runs CheckBoxShutDownClick, which is still suppressed here: no question. Without
+    // the key the box stays unticked: a file written by hand or cut short must not arm a
+    // power-off.
+    form4.CheckBoxShutDown.SetChecked(ini.GetInt(kCheckBoxes, "ShutDown", 0) != 0);
 
     const int drop_items = ini.GetInt(kCombo, "ComboDropItem", 1);
     context.window.DropDownItemCount = drop_items;
     // SpinEdit1 holds the value within 26..47; a change of its value runs SpinEdit1Change.
     form4.SpinEdit1.SetValue(drop_items);
 
-    const int format_position = ini.GetInt(kCombo, "OutputFormat", 1);
-    if (format_position == kResetFormatPosition) {
-      form1.ComboOutputFormat.Select(0);
-      platform::DeleteFile(context.path);
-      return;
+    // Every stored position is restored; one that names no format (outside the list, or a
+    // separator row) selects the first entry, so that a format is always selected.
+    int format_position = ini.GetInt(kCombo, "OutputFormat", 1);
+    const Selector& formats = form1.ComboOutputFormat;
+    if (format_position < 0 || format_position >= formats.count() ||
+        IsSeparatorRow(formats.items()[static_cast<std::size_t>(format_position)])) {
+      format_position = 0;
     }
     form1.ComboOutputFormat.Select(format_position);
     form1.ComboLetterBox.Select(ini.GetInt(kCombo, "LetterBox", 1));
-  } catch (const std::exception&) {
-    platform::DeleteFile(context.path);
+  } catch (const std::exception& error) {
+    // Parsing never fails; this is a fault or a lack of memory: the file is kept.
+    report(error.what());
   }
 }
 

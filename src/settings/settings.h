@@ -56,11 +56,16 @@ void FormCreate(SettingsContext& context);
 
 // Applies the file to the controls. A missing file leaves the designed state (an empty output
 // directory box gets DefaultOutputDirectory()). Missing keys and values that are no number take
-// the other defaults (empty directory, both boxes checked, format position 1, letterbox 1,
-// drop-down count 1, raised to 26 by SpinEdit1). A stored format position of 7 selects the first
-// format and deletes the file. A file that cannot be read, or an error while the values are
-// applied, deletes the file; what was applied before stays.
+// the other defaults (empty directory, overwrite checked, shutdown unchecked, format position 1,
+// letterbox 1, drop-down count 1, raised to 26 by SpinEdit1). A stored format position outside
+// the format list, or on one of its separator rows, selects the first format. The file is never
+// deleted: one that cannot be read, or an error while the values are applied, is reported with
+// kUnableToReadText and kept; what was applied before stays.
 void LoadSettings(SettingsContext& context);
+
+// "Unable to read <path>", a line break and why: shown when the settings file cannot be read or
+// applied.
+inline constexpr const char* kUnableToReadText = "Unable to read ";
 
 // Writes the six keys into the file, keeping its other content, in one atomic replacement; the
 // directory of the file is created when missing. On failure the old file stays whole, "Unable to

@@ -89,9 +89,10 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
 
 MainWindow::~MainWindow() {
   if (worker_.Running()) {
+    // As Stop: the encoder finishes its output (within the runner's grace) before the end.
     conversion.AbortRun = true;
     conversion.StopRequested = true;
-    platform::KillProcessesByName(platform::kEncoderFileName);
+    platform::RequestEndOfProcessesByName(platform::kEncoderFileName);
     ui_.clock().WakeAll();
     WaitForBatch();
   }
@@ -155,6 +156,15 @@ void MainWindow::FormCreate() {
     if (Form1.ListView1.selected() >= 0) Form1.ListView1.RemoveRow(Form1.ListView1.selected());
   };
   Form1.ClearAllItems1.on_click = [this] { Form1.ListView1.Clear(); };
+  Form1.ShowDetails1.on_click = [this] { ShowDetails1Click(); };
+  Form1.ListView1.SubscribeRows([this](ListView::Change change, int row) {
+    if (change == ListView::Change::kSelection) {
+      ShowSelectedRowReason(true);
+    } else if (change == ListView::Change::kReset || change == ListView::Change::kRemoved ||
+               (change == ListView::Change::kRowChanged && row == Form1.ListView1.selected())) {
+      ShowSelectedRowReason(false);
+    }
+  });
   Form1.RemoveButton.on_click = [this] { Form1.DeleteSelectedItem1.Click(); };
   Form1.ClearAllButton.on_click = [this] { Form1.ClearAllItems1.Click(); };
 
@@ -297,6 +307,32 @@ void MainWindow::WarningSpeedButton1Click() {
 
 bool MainWindow::WarningFormCloseQuery() const {
   return vidloom::WarningFormCloseQuery(shutdown);
+}
+
+void MainWindow::ShowSelectedRowReason(bool selection_changed) {
+  const int row = Form1.ListView1.selected();
+  const std::string reason = row >= 0 ? Form1.ListView1.row(row).reason : std::string();
+  // A message about something else (files not added) stays until the selection moves.
+  if (!selection_changed && reason.empty() && !message_is_row_reason_) return;
+  Form1.StatusBar1.SetMessage(reason);
+  message_is_row_reason_ = !reason.empty();
+}
+
+void MainWindow::ShowDetails1Click() {
+  const int row = Form1.ListView1.selected();
+  if (row < 0 || row >= Form1.ListView1.count()) return;
+  const FileEntry& entry = Form1.ListView1.row(row);
+  std::string summary = entry.caption + "\n\r";
+  if (!entry.reason.empty()) {
+    summary += entry.reason;
+  } else if (entry.cells[kCellProgress] == "Done") {
+    summary += "Done";
+  } else {
+    summary += entry.details.empty() ? "Not converted yet." : "No failure.";
+  }
+  std::string details;
+  for (const auto& line : entry.details) details += line + "\n";
+  dialogs_.ShowDetails("Details", summary, details);
 }
 
 void MainWindow::WaitForBatch() {

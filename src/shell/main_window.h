@@ -157,6 +157,10 @@ class MainWindow {
   // Waits for a running batch to end while this (UI) thread keeps pumping.
   void WaitForBatch();
 
+  // The list's context menu "Show Details": the selected row's reason and the encoder's output
+  // of its last runs; nothing without a selected row.
+  void ShowDetails1Click();
+
   // "<ProgramDirectory>help.html".
   const std::string& help_file() const { return help_file_; }
   const std::string& program_directory() const { return options_.program_directory; }
@@ -172,6 +176,8 @@ class MainWindow {
  private:
   void CreateSecondaryWindows();
   void ShowForm(Form& form, bool visible);
+  // The status bar's message follows the selected row's reason.
+  void ShowSelectedRowReason(bool selection_changed);
 
   UiThread& ui_;
   Dialogs& dialogs_;
@@ -188,6 +194,7 @@ class MainWindow {
   std::string last_folder_;
   bool created_ = false;
   bool started_ = false;
+  bool message_is_row_reason_ = false;
 };
 
 }  // namespace vidloom

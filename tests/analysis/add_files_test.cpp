@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <stdexcept>
+#include <thread>
 
 #include "platform/encoder_files.h"
 #include "platform/fake_clock.h"
@@ -106,9 +107,14 @@ class AddFilesTest : public ::testing::Test {
            form4.CheckBoxOverWrite.enabled();
   }
 
+  // Chooses the files `names` of the media folder (created empty when missing: the reader and
+  // the probes are scripted).
   AddFilesResult Add(std::vector<std::string> names) {
     std::vector<std::string> paths;
-    for (const auto& name : names) paths.push_back(media / name);
+    for (const auto& name : names) {
+      paths.push_back(media / name);
+      if (!std::filesystem::exists(paths.back())) WriteTextFile(paths.back(), "");
+    }
     files.answers.push_back(paths);
     return AddFiles(context);
   }
@@ -430,6 +436,19 @@ class LookAheadTest : public AddFilesTest {
     WriteTextFile(sequence / ("for-" + name + ".txt"), script);
   }
   std::string Marker(const std::string& name) const { return sequence / ("started-" + name); }
+  // Waits (in real time, up to 10 s) for `what`; any thread.
+  static bool WaitUntil(const std::function<bool()>& what) {
+    for (int i = 0; i < 2000 && !what(); ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return what();
+  }
+  static bool WaitForFile(const std::string& path) {
+    return WaitUntil([&] {
+      const std::string text = ReadTextFile(path);
+      return !text.empty() && text.back() == '\n';
+    });
+  }
 };
 
 TEST_F(LookAheadTest, RowsKeepTheChosenOrderWhileLaterFilesAreProbedAhead) {
@@ -511,6 +530,55 @@ TEST_F(LookAheadTest, CancelEndsTheProbesStartedAheadAndAddsNoMoreRows) {
   EXPECT_GE(started, 1);
   EXPECT_FALSE(splash.visible);
   EXPECT_FALSE(context.state.AddingFiles || context.state.AnalysisActive);
+}
+
+TEST_F(LookAheadTest, CancelEndsEvenTheFileInHandOnceItsGraceHasPassed) {
+  // The probe of the file in hand hangs: "Cancel" gives it kCancelGraceMs (fake time), then ends
+  // it too, so the adding ends at once instead of at the probe's 30 s timeout.
+  ProbeOf("1.mp3", "pidfile " + Marker("1.mp3") + "\nhang\n");
+  ProbeOf("2.mp3", Accepted("Duration: 00:00:02.00", "Stream #0.0: Audio: mp3"));
+  std::atomic<bool> clicked{false};
+  std::atomic<bool> returned{false};
+  std::thread user([&] {
+    ASSERT_TRUE(WaitForFile(Marker("1.mp3")));
+    ui.Post([&] {
+      splash.Button2.UserClick();
+      clicked = true;
+    });
+    ASSERT_TRUE(WaitUntil([&] { return clicked.load(); }));
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    clock.Advance(kCancelGraceMs - 1);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(returned) << "the file in hand was ended before its grace was over";
+    for (int i = 0; i < 500 && !returned; ++i) {
+      clock.Advance(1);
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const auto result = Add({"1.mp3", "2.mp3"});
+  returned = true;
+  user.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
+  EXPECT_EQ(form.ListView1.count(), 0);
+  EXPECT_EQ(result.not_analysed, (std::vector<std::string>{media / "1.mp3", media / "2.mp3"}));
+  EXPECT_TRUE(result.not_started.empty()) << "a cancelled probe is no failed start";
+  EXPECT_NE(::kill(std::stoi(ReadTextFile(Marker("1.mp3"))), 0), 0) << "its encoder still runs";
+}
+
+TEST_F(AddFilesTest, MissingPathsGetNoRowAndTheStatusBarNamesThem) {
+  WriteTextFile(media / "here.avi", "");
+  info["here.avi"] = {320, 240, 25, "00:05"};
+  files.answers.push_back(
+      std::vector<std::string>{media / "gone.avi", media / "here.avi", media / "gone too.mp3"});
+  const auto result = AddFiles(context);
+  EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
+  ASSERT_EQ(form.ListView1.count(), 1);
+  EXPECT_EQ(form.ListView1.row(0).caption, media / "here.avi");
+  EXPECT_EQ(result.missing, (std::vector<std::string>{media / "gone.avi", media / "gone too.mp3"}));
+  EXPECT_EQ(form.StatusBar1.message(), "Skipped (no such file): gone.avi, gone too.mp3");
+  EXPECT_EQ(reads, std::vector<std::string>{media / "here.avi"}) << "nothing else was analysed";
 }
 
 TEST_F(LookAheadTest, ReaderErrorAheadReachesTheCallerAndClosesTheWindow) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 
 #include <atomic>
 #include <chrono>
@@ -87,6 +88,28 @@ TEST_F(ProbeFileTest, DescribesTheWorkedExampleAndPassesTheTrimmedPath) {
   EXPECT_EQ(ReadArgs(dir / "args.bin"),
             (std::vector<std::string>{FAKE_ENCODER_PATH, "-@", "-y", "-i",
                                       "/media/My \"Clips\"/trip.avi"}));
+}
+
+TEST_F(ProbeFileTest, ANameEndingInABlankIsPassedAsItIsWhenItNamesAFile) {
+  // "x.wav " and "x.wav" side by side: the probe describes the one it was given.
+  WriteTextFile(dir / "x.wav", "");
+  WriteTextFile(dir / "x.wav ", "");
+  Script("args " + (dir / "args.bin") + "\nprint Input #0, wav\n");
+  EXPECT_EQ(ProbeFile(dir / "x.wav ", ProbeMode::Plain, options).outcome, ProbeOutcome::Described);
+  EXPECT_EQ(ReadArgs(dir / "args.bin").back(), dir / "x.wav ");
+}
+
+TEST_F(ProbeFileTest, WhatIsNoRegularFileIsRejectedWithoutStartingTheEncoder) {
+  ASSERT_EQ(mkfifo((dir / "pipe.avi").c_str(), 0600), 0);
+  Script("args " + (dir / "args.bin") + "\nprint Input #0, avi\n");
+  const ProbeResult result = ProbeFile(dir / "pipe.avi", ProbeMode::Plain, options);
+  EXPECT_EQ(result.outcome, ProbeOutcome::Rejected);
+  EXPECT_FALSE(result.RetryWithPrefix);  // the other way of opening it would not help
+  ASSERT_EQ(result.lines.size(), 1u);
+  EXPECT_EQ(result.lines[0],
+            "Error while opening file: the input is a named pipe, not a regular file");
+  EXPECT_FALSE(std::filesystem::exists(dir / "args.bin"));
+  EXPECT_EQ(ProbeRowTexts(result)->size, "Unknown");
 }
 
 TEST_F(ProbeFileTest, PrefixedModeAddsTheAlternateInputPrefix) {

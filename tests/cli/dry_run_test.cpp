@@ -43,7 +43,16 @@ TEST(CliDryRun, WorkedPspExampleToTheCharacter) {
                     dir / "Converted Video/clip.mp4\"",
                 head + " -f singlejpeg -ss 3 -vframes 1  -s 368x208 -an  \"" +
                     dir / "Converted Video/clip.THM\""}));
-  EXPECT_TRUE(std::filesystem::is_directory(dir / "Converted Video"));
+  // A dry run creates nothing, not even the output directory it names.
+  EXPECT_FALSE(std::filesystem::exists(dir / "Converted Video"));
+
+  // A directory that could not be created is still the error the batch would meet.
+  const auto blocked =
+      RunProgram(kCli, {"--no-settings", "--print-commands", "--source-size", "640 x 480",
+                        "--output-dir", dir / "no/such/parent", dir / "clip.avi"});
+  EXPECT_EQ(blocked.status, 1);
+  EXPECT_NE(blocked.err.find("Fail to create directory."), std::string::npos) << blocked.err;
+  EXPECT_FALSE(std::filesystem::exists(dir / "no"));
 }
 
 TEST(CliDryRun, SelectionsAreAppliedAsAUserPicksThem) {

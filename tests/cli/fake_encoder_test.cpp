@@ -97,12 +97,19 @@ TEST_P(CliInterrupt, CtrlCStopsTheBatchAndLeavesNoEncoder) {
   const auto lines = Lines(cli->out());
   const auto result = std::find(lines.begin(), lines.end(), "Result:");
   ASSERT_NE(result, lines.end()) << cli->out();
-  EXPECT_NE(std::find(result, lines.end(), "  Aborted\t" + media_ / "a.avi"), lines.end())
+  // Each row says why it did not convert.
+  EXPECT_NE(std::find(result, lines.end(), "  Aborted\t" + media_ / "a.avi" + "\tstopped"),
+            lines.end())
       << cli->out();
-  EXPECT_NE(std::find(result, lines.end(), "  -\t" + media_ / "b.avi"), lines.end()) << cli->out();
+  EXPECT_NE(
+      std::find(result, lines.end(), "  -\t" + media_ / "b.avi" + "\tstopped before its turn"),
+      lines.end())
+      << cli->out();
+  EXPECT_NE(std::find(result, lines.end(), "0 of 2 files converted"), lines.end()) << cli->out();
   EXPECT_NE(cli->err().find("[Question] Stop all the file conversions? yes"), std::string::npos)
       << cli->err();
   EXPECT_EQ(Runs(), 1);  // neither a thumbnail, a retry nor the next row was started
+  EXPECT_EQ(cli->out().find(": THM"), std::string::npos) << cli->out();
 
   // The encoder has ended and been reaped: its pid names no process.
   errno = 0;
@@ -129,6 +136,27 @@ TEST_F(CliFake, WithoutCtrlCTheSameProgramDirectoryConverts) {
   EXPECT_EQ(*status, 0) << cli.out() << cli.err();
   EXPECT_NE(cli.out().find("  Done\t" + media_ / "a.avi"), std::string::npos) << cli.out();
   EXPECT_EQ(Runs(), 1);
+}
+
+TEST_F(CliFake, AnEncoderKilledFromOutsideIsNeverDone) {
+  // Both runs write a full-size output and are then killed (a crash, an out-of-memory kill):
+  // the output is not what a finished encoder leaves, so the row fails, after its retry.
+  WriteTextFile(sequence_ / "seq/default.txt",
+                "print Input #0, avi, from 'in':\nprint   Duration: 00:00:01.00, start: 0.0\n"
+                "output 100000\ncrash\n");
+  Child cli(program_ / "vidloom-cli",
+            {"--no-settings", "--source-size", "320 x 240", "--format", "PS3 Video(480P) (*.mp4)",
+             "--output-dir", media_ / "out", media_ / "a.avi"},
+            {"FAKE_ENCODER_SEQUENCE=" + sequence_ / "seq"});
+  const auto status = cli.Wait(30'000);
+  ASSERT_TRUE(status.has_value());
+  EXPECT_EQ(*status, 1) << cli.out() << cli.err();
+  EXPECT_NE(cli.out().find("  Failed\t" + media_ / "a.avi" +
+                           "\tthe encoder was ended by signal 6 (Aborted)\n"),
+            std::string::npos)
+      << cli.out();
+  EXPECT_NE(cli.out().find("0 of 1 file converted"), std::string::npos) << cli.out();
+  EXPECT_EQ(Runs(), 2);  // the run and its retry
 }
 
 TEST_F(CliFake, RelativePathsAreTakenFromTheCurrentDirectory) {

@@ -3,10 +3,12 @@
 // file. Each row ends with a clear word, the program ends in time and the batch goes on or
 // stops as it must.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -15,6 +17,7 @@
 
 #include "cli/child.h"
 #include "cli/run_program.h"
+#include "support/refused_inputs.h"
 #include "support/temp_dir.h"
 
 namespace vidloom {
@@ -62,14 +65,16 @@ class CliFaults : public ::testing::Test {
     const std::vector<std::pair<std::string, std::string>> clips = {
         {"noisy.avi", "testsrc2=size=320x240:rate=25:duration=4,noise=alls=40:allf=t"},
         {"small.avi", "testsrc=size=320x240:rate=25:duration=1"},
+        {"long.avi", "testsrc2=size=640x480:rate=25:duration=30"},
     };
     for (const auto& [name, source] : clips) {
-      const auto r = RunProgram(
-          "/usr/bin/ffmpeg",
-          {"-hide_banner", "-loglevel",   "error", "-y",    "-f",   "lavfi",
-           "-i",           source,        "-f",    "lavfi", "-i",   "sine=frequency=440:duration=4",
-           "-c:v",         "mpeg4",       "-b:v",  "2000k", "-c:a", "mp3",
-           "-shortest",    *clips_ / name});
+      const auto r =
+          RunProgram("/usr/bin/ffmpeg",
+                     {"-hide_banner", "-loglevel", "error",     "-y",
+                      "-f",           "lavfi",     "-i",        source,
+                      "-f",           "lavfi",     "-i",        "sine=frequency=440:duration=30",
+                      "-c:v",         "mpeg4",     "-b:v",      "2000k",
+                      "-c:a",         "mp3",       "-shortest", *clips_ / name});
       ASSERT_EQ(r.status, 0) << name << r.err;
     }
   }
@@ -89,15 +94,99 @@ class CliFaults : public ::testing::Test {
     return outcome;
   }
 
-  static bool ResultSays(const Outcome& outcome, const std::string& word, const std::string& clip) {
+  // The result table's line for `clip`: its word and, when it did not end "Done", its reason.
+  static bool ResultSays(const Outcome& outcome, const std::string& word, const std::string& clip,
+                         const std::string& reason = "") {
     const auto result = outcome.out.find("\nResult:\n");
-    return result != std::string::npos &&
-           outcome.out.find("  " + word + "\t" + Clip(clip) + "\n", result) != std::string::npos;
+    const std::string line =
+        "  " + word + "\t" + Clip(clip) + (reason.empty() ? "" : "\t" + reason) + "\n";
+    return result != std::string::npos && outcome.out.find(line, result) != std::string::npos;
+  }
+
+  static std::string Duration(const std::string& path) {
+    const auto r = RunProgram("/usr/bin/ffprobe", {"-v", "error", "-show_entries",
+                                                   "format=duration", "-of", "csv=p=0", path});
+    return r.status == 0 ? r.out.substr(0, r.out.find('\n')) : "";
   }
 
   static TempDir* clips_;
 };
 TempDir* CliFaults::clips_ = nullptr;
+
+TEST_F(CliFaults, CtrlCStopsAConversionAndItsPartialFilePlays) {
+  TempDir out;
+  Child cli(kCli,
+            {"--no-settings", "--format", kPs3, "--output-dir", out.path(), Clip("long.avi")});
+  // Stopped a little way in: the row says "Aborted", and the encoder has closed the file.
+  ASSERT_TRUE(testing::WaitFor(
+      [&] { return cli.out().find("%  frames") != std::string::npos || !cli.Running(); }, 60'000));
+  ASSERT_TRUE(cli.Running()) << cli.out() << cli.err();
+  const auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(cli.Signal(SIGINT));
+  const auto status = cli.Wait(10'000);
+  ASSERT_TRUE(status.has_value()) << "vidloom-cli did not end after Ctrl-C";
+  EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(3));
+  EXPECT_EQ(*status, 130) << cli.out() << cli.err();
+  EXPECT_NE(cli.out().find("  Aborted\t" + Clip("long.avi") + "\tstopped\n"), std::string::npos)
+      << cli.out();
+  const std::string duration = Duration(out / "long.mp4");
+  ASSERT_FALSE(duration.empty()) << "the partial output does not play";
+  EXPECT_GT(std::stod(duration), 0.0);
+  EXPECT_LT(std::stod(duration), 30.0);
+}
+
+TEST_F(CliFaults, WhatIsNoMediaFileFailsWithItsReasonAndTheRightFileIsConverted) {
+  TempDir work;
+  std::vector<std::string> args = {"--no-settings", "--format", "MP3 - Mpeg Layer3 Audio (*.mp3)",
+                                   "--output-dir", work / "out"};
+  std::vector<std::pair<std::string, std::string>> expected;  // path, reason
+  for (const auto& input : testing::MakeRefusedInputs(work.path(), Clip("small.avi"))) {
+    if (fs::is_directory(work / input.name)) continue;  // folders are no file arguments
+    args.push_back(work / input.name);
+    expected.push_back({work / input.name, input.reason});
+  }
+  // "x.wav" and "x.wav " side by side (Linux names may end in a blank): 2 s and 5 s of sound.
+  for (const auto& [name, seconds] : {std::pair<std::string, int>{"x.wav", 2}, {"x.wav ", 5}}) {
+    const auto r = RunProgram(
+        "/usr/bin/ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi", "-i",
+                            "sine=duration=" + std::to_string(seconds), "-f", "wav", work / name});
+    ASSERT_EQ(r.status, 0) << r.err;
+  }
+  args.push_back(work / "x.wav ");
+  args.push_back(work / "gone.avi");
+
+  // The rows come at once, whatever stands at the paths (a pipe without a writer among them).
+  std::vector<std::string> rows_args = {"--no-settings", "--print-rows"};
+  rows_args.insert(rows_args.end(), args.begin() + 5, args.end());
+  Child rows(kCli, rows_args);
+  ASSERT_TRUE(rows.Wait(20'000).has_value()) << "--print-rows did not end";
+  EXPECT_EQ(rows.out().find(work / "gone.avi"), std::string::npos) << "a missing file gets no row";
+  for (const auto& [path, reason] : expected) {
+    EXPECT_NE(rows.out().find(path + "\tUnknown\t"), std::string::npos) << path << rows.out();
+  }
+
+  Child cli(kCli, args);
+  const auto status = cli.Wait(kTimeoutMs);
+  ASSERT_TRUE(status.has_value()) << "vidloom-cli did not end";
+  EXPECT_EQ(*status, 1);
+  const std::string result = cli.out().substr(cli.out().find("\nResult:\n"));
+  for (const auto& [path, reason] : expected) {
+    const std::string line = "  Failed\t" + path + "\t";
+    const auto at = result.find(line);
+    ASSERT_NE(at, std::string::npos) << path << result;
+    EXPECT_NE(result.substr(at, result.find('\n', at) - at).find(reason), std::string::npos)
+        << result;
+  }
+  EXPECT_NE(result.find("  Done\t" + work / "x.wav " + "\n"), std::string::npos) << result;
+  EXPECT_NE(result.find("1 of " + std::to_string(expected.size() + 1) + " files converted"),
+            std::string::npos)
+      << result;
+  EXPECT_EQ(Duration(work / "out/x.mp3").substr(0, 2), "5.") << "the file with the blank";
+  // The missing file got no row; the user is told it was skipped.
+  EXPECT_EQ(result.find("gone.avi"), std::string::npos);
+  EXPECT_NE(cli.err().find("skipped, no such file: " + work / "gone.avi"), std::string::npos)
+      << cli.err();
+}
 
 TEST_F(CliFaults, FullDiskFailsTheRowAndTheNextRowStillConverts) {
   if (geteuid() != 0) GTEST_SKIP() << "mounting a small disk needs root";
@@ -110,7 +199,9 @@ TEST_F(CliFaults, FullDiskFailsTheRowAndTheNextRowStillConverts) {
   const Outcome r = Convert(disk, {"noisy.avi", "small.avi"});
   ASSERT_TRUE(r.status.has_value()) << "vidloom-cli did not end";
   EXPECT_EQ(*r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(ResultSays(r, "Failed", "noisy.avi")) << r.out;
+  EXPECT_TRUE(
+      ResultSays(r, "Failed", "noisy.avi", "cannot write the output: No space left on device"))
+      << r.out;
   // The failed row left nothing behind that would fill the disk for the next one.
   EXPECT_FALSE(fs::exists(disk + "/noisy.mp4"));
   EXPECT_TRUE(ResultSays(r, "Done", "small.avi")) << r.out;
@@ -134,8 +225,10 @@ TEST_F(CliFaults, ReadOnlyOutputDirectoryFailsEveryRowAndTheBatchEnds) {
   const Outcome r = Convert(dir, {"small.avi", "noisy.avi"});
   ASSERT_TRUE(r.status.has_value()) << "vidloom-cli did not end";
   EXPECT_EQ(*r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(ResultSays(r, "Failed", "small.avi")) << r.out;
-  EXPECT_TRUE(ResultSays(r, "Failed", "noisy.avi")) << r.out;
+  const std::string reason = std::string("cannot open the output file: ") +
+                             (mount ? "Read-only file system" : "Permission denied");
+  EXPECT_TRUE(ResultSays(r, "Failed", "small.avi", reason)) << r.out;
+  EXPECT_TRUE(ResultSays(r, "Failed", "noisy.avi", reason)) << r.out;
   EXPECT_NE(r.err.find("All Conversion Jobs Done!"), std::string::npos) << r.err;
   if (!mount) fs::permissions(dir, fs::perms::owner_all);
 }
@@ -146,7 +239,9 @@ TEST_F(CliFaults, OutputDirectoryThatIsAFileStopsBeforeAnyRun) {
   const Outcome r = Convert(work / "taken", {"small.avi"});
   ASSERT_TRUE(r.status.has_value());
   EXPECT_EQ(*r.status, 1) << r.out << r.err;
-  EXPECT_TRUE(ResultSays(r, "-", "small.avi")) << r.out;
+  EXPECT_TRUE(ResultSays(r, "-", "small.avi",
+                         "the output directory cannot be created: " + (work / "taken")))
+      << r.out;
   EXPECT_NE(r.err.find("Fail to create directory. Please choose a different directory \n"),
             std::string::npos)
       << r.err;

@@ -538,6 +538,50 @@ TEST_F(DesktopTest, ABatchToTheEndWritesTheOutputAndItsThumbnail) {
   EXPECT_EQ(power_off_.calls, 0);
 }
 
+TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {
+  // A text file named like a video: the real encoder refuses it, in both runs.
+  StoreOutputDirectory();
+  const std::string notes = dir_ / "notes.avi";
+  WriteTextFile(notes, "A letter, not a film.\n");
+  Start();
+  AddFiles({notes});
+  ASSERT_EQ(Rows(), 1);
+  EXPECT_EQ(Cell(0, kColumnSize), "Unknown");
+  Click("ConvertNowButton");
+  WaitForBatchEnd();
+  EXPECT_EQ(Cell(0, kColumnProgress), "Failed");
+  const QString reason = QStringLiteral("Unknown format: the input is not a readable media file");
+  QAbstractItemModel* model = windows_->main().fileList()->model();
+  EXPECT_EQ(model->index(0, kColumnProgress).data(Qt::ToolTipRole).toString(), reason);
+
+  // Selecting the row shows the reason in the status bar.
+  auto* message =
+      windows_->main().statusBar()->findChild<QLabel*>(QStringLiteral("StatusBar1Message"));
+  ASSERT_NE(message, nullptr);
+  EXPECT_TRUE(message->text().isEmpty());
+  QAbstractItemView* list = windows_->main().fileList();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualRect(model->index(0, kColumnSize)).center());
+  EXPECT_EQ(message->toolTip(), reason);
+  EXPECT_TRUE(reason.startsWith(message->text().chopped(1)) || message->text() == reason);
+
+  // "Show Details": the reason and what the encoder said in every run: the run, its retry and
+  // the thumbnail run that follows a retry.
+  dialogs_.boxes.clear();
+  Action("ShowDetails1")->trigger();
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  const std::string& details = dialogs_.boxes[0].text;
+  EXPECT_EQ(dialogs_.boxes[0].caption, "Details");
+  EXPECT_EQ(details.rfind(notes + "\n\r" + reason.toStdString(), 0), 0u) << details;
+  std::size_t runs = 0;
+  for (std::size_t at = 0; (at = details.find("> \"" + program_dir_, at)) != std::string::npos;
+       ++at) {
+    ++runs;
+  }
+  EXPECT_EQ(runs, 3u) << details;
+  EXPECT_NE(details.find("DS:"), std::string::npos) << "the retry's command line";
+}
+
 // --- The shutdown countdown ---------------------------------------------------------------------
 
 TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {

@@ -3,9 +3,11 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTest>
@@ -92,6 +94,27 @@ TEST(QtDialogsTest, MessagesAndConfirmations) {
       EXPECT_EQ(asked.text, "Continue?\nReally?");
     }
   }
+}
+
+TEST(QtDialogsTest, DetailsShowTheSummaryAndTheScrollableText) {
+  QtDialogs dialogs;
+  QString title, summary, text;
+  bool read_only = false;
+  QTimer::singleShot(0, [&] {
+    auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle();
+    summary = dialog->findChild<QLabel*>(QStringLiteral("DetailsSummary"))->text();
+    auto* box = dialog->findChild<QPlainTextEdit*>(QStringLiteral("DetailsText"));
+    text = box->toPlainText();
+    read_only = box->isReadOnly();
+    QTest::keyClick(dialog, Qt::Key_Escape);  // Close
+  });
+  dialogs.ShowDetails("Details", "/v/a.avi\n\rstopped", "> raziz2u -i a.avi\nInput #0, avi\n");
+  EXPECT_EQ(title, "Details");
+  EXPECT_EQ(summary, "/v/a.avi\nstopped");
+  EXPECT_EQ(text, "> raziz2u -i a.avi\nInput #0, avi\n");
+  EXPECT_TRUE(read_only);
 }
 
 TEST(OptionsDialogViewTest, LayoutAndBindings) {

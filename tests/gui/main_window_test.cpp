@@ -235,8 +235,9 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
   EXPECT_EQ(texts(view_->menuBar()->actions()[1]->menu()), QStringList({"Set Additional Options"}));
   EXPECT_EQ(texts(view_->menuBar()->actions()[2]->menu()),
             QStringList({"Open Help File", "-", "Visit Korvane Website", "-", "About"}));
-  EXPECT_EQ(texts(view_->listPopup()), QStringList({"Check All Items", "Uncheck All Items", "-",
-                                                    "Remove Selected Item", "Clear All Items"}));
+  EXPECT_EQ(texts(view_->listPopup()),
+            QStringList({"Check All Items", "Uncheck All Items", "-", "Remove Selected Item",
+                         "Clear All Items", "-", "Show Details"}));
 }
 
 TEST_F(MainWindowTest, MenuEntriesRunTheirHandlersOnlyWhileEnabled) {

@@ -1,6 +1,7 @@
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <deque>
 #include <filesystem>
@@ -50,7 +51,7 @@ const std::string kFullFile =
     "OverwriteExistingFile=1\n"
     "ShutDown=1\n"
     "[Combo]\n"
-    "OutputFormat=13\n"
+    "OutputFormat=14\n"
     "LetterBox=0\n"
     "ComboDropItem=40\n";
 
@@ -123,7 +124,7 @@ TEST_F(SettingsTest, AFileWrittenByARunRestoresAllSixValuesWithoutAsking) {
   EXPECT_TRUE(form4.CheckBoxShutDown.checked());
   EXPECT_TRUE(dialogs.questions.empty());
   EXPECT_FALSE(context.ShutdownPromptSuppressed);  // the first change cleared it
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 13);
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 14);
   EXPECT_EQ(form1.ComboLetterBox.selected(), 0);
   EXPECT_EQ(form4.SpinEdit1.value(), 40);
   EXPECT_EQ(window.DropDownItemCount, 40);
@@ -165,24 +166,31 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   EXPECT_EQ(dialogs.questions.size(), 1u);  // only the user's own check asked
 }
 
-TEST_F(SettingsTest, StoredFormatSevenSelectsTheFirstFormatAndDeletesTheFile) {
-  WriteTextFile(path(),
-                "[General]\nOutputDir=/x\n[CheckBoxes]\nOverwriteExistingFile=0\nShutDown=0\n"
-                "[Combo]\nOutputFormat=7\nLetterBox=0\nComboDropItem=27\n");
+TEST_F(SettingsTest, StoredFormatSevenIsRestoredAndTheFileKept) {
+  const std::string stored =
+      "[General]\nOutputDir=/x\n[CheckBoxes]\nOverwriteExistingFile=0\nShutDown=0\n"
+      "[Combo]\nOutputFormat=7\nLetterBox=0\nComboDropItem=27\n";
+  WriteTextFile(path(), stored);
   form1.ComboOutputFormat.Select(3);
   Load();
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
-  EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");  // "LetterBox" is not read
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 7);
+  EXPECT_EQ(form1.ComboOutputFormat.text(), "PS3 Video(480P) (*.mp4)");
+  EXPECT_EQ(form1.ComboLetterBox.text(), "None");
   EXPECT_EQ(form1.Edit1.text(), "/x");
-  EXPECT_FALSE(std::filesystem::exists(path()));
+  EXPECT_EQ(ReadTextFile(path()), stored);
+  EXPECT_TRUE(dialogs.messages.empty());
+}
 
-  // The next close writes a complete new file.
-  ASSERT_TRUE(SaveSettings(context));
-  const auto doc = IniDocument::Parse(ReadTextFile(path()));
-  EXPECT_EQ(doc.Get("General", "OutputDir"), "/x");
-  EXPECT_EQ(doc.GetInt("Combo", "OutputFormat", -9), 0);
-  EXPECT_EQ(doc.GetInt("Combo", "LetterBox", -9), 1);
-  EXPECT_EQ(doc.GetInt("Combo", "ComboDropItem", -9), 27);
+TEST_F(SettingsTest, AFileThatCannotBeReadIsKeptAndReported) {
+  // A named pipe where the file should be: it cannot be read (nor may reading it block).
+  ASSERT_EQ(mkfifo(path().c_str(), 0600), 0);
+  Load();
+  ASSERT_EQ(dialogs.messages.size(), 1u);
+  EXPECT_EQ(dialogs.messages[0].rfind("Information|Unable to read " + path() + "\n\r", 0), 0u)
+      << dialogs.messages[0];
+  EXPECT_TRUE(std::filesystem::is_fifo(path()));
+  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);  // the designed state holds
+  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
 }
 
 TEST_F(SettingsTest, MissingKeysTakeTheOtherDefaults) {
@@ -190,7 +198,8 @@ TEST_F(SettingsTest, MissingKeysTakeTheOtherDefaults) {
   Load();
   EXPECT_EQ(form1.Edit1.text(), "");
   EXPECT_TRUE(form4.CheckBoxOverWrite.checked());
-  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  // Without its key the shutdown box is never ticked: the next batch must not power off.
+  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
   EXPECT_TRUE(dialogs.questions.empty());
   EXPECT_EQ(form1.ComboOutputFormat.selected(), 1);
   EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");
@@ -224,26 +233,21 @@ TEST_F(SettingsTest, DropDownCountIsHeldWithinTheFieldsRange) {
   }
 }
 
-TEST_F(SettingsTest, StoredPositionsOutsideTheEntries) {
-  // A separator row is selected at first; the refresh at window show puts the first entry back.
-  WriteTextFile(path(), "[Combo]\nOutputFormat=3\n");
+TEST_F(SettingsTest, StoredPositionsOutsideTheEntriesSelectTheFirstFormat) {
+  // A separator row, or a position beyond the list: the first entry, so that a format is always
+  // selected (and written back so).
   ASSERT_TRUE(IsSeparatorRow(form1.ComboOutputFormat.items().at(3)));
-  Load();
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 3);
-  RefreshFormatOptions(form1, window);
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
-
-  // A position beyond the list leaves no selection, written back as -1.
-  for (const char* stored : {"16", "500", "-1", "-2147483648"}) {
+  for (const char* stored : {"3", "13", "16", "500", "-1", "-2147483648"}) {
     SCOPED_TRACE(stored);
+    form1.ComboOutputFormat.Select(5);
     WriteTextFile(path(), std::string("[Combo]\nOutputFormat=") + stored + "\nLetterBox=9\n");
     Load();
-    EXPECT_EQ(form1.ComboOutputFormat.selected(), -1);
-    EXPECT_EQ(form1.ComboOutputFormat.text(), "");
+    EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
+    EXPECT_EQ(form1.ComboOutputFormat.text(), "PSP Video (Good Quality) (*.mp4)");
     EXPECT_EQ(form1.ComboLetterBox.selected(), -1);
     ASSERT_TRUE(SaveSettings(context));
     const auto doc = IniDocument::Parse(ReadTextFile(path()));
-    EXPECT_EQ(doc.Get("Combo", "OutputFormat"), "-1");
+    EXPECT_EQ(doc.Get("Combo", "OutputFormat"), "0");
     EXPECT_EQ(doc.Get("Combo", "LetterBox"), "-1");
   }
 }

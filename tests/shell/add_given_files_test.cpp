@@ -127,9 +127,13 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   const std::string named = File("other/readme.txt");  // named directly: kept
   const std::string clip = File("clip.AVI");
 
-  const AddFilesResult result = w.AddGivenFiles({clip, media_ / "season", named});
+  // A path where nothing is gets no row; the status bar names it.
+  const AddFilesResult result =
+      w.AddGivenFiles({clip, media_ / "season", media_ / "gone.avi", named});
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
   EXPECT_EQ(result.rows_added, 5);
+  EXPECT_EQ(result.missing, Paths{media_ / "gone.avi"});
+  EXPECT_EQ(w.Form1.StatusBar1.message(), "Skipped (no such file): gone.avi");
   const Paths expected = {clip, media_ / "season/ep2.avi", media_ / "season/ep10.avi",
                           media_ / "season/music/theme.mp3", named};
   EXPECT_EQ(Captions(), expected);
