@@ -59,6 +59,16 @@ class CliFake : public ::testing::Test {
         std::vector<std::string>{"FAKE_ENCODER_SEQUENCE=" + sequence_ / "seq"});
   }
 
+  // Converts a.avi for the PS3 with the fake's scripts as they stand.
+  std::unique_ptr<Child> ConvertA() {
+    return std::make_unique<Child>(
+        program_ / "vidloom-cli",
+        std::vector<std::string>{"--no-settings", "--source-size", "320 x 240", "--format",
+                                 "PS3 Video(480P) (*.mp4)", "--output-dir", media_ / "out",
+                                 media_ / "a.avi"},
+        std::vector<std::string>{"FAKE_ENCODER_SEQUENCE=" + sequence_ / "seq"});
+  }
+
   std::string PidFile() const { return sequence_ / "encoder.pid"; }
 
   int Runs() const {
@@ -127,14 +137,11 @@ TEST_F(CliFake, WithoutCtrlCTheSameProgramDirectoryConverts) {
   WriteTextFile(sequence_ / "seq/default.txt",
                 "print Input #0, avi, from 'in':\nprint   Duration: 00:00:01.00, start: 0.0\n"
                 "output 1000\n");
-  Child cli(program_ / "vidloom-cli",
-            {"--no-settings", "--source-size", "320 x 240", "--format", "PS3 Video(480P) (*.mp4)",
-             "--output-dir", media_ / "out", media_ / "a.avi"},
-            {"FAKE_ENCODER_SEQUENCE=" + sequence_ / "seq"});
-  const auto status = cli.Wait(30'000);
+  auto cli = ConvertA();
+  const auto status = cli->Wait(30'000);
   ASSERT_TRUE(status.has_value());
-  EXPECT_EQ(*status, 0) << cli.out() << cli.err();
-  EXPECT_NE(cli.out().find("  Done\t" + media_ / "a.avi"), std::string::npos) << cli.out();
+  EXPECT_EQ(*status, 0) << cli->out() << cli->err();
+  EXPECT_NE(cli->out().find("  Done\t" + media_ / "a.avi"), std::string::npos) << cli->out();
   EXPECT_EQ(Runs(), 1);
 }
 
@@ -144,18 +151,15 @@ TEST_F(CliFake, AnEncoderKilledFromOutsideIsNeverDone) {
   WriteTextFile(sequence_ / "seq/default.txt",
                 "print Input #0, avi, from 'in':\nprint   Duration: 00:00:01.00, start: 0.0\n"
                 "output 100000\ncrash\n");
-  Child cli(program_ / "vidloom-cli",
-            {"--no-settings", "--source-size", "320 x 240", "--format", "PS3 Video(480P) (*.mp4)",
-             "--output-dir", media_ / "out", media_ / "a.avi"},
-            {"FAKE_ENCODER_SEQUENCE=" + sequence_ / "seq"});
-  const auto status = cli.Wait(30'000);
+  auto cli = ConvertA();
+  const auto status = cli->Wait(30'000);
   ASSERT_TRUE(status.has_value());
-  EXPECT_EQ(*status, 1) << cli.out() << cli.err();
-  EXPECT_NE(cli.out().find("  Failed\t" + media_ / "a.avi" +
-                           "\tthe encoder was ended by signal 6 (Aborted)\n"),
+  EXPECT_EQ(*status, 1) << cli->out() << cli->err();
+  EXPECT_NE(cli->out().find("  Failed\t" + media_ / "a.avi" +
+                            "\tthe encoder was ended by signal 6 (Aborted)\n"),
             std::string::npos)
-      << cli.out();
-  EXPECT_NE(cli.out().find("0 of 1 file converted"), std::string::npos) << cli.out();
+      << cli->out();
+  EXPECT_NE(cli->out().find("0 of 1 file converted"), std::string::npos) << cli->out();
   EXPECT_EQ(Runs(), 2);  // the run and its retry
 }
 
