@@ -28,9 +28,11 @@ VideoInfoValues ReadWithVideoInfo(const std::string& path, const std::atomic<boo
   return info.values();
 }
 
+constexpr const char* kSkippedPrefix = "Skipped (no such file): ";
+
 // "Skipped (no such file): a.avi, b.mp3" for the status bar; at most three names.
 std::string MissingFilesMessage(const std::vector<std::string>& missing) {
-  std::string text = "Skipped (no such file): ";
+  std::string text = kSkippedPrefix;
   for (std::size_t i = 0; i < missing.size() && i < 3; ++i) {
     if (i > 0) text += ", ";
     text += FileNameOf(missing[i]);
@@ -246,7 +248,6 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
       result.missing.push_back(path);
     }
   }
-  if (!result.missing.empty()) form.StatusBar1.SetMessage(MissingFilesMessage(result.missing));
 
   AnalyseOptions analyse;
   analyse.encoder_path = context.encoder_path.empty()
@@ -315,6 +316,12 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     }
   }
   if (result.end == AddFilesResult::End::kAllFiles) EnableWorkControls(form, context.form4);
+  // Told once the rows stand, so that nothing the adding does hides it; an adding without such
+  // files takes back the news of the last one.
+  const std::string skipped = result.missing.empty() ? "" : MissingFilesMessage(result.missing);
+  if (!skipped.empty() || form.StatusBar1.message().rfind(kSkippedPrefix, 0) == 0) {
+    form.StatusBar1.SetMessage(skipped);
+  }
   return result;
 }
 

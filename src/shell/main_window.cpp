@@ -158,11 +158,8 @@ void MainWindow::FormCreate() {
   Form1.ClearAllItems1.on_click = [this] { Form1.ListView1.Clear(); };
   Form1.ShowDetails1.on_click = [this] { ShowDetails1Click(); };
   Form1.ListView1.SubscribeRows([this](ListView::Change change, int row) {
-    if (change == ListView::Change::kSelection) {
-      ShowSelectedRowReason(true);
-    } else if (change == ListView::Change::kReset || change == ListView::Change::kRemoved ||
-               (change == ListView::Change::kRowChanged && row == Form1.ListView1.selected())) {
-      ShowSelectedRowReason(false);
+    if (change != ListView::Change::kRowChanged || row == Form1.ListView1.selected()) {
+      ShowSelectedRowReason();
     }
   });
   Form1.RemoveButton.on_click = [this] { Form1.DeleteSelectedItem1.Click(); };
@@ -309,13 +306,18 @@ bool MainWindow::WarningFormCloseQuery() const {
   return vidloom::WarningFormCloseQuery(shutdown);
 }
 
-void MainWindow::ShowSelectedRowReason(bool selection_changed) {
+void MainWindow::ShowSelectedRowReason() {
   const int row = Form1.ListView1.selected();
   const std::string reason = row >= 0 ? Form1.ListView1.row(row).reason : std::string();
-  // A message about something else (files not added) stays until the selection moves.
-  if (!selection_changed && reason.empty() && !message_is_row_reason_) return;
-  Form1.StatusBar1.SetMessage(reason);
-  message_is_row_reason_ = !reason.empty();
+  StatusBar& bar = Form1.StatusBar1;
+  if (!reason.empty()) {
+    bar.SetMessage(reason);
+    shown_reason_ = reason;
+  } else if (!shown_reason_.empty() && bar.message() == shown_reason_) {
+    // Only a reason shown here is taken back; other news (files not added) stays.
+    bar.SetMessage("");
+    shown_reason_.clear();
+  }
 }
 
 void MainWindow::ShowDetails1Click() {

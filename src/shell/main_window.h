@@ -177,7 +177,7 @@ class MainWindow {
   void CreateSecondaryWindows();
   void ShowForm(Form& form, bool visible);
   // The status bar's message follows the selected row's reason.
-  void ShowSelectedRowReason(bool selection_changed);
+  void ShowSelectedRowReason();
 
   UiThread& ui_;
   Dialogs& dialogs_;
@@ -194,7 +194,7 @@ class MainWindow {
   std::string last_folder_;
   bool created_ = false;
   bool started_ = false;
-  bool message_is_row_reason_ = false;
+  std::string shown_reason_;  // the row reason the status bar's message shows, if any
 };
 
 }  // namespace vidloom
