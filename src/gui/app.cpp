@@ -15,6 +15,7 @@
 #include "gui/file_drops.h"
 #include "gui/icons.h"
 #include "gui/main_window_view.h"
+#include "gui/program.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
 #include "gui/review_shots.h"
@@ -46,7 +47,15 @@ void ReportShownForBench(QWidget& window) {
 }  // namespace
 
 int RunDesktop(int argc, char** argv) {
+  // --help and --version answer on the terminal: no window, no display needed.
+  if (const auto answered = AnswerOnTerminal(argc, argv)) return *answered;
   QApplication app(argc, argv);
+  // What is left after Qt took its own options out of argv is ours: files, or a mistake.
+  if (const auto unknown = UnknownOptions(argc, argv); !unknown.empty()) {
+    std::fprintf(stderr, "vidloom: unknown option %s\n%s", unknown.front().c_str(),
+                 DesktopUsageText().c_str());
+    return 2;
+  }
   QApplication::setApplicationName(QStringLiteral("Vidloom"));
   QApplication::setApplicationDisplayName(QStringLiteral("Vidloom"));
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
@@ -70,7 +79,7 @@ int RunDesktop(int argc, char** argv) {
   ports.desktop = &desktop;
   ports.file_dialog = &file_dialog;
   ports.folder_chooser = &folder_chooser;
-  ports.quit = [] { QCoreApplication::quit(); };
+  ports.quit = QuitProgram;
   MainWindow window(ui, dialogs, options, ports);
 
   // Declared after `window`: the views go before the forms they draw.

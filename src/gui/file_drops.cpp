@@ -42,9 +42,15 @@ std::vector<std::string> LocalFilePaths(const QList<QUrl>& urls) {
 
 std::vector<std::string> CommandLineFiles(int argc, const char* const* argv) {
   std::vector<std::string> files;
+  bool after_options = false;
   for (int i = 1; i < argc; ++i) {
     const QByteArray arg(argv[i]);
     if (arg.isEmpty()) continue;
+    if (!after_options && arg == "--") {
+      after_options = true;
+      continue;
+    }
+    if (!after_options && arg.startsWith('-') && arg.size() > 1) continue;  // an option
     if (arg.startsWith("file:")) {
       for (auto& path : LocalFilePaths({QUrl::fromEncoded(arg)})) files.push_back(std::move(path));
     } else if (IsOtherUrl(arg)) {

@@ -21,7 +21,8 @@ std::vector<std::string> LocalFilePaths(const QList<QUrl>& urls);
 
 // The paths named by argv[1..argc) after QApplication has taken its own options out of argv:
 // "file:" URLs become local paths (remote ones are left out), URLs of other schemes
-// ("https://...") are left out, every other argument stays as given. Empty ones are skipped.
+// ("https://...") are left out, options (arguments starting with "-" before a "--") are left
+// out, every other argument stays as given. Empty ones are skipped.
 std::vector<std::string> CommandLineFiles(int argc, const char* const* argv);
 
 // The drop handling a widget forwards its drag and drop events to. A drag is accepted only when

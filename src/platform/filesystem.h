@@ -32,7 +32,7 @@ std::string CaptionPath(const std::string& caption);
 // Directory of the running executable, with a trailing separator.
 const std::string& ProgramDirectory();
 
-// The user's home directory (from the password database, then $HOME).
+// The user's home directory: $HOME, or the password database's when $HOME is unset or empty.
 std::string HomeDirectory();
 
 }  // namespace vidloom::platform

@@ -88,6 +88,10 @@ const std::string& ProgramDirectory() {
 }
 
 std::string HomeDirectory() {
+  // $HOME first, as every XDG program does (a user may point it elsewhere); the password
+  // database when it is unset or empty.
+  const char* home = std::getenv("HOME");
+  if (home && home[0] != '\0') return home;
   long size = sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> buffer(size > 0 ? static_cast<std::size_t>(size) : 16384);
   struct passwd entry;
@@ -95,9 +99,7 @@ std::string HomeDirectory() {
   while (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE) {
     buffer.resize(buffer.size() * 2);
   }
-  if (found && found->pw_dir && found->pw_dir[0] != '\0') return found->pw_dir;
-  const char* home = std::getenv("HOME");
-  return home ? home : "";
+  return found && found->pw_dir ? found->pw_dir : "";
 }
 
 }  // namespace vidloom::platform

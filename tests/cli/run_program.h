@@ -20,6 +20,8 @@ struct ProgramResult {
   std::string err;
 };
 
+// Runs `program` with `args`, stdin from /dev/null; `extra_env` ("NAME=value") adds to the
+// environment or replaces a variable of the same name.
 inline ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                                 const std::vector<std::string>& extra_env = {}) {
   TempDir capture;
@@ -36,8 +38,17 @@ inline ProgramResult RunProgram(const std::string& program, const std::vector<st
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
+  auto replaced = [&](const std::string& entry) {
+    const std::string name = entry.substr(0, entry.find('=') + 1);
+    for (const auto& e : extra_env) {
+      if (e.compare(0, name.size(), name) == 0) return true;
+    }
+    return false;
+  };
   std::vector<std::string> env_text;
-  for (char** e = environ; *e; ++e) env_text.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    if (!replaced(*e)) env_text.emplace_back(*e);
+  }
   for (const auto& e : extra_env) env_text.push_back(e);
   std::vector<char*> envp;
   for (auto& e : env_text) envp.push_back(e.data());

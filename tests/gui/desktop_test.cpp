@@ -18,6 +18,8 @@
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -32,6 +34,7 @@
 #include "gui/file_list_view.h"
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
+#include "gui/program.h"
 #include "gui/qt_ui_thread.h"
 #include "gui/warning_window_view.h"
 #include "pipeline/batch_driver.h"
@@ -42,6 +45,7 @@
 #include "shell/countdown.h"
 #include "shell/links.h"
 #include "shell/main_window.h"
+#include "cli/run_program.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -142,7 +146,10 @@ class DesktopTest : public ::testing::Test {
     ports.power_off = &power_off_;
     ports.desktop = &desktop_;
     ports.file_dialog = &file_dialog_;
-    ports.quit = [this] { ++quits_; };
+    ports.quit = [this] {
+      ++quits_;
+      if (real_quit_) QuitProgram();
+    };
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
     windows_ = std::make_unique<DesktopWindows>(*window_);
     window_->Startup();
@@ -265,7 +272,18 @@ class DesktopTest : public ::testing::Test {
     return label ? label->text() : QString();
   }
 
+  // Runs the program's event loop (QApplication::exec) as main() does, until it ends; false when
+  // it had not ended after 20 s (it is then ended by the test).
+  bool RunTheLoop() {
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(99); });
+    guard.start(20'000);
+    return QApplication::exec() == 0;
+  }
+
   TempDir dir_;
+  bool real_quit_ = false;  // the window's quit ends the event loop, as the program's does
   const std::string program_dir_ = dir_ / "program/";
   const std::string settings_path_ = dir_ / "config/vazadi.ini";
   const std::string out_dir_ = dir_ / "out";
@@ -622,34 +640,75 @@ TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {
   EXPECT_NE(ReadTextFile(settings_path_).find("ShutDown=1"), std::string::npos);
 }
 
-TEST_F(DesktopTest, TheThirtiethTickEndsTheProgramThenPowersOffOnce) {
+TEST_F(DesktopTest, TheThirtiethTickOfTheRealTimerEndsTheLoopThenPowersOffOnce) {
   ArmThroughABatch();
-  TakeOverTheCountdownTimer();
-  TickUpTo(kCountdownLastTick - 1);
-  EXPECT_EQ(quits_, 0);
-  EXPECT_EQ(power_off_.calls, 0);
-  window_->TimerShutdown2Timer();
+  real_quit_ = true;
+  // The 29 ticks before are the countdown's own business; the program's 1 s timer gives the
+  // 30th inside the program's event loop.
+  window_->shutdown.CountdownTicks = kCountdownLastTick - 1;
+  const auto started = std::chrono::steady_clock::now();
+  EXPECT_TRUE(RunTheLoop()) << "the loop did not end";
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
   EXPECT_EQ(WarningSeconds(), "30");
   EXPECT_EQ(quits_, 1);
   EXPECT_EQ(power_off_.calls, 1);
   EXPECT_EQ(power_off_.quits_before_first_call, 1) << "the loop is asked to end first";
   EXPECT_FALSE(form().TimerShutdown2.enabled());
-  // The program ends without its close query: no settings file.
+  // The program ended without its close query: no settings file written.
   Stop();
   EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
   EXPECT_EQ(power_off_.calls, 1);
 }
 
-TEST_F(DesktopTest, ExitDuringTheCountdownEndsWithoutPowerOffOrSaving) {
+TEST_F(DesktopTest, ExitEndsTheLoopWithoutTheCloseQueryInEveryState) {
+  // Idle: the loop ends and nothing is written (closing the window would write the file).
+  StoreOutputDirectory();
+  Start();
+  real_quit_ = true;
+  QTimer::singleShot(0, &windows_->main(), [this] { Action("Exit1")->trigger(); });
+  EXPECT_TRUE(RunTheLoop()) << "File > Exit did not end the loop";
+  EXPECT_EQ(quits_, 1);
+  EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
+  Stop();
+  EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
+}
+
+TEST_F(DesktopTest, ExitDuringTheCountdownEndsTheLoopWithoutPowerOffOrSaving) {
   ArmThroughABatch();
-  TakeOverTheCountdownTimer();
-  TickUpTo(10);
-  ASSERT_TRUE(Action("Exit1")->isEnabled());
-  Action("Exit1")->trigger();
+  real_quit_ = true;
+  // The close query refuses while the countdown runs; Exit does not ask it.
+  QTimer::singleShot(0, &windows_->main(), [this] {
+    ASSERT_TRUE(Action("Exit1")->isEnabled());
+    Action("Exit1")->trigger();
+  });
+  EXPECT_TRUE(RunTheLoop()) << "File > Exit did not end the loop during the countdown";
   EXPECT_EQ(quits_, 1);
   Stop();
   EXPECT_EQ(power_off_.calls, 0);
   EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
+}
+
+// --- The program's command line ------------------------------------------------------------------
+
+TEST(DesktopProgram, HelpAndVersionAnswerOnTheTerminalAndOtherOptionsAreRefused) {
+  // No display at all: the answers need no window.
+  const std::vector<std::string> no_display = {"DISPLAY=", "WAYLAND_DISPLAY=",
+                                               "QT_QPA_PLATFORM=xcb"};
+  for (const char* option : {"--help", "-h"}) {
+    const auto r = testing::RunProgram(VIDLOOM_PATH, {option, "clip.avi"}, no_display);
+    EXPECT_EQ(r.status, 0) << option << r.err;
+    EXPECT_EQ(r.out.rfind("Usage: vidloom [OPTION]... [FILE|FOLDER]...\n", 0), 0u) << r.out;
+  }
+  const auto version = testing::RunProgram(VIDLOOM_PATH, {"--version"}, no_display);
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("Vidloom ", 0), 0u) << version.out;
+
+  // Anything else that starts with "-" and is not Qt's own is refused before a window shows.
+  const auto refused =
+      testing::RunProgram(VIDLOOM_PATH, {"-platform", "offscreen", "--frobnicate", "a.avi"});
+  EXPECT_EQ(refused.status, 2);
+  EXPECT_NE(refused.err.find("unknown option --frobnicate\nUsage: vidloom"), std::string::npos)
+      << refused.err;
 }
 
 // --- Options dialog and About box ---------------------------------------------------------------

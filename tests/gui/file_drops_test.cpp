@@ -72,14 +72,19 @@ TEST(CommandLineFilesTest, ArgumentsAfterTheProgramNameAsGiven) {
                         "file://otherhost/nope.avi",
                         "https://example.com/nope.avi",
                         "sftp://me@host/nope.avi",
-                        "-odd-name.avi",
+                        "-an-option",
                         "dir/with://inside.avi",
                         "raw\xFF.wav",
+                        "-",
+                        "--",
+                        "-odd-name.avi",
+                        "--",
                         nullptr};
   const int argc = static_cast<int>(std::size(argv)) - 1;
+  // Options are not files; after "--" every argument is one, and "-" alone is a name too.
   EXPECT_EQ(CommandLineFiles(argc, argv),
-            (Paths{"a.mp4", "/abs/b c.mp3", "folder/", "/x/y z.avi", "-odd-name.avi",
-                   "dir/with://inside.avi", "raw\xFF.wav"}));
+            (Paths{"a.mp4", "/abs/b c.mp3", "folder/", "/x/y z.avi", "dir/with://inside.avi",
+                   "raw\xFF.wav", "-", "-odd-name.avi", "--"}));
   EXPECT_TRUE(CommandLineFiles(1, argv).empty()) << "no arguments: nothing to add";
 }
 

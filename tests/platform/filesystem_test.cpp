@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <string>
 
 #include "support/temp_dir.h"
@@ -38,6 +39,23 @@ TEST(FileSystem, CreateDirectoryLevelMakesOneLevelOnly) {
   EXPECT_FALSE(CouldCreateDirectoryLevel(dir / "Converted Video")) << "it exists already";
   EXPECT_FALSE(CouldCreateDirectoryLevel(dir / "x/y"));
   EXPECT_FALSE(DirectoryExists(dir / "new"));
+}
+
+TEST(FileSystem, HomeIsHomeFirstThenThePasswordDatabase) {
+  const char* saved = std::getenv("HOME");
+  const std::string before = saved ? saved : "";
+  setenv("HOME", "/srv/elsewhere", 1);
+  EXPECT_EQ(HomeDirectory(), "/srv/elsewhere");
+  unsetenv("HOME");
+  const std::string from_database = HomeDirectory();
+  EXPECT_FALSE(from_database.empty());
+  setenv("HOME", "", 1);
+  EXPECT_EQ(HomeDirectory(), from_database) << "an empty $HOME counts as unset";
+  if (saved) {
+    setenv("HOME", before.c_str(), 1);
+  } else {
+    unsetenv("HOME");
+  }
 }
 
 TEST(FileSystem, ACaptionIsTakenExactlyWhenItNamesAFile) {
