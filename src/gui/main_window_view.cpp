@@ -13,6 +13,9 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QStatusBar>
+#include <algorithm>
+#include <array>
+#include <vector>
 
 #include "gui/bind.h"
 #include "gui/file_list_view.h"
@@ -61,6 +64,15 @@ QPushButton* AddBigButton(QWidget* parent, Button& button, const char* name, Ico
   BindButton(button, widget);
   return widget;
 }
+
+// The longest texts each status panel shows: the state, the output size, the thumbnail step.
+const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts = {{
+    {"Ready", "Converting 888 of 888"},
+    {"Output File Size : 8888888 KB"},
+    {"Creating THM File.....Please Wait"},
+}};
+// Frame, margins and a little air around a panel's text.
+constexpr int kStatusPanelPadding = 14;
 
 QAction* AddEntry(QMenu* menu, MenuEntry& entry, const char* name) {
   QAction* action = menu->addAction(Q(entry.caption));
@@ -267,14 +279,20 @@ void MainWindowView::BuildStatusBar() {
   bar->setFixedHeight(kStatusBarHeight);
   bar->setContentsMargins(0, 0, 0, 0);
   std::array<QLabel*, StatusBar::kPanels> panels{};
-  const int widths[StatusBar::kPanels] = {150, 200, 50};
+  int used = 0;
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     auto* panel = new QLabel(bar);
     panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
     panel->setAccessibleName(QStringLiteral("Status panel %1").arg(i + 1));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    panel->setFixedWidth(widths[i]);
     panel->setContentsMargins(2, 0, 2, 0);
+    // Each panel as wide as the longest text it shows, in the window's font.
+    int width = 0;
+    for (const char* text : kStatusPanelTexts[i]) {
+      width = std::max(width, panel->fontMetrics().horizontalAdvance(QString::fromLatin1(text)));
+    }
+    panel->setFixedWidth(width + kStatusPanelPadding);
+    used += panel->width();
     bar->addWidget(panel);
     panels[i] = panel;
   }
@@ -282,7 +300,7 @@ void MainWindowView::BuildStatusBar() {
   auto* message = new QLabel(bar);
   message->setObjectName(QStringLiteral("StatusBar1Message"));
   message->setAccessibleName(QStringLiteral("Status message"));
-  message->setFixedWidth(kClientWidth - widths[0] - widths[1] - widths[2] - 24);
+  message->setFixedWidth(std::max(0, kClientWidth - used - 24));
   message->setContentsMargins(4, 0, 2, 0);
   bar->addWidget(message);
   BindStatusBar(form_.StatusBar1, panels, message);

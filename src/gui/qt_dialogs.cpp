@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFontDatabase>
+#include <QGridLayout>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -46,32 +47,68 @@ int OnGuiThread(const std::function<int()>& show) {
   return answer;
 }
 
-int Ask(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
+// Room the window manager's title bar takes for its buttons and margins.
+constexpr int kTitleBarButtonsWidth = 180;
+
+bool StaysOnTop(const QWidget* window) {
+  return window != nullptr && (window->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+// Keeps a box above its owner: as the owner's transient child, and, when the owner stays on top
+// of other windows, staying on top too (a window manager may put such windows in a layer above
+// every ordinary one, transient or not).
+void PlaceAbove(QWidget* box, QWidget* owner) {
+  if (StaysOnTop(owner)) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+}
+
+int Ask(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
         QMessageBox::StandardButtons buttons, QMessageBox::StandardButton default_button) {
-  QMessageBox box(icon, caption, text, buttons, parent);
+  QMessageBox box(icon, caption, text, buttons, owner);
+  box.setObjectName(QStringLiteral("MessageBox"));
   box.setDefaultButton(default_button);
+  PlaceAbove(&box, owner);
+  // Wide enough that the window manager's title bar shows the whole caption beside its buttons
+  // (a message box is otherwise only as wide as its text).
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+    const int width = box.fontMetrics().horizontalAdvance(caption) + kTitleBarButtonsWidth;
+    grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
   return box.exec();
 }
 
 }  // namespace
 
+QWidget* QtDialogs::Owner() const {
+  // The window that asked: a modal one in front, else the one the user works in (a click or a
+  // key in it started the question), else one of ours that stays on top, else the main window.
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow(); active && active->isVisible()) return active;
+  for (QWidget* window : QApplication::topLevelWidgets()) {
+    if (window->isVisible() && StaysOnTop(window) && window->parentWidget() == parent_) {
+      return window;
+    }
+  }
+  return parent_;
+}
+
 void QtDialogs::ShowMessage(const std::string& caption, const std::string& text) {
   OnGuiThread([&] {
-    return Ask(parent_, QMessageBox::Information, QString::fromStdString(caption),
+    return Ask(Owner(), QMessageBox::Information, QString::fromStdString(caption),
                MessageText(text), QMessageBox::Ok, QMessageBox::Ok);
   });
 }
 
 bool QtDialogs::ConfirmOkCancel(const std::string& text) {
   return OnGuiThread([&] {
-           return Ask(parent_, QMessageBox::Question, kConfirmCaption, MessageText(text),
+           return Ask(Owner(), QMessageBox::Question, kConfirmCaption, MessageText(text),
                       QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
          }) == QMessageBox::Ok;
 }
 
 bool QtDialogs::ConfirmYesNo(const std::string& text) {
   return OnGuiThread([&] {
-           return Ask(parent_, QMessageBox::Question, kConfirmCaption, MessageText(text),
+           return Ask(Owner(), QMessageBox::Question, kConfirmCaption, MessageText(text),
                       QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
          }) == QMessageBox::Yes;
 }
@@ -79,7 +116,9 @@ bool QtDialogs::ConfirmYesNo(const std::string& text) {
 void QtDialogs::ShowDetails(const std::string& title, const std::string& summary,
                             const std::string& details) {
   OnGuiThread([&] {
-    QDialog dialog(parent_);
+    QWidget* owner = Owner();
+    QDialog dialog(owner);
+    PlaceAbove(&dialog, owner);
     dialog.setObjectName(QStringLiteral("DetailsDialog"));
     dialog.setWindowTitle(QString::fromStdString(title));
     dialog.resize(640, 400);

@@ -1,5 +1,7 @@
-// The Dialogs port as Qt message boxes, centred on `parent` (may be null). Call on the GUI
-// thread; a call from another thread is carried over to it and waits for the answer.
+// The Dialogs port as Qt message boxes. Each box opens above the window that asked (a modal one
+// in front, else the active window, else one of ours that stays on top, else `parent`, which
+// may be null), centred on it. Call on the GUI thread; a call from another thread is carried
+// over to it and waits for the answer.
 #pragma once
 
 #include <QPointer>
@@ -30,6 +32,7 @@ class QtDialogs : public Dialogs {
                    const std::string& details) override;
 
  private:
+  QWidget* Owner() const;
   QPointer<QWidget> parent_;
 };
 

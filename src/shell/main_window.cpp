@@ -155,7 +155,12 @@ void MainWindow::FormCreate() {
   Form1.DeleteSelectedItem1.on_click = [this] {
     if (Form1.ListView1.selected() >= 0) Form1.ListView1.RemoveRow(Form1.ListView1.selected());
   };
-  Form1.ClearAllItems1.on_click = [this] { Form1.ListView1.Clear(); };
+  Form1.ClearAllItems1.on_click = [this] {
+    Form1.ListView1.Clear();
+    // The last file's size and the news about earlier files no longer apply to an empty list.
+    Form1.StatusBar1.SetPanel(1, "");
+    Form1.StatusBar1.SetMessage("");
+  };
   Form1.ShowDetails1.on_click = [this] { ShowDetails1Click(); };
   Form1.ListView1.SubscribeRows([this](ListView::Change change, int row) {
     if (change != ListView::Change::kRowChanged || row == Form1.ListView1.selected()) {

@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -19,7 +20,9 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -28,6 +31,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/run_program.h"
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
 #include "gui/desktop_windows.h"
@@ -35,6 +39,7 @@
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
 #include "gui/program.h"
+#include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
 #include "gui/warning_window_view.h"
 #include "pipeline/batch_driver.h"
@@ -45,7 +50,6 @@
 #include "shell/countdown.h"
 #include "shell/links.h"
 #include "shell/main_window.h"
-#include "cli/run_program.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -138,6 +142,7 @@ class DesktopTest : public ::testing::Test {
 
   // Builds the program's windows the way RunDesktop does and shows the main window.
   void Start() {
+    Dialogs& dialogs = qt_boxes_ ? static_cast<Dialogs&>(qt_dialogs_) : dialogs_;
     MainWindowOptions options;
     options.program_directory = program_dir_;
     options.required_files = platform::kRequiredFiles;
@@ -150,8 +155,8 @@ class DesktopTest : public ::testing::Test {
       ++quits_;
       if (real_quit_) QuitProgram();
     };
-    window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
-    windows_ = std::make_unique<DesktopWindows>(*window_);
+    window_ = std::make_unique<MainWindow>(ui_, dialogs, options, ports);
+    windows_ = std::make_unique<DesktopWindows>(*window_, qt_boxes_ ? &qt_dialogs_ : nullptr);
     window_->Startup();
     windows_->main().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows_->main()));
@@ -282,8 +287,35 @@ class DesktopTest : public ::testing::Test {
     return QApplication::exec() == 0;
   }
 
+  // Under tests/gui/under_window_manager.sh: a real window manager stacks the windows.
+  static bool UnderAWindowManager() {
+    return qEnvironmentVariableIsSet("VIDLOOM_TEST_WINDOW_MANAGER") &&
+           QGuiApplication::platformName() == QStringLiteral("xcb");
+  }
+  static std::string WindowId(QWidget* window) {
+    char text[32];
+    std::snprintf(text, sizeof text, "0x%llx", static_cast<unsigned long long>(window->winId()));
+    return text;
+  }
+  // _NET_CLIENT_LIST_STACKING of the root window: the managed windows, bottom first.
+  static std::vector<std::string> Stacking() {
+    const auto r = testing::RunProgram("/usr/bin/xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+    std::vector<std::string> ids;
+    std::size_t at = r.out.find('#');
+    while (at != std::string::npos) {
+      const std::size_t start = r.out.find("0x", at);
+      if (start == std::string::npos) break;
+      const std::size_t end = r.out.find_first_of(", \n", start);
+      ids.push_back(r.out.substr(start, end - start));
+      at = end;
+    }
+    return ids;
+  }
+
   TempDir dir_;
-  bool real_quit_ = false;  // the window's quit ends the event loop, as the program's does
+  bool real_quit_ = false;
+  bool qt_boxes_ = false;  // the program's Qt message boxes instead of scripted answers
+  QtDialogs qt_dialogs_;   // the window's quit ends the event loop, as the program's does
   const std::string program_dir_ = dir_ / "program/";
   const std::string settings_path_ = dir_ / "config/vazadi.ini";
   const std::string out_dir_ = dir_ / "out";
@@ -692,8 +724,8 @@ TEST_F(DesktopTest, ExitDuringTheCountdownEndsTheLoopWithoutPowerOffOrSaving) {
 
 TEST(DesktopProgram, HelpAndVersionAnswerOnTheTerminalAndOtherOptionsAreRefused) {
   // No display at all: the answers need no window.
-  const std::vector<std::string> no_display = {"DISPLAY=", "WAYLAND_DISPLAY=",
-                                               "QT_QPA_PLATFORM=xcb"};
+  const std::vector<std::string> no_display = {
+      "DISPLAY=", "WAYLAND_DISPLAY=", "QT_QPA_PLATFORM=xcb"};
   for (const char* option : {"--help", "-h"}) {
     const auto r = testing::RunProgram(VIDLOOM_PATH, {option, "clip.avi"}, no_display);
     EXPECT_EQ(r.status, 0) << option << r.err;
@@ -712,6 +744,52 @@ TEST(DesktopProgram, HelpAndVersionAnswerOnTheTerminalAndOtherOptionsAreRefused)
 }
 
 // --- Options dialog and About box ---------------------------------------------------------------
+
+TEST_F(DesktopTest, TheShutdownQuestionOpensAboveTheOptionsDialogThatAsked) {
+  // With the program's own Qt boxes: the options dialog stays on top, and the question it asks
+  // must not open behind it.
+  qt_boxes_ = true;
+  Start();
+  Action("SetGeneralOptions1")->trigger();
+  OptionsDialogView& options = windows_->options();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&options));
+  auto* box = options.findChild<QCheckBox*>(QStringLiteral("CheckBoxShutDown"));
+  ASSERT_NE(box, nullptr);
+
+  bool asked = false;
+  QWidget* owner = nullptr;
+  bool on_top = false;
+  std::vector<std::string> stacking;  // the window manager's order, bottom first
+  std::string question_id, options_id;
+  QTimer::singleShot(0, &options, [&] {
+    auto* question = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(question, nullptr);
+    asked = true;
+    owner = question->parentWidget();
+    on_top = question->windowFlags() & Qt::WindowStaysOnTopHint;
+    if (UnderAWindowManager()) {
+      EXPECT_TRUE(QTest::qWaitForWindowExposed(question));
+      QTest::qWait(200);  // the manager restacks after mapping
+      question_id = WindowId(question);
+      options_id = WindowId(&options);
+      stacking = Stacking();
+    }
+    question->button(QMessageBox::No)->click();
+  });
+  QTest::keyClick(box, Qt::Key_Space);
+  ASSERT_TRUE(asked) << "no question was asked";
+  EXPECT_EQ(owner, &options) << "the question belongs to the dialog that asked";
+  EXPECT_TRUE(on_top) << "it stays on top as its owner does";
+  EXPECT_FALSE(box->isChecked()) << "No unticks it";
+  if (UnderAWindowManager()) {
+    const auto at = [&](const std::string& id) {
+      return std::find(stacking.begin(), stacking.end(), id) - stacking.begin();
+    };
+    ASSERT_LT(at(question_id), static_cast<std::ptrdiff_t>(stacking.size())) << question_id;
+    ASSERT_LT(at(options_id), static_cast<std::ptrdiff_t>(stacking.size())) << options_id;
+    EXPECT_GT(at(question_id), at(options_id)) << "the question is stacked below the dialog";
+  }
+}
 
 TEST_F(DesktopTest, TickingTheShutdownBoxAsksAndNoUnticksIt) {
   Start();

@@ -51,6 +51,8 @@ TEST(MessageTextTest, TurnsEachLineBreakIntoOne) {
 struct BoxAnswer {
   QString caption, text;
   QStringList buttons;
+  int width = 0;          // of the box
+  int caption_width = 0;  // of its caption, in its font
 };
 void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
   QTimer::singleShot(0, [button, seen] {
@@ -58,6 +60,8 @@ void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
     ASSERT_NE(box, nullptr);
     seen->caption = box->windowTitle();
     seen->text = box->text();
+    seen->width = box->width();
+    seen->caption_width = box->fontMetrics().horizontalAdvance(box->windowTitle());
     for (QAbstractButton* b : box->buttons()) seen->buttons << b->text().remove('&');
     box->button(button)->click();
   });
@@ -71,6 +75,11 @@ TEST(QtDialogsTest, MessagesAndConfirmations) {
   EXPECT_EQ(seen.caption, "Information");
   EXPECT_EQ(seen.text, "All Conversion Jobs Done!\nSecond line");
   EXPECT_EQ(seen.buttons, QStringList({"OK"}));
+  // Room for the whole caption beside a title bar's buttons, however short the text.
+  BoxAnswer tiny;
+  AnswerNextBox(QMessageBox::Ok, &tiny);
+  dialogs.ShowMessage("A caption longer than its text", "Ok.");
+  EXPECT_GE(tiny.width, tiny.caption_width + 150) << tiny.width;
 
   const struct {
     bool yes_no;

@@ -479,9 +479,22 @@ TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
   auto* panel1 = Find<QLabel>("StatusBar1Panel1");
   auto* panel2 = Find<QLabel>("StatusBar1Panel2");
   EXPECT_EQ(panel0->text(), "Ready");
-  EXPECT_EQ(panel0->width(), 150);
-  EXPECT_EQ(panel1->width(), 200);
-  EXPECT_EQ(panel2->width(), 50);
+  // Each panel holds the longest text it shows, whole, in the window's font; the message beside
+  // them fits the window.
+  const struct {
+    QLabel* panel;
+    const char* text;
+  } longest[] = {{panel0, "Converting 888 of 888"},
+                 {panel1, "Output File Size : 8888888 KB"},
+                 {panel2, "Creating THM File.....Please Wait"}};
+  for (const auto& [panel, text] : longest) {
+    EXPECT_LE(panel->fontMetrics().horizontalAdvance(QString::fromLatin1(text)),
+              panel->contentsRect().width())
+        << text;
+  }
+  auto* message = Find<QLabel>("StatusBar1Message");
+  EXPECT_LE(message->geometry().right(), view_->width());
+  EXPECT_GE(message->width(), 100);
   form_.StatusBar1.SetPanel(1, "Converting");
   form_.StatusBar1.SetPanel(2, "47%");
   EXPECT_EQ(panel1->text(), "Converting");

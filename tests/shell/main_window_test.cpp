@@ -688,8 +688,14 @@ TEST_F(MainWindowTest, ListCommandsAskNothing) {
   EXPECT_EQ(list.count(), 1);
 
   AddRow("d.avi");
+  form().StatusBar1.SetPanel(1, "Output File Size : 1536 KB");
+  form().StatusBar1.SetMessage("Skipped (no such file): x.avi");
   form().ClearAllButton.UserClick();
   EXPECT_EQ(list.count(), 0);
+  // What told of the last files no longer applies.
+  EXPECT_EQ(form().StatusBar1.panel(1), "");
+  EXPECT_EQ(form().StatusBar1.message(), "");
+  EXPECT_EQ(form().StatusBar1.panel(0), "Ready");
   AddRow("e.avi");
   form().ClearAllItems1.UserClick();
   EXPECT_EQ(list.count(), 0);
