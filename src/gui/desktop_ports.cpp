@@ -37,12 +37,16 @@ std::optional<std::string> QtFolderChooser::ChooseFolder(const std::string& head
   return folder.toStdString();
 }
 
-void QtDesktop::OpenHelpFile(const std::string& path) {
-  QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+bool QtDesktop::OpenHelpFile(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
-void QtDesktop::OpenUrl(const std::string& url) {
-  QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+bool QtDesktop::OpenUrl(const std::string& url) {
+  return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+bool QtDesktop::OpenFolder(const std::string& path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
 }
 
 }  // namespace vidloom::gui

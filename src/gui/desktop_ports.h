@@ -35,8 +35,9 @@ class QtFolderChooser : public FolderChooser {
 // Help and links through the desktop's handlers; the start-up script as the headless one runs it.
 class QtDesktop : public HeadlessDesktop {
  public:
-  void OpenHelpFile(const std::string& path) override;
-  void OpenUrl(const std::string& url) override;
+  bool OpenHelpFile(const std::string& path) override;
+  bool OpenUrl(const std::string& url) override;
+  bool OpenFolder(const std::string& path) override;
 };
 
 }  // namespace vidloom::gui

@@ -7,6 +7,7 @@
 
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
+#include "gui/file_list_view.h"
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
 #include "gui/qt_dialogs.h"
@@ -50,6 +51,7 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
   analyzing_->close_query = [logic] { return logic->AnalyzingFormCloseQuery(); };
   about_->on_label2_click = [logic] { logic->AboutLabel2Click(); };
   about_->on_label3_click = [logic] { logic->AboutLabel3Click(); };
+  main_->fileList()->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
 
   // Local files dropped on the main window: refused while the logic would take none, and added
   // after the drop has returned (the file manager waits for it; the analysis runs the loop).

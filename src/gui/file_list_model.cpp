@@ -91,7 +91,12 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(kFileColumns.at(column).alignment);
     case Qt::ToolTipRole:
-      // Why the row did not convert, wherever the mouse rests on it.
+      // The whole path on the name (it may be cut in the middle there), and why the row did
+      // not convert wherever the mouse rests on it.
+      if (column == 0) {
+        return entry.reason.empty() ? Q(entry.caption)
+                                    : Q(entry.caption) + QLatin1Char('\n') + Q(entry.reason);
+      }
       if (!entry.reason.empty()) return Q(entry.reason);
       return {};
     default:

@@ -2,6 +2,7 @@
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include "gui/bind.h"
@@ -16,7 +17,8 @@ FileListView::FileListView(ListView& list, QWidget* parent)
   setSelectionMode(QAbstractItemView::SingleSelection);
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   setWordWrap(false);
-  setTextElideMode(Qt::ElideRight);
+  // A long path keeps its start and its file name; the whole path is the tooltip.
+  setTextElideMode(Qt::ElideMiddle);
   setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
   setAlternatingRowColors(false);
 
@@ -116,6 +118,28 @@ void FileListView::dropEvent(QDropEvent* event) {
   } else {
     event->ignore();
   }
+}
+
+bool FileListView::event(QEvent* event) {
+  // Ctrl+Return belongs to File > Convert, not to the list's own use of Return.
+  if (event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) &&
+        (key->modifiers() & Qt::ControlModifier)) {
+      event->ignore();
+      return true;
+    }
+  }
+  return QTableView::event(event);
+}
+
+void FileListView::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::NoModifier && on_delete_key) {
+    on_delete_key();
+    event->accept();
+    return;
+  }
+  QTableView::keyPressEvent(event);
 }
 
 void FileListView::OnContextMenu(const QPoint& pos) {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QTableView>
+#include <functional>
 
 #include "gui/file_drops.h"
 #include "gui/file_list_model.h"
@@ -25,11 +26,15 @@ class FileListView : public QTableView {
   FileListModel* fileModel() const { return model_; }
   // Where local files dropped on the list go (not owned; null: the list takes no drops).
   void SetFileDropTarget(FileDropTarget* target) { drops_ = target; }
+  // The Delete key (the logic decides whether a row goes).
+  std::function<void()> on_delete_key;
 
  protected:
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  bool event(QEvent* event) override;
 
  private:
   void ApplyModelSelection();

@@ -120,9 +120,17 @@ void MainWindowView::dropEvent(QDropEvent* event) {
 void MainWindowView::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
   file->setObjectName(QStringLiteral("File1"));
-  AddEntry(file, form_.AddFiles1, "AddFiles1")->setIcon(MakeIcon(IconKind::kAdd));
+  QAction* add = AddEntry(file, form_.AddFiles1, "AddFiles1");
+  add->setIcon(MakeIcon(IconKind::kAdd));
+  add->setShortcut(QKeySequence::Open);
   file->addSeparator();
-  AddEntry(file, form_.Convert1, "Convert1")->setIcon(MakeIcon(IconKind::kConvert));
+  QAction* convert = AddEntry(file, form_.Convert1, "Convert1");
+  convert->setIcon(MakeIcon(IconKind::kConvert));
+  convert->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+  file->addSeparator();
+  AddEntry(file, form_.OpenOutputFolder1, "OpenOutputFolder1")
+      ->setIcon(MakeIcon(IconKind::kFolder));
   file->addSeparator();
   AddEntry(file, form_.Exit1, "Exit1");
 
@@ -148,6 +156,8 @@ void MainWindowView::BuildMenus() {
   AddEntry(popup_, form_.ClearAllItems1, "ClearAllItems1")->setIcon(MakeIcon(IconKind::kClear));
   popup_->addSeparator();
   AddEntry(popup_, form_.ShowDetails1, "ShowDetails1");
+  AddEntry(popup_, form_.OpenOutputFolder2, "OpenOutputFolder2")
+      ->setIcon(MakeIcon(IconKind::kFolder));
 }
 
 void MainWindowView::BuildControls(QWidget* client) {

@@ -14,12 +14,13 @@ namespace vidloom {
 bool StartDetachedScript(const std::string& script_path, const std::string& working_directory);
 
 // A Desktop without a window system: the start-up script runs for real (in the directory that
-// holds it); the help file and links are not opened.
+// holds it); the help file, links and folders are not opened.
 class HeadlessDesktop : public Desktop {
  public:
   void RunStartupScript(const std::string& script_path) override;
-  void OpenHelpFile(const std::string&) override {}
-  void OpenUrl(const std::string&) override {}
+  bool OpenHelpFile(const std::string&) override { return false; }
+  bool OpenUrl(const std::string&) override { return false; }
+  bool OpenFolder(const std::string&) override { return false; }
 };
 
 }  // namespace vidloom

@@ -13,6 +13,17 @@ inline constexpr const char* kWebsiteUrl = "https://vidloom.org";
 // A new e-mail to support (the About box's second link).
 inline constexpr const char* kSupportMailUrl = "mailto:support@vidloom.org";
 
+// What the user is told when the desktop could not open something; the path or address follows,
+// so that it can be opened by hand.
+inline constexpr const char* kCannotOpenHelpText =
+    "The help file could not be opened: no program for it was found.\n\rOpen it by hand: ";
+inline constexpr const char* kCannotOpenLinkText =
+    "The link could not be opened: no program for it was found.\n\rOpen it by hand: ";
+inline constexpr const char* kCannotOpenFolderText =
+    "The output folder could not be opened: no file manager was found.\n\rIt is: ";
+inline constexpr const char* kNoOutputFolderText =
+    "The output folder does not exist yet; it is made when the first file is converted:\n\r";
+
 // The folder chooser's headline.
 inline constexpr const char* kChooseFolderHeadline = "Choose the required output directory below :";
 

@@ -9,6 +9,7 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "profiles/text_rules.h"
 #include "shell/countdown.h"
 #include "shell/links.h"
 #include "shell/main_window_setup.h"
@@ -162,6 +163,8 @@ void MainWindow::FormCreate() {
     Form1.StatusBar1.SetMessage("");
   };
   Form1.ShowDetails1.on_click = [this] { ShowDetails1Click(); };
+  Form1.OpenOutputFolder1.on_click = [this] { OpenOutputFolder1Click(); };
+  Form1.OpenOutputFolder2.on_click = [this] { OpenOutputFolder1Click(); };
   Form1.ListView1.SubscribeRows([this](ListView::Change change, int row) {
     if (change != ListView::Change::kRowChanged || row == Form1.ListView1.selected()) {
       ShowSelectedRowReason();
@@ -265,7 +268,10 @@ void MainWindow::StopConvertButtonClick() {
 void MainWindow::ButtonBrowseForFolderClick() {
   if (FormAnalyzingSplash.visible || conversion.Converting) return;
   if (!ports_.folder_chooser) return;
-  const auto folder = ports_.folder_chooser->ChooseFolder(kChooseFolderHeadline, last_folder_);
+  // The chooser opens at the current output directory when it exists.
+  const std::string current(text::Trim(Form1.Edit1.text()));
+  const std::string start = platform::DirectoryExists(current) ? current : last_folder_;
+  const auto folder = ports_.folder_chooser->ChooseFolder(kChooseFolderHeadline, start);
   if (!folder) return;
   last_folder_ = *folder;
   Form1.Edit1.SetText(*folder);
@@ -276,11 +282,35 @@ void MainWindow::Label1MouseEnter() {
 }
 
 void MainWindow::OpenHelpFile1Click() {
-  if (ports_.desktop) ports_.desktop->OpenHelpFile(help_file_);
+  if (ports_.desktop && !ports_.desktop->OpenHelpFile(help_file_)) {
+    dialogs_.ShowMessage(kInformationCaption, kCannotOpenHelpText + help_file_);
+  }
 }
 
 void MainWindow::VisitOurWebsite1Click() {
-  if (ports_.desktop) ports_.desktop->OpenUrl(kWebsiteUrl);
+  OpenLink(kWebsiteUrl);
+}
+
+void MainWindow::OpenLink(const std::string& url) {
+  if (ports_.desktop && !ports_.desktop->OpenUrl(url)) {
+    dialogs_.ShowMessage(kInformationCaption, kCannotOpenLinkText + url);
+  }
+}
+
+void MainWindow::OpenOutputFolder1Click() {
+  const std::string folder(text::Trim(Form1.Edit1.text()));
+  if (!platform::DirectoryExists(folder)) {
+    dialogs_.ShowMessage(kInformationCaption, kNoOutputFolderText + folder);
+    return;
+  }
+  if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
+    dialogs_.ShowMessage(kInformationCaption, kCannotOpenFolderText + folder);
+  }
+}
+
+void MainWindow::DeleteKeyPressed() {
+  // The list is not changed while files are converted or added.
+  if (AcceptsGivenFiles()) Form1.DeleteSelectedItem1.Click();
 }
 
 void MainWindow::About1Click() {
@@ -288,11 +318,11 @@ void MainWindow::About1Click() {
 }
 
 void MainWindow::AboutLabel2Click() {
-  if (ports_.desktop) ports_.desktop->OpenUrl(kWebsiteUrl);
+  OpenLink(kWebsiteUrl);
 }
 
 void MainWindow::AboutLabel3Click() {
-  if (ports_.desktop) ports_.desktop->OpenUrl(kSupportMailUrl);
+  OpenLink(kSupportMailUrl);
 }
 
 void MainWindow::SetGeneralOptions1Click() {

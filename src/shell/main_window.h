@@ -160,6 +160,12 @@ class MainWindow {
   // The list's context menu "Show Details": the selected row's reason and the encoder's output
   // of its last runs; nothing without a selected row.
   void ShowDetails1Click();
+  // File > "Open Output Folder" and the list's menu entry of that name: the output directory in
+  // the file manager (the user is told when it does not exist yet or cannot be shown).
+  void OpenOutputFolder1Click();
+  // The Delete key on the list: removes the selected row, except while files are converted or
+  // added.
+  void DeleteKeyPressed();
 
   // "<ProgramDirectory>help.html".
   const std::string& help_file() const { return help_file_; }
@@ -175,6 +181,8 @@ class MainWindow {
 
  private:
   void CreateSecondaryWindows();
+  // Opens `url` through the desktop; tells the user, with the address, when it could not.
+  void OpenLink(const std::string& url);
   void ShowForm(Form& form, bool visible);
   // The status bar's message follows the selected row's reason.
   void ShowSelectedRowReason();

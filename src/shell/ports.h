@@ -28,16 +28,19 @@ class SleepInhibitor {
   virtual void Release() = 0;
 };
 
-// Programs and documents opened beside the program. Nothing here reports a failure.
+// Programs and documents opened beside the program. The openers answer whether the desktop
+// took the request (false: no handler, nothing was opened), so that the user can be told.
 class Desktop {
  public:
   virtual ~Desktop() = default;
   // Starts the start-up script `script_path` without waiting for it; a missing one is ignored.
   virtual void RunStartupScript(const std::string& script_path) = 0;
   // Opens the user manual at `path` in the desktop's viewer.
-  virtual void OpenHelpFile(const std::string& path) = 0;
+  virtual bool OpenHelpFile(const std::string& path) = 0;
   // Opens `url` (a web page or a mailto: link) with the desktop's handler.
-  virtual void OpenUrl(const std::string& url) = 0;
+  virtual bool OpenUrl(const std::string& url) = 0;
+  // Shows the folder at `path` in the file manager.
+  virtual bool OpenFolder(const std::string& path) = 0;
 };
 
 // The folder chooser of the output directory.

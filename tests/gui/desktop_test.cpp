@@ -90,8 +90,20 @@ class FakePowerOff : public PowerOff {
 class RecordingDesktop : public Desktop {
  public:
   void RunStartupScript(const std::string& path) override { scripts.push_back(path); }
-  void OpenHelpFile(const std::string& path) override { help.push_back(path); }
-  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  bool OpenHelpFile(const std::string& path) override {
+    help.push_back(path);
+    return opens;
+  }
+  bool OpenUrl(const std::string& url) override {
+    urls.push_back(url);
+    return opens;
+  }
+  bool OpenFolder(const std::string& path) override {
+    folders.push_back(path);
+    return opens;
+  }
+  bool opens = true;  // false: the desktop has no handler for anything
+  std::vector<std::string> folders;
   std::vector<std::string> scripts, help, urls;
 };
 
@@ -630,6 +642,39 @@ TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {
   }
   EXPECT_EQ(runs, 3u) << details;
   EXPECT_NE(details.find("DS:"), std::string::npos) << "the retry's command line";
+}
+
+TEST_F(DesktopTest, TheKeyboardAddsConvertsAndRemovesAndLongPathsKeepTheirEnds) {
+  ASSERT_TRUE(Media::Get().ok);
+  StoreOutputDirectory();
+  Start();
+  // Ctrl+O is File > Add Files.
+  file_dialog_.answer = std::vector<std::string>{Media::Get().short_clip, Media::Get().short_clip};
+  QTest::keyClick(&windows_->main(), Qt::Key_O, Qt::ControlModifier);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 2 && !windows_->analyzing().isVisible(); }));
+  EXPECT_EQ(file_dialog_.calls, 1);
+
+  // The name column keeps the start and the end of a long path; its tooltip is the whole path.
+  FileListView* list = windows_->main().fileList();
+  EXPECT_EQ(list->textElideMode(), Qt::ElideMiddle);
+  EXPECT_EQ(list->model()->index(0, 0).data(Qt::ToolTipRole).toString(),
+            QString::fromStdString(Media::Get().short_clip));
+
+  // Delete removes the selected row (the window the analysing window gave back is active).
+  windows_->main().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&windows_->main()));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualRect(list->model()->index(1, kColumnSize)).center());
+  QTest::keyClick(list, Qt::Key_Delete);
+  EXPECT_EQ(Rows(), 1);
+
+  // Ctrl+Return is File > Convert.
+  ASSERT_TRUE(Action("Convert1")->isEnabled());
+  QTest::keyClick(list, Qt::Key_Return, Qt::ControlModifier);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return window_->BatchRunning() || Cell(0, kColumnProgress) == "Done"; }));
+  WaitForBatchEnd();
+  EXPECT_EQ(Cell(0, kColumnProgress), "Done");
 }
 
 // --- The shutdown countdown ---------------------------------------------------------------------

@@ -65,8 +65,20 @@ class RecordingDesktop : public Desktop {
     scripts.push_back(path);
     if (on_script) on_script();
   }
-  void OpenHelpFile(const std::string& path) override { help.push_back(path); }
-  void OpenUrl(const std::string& url) override { urls.push_back(url); }
+  bool OpenHelpFile(const std::string& path) override {
+    help.push_back(path);
+    return opens;
+  }
+  bool OpenUrl(const std::string& url) override {
+    urls.push_back(url);
+    return opens;
+  }
+  bool OpenFolder(const std::string& path) override {
+    folders.push_back(path);
+    return opens;
+  }
+  bool opens = true;  // false: the desktop has no handler for anything
+  std::vector<std::string> folders;
   std::vector<std::string> scripts, help, urls;
   std::function<void()> on_script;
 };
@@ -536,22 +548,27 @@ TEST_F(MainWindowTest, OptionsDialogOpensBesideTheWindowAndAsksBeforeShuttingDow
 
 // --- Folder choice, hint, help and links ------------------------------------------------------
 
-TEST_F(MainWindowTest, FolderChoicePreselectsTheLastConfirmedFolder) {
+TEST_F(MainWindowTest, FolderChoiceOpensAtTheOutputDirectoryElseTheLastConfirmedFolder) {
   Start();
-  const std::string designed = form().Edit1.text();
-  chooser_.answers = {std::nullopt, "/srv/first", std::nullopt, "/srv/second"};
+  const std::string missing = media_ / "not made yet";
+  const std::string chosen = media_ / "chosen";
+  std::filesystem::create_directories(chosen);
+  form().Edit1.SetText(missing);
+  chooser_.answers = {std::nullopt, chosen, std::nullopt, "/srv/second"};
 
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), designed) << "cancel changes nothing";
+  EXPECT_EQ(form().Edit1.text(), missing) << "cancel changes nothing";
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), "/srv/first");
+  EXPECT_EQ(form().Edit1.text(), chosen);
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), "/srv/first");
+  EXPECT_EQ(form().Edit1.text(), chosen);
+  form().Edit1.SetText(missing);
   form().ButtonBrowseForFolder.UserClick();
   EXPECT_EQ(form().Edit1.text(), "/srv/second");
 
   ASSERT_EQ(chooser_.calls.size(), 4u);
-  const std::vector<std::string> preselected{"", "", "/srv/first", "/srv/first"};
+  // Nowhere yet; then the output directory where it exists; else the folder confirmed last.
+  const std::vector<std::string> preselected{"", "", chosen, chosen};
   for (std::size_t i = 0; i < chooser_.calls.size(); ++i) {
     EXPECT_EQ(chooser_.calls[i].headline, "Choose the required output directory below :");
     EXPECT_EQ(chooser_.calls[i].preselected, preselected[i]) << "opening " << i;
@@ -599,6 +616,54 @@ TEST_F(MainWindowTest, HelpWebsiteAndAboutBoxUseTheDesktop) {
   EXPECT_EQ(about_notified, 2);
   EXPECT_EQ(desktop_.urls, (std::vector<std::string>{kWebsiteUrl, kWebsiteUrl, kSupportMailUrl}));
   EXPECT_EQ(std::string(kSupportMailUrl).rfind("mailto:", 0), 0u);
+  EXPECT_TRUE(dialogs_.boxes.empty()) << "all opened: nothing to say";
+}
+
+TEST_F(MainWindowTest, WhatCannotBeOpenedIsSaidWithThePathOrAddressToOpenByHand) {
+  Start();
+  desktop_.opens = false;  // no browser, mail program or file manager
+  form().OpenHelpFile1.UserClick();
+  form().VisitOurWebsite1.UserClick();
+  window_->AboutLabel3Click();
+  const std::string help = ProgramDirectoryOfFake() + "help.html";
+  EXPECT_EQ(dialogs_.Messages(),
+            (std::vector<std::string>{std::string(kCannotOpenHelpText) + help,
+                                      std::string(kCannotOpenLinkText) + kWebsiteUrl,
+                                      std::string(kCannotOpenLinkText) + kSupportMailUrl}));
+
+  // The output folder: not made yet, or no file manager; both menus reach it.
+  dialogs_.boxes.clear();
+  const std::string out = media_ / "out";
+  form().Edit1.SetText(out);
+  form().OpenOutputFolder1.UserClick();
+  std::filesystem::create_directories(out);
+  form().OpenOutputFolder2.UserClick();
+  EXPECT_EQ(dialogs_.Messages(),
+            (std::vector<std::string>{std::string(kNoOutputFolderText) + out,
+                                      std::string(kCannotOpenFolderText) + out}));
+  desktop_.opens = true;
+  form().OpenOutputFolder1.UserClick();
+  EXPECT_EQ(desktop_.folders, (std::vector<std::string>{out, out}));
+  EXPECT_EQ(dialogs_.Messages().size(), 2u);
+}
+
+TEST_F(MainWindowTest, TheDeleteKeyRemovesTheSelectedRowExceptWhileConverting) {
+  Start();
+  AddRow("a.avi");
+  AddRow("b.avi");
+  ListView& list = form().ListView1;
+  list.Select(0);
+  window_->DeleteKeyPressed();
+  ASSERT_EQ(list.count(), 1);
+  EXPECT_EQ(list.row(0).caption, media_ / "b.avi");
+  StartHangingBatch();
+  list.Select(0);
+  window_->DeleteKeyPressed();
+  EXPECT_EQ(list.count(), 1) << "the list stays while the batch converts";
+  StopBatch();
+  list.Select(0);
+  window_->DeleteKeyPressed();
+  EXPECT_EQ(list.count(), 0);
 }
 
 // --- Adding files ----------------------------------------------------------------------------

@@ -30,6 +30,8 @@ TForm1::TForm1() {
 
   AddFiles1.caption = "Add Files";
   Convert1.caption = "Convert";
+  OpenOutputFolder1.caption = "Open Output Folder";
+  OpenOutputFolder2.caption = "Open Output Folder";
   Exit1.caption = "Exit";
   SetGeneralOptions1.caption = "Set Additional Options";
   OpenHelpFile1.caption = "Open Help File";

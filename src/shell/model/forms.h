@@ -64,6 +64,7 @@ struct TForm1 : Form {
   // Main menu entries.
   MenuEntry AddFiles1;           // File > "Add Files"
   MenuEntry Convert1;            // File > "Convert"
+  MenuEntry OpenOutputFolder1;   // File > "Open Output Folder"
   MenuEntry Exit1;               // File > "Exit"
   MenuEntry SetGeneralOptions1;  // Options > "Set Additional Options"
   MenuEntry OpenHelpFile1;       // Help > "Open Help File"
@@ -75,7 +76,8 @@ struct TForm1 : Form {
   MenuEntry UncheckAllItems1;
   MenuEntry DeleteSelectedItem1;
   MenuEntry ClearAllItems1;
-  MenuEntry ShowDetails1;  // the selected row's reason and the encoder's output of its runs
+  MenuEntry ShowDetails1;       // the selected row's reason and the encoder's output of its runs
+  MenuEntry OpenOutputFolder2;  // the output directory in the file manager
 
   Timer ConversionCountTimer;  // stall watchdog, 2000 ms
   Timer TimerShutdown2;        // shutdown countdown, 1000 ms
