@@ -18,13 +18,32 @@
 
 namespace vidloom::analysis {
 
-// The file dialog's filter: 24 description and pattern pairs, each part followed by "|". The
-// first pair is selected when the dialog opens. Blanks inside the pattern lists belong to them.
+// The file dialog's filter: description and pattern pairs, each part followed by "|". The first
+// pair is selected when the dialog opens. Blanks inside the pattern lists belong to them. The 24
+// pairs of the program's first versions come first, as they were; the containers the encoder
+// reads well besides those follow: their patterns end the first pair's list and they have
+// pairs of their own at the end (kMoreFilePatterns, kMoreFileEntries). The desktop entry
+// (data/vidloom.desktop) announces the same set as MIME types.
+#define VIDLOOM_MORE_FILE_PATTERNS                                                          \
+  ";*.mkv;*.mka;*.webm;*.flv;*.f4v;*.m4v;*.ts;*.mts;*.m2ts;*.ogv;*.oga;*.opus;*.flac;*.wv;" \
+  "*.amr;*.mxf"
+inline constexpr const char* kMoreFilePatterns = VIDLOOM_MORE_FILE_PATTERNS;
+#define VIDLOOM_MORE_FILE_ENTRIES                                      \
+  "Matroska and WebM Files (*.mkv, *.mka, *.webm)|*.mkv;*.mka;*.webm|" \
+  "Flash Video Files (*.flv, *.f4v)|*.flv;*.f4v|"                      \
+  "MPEG-4 Video Files (*.m4v)|*.m4v|"                                  \
+  "MPEG Transport Streams (*.ts, *.mts, *.m2ts)|*.ts;*.mts;*.m2ts|"    \
+  "Ogg Media Files (*.ogv, *.oga, *.opus)|*.ogv;*.oga;*.opus|"         \
+  "Lossless Audio Files (*.flac, *.wv)|*.flac;*.wv|"                   \
+  "AMR Audio Files (*.amr)|*.amr|"                                     \
+  "MXF Files (*.mxf)|*.mxf|"
+inline constexpr const char* kMoreFileEntries = VIDLOOM_MORE_FILE_ENTRIES;
 inline constexpr const char* SupportedFilesFilter =
     "All Supported Files|"
     "*.avi;*.mpeg;*.mpg;*.mpa;*.m1v;*.mv2;*.wma;*.wmv;*.asf;*.asx;*.mov; *.qt;*.3gp;*.3g2;*.mp3;"
     "*.mp2;*.ogg;*.aac;*.mp4;*.m4a;*.rm;*.rmvb;*.ram;*.ra;*.vob; *.dat;*.cda;*.dv; *.dif;*.wav; "
-    "*.au; *.aiff;*.mjpg; *.mjpeg;*.ac3; *.gif; *.swf|"
+    "*.au; *.aiff;*.mjpg; *.mjpeg;*.ac3; *.gif; *.swf" VIDLOOM_MORE_FILE_PATTERNS
+    "|"
     "3GPP Files (*.3gp)|*.3gp|"
     "3GPP2 Files (*.3g2)|*.3g2|"
     "AAC Files (*.aac)|*.aac|"
@@ -47,7 +66,8 @@ inline constexpr const char* SupportedFilesFilter =
     "QuickTime Files (*.mov, *.qt)|*.mov; *.qt|"
     "VCD DAT Files (*.dat)|*.dat|"
     "WAV Files (*.wav, *.au, *.aiff)|*.wav; *.au; *.aiff|"
-    "Windows Media Files(*.wma, *.wmv, *.asf, *.asx)|*.wma;*.wmv;*.asf;*.asx|";
+    "Windows Media Files(*.wma, *.wmv, *.asf, "
+    "*.asx)|*.wma;*.wmv;*.asf;*.asx|" VIDLOOM_MORE_FILE_ENTRIES;
 
 // The multi-selection open dialog ("OpenDialog1"): several files at once, no read-only box,
 // resizable, no title or start directory of its own, typed names need not exist.

@@ -599,7 +599,7 @@ TEST(AddFilesHelpers, FileNames) {
   EXPECT_EQ(FileNameOf("/a/b/"), "");
 }
 
-TEST(AddFilesHelpers, FilterHasTheTwentyFourPairsInOrder) {
+TEST(AddFilesHelpers, FilterHasTheTwentyFourPairsInOrderAndTheOtherContainersAfterThem) {
   const std::string filter = SupportedFilesFilter;
   std::vector<std::string> parts;
   std::size_t start = 0;
@@ -607,17 +607,31 @@ TEST(AddFilesHelpers, FilterHasTheTwentyFourPairsInOrder) {
     parts.push_back(filter.substr(start, bar - start));
   }
   EXPECT_EQ(start, filter.size());  // the text ends with "|"
-  ASSERT_EQ(parts.size(), 48u);
+  ASSERT_EQ(parts.size(), 48u + 16u);
   EXPECT_EQ(parts[0], "All Supported Files");
   EXPECT_EQ(parts[1],
-            "*.avi;*.mpeg;*.mpg;*.mpa;*.m1v;*.mv2;*.wma;*.wmv;*.asf;*.asx;*.mov; *.qt;*.3gp;*.3g2;"
-            "*.mp3;*.mp2;*.ogg;*.aac;*.mp4;*.m4a;*.rm;*.rmvb;*.ram;*.ra;*.vob; *.dat;*.cda;*.dv; "
-            "*.dif;*.wav; *.au; *.aiff;*.mjpg; *.mjpeg;*.ac3; *.gif; *.swf");
+            std::string("*.avi;*.mpeg;*.mpg;*.mpa;*.m1v;*.mv2;*.wma;*.wmv;*.asf;*.asx;*.mov; *.qt;"
+                        "*.3gp;*.3g2;*.mp3;*.mp2;*.ogg;*.aac;*.mp4;*.m4a;*.rm;*.rmvb;*.ram;*.ra;"
+                        "*.vob; *.dat;*.cda;*.dv; *.dif;*.wav; *.au; *.aiff;*.mjpg; *.mjpeg;*.ac3; "
+                        "*.gif; *.swf") +
+                kMoreFilePatterns);
   EXPECT_EQ(parts[22], "Monkey Audio Files (*.ape, *.cue)");
   EXPECT_EQ(parts[23], "*.ape;*.cue");
   EXPECT_EQ(parts[35], "*.m4a; *.mp4");
   EXPECT_EQ(parts[46], "Windows Media Files(*.wma, *.wmv, *.asf, *.asx)");
   EXPECT_EQ(parts[47], "*.wma;*.wmv;*.asf;*.asx");
+  EXPECT_EQ(parts[48], "Matroska and WebM Files (*.mkv, *.mka, *.webm)");
+  // Every pattern of the entries after the 24 stands at the end of the first list.
+  for (std::size_t i = 49; i < parts.size(); i += 2) {
+    std::size_t from = 0;
+    for (std::size_t semi; from <= parts[i].size(); from = semi + 1) {
+      semi = parts[i].find(';', from);
+      if (semi == std::string::npos) semi = parts[i].size();
+      EXPECT_NE(std::string(kMoreFilePatterns).find(parts[i].substr(from, semi - from)),
+                std::string::npos)
+          << parts[i];
+    }
+  }
   // The first entry leaves out the Monkey Audio patterns.
   EXPECT_EQ(parts[1].find("ape"), std::string::npos);
 }

@@ -10,7 +10,10 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <map>
+#include <set>
 #include <sstream>
 
 #include "analysis/add_files.h"
@@ -36,16 +39,97 @@ TEST(FilterExtensionsTest, EveryPatternOfTheFilterOnceSortedAndLowerCased) {
   const Paths& e = Supported();
   EXPECT_TRUE(std::is_sorted(e.begin(), e.end()));
   EXPECT_EQ(std::adjacent_find(e.begin(), e.end()), e.end()) << "no duplicates";
-  // The first entry's 37 patterns and the Monkey Audio pair that only entry 12 has.
-  EXPECT_EQ(e.size(), 39u);
-  for (const char* ext : {".avi", ".qt", ".dat", ".dv", ".dif", ".au", ".aiff", ".mjpeg", ".gif",
-                          ".swf", ".ape", ".cue", ".wma", ".asx", ".cda", ".mp4", ".m4a"}) {
+  // The first entry's 37 written patterns and the 16 of the other containers, and the Monkey
+  // Audio pair that only entry 12 has.
+  EXPECT_EQ(e.size(), 55u);
+  for (const char* ext :
+       {".avi", ".qt",  ".dat", ".dv",  ".dif", ".au",  ".aiff", ".mjpeg", ".gif", ".swf", ".ape",
+        ".cue", ".wma", ".asx", ".cda", ".mp4", ".m4a", ".mkv",  ".webm",  ".flv", ".flac"}) {
     EXPECT_TRUE(std::binary_search(e.begin(), e.end(), std::string(ext))) << ext;
   }
   for (const auto& ext : e) {
     EXPECT_EQ(ext.front(), '.') << ext;
     EXPECT_EQ(ext.find(' '), std::string::npos) << "blanks trimmed: '" << ext << "'";
   }
+}
+
+TEST(FilterExtensionsTest, TheDesktopEntryAnnouncesTheSameFiles) {
+  // The MIME type of each extension (shared-mime-info's names). None is announced for what the
+  // encoder does not read as media although the dialog lists it (the playlists .asx and .ram,
+  // cue sheets, CD track files) nor for VCD .dat files, which have no type of their own.
+  const std::map<std::string, std::vector<std::string>> types = {
+      {".3g2", {"video/3gpp2"}},
+      {".3gp", {"video/3gpp"}},
+      {".aac", {"audio/aac"}},
+      {".ac3", {"audio/ac3"}},
+      {".aiff", {"audio/x-aiff"}},
+      {".amr", {"audio/AMR"}},
+      {".ape", {"audio/x-ape"}},
+      {".asf", {"video/x-ms-asf", "application/vnd.ms-asf"}},
+      {".asx", {}},
+      {".au", {"audio/basic"}},
+      {".avi", {"video/x-msvideo"}},
+      {".cda", {}},
+      {".cue", {}},
+      {".dat", {}},
+      {".dif", {"video/dv"}},
+      {".dv", {"video/dv"}},
+      {".f4v", {"video/mp4"}},
+      {".flac", {"audio/flac"}},
+      {".flv", {"video/x-flv"}},
+      {".gif", {"image/gif"}},
+      {".m1v", {"video/mpeg"}},
+      {".m2ts", {"video/mp2t"}},
+      {".m4a", {"audio/mp4", "audio/x-m4a"}},
+      {".m4v", {"video/x-m4v"}},
+      {".mjpeg", {"video/x-mjpeg"}},
+      {".mjpg", {"video/x-mjpeg"}},
+      {".mka", {"audio/x-matroska"}},
+      {".mkv", {"video/x-matroska"}},
+      {".mov", {"video/quicktime"}},
+      {".mp2", {"audio/mp2"}},
+      {".mp3", {"audio/mpeg"}},
+      {".mp4", {"video/mp4"}},
+      {".mpa", {"audio/mpeg"}},
+      {".mpeg", {"video/mpeg"}},
+      {".mpg", {"video/mpeg"}},
+      {".mts", {"video/mp2t"}},
+      {".mv2", {"video/mpeg"}},
+      {".mxf", {"application/mxf"}},
+      {".oga", {"audio/ogg"}},
+      {".ogg", {"audio/ogg", "video/ogg", "audio/x-vorbis+ogg"}},
+      {".ogv", {"video/ogg"}},
+      {".opus", {"audio/x-opus+ogg"}},
+      {".qt", {"video/quicktime"}},
+      {".ra", {"audio/vnd.rn-realaudio"}},
+      {".ram", {}},
+      {".rm", {"application/vnd.rn-realmedia"}},
+      {".rmvb", {"application/vnd.rn-realmedia-vbr"}},
+      {".swf", {"application/vnd.adobe.flash.movie"}},
+      {".ts", {"video/mp2t"}},
+      {".vob", {"video/mpeg"}},
+      {".wav", {"audio/x-wav"}},
+      {".webm", {"video/webm"}},
+      {".wma", {"audio/x-ms-wma"}},
+      {".wmv", {"video/x-ms-wmv"}},
+      {".wv", {"audio/x-wavpack"}},
+  };
+  std::set<std::string> wanted;
+  for (const auto& ext : Supported()) {
+    const auto it = types.find(ext);
+    ASSERT_NE(it, types.end()) << ext << " has no MIME type in this table";
+    wanted.insert(it->second.begin(), it->second.end());
+  }
+  std::ifstream entry(VIDLOOM_DESKTOP_ENTRY);
+  std::set<std::string> announced;
+  for (std::string line; std::getline(entry, line);) {
+    if (line.rfind("MimeType=", 0) != 0) continue;
+    std::stringstream list(line.substr(9));
+    for (std::string type; std::getline(list, type, ';');) {
+      if (!type.empty()) announced.insert(type);
+    }
+  }
+  EXPECT_EQ(announced, wanted);
 }
 
 TEST(FilterExtensionsTest, DescriptionsAndOddPatternsAreNotTaken) {

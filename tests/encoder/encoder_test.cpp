@@ -870,6 +870,49 @@ TEST(Inputs, DegenerateEmptyValuesChoose) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// The containers the file list takes besides the first versions' ones: each is read and converted.
+
+TEST(Containers, EveryOtherContainerOfTheFileListIsRead) {
+  const std::string v1 = "testsrc=size=160x120:rate=25:duration=1";
+  const std::string a1 = "sine=frequency=440:sample_rate=48000:duration=1";
+  struct Case {
+    std::string name;
+    Args codecs;
+    bool video;
+  };
+  const Case cases[] = {
+      {"c.mkv", {"-c:v", "mpeg4", "-c:a", "libmp3lame"}, true},
+      {"c.mka", {"-vn", "-c:a", "libmp3lame"}, false},
+      {"c.webm", {"-c:v", "libvpx", "-b:v", "200k", "-c:a", "libvorbis"}, true},
+      {"c.flv", {"-c:v", "flv", "-c:a", "libmp3lame", "-ar", "44100"}, true},
+      {"c.f4v", {"-c:v", "libx264", "-preset", "ultrafast", "-c:a", "aac"}, true},
+      {"c.m4v", {"-an", "-c:v", "mpeg4"}, true},
+      {"c.ts", {"-c:v", "mpeg2video", "-c:a", "mp2"}, true},
+      {"c.mts", {"-c:v", "mpeg2video", "-c:a", "mp2"}, true},
+      {"c.m2ts", {"-c:v", "mpeg2video", "-c:a", "mp2"}, true},
+      {"c.ogv", {"-c:v", "libtheora", "-c:a", "libvorbis"}, true},
+      {"c.oga", {"-vn", "-c:a", "libvorbis"}, false},
+      {"c.opus", {"-vn", "-c:a", "libopus"}, false},
+      {"c.flac", {"-vn", "-c:a", "flac"}, false},
+      {"c.wv", {"-vn", "-c:a", "wavpack"}, false},
+      {"c.amr", {"-vn", "-c:a", "libopencore_amrnb", "-ar", "8000", "-ac", "1"}, false},
+      {"c.mxf", {"-c:v", "mpeg2video", "-c:a", "pcm_s16le"}, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    MakeFixture(c.name, Join(Lavfi(v1, a1), Join(c.codecs, {"-shortest"})));
+    const Outcome probe = RunProgram(kEncoder, {"-@", "-y", "-i", Fixture(c.name)}, 30);
+    EXPECT_EQ(Lines(probe.output)[0].rfind("Input #0,", 0), 0u) << probe.output;
+    EXPECT_EQ(probe.output.find("Duration: N/A"), std::string::npos) << probe.output;
+    const std::string output = Fixture(c.name + (c.video ? ".mp4" : ".mp3"));
+    const Args options =
+        c.video ? Join({"-vcodec", "xvid", "-s", "368x208"}, Join(kPspAudio64_24, {"-f", "psp"}))
+                : Args{"-acodec", "mp3", "-ab", "128"};
+    ExpectCleanRun(RunProgram(kEncoder, Command(Fixture(c.name), options, output)), !c.video);
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
 // Failures: a marker line, a nonzero exit, never a crash or a hang.
 
 void ExpectCleanFailure(const Outcome& o) {
