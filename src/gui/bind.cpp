@@ -146,6 +146,8 @@ void BindProgressBar(ProgressBar& bar, QProgressBar* widget) {
   widget->setRange(0, 100);
   Follow(bar, widget, [&bar](QProgressBar* w) {
     w->setValue(bar.position());
+    w->setTextVisible(!bar.text().empty());
+    w->setFormat(Q(bar.text()));
     CopyControl(bar, w);
   });
 }

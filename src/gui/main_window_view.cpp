@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
@@ -88,6 +89,13 @@ MainWindowView::MainWindowView(TForm1& form, QWidget* parent) : QMainWindow(pare
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
   setWindowTitle(Q(form.caption));
+  // The caption carries the batch's percentage while it converts ("37% - Vidloom").
+  QPointer<MainWindowView> guard(this);
+  form.Subscribe([guard] {
+    if (guard && guard->windowTitle() != Q(guard->form_.caption)) {
+      guard->setWindowTitle(Q(guard->form_.caption));
+    }
+  });
   setWindowIcon(MakeIcon(IconKind::kApp));
   setFont(WindowFont());
   setObjectName(QStringLiteral("Form1"));

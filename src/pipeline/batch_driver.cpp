@@ -57,6 +57,7 @@ void BatchEndGuard::Run() noexcept {
     state.RetryRun = false;
     state.RetryNeeded = false;
     env_.runner.ui.Call([&] {
+      if (env_.hooks.BatchEnded) env_.hooks.BatchEnded();
       if (env_.hooks.EnableWorkControls) env_.hooks.EnableWorkControls();
       const bool shutdown = env_.options.CheckBoxShutDown.checked();
       if (shutdown && !state.StopRequested && state.JobsStarted != 0 &&
@@ -130,6 +131,7 @@ void Batch::Run() {
         form_.ListView1.SetCell(i, kCellProgress, "");
         form_.ListView1.SetReason(i, "");
       }
+      if (env_.hooks.BatchStarted) env_.hooks.BatchStarted();
       form_.ConvertNowButton.SetEnabled(false);
       form_.AddFileButton.SetEnabled(false);
       form_.ListView1.popup_enabled = false;
@@ -214,6 +216,7 @@ bool Batch::RunRow(int row) {
   const bool checked =
       ui_.Get([&] { return row < form_.ListView1.count() && form_.ListView1.row(row).checked; });
   if (!checked) return true;
+  if (env_.hooks.RowTurn) ui_.Call([&] { env_.hooks.RowTurn(row); });
   if (!platform::FileExists(input)) {
     // Skipped: the row says so rather than keeping an empty cell under "All Conversion Jobs
     // Done!".

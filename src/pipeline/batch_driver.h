@@ -38,6 +38,11 @@ struct BatchHooks {
   std::function<void()> DisableWorkControls;
   std::function<void()> EnableWorkControls;
   std::function<void()> ArmShutdownCountdown;
+  // Where the batch stands (optional): the rows to convert are known, a checked row's turn
+  // has come, the batch has ended (whatever way).
+  std::function<void()> BatchStarted = {};
+  std::function<void(int row)> RowTurn = {};
+  std::function<void()> BatchEnded = {};
 };
 
 // Everything a batch reads and writes. The forms belong to the UI thread: the worker reaches

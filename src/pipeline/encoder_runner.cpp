@@ -47,7 +47,8 @@ void PostBar(RunnerEnv& env, std::int64_t position) {
 }
 
 void PostDisplay(RunnerEnv& env, int row, Display display) {
-  env.ui.Post([&form = env.form, row, display = std::move(display)]() mutable {
+  env.ui.Post([&env, &form = env.form, row, display = std::move(display)]() mutable {
+    if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
     if (display.size_panel) form.StatusBar1.SetPanel(1, std::move(*display.size_panel));
     if (display.bar) form.ProgressBar1.SetPosition(*display.bar);
     if (!ValidRow(form, row)) return;

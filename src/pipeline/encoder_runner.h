@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "pipeline/conversion_state.h"
@@ -21,6 +22,8 @@ struct RunnerEnv {
   std::string encoder_name = platform::kEncoderFileName;  // the name that kills go by
   std::int64_t end_pause_ms = 260;         // the full bar stays visible this long at the end
   std::int64_t display_interval_ms = 360;  // window updates come at most this often
+  // Told (on the UI thread) how many media seconds of row `row` the encoder has converted.
+  std::function<void(int row, double seconds)> on_progress_time = {};
 };
 
 // Runs the encoder with `command` for row `row`, on the batch worker thread (not the UI thread:

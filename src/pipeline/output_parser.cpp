@@ -78,6 +78,7 @@ void Display::Merge(const Display& newer) {
   if (newer.bar) bar = newer.bar;
   if (newer.progress) progress = newer.progress;
   if (newer.duration) duration = newer.duration;
+  if (newer.seconds) seconds = newer.seconds;
 }
 
 // --- helpers ---
@@ -128,10 +129,10 @@ bool IsCdaInput(std::string_view input_path) {
   return ext == ".cda";
 }
 
-std::optional<std::int64_t> PercentOf(std::string_view seconds_text,
-                                      std::int32_t duration_seconds) {
-  if (duration_seconds <= 0) return std::nullopt;
-  // A plain decimal: digits, optionally "." and more digits; at least one digit.
+namespace {
+
+// A plain decimal: digits, optionally "." and more digits; at least one digit.
+std::optional<double> PlainSeconds(std::string_view seconds_text) {
   const std::size_t dot = seconds_text.find('.');
   const std::string_view whole = seconds_text.substr(0, dot);
   const std::string_view fraction =
@@ -144,6 +145,17 @@ std::optional<std::int64_t> PercentOf(std::string_view seconds_text,
   if (std::from_chars(seconds_text.data(), end, seconds, std::chars_format::fixed).ptr != end) {
     return std::nullopt;
   }
+  return seconds;
+}
+
+}  // namespace
+
+std::optional<std::int64_t> PercentOf(std::string_view seconds_text,
+                                      std::int32_t duration_seconds) {
+  if (duration_seconds <= 0) return std::nullopt;
+  const auto parsed = PlainSeconds(seconds_text);
+  if (!parsed) return std::nullopt;
+  const double seconds = *parsed;
   // Multiplying first keeps exact halves exact, so they round to the even neighbour.
   const double percent = seconds * 100.0 / duration_seconds;
   // Far beyond what the bar or the cell can show; held so that the conversion stays defined.
@@ -297,6 +309,8 @@ bool OutputParser::ReadTime(std::string_view line) {
   const std::size_t blank = rest.find(' ');
   if (blank == std::string_view::npos) return false;
   progress_mark_ = last_size_ + "|" + std::string(rest.substr(0, blank));
+  if (const auto seconds = PlainSeconds(Trim(rest.substr(0, blank + 1))))
+    pending_.seconds = seconds;
   const auto percent = PercentOf(Trim(rest.substr(0, blank + 1)), duration_seconds_);
   if (!percent) return false;  // not a number, or no duration yet: nothing to show
   pending_.bar = *percent;

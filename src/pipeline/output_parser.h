@@ -157,8 +157,11 @@ struct Display {
   std::optional<std::int64_t> bar;        // the progress bar (the bar holds it within 0..100)
   std::optional<std::string> progress;    // the row's "Progress" cell, e.g. "30%"
   std::optional<std::string> duration;    // the row's "Duration" cell (CD audio inputs)
+  std::optional<double> seconds;          // the media seconds converted so far
 
-  bool empty() const { return !frames && !size_panel && !bar && !progress && !duration; }
+  bool empty() const {
+    return !frames && !size_panel && !bar && !progress && !duration && !seconds;
+  }
   void Merge(const Display& newer);
 };
 

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -17,6 +18,8 @@
 namespace vidloom {
 namespace {
 
+// The main window's caption.
+constexpr const char* kWindowCaption = "Vidloom";
 // How long a hint stays visible once shown.
 constexpr int kHintHidePauseMs = 30000;
 // The reason given with the sleep lock a batch holds.
@@ -75,6 +78,16 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_.hooks.DisableWorkControls = [this] { DisableWorkControls(Form1, Form4); };
   batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(Form1, Form4); };
   batch_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(Form1, Form3, shutdown); };
+  batch_.hooks.BatchStarted = [this] { StartBatchProgress(); };
+  batch_.hooks.RowTurn = [this](int) {
+    batch_progress_.NextFile(ui_.clock().NowMs());
+    ShowBatchProgress();
+  };
+  batch_.hooks.BatchEnded = [this] { EndBatchProgress(); };
+  runner_.on_progress_time = [this](int, double seconds) {
+    batch_progress_.FileTime(seconds);
+    ShowBatchProgress();
+  };
   // Runs on the worker after every batch end (finished, stopped, failed, refused). Waiting for
   // the UI thread keeps the release before the worker counts as ended, so a new batch's Hold
   // always comes after it.
@@ -100,6 +113,7 @@ MainWindow::~MainWindow() {
   worker_.Join();
   ui_.DetachTimer(Form1.ConversionCountTimer);
   ui_.DetachTimer(Form1.TimerShutdown2);
+  ui_.DetachTimer(Form1.BatchClockTimer);
 }
 
 void MainWindow::Startup() {
@@ -121,7 +135,7 @@ void MainWindow::FormCreate() {
   Form1.Edit1.SetText(settings::DefaultOutputDirectory());
   settings_.ShutdownPromptSuppressed = true;
   adding_.state.AddingFiles = false;
-  Form1.caption = "Vidloom";
+  Form1.caption = kWindowCaption;
   Form1.TimerShutdown2.SetInterval(1000);
   Form1.TimerShutdown2.SetEnabled(false);
   // Letterbox list, volume, format list, drop-down count, PreviousFormatIndex, the first format
@@ -133,6 +147,10 @@ void MainWindow::FormCreate() {
   AttachWatchdog(ui_, Form1, conversion);
   Form1.TimerShutdown2.on_timer = [this] { TimerShutdown2Timer(); };
   ui_.AttachTimer(Form1.TimerShutdown2);
+  Form1.BatchClockTimer.SetInterval(1000);
+  Form1.BatchClockTimer.SetEnabled(false);
+  Form1.BatchClockTimer.on_timer = [this] { ShowBatchProgress(); };
+  ui_.AttachTimer(Form1.BatchClockTimer);
 
   Form1.AddFileButton.on_click = [this] { AddFileButtonClick(); };
   Form1.AddFiles1.on_click = [this] { Form1.AddFileButton.Click(); };
@@ -352,6 +370,51 @@ void MainWindow::ShowSelectedRowReason() {
     // Only a reason shown here is taken back; other news (files not added) stays.
     bar.SetMessage("");
     shown_reason_.clear();
+  }
+}
+
+namespace {
+
+// The media seconds of a "Duration" cell ("hh:mm:ss"); 0 when it says nothing usable.
+double CellSeconds(const std::string& cell) {
+  int h = 0, m = 0, s = 0;
+  char tail = 0;
+  if (std::sscanf(cell.c_str(), "%d:%d:%d%c", &h, &m, &s, &tail) != 3) return 0;
+  return h >= 0 && m >= 0 && s >= 0 ? h * 3600.0 + m * 60.0 + s : 0;
+}
+
+}  // namespace
+
+void MainWindow::StartBatchProgress() {
+  std::vector<double> durations;
+  for (const FileEntry& row : Form1.ListView1.rows()) {
+    if (row.checked) durations.push_back(CellSeconds(row.cells[kCellDuration]));
+  }
+  batch_progress_.Start(std::move(durations), ui_.clock().NowMs());
+  Form1.BatchClockTimer.SetEnabled(true);
+}
+
+void MainWindow::ShowBatchProgress() {
+  if (!batch_progress_.active()) return;
+  Form1.StatusBar1.SetPanel(0, batch_progress_.PanelText());
+  Form1.ProgressBar1.SetText(batch_progress_.TimesText(ui_.clock().NowMs()));
+  const auto percent = batch_progress_.BatchPercent();
+  const std::string caption =
+      percent ? std::to_string(*percent) + "% - " + kWindowCaption : kWindowCaption;
+  if (caption != Form1.caption) {
+    Form1.caption = caption;
+    Form1.Changed();
+  }
+}
+
+void MainWindow::EndBatchProgress() {
+  batch_progress_.Stop();
+  Form1.BatchClockTimer.SetEnabled(false);
+  Form1.StatusBar1.SetPanel(0, "Ready");
+  Form1.ProgressBar1.SetText("");
+  if (Form1.caption != kWindowCaption) {
+    Form1.caption = kWindowCaption;
+    Form1.Changed();
   }
 }
 

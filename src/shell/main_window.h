@@ -23,6 +23,7 @@
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
 #include "settings/settings.h"
+#include "shell/batch_progress.h"
 #include "shell/model/dialogs.h"
 #include "shell/model/forms.h"
 #include "shell/model/ui_thread.h"
@@ -186,6 +187,11 @@ class MainWindow {
   void ShowForm(Form& form, bool visible);
   // The status bar's message follows the selected row's reason.
   void ShowSelectedRowReason();
+  // Where the batch stands: "Converting 2 of 5" in the first panel, the times on the progress
+  // bar, the percentage in the window's caption ("37% - Vidloom"); all back when it ends.
+  void StartBatchProgress();
+  void ShowBatchProgress();
+  void EndBatchProgress();
 
   UiThread& ui_;
   Dialogs& dialogs_;
@@ -203,6 +209,7 @@ class MainWindow {
   bool created_ = false;
   bool started_ = false;
   std::string shown_reason_;  // the row reason the status bar's message shows, if any
+  BatchProgress batch_progress_;
 };
 
 }  // namespace vidloom

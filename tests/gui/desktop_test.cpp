@@ -521,8 +521,18 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   EXPECT_TRUE(window_->BatchRunning());
   EXPECT_FALSE(Panel(1).isEmpty()) << "the output size";
   EXPECT_EQ(Panel(1).toStdString(), form().StatusBar1.panel(1));
-  EXPECT_EQ(Panel(0), "Ready");
+  // Where the batch stands: the first panel, the times on the bar, the percentage in the title.
+  EXPECT_EQ(Panel(0), "Converting 1 of 1");
   EXPECT_EQ(bar->value(), form().ProgressBar1.position());
+  EXPECT_TRUE(bar->isTextVisible());
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9:-]+ elapsed, [0-9:-]+ left  \\|  batch "))
+                  .match(bar->text())
+                  .hasMatch())
+      << bar->text().toStdString();
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9]+% - Vidloom$"))
+                  .match(windows_->main().windowTitle())
+                  .hasMatch())
+      << windows_->main().windowTitle().toStdString();
 
   // Work controls are off; the stop buttons stay usable.
   EXPECT_FALSE(MainChild<QPushButton>("ConvertNowButton")->isEnabled());
@@ -555,6 +565,9 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   WaitForBatchEnd();
   EXPECT_EQ(Cell(0, kColumnProgress), "Aborted");
   EXPECT_EQ(bar->value(), 0);
+  EXPECT_EQ(Panel(0), "Ready");
+  EXPECT_FALSE(bar->isTextVisible());
+  EXPECT_EQ(windows_->main().windowTitle(), "Vidloom");
   EXPECT_TRUE(dialogs_.Messages().empty()) << "a stopped batch announces nothing";
   EXPECT_FALSE(window_->shutdown.ShutdownArmed);
 

@@ -647,6 +647,70 @@ TEST_F(MainWindowTest, WhatCannotBeOpenedIsSaidWithThePathOrAddressToOpenByHand)
   EXPECT_EQ(dialogs_.Messages().size(), 2u);
 }
 
+TEST(BatchProgress, TimesLeftFollowTheSpeedSoFar) {
+  BatchProgress p;
+  p.Start({60, 30}, 1'000'000);
+  EXPECT_FALSE(p.BatchPercent());
+  p.NextFile(1'000'000);
+  EXPECT_EQ(p.PanelText(), "Converting 1 of 2");
+  EXPECT_EQ(p.TimesText(1'000'000), "0:00 elapsed, --:-- left  |  batch 0:00 elapsed, --:-- left");
+  // 30 of 60 media seconds in 10 s: 10 s left of the file, 40 of the batch (60 of 90 to go).
+  p.FileTime(30);
+  EXPECT_EQ(p.TimesText(1'010'000), "0:10 elapsed, 0:10 left  |  batch 0:10 elapsed, 0:20 left");
+  EXPECT_EQ(p.BatchPercent(), 33);
+  p.NextFile(1'020'000);
+  EXPECT_EQ(p.PanelText(), "Converting 2 of 2");
+  p.FileTime(15);
+  EXPECT_EQ(p.BatchPercent(), 83);
+  EXPECT_EQ(p.TimesText(1'030'000), "0:10 elapsed, 0:10 left  |  batch 0:30 elapsed, 0:06 left");
+
+  // A file of unknown length: its own time left stays unknown, and so does the batch's; the
+  // percentage counts what is known.
+  p.Start({0, 100}, 0);
+  p.NextFile(0);
+  p.FileTime(50);
+  EXPECT_EQ(p.TimesText(5'000), "0:05 elapsed, --:-- left  |  batch 0:05 elapsed, --:-- left");
+  EXPECT_EQ(p.BatchPercent(), 0);
+  EXPECT_EQ(BatchProgress::FormatTime(3725), "1:02:05");
+  EXPECT_EQ(BatchProgress::FormatTime(-1), "--:--");
+}
+
+TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
+  Start();
+  SelectFormat(kPs3);
+  form().Edit1.SetText(media_ / "out");
+  AddRow("a.avi");
+  AddRow("b.avi");
+  for (int row : {0, 1}) form().ListView1.SetCell(row, kCellDuration, "00:00:10");
+  const std::string started = sequence_ / "started", go = sequence_ / "go";
+  WriteTextFile(sequence_ / "run-0.txt",
+                "print Input #0, avi, from 'in':\n"
+                "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
+                "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
+                "pidfile " +
+                    started + "\nawait " + go + "\noutput 2048\nexit 0\n");
+  window_->ConvertNowButtonClick();
+  ASSERT_TRUE(ui_.RunUntil(
+      [&] {
+        return platform::FileExists(started) && form().caption == "25% - Vidloom" &&
+               form().StatusBar1.panel(0) == "Converting 1 of 2";
+      },
+      false))
+      << form().caption << " / " << form().StatusBar1.panel(0);
+  // Two seconds on: 5 of 10 s done, so 2 s left of the file and 6 s of the batch.
+  ui_.AdvanceBy(2000);
+  EXPECT_EQ(form().ProgressBar1.text(),
+            "0:02 elapsed, 0:02 left  |  batch 0:02 elapsed, 0:06 left");
+  WriteTextFile(go, "");
+  EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
+  window_->WaitForBatch();
+  EXPECT_EQ(form().ListView1.cell(1, kCellProgress), "Done");
+  EXPECT_EQ(form().StatusBar1.panel(0), "Ready");
+  EXPECT_EQ(form().ProgressBar1.text(), "");
+  EXPECT_EQ(form().caption, "Vidloom");
+  EXPECT_FALSE(form().BatchClockTimer.enabled());
+}
+
 TEST_F(MainWindowTest, TheDeleteKeyRemovesTheSelectedRowExceptWhileConverting) {
   Start();
   AddRow("a.avi");

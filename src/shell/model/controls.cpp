@@ -93,6 +93,12 @@ void ProgressBar::SetPosition(long long position) {
   Notify();
 }
 
+void ProgressBar::SetText(std::string text) {
+  if (text == text_) return;
+  text_ = std::move(text);
+  Notify();
+}
+
 void StatusBar::SetPanel(int index, std::string text) {
   panels_.at(index) = std::move(text);
   Notify();

@@ -125,9 +125,13 @@ class ProgressBar : public Control {
  public:
   int position() const { return position_; }
   void SetPosition(long long position);
+  // A text shown on the bar (empty: none).
+  const std::string& text() const { return text_; }
+  void SetText(std::string text);
 
  private:
   int position_ = 0;
+  std::string text_;
 };
 
 class StatusBar : public Control {

@@ -81,6 +81,7 @@ struct TForm1 : Form {
 
   Timer ConversionCountTimer;  // stall watchdog, 2000 ms
   Timer TimerShutdown2;        // shutdown countdown, 1000 ms
+  Timer BatchClockTimer;       // refreshes the batch's times while it converts, 1000 ms
 };
 
 // The "Additional Options" dialog.

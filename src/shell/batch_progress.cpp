@@ -1,0 +1,100 @@
+#include "shell/batch_progress.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace vidloom {
+
+void BatchProgress::Start(std::vector<double> durations, std::int64_t now_ms) {
+  durations_ = std::move(durations);
+  active_ = true;
+  file_ = -1;
+  batch_start_ms_ = now_ms;
+  file_start_ms_ = now_ms;
+  file_seconds_ = 0;
+}
+
+void BatchProgress::NextFile(std::int64_t now_ms) {
+  ++file_;
+  file_start_ms_ = now_ms;
+  file_seconds_ = 0;
+}
+
+void BatchProgress::FileTime(double seconds) {
+  if (std::isfinite(seconds) && seconds >= 0) file_seconds_ = seconds;
+}
+
+double BatchProgress::Known(std::size_t file) const {
+  return file < durations_.size() && durations_[file] > 0 ? durations_[file] : 0;
+}
+
+double BatchProgress::DoneSeconds() const {
+  double done = 0;
+  for (int i = 0; i < file_; ++i) done += Known(static_cast<std::size_t>(i));
+  if (file_ >= 0) done += std::min(file_seconds_, Known(static_cast<std::size_t>(file_)));
+  return done;
+}
+
+std::string BatchProgress::PanelText() const {
+  const int total = static_cast<int>(durations_.size());
+  return "Converting " + std::to_string(std::clamp(file_ + 1, 1, std::max(total, 1))) + " of " +
+         std::to_string(total);
+}
+
+std::optional<int> BatchProgress::BatchPercent() const {
+  if (!active_ || durations_.empty() || file_ < 0) return std::nullopt;
+  const double total = [&] {
+    double sum = 0;
+    for (std::size_t i = 0; i < durations_.size(); ++i) sum += Known(i);
+    return sum;
+  }();
+  double fraction;
+  if (total > 0) {
+    fraction = DoneSeconds() / total;
+  } else {
+    // No durations known: the files count alike.
+    fraction = static_cast<double>(file_) / static_cast<double>(durations_.size());
+  }
+  return static_cast<int>(std::clamp(std::floor(fraction * 100), 0.0, 100.0));
+}
+
+std::string BatchProgress::FormatTime(double seconds) {
+  if (!std::isfinite(seconds) || seconds < 0) return "--:--";
+  const long long whole = std::llround(seconds);
+  char text[32];
+  if (whole < 3600) {
+    std::snprintf(text, sizeof text, "%lld:%02lld", whole / 60, whole % 60);
+  } else {
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", whole / 3600, whole / 60 % 60,
+                  whole % 60);
+  }
+  return text;
+}
+
+std::string BatchProgress::TimesText(std::int64_t now_ms) const {
+  if (!active_ || file_ < 0) return {};
+  const double file_elapsed = static_cast<double>(now_ms - file_start_ms_) / 1000;
+  const double batch_elapsed = static_cast<double>(now_ms - batch_start_ms_) / 1000;
+  // What is left, at the speed seen so far (media seconds per second of the clock).
+  double file_left = -1;
+  const double duration = Known(static_cast<std::size_t>(file_));
+  if (duration > 0 && file_seconds_ > 0 && file_elapsed > 0) {
+    file_left = std::max(0.0, duration - file_seconds_) * file_elapsed / file_seconds_;
+  }
+  double batch_left = -1;
+  const double done = DoneSeconds();
+  double total = 0;
+  bool all_known = true;
+  for (std::size_t i = 0; i < durations_.size(); ++i) {
+    total += Known(i);
+    if (Known(i) == 0) all_known = false;
+  }
+  if (all_known && done > 0 && batch_elapsed > 0) {
+    batch_left = std::max(0.0, total - done) * batch_elapsed / done;
+  }
+  return FormatTime(file_elapsed) + " elapsed, " + FormatTime(file_left) + " left  |  batch " +
+         FormatTime(batch_elapsed) + " elapsed, " + FormatTime(batch_left) + " left";
+}
+
+}  // namespace vidloom
