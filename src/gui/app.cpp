@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "desktop/desktop_notifier.h"
 #include "desktop/logind_power_off.h"
 #include "desktop/logind_sleep_inhibitor.h"
 #include "gui/desktop_ports.h"
@@ -69,6 +70,8 @@ int RunDesktop(int argc, char** argv) {
   // Power-off and the sleep lock go through systemd-logind; without it both do nothing.
   vidloom::desktop::LogindPowerOff power_off;
   vidloom::desktop::LogindSleepInhibitor sleep_inhibitor(QDBusConnection::systemBus());
+  // The end of a batch is told on the desktop when the window is not in front.
+  vidloom::desktop::DesktopNotifier notifier(QDBusConnection::sessionBus());
 
   MainWindowOptions options;
   options.program_directory = platform::ProgramDirectory();
@@ -79,11 +82,13 @@ int RunDesktop(int argc, char** argv) {
   ports.desktop = &desktop;
   ports.file_dialog = &file_dialog;
   ports.folder_chooser = &folder_chooser;
+  ports.notifier = &notifier;
   ports.quit = QuitProgram;
   MainWindow window(ui, dialogs, options, ports);
 
   // Declared after `window`: the views go before the forms they draw.
   DesktopWindows windows(window, &dialogs);
+  window.SetWindowActive([&windows] { return windows.main().isActiveWindow(); });
 
   window.Startup();
   windows.main().show();

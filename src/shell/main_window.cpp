@@ -92,11 +92,14 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   // the UI thread keeps the release before the worker counts as ended, so a new batch's Hold
   // always comes after it.
   worker_.on_finished = [this] {
-    if (!ports_.sleep_inhibitor) return;
     try {
-      ui_.Call([this] { ports_.sleep_inhibitor->Release(); });
+      ui_.Call([this] {
+        if (ports_.sleep_inhibitor) ports_.sleep_inhibitor->Release();
+        NotifyBatchEnd();
+      });
     } catch (...) {
-      // The UI loop is gone; the inhibitor's owner releases the lock when it goes.
+      // The UI loop is gone; the inhibitor's owner releases the lock when it goes, and nobody
+      // is left to be told.
     }
   };
 }
@@ -408,6 +411,20 @@ void MainWindow::ShowBatchProgress() {
 }
 
 void MainWindow::EndBatchProgress() {
+  // What the notification after the batch will tell: the rows the batch was to convert.
+  if (batch_progress_.active()) {
+    batch_outcome_ = {};
+    batch_outcome_.counted = true;
+    batch_outcome_.stopped = conversion.StopRequested;
+    for (const FileEntry& row : Form1.ListView1.rows()) {
+      if (!row.checked) continue;
+      if (row.cells[kCellProgress] == "Done") {
+        ++batch_outcome_.converted;
+      } else {
+        ++batch_outcome_.failed;
+      }
+    }
+  }
   batch_progress_.Stop();
   Form1.BatchClockTimer.SetEnabled(false);
   Form1.StatusBar1.SetPanel(0, "Ready");
@@ -416,6 +433,23 @@ void MainWindow::EndBatchProgress() {
     Form1.caption = kWindowCaption;
     Form1.Changed();
   }
+}
+
+void MainWindow::NotifyBatchEnd() {
+  const BatchOutcome outcome = batch_outcome_;
+  batch_outcome_ = {};
+  if (!ports_.notifier || !outcome.counted || outcome.stopped || shutdown.ShutdownArmed) return;
+  if (ports_.window_active && ports_.window_active()) return;  // the user sees the window
+  if (outcome.converted + outcome.failed == 0) return;
+  std::string body;
+  if (outcome.failed == 0) {
+    body = std::to_string(outcome.converted) +
+           (outcome.converted == 1 ? " file converted" : " files converted");
+  } else {
+    body = std::to_string(outcome.converted) + " converted, " + std::to_string(outcome.failed) +
+           " failed";
+  }
+  ports_.notifier->Notify(kWindowCaption, body);
 }
 
 void MainWindow::ShowDetails1Click() {

@@ -60,6 +60,11 @@ struct MainWindowPorts {
   Desktop* desktop = nullptr;
   FolderChooser* folder_chooser = nullptr;
   analysis::FileDialog* file_dialog = nullptr;
+  // Told when a batch has ended while the main window was not active (not when the countdown
+  // takes over).
+  Notifier* notifier = nullptr;
+  // Whether the main window is the active window (empty: it always is).
+  std::function<bool()> window_active;
   // Asks the program's loop to end at once (File > Exit, the countdown's last tick). It must
   // return; the MainWindow is destroyed after the loop has ended.
   std::function<void()> quit;
@@ -175,6 +180,8 @@ class MainWindow {
   UiThread& ui() { return ui_; }
   Dialogs& dialogs() { return dialogs_; }
   const MainWindowOptions& options() const { return options_; }
+  // Sets MainWindowPorts::window_active once the views exist.
+  void SetWindowActive(std::function<bool()> active) { ports_.window_active = std::move(active); }
   settings::SettingsContext& settings() { return settings_; }
   analysis::AddFilesContext& adding() { return adding_; }
   CommandContext& commands() { return commands_; }
@@ -192,6 +199,8 @@ class MainWindow {
   void StartBatchProgress();
   void ShowBatchProgress();
   void EndBatchProgress();
+  // After a batch: the desktop notification when the window is not active.
+  void NotifyBatchEnd();
 
   UiThread& ui_;
   Dialogs& dialogs_;
@@ -210,6 +219,13 @@ class MainWindow {
   bool started_ = false;
   std::string shown_reason_;  // the row reason the status bar's message shows, if any
   BatchProgress batch_progress_;
+  struct BatchOutcome {
+    bool counted = false;  // a batch got as far as its rows
+    bool stopped = false;
+    int converted = 0;
+    int failed = 0;
+  };
+  BatchOutcome batch_outcome_;  // the last batch's, until its notification
 };
 
 }  // namespace vidloom

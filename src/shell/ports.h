@@ -43,6 +43,15 @@ class Desktop {
   virtual bool OpenFolder(const std::string& path) = 0;
 };
 
+// Desktop notifications (a message in the desktop's corner, outside the program's windows).
+class Notifier {
+ public:
+  virtual ~Notifier() = default;
+  // Shows `summary` with `body`; without a notification service it does nothing. Never waits
+  // for the desktop.
+  virtual void Notify(const std::string& summary, const std::string& body) = 0;
+};
+
 // The folder chooser of the output directory.
 class FolderChooser {
  public:

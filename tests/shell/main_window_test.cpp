@@ -83,6 +83,14 @@ class RecordingDesktop : public Desktop {
   std::function<void()> on_script;
 };
 
+class RecordingNotifier : public Notifier {
+ public:
+  void Notify(const std::string& summary, const std::string& body) override {
+    shown.push_back(summary + ": " + body);
+  }
+  std::vector<std::string> shown;
+};
+
 class ScriptedFolderChooser : public FolderChooser {
  public:
   std::optional<std::string> ChooseFolder(const std::string& headline,
@@ -156,6 +164,8 @@ class MainWindowTest : public ::testing::Test {
     ports.folder_chooser = &chooser_;
     ports.file_dialog = &file_dialog_;
     ports.quit = [this] { ++quits_; };
+    ports.notifier = &notifier_;
+    ports.window_active = [this] { return window_active_; };
     return ports;
   }
 
@@ -231,6 +241,8 @@ class MainWindowTest : public ::testing::Test {
 
   bool SettingsWritten() const { return platform::FileExists(settings_path_); }
 
+  RecordingNotifier notifier_;
+  bool window_active_ = true;
   TempDir sequence_;
   TempDir media_;
   TempDir config_;
@@ -709,6 +721,37 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
   EXPECT_EQ(form().ProgressBar1.text(), "");
   EXPECT_EQ(form().caption, "Vidloom");
   EXPECT_FALSE(form().BatchClockTimer.enabled());
+}
+
+TEST_F(MainWindowTest, TheEndOfABatchIsToldOnTheDesktopWhenTheWindowIsNotActive) {
+  Start();
+  SelectFormat(kPs3);
+  form().Edit1.SetText(media_ / "out");
+  AddRow("a.avi");
+  AddRow("b.avi");
+  window_active_ = true;
+  ConvertToTheEnd();
+  EXPECT_TRUE(notifier_.shown.empty()) << "the user sees the window";
+
+  window_active_ = false;
+  ConvertToTheEnd();
+  EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 2 files converted"});
+
+  // One file gone: it failed.
+  notifier_.shown.clear();
+  std::filesystem::remove(media_ / "b.avi");
+  ConvertToTheEnd();
+  EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 1 converted, 1 failed"});
+
+  // A stopped batch, or one the countdown takes over, is not announced.
+  notifier_.shown.clear();
+  StartHangingBatch();
+  StopBatch();
+  WriteTextFile(sequence_ / "default.txt", kGoodRun);
+  TickShutdownBox();
+  ConvertToTheEnd();
+  ASSERT_TRUE(window_->shutdown.ShutdownArmed);
+  EXPECT_TRUE(notifier_.shown.empty());
 }
 
 TEST_F(MainWindowTest, TheDeleteKeyRemovesTheSelectedRowExceptWhileConverting) {
