@@ -8,6 +8,7 @@
 #   <prefix>/bin/{vidloom, vidloom-cli} -> ../lib/vidloom/...
 #   <prefix>/share/applications/vidloom.desktop
 #   <prefix>/share/icons/hicolor/<N>x<N>/apps/vidloom.png, scalable/apps/vidloom.svg
+#   <prefix>/share/metainfo/org.vidloom.vidloom.metainfo.xml
 #
 #   cmake --install build --prefix ~/.local
 include(GNUInstallDirs)
@@ -56,4 +57,6 @@ if(TARGET vidloom)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/hicolor
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+  install(FILES ${PROJECT_SOURCE_DIR}/data/org.vidloom.vidloom.metainfo.xml
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 endif()
