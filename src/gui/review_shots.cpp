@@ -1,9 +1,13 @@
 #include "gui/review_shots.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QMessageBox>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
@@ -46,6 +50,20 @@ void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
 
   window.SetGeneralOptions1Click();
   ok = Save(windows.options(), dir, "options.png") && ok;
+
+  // The whole screen while the options dialog asks its shutdown question: how the windows
+  // stack (and, under a window manager, their title bars). The question is answered No, so the
+  // box stays unticked and nothing can power the computer off.
+  QTimer::singleShot(kSettleMs * 2, &windows.main(), [dir, &ok] {
+    const QString path = dir + QStringLiteral("/screen.png");
+    const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
+    std::fprintf(stderr, "%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
+    ok = saved && ok;
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      box->button(QMessageBox::No)->click();
+    }
+  });
+  window.Form4.CheckBoxShutDown.SetChecked(true);
   windows.options().HideWindow();
 
   // Shown without ArmShutdownCountdown: no timer runs, so no tick can reach the power-off.
