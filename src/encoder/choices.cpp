@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 
 namespace raziz2u {
@@ -36,6 +37,11 @@ std::string MuxerFor(const Request& request) {
   if (ext == "mov") return "mov";
   if (ext == "thm" || ext == "jpg" || ext == "jpeg") return "mjpeg";
   return {};
+}
+
+bool IsQuickTimeFamily(const std::string& muxer) {
+  return muxer == "mp4" || muxer == "psp" || muxer == "3gp" || muxer == "3g2" || muxer == "mov" ||
+         muxer == "ipod";
 }
 
 bool IsAudioOnlyMuxer(const std::string& muxer) {
@@ -91,6 +97,96 @@ bool IsH263Size(int width, int height) {
   static const int kSizes[][2] = {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}};
   return std::any_of(std::begin(kSizes), std::end(kSizes),
                      [&](const int* s) { return s[0] == width && s[1] == height; });
+}
+
+std::optional<std::pair<int, int>> H263SizeHolding(int width, int height) {
+  static const int kSizes[][2] = {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}};
+  for (const auto& s : kSizes) {
+    if (s[0] >= width && s[1] >= height) return std::make_pair(s[0], s[1]);
+  }
+  return std::nullopt;
+}
+
+namespace {
+
+double MacroblocksPerFrame(const StreamDemand& d) {
+  return std::ceil(d.width / 16.0) * std::ceil(d.height / 16.0);
+}
+
+}  // namespace
+
+int Mpeg4SimpleLevel(const StreamDemand& d) {
+  // Level, macroblocks per frame, macroblocks per second, kbit/s, VBV buffer in kbit.
+  struct Limit {
+    int level;
+    double frame, rate, kbps, buffer;
+  };
+  static const Limit kLimits[] = {
+      {1, 99, 1485, 64, 160},       {2, 396, 5940, 128, 640},     {3, 396, 11880, 384, 640},
+      {4, 1200, 36000, 4000, 1280}, {5, 1620, 40500, 8000, 1792}, {6, 3600, 108000, 12000, 3968},
+  };
+  const double mbs = MacroblocksPerFrame(d);
+  for (const Limit& l : kLimits) {
+    if (mbs <= l.frame && mbs * d.fps <= l.rate && d.kbps <= l.kbps && d.buffer_kbits <= l.buffer)
+      return l.level;
+  }
+  return 0;
+}
+
+int H263Level(const StreamDemand& d) {
+  // Level, largest width and height, macroblocks per second, kbit/s.
+  struct Limit {
+    int level;
+    int width, height;
+    double rate, kbps;
+  };
+  static const Limit kLimits[] = {
+      {10, 176, 144, 99 * 15.0, 64},      {20, 352, 288, 396 * 15.0, 128},
+      {30, 352, 288, 396 * 30.0, 384},    {40, 352, 288, 396 * 30.0, 2048},
+      {50, 352, 288, 396 * 60.0, 4096},   {60, 720, 288, 810 * 60.0, 8192},
+      {70, 720, 576, 1620 * 60.0, 16384},
+  };
+  const double mbs = MacroblocksPerFrame(d);
+  for (const Limit& l : kLimits) {
+    if (d.width <= l.width && d.height <= l.height && mbs * d.fps <= l.rate + 0.5 &&
+        d.kbps <= l.kbps)
+      return l.level;
+  }
+  return 0;
+}
+
+std::string H264Level(const StreamDemand& d, bool high) {
+  // Level, macroblocks per second, macroblocks per frame, kbit/s and CPB kbit (Baseline/Main;
+  // High has 1.25 times both), decoded picture buffer in macroblocks.
+  struct Limit {
+    const char* level;
+    double rate, frame, kbps, cpb, dpb;
+  };
+  static const Limit kLimits[] = {
+      {"1.0", 1485, 99, 64, 175, 396},
+      {"1.1", 3000, 396, 192, 500, 900},
+      {"1.2", 6000, 396, 384, 1000, 2376},
+      {"1.3", 11880, 396, 768, 2000, 2376},
+      {"2.0", 11880, 396, 2000, 2000, 2376},
+      {"2.1", 19800, 792, 4000, 4000, 4752},
+      {"2.2", 20250, 1620, 4000, 4000, 8100},
+      {"3.0", 40500, 1620, 10000, 10000, 8100},
+      {"3.1", 108000, 3600, 14000, 14000, 18000},
+      {"3.2", 216000, 5120, 20000, 20000, 20480},
+      {"4.0", 245760, 8192, 20000, 25000, 32768},
+      {"4.1", 245760, 8192, 50000, 62500, 32768},
+      {"4.2", 522240, 8704, 50000, 62500, 34816},
+      {"5.0", 589824, 22080, 135000, 135000, 110400},
+      {"5.1", 983040, 36864, 240000, 240000, 184320},
+  };
+  const double factor = high ? 1.25 : 1.0;
+  const double mbs = MacroblocksPerFrame(d);
+  for (const Limit& l : kLimits) {
+    if (mbs <= l.frame && mbs * d.fps <= l.rate + 0.5 && d.kbps <= l.kbps * factor &&
+        d.buffer_kbits <= l.cpb * factor && mbs * d.references <= l.dpb)
+      return l.level;
+  }
+  return {};
 }
 
 }  // namespace raziz2u

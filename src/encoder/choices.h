@@ -1,7 +1,9 @@
 // Pure decisions about containers, codecs and values; no FFmpeg state.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "options.h"
@@ -13,6 +15,8 @@ namespace raziz2u {
 // -f 3gp with a .3g2 name gives "3g2": the name promises a 3GPP2 file and both share one muxer.
 std::string MuxerFor(const Request& request);
 
+// The muxers of the QuickTime/MP4 family (an index box, "moov").
+bool IsQuickTimeFamily(const std::string& muxer);
 // True for containers that carry audio only (no video stream is written).
 bool IsAudioOnlyMuxer(const std::string& muxer);
 
@@ -32,6 +36,28 @@ int NearestRate(int wanted, const std::vector<int>& supported);
 
 // The five frame sizes H.263 allows.
 bool IsH263Size(int width, int height);
+// The smallest of them that holds a width x height frame; nullopt when none does.
+std::optional<std::pair<int, int>> H263SizeHolding(int width, int height);
+
+// What a video stream asks of a decoder, from the encode's own parameters.
+struct StreamDemand {
+  int width = 0;
+  int height = 0;
+  double fps = 0;           // frames per second
+  double kbps = 0;          // the highest bit rate the stream may reach, kbit/s
+  double buffer_kbits = 0;  // the decoder buffer the stream needs (0: not set)
+  int references = 1;       // reference frames (H.264)
+};
+
+// The lowest level whose limits a stream keeps (frame size and macroblock rate, bit rate,
+// buffer, for H.264 also the reference frames), from the level tables of each standard.
+// MPEG-4 Part 2 Simple profile (ISO/IEC 14496-2 Annex N): 1, 2, 3, 4 (4a), 5, 6; 0 when none.
+int Mpeg4SimpleLevel(const StreamDemand& demand);
+// H.263 (ITU-T H.263 Annex X), profile 0: 10, 20, 30, 40, 50, 60, 70; 0 when none.
+int H263Level(const StreamDemand& demand);
+// H.264 (ITU-T H.264 Table A-1), as x264 names them ("2.1"); `high` for the High profile's
+// larger bit rates. Empty when none.
+std::string H264Level(const StreamDemand& demand, bool high);
 
 }  // namespace raziz2u
 

@@ -25,6 +25,7 @@ struct FilterApi {
   decltype(&::avfilter_inout_alloc) inout_alloc = nullptr;
   decltype(&::avfilter_inout_free) inout_free = nullptr;
   decltype(&::av_buffersrc_add_frame_flags) buffersrc_add_frame_flags = nullptr;
+  decltype(&::av_buffersrc_close) buffersrc_close = nullptr;
   decltype(&::av_buffersink_get_frame) buffersink_get_frame = nullptr;
   decltype(&::av_buffersink_get_time_base) buffersink_get_time_base = nullptr;
   decltype(&::av_buffersink_set_frame_size) buffersink_set_frame_size = nullptr;
@@ -59,6 +60,7 @@ void Load() {
   Bind(library, api.inout_alloc, "avfilter_inout_alloc");
   Bind(library, api.inout_free, "avfilter_inout_free");
   Bind(library, api.buffersrc_add_frame_flags, "av_buffersrc_add_frame_flags");
+  Bind(library, api.buffersrc_close, "av_buffersrc_close");
   Bind(library, api.buffersink_get_frame, "av_buffersink_get_frame");
   Bind(library, api.buffersink_get_time_base, "av_buffersink_get_time_base");
   Bind(library, api.buffersink_set_frame_size, "av_buffersink_set_frame_size");
@@ -117,6 +119,10 @@ void avfilter_inout_free(AVFilterInOut** inout) {
 
 int av_buffersrc_add_frame_flags(AVFilterContext* buffer_src, AVFrame* frame, int flags) {
   return api.buffersrc_add_frame_flags(buffer_src, frame, flags);
+}
+
+int av_buffersrc_close(AVFilterContext* buffer_src, int64_t pts, unsigned flags) {
+  return api.buffersrc_close(buffer_src, pts, flags);
 }
 
 int av_buffersink_get_frame(AVFilterContext* ctx, AVFrame* frame) {

@@ -263,6 +263,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       r.no_video = true;
     } else if (arg == "-bitexact") {
       r.bitexact = true;
+    } else if (arg == "-benchmark") {
+      r.benchmark = true;
     } else if (arg == "-id3v1") {
       r.id3v1 = true;
     } else if (arg == "-id3v2") {

@@ -38,6 +38,7 @@ struct Request {
   bool no_audio = false;                // -an
 
   bool bitexact = false;                 // -bitexact: no encoder identification strings
+  bool benchmark = false;                // -benchmark: print the run's times at its end
   std::optional<std::string> title;      // -title
   bool id3v1 = false, id3v2 = false;     // -id3v1, -id3v2
   std::optional<double> start_seconds;   // -ss

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -17,10 +18,12 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
+#include <libavutil/display.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
 
+#include "boxes.h"
 #include "choices.h"
 #include "console.h"
 #include "filter_library.h"
@@ -112,6 +115,49 @@ FramePtr NewFrame() {
   return f;
 }
 
+// How the container says the stored picture is to be turned for display, as filters that turn it
+// upright (the ffmpeg command line's rules), and whether width and height swap.
+struct Orientation {
+  std::string filters;  // empty, or filters ending with ","
+  bool swaps = false;
+};
+
+Orientation OrientationOf(const AVStream* st) {
+  Orientation o;
+  size_t size = 0;
+  const uint8_t* data = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size);
+  if (data == nullptr || size < 9 * sizeof(int32_t)) return o;
+  int32_t m[9];
+  std::memcpy(m, data, sizeof m);
+  double theta = -std::round(av_display_rotation_get(m));
+  theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
+  if (std::fabs(theta - 90) < 1.0) {
+    o.filters = m[3] > 0 ? "transpose=cclock_flip," : "transpose=clock,";
+    o.swaps = true;
+  } else if (std::fabs(theta - 180) < 1.0) {
+    if (m[0] < 0) o.filters += "hflip,";
+    if (m[4] < 0) o.filters += "vflip,";
+  } else if (std::fabs(theta - 270) < 1.0) {
+    o.filters = m[3] < 0 ? "transpose=clock_flip," : "transpose=cclock,";
+    o.swaps = true;
+  } else if (std::fabs(theta) < 1.0) {
+    if (m[0] < 0) o.filters += "hflip,";  // mirrored, not turned
+    if (m[4] < 0) o.filters += "vflip,";
+  }
+  return o;
+}
+
+// Sets the Simple-profile level in every visual object sequence header (00 00 01 B0, then the
+// profile_and_level_indication byte) of MPEG-4 Part 2 data.
+void SetMpeg4Level(uint8_t* data, int size, int level) {
+  for (int i = 0; i + 4 < size; ++i) {
+    if (data[i] == 0 && data[i + 1] == 0 && data[i + 2] == 1 && data[i + 3] == 0xB0) {
+      data[i + 4] = static_cast<uint8_t>(level);  // profile 0 (Simple) in the high four bits
+      i += 4;
+    }
+  }
+}
+
 // One media path: decoder (absent for generated silence) -> filter graph -> encoder -> stream.
 struct Path {
   int input_index = -1;
@@ -126,6 +172,7 @@ struct Path {
   int64_t packets = 0;
   double quality = 0;
   bool strip_sei = false;
+  int mpeg4_level = 0;  // MPEG-4 Part 2: the Simple-profile level its headers must state
   // Audio source parameters the graph was built for; frames that differ are skipped.
   int source_rate = 0;
   int source_format = -1;
@@ -171,6 +218,12 @@ class Conversion {
 
   const Request& req_;
   std::optional<SteadyClock::time_point> stop_seen_;
+  // Levels the muxer cannot write itself, set in the file once it is written.
+  std::optional<int> h263_level_;
+  std::optional<int> psp_level_;
+  // For -benchmark: when the run began, and how long the container's end took.
+  const SteadyClock::time_point started_ = SteadyClock::now();
+  SteadyClock::duration trailer_time_{};
   int64_t packets_written_ = 0;
   AVFormatContext* in_ = nullptr;
   AVFormatContext* out_ = nullptr;
@@ -285,8 +338,16 @@ void Conversion::DescribeInput() {
         if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) {
           Print(head + "Picture: " + codec + "\n");
         } else {
-          Print(head + "Video: " + codec + ", " + std::to_string(par->width) + "x" +
-                std::to_string(par->height) + ", " + FormatRate(FrameRateOf(st)) + " fps\n");
+          // The size the source is shown at (turned upright, its pixel aspect applied) follows
+          // when it differs from the stored one: the program's letterbox keeps that shape.
+          std::string line = head + "Video: " + codec + ", " + std::to_string(par->width) + "x" +
+                             std::to_string(par->height) + ", " + FormatRate(FrameRateOf(st)) +
+                             " fps";
+          const auto [dw, dh] = vidloom::media::DisplaySize(st);
+          if (dw != par->width || dh != par->height) {
+            line += ", display " + std::to_string(dw) + "x" + std::to_string(dh);
+          }
+          Print(line + "\n");
         }
         break;
       case AVMEDIA_TYPE_AUDIO:
@@ -390,19 +451,52 @@ void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
   const AVCodecContext* dec = video_.decoder.get();
   if (dec->width <= 0 || dec->height <= 0) Fail("the input video has no frame size");
 
-  const int picture_w = req_.width.value_or(dec->width & ~1);
-  const int picture_h = req_.height.value_or(dec->height & ~1);
-  const int frame_w = picture_w + req_.pad_left + req_.pad_right;
-  const int frame_h = picture_h + req_.pad_top + req_.pad_bottom;
+  // The picture as the source's player shows it: turned upright by the container's display
+  // matrix before anything else, its pixel aspect turned with it.
+  const Orientation upright = OrientationOf(st);
+  const int upright_w = upright.swaps ? dec->height : dec->width;
+  const int upright_h = upright.swaps ? dec->width : dec->height;
+  AVRational sar = dec->sample_aspect_ratio;
+  if (sar.num <= 0 || sar.den <= 0) sar = st->sample_aspect_ratio;
+  if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
+  if (upright.swaps) sar = {sar.den, sar.num};
+
+  const int picture_w = req_.width.value_or(upright_w & ~1);
+  const int picture_h = req_.height.value_or(upright_h & ~1);
+  int pad_left = req_.pad_left, pad_right = req_.pad_right;
+  int pad_top = req_.pad_top, pad_bottom = req_.pad_bottom;
+  int frame_w = picture_w + pad_left + pad_right;
+  int frame_h = picture_h + pad_top + pad_bottom;
   const std::string name = codec->name;
   if (!thumbnail && (frame_w % 2 != 0 || frame_h % 2 != 0)) {
     Fail("the frame size " + std::to_string(frame_w) + "x" + std::to_string(frame_h) +
          " must be a multiple of 2");
   }
   if (name == "h263" && !IsH263Size(frame_w, frame_h)) {
-    Fail("H.263 takes only the frame sizes 128x96, 176x144, 352x288, 704x576 and 1408x1152, not " +
-         std::to_string(frame_w) + "x" + std::to_string(frame_h));
+    // H.263 codes five sizes only: the frame goes into the smallest that holds it, with bars.
+    const auto fit = H263SizeHolding(frame_w, frame_h);
+    if (!fit) {
+      Fail(
+          "H.263 takes only the frame sizes 128x96, 176x144, 352x288, 704x576 and 1408x1152, "
+          "none of which holds " +
+          std::to_string(frame_w) + "x" + std::to_string(frame_h));
+    }
+    const int extra_w = fit->first - frame_w;
+    const int extra_h = fit->second - frame_h;
+    pad_left += (extra_w / 2) & ~1;
+    pad_right += extra_w - ((extra_w / 2) & ~1);
+    pad_top += (extra_h / 2) & ~1;
+    pad_bottom += extra_h - ((extra_h / 2) & ~1);
+    frame_w = fit->first;
+    frame_h = fit->second;
   }
+  // An output at the source's own size without bars keeps its pixel aspect where the container
+  // carries one (MP4); every other output is made of square pixels, the picture already at its
+  // display shape.
+  const bool keeps_aspect = !thumbnail && (muxer_ == "mp4" || muxer_ == "mov") &&
+                            picture_w == frame_w && picture_h == frame_h && frame_w == upright_w &&
+                            frame_h == upright_h && sar.num != sar.den;
+  const AVRational out_sar = keeps_aspect ? sar : AVRational{1, 1};
 
   AVRational rate{25, 1};
   if (req_.frame_rate_num) {
@@ -422,7 +516,7 @@ void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
   if (enc == nullptr) Fail("out of memory");
   enc->width = frame_w;
   enc->height = frame_h;
-  enc->sample_aspect_ratio = {1, 1};
+  enc->sample_aspect_ratio = out_sar;
   enc->framerate = rate;
   enc->time_base = av_inv_q(rate);
   enc->pix_fmt = thumbnail ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
@@ -434,22 +528,46 @@ void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
   if (req_.buffer_kbytes) enc->rc_buffer_size = static_cast<int>(*req_.buffer_kbytes * 8192);
   if (req_.gop) enc->gop_size = *req_.gop;
 
+  // What the stream will ask of a decoder, for the level its header states: the frame, the
+  // rate, the highest bit rate it may reach (the cap, or the target and its tolerance) and the
+  // buffer.
+  StreamDemand demand;
+  demand.width = frame_w;
+  demand.height = frame_h;
+  demand.fps = av_q2d(rate);
+  if (enc->rc_max_rate > 0) {
+    demand.kbps = static_cast<double>(enc->rc_max_rate) / 1000;
+  } else if (enc->bit_rate > 0) {
+    const double tolerance =
+        req_.tolerance_kbps ? *req_.tolerance_kbps * 1000 : static_cast<double>(enc->bit_rate) / 2;
+    demand.kbps = (static_cast<double>(enc->bit_rate) + tolerance) / 1000;
+  }
+  demand.buffer_kbits = static_cast<double>(enc->rc_buffer_size) / 1000;
+  demand.references = 3;  // what both x264 settings below use
+
   AVDictionary* options = nullptr;
   if (thumbnail) {
     enc->flags |= AV_CODEC_FLAG_QSCALE;
     enc->global_quality = 3 * FF_QP2LAMBDA;
     enc->color_range = AVCOL_RANGE_JPEG;
   } else if (name == "libx264") {
+    // The lowest level the stream keeps. The PSP's own profile box (PROF) states Main level
+    // 2.1, which its sizes and bit rates fit: the PSP's stream says 2.1 at least, and a stream
+    // that needs more has the box set to its level (at most 3.0, what the PSP decodes).
+    std::string level = H264Level(demand, muxer_ != "psp");
     if (muxer_ == "psp") {
-      // What the PSP decodes: Main profile up to level 3.0, three reference frames, no
-      // B-pyramid and no weighted prediction.
+      // What the PSP decodes: Main profile, three reference frames, no B-pyramid and no
+      // weighted prediction.
+      if (level.empty() || level > "3.0") level = "3.0";
+      if (level < "2.1") level = "2.1";
+      if (level != "2.1") psp_level_ = std::lround(std::stod(level) * 10);
       av_dict_set(&options, "profile", "main", 0);
-      av_dict_set(&options, "level", "3.0", 0);
       av_dict_set(&options, "x264-params", "ref=3:b-pyramid=none:weightp=0:weightb=0", 0);
     } else {
+      if (level.empty()) level = "4.1";
       av_dict_set(&options, "profile", "high", 0);
-      av_dict_set(&options, "level", "4.1", 0);
     }
+    av_dict_set(&options, "level", level.c_str(), 0);
     if (req_.coder) av_dict_set(&options, "coder", *req_.coder == 0 ? "cavlc" : "cabac", 0);
     video_.strip_sei = req_.bitexact;
   } else {
@@ -466,29 +584,44 @@ void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
     }
     if (enc->rc_max_rate > 0 && enc->rc_buffer_size == 0) {
       enc->rc_buffer_size = static_cast<int>(std::min<int64_t>(enc->rc_max_rate, INT32_MAX / 2));
+      demand.buffer_kbits = static_cast<double>(enc->rc_buffer_size) / 1000;
+    }
+    // The level in the stream's header (MPEG-4) or in the container's "d263" box (H.263, set
+    // once the file is written). A quality-driven stream without a bit rate keeps the encoder's.
+    if (demand.kbps > 0 && name == "h263") {
+      if (const int level = H263Level(demand)) h263_level_ = level;
+    } else if (demand.kbps > 0) {
+      if (const int level = Mpeg4SimpleLevel(demand)) {
+        enc->level = level;
+        video_.mpeg4_level = level;
+        if (muxer_ == "psp") psp_level_ = level;
+      }
     }
   }
   const int err = avcodec_open2(enc, codec, &options);
   av_dict_free(&options);
   Check(err, std::string("cannot open the video encoder ") + codec->name);
+  if (video_.mpeg4_level != 0 && enc->extradata != nullptr) {
+    SetMpeg4Level(enc->extradata, enc->extradata_size, video_.mpeg4_level);
+  }
 
-  std::string chain;
+  std::string chain = upright.filters;
   if (!thumbnail) chain += "fps=" + Rational(rate) + ",";
   chain += "scale=" + std::to_string(picture_w) + ":" + std::to_string(picture_h) +
-           ":flags=bicubic,setsar=1";
+           ":flags=bicubic,setsar=" + Rational(out_sar);
   if (frame_w != picture_w || frame_h != picture_h) {
     chain += ",pad=" + std::to_string(frame_w) + ":" + std::to_string(frame_h) + ":" +
-             std::to_string(req_.pad_left) + ":" + std::to_string(req_.pad_top) + ":black";
+             std::to_string(pad_left) + ":" + std::to_string(pad_top) + ":black";
   }
   chain += std::string(",format=") + av_get_pix_fmt_name(enc->pix_fmt);
-  AVRational sar = dec->sample_aspect_ratio;
-  if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
+  AVRational source_sar = dec->sample_aspect_ratio;
+  if (source_sar.num <= 0 || source_sar.den <= 0) source_sar = {1, 1};
   const char* pix = av_get_pix_fmt_name(dec->pix_fmt);
   if (pix == nullptr) Fail("the input video has an unknown pixel format");
   const std::string args = "video_size=" + std::to_string(dec->width) + "x" +
                            std::to_string(dec->height) + ":pix_fmt=" + pix +
                            ":time_base=" + Rational(st->time_base) +
-                           ":pixel_aspect=" + Rational(sar);
+                           ":pixel_aspect=" + Rational(source_sar);
   BuildGraph(video_, args, "buffer", chain);
   AddStream(video_);
 }
@@ -673,6 +806,10 @@ void Conversion::OpenOutput() {
       avio_open2(&out_->pb, url.c_str(), AVIO_FLAG_WRITE, &out_->interrupt_callback, nullptr);
   if (err < 0) Fail("cannot open the output file: " + AvError(err));
   output_opened_ = true;
+  // The muxer reopens its output by this name to move the index to the front.
+  av_freep(&out_->url);
+  out_->url = av_strdup(url.c_str());
+  if (out_->url == nullptr) Fail("out of memory");
 }
 
 void Conversion::WriteHeader() {
@@ -681,6 +818,8 @@ void Conversion::WriteHeader() {
     av_dict_set(&options, "id3v2_version", req_.id3v2 ? "3" : "0", 0);
     av_dict_set(&options, "write_id3v1", req_.id3v1 ? "1" : "0", 0);
   }
+  // The index before the media data, so that a player can start before it has read the file.
+  if (IsQuickTimeFamily(muxer_)) av_dict_set(&options, "movflags", "+faststart", 0);
   const int err = avformat_write_header(out_, &options);
   av_dict_free(&options);
   Check(err, "cannot write the output header");
@@ -723,6 +862,10 @@ void Conversion::Write(Path& path, AVPacket* packet) {
                        av_q2d(path.stream->time_base);
     written_seconds_ = std::max(written_seconds_, end);
     if (&path == &video_) video_seconds_ = std::max(video_seconds_, end);
+  }
+  if (path.mpeg4_level != 0 && (packet->flags & AV_PKT_FLAG_KEY)) {
+    Check(av_packet_make_writable(packet), "packet");
+    SetMpeg4Level(packet->data, packet->size, path.mpeg4_level);
   }
   ++path.packets;
   ++packets_written_;
@@ -781,6 +924,11 @@ void Conversion::Submit(Path& path, AVFrame* frame) {
   int64_t duration = frame->pkt_duration;
   if (path.decoder->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0) {
     duration = av_rescale_q(frame->nb_samples, {1, frame->sample_rate}, st->time_base);
+  } else if (duration <= 0) {
+    // A frame without a duration lasts one frame of the stream's rate.
+    AVRational rate = st->avg_frame_rate;
+    if (rate.num <= 0 || rate.den <= 0) rate = st->r_frame_rate;
+    if (rate.num > 0 && rate.den > 0) duration = av_rescale_q(1, av_inv_q(rate), st->time_base);
   }
   path.next_pts = pts + std::max<int64_t>(duration, 0);
   frame->pts = pts - OffsetIn(st);
@@ -841,7 +989,9 @@ void Conversion::Progress(bool final) {
   const auto now = std::chrono::steady_clock::now();
   if (!final && now - last_progress_ < std::chrono::milliseconds(500)) return;
   last_progress_ = now;
-  const int64_t bytes = out_->pb != nullptr ? std::max<int64_t>(avio_tell(out_->pb), 0) : 0;
+  int64_t bytes = out_->pb != nullptr ? std::max<int64_t>(avio_tell(out_->pb), 0) : 0;
+  // Moving the index to the front ends the writing inside the file: the end names its size.
+  if (final && out_->pb != nullptr) bytes = std::max(bytes, avio_size(out_->pb));
   std::optional<int64_t> frames;
   if (video_.encoder) frames = video_.frames;
   Print(ProgressRecord(frames, video_.quality, bytes, written_seconds_) + (final ? "\n" : ""));
@@ -869,7 +1019,11 @@ void Conversion::Transcode() {
   for (Path* path : {&video_, &audio_}) {
     if (!path->decoder) continue;
     if (!input_done_ && !stopped) Decode(*path, nullptr);
-    Check(av_buffersrc_add_frame_flags(path->source, nullptr, 0), "filtering failed");
+    // The input ends where its last frame ends, not where it begins: the frame-rate conversion
+    // then keeps the last frame, as the ffmpeg command line does.
+    const AVStream* st = in_->streams[path->input_index];
+    const int64_t end = path->next_pts != AV_NOPTS_VALUE ? path->next_pts - OffsetIn(st) : 0;
+    Check(av_buffersrc_close(path->source, end, AV_BUFFERSRC_FLAG_PUSH), "filtering failed");
     Drain(*path);
     Encode(*path, nullptr);
     if (path == &video_) SilenceUntil(video_seconds_);
@@ -935,10 +1089,20 @@ void Conversion::MakeThumbnail() {
 }
 
 void Conversion::Finish() {
+  // Moving the index to the front rewrites the whole file: after a stop request there is no
+  // time for it, the index then stays at the end.
+  if (Stopping() && IsQuickTimeFamily(muxer_)) {
+    av_opt_set(out_->priv_data, "movflags", "-faststart", 0);
+  }
+  const SteadyClock::time_point trailer_begin = SteadyClock::now();
   Check(av_write_trailer(out_), "cannot finish the output file");
+  trailer_time_ = SteadyClock::now() - trailer_begin;
   Progress(true);
   Check(avio_closep(&out_->pb), "cannot close the output file");
   output_opened_ = false;
+  if (const std::string error = PatchLevels(req_.output, h263_level_, psp_level_); !error.empty()) {
+    Fail(error);
+  }
   complete_ = true;
 }
 
@@ -957,6 +1121,16 @@ int Conversion::Run() {
     Transcode();
   }
   Finish();
+  if (req_.benchmark) {
+    // The whole run and the container's end (for MP4, moving the index to the front).
+    const auto seconds = [](SteadyClock::duration d) {
+      char text[32];
+      std::snprintf(text, sizeof text, "%.3fs", std::chrono::duration<double>(d).count());
+      return std::string(text);
+    };
+    Print("bench: rtime=" + seconds(SteadyClock::now() - started_) +
+          " trailer=" + seconds(trailer_time_) + "\n");
+  }
   return 0;
 }
 

@@ -1,0 +1,186 @@
+#include "boxes.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace raziz2u {
+namespace {
+
+uint32_t Be32(const std::string& d, uint64_t at) {
+  const auto* p = reinterpret_cast<const unsigned char*>(d.data() + at);
+  return static_cast<uint32_t>(p[0]) << 24 | static_cast<uint32_t>(p[1]) << 16 |
+         static_cast<uint32_t>(p[2]) << 8 | p[3];
+}
+
+uint64_t Be64(const std::string& d, uint64_t at) {
+  return static_cast<uint64_t>(Be32(d, at)) << 32 | Be32(d, at + 4);
+}
+
+bool IsContainer(const std::string& type) {
+  for (const char* t : {"moov", "trak", "mdia", "minf", "stbl", "dinf", "edts", "udta"}) {
+    if (type == t) return true;
+  }
+  return false;
+}
+
+// Bytes before a sample entry's own boxes: the SampleEntry fields and the visual or audio ones.
+std::optional<uint64_t> SampleEntryFields(const std::string& type) {
+  for (const char* t : {"avc1", "mp4v", "s263", "h263", "jpeg"}) {
+    if (type == t) return 8 + 70;
+  }
+  for (const char* t : {"mp4a", "samr", "sawb", ".mp3"}) {
+    if (type == t) return 8 + 20;
+  }
+  return std::nullopt;
+}
+
+std::string SystemError(const std::string& what) {
+  return what + ": " + std::strerror(errno);
+}
+
+bool ReadAt(int fd, std::string& out, uint64_t offset, uint64_t size) {
+  out.resize(size);
+  uint64_t done = 0;
+  while (done < size) {
+    const ssize_t n = pread(fd, out.data() + done, size - done, static_cast<off_t>(offset + done));
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+bool WriteAt(int fd, const std::string& data, uint64_t offset) {
+  uint64_t done = 0;
+  while (done < data.size()) {
+    const ssize_t n =
+        pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
+    if (n <= 0) {
+      if (n < 0 && errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<uint64_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<Box> BoxesIn(const std::string& data, uint64_t begin, uint64_t end, uint64_t base) {
+  std::vector<Box> boxes;
+  uint64_t at = begin;
+  while (at + 8 <= end && at - base + 8 <= data.size()) {
+    Box box;
+    box.offset = at;
+    box.size = Be32(data, at - base);
+    box.type = data.substr(at - base + 4, 4);
+    if (box.size == 1) {
+      if (at - base + 16 > data.size()) break;
+      box.size = Be64(data, at - base + 8);
+      box.header = 16;
+    } else if (box.size == 0) {
+      box.size = end - at;  // to the end
+    }
+    if (box.size < box.header || at + box.size > end) break;
+    boxes.push_back(box);
+    at += box.size;
+  }
+  return boxes;
+}
+
+std::vector<Box> ChildBoxes(const std::string& data, const Box& box, uint64_t base) {
+  if (IsContainer(box.type)) return BoxesIn(data, box.payload(), box.end(), base);
+  if (box.type == "stsd") return BoxesIn(data, box.payload() + 8, box.end(), base);
+  if (const auto fields = SampleEntryFields(box.type)) {
+    return BoxesIn(data, box.payload() + *fields, box.end(), base);
+  }
+  return {};
+}
+
+std::optional<Box> FindBox(const std::string& file, const std::vector<std::string>& path) {
+  std::vector<Box> level = BoxesIn(file, 0, file.size());
+  std::optional<Box> found;
+  for (const std::string& type : path) {
+    found.reset();
+    for (const Box& b : level) {
+      if (b.type == type) {
+        found = b;
+        break;
+      }
+    }
+    if (!found) return std::nullopt;
+    level = ChildBoxes(file, *found);
+  }
+  return found;
+}
+
+std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
+                        std::optional<int> psp_level) {
+  if (!h263_level && !psp_level) return {};
+  const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return SystemError("cannot reopen the output to set its level");
+  std::string error;
+  const off_t file_size = lseek(fd, 0, SEEK_END);
+  // The top-level boxes, from their headers.
+  std::vector<Box> top;
+  std::string header;
+  const uint64_t total = file_size > 0 ? static_cast<uint64_t>(file_size) : 0;
+  for (uint64_t at = 0; at + 8 <= total;) {
+    if (!ReadAt(fd, header, at, std::min<uint64_t>(16, total - at))) break;
+    Box b;
+    b.offset = at;
+    b.size = Be32(header, 0);
+    b.type = header.substr(4, 4);
+    if (b.size == 1 && header.size() >= 16) {
+      b.size = Be64(header, 8);
+      b.header = 16;
+    } else if (b.size == 0) {
+      b.size = total - at;
+    }
+    if (b.size < b.header || at + b.size > total) break;
+    top.push_back(b);
+    at += b.size;
+  }
+  for (const Box& b : top) {
+    if (b.type == "uuid" && psp_level && b.size <= 4096) {
+      std::string bytes;
+      if (!ReadAt(fd, bytes, b.offset, b.size)) break;
+      // "PROF" follows the box type; its video part is "VPRF", then a reserved word, the track,
+      // the codec's four characters and two 16-bit words of profile and level.
+      if (bytes.compare(b.header, 4, "PROF") != 0) continue;
+      const auto vprf = bytes.find("VPRF");
+      if (vprf == std::string::npos || vprf + 20 > bytes.size()) continue;
+      // The level is the low byte of the second word (0x0015 for H.264 level 2.1, 0x0103 for
+      // MPEG-4 Simple level 3); the high byte stays.
+      bytes[vprf + 19] = static_cast<char>(*psp_level & 0xff);
+      if (!WriteAt(fd, bytes, b.offset)) error = SystemError("cannot set the PSP level");
+    } else if (b.type == "moov" && h263_level) {
+      std::string moov;
+      if (!ReadAt(fd, moov, b.offset, b.size)) break;
+      std::vector<Box> pending = {Box{"moov", 0, b.size, b.header}};
+      bool changed = false;
+      while (!pending.empty()) {
+        const Box box = pending.back();
+        pending.pop_back();
+        if (box.type == "d263" && box.size >= box.header + 7) {
+          // Vendor (4), decoder version (1), level (1), profile (1).
+          moov[box.payload() + 5] = static_cast<char>(*h263_level);
+          changed = true;
+        }
+        for (const Box& child : ChildBoxes(moov, box)) pending.push_back(child);
+      }
+      if (changed && !WriteAt(fd, moov, b.offset))
+        error = SystemError("cannot set the H.263 level");
+    }
+  }
+  if (close(fd) != 0 && error.empty()) error = SystemError("cannot close the output");
+  return error;
+}
+
+}  // namespace raziz2u
