@@ -306,7 +306,8 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
       if (row) {
         std::string extension;
         FormatExtension(form, extension);
-        AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension);
+        AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension,
+                   row->display_size);
         form.ListView1.ScrollIntoView(state.NewRowIndex);
         ++result.rows_added;
       } else {

@@ -8,9 +8,10 @@ namespace vidloom::analysis {
 
 int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
                const std::string& frame_rate, const std::string& duration,
-               const std::string& extension) {
+               const std::string& extension, const std::string& display_size) {
   FileEntry entry;
   entry.caption = path;
+  entry.display_size = display_size;
   entry.cells = {size, frame_rate, duration, extension, "", ""};
   form.ListView1.BeginUpdate();
   const int row = form.ListView1.AddRow(std::move(entry));
@@ -43,6 +44,11 @@ RowTexts ReaderRowTexts(const VideoInfoValues& values, const std::string& path) 
                          ? std::to_string(static_cast<long long>(std::nearbyint(rate)))
                          : "0";
   texts.duration = values.duration;
+  if (values.display_width > 0 && values.display_height > 0 &&
+      (values.display_width != values.width || values.display_height != values.height)) {
+    texts.display_size =
+        std::to_string(values.display_width) + " x " + std::to_string(values.display_height);
+  }
   if (texts.duration.size() == 5) texts.duration = "00:" + texts.duration;
   if (IsAudioCdTrack(path)) texts.duration.clear();
   return texts;
@@ -55,9 +61,10 @@ bool NeedsProbe(const RowTexts& reader_texts, const std::string& path) {
 std::optional<RowTexts> ProbeRowTexts(const ProbeResult& result) {
   switch (result.outcome) {
     case ProbeOutcome::Described:
-      return RowTexts{result.values.FrameSize, result.values.FrameRate, result.values.Duration};
+      return RowTexts{result.values.FrameSize, result.values.FrameRate, result.values.Duration,
+                      result.values.DisplaySize};
     case ProbeOutcome::Rejected:
-      return RowTexts{"Unknown", "", ""};
+      return RowTexts{"Unknown", "", "", ""};
     case ProbeOutcome::NotStarted:
     case ProbeOutcome::Cancelled:
       break;

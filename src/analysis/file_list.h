@@ -15,13 +15,14 @@ namespace vidloom::analysis {
 // suspended while the row is added. Returns the new row's index.
 int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
                const std::string& frame_rate, const std::string& duration,
-               const std::string& extension);
+               const std::string& extension, const std::string& display_size = "");
 
 // The size, frame rate and duration texts of one file's row.
 struct RowTexts {
   std::string size = "0 x 0";
   std::string frame_rate = "0";
   std::string duration = "0";
+  std::string display_size = {};  // "W x H" the video is shown at, when not its stored size
 };
 
 // The file's extension from its last dot after the last separator, lower-cased, with the dot

@@ -60,6 +60,17 @@ void ParseVideoLine(std::string_view line, ProbeValues& values) {
   const auto dot = rate.find('.');
   if (dot != std::string_view::npos && Chars(rate, dot + 1, 2) == "00") rate = rate.substr(0, dot);
   values.FrameRate = std::string(rate);
+
+  // "..., 25.00 fps, display 768x576": the shown size, when the encoder names it.
+  values.DisplaySize.clear();
+  if (const auto display = After(rest, "display ")) {
+    const std::string_view size = display->substr(0, display->find_first_of(", "));
+    const auto dx = size.find('x');
+    if (dx != std::string_view::npos && dx > 0 && dx + 1 < size.size()) {
+      values.DisplaySize =
+          std::string(size.substr(0, dx)) + " x " + std::string(size.substr(dx + 1));
+    }
+  }
 }
 
 }  // namespace
@@ -93,6 +104,7 @@ void ParseProbeOutput(const std::vector<std::string>& lines, ProbeValues& values
   values.FrameSize = "0 x 0";
   values.FrameRate = "0";
   values.Duration.clear();
+  values.DisplaySize.clear();
   for (const std::string& line : lines) {
     if (const auto duration = After(line, "Duration: ")) {
       if (duration->substr(0, 3) == "N/A") {

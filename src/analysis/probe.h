@@ -28,6 +28,9 @@ struct ProbeValues {
   std::string FrameSize = "0 x 0";  // width, " x ", height
   std::string FrameRate = "0";      // as printed, a fraction of "00" removed
   std::string Duration;             // "HH:MM:SS"; empty when the answer holds no duration
+  // The size the video is shown at ("W x H") when the encoder names one besides the stored
+  // size ("..., display 768x576"); empty otherwise.
+  std::string DisplaySize = {};
 };
 
 // The first characters of an accepted answer.

@@ -110,6 +110,9 @@ VideoInfoValues ReadVideoInfo(const std::string& path, const VideoInfoLimits& li
   if (video) {
     values.width = std::max(0, video->codecpar->width);
     values.height = std::max(0, video->codecpar->height);
+    const auto [display_width, display_height] = media::DisplaySize(video);
+    values.display_width = std::max(0, display_width);
+    values.display_height = std::max(0, display_height);
     values.frame_rate = Rate(video->avg_frame_rate);
     if (values.frame_rate == 0) values.frame_rate = Rate(video->r_frame_rate);
     duration = Seconds(video->duration, video->time_base);

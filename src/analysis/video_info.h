@@ -15,6 +15,9 @@ struct VideoInfoValues {
   // "MM:SS" below one hour, "HH:MM:SS" from one hour on (two digits each, whole seconds);
   // "0" when unknown.
   std::string duration = "0";
+  // The size the video is shown at (turned upright, its pixel aspect applied); 0 when unknown.
+  int display_width = 0;
+  int display_height = 0;
 };
 
 // Bounds of one analysis. Reading stops at whichever comes first.

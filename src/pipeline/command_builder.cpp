@@ -162,9 +162,13 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   slots.SizeOption = SizeFragment(form, row);
   if (form.ComboLetterBox.selected() == 1 && !audio_output) {
     const std::string plain_size = slots.SizeOption;
+    // The letterbox keeps the shape the input is shown at (its pixel aspect, turned upright),
+    // not its stored size.
     std::string_view video_size;
     if (row >= 0 && row < form.ListView1.count()) {
-      video_size = form.ListView1.cell(row, kCellVideoSize);
+      const FileEntry& entry = form.ListView1.row(row);
+      video_size = entry.display_size.empty() ? std::string_view(entry.cells[kCellVideoSize])
+                                              : std::string_view(entry.display_size);
     }
     switch (LetterboxOrientation(video_size, plain_size)) {
       case 1:

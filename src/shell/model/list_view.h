@@ -25,12 +25,16 @@ struct FileEntry {
   bool checked = false;
   std::string caption;  // the input path
   std::array<std::string, kFileCellCount> cells;
+  // The size the input is shown at, "W x H", when it differs from the stored "Video Size" (a
+  // pixel aspect that is not square, a picture stored on its side); empty otherwise. The
+  // letterbox keeps this shape.
+  std::string display_size = {};
   // Why the row's last conversion did not end "Done" ("stopped", the encoder's error line, "the
   // file no longer exists", ...); empty otherwise.
-  std::string reason;
+  std::string reason = {};
   // The encoder's output of the row's last runs, each run headed by its command line; at most
   // kMaxDetailLines lines, the latest.
-  std::vector<std::string> details;
+  std::vector<std::string> details = {};
 };
 inline constexpr std::size_t kMaxDetailLines = 200;
 
