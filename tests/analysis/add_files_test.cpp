@@ -189,7 +189,7 @@ TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
   Run(3, "print error: cannot open\nexit 1\n");
   Run(4, Accepted("Duration: 00:00:07.00, start: 0",
                   "Stream #0.0: Video: mpeg2video, 720x576, "
-                  "25.00 fps"));
+                  "25.00 fps, display 1024x576"));
   const auto first = Add({"song.mp3", "odd.dat", "late.vob"});
   EXPECT_EQ(first.end, AddFilesResult::End::kAllFiles);
   ASSERT_EQ(form.ListView1.count(), 3);
@@ -197,6 +197,8 @@ TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
   EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:00", "MP4", "", ""}));
   EXPECT_EQ(Cells(1), (Row{"Unknown", "", "", "MP4", "", ""}));
   EXPECT_EQ(Cells(2), (Row{"720 x 576", "25", "00:00:07", "MP4", "", ""}));
+  EXPECT_EQ(form.ListView1.row(2).display_size, "1024 x 576");
+  EXPECT_EQ(form.ListView1.row(0).display_size, "");
   EXPECT_EQ(EncoderStarts(), 5);
   // The retries carry the alternate-input prefix.
   const std::string prefixed = ReadTextFile(sequence / "args-2");

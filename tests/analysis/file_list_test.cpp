@@ -66,6 +66,16 @@ TEST(ReaderRowTexts, Table) {
       {"audio with duration", {0, 0, 0, "03:30"}, "/m/a.mp3", {"0 x 0", "0", "00:03:30"}, true},
       {"cd track is never probed", {}, "/cd/Track01.CDA", {"0 x 0", "0", ""}, false},
       {"absurd rate", {16, 16, 1e300, "00:01"}, "/m/a.avi", {"16 x 16", "0", "00:00:01"}, false},
+      {"shown wider than stored",
+       {720, 576, 25.0, "00:10", 768, 576},
+       "/m/dvd.vob",
+       {"720 x 576", "25", "00:00:10", "768 x 576"},
+       false},
+      {"shown as stored",
+       {640, 480, 25.0, "00:10", 640, 480},
+       "/m/a.avi",
+       {"640 x 480", "25", "00:00:10", ""},
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -73,6 +83,7 @@ TEST(ReaderRowTexts, Table) {
     EXPECT_EQ(texts.size, c.expected.size);
     EXPECT_EQ(texts.frame_rate, c.expected.frame_rate);
     EXPECT_EQ(texts.duration, c.expected.duration);
+    EXPECT_EQ(texts.display_size, c.expected.display_size);
     EXPECT_EQ(NeedsProbe(texts, c.path), c.probe);
   }
 }

@@ -2,7 +2,12 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstring>
 #include <filesystem>
+#include <map>
+#include <sstream>
 #include <thread>
 
 #include "cli/run_program.h"
@@ -114,6 +119,418 @@ TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
   EXPECT_NE(r.out.find("  Failed\t" + out / "gone.avi" + "\tthe file no longer exists\n"),
             std::string::npos)
       << r.out;
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the outputs hold, read back with ffmpeg, ffprobe and the file's own boxes: every source
+// frame, levels the streams keep, the index first, the shape the source is shown at.
+
+const std::string kFfmpeg = "/usr/bin/ffmpeg";
+const std::string kFfprobe = "/usr/bin/ffprobe";
+
+std::string Ffmpeg(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"-hide_banner", "-loglevel", "error", "-y"};
+  all.insert(all.end(), args.begin(), args.end());
+  const auto r = RunProgram(kFfmpeg, all);
+  EXPECT_EQ(r.status, 0) << r.err;
+  return r.out;
+}
+
+// ffprobe's values of the first video stream ("width" -> "368").
+std::map<std::string, std::string> VideoStream(const std::string& path) {
+  const auto r = RunProgram(kFfprobe, {"-v", "error", "-select_streams", "v:0", "-show_entries",
+                                       "stream=codec_name,width,height,level,r_frame_rate,"
+                                       "sample_aspect_ratio",
+                                       "-of", "default=noprint_wrappers=1", path});
+  std::map<std::string, std::string> values;
+  for (const auto& line : Lines(r.out)) {
+    const auto eq = line.find('=');
+    if (eq != std::string::npos) values[line.substr(0, eq)] = line.substr(eq + 1);
+  }
+  return values;
+}
+
+// Every source frame of the counter clip is one flat grey, 16 + 8 times its number; the
+// numbers of the frames in `path` (after `filters`), read in the middle of the picture.
+std::vector<int> FrameNumbers(const std::string& path, const std::string& filters = "") {
+  const std::string bytes =
+      Ffmpeg({"-i", path, "-vsync", "passthrough", "-vf",
+              filters + "crop=16:16:(iw-16)/2:(ih-16)/2,extractplanes=y,scale=1:1:flags=area", "-f",
+              "rawvideo", "-"});
+  std::vector<int> numbers;
+  for (unsigned char c : bytes) numbers.push_back(static_cast<int>(std::lround((c - 16) / 8.0)));
+  return numbers;
+}
+
+// The top-level box types of an MP4/3GP file, in order.
+std::vector<std::string> TopLevelBoxes(const std::string& file) {
+  std::vector<std::string> types;
+  for (std::size_t at = 0; at + 8 <= file.size();) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(file[at + i]); };
+    const uint64_t size = (uint64_t{byte(0)} << 24) | (byte(1) << 16) | (byte(2) << 8) | byte(3);
+    types.push_back(file.substr(at + 4, 4));
+    if (size < 8) break;
+    at += size;
+  }
+  return types;
+}
+
+// The limits of a level: largest frame (width, height and macroblocks), macroblocks per second,
+// kbit/s and decoder buffer in kbit.
+struct LevelLimit {
+  int level;
+  int width, height;
+  double frame_mbs, mbs_per_second, kbps, buffer_kbits;
+};
+
+// MPEG-4 Part 2 Simple profile (ISO/IEC 14496-2 Annex N), H.263 profile 0 (Annex X), H.264
+// Main profile (Table A-1; High allows 1.25 times the rate and buffer).
+const std::map<std::string, std::vector<LevelLimit>>& LevelTables() {
+  static const std::map<std::string, std::vector<LevelLimit>> tables = {
+      {"mpeg4",
+       {{1, 4096, 4096, 99, 1485, 64, 160},
+        {2, 4096, 4096, 396, 5940, 128, 640},
+        {3, 4096, 4096, 396, 11880, 384, 640},
+        {4, 4096, 4096, 1200, 36000, 4000, 1280},
+        {5, 4096, 4096, 1620, 40500, 8000, 1792},
+        {6, 4096, 4096, 3600, 108000, 12000, 3968}}},
+      {"h263",
+       {{10, 176, 144, 99, 1485, 64, 1e9},
+        {20, 352, 288, 396, 5940, 128, 1e9},
+        {30, 352, 288, 396, 11880, 384, 1e9},
+        {40, 352, 288, 396, 11880, 2048, 1e9}}},
+      {"h264",
+       {{10, 4096, 4096, 99, 1485, 64, 175},
+        {11, 4096, 4096, 396, 3000, 192, 500},
+        {12, 4096, 4096, 396, 6000, 384, 1000},
+        {13, 4096, 4096, 396, 11880, 768, 2000},
+        {20, 4096, 4096, 396, 11880, 2000, 2000},
+        {21, 4096, 4096, 792, 19800, 4000, 4000},
+        {22, 4096, 4096, 1620, 20250, 4000, 4000},
+        {30, 4096, 4096, 1620, 40500, 10000, 10000},
+        {31, 4096, 4096, 3600, 108000, 14000, 14000},
+        {32, 4096, 4096, 5120, 216000, 20000, 20000},
+        {40, 4096, 4096, 8192, 245760, 20000, 25000},
+        {41, 4096, 4096, 8192, 245760, 50000, 62500}}},
+  };
+  return tables;
+}
+
+// What a stream asks of its decoder: from its frame and rate, and the bit rate and buffer of
+// the command that made it.
+struct Demand {
+  int width = 0, height = 0;
+  double fps = 0, kbps = 0, buffer_kbits = 0;
+  double factor = 1;  // 1.25 for H.264 High
+};
+
+bool Keeps(const LevelLimit& l, const Demand& d) {
+  const double mbs = std::ceil(d.width / 16.0) * std::ceil(d.height / 16.0);
+  return d.width <= l.width && d.height <= l.height && mbs <= l.frame_mbs &&
+         mbs * d.fps <= l.mbs_per_second + 0.5 && d.kbps <= l.kbps * d.factor &&
+         d.buffer_kbits <= l.buffer_kbits * d.factor;
+}
+
+// The value after `option` in an encoder command line ("-b \"768\"" -> 768), 0 when absent.
+double OptionValue(const std::string& command, const std::string& option) {
+  const auto at = command.find(" " + option + " ");
+  if (at == std::string::npos) return 0;
+  std::size_t value = at + option.size() + 2;
+  if (command[value] == '"') ++value;
+  return std::atof(command.c_str() + value);
+}
+
+struct FidelityCase {
+  int format;         // index into kFormats
+  const char* codec;  // a video codec to choose, or nullptr for the format's own
+  int size;           // -1: the format's default size, 0: the smallest, 1: the largest
+};
+
+std::string FidelityName(const ::testing::TestParamInfo<FidelityCase>& info) {
+  const char* const sizes[] = {"Default", "Smallest", "Largest"};
+  return "Format" + std::to_string(info.param.format) + (info.param.codec ? info.param.codec : "") +
+         sizes[info.param.size + 1];
+}
+
+std::vector<FidelityCase> FidelityCases() {
+  std::vector<FidelityCase> cases;
+  for (int format : {0, 1, 2, 3, 4, 5, 6, 7, 10, 11}) {
+    for (int size : {-1, 0, 1}) cases.push_back({format, nullptr, size});
+  }
+  for (int format : {10, 11}) {
+    for (int size : {-1, 0, 1}) cases.push_back({format, "H263", size});
+  }
+  return cases;
+}
+
+class CliOutputFidelity : public ::testing::TestWithParam<FidelityCase> {
+ protected:
+  static void SetUpTestSuite() {
+    dir_ = new TempDir;
+    Ffmpeg({"-f", "lavfi", "-i", "color=c=black:s=320x240:r=25:d=1,geq=lum='16+8*N':cb=128:cr=128",
+            "-f", "lavfi", "-i", "sine=frequency=440:duration=1", "-c:v", "mpeg4", "-q:v", "2",
+            "-c:a", "mp3", "-shortest", *dir_ / "counter.mkv"});
+  }
+  static void TearDownTestSuite() { delete dir_; }
+  static TempDir* dir_;
+};
+TempDir* CliOutputFidelity::dir_ = nullptr;
+
+// Every size a selector offers gives a file the device plays, every source frame reaches it,
+// its header states the lowest level the stream keeps and its index comes first.
+TEST_P(CliOutputFidelity, EveryFrameTheRightLevelAndTheIndexFirst) {
+  const FidelityCase& c = GetParam();
+  const std::string input = *dir_ / "counter.mkv";
+  TempDir out;
+  std::vector<std::string> choices = {"--no-settings", "--format", kFormats[c.format]};
+  if (c.codec) choices.insert(choices.end(), {"--video-codec", c.codec});
+  const auto options = RunProgram(kCli, [&] {
+    auto a = choices;
+    a.push_back("--show-options");
+    return a;
+  }());
+  std::vector<std::string> sizes;
+  for (const auto& line : Lines(options.out)) {
+    if (line.rfind("ComboVideoSize\t", 0) != 0) continue;
+    std::stringstream fields(line);
+    std::string field;
+    for (int i = 0; std::getline(fields, field, '\t'); ++i) {
+      if (i >= 3) sizes.push_back(field);
+    }
+  }
+  ASSERT_FALSE(sizes.empty()) << options.out;
+  if (c.size >= 0)
+    choices.insert(choices.end(), {"--video-size", c.size == 0 ? sizes.front() : sizes.back()});
+  choices.insert(choices.end(), {"--output-dir", out.path(), input});
+
+  auto dry = choices;
+  dry.insert(dry.begin(), "--print-commands");
+  const std::string command = RunProgram(kCli, dry).out;
+  const auto r = RunProgram(kCli, choices);
+  ASSERT_EQ(r.status, 0) << r.out << r.err;
+  const std::string format = kFormats[c.format];
+  const std::string output = out / ("counter." + format.substr(format.rfind("*.") + 2, 3));
+  auto v = VideoStream(output);
+
+  // The offered size, or for H.263 the smallest of its sizes that holds it.
+  int width = 0, height = 0;
+  std::sscanf(c.size < 0 ? "" : (c.size == 0 ? sizes.front() : sizes.back()).c_str(), "%d x %d",
+              &width, &height);
+  if (c.size >= 0 && v["codec_name"] == "h263") {
+    for (const auto& [w, h] : {std::pair{128, 96}, {176, 144}, {352, 288}}) {
+      if (w >= width && h >= height) {
+        width = w;
+        height = h;
+        break;
+      }
+    }
+  }
+  if (c.size >= 0) {
+    EXPECT_EQ(v["width"], std::to_string(width)) << command;
+    EXPECT_EQ(v["height"], std::to_string(height)) << command;
+  }
+
+  // The frames: those of ffmpeg's frame-rate conversion to the output's rate, each the
+  // matching source picture.
+  const std::vector<int> expected = FrameNumbers(input, "fps=" + v["r_frame_rate"] + ",");
+  EXPECT_EQ(FrameNumbers(output), expected) << command;
+  if (v["r_frame_rate"] == "25/1") {
+    std::vector<int> all(25);
+    for (int i = 0; i < 25; ++i) all[i] = i;
+    EXPECT_EQ(expected, all);
+  }
+
+  // The level: the stream keeps its limits, and not those of the level below (the PSP's AVC
+  // stream says 2.1 at least, as its own profile box does).
+  const std::string file = testing::ReadTextFile(output);
+  int level = std::atoi(v["level"].c_str());
+  if (v["codec_name"] == "h263") {
+    const auto d263 = file.find("d263");
+    ASSERT_NE(d263, std::string::npos);
+    level = static_cast<unsigned char>(file[d263 + 9]);
+  }
+  Demand d;
+  d.width = std::atoi(v["width"].c_str());
+  d.height = std::atoi(v["height"].c_str());
+  int num = 0, den = 1;
+  std::sscanf(v["r_frame_rate"].c_str(), "%d/%d", &num, &den);
+  d.fps = static_cast<double>(num) / den;
+  const double maxrate = OptionValue(command, "-maxrate");
+  const double rate = OptionValue(command, "-b");
+  const double tolerance = OptionValue(command, "-bt");
+  d.kbps = maxrate > 0 ? maxrate : rate + (tolerance > 0 ? tolerance : rate / 2);
+  d.buffer_kbits = OptionValue(command, "-bufsize") * 8.192;
+  const bool psp = format.rfind("PSP", 0) == 0;
+  if (v["codec_name"] == "h264" && !psp) d.factor = 1.25;
+  const auto& table = LevelTables().at(v["codec_name"]);
+  const auto at = std::find_if(table.begin(), table.end(),
+                               [&](const LevelLimit& l) { return l.level == level; });
+  ASSERT_NE(at, table.end()) << "level " << level << "\n" << command;
+  EXPECT_TRUE(Keeps(*at, d)) << "level " << level << "\n" << command;
+  if (at != table.begin() && !(psp && level == 21)) {
+    EXPECT_FALSE(Keeps(*(at - 1), d)) << "level " << level << "\n" << command;
+  }
+  if (psp) {
+    // The PSP's profile box: the video's codec, profile and level, the level in the low byte.
+    const auto vprf = file.find("VPRF");
+    ASSERT_NE(vprf, std::string::npos);
+    EXPECT_EQ(static_cast<unsigned char>(file[vprf + 19]), level);
+  }
+
+  const auto boxes = TopLevelBoxes(file);
+  const auto moov = std::find(boxes.begin(), boxes.end(), "moov");
+  const auto mdat = std::find(boxes.begin(), boxes.end(), "mdat");
+  ASSERT_NE(mdat, boxes.end());
+  EXPECT_LT(moov, mdat) << "the index comes after the media data";
+}
+
+INSTANTIATE_TEST_SUITE_P(VideoFormats, CliOutputFidelity, ::testing::ValuesIn(FidelityCases()),
+                         FidelityName);
+
+// The picture inside the bars of the first frames of `path`: "crop=W:H:X:Y".
+std::string PictureArea(const std::string& path) {
+  const auto r =
+      RunProgram(kFfmpeg, {"-hide_banner", "-i", path, "-vf", "cropdetect=limit=0.1:round=2",
+                           "-frames:v", "3", "-f", "null", "-"});
+  const auto at = r.err.rfind("crop=");
+  EXPECT_NE(at, std::string::npos) << r.err;
+  return at == std::string::npos
+             ? ""
+             : r.err.substr(at, r.err.find_first_not_of("crop=0123456789:", at) - at);
+}
+
+double Ratio(const std::string& text) {  // "16:15" or "16/15"
+  int num = 0, den = 0;
+  if (std::sscanf(text.c_str(), "%d%*[:/]%d", &num, &den) != 2 || den == 0) return 0;
+  return static_cast<double>(num) / den;
+}
+
+// DVD and HDV pictures keep the shape they are shown at: the letterbox and the scaling use the
+// display size, and an output at the source's own size keeps its pixel aspect.
+TEST(CliOutputShape, DisplayAspectInIsDisplayAspectOut) {
+  TempDir dir;
+  struct Source {
+    const char* name;
+    const char* size;
+    const char* sar;
+  } const sources[] = {
+      {"pal43", "720x576", "16/15"},   {"pal169", "720x576", "64/45"}, {"ntsc43", "720x480", "8/9"},
+      {"ntsc169", "720x480", "32/27"}, {"hdv", "1440x1080", "4/3"},
+  };
+  for (const Source& source : sources) {
+    const std::string input = dir / (std::string(source.name) + ".mkv");
+    Ffmpeg({"-f", "lavfi", "-i",
+            std::string("color=c=white:r=25:d=0.4:s=") + source.size + ",setsar=" + source.sar,
+            "-c:v", "mpeg4", "-q:v", "3", input});
+    int width = 0, height = 0;
+    std::sscanf(source.size, "%dx%d", &width, &height);
+    const double shown = width * Ratio(source.sar) / height;
+    const auto rows = RunProgram(kCli, {"--no-settings", "--print-rows", input});
+    EXPECT_NE(rows.out.find(std::to_string(width) + " x " + std::to_string(height)),
+              std::string::npos)
+        << "the Video Size cell keeps the stored size: " << rows.out;
+    struct Output {
+      const char* format;
+      const char* letterbox;
+    } const outputs[] = {{kFormats[0], "LetterBox"},
+                         {kFormats[5], "LetterBox"},
+                         {kFormats[6], "LetterBox"},
+                         {kFormats[5], "None"}};
+    for (const Output& o : outputs) {
+      TempDir out;
+      const auto r = RunProgram(kCli, {"--no-settings", "--format", o.format, "--letterbox",
+                                       o.letterbox, "--output-dir", out.path(), input});
+      ASSERT_EQ(r.status, 0) << r.out << r.err;
+      const std::string output = out / (std::string(source.name) + ".mp4");
+      auto v = VideoStream(output);
+      int w = 0, h = 0;
+      std::sscanf(PictureArea(output).c_str(), "crop=%d:%d", &w, &h);
+      ASSERT_GT(h, 0);
+      const bool keeps_own_size = std::string(o.letterbox) == "None" &&
+                                  v["width"] == std::to_string(width) &&
+                                  v["height"] == std::to_string(height);
+      const std::string where = std::string(source.name) + " to " + o.format + " " + o.letterbox;
+      if (keeps_own_size) {
+        // The stored size unchanged: the pixel aspect travels with it.
+        EXPECT_NEAR(Ratio(v["sample_aspect_ratio"]), Ratio(source.sar), 1e-9) << where;
+      } else if (std::string(o.letterbox) == "None") {
+        continue;  // stretched to the frame, as asked
+      } else {
+        EXPECT_EQ(v["sample_aspect_ratio"], "1:1") << where;
+      }
+      const double out_shape = w * Ratio(v["sample_aspect_ratio"]) / h;
+      EXPECT_NEAR(out_shape / shown, 1.0, 0.01) << where << ": " << w << "x" << h;
+    }
+  }
+}
+
+// A phone's portrait video, stored on its side with a display matrix, stands upright in the
+// output and its thumbnail, as the ffmpeg command line shows it; turned and mirrored alike.
+TEST(CliOutputShape, TurnedAndMirroredVideosStandAsShown) {
+  TempDir dir;
+  // Four quadrants of different greys: each turn and mirror orders them differently.
+  const std::string plain = dir / "plain.mp4";
+  Ffmpeg({"-f", "lavfi", "-i",
+          "color=c=black:s=320x180:r=25:d=0.4,geq=lum='40+60*(2*gte(Y,H/2)+gte(X,W/2))':cb=128:"
+          "cr=128",
+          "-c:v", "mpeg4", "-q:v", "2", plain});
+  const std::string plain_bytes = testing::ReadTextFile(plain);
+  // The track header's matrix: a, b, c, d (16.16) of the quarter turns, the half turn and a
+  // mirror; what a phone writes.
+  struct Turn {
+    const char* name;
+    int a, b, c, d;
+    bool portrait;
+  } const turns[] = {{"turn90", 0, 1, -1, 0, true},
+                     {"turn180", -1, 0, 0, -1, false},
+                     {"turn270", 0, -1, 1, 0, true},
+                     {"mirrored", -1, 0, 0, 1, false}};
+  // The order of the four quadrants' brightness, darkest first.
+  auto quadrant_order = [](const std::string& path, const std::string& crop) {
+    const std::string q =
+        Ffmpeg({"-i", path, "-frames:v", "1", "-vf", crop + "extractplanes=y,scale=2:2:flags=area",
+                "-f", "rawvideo", "-"});
+    std::vector<int> order = {0, 1, 2, 3};
+    if (q.size() != 4) return std::vector<int>{};
+    std::sort(order.begin(), order.end(), [&](int x, int y) {
+      return static_cast<unsigned char>(q[x]) < static_cast<unsigned char>(q[y]);
+    });
+    return order;
+  };
+  for (const Turn& t : turns) {
+    std::string bytes = plain_bytes;
+    const auto tkhd = bytes.find("tkhd");
+    ASSERT_NE(tkhd, std::string::npos);
+    ASSERT_EQ(bytes[tkhd + 4], 0) << "a version-0 track header";
+    auto put = [&](std::size_t at, int value) {
+      const uint32_t fixed = static_cast<uint32_t>(value) << 16;
+      for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<char>(fixed >> (24 - 8 * i));
+    };
+    const std::size_t matrix = tkhd + 44;
+    put(matrix, t.a);
+    put(matrix + 4, t.b);
+    put(matrix + 12, t.c);
+    put(matrix + 16, t.d);
+    const std::string input = dir / (std::string(t.name) + ".mp4");
+    testing::WriteTextFile(input, bytes);
+
+    const auto rows = RunProgram(kCli, {"--no-settings", "--print-rows", input});
+    EXPECT_NE(rows.out.find("\t320 x 180\t"), std::string::npos) << rows.out;
+    TempDir out;
+    const auto r = RunProgram(
+        kCli, {"--no-settings", "--format", kFormats[0], "--output-dir", out.path(), input});
+    ASSERT_EQ(r.status, 0) << r.out << r.err;
+    const std::string output = out / (std::string(t.name) + ".mp4");
+    const std::string area = PictureArea(output);
+    int w = 0, h = 0;
+    std::sscanf(area.c_str(), "crop=%d:%d", &w, &h);
+    EXPECT_EQ(h > w, t.portrait) << t.name << ": " << area;
+    const auto expected = quadrant_order(input, "");
+    ASSERT_EQ(expected.size(), 4u);
+    EXPECT_EQ(quadrant_order(output, area + ","), expected) << t.name;
+    EXPECT_EQ(quadrant_order(out / (std::string(t.name) + ".THM"), area + ","), expected)
+        << t.name << " thumbnail";
+  }
 }
 
 }  // namespace

@@ -709,17 +709,34 @@ TEST(DeviceRules, LetterboxBarsAreBlack) {
   EXPECT_GT(picture, 40);
 }
 
-TEST(DeviceRules, H263RefusesOtherSizes) {
-  const std::string output = Fixture("h263_vga.3gp");
-  const Outcome o =
-      RunProgram(kEncoder, Command(Fixture("clip.avi"),
-                                   {"-vcodec", "h263", "-b", "128", "-acodec", "amr_nb", "-ar",
-                                    "8000 ", "-ac", "1 (mono)", "-s", "320x240"},
-                                   output));
-  EXPECT_FALSE(o.signaled);
-  EXPECT_NE(o.exit_code, 0);
-  EXPECT_NE(o.output.find("error: H.263 takes only"), std::string::npos) << o.output;
-  EXPECT_FALSE(fs::exists(output));
+TEST(DeviceRules, H263PutsOtherSizesIntoTheSmallestStandardSizeThatHoldsThem) {
+  struct Case {
+    const char* size;
+    int width, height;  // the frame H.263 codes
+  } const cases[] = {
+      {"128x96", 128, 96},   {"160x120", 176, 144}, {"176x144", 176, 144}, {"208x176", 352, 288},
+      {"220x176", 352, 288}, {"320x240", 352, 288}, {"352x288", 352, 288},
+  };
+  for (const Case& c : cases) {
+    const std::string output = Fixture(std::string("h263_") + c.size + ".3gp");
+    ExpectCleanRun(
+        RunProgram(kEncoder, Command(Fixture("clip.avi"),
+                                     {"-vcodec", "h263", "-b", "128", "-acodec", "amr_nb", "-ar",
+                                      "8000 ", "-ac", "1 (mono)", "-s", c.size},
+                                     output)),
+        false);
+    const auto p = Probe(output);
+    int videos = 0;
+    const std::string v = StreamOf(p, "video", &videos);
+    EXPECT_EQ(Get(p, v + "width"), std::to_string(c.width)) << c.size;
+    EXPECT_EQ(Get(p, v + "height"), std::to_string(c.height)) << c.size;
+    EXPECT_EQ(Get(p, v + "sample_aspect_ratio"), "1:1") << c.size;
+  }
+  const Outcome too_big =
+      RunProgram(kEncoder, Command(Fixture("clip.avi"), {"-vcodec", "h263", "-s", "1600x1200"},
+                                   Fixture("h263_huge.3gp")));
+  EXPECT_NE(too_big.exit_code, 0);
+  EXPECT_NE(too_big.output.find("error: H.263 takes only"), std::string::npos) << too_big.output;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -114,6 +114,28 @@ TEST_F(CommandBuilderTest, PspLetterboxReachesVideoAndThumbnail) {
                     out_dir));
 }
 
+TEST_F(CommandBuilderTest, LetterboxKeepsTheShapeTheInputIsShownAt) {
+  window.form.ComboLetterBox.Select(1);
+  // A 4:3 DVD picture stored at 720 x 576, and a 1280 x 720 phone video turned upright.
+  struct Case {
+    const char* stored;
+    const char* shown;
+    const char* size;
+  } const cases[] = {{"720 x 576", "768 x 576", " -s 276x208 -padleft 46 -padright 46 -f psp"},
+                     {"720 x 576", "", " -s 260x208 -padleft 54 -padright 54 -f psp"},
+                     {"1280 x 720", "720 x 1280", " -s 116x208 -padleft 126 -padright 126 -f psp"}};
+  for (const Case& c : cases) {
+    FileEntry entry;
+    entry.caption = "/movies/dvd.vob";
+    entry.cells = {c.stored, "25", "00:00:01", "MP4", "", ""};
+    entry.display_size = c.shown;
+    row = window.form.ListView1.AddRow(std::move(entry));
+    const EncoderCommand command = Build("/movies/dvd.vob");
+    EXPECT_NE(command.find(c.size), std::string::npos) << c.shown << ": " << command;
+    EXPECT_EQ(window.form.ListView1.cell(row, kCellVideoSize), c.stored);
+  }
+}
+
 // Every entry with its defaults, chosen in catalogue order (AAC follows PS3 1080P).
 TEST_F(CommandBuilderTest, EveryEntryWithItsDefaults) {
   const std::string head = R"("/opt/vidloom/raziz2u" -@ -y  -i "/movies/clip.avi")";
