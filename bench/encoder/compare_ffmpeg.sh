@@ -143,6 +143,8 @@ translate() {
   if [ "$muxer" = mp3 ]; then
     THEIRS+=(-id3v2_version "$([ $id3v2 = 1 ] && echo 3 || echo 0)" -write_id3v1 $id3v1)
   fi
+  # The index before the media data, as raziz2u writes it.
+  case $muxer in psp | mp4 | 3gp | 3g2) THEIRS+=(-movflags +faststart) ;; esac
   THEIRS+=(-f "$muxer")
 }
 
