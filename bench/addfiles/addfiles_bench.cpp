@@ -15,11 +15,11 @@
 #include <string>
 #include <vector>
 
-#include "analysis/add_files.h"
+#include "model/headless_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "profiles/window_state.h"
+#include "shell/add_files.h"
 #include "shell/main_window_setup.h"
-#include "shell/model/headless_ui_thread.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ double Max(const std::vector<double>& v) {
   return v.empty() ? 0 : *std::max_element(v.begin(), v.end());
 }
 
-class ListedFiles : public analysis::FileDialog {
+class ListedFiles : public FileDialog {
  public:
   explicit ListedFiles(const std::vector<std::string>& files) : files_(files) {}
   std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {

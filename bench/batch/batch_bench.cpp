@@ -17,11 +17,11 @@
 #include <string>
 #include <vector>
 
+#include "model/headless_ui_thread.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
 #include "profiles/catalogue.h"
 #include "shell/main_window.h"
-#include "shell/model/headless_ui_thread.h"
 
 namespace {
 

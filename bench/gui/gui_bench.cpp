@@ -48,7 +48,6 @@
 #include <thread>
 #include <vector>
 
-#include "analysis/add_files.h"
 #include "analysis/file_list.h"
 #include "gui/desktop_windows.h"
 #include "gui/icons.h"
@@ -56,6 +55,7 @@
 #include "gui/qt_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "profiles/catalogue.h"
+#include "shell/add_files.h"
 #include "shell/main_window.h"
 
 extern char** environ;

@@ -23,11 +23,11 @@
 #include <thread>
 #include <vector>
 
+#include "model/headless_ui_thread.h"
 #include "pipeline/encoder_runner.h"
 #include "pipeline/output_parser.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
-#include "shell/model/headless_ui_thread.h"
 
 extern char** environ;
 

@@ -6,7 +6,7 @@
 
 #include "analysis/probe.h"
 #include "analysis/video_info.h"
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom::analysis {
 

@@ -12,17 +12,17 @@
 #include <optional>
 #include <thread>
 
-#include "analysis/add_files.h"
 #include "analysis/file_list.h"
 #include "cli/arguments.h"
+#include "model/headless_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "profiles/catalogue.h"
 #include "profiles/text_rules.h"
 #include "settings/settings.h"
+#include "shell/add_files.h"
 #include "shell/main_window.h"
-#include "shell/model/headless_ui_thread.h"
 
 namespace vidloom::cli {
 namespace {
@@ -132,7 +132,7 @@ std::string ChooseFormat(TForm1& form, const std::string& text) {
 }
 
 // The file dialog of "Add Files", answered with the files of the command line.
-class ListedFiles : public analysis::FileDialog {
+class ListedFiles : public FileDialog {
  public:
   explicit ListedFiles(std::vector<std::string> files) : files_(std::move(files)) {}
   std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {

@@ -11,7 +11,7 @@
 #include <functional>
 
 #include "gui/form_dialog.h"
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom::gui {
 

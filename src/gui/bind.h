@@ -8,7 +8,7 @@
 #include <QPointer>
 #include <array>
 
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 class QAbstractButton;
 class QAction;

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-#include "analysis/add_files.h"
+#include "shell/add_files.h"
 #include "shell/desktop.h"
 #include "shell/ports.h"
 
@@ -13,7 +13,7 @@ namespace vidloom::gui {
 // "Description (p1 p2);;...", same entries, same order.
 QString QtFilterOf(const std::string& filter);
 
-class QtFileDialog : public analysis::FileDialog {
+class QtFileDialog : public FileDialog {
  public:
   explicit QtFileDialog(QWidget* parent) : parent_(parent) {}
   std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) override;

@@ -6,7 +6,7 @@
 #include <QAbstractTableModel>
 #include <array>
 
-#include "shell/model/list_view.h"
+#include "model/list_view.h"
 
 namespace vidloom::gui {
 

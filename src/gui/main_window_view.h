@@ -13,7 +13,7 @@
 #include <functional>
 
 #include "gui/file_drops.h"
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 class QMenu;
 

@@ -10,7 +10,7 @@
 
 #include "gui/form_dialog.h"
 
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom::gui {
 

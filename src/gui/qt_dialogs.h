@@ -8,7 +8,7 @@
 #include <QString>
 #include <QWidget>
 
-#include "shell/model/dialogs.h"
+#include "model/dialogs.h"
 
 namespace vidloom::gui {
 

@@ -9,7 +9,7 @@
 #include <exception>
 #include <future>
 
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 namespace vidloom::gui {
 

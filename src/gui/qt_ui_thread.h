@@ -12,7 +12,7 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "shell/model/ui_thread.h"
+#include "model/ui_thread.h"
 
 class QObject;
 class QTimer;

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "gui/form_dialog.h"
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom::gui {
 

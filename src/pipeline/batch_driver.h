@@ -9,12 +9,12 @@
 #include <string>
 #include <thread>
 
+#include "model/dialogs.h"
+#include "model/forms.h"
+#include "model/ui_thread.h"
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
 #include "pipeline/encoder_runner.h"
-#include "shell/model/dialogs.h"
-#include "shell/model/forms.h"
-#include "shell/model/ui_thread.h"
 
 namespace vidloom {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "model/forms.h"
 #include "pipeline/conversion_state.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

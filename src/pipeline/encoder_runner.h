@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
+#include "model/forms.h"
+#include "model/ui_thread.h"
 #include "pipeline/conversion_state.h"
 #include "platform/encoder_files.h"
-#include "shell/model/forms.h"
-#include "shell/model/ui_thread.h"
 
 namespace vidloom {
 

@@ -1,9 +1,9 @@
 // The two audio-only entries, AAC and MP3.
 #pragma once
 
+#include "model/forms.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

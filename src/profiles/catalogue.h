@@ -8,9 +8,9 @@
 #include <string>
 #include <string_view>
 
+#include "model/forms.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

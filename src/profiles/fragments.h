@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom {
 

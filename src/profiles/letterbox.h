@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom {
 

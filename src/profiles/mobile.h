@@ -1,9 +1,9 @@
 // The 3GP and 3G2 entries: mobile-telephone video with AMR-NB audio in the 3gp container.
 #pragma once
 
+#include "model/forms.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

@@ -1,9 +1,9 @@
 // The three PS3 entries: H.264 with AAC in MP4 at 480P, 720P and 1080P; no thumbnail.
 #pragma once
 
+#include "model/forms.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

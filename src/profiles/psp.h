@@ -4,9 +4,9 @@
 
 #include <string_view>
 
+#include "model/forms.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 namespace vidloom {
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "model/forms.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

@@ -6,9 +6,9 @@
 #include <functional>
 #include <string>
 
+#include "model/dialogs.h"
+#include "model/forms.h"
 #include "profiles/window_state.h"
-#include "shell/model/dialogs.h"
-#include "shell/model/forms.h"
 
 namespace vidloom::settings {
 

@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "shell/model/forms.h"
+#include "model/forms.h"
 #include "shell/ports.h"
 #include "shell/work_controls.h"
 

@@ -26,14 +26,14 @@ constexpr int kHintHidePauseMs = 30000;
 constexpr const char* kSleepInhibitReason = "Converting files";
 
 // The file dialog of a front-end that has none: always cancelled.
-class NoFileDialog : public analysis::FileDialog {
+class NoFileDialog : public FileDialog {
  public:
   std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {
     return std::nullopt;
   }
 };
 
-analysis::FileDialog& FileDialogOrNone(analysis::FileDialog* dialog) {
+FileDialog& FileDialogOrNone(FileDialog* dialog) {
   static NoFileDialog none;
   return dialog ? *dialog : none;
 }

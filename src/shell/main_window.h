@@ -15,7 +15,9 @@
 #include <string>
 #include <vector>
 
-#include "analysis/add_files.h"
+#include "model/dialogs.h"
+#include "model/forms.h"
+#include "model/ui_thread.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
@@ -23,10 +25,8 @@
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
 #include "settings/settings.h"
+#include "shell/add_files.h"
 #include "shell/batch_progress.h"
-#include "shell/model/dialogs.h"
-#include "shell/model/forms.h"
-#include "shell/model/ui_thread.h"
 #include "shell/ports.h"
 #include "shell/work_controls.h"
 
@@ -59,7 +59,7 @@ struct MainWindowPorts {
   SleepInhibitor* sleep_inhibitor = nullptr;
   Desktop* desktop = nullptr;
   FolderChooser* folder_chooser = nullptr;
-  analysis::FileDialog* file_dialog = nullptr;
+  FileDialog* file_dialog = nullptr;
   // Told when a batch has ended while the main window was not active (not when the countdown
   // takes over).
   Notifier* notifier = nullptr;

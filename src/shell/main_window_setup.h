@@ -2,8 +2,8 @@
 // refresh, and the two selector handlers (format change, volume slider).
 #pragma once
 
+#include "model/forms.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom {
 

@@ -5,6 +5,10 @@
 
 #include <optional>
 #include <string>
+#include <vector>
+
+// The message boxes and questions, which the batch and the settings below the shell use too.
+#include "model/dialogs.h"
 
 namespace vidloom {
 
@@ -61,6 +65,16 @@ class FolderChooser {
   // nullopt when the user cancels.
   virtual std::optional<std::string> ChooseFolder(const std::string& headline,
                                                   const std::string& preselected) = 0;
+};
+
+// The multi-selection open dialog ("OpenDialog1"): several files at once, no read-only box,
+// resizable, no title or start directory of its own, typed names need not exist.
+class FileDialog {
+ public:
+  virtual ~FileDialog() = default;
+  // Shows the dialog with `filter` (pairs as in SupportedFilesFilter). Returns the chosen paths
+  // in the dialog's order, or nullopt when the user cancelled.
+  virtual std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) = 0;
 };
 
 }  // namespace vidloom

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "shell/model/dialogs.h"
-#include "shell/model/forms.h"
+#include "model/dialogs.h"
+#include "model/forms.h"
 
 namespace vidloom {
 

@@ -16,7 +16,7 @@
 #include <set>
 #include <sstream>
 
-#include "analysis/add_files.h"
+#include "shell/add_files.h"
 #include "support/temp_dir.h"
 
 namespace vidloom::analysis {

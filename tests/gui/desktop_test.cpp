@@ -107,7 +107,7 @@ class RecordingDesktop : public Desktop {
   std::vector<std::string> scripts, help, urls;
 };
 
-class ScriptedFileDialog : public analysis::FileDialog {
+class ScriptedFileDialog : public FileDialog {
  public:
   std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {
     ++calls;

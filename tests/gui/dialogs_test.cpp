@@ -19,7 +19,7 @@
 #include "gui/options_dialog_view.h"
 #include "gui/qt_dialogs.h"
 #include "gui/warning_window_view.h"
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom::gui {
 namespace {

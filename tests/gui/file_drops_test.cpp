@@ -14,7 +14,7 @@
 
 #include "gui/file_list_view.h"
 #include "gui/main_window_view.h"
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom::gui {
 namespace {

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "gui/qt_ui_thread.h"
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 namespace vidloom::gui {
 namespace {

@@ -15,11 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "model/test_ui_thread.h"
 #include "pipeline/batch_driver.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
 #include "shell/main_window_setup.h"
-#include "shell/model/test_ui_thread.h"
 #include "shell/work_controls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"

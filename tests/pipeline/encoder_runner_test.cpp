@@ -19,11 +19,11 @@
 #include <thread>
 #include <vector>
 
+#include "model/test_ui_thread.h"
 #include "pipeline/encoder_runner.h"
 #include "platform/command_line.h"
 #include "platform/fake_clock.h"
 #include "platform/process.h"
-#include "shell/model/test_ui_thread.h"
 #include "support/temp_dir.h"
 
 extern char** environ;

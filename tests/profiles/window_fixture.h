@@ -8,10 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "model/forms.h"
 #include "profiles/catalogue.h"
 #include "profiles/volume.h"
 #include "profiles/window_state.h"
-#include "shell/model/forms.h"
 
 namespace vidloom::testing {
 

@@ -10,11 +10,11 @@
 #include <memory>
 #include <mutex>
 
-#include "analysis/add_files.h"
+#include "model/test_ui_thread.h"
 #include "platform/fake_clock.h"
 #include "platform/filesystem.h"
+#include "shell/add_files.h"
 #include "shell/main_window.h"
-#include "shell/model/test_ui_thread.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -28,7 +28,7 @@ using testing::TempDir;
 using testing::WriteTextFile;
 using Paths = std::vector<std::string>;
 
-class NoFileDialog : public analysis::FileDialog {
+class NoFileDialog : public FileDialog {
  public:
   std::optional<Paths> ChooseFiles(const std::string&) override {
     ADD_FAILURE() << "dropped files never open the file dialog";

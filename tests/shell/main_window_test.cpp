@@ -11,13 +11,13 @@
 #include <memory>
 #include <optional>
 
-#include "analysis/add_files.h"
+#include "model/test_ui_thread.h"
 #include "platform/fake_clock.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
+#include "shell/add_files.h"
 #include "shell/countdown.h"
 #include "shell/links.h"
-#include "shell/model/test_ui_thread.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -112,7 +112,7 @@ class ScriptedFolderChooser : public FolderChooser {
 };
 
 // Answers with `answer`; the chosen files exist (empty: the reader is scripted).
-class ScriptedFileDialog : public analysis::FileDialog {
+class ScriptedFileDialog : public FileDialog {
  public:
   std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) override {
     filters.push_back(filter);

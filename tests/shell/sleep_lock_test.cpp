@@ -10,10 +10,10 @@
 #include <thread>
 #include <vector>
 
+#include "model/test_ui_thread.h"
 #include "platform/fake_clock.h"
 #include "platform/filesystem.h"
 #include "shell/main_window.h"
-#include "shell/model/test_ui_thread.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/model/dialogs.h"
+#include "model/dialogs.h"
 
 namespace vidloom::testing {
 

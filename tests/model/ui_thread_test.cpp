@@ -6,10 +6,10 @@
 #include <thread>
 #include <vector>
 
+#include "model/controls.h"
+#include "model/headless_ui_thread.h"
+#include "model/test_ui_thread.h"
 #include "platform/fake_clock.h"
-#include "shell/model/controls.h"
-#include "shell/model/headless_ui_thread.h"
-#include "shell/model/test_ui_thread.h"
 
 namespace vidloom {
 namespace {

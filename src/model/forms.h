@@ -4,8 +4,8 @@
 
 #include <string>
 
-#include "shell/model/controls.h"
-#include "shell/model/list_view.h"
+#include "model/controls.h"
+#include "model/list_view.h"
 
 namespace vidloom {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 namespace vidloom {
 

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-#include "shell/model/ui_thread.h"
+#include "model/ui_thread.h"
 
 namespace vidloom {
 

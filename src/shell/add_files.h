@@ -12,9 +12,10 @@
 
 #include "analysis/file_list.h"
 #include "analysis/video_info.h"
-#include "shell/model/dialogs.h"
-#include "shell/model/forms.h"
-#include "shell/model/ui_thread.h"
+#include "model/dialogs.h"
+#include "model/forms.h"
+#include "model/ui_thread.h"
+#include "shell/ports.h"
 
 namespace vidloom::analysis {
 
@@ -68,16 +69,6 @@ inline constexpr const char* SupportedFilesFilter =
     "WAV Files (*.wav, *.au, *.aiff)|*.wav; *.au; *.aiff|"
     "Windows Media Files(*.wma, *.wmv, *.asf, "
     "*.asx)|*.wma;*.wmv;*.asf;*.asx|" VIDLOOM_MORE_FILE_ENTRIES;
-
-// The multi-selection open dialog ("OpenDialog1"): several files at once, no read-only box,
-// resizable, no title or start directory of its own, typed names need not exist.
-class FileDialog {
- public:
-  virtual ~FileDialog() = default;
-  // Shows the dialog with `filter` (pairs as in SupportedFilesFilter). Returns the chosen paths
-  // in the dialog's order, or nullopt when the user cancelled.
-  virtual std::optional<std::vector<std::string>> ChooseFiles(const std::string& filter) = 0;
-};
 
 // The reader as the analysis uses it: the values of one file; unknown values as VideoInfo
 // reports them.

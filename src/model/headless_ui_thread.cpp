@@ -1,10 +1,10 @@
-#include "shell/model/headless_ui_thread.h"
+#include "model/headless_ui_thread.h"
 
 #include <algorithm>
 #include <chrono>
 #include <future>
 
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 namespace vidloom {
 

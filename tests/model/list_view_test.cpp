@@ -1,4 +1,4 @@
-#include "shell/model/list_view.h"
+#include "model/list_view.h"
 
 #include <gtest/gtest.h>
 

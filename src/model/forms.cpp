@@ -1,4 +1,4 @@
-#include "shell/model/forms.h"
+#include "model/forms.h"
 
 namespace vidloom {
 

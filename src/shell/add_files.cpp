@@ -1,4 +1,4 @@
-#include "analysis/add_files.h"
+#include "shell/add_files.h"
 
 #include <algorithm>
 #include <chrono>

@@ -3,8 +3,8 @@
 // their due time.
 #pragma once
 
+#include "model/headless_ui_thread.h"
 #include "platform/fake_clock.h"
-#include "shell/model/headless_ui_thread.h"
 
 namespace vidloom {
 

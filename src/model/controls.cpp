@@ -1,4 +1,4 @@
-#include "shell/model/controls.h"
+#include "model/controls.h"
 
 #include <algorithm>
 

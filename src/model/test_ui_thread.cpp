@@ -1,4 +1,4 @@
-#include "shell/model/test_ui_thread.h"
+#include "model/test_ui_thread.h"
 
 #include <algorithm>
 #include <chrono>

@@ -1,6 +1,6 @@
 // Adding files: the whole "Add Files" run on the window model, with a scripted file dialog, a
 // table-driven reader, the scripted fake encoder for the probes and a fake clock for the pauses.
-#include "analysis/add_files.h"
+#include "shell/add_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -13,11 +13,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include "model/test_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "platform/fake_clock.h"
 #include "profiles/window_state.h"
 #include "shell/main_window_setup.h"
-#include "shell/model/test_ui_thread.h"
 #include "shell/work_controls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
