@@ -1,6 +1,12 @@
 # One INTERFACE target carries the warnings and sanitizer flags; every target links it.
 add_library(vidloom_warnings INTERFACE)
-target_compile_options(vidloom_warnings INTERFACE -Wall -Wextra)
+target_compile_options(vidloom_warnings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor)
+# CI builds with warnings as errors (our own targets only: FFmpeg's and Qt's headers are system
+# headers and warn nothing).
+option(VIDLOOM_WERROR "Treat warnings of our own code as errors" OFF)
+if(VIDLOOM_WERROR)
+  target_compile_options(vidloom_warnings INTERFACE -Werror)
+endif()
 
 if(VIDLOOM_SANITIZE)
   set(_san_flags -fsanitize=${VIDLOOM_SANITIZE} -fno-omit-frame-pointer)

@@ -130,7 +130,7 @@ TEST_P(CliInterrupt, CtrlCStopsTheBatchAndLeavesNoEncoder) {
 INSTANTIATE_TEST_SUITE_P(Cli, CliInterrupt,
                          ::testing::Values("PS3 Video(480P) (*.mp4)",
                                            "PSP Video (Good Quality) (*.mp4)"),
-                         [](const auto& info) { return info.index == 0 ? "Ps3" : "Psp"; });
+                         [](const auto& test) { return test.index == 0 ? "Ps3" : "Psp"; });
 
 TEST_F(CliFake, WithoutCtrlCTheSameProgramDirectoryConverts) {
   // The copied program finds the fake beside itself: every run ends at once.

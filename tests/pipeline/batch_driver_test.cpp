@@ -167,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(
                      {"", ""},
                      {"", ""},
                      "Failed"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(BatchTest, RetryDeletesTheFailedOutputFirst) {
   SelectFormat(kPs3);

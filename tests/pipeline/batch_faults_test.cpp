@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                        {"Done", "Failed", ""},
                        {std::string(kOutputDirectoryErrorText)},
                        false}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const auto& test) { return std::string(test.param.name); });
 
 TEST_F(BatchFaultTest, DirectoryReplacedByAFileBeforeARowIsReachedStopsBeforeItsRun) {
   SelectFormat(kPs3);
@@ -204,8 +204,8 @@ TEST_P(EncoderRemovedTest, LaterRowsFailAndTheBatchEnds) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Batch, EncoderRemovedTest, ::testing::Values(kPs3, kPspGood),
-                         [](const auto& info) {
-                           return std::string(info.param) == kPs3 ? "Ps3" : "PspWithThumbnail";
+                         [](const auto& test) {
+                           return std::string(test.param) == kPs3 ? "Ps3" : "PspWithThumbnail";
                          });
 
 }  // namespace
