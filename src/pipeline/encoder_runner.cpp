@@ -198,7 +198,7 @@ void PostOutcome(RunnerEnv& env, int row, std::string reason, std::vector<std::s
 void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   ConversionState& state = env.state;
 
-  // 1. Run-level state. A Stop that came before the run began still ends it.
+  // Run-level state. A Stop that came before the run began still ends it.
   state.AbortRun = false;
   if (state.StopRequested) state.AbortRun = true;
   state.RetryNeeded = false;
@@ -214,14 +214,14 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   options.cda_input = IsCdaInput(input_path);
   OutputParser parser(options);
 
-  // 2-5. Start the encoder.
+  // Start the encoder.
   std::string start_error;
   std::unique_ptr<platform::ChildProcess> child =
       platform::ChildProcess::Start(command, env.working_directory, &start_error);
   const bool started = child != nullptr;
 
   if (started) {
-    // 6. Arm the watchdog; the two start texts differ so its first tick never counts.
+    // Arm the watchdog; the two start texts differ so its first tick never counts.
     state.SetCurrentFrames("2");
     env.ui.Post([&state, &form = env.form] {
       state.StallTicks = 0;
@@ -229,14 +229,14 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
       form.ConversionCountTimer.SetEnabled(true);
     });
 
-    // 7-9. Read the output.
+    // Read the output.
     DisplayCadence cadence(env, row);
     const LoopEnd end = ReadOutput(env, *child, parser, cadence);
 
-    // 10. The encoder has ended and is reaped.
+    // The encoder has ended and is reaped.
     const int exit_code = EndChild(env, *child, end, parser);
 
-    // 11. What the output said last, then the status rules. An encoder that ended by itself
+    // What the output said last, then the status rules. An encoder that ended by itself
     // must have exited 0; one the runner ended after an error of its own did not finish.
     cadence.Offer(parser, /*force=*/true);
     FinalStatusInput input;
@@ -260,7 +260,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
         RunDetails(command, parser.TakeTranscript(),
                    exit_code == 0 ? "the encoder exited with code 0" : EncoderEndText(exit_code)));
 
-    // 12. Keep the full bar visible a moment (a Stop cuts the pause short).
+    // Keep the full bar visible a moment (a Stop cuts the pause short).
     if (!state.AbortRun) PostBar(env, 100);
     PumpWait(env.ui, env.end_pause_ms, &state.AbortRun);
     PostBar(env, 0);
@@ -271,13 +271,13 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
     PostOutcome(env, row, reason, RunDetails(command, {}, reason));
   }
 
-  // 13. No output file: the run failed. An encoder that could not be started failed too, even
+  // No output file: the run failed. An encoder that could not be started failed too, even
   // when an older file lies at the output path.
   if (!started || !platform::FileExists(state.OutputPath)) {
     PostCell(env, row, kCellProgress, "Failed");
   }
 
-  // 14. Disarm the watchdog. Waiting for the UI thread here also means that the window shows the
+  // Disarm the watchdog. Waiting for the UI thread here also means that the window shows the
   // run's outcome when this returns.
   env.ui.Call([&state, &form = env.form] {
     form.ConversionCountTimer.SetEnabled(false);

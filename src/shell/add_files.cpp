@@ -50,7 +50,8 @@ void Pause(UiThread& ui, std::int64_t ms) {
   }
 }
 
-// Step 5 of the adding, run however the loop over the files ends.
+// The end of the adding (the analysing window closed, the buttons back), however the loop over
+// the files ends.
 class AnalysisEnd {
  public:
   explicit AnalysisEnd(AddFilesContext& context) : context_(context) {}
