@@ -83,10 +83,17 @@ Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms, int
   NoDialogs dialogs;
   ListedFiles dialog(files);
   const std::string directory = std::filesystem::path(encoder_path).parent_path().string() + "/";
-  analysis::AddFilesContext context{form,         splash, form4,     ui,
-                                    dialogs,      dialog, directory, {platform::kEncoderFileName},
-                                    encoder_path, {},     pause_ms,  {}};
-  context.parallel_analyses = parallel;
+  analysis::AddFilesContext context{.form1 = form,
+                                    .splash = splash,
+                                    .form4 = form4,
+                                    .ui = ui,
+                                    .dialogs = dialogs,
+                                    .file_dialog = dialog,
+                                    .program_directory = directory,
+                                    .required_files = {platform::kEncoderFileName},
+                                    .encoder_path = encoder_path,
+                                    .pause_ms = pause_ms,
+                                    .parallel_analyses = parallel};
   analysis::ConnectAddFilesHandlers(context);
 
   Figures figures;

@@ -50,7 +50,12 @@ void BM_BuildEncoderCommand(benchmark::State& state) {
   ConversionState conversion;
   conversion.OutputExtension = format.Extension == "MP4" ? "mp4" : "x";
   CommandSlots slots;
-  CommandContext context{window.form, options, window.state, conversion, slots, "/opt/vidloom/"};
+  CommandContext context{.form = window.form,
+                         .options = options,
+                         .window = window.state,
+                         .conversion = conversion,
+                         .slots = slots,
+                         .program_directory = "/opt/vidloom/"};
   std::size_t length = 0;
   for (auto _ : state) {
     EncoderCommand command = BuildEncoderCommand(context, false, false, entry.caption, row);
@@ -81,7 +86,12 @@ void BM_BuildThumbnailCommand(benchmark::State& state) {
   slots.CommandHead = R"("/opt/vidloom/raziz2u" -@ -y  -i ")";
   slots.InputPart = R"(/media/videos/holiday.avi")";
   slots.SizeOption = " -s 276x208 -padleft 46 -padright 46";
-  CommandContext context{form, options, window, conversion, slots, "/opt/vidloom/"};
+  CommandContext context{.form = form,
+                         .options = options,
+                         .window = window,
+                         .conversion = conversion,
+                         .slots = slots,
+                         .program_directory = "/opt/vidloom/"};
   for (auto _ : state) benchmark::DoNotOptimize(BuildThumbnailCommand(context));
 }
 BENCHMARK(BM_BuildThumbnailCommand)->Unit(benchmark::kMicrosecond);

@@ -159,8 +159,11 @@ void LoadStoredSettings(MainWindow& window, Dialogs& dialogs) {
   if (std::filesystem::is_regular_file(stored, error)) {
     std::filesystem::copy_file(stored, copy, error);
   }
-  settings::SettingsContext context{copy,    window.Form1, window.Form4, window.window,
-                                    dialogs, {},           true};
+  settings::SettingsContext context{.path = copy,
+                                    .form1 = window.Form1,
+                                    .form4 = window.Form4,
+                                    .window = window.window,
+                                    .dialogs = dialogs};
   settings::LoadSettings(context);
   window.Form4.CheckBoxShutDown.SetChecked(false);
   std::filesystem::remove_all(scratch, error);
@@ -379,10 +382,16 @@ int RunCli(const std::vector<std::string>& args) {
 
   ListedFiles listed(files);
   analysis::AddFilesContext adding{
-      form,   window.FormAnalyzingSplash, window.Form4,           ui, dialogs,
-      listed, options.program_directory,  options.required_files, {}, {},
-      0,  // no window to repaint between the files
-      {}};
+      .form1 = form,
+      .splash = window.FormAnalyzingSplash,
+      .form4 = window.Form4,
+      .ui = ui,
+      .dialogs = dialogs,
+      .file_dialog = listed,
+      .program_directory = options.program_directory,
+      .required_files = options.required_files,
+      .pause_ms = 0,  // no window to repaint between the files
+  };
   analysis::ConnectAddFilesHandlers(adding);
   std::optional<InterruptWatcher> watcher;
   if (a.mode == Mode::kConvert) {

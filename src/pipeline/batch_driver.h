@@ -52,7 +52,7 @@ struct BatchEnv {
   CommandContext& commands;  // command assembly (runs on the UI thread)
   TForm4& options;           // CheckBoxShutDown
   Dialogs& dialogs;
-  BatchHooks hooks;
+  BatchHooks hooks = {};
 };
 
 // Runs one whole batch on the calling (worker) thread and returns when it has ended.

@@ -35,12 +35,12 @@ class OutputDirectoryError : public std::runtime_error {
 
 // What the command assembly reads and writes. References must outlive the context.
 struct CommandContext {
-  TForm1& form;                   // selectors, ListView1 "Video Size" cells, Edit1
-  TForm4& options;                // CheckBoxOverWrite
-  WindowState& window;            // ProfileTag, VolumeFactor
-  ConversionState& conversion;    // reads OutputExtension; writes OutputPath, ThumbnailWanted
-  CommandSlots& slots;            // left as the last build filled them
-  std::string program_directory;  // with its trailing separator
+  TForm1& form;                        // selectors, ListView1 "Video Size" cells, Edit1
+  TForm4& options;                     // CheckBoxOverWrite
+  WindowState& window;                 // ProfileTag, VolumeFactor
+  ConversionState& conversion;         // reads OutputExtension; writes OutputPath, ThumbnailWanted
+  CommandSlots& slots;                 // left as the last build filled them
+  std::string program_directory = {};  // with its trailing separator
   // A dry run: the commands are made as they would be, but nothing is created on disk (a
   // missing output directory that could not be created still throws OutputDirectoryError).
   bool dry_run = false;

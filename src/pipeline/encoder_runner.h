@@ -18,7 +18,7 @@ struct RunnerEnv {
   ConversionState& state;
   UiThread& ui;
   TForm1& form;
-  std::string working_directory;  // the encoder's working directory (the program directory)
+  std::string working_directory = {};  // the encoder's working directory (the program directory)
   std::string encoder_name = platform::kEncoderFileName;  // the name that kills go by
   std::int64_t end_pause_ms = 260;         // the full bar stays visible this long at the end
   std::int64_t display_interval_ms = 360;  // window updates come at most this often

@@ -35,13 +35,13 @@ std::string DefaultSettingsPath();
 // Everything the settings logic works on. The referenced objects must outlive the context, and
 // the context must outlive the handlers that ConnectSettingsHandlers installs.
 struct SettingsContext {
-  std::string path;  // the full path of vazadi.ini
+  std::string path = {};  // the full path of vazadi.ini
   TForm1& form1;
   TForm4& form4;
   WindowState& window;
   Dialogs& dialogs;
   // The format refresh run when the drop-down count changes; empty: RefreshFormatOptions.
-  std::function<void()> refresh_format_options;
+  std::function<void()> refresh_format_options = {};
   // While set, a change of CheckBoxShutDown asks nothing (and clears it). Set while the main
   // window is created; the main window clears it when first shown.
   bool ShutdownPromptSuppressed = true;

@@ -125,15 +125,15 @@ struct AddFilesContext {
   UiThread& ui;
   Dialogs& dialogs;
   FileDialog& file_dialog;
-  std::string program_directory;  // with its trailing separator
-  std::vector<std::string> required_files;
-  std::string encoder_path;  // empty: program_directory + the encoder's file name
+  std::string program_directory = {};  // with its trailing separator
+  std::vector<std::string> required_files = {};
+  std::string encoder_path = {};  // empty: program_directory + the encoder's file name
   // Empty: VideoInfo (libavformat).
-  VideoInfoReader read_video_info;
+  VideoInfoReader read_video_info = {};
   // The pauses before and after each file, in which the window handles its messages (a window
   // needs only a few milliseconds to show the file's name; 0 without a window).
   std::int64_t pause_ms = kWindowPauseMs;
-  AddingState state;
+  AddingState state = {};
   // How many files are analysed at once. Above 1, the files after the one in hand are analysed
   // ahead on worker threads (the reader then runs on those threads) while rows are still added
   // one by one in the chosen order; 1 analyses each file on the UI thread when its turn comes.

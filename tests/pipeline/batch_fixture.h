@@ -50,9 +50,17 @@ inline std::string ProgramDirectoryOfFake() {
 class BatchTest : public ::testing::Test {
  protected:
   BatchTest()
-      : runner_{state_, ui_, form_, ProgramDirectoryOfFake()},
-        commands_{form_, options_, window_, state_, slots_, ProgramDirectoryOfFake()},
-        env_{runner_, commands_, options_, dialogs_, {}} {
+      : runner_{.state = state_,
+                .ui = ui_,
+                .form = form_,
+                .working_directory = ProgramDirectoryOfFake()},
+        commands_{.form = form_,
+                  .options = options_,
+                  .window = window_,
+                  .conversion = state_,
+                  .slots = slots_,
+                  .program_directory = ProgramDirectoryOfFake()},
+        env_{.runner = runner_, .commands = commands_, .options = options_, .dialogs = dialogs_} {
     setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
     WriteTextFile(sequence_ / "default.txt", kGoodRun);
     SetUpSelectors(form_, window_);

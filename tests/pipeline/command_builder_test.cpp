@@ -70,7 +70,12 @@ class CommandBuilderTest : public ::testing::Test {
   TForm4 options;
   ConversionState conversion;
   CommandSlots slots;
-  CommandContext context{window.form, options, window.state, conversion, slots, "/opt/vidloom/"};
+  CommandContext context{.form = window.form,
+                         .options = options,
+                         .window = window.state,
+                         .conversion = conversion,
+                         .slots = slots,
+                         .program_directory = "/opt/vidloom/"};
   int row = 0;
 };
 

@@ -77,7 +77,12 @@ class SettingsTest : public ::testing::Test {
   WindowState window;
   ScriptedDialogs dialogs;
   int refreshes = 0;
-  SettingsContext context{dir / "vazadi.ini", form1, form4, window, dialogs, [this] {
+  SettingsContext context{.path = dir / "vazadi.ini",
+                          .form1 = form1,
+                          .form4 = form4,
+                          .window = window,
+                          .dialogs = dialogs,
+                          .refresh_format_options = [this] {
                             ++refreshes;
                             RefreshFormatOptions(form1, window);
                           }};
@@ -154,7 +159,12 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   next1.ComboLetterBox.SetItems({"None", "LetterBox"});
   next1.ComboLetterBox.Select(1);
   FillFormatList(next1);
-  SettingsContext next{path(), next1, next4, next_window, dialogs, [] {}};
+  SettingsContext next{.path = path(),
+                       .form1 = next1,
+                       .form4 = next4,
+                       .window = next_window,
+                       .dialogs = dialogs,
+                       .refresh_format_options = [] {}};
   FormCreate(next);
   EXPECT_EQ(next1.Edit1.text(), "/tmp/out");
   EXPECT_TRUE(next4.CheckBoxOverWrite.checked());
@@ -224,7 +234,12 @@ TEST_F(SettingsTest, DropDownCountIsHeldWithinTheFieldsRange) {
     TForm4 fresh4;
     WindowState fresh_window;
     int count = 0;
-    SettingsContext fresh{path(), form1, fresh4, fresh_window, dialogs, [&] { ++count; }};
+    SettingsContext fresh{.path = path(),
+                          .form1 = form1,
+                          .form4 = fresh4,
+                          .window = fresh_window,
+                          .dialogs = dialogs,
+                          .refresh_format_options = [&] { ++count; }};
     WriteTextFile(path(), std::string("[Combo]\nOutputFormat=0\nComboDropItem=") + c.stored + "\n");
     FormCreate(fresh);
     EXPECT_EQ(fresh4.SpinEdit1.value(), c.field);
@@ -306,7 +321,12 @@ TEST_F(SettingsTest, GarbageBinaryAndHugeNumbersLoadWithoutHarm) {
   for (const std::string* content : std::vector<const std::string*>{&garbage, &binary, &huge}) {
     TForm4 fresh4;
     WindowState fresh_window;
-    SettingsContext fresh{path(), form1, fresh4, fresh_window, dialogs, [] {}};
+    SettingsContext fresh{.path = path(),
+                          .form1 = form1,
+                          .form4 = fresh4,
+                          .window = fresh_window,
+                          .dialogs = dialogs,
+                          .refresh_format_options = [] {}};
     WriteTextFile(path(), *content);
     FormCreate(fresh);
     EXPECT_GE(fresh4.SpinEdit1.value(), 26);
@@ -335,7 +355,12 @@ TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
   // A file standing where the settings directory should be.
   const std::string blocker = dir / "blocker";
   WriteTextFile(blocker, kFullFile);
-  SettingsContext blocked{blocker + "/vidloom/vazadi.ini", form1, form4, window, dialogs, [] {}};
+  SettingsContext blocked{.path = blocker + "/vidloom/vazadi.ini",
+                          .form1 = form1,
+                          .form4 = form4,
+                          .window = window,
+                          .dialogs = dialogs,
+                          .refresh_format_options = [] {}};
   EXPECT_FALSE(SaveSettings(blocked));
   ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[1], "Information|Unable to write to " + blocked.path);
@@ -343,7 +368,12 @@ TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
 }
 
 TEST_F(SettingsTest, SaveCreatesTheSettingsDirectory) {
-  SettingsContext nested{dir / "config/vidloom/vazadi.ini", form1, form4, window, dialogs, [] {}};
+  SettingsContext nested{.path = dir / "config/vidloom/vazadi.ini",
+                         .form1 = form1,
+                         .form4 = form4,
+                         .window = window,
+                         .dialogs = dialogs,
+                         .refresh_format_options = [] {}};
   ASSERT_TRUE(SaveSettings(nested));
   EXPECT_EQ(IniDocument::Parse(ReadTextFile(nested.path)).GetInt("Combo", "ComboDropItem", 0), 27);
 }

@@ -134,18 +134,19 @@ class AddFilesTest : public ::testing::Test {
   std::mutex reads_mutex;
   std::vector<std::string> reads;
   std::function<void(const std::string&)> on_read;
-  AddFilesContext context{form,
-                          splash,
-                          form4,
-                          ui,
-                          dialogs,
-                          files,
-                          program_dir.path() + "/",
-                          {platform::kEncoderFileName},
-                          FAKE_ENCODER_PATH,
-                          [this](const std::string& path) { return Read(path); },
-                          100,
-                          {}};
+  AddFilesContext context{
+      .form1 = form,
+      .splash = splash,
+      .form4 = form4,
+      .ui = ui,
+      .dialogs = dialogs,
+      .file_dialog = files,
+      .program_directory = program_dir.path() + "/",
+      .required_files = {platform::kEncoderFileName},
+      .encoder_path = FAKE_ENCODER_PATH,
+      .read_video_info = [this](const std::string& path) { return Read(path); },
+      .pause_ms = 100,
+  };
 };
 
 TEST_F(AddFilesTest, RowsFromTheReaderAndFromTheProbe) {
