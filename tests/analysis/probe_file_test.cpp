@@ -13,8 +13,8 @@
 #include "analysis/file_list.h"
 #include "analysis/probe.h"
 #include "platform/command_line.h"
-#include "platform/fake_clock.h"
 #include "platform/process.h"
+#include "support/fake_clock.h"
 #include "support/temp_dir.h"
 
 namespace vidloom::analysis {

@@ -8,8 +8,8 @@
 
 #include "model/controls.h"
 #include "model/headless_ui_thread.h"
-#include "model/test_ui_thread.h"
-#include "platform/fake_clock.h"
+#include "support/fake_clock.h"
+#include "support/test_ui_thread.h"
 
 namespace vidloom {
 namespace {

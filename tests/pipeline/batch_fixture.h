@@ -15,7 +15,6 @@
 #include <thread>
 #include <vector>
 
-#include "model/test_ui_thread.h"
 #include "pipeline/batch_driver.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
@@ -23,6 +22,7 @@
 #include "shell/work_controls.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_ui_thread.h"
 
 namespace vidloom::testing {
 

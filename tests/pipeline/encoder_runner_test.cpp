@@ -19,12 +19,12 @@
 #include <thread>
 #include <vector>
 
-#include "model/test_ui_thread.h"
 #include "pipeline/encoder_runner.h"
 #include "platform/command_line.h"
-#include "platform/fake_clock.h"
 #include "platform/process.h"
+#include "support/fake_clock.h"
 #include "support/temp_dir.h"
+#include "support/test_ui_thread.h"
 
 extern char** environ;
 

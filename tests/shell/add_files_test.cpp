@@ -13,14 +13,14 @@
 #include <stdexcept>
 #include <thread>
 
-#include "model/test_ui_thread.h"
 #include "platform/encoder_files.h"
-#include "platform/fake_clock.h"
 #include "profiles/window_state.h"
 #include "shell/main_window_setup.h"
 #include "shell/work_controls.h"
+#include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_ui_thread.h"
 
 namespace vidloom::analysis {
 namespace {

@@ -10,13 +10,13 @@
 #include <memory>
 #include <mutex>
 
-#include "model/test_ui_thread.h"
-#include "platform/fake_clock.h"
 #include "platform/filesystem.h"
 #include "shell/add_files.h"
 #include "shell/main_window.h"
+#include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_ui_thread.h"
 
 namespace vidloom {
 namespace {

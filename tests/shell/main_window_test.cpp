@@ -11,15 +11,15 @@
 #include <memory>
 #include <optional>
 
-#include "model/test_ui_thread.h"
-#include "platform/fake_clock.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
 #include "shell/add_files.h"
 #include "shell/countdown.h"
 #include "shell/links.h"
+#include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "support/test_ui_thread.h"
 
 namespace vidloom {
 namespace {

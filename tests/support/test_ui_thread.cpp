@@ -1,4 +1,4 @@
-#include "model/test_ui_thread.h"
+#include "support/test_ui_thread.h"
 
 #include <algorithm>
 #include <chrono>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "model/headless_ui_thread.h"
-#include "platform/fake_clock.h"
+#include "support/fake_clock.h"
 
 namespace vidloom {
 
