@@ -20,17 +20,6 @@ int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
   return row;
 }
 
-std::string LowerExtension(const std::string& path) {
-  const auto separator = path.rfind(platform::kPathSeparator);
-  const auto dot = path.rfind('.');
-  if (dot == std::string::npos || (separator != std::string::npos && dot < separator)) return "";
-  std::string extension = path.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension;
-}
-
 bool IsAudioCdTrack(const std::string& path) {
   return LowerExtension(path) == ".cda";
 }

@@ -7,6 +7,7 @@
 #include "analysis/probe.h"
 #include "analysis/video_info.h"
 #include "model/forms.h"
+#include "platform/filesystem.h"
 
 namespace vidloom::analysis {
 
@@ -25,9 +26,7 @@ struct RowTexts {
   std::string display_size = {};  // "W x H" the video is shown at, when not its stored size
 };
 
-// The file's extension from its last dot after the last separator, lower-cased, with the dot
-// (".avi"); empty when it has none.
-std::string LowerExtension(const std::string& path);
+using platform::LowerExtension;  // the file name's extension, lower-cased, with its dot
 
 // True for audio CD track files (".cda"), which are never probed and show no duration.
 bool IsAudioCdTrack(const std::string& path);

@@ -39,11 +39,6 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : absolute.lexically_normal().string();
 }
 
-std::string FileName(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 // Message boxes are printed to standard error; questions are answered from --yes, except Stop,
 // which Ctrl-C confirms.
 class CliDialogs : public Dialogs {
@@ -222,8 +217,9 @@ class ProgressPrinter {
     const std::string& progress = entry.cells[kCellProgress];
     const std::string& frames = entry.cells[kCellFrames];
     std::string line = "[" + std::to_string(row + 1) + "/" +
-                       std::to_string(form_.ListView1.count()) + "] " + FileName(entry.caption) +
-                       ": " + (progress.empty() ? "-" : progress);
+                       std::to_string(form_.ListView1.count()) + "] " +
+                       std::string(platform::FileNamePart(entry.caption)) + ": " +
+                       (progress.empty() ? "-" : progress);
     if (!frames.empty()) line += "  frames " + frames;
     const std::string& size = form_.StatusBar1.panel(1);
     if (!size.empty()) line += "  " + size;

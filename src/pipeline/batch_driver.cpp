@@ -9,13 +9,6 @@
 
 namespace vidloom {
 
-std::string LowerExtension(const std::string& path) {
-  const auto name_start = path.find_last_of(platform::kPathSeparator);
-  const std::string name = name_start == std::string::npos ? path : path.substr(name_start + 1);
-  const auto dot = name.rfind('.');
-  return dot == std::string::npos ? std::string() : text::LowerAscii(name.substr(dot));
-}
-
 bool IsRealMediaExtension(const std::string& extension) {
   return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";
 }

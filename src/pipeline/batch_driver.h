@@ -15,6 +15,7 @@
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
 #include "pipeline/encoder_runner.h"
+#include "platform/filesystem.h"
 
 namespace vidloom {
 
@@ -25,8 +26,7 @@ inline constexpr const char* kAllDoneText = "All Conversion Jobs Done!";
 inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
 inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
 
-// Lower-cased extension of the path's file name, with its dot; empty when there is none.
-std::string LowerExtension(const std::string& path);
+using platform::LowerExtension;  // the file name's extension, lower-cased, with its dot
 // The RealMedia extensions (".rm", ".rmvb", ".ram", ".ra"), whose inputs are first opened by the
 // alternate way.
 bool IsRealMediaExtension(const std::string& extension);

@@ -16,11 +16,6 @@ namespace {
 
 constexpr std::string_view kAlternateInputPrefix = "DS:\\\\";
 
-std::string_view FileNameOf(std::string_view path) {
-  const auto at = path.rfind(platform::kPathSeparator);
-  return at == std::string_view::npos ? path : path.substr(at + 1);
-}
-
 std::string Quoted(std::string_view path) {
   std::string out = " \"";
   out += platform::QuoteArgumentBody(path);
@@ -87,7 +82,7 @@ bool IsAudioOutput(const ConversionState& conversion) {
 
 std::string EncoderTitle(std::string_view profile_tag, std::string_view input_path) {
   if (profile_tag != "psp") return "movie";
-  const std::string_view name = FileNameOf(input_path);
+  const std::string_view name = platform::FileNamePart(input_path);
   if (name.size() < 2) return std::string(name);
   const auto dot = name.rfind('.', name.size() - 2);  // a final "." does not count
   return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
@@ -106,7 +101,7 @@ std::string VolumeOption(std::string_view volume_factor) {
 }
 
 std::string OutputBaseName(std::string_view path) {
-  const std::string_view name = FileNameOf(path);
+  const std::string_view name = platform::FileNamePart(path);
   const auto dot = name.rfind('.');
   return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
 }
@@ -124,7 +119,7 @@ std::string UniqueOutputBase(const std::string& directory, const std::string& ba
 }
 
 std::string ThumbnailPath(std::string_view output_path) {
-  const std::string_view name = FileNameOf(output_path);
+  const std::string_view name = platform::FileNamePart(output_path);
   const auto dot = name.rfind('.');
   const std::size_t keep =
       output_path.size() - name.size() + (dot == std::string_view::npos ? name.size() : dot);

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vidloom::platform {
 
@@ -22,6 +23,14 @@ bool DeleteFile(const std::string& path);
 std::optional<std::uint64_t> FileSize(const std::string& path);
 // True when both paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
+
+// The path's file name: what follows its last separator (the whole path when it has none).
+std::string_view FileNamePart(std::string_view path);
+// The file name's extension with its dot, lower-cased (A-Z only); empty when the file name has no
+// dot.
+std::string LowerExtension(const std::string& path);
+// The path without its last separator and file name; empty when it has no separator.
+std::string ParentDirectory(const std::string& path);
 
 // The input file a list row's caption names. Names may end (or begin) with a blank on this
 // platform: the caption is used exactly when something exists at that path; otherwise the

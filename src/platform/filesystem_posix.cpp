@@ -102,4 +102,25 @@ std::string HomeDirectory() {
   return found && found->pw_dir ? found->pw_dir : "";
 }
 
+std::string_view FileNamePart(std::string_view path) {
+  const auto slash = path.rfind(kPathSeparator);
+  return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string LowerExtension(const std::string& path) {
+  const std::string name(FileNamePart(path));
+  const auto dot = name.rfind('.');
+  if (dot == std::string::npos) return {};
+  std::string extension = name.substr(dot);
+  for (char& c : extension) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return extension;
+}
+
+std::string ParentDirectory(const std::string& path) {
+  const auto slash = path.rfind(kPathSeparator);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
 }  // namespace vidloom::platform

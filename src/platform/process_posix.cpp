@@ -67,11 +67,6 @@ std::string Upper(std::string text) {
   return text;
 }
 
-std::string FileNamePart(const std::string& path) {
-  const auto slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool IsExecutableFile(const std::string& path) {
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && access(path.c_str(), X_OK) == 0;
@@ -380,7 +375,8 @@ int SignalProcessesByName(const std::string& name, int signal) {
   SweepOrphansLocked(registry);
   int result = 0;
   for (const auto& [pid, entry] : registry.children) {
-    if (Upper(FileNamePart(entry.program_path)) != wanted && Upper(entry.program_path) != wanted) {
+    if (Upper(std::string(FileNamePart(entry.program_path))) != wanted &&
+        Upper(entry.program_path) != wanted) {
       continue;
     }
     result = SignalGroup(pid, signal) ? 1 : 0;

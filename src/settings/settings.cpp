@@ -16,16 +16,10 @@ constexpr const char* kGeneral = "General";
 constexpr const char* kCheckBoxes = "CheckBoxes";
 constexpr const char* kCombo = "Combo";
 
-std::string ParentDirectory(const std::string& path) {
-  const auto slash = path.rfind(platform::kPathSeparator);
-  if (slash == std::string::npos) return std::string();
-  return path.substr(0, slash);
-}
-
 // Creates `directory` and its missing parents.
 bool EnsureDirectory(const std::string& directory) {
   if (directory.empty() || platform::DirectoryExists(directory)) return true;
-  const std::string parent = ParentDirectory(directory);
+  const std::string parent = platform::ParentDirectory(directory);
   if (!parent.empty() && parent != directory && !EnsureDirectory(parent)) return false;
   return platform::CreateDirectoryLevel(directory) || platform::DirectoryExists(directory);
 }
@@ -126,7 +120,7 @@ bool SaveSettings(SettingsContext& context) {
   const TForm4& form4 = context.form4;
 
   IniFile file(context.path);
-  bool written = EnsureDirectory(ParentDirectory(context.path)) && file.Load();
+  bool written = EnsureDirectory(platform::ParentDirectory(context.path)) && file.Load();
   if (written) {
     IniDocument& ini = file.document();
     ini.Set(kGeneral, "OutputDir", form1.Edit1.text());

@@ -16,10 +16,6 @@
 namespace vidloom::analysis {
 namespace {
 
-bool IsSeparator(char c) {
-  return c == '/' || c == platform::kPathSeparator;
-}
-
 VideoInfoValues ReadWithVideoInfo(const std::string& path, const std::atomic<bool>* cancel) {
   VideoInfo info;
   info.FileName = path;
@@ -35,7 +31,7 @@ std::string MissingFilesMessage(const std::vector<std::string>& missing) {
   std::string text = kSkippedPrefix;
   for (std::size_t i = 0; i < missing.size() && i < 3; ++i) {
     if (i > 0) text += ", ";
-    text += FileNameOf(missing[i]);
+    text += platform::FileNamePart(missing[i]);
   }
   if (missing.size() > 3) text += " and " + std::to_string(missing.size() - 3) + " more";
   return text;
@@ -179,13 +175,6 @@ int DefaultParallelAnalyses() {
   return std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-std::string FileNameOf(const std::string& path) {
-  for (std::size_t i = path.size(); i > 0; --i) {
-    if (IsSeparator(path[i - 1])) return path.substr(i);
-  }
-  return path;
-}
-
 std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOptions& options) {
   const VideoInfoValues info = options.read_video_info ? options.read_video_info(path)
                                                        : ReadWithVideoInfo(path, options.cancel);
@@ -285,7 +274,7 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     result.end = AddFilesResult::End::kAllFiles;
     for (std::size_t i = 0; i < files.size(); ++i) {
       const std::string& path = files[i];
-      context.splash.Panel1.SetCaption(FileNameOf(path));
+      context.splash.Panel1.SetCaption(std::string(platform::FileNamePart(path)));
       if (!state.AddingFiles) {
         // "Cancel": the probe of the previous file has ended its encoder already; probes
         // started ahead end their own encoders when the look-ahead goes (nobody else's).

@@ -86,9 +86,6 @@ struct AnalyseOptions {
   const std::atomic<bool>* cancel = nullptr;
 };
 
-// The name of the file in `path`, without its directory.
-std::string FileNameOf(const std::string& path);
-
 // Analyses one file as "Add Files" does: the reader's size, rounded frame rate and duration (an
 // empty duration for ".cda" files); when the reader finds no frame size (and the file is not a
 // ".cda" file) the encoder's probe decides, plain first and prefixed after a rejection: its

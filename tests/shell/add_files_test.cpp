@@ -88,7 +88,7 @@ class AddFilesTest : public ::testing::Test {
       reads.push_back(path);
     }
     if (on_read) on_read(path);
-    const auto it = info.find(FileNameOf(path));
+    const auto it = info.find(std::string(platform::FileNamePart(path)));
     return it == info.end() ? VideoInfoValues{} : it->second;
   }
 
@@ -248,7 +248,7 @@ TEST_F(AddFilesTest, OutputCellFollowsTheSelectedFormat) {
   // A format chosen while the files are analysed: the next row gets its extension, and the
   // format refresh rewrites the rows already there.
   on_read = [&](const std::string& path) {
-    if (FileNameOf(path) == "a.avi") {
+    if (platform::FileNamePart(path) == "a.avi") {
       ui.Post([&] { ChooseFormat("3G2 - 3rd Generation Partnership Project 2 (*.3g2)"); });
     }
   };
@@ -275,7 +275,7 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
   on_read = [&](const std::string& path) {
     log.push_back("read at " + std::to_string(clock.NowMs() - start));
     // Controls disabled during the last file are enabled by the end of a complete adding.
-    if (FileNameOf(path) == "b.avi") ui.Post([&] { DisableWorkControls(form, form4); });
+    if (platform::FileNamePart(path) == "b.avi") ui.Post([&] { DisableWorkControls(form, form4); });
     EXPECT_TRUE(context.state.AnalysisActive);
     EXPECT_TRUE(context.state.AddingFiles);
     EXPECT_FALSE(AnalyzingSplashCloseQuery(context));
@@ -308,7 +308,7 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   }
   bool cancel_enabled_controls = false;
   on_read = [&](const std::string& path) {
-    if (FileNameOf(path) == "1.avi") {
+    if (platform::FileNamePart(path) == "1.avi") {
       ui.Post([&] {
         DisableWorkControls(form, form4);
         splash.Button2.UserClick();
@@ -349,7 +349,7 @@ TEST_F(AddFilesTest, WindowHandlesItsMessagesWhileTheEncoderProbes) {
   context.pause_ms = 0;
   std::vector<int> rows_seen;
   on_read = [&](const std::string& path) {
-    if (FileNameOf(path) != "1.mp3") return;
+    if (platform::FileNamePart(path) != "1.mp3") return;
     ui.Post([&] {
       rows_seen.push_back(form.ListView1.count());
       splash.Button2.UserClick();
@@ -508,7 +508,7 @@ TEST_F(LookAheadTest, CancelEndsTheProbesStartedAheadAndAddsNoMoreRows) {
     ProbeOf(names[i], "pidfile " + Marker(names[i]) + "\nhang\n");
   }
   on_read = [&](const std::string& path) {
-    if (FileNameOf(path) == "1.mp3") ui.Post([&] { splash.Button2.UserClick(); });
+    if (platform::FileNamePart(path) == "1.mp3") ui.Post([&] { splash.Button2.UserClick(); });
   };
 
   const auto start = std::chrono::steady_clock::now();
@@ -587,7 +587,7 @@ TEST_F(AddFilesTest, MissingPathsGetNoRowAndTheStatusBarNamesThem) {
 TEST_F(LookAheadTest, ReaderErrorAheadReachesTheCallerAndClosesTheWindow) {
   info["a.avi"] = {640, 480, 25, "00:05"};
   on_read = [](const std::string& path) {
-    if (FileNameOf(path) == "b.avi") throw std::runtime_error("reader failed");
+    if (platform::FileNamePart(path) == "b.avi") throw std::runtime_error("reader failed");
   };
   EXPECT_THROW(Add({"a.avi", "b.avi", "c.avi"}), std::runtime_error);
   EXPECT_EQ(form.ListView1.count(), 1);  // the file before the failing one got its row
@@ -597,9 +597,9 @@ TEST_F(LookAheadTest, ReaderErrorAheadReachesTheCallerAndClosesTheWindow) {
 }
 
 TEST(AddFilesHelpers, FileNames) {
-  EXPECT_EQ(FileNameOf("/a/b/c.avi"), "c.avi");
-  EXPECT_EQ(FileNameOf("c.avi"), "c.avi");
-  EXPECT_EQ(FileNameOf("/a/b/"), "");
+  EXPECT_EQ(platform::FileNamePart("/a/b/c.avi"), "c.avi");
+  EXPECT_EQ(platform::FileNamePart("c.avi"), "c.avi");
+  EXPECT_EQ(platform::FileNamePart("/a/b/"), "");
 }
 
 TEST(AddFilesHelpers, FilterHasTheTwentyFourPairsInOrderAndTheOtherContainersAfterThem) {
