@@ -1,5 +1,7 @@
 #include "pipeline/batch_driver.h"
 
+#include <cstdio>
+
 #include <algorithm>
 #include <cctype>
 
@@ -8,6 +10,16 @@
 #include "profiles/text_rules.h"
 
 namespace vidloom {
+
+namespace {
+
+// What could not reach the window (it is gone, or a hook failed) goes to the standard error, so
+// that no failure is dropped without a word.
+void ReportLost(const std::string& what) noexcept {
+  std::fprintf(stderr, "vidloom: %s\n", what.c_str());
+}
+
+}  // namespace
 
 bool IsRealMediaExtension(const std::string& extension) {
   return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";
@@ -59,7 +71,8 @@ void BatchEndGuard::Run() noexcept {
       }
     });
   } catch (...) {
-    // The window is gone or a hook failed: nothing more can be shown.
+    // The window is gone or a hook failed: nothing more can be shown there.
+    ReportLost("the end of the batch could not be shown");
   }
   state.StopRequested = false;
 }
@@ -166,7 +179,8 @@ void Batch::MarkRowsNotReachedQuietly(int first, const std::string& reason) noex
   try {
     MarkRowsNotReached(first, reason);
   } catch (...) {
-    // The window is gone: there is nobody left to tell.
+    // The window is gone: the reason goes to the standard error instead.
+    ReportLost(reason);
   }
 }
 
