@@ -103,23 +103,6 @@ std::vector<Box> ChildBoxes(const std::string& data, const Box& box, uint64_t ba
   return {};
 }
 
-std::optional<Box> FindBox(const std::string& file, const std::vector<std::string>& path) {
-  std::vector<Box> level = BoxesIn(file, 0, file.size());
-  std::optional<Box> found;
-  for (const std::string& type : path) {
-    found.reset();
-    for (const Box& b : level) {
-      if (b.type == type) {
-        found = b;
-        break;
-      }
-    }
-    if (!found) return std::nullopt;
-    level = ChildBoxes(file, *found);
-  }
-  return found;
-}
-
 std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
                         std::optional<int> psp_level) {
   if (!h263_level && !psp_level) return {};

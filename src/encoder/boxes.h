@@ -1,5 +1,5 @@
-// The boxes (atoms) of an ISO base media file (MP4, 3GP, 3G2, PSP): a small reader that finds
-// boxes by their path, and the patches the muxer cannot make itself (the H.263 level in the
+// The boxes (atoms) of an ISO base media file (MP4, 3GP, 3G2, PSP): a small reader of their
+// headers, and the patches the muxer cannot make itself (the H.263 level in the
 // "d263" box, the video level in the PSP's "PROF" box).
 #pragma once
 
@@ -27,10 +27,6 @@ std::vector<Box> BoxesIn(const std::string& data, uint64_t begin, uint64_t end, 
 // of "stsd" (its sample entries) and of visual and audio sample entries (their extension
 // boxes). Empty for other boxes. `data` holds the file from `base` on.
 std::vector<Box> ChildBoxes(const std::string& data, const Box& box, uint64_t base = 0);
-
-// The first box along `path` (each element a child type of the one before, the first a top-level
-// box) in a whole file's bytes.
-std::optional<Box> FindBox(const std::string& file, const std::vector<std::string>& path);
 
 // Sets, in the file at `path`, the H.263 level of the "d263" box (when `h263_level`) and the
 // level of the video profile in the PSP's "PROF" box (when `psp_level`: 21 for H.264 level 2.1,
