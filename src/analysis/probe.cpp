@@ -1,13 +1,12 @@
 #include "analysis/probe.h"
 
-#include <chrono>
 #include <memory>
-#include <thread>
 
 #include "media/local_input.h"
 #include "platform/command_line.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
+#include "platform/line_splitter.h"
 #include "platform/process.h"
 
 namespace vidloom::analysis {
@@ -77,27 +76,28 @@ void ParseVideoLine(std::string_view line, ProbeValues& values) {
 
 std::vector<std::string> SplitProbeLines(std::string_view answer) {
   std::vector<std::string> lines;
-  std::string current;
-  bool pending = false;  // text (or a line) has begun since the last break
-  for (std::size_t i = 0; i < answer.size(); ++i) {
-    const char c = answer[i];
-    if (c == '\0') continue;
-    if (c == '\r' || c == '\n') {
-      lines.push_back(std::move(current));
-      current.clear();
-      pending = false;
-      if (c == '\r' && i + 1 < answer.size() && answer[i + 1] == '\n') ++i;
-      continue;
-    }
-    current.push_back(c);
-    pending = true;
-  }
-  if (pending) lines.push_back(std::move(current));
+  platform::LineSplitter splitter(platform::LineSplitter::EmptyLines::kKeep);
+  auto keep = [&](std::string_view line) {
+    lines.emplace_back(line);
+    return true;
+  };
+  splitter.Feed(answer, keep);
+  splitter.Finish(keep);
   return lines;
 }
 
 bool IsInputDescription(std::string_view first_line) {
   return first_line.substr(0, kInputHeader.size()) == kInputHeader;
+}
+
+std::optional<bool> JudgeFirstLine(std::string_view answer, bool at_end) {
+  const auto line_end = answer.find_first_of("\r\n");
+  const std::string_view first = answer.substr(0, line_end);
+  if (first.size() >= kInputHeader.size() || line_end != std::string_view::npos ||
+      (at_end && !answer.empty())) {
+    return IsInputDescription(first);
+  }
+  return std::nullopt;
 }
 
 void ParseProbeOutput(const std::vector<std::string>& lines, ProbeValues& values) {
@@ -162,15 +162,11 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   bool judged = false;
   bool rejected = false;
   bool ended = false;  // the pipe reached its end
-  // Judges the first line once it can be: nine characters, a line break, or the end.
   auto judge = [&](bool at_end) {
     if (judged) return;
-    const auto line_end = answer.find_first_of("\r\n");
-    const std::string_view first = std::string_view(answer).substr(0, line_end);
-    if (first.size() >= kInputHeader.size() || line_end != std::string::npos ||
-        (at_end && !answer.empty())) {
+    if (const auto described = JudgeFirstLine(answer, at_end)) {
       judged = true;
-      rejected = !IsInputDescription(first);
+      rejected = !*described;
     }
   };
   auto stop_child = [&] {
@@ -217,7 +213,7 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
 
   // The encoder has closed its output; give it until the deadline to end, then end it.
   if (ended && !rejected) {
-    while (!child->HasExited()) {
+    while (!child->WaitFor(slice_ms)) {
       if (cancelled()) {
         was_cancelled = true;
         stop_child();
@@ -229,7 +225,6 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
         break;
       }
       pump();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
   }
 

@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -40,8 +41,13 @@ inline constexpr std::string_view kInputHeader = "Input #0,";
 inline constexpr std::string_view kAlternateInputPrefix = "DS:\\\\";
 
 // Splits a collected answer into lines. "\r\n", "\n" and a lone "\r" each end a line; NUL
-// bytes are dropped. A last line without a break is a line too.
+// bytes are dropped; empty lines are kept. A last line without a break is a line too.
 std::vector<std::string> SplitProbeLines(std::string_view answer);
+
+// The verdict on the first line of the answer read so far: true when it describes an input,
+// false when it does not, nullopt while it cannot be told yet (fewer characters than the header,
+// no line break, and more may come). At the end of the output (`at_end`) any text is judged.
+std::optional<bool> JudgeFirstLine(std::string_view answer, bool at_end);
 
 // True when `first_line` begins with "Input #0," (case-sensitive).
 bool IsInputDescription(std::string_view first_line);

@@ -6,8 +6,6 @@
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
-#include <exception>
-#include <future>
 
 #include "model/controls.h"
 
@@ -52,24 +50,6 @@ void QtUiThread::RunTasks() {
     }
     task();
   }
-}
-
-void QtUiThread::Call(const Task& task) {
-  if (OnUiThread()) {
-    task();
-    return;
-  }
-  std::promise<void> done;
-  std::future<void> finished = done.get_future();
-  Post([&] {
-    try {
-      task();
-      done.set_value();
-    } catch (...) {
-      done.set_exception(std::current_exception());
-    }
-  });
-  finished.get();
 }
 
 bool QtUiThread::OnUiThread() const {

@@ -29,9 +29,6 @@ class QtUiThread : public UiThread {
 
   // Queued for the GUI thread's event loop; tasks run in the order they were queued.
   void Post(Task task) override;
-  // Inline on the GUI thread; otherwise queued behind the tasks posted before it, and waited
-  // for. An exception thrown by the task is rethrown in the caller.
-  void Call(const Task& task) override;
   bool OnUiThread() const override;
   // Runs the posted tasks, then handles the pending events (timers, input) once.
   void Pump() override;

@@ -2,20 +2,10 @@
 
 #include <algorithm>
 #include <chrono>
-#include <future>
 
 #include "model/controls.h"
 
 namespace vidloom {
-
-bool PumpWait(UiThread& ui, std::int64_t ms, const std::atomic<bool>* stop) {
-  const std::int64_t deadline = ui.clock().NowMs() + ms;
-  if (ui.OnUiThread()) {
-    ui.PumpUntil(deadline);
-    return true;
-  }
-  return ui.clock().SleepUntil(deadline, stop);
-}
 
 HeadlessUiThread::HeadlessUiThread(platform::Clock& clock)
     : clock_(clock), ui_thread_(std::this_thread::get_id()) {}
@@ -29,24 +19,6 @@ void HeadlessUiThread::Post(Task task) {
     tasks_.push_back(std::move(task));
   }
   work_.notify_all();
-}
-
-void HeadlessUiThread::Call(const Task& task) {
-  if (OnUiThread()) {
-    task();
-    return;
-  }
-  std::promise<void> done;
-  auto finished = done.get_future();
-  Post([&] {
-    try {
-      task();
-      done.set_value();
-    } catch (...) {
-      done.set_exception(std::current_exception());
-    }
-  });
-  finished.get();
 }
 
 bool HeadlessUiThread::OnUiThread() const {

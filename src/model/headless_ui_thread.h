@@ -22,7 +22,6 @@ class HeadlessUiThread : public UiThread {
   HeadlessUiThread& operator=(const HeadlessUiThread&) = delete;
 
   void Post(Task task) override;
-  void Call(const Task& task) override;
   bool OnUiThread() const override;
   void Pump() override;
   void PumpUntil(std::int64_t deadline_ms) override;

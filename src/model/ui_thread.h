@@ -3,6 +3,7 @@
 // command-line program), TestUiThread (deterministic, fake clock) and the Qt one in gui/.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,9 +24,10 @@ class UiThread {
   // Queues `task` to run on the UI thread, after every task queued before it.
   virtual void Post(Task task) = 0;
 
-  // Runs `task` on the UI thread and returns when it has run. On the UI thread itself it runs at
-  // once. Tasks posted before it run first.
-  virtual void Call(const Task& task) = 0;
+  // Runs `task` on the UI thread and returns when it has run; an exception it throws is thrown
+  // here. On the UI thread itself it runs at once; from elsewhere it is posted, so tasks posted
+  // before it run first.
+  void Call(const Task& task);
 
   // True on the UI thread.
   virtual bool OnUiThread() const = 0;

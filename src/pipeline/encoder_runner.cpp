@@ -1,8 +1,6 @@
 #include "pipeline/encoder_runner.h"
 
-#include <chrono>
 #include <memory>
-#include <thread>
 #include <vector>
 
 #include "pipeline/command_builder.h"
@@ -141,7 +139,7 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
     if (n > 0) {
       parser.Feed(std::string_view(buffer.data(), static_cast<std::size_t>(n)));
     } else if (n != platform::ChildProcess::kTimedOut) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));  // the pipe has ended
+      child.WaitFor(kPollMs);  // the pipe has ended: only the exit is left to wait for
     }
   }
 }
@@ -151,12 +149,11 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
 // first; on any other way out it is ended now.
 int EndChild(RunnerEnv& env, platform::ChildProcess& child, LoopEnd end, OutputParser& parser) {
   if (end == LoopEnd::kOutputEnded) {
-    while (!child.HasExited()) {
+    while (!child.WaitFor(kPollMs)) {
       if (env.state.AbortRun) {
         EndStopped(env, child, parser);
         break;
       }
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
   } else if (end == LoopEnd::kAborted) {
     EndStopped(env, child, parser);

@@ -60,6 +60,11 @@ class ChildProcess {
   // Non-blocking: true once the child has ended (it is then reaped).
   bool HasExited();
 
+  // Waits up to timeout_ms (0: not at all) for the child to end. Returns HasExited(): true once
+  // it has ended and is reaped, false when it still runs at the timeout (or another thread's
+  // Wait is reaping it).
+  bool WaitFor(int timeout_ms);
+
   // Ends the child's whole process group at once (SIGKILL). Returns true when the signal was
   // delivered. Safe to call from any thread while another reads or waits.
   bool Terminate();
@@ -72,6 +77,7 @@ class ChildProcess {
   ChildProcess() = default;
   pid_t pid_ = -1;
   int read_fd_ = -1;
+  int pid_fd_ = -1;  // readable once the child has ended; -1 where the kernel has no pidfd
   std::string program_path_;
   std::mutex wait_mutex_;  // one reaper at a time
   bool reaped_ = false;    // guarded by the registry's lock

@@ -3,6 +3,7 @@
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -264,6 +265,8 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& command_lin
   std::unique_ptr<ChildProcess> child(new ChildProcess);
   child->pid_ = pid;
   child->read_fd_ = out[0];
+  // The child is not reaped before this object exists, so the pid is still the child's.
+  child->pid_fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
   child->program_path_ = *program;
   return child;
 }
@@ -271,6 +274,7 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& command_lin
 ChildProcess::~ChildProcess() {
   CloseOutput();
   HasExited();
+  CloseFd(pid_fd_);
   auto& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
   if (!reaped_) {
@@ -350,6 +354,30 @@ bool ChildProcess::HasExited() {
   reaped_ = true;
   registry.children.erase(pid_);
   return true;
+}
+
+bool ChildProcess::WaitFor(int timeout_ms) {
+  if (HasExited()) return true;
+  if (timeout_ms <= 0) return false;
+  using Clock = std::chrono::steady_clock;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (;;) {
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+    if (left <= 0) return HasExited();
+    if (pid_fd_ >= 0) {
+      pollfd p{pid_fd_, POLLIN, 0};
+      const int ready = poll(&p, 1, static_cast<int>(left));
+      if (ready > 0 || (ready < 0 && errno != EINTR)) return HasExited();
+    } else {
+      // Without a pidfd: look again every few milliseconds.
+      struct timespec pause {
+        0, std::min<long long>(left, 5) * 1'000'000
+      };
+      nanosleep(&pause, nullptr);
+    }
+    if (HasExited()) return true;
+  }
 }
 
 bool ChildProcess::Terminate() {

@@ -123,6 +123,27 @@ TEST(SplitProbeLines, EveryLineBreakEndsALine) {
   EXPECT_EQ(SplitProbeLines("\n"), (std::vector<std::string>{""}));
 }
 
+TEST(JudgeFirstLine, WaitsForTheHeaderALineBreakOrTheEnd) {
+  struct Case {
+    const char* answer;
+    bool at_end;
+    std::optional<bool> described;
+  };
+  const Case cases[] = {
+      {"Inp", false, std::nullopt},       // a piece of the first read: more may come
+      {"Input #0", false, std::nullopt},  // one character short of the header
+      {"Input #0,", false, true},         // the whole header, before its line ends
+      {"Input #0, avi\r\n  Dura", false, true},
+      {"Error\n", false, false},         // a line break decides a short line
+      {"Unknown format", false, false},  // as long as the header, and not it
+      {"Inp", true, false},              // the end decides any text
+      {"", true, std::nullopt},          // nothing said: nothing to judge
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(JudgeFirstLine(c.answer, c.at_end), c.described) << c.answer;
+  }
+}
+
 TEST(IsInputDescription, FirstNineCharactersCaseSensitive) {
   EXPECT_TRUE(IsInputDescription("Input #0, avi, from 'x':"));
   EXPECT_TRUE(IsInputDescription("Input #0,"));

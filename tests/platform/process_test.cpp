@@ -190,16 +190,19 @@ TEST_F(ProcessTest, ExitCodesAndSignalsAreReported) {
   }
 }
 
-TEST_F(ProcessTest, HasExitedReapsWithoutBlocking) {
-  Script("sleep 200\nexit 7\n");
+TEST_F(ProcessTest, HasExitedAndWaitForReapWithoutBlockingPastTheirTime) {
+  Script("catch-term\nprint ready\nawait-term\nexit 7\n");
   auto child = StartFake();
   ASSERT_TRUE(child);
+  char buffer[64];
+  EXPECT_EQ(child->Read(buffer, sizeof buffer, 10'000), 6);
   EXPECT_FALSE(child->HasExited());
-  const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (!child->HasExited() && std::chrono::steady_clock::now() < give_up) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  EXPECT_FALSE(child->WaitFor(0));
+  EXPECT_FALSE(child->WaitFor(20)) << "it runs until asked to end";
+  EXPECT_TRUE(child->RequestEnd());
+  EXPECT_TRUE(child->WaitFor(10'000)) << "the end is seen when it comes";
   EXPECT_TRUE(child->HasExited());
+  EXPECT_TRUE(child->WaitFor(0));
   EXPECT_EQ(child->Wait(), 7);
 }
 
