@@ -1,8 +1,15 @@
 #include "model/controls.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 namespace vidloom {
+
+void Observable::ChangedOffItsThread() {
+  std::fputs("vidloom: a window control was changed off the UI thread\n", stderr);
+  std::abort();
+}
 
 void Control::SetEnabled(bool enabled) {
   if (enabled_ == enabled) return;

@@ -7,12 +7,17 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vidloom {
 
 // Listeners that a view registers to hear about changes. Handlers that the logic installs
 // (on_change, on_click, ...) are separate from these.
+//
+// Every change notifies. Where VIDLOOM_THREAD_CHECKS is set (all but release builds), a change
+// from a thread other than the one that created the control ends the program with a message, so
+// that a wrong-thread write fails a test instead of racing.
 class Observable {
  public:
   using Listener = std::function<void()>;
@@ -20,11 +25,17 @@ class Observable {
 
  protected:
   void Notify() const {
+#if VIDLOOM_THREAD_CHECKS
+    if (std::this_thread::get_id() != owner_) ChangedOffItsThread();
+#endif
     for (const auto& l : listeners_) l();
   }
 
  private:
+  [[noreturn]] static void ChangedOffItsThread();
+
   std::vector<Listener> listeners_;
+  std::thread::id owner_ = std::this_thread::get_id();
 };
 
 class Control : public Observable {

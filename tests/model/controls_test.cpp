@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vidloom {
@@ -82,6 +83,18 @@ TEST_F(SelectorTest, ViewsHearEveryChange) {
   EXPECT_EQ(combo_.drop_down_count(), 27);
   EXPECT_FALSE(combo_.enabled());
 }
+
+#if VIDLOOM_THREAD_CHECKS
+TEST(ControlThread, AChangeFromAnotherThreadEndsTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  Label label;
+  std::thread([&] { label.SetEnabled(true); }).join();  // no change, so nothing to check
+  EXPECT_DEATH(std::thread([&] { label.SetCaption("from a worker"); }).join(),
+               "changed off the UI thread");
+  label.SetCaption("from its own thread");
+  EXPECT_EQ(label.caption(), "from its own thread");
+}
+#endif
 
 TEST(CheckBox, ClickHandlerRunsOnEveryChangeOfState) {
   CheckBox box;
