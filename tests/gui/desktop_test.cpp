@@ -256,6 +256,12 @@ class DesktopTest : public ::testing::Test {
     return box;
   }
 
+  // Handles every event already queued (posted tasks, expired timers), without waiting.
+  static void SettleEvents() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
+
   void WaitForBatchEnd() {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !window_->BatchRunning(); }, kEncodeTimeoutMs));
     window_->WaitForBatch();
@@ -392,7 +398,7 @@ TEST_F(DesktopTest, StartupShowsTheDesignedWindowAndWritesNothingUntilClosed) {
   EXPECT_TRUE(dialogs_.boxes.empty());
 
   // The settings are written when the window closes, not before.
-  QTest::qWait(50);
+  SettleEvents();
   EXPECT_FALSE(platform::FileExists(settings_path_));
   EXPECT_TRUE(main.close());
   EXPECT_FALSE(main.isVisible());
@@ -421,7 +427,7 @@ TEST_F(DesktopTest, StoredSettingsShowAtStartupAndStayUntouchedUntilClosed) {
   EXPECT_TRUE(overwrite->isChecked());
   EXPECT_TRUE(dialogs_.boxes.empty());
 
-  QTest::qWait(50);
+  SettleEvents();
   EXPECT_EQ(ReadTextFile(settings_path_), stored);
   ASSERT_TRUE(windows_->main().close());
   const std::string written = ReadTextFile(settings_path_);
@@ -555,7 +561,8 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   Click("StopConvertButton");
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(dialogs_.boxes[0].text, kStopQuestion);
-  QTest::qWait(100);
+  SettleEvents();
+  EXPECT_FALSE(window_->conversion.StopRequested);
   EXPECT_TRUE(window_->BatchRunning());
 
   // "OK" through the small Stop button aborts the encoder.
@@ -827,10 +834,15 @@ TEST_F(DesktopTest, TheShutdownQuestionOpensAboveTheOptionsDialogThatAsked) {
     on_top = question->windowFlags() & Qt::WindowStaysOnTopHint;
     if (UnderAWindowManager()) {
       EXPECT_TRUE(QTest::qWaitForWindowExposed(question));
-      QTest::qWait(200);  // the manager restacks after mapping
       question_id = WindowId(question);
       options_id = WindowId(&options);
-      stacking = Stacking();
+      // The manager restacks after mapping: wait until it shows both, the question on top.
+      EXPECT_TRUE(QTest::qWaitFor([&] {
+        stacking = Stacking();
+        const auto q = std::find(stacking.begin(), stacking.end(), question_id);
+        const auto o = std::find(stacking.begin(), stacking.end(), options_id);
+        return q != stacking.end() && o != stacking.end() && q > o;
+      })) << "the question is stacked below the dialog";
     }
     question->button(QMessageBox::No)->click();
   });
