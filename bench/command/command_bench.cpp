@@ -48,7 +48,7 @@ void BM_BuildEncoderCommand(benchmark::State& state) {
 
   TForm4 options;
   ConversionState conversion;
-  conversion.OutputExtension = format.Extension == "MP4" ? "mp4" : "x";
+  conversion.run.OutputExtension = format.Extension == "MP4" ? "mp4" : "x";
   CommandSlots slots;
   CommandContext context{.form = window.form,
                          .options = options,
@@ -81,7 +81,7 @@ void BM_BuildThumbnailCommand(benchmark::State& state) {
   TForm4 options;
   WindowState window;
   ConversionState conversion;
-  conversion.OutputPath = "/home/user/Converted Video/holiday.mp4";
+  conversion.run.OutputPath = "/home/user/Converted Video/holiday.mp4";
   CommandSlots slots;
   slots.CommandHead = R"("/opt/vidloom/raziz2u" -@ -y  -i ")";
   slots.InputPart = R"(/media/videos/holiday.avi")";

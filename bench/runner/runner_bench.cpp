@@ -61,7 +61,7 @@ class Bench {
     FileEntry entry;
     entry.caption = "/videos/in.mov";
     form_.ListView1.AddRow(entry);
-    state_.OutputPath = dir_ + "/out.mp4";
+    state_.run.OutputPath = dir_ + "/out.mp4";
     AttachWatchdog(ui_, form_, state_);
   }
   ~Bench() { std::filesystem::remove_all(dir_); }
@@ -70,7 +70,7 @@ class Bench {
 
   std::string Command() const {
     return platform::QuoteArgument(FAKE_ENCODER_PATH) + " -@ -y -i \"/videos/in.mov\" " +
-           platform::QuoteArgument(state_.OutputPath);
+           platform::QuoteArgument(state_.run.OutputPath);
   }
 
   // The fake alone, its output thrown away: start to exit, in ms.
@@ -81,7 +81,7 @@ class Bench {
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addchdir_np(&actions, dir_.c_str());
     std::string program = FAKE_ENCODER_PATH;
-    std::string out = state_.OutputPath;
+    std::string out = state_.run.OutputPath;
     std::vector<char*> argv = {program.data(), out.data(), nullptr};
     const auto start = Clock::now();
     pid_t pid;
@@ -130,8 +130,8 @@ class Bench {
   }
 
   void PressStop() {
-    state_.AbortRun = true;
-    state_.StopRequested = true;
+    state_.run.AbortRun = true;
+    state_.requests.StopRequested = true;
     platform::KillProcessesByName(platform::kEncoderFileName);
     ui_.clock().WakeAll();
   }
@@ -207,7 +207,7 @@ void StopLatency(Bench& bench, int repetitions) {
     std::vector<double> latencies;
     for (int i = 0; i < repetitions; ++i) {
       bench.form_.ListView1.SetCell(0, kCellFrames, "");
-      bench.state_.StopRequested = false;
+      bench.state_.requests.StopRequested = false;
       Clock::time_point pressed{};
       bench.Run(260, [&] {
         if (pressed != Clock::time_point{}) return;
@@ -216,7 +216,7 @@ void StopLatency(Bench& bench, int repetitions) {
         if (kill_by_name) {
           bench.PressStop();
         } else {
-          bench.state_.AbortRun = true;  // only the flag: the runner's own poll must see it
+          bench.state_.run.AbortRun = true;  // only the flag: the runner's own poll must see it
         }
       });
       latencies.push_back(Ms(Clock::now() - pressed));
@@ -225,7 +225,7 @@ void StopLatency(Bench& bench, int repetitions) {
                 kill_by_name ? "Stop (flags + kill by name)" : "AbortRun flag alone",
                 Median(latencies), *std::max_element(latencies.begin(), latencies.end()));
   }
-  bench.state_.StopRequested = false;
+  bench.state_.requests.StopRequested = false;
 }
 
 void Cadence(Bench& bench) {

@@ -39,8 +39,8 @@ std::string AbsolutePath(const std::string& path) {
   return error ? path : absolute.lexically_normal().string();
 }
 
-// Message boxes are printed to standard error; questions are answered from --yes, except Stop,
-// which Ctrl-C confirms.
+// Message boxes are printed to standard error; questions are answered from --yes. Ctrl-C stops
+// a batch as the window's Stop does once its question is confirmed, and says so the same way.
 class CliDialogs : public Dialogs {
  public:
   explicit CliDialogs(bool yes) : yes_(yes) {}
@@ -48,21 +48,19 @@ class CliDialogs : public Dialogs {
   void ShowMessage(const std::string& caption, const std::string& text) override {
     std::cerr << "[" << caption << "] " << Readable(text) << "\n";
   }
-  bool ConfirmOkCancel(const std::string& text) override { return Answer(text); }
-  bool ConfirmYesNo(const std::string& text) override { return Answer(text); }
+  bool ConfirmOkCancel(const std::string& text) override { return Answered(text, yes_); }
+  bool ConfirmYesNo(const std::string& text) override { return Answered(text, yes_); }
 
-  bool confirm_next = false;
+  // Prints the question with its answer; returns the answer.
+  static bool Answered(const std::string& text, bool answer) {
+    std::cerr << "[Question] " << Readable(text) << " " << (answer ? "yes" : "no") << "\n";
+    return answer;
+  }
 
  private:
   static std::string Readable(std::string text) {
     for (std::size_t p; (p = text.find("\n\r")) != std::string::npos;) text.replace(p, 2, "\n");
     return text;
-  }
-  bool Answer(const std::string& text) {
-    const bool answer = yes_ || confirm_next;
-    confirm_next = false;
-    std::cerr << "[Question] " << Readable(text) << " " << (answer ? "yes" : "no") << "\n";
-    return answer;
   }
   bool yes_;
 };
@@ -126,18 +124,6 @@ std::string ChooseFormat(TForm1& form, const std::string& text) {
   return {};
 }
 
-// The file dialog of "Add Files", answered with the files of the command line.
-class ListedFiles : public FileDialog {
- public:
-  explicit ListedFiles(std::vector<std::string> files) : files_(std::move(files)) {}
-  std::optional<std::vector<std::string>> ChooseFiles(const std::string&) override {
-    return files_;
-  }
-
- private:
-  std::vector<std::string> files_;
-};
-
 // Applies the stored settings to the window as the options dialog's creation does. The file is
 // read through a private copy: loading may delete a settings file it rejects, and vidloom-cli
 // never changes the stored settings. The shutdown choice is not taken over: vidloom-cli never
@@ -188,14 +174,14 @@ int PrintCommands(MainWindow& window) {
   for (int row = 0; row < form.ListView1.count(); ++row) {
     if (!form.ListView1.row(row).checked) continue;
     const std::string input = platform::CaptionPath(form.ListView1.row(row).caption);
-    window.conversion.OutputExtension =
+    window.conversion.run.OutputExtension =
         text::LowerAscii(Trim(form.ListView1.cell(row, kCellOutput)));
-    window.conversion.ThumbnailWanted = false;
+    window.conversion.run.ThumbnailWanted = false;
     const std::string ext = LowerExtension(input);
     const bool real_media = IsRealMediaExtension(ext);
     try {
       std::cout << BuildEncoderCommand(window.commands(), real_media, false, input, row) << '\n';
-      if (window.conversion.ThumbnailWanted) {
+      if (window.conversion.run.ThumbnailWanted) {
         std::cout << BuildThumbnailCommand(window.commands()) << '\n';
       }
     } catch (const OutputDirectoryError& error) {
@@ -274,7 +260,7 @@ class InterruptWatcher {
   std::thread thread_;
 };
 
-int Convert(MainWindow& window, HeadlessUiThread& ui, CliDialogs& dialogs) {
+int Convert(MainWindow& window, HeadlessUiThread& ui) {
   if (g_interrupted) return 130;  // interrupted while the files were added
   TForm1& form = window.Form1;
   ProgressPrinter printer(form);
@@ -284,9 +270,10 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, CliDialogs& dialogs) {
 
   window.ConvertNowButtonClick();
   ui.RunUntil([&] {
-    if (g_interrupted && window.conversion.Converting && !window.conversion.StopRequested) {
-      dialogs.confirm_next = true;
-      window.StopConvertButtonClick();
+    if (g_interrupted && window.conversion.run.Converting &&
+        !window.conversion.requests.StopRequested) {
+      CliDialogs::Answered(kStopQuestion, true);  // Ctrl-C is the window's Stop, confirmed
+      window.StopBatch();
     }
     return !window.BatchRunning();
   });
@@ -343,7 +330,8 @@ int RunCli(const std::vector<std::string>& args) {
   MainWindowOptions options;
   options.program_directory = platform::ProgramDirectory();
   options.required_files = platform::kRequiredFiles;
-  options.end_pause_ms = 0;  // no progress bar to keep visible
+  options.end_pause_ms = 0;        // no progress bar to keep visible
+  options.add_files_pause_ms = 0;  // no window to repaint between the files
   MainWindow window(ui, dialogs, options);
   window.FormCreate();
   if (!a.no_settings) LoadStoredSettings(window, dialogs);
@@ -376,19 +364,6 @@ int RunCli(const std::vector<std::string>& args) {
   std::vector<std::string> files;
   for (const auto& given : a.files) files.push_back(AbsolutePath(given));
 
-  ListedFiles listed(files);
-  analysis::AddFilesContext adding{
-      .form1 = form,
-      .splash = window.FormAnalyzingSplash,
-      .form4 = window.Form4,
-      .ui = ui,
-      .dialogs = dialogs,
-      .file_dialog = listed,
-      .program_directory = options.program_directory,
-      .required_files = options.required_files,
-      .pause_ms = 0,  // no window to repaint between the files
-  };
-  analysis::ConnectAddFilesHandlers(adding);
   std::optional<InterruptWatcher> watcher;
   if (a.mode == Mode::kConvert) {
     watcher.emplace(ui, [&window] {
@@ -404,7 +379,7 @@ int RunCli(const std::vector<std::string>& args) {
       analysis::AddFileRow(form, file, *a.source_size, "0", "0", extension);
     }
   } else if (!files.empty()) {
-    const analysis::AddFilesResult added = analysis::AddFiles(adding);
+    const analysis::AddFilesResult added = window.AddGivenFiles(files);
     for (const auto& file : added.missing) {
       std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
     }
@@ -424,7 +399,7 @@ int RunCli(const std::vector<std::string>& args) {
     case Mode::kPrintCommands:
       return PrintCommands(window);
     default:
-      return Convert(window, ui, dialogs);
+      return Convert(window, ui);
   }
 }
 

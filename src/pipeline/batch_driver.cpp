@@ -58,23 +58,24 @@ void BatchEndGuard::Run() noexcept {
       form.ListView1.popup_enabled = true;
       form.AddFileButton.SetEnabled(true);
     });
-    state.Converting = false;
-    state.RetryRun = false;
-    state.RetryNeeded = false;
+    state.run.Converting = false;
+    state.run.RetryRun = false;
+    state.run.RetryNeeded = false;
     env_.runner.ui.Call([&] {
       if (env_.hooks.BatchEnded) env_.hooks.BatchEnded();
       if (env_.hooks.EnableWorkControls) env_.hooks.EnableWorkControls();
       const bool shutdown = env_.options.CheckBoxShutDown.checked();
-      if (shutdown && !state.StopRequested && state.JobsStarted != 0 &&
+      if (shutdown && !state.requests.StopRequested && state.run.JobsStarted != 0 &&
           env_.hooks.ArmShutdownCountdown) {
         env_.hooks.ArmShutdownCountdown();
       }
+      state.requests.StopRequested = false;
     });
   } catch (...) {
-    // The window is gone or a hook failed: nothing more can be shown there.
+    // The window is gone or a hook failed: nothing more can be shown there (a stop request
+    // left standing is cleared when the next batch begins).
     ReportLost("the end of the batch could not be shown");
   }
-  state.StopRequested = false;
 }
 
 class Batch {
@@ -104,12 +105,14 @@ class Batch {
 };
 
 void Batch::Run() {
-  ui_.Call([&] { form_.ProgressBar1.SetPosition(0); });
-  state_.Converting = false;
-  state_.StopRequested = false;
-  state_.AbortRun = false;
-  state_.RetryNeeded = false;
-  state_.JobsStarted = 0;
+  ui_.Call([&] {
+    form_.ProgressBar1.SetPosition(0);
+    state_.requests.StopRequested = false;
+  });
+  state_.run.Converting = false;
+  state_.run.AbortRun = false;
+  state_.run.RetryNeeded = false;
+  state_.run.JobsStarted = 0;
 
   const bool missing = ui_.Get(
       [&] { return env_.hooks.CheckRequiredFiles ? env_.hooks.CheckRequiredFiles() : false; });
@@ -120,10 +123,10 @@ void Batch::Run() {
     const int rows = ui_.Get([&] { return form_.ListView1.count(); });
     if (rows == 0) {
       Message(kNoFileText);
-      state_.JobsStarted = 0;
+      state_.run.JobsStarted = 0;
       return;
     }
-    state_.Converting = false;
+    state_.run.Converting = false;
     const bool any_checked = ui_.Get([&] {
       const auto& all = form_.ListView1.rows();
       return std::any_of(all.begin(), all.end(), [](const FileEntry& e) { return e.checked; });
@@ -146,21 +149,22 @@ void Batch::Run() {
     const int count = ui_.Get([&] { return form_.ListView1.count(); });
     for (int row = 0; row < count; ++row) {
       if (!RunRow(row)) {
-        if (state_.StopRequested) MarkRowsNotReached(row + 1, "stopped before its turn");
+        if (state_.requests.StopRequested) MarkRowsNotReached(row + 1, "stopped before its turn");
         return;
       }
     }
     if (!ui_.Get([&] { return env_.options.CheckBoxShutDown.checked(); })) Message(kAllDoneText);
   } catch (const OutputDirectoryError& error) {
-    MarkRowsNotReached(state_.CurrentRow,
+    MarkRowsNotReached(state_.run.CurrentRow,
                        "the output directory cannot be created: " + error.directory());
     batch_end.Run();
     Message(error.what());
   } catch (const std::exception& error) {
     // Any other failure ends the batch; rows not reached keep their cells, and say why.
-    MarkRowsNotReachedQuietly(state_.CurrentRow, std::string("the batch ended: ") + error.what());
+    MarkRowsNotReachedQuietly(state_.run.CurrentRow,
+                              std::string("the batch ended: ") + error.what());
   } catch (...) {
-    MarkRowsNotReachedQuietly(state_.CurrentRow, "the batch ended after an unexpected error");
+    MarkRowsNotReachedQuietly(state_.run.CurrentRow, "the batch ended after an unexpected error");
   }
 }
 
@@ -200,18 +204,18 @@ bool Batch::RunRow(int row) {
                    platform::CaptionPath(form_.ListView1.row(row).caption), true};
   });
   if (!view.exists_in_list) return true;  // the list shrank under the batch: nothing to do
-  state_.OutputExtension = view.extension;
-  state_.AbortRun = false;
+  state_.run.OutputExtension = view.extension;
+  state_.run.AbortRun = false;
   const std::string& input = view.input;
   bool alternate = false;
   bool quicktime = false;
   ui_.Post([&form = form_] { form.ProgressBar1.SetPosition(0); });
-  state_.RetryRun = false;
-  state_.CurrentRow = row;
-  state_.ThumbnailWanted = false;
-  state_.ThumbnailRun = false;
-  if (state_.StopRequested) {
-    state_.Converting = false;
+  state_.run.RetryRun = false;
+  state_.run.CurrentRow = row;
+  state_.run.ThumbnailWanted = false;
+  state_.run.ThumbnailRun = false;
+  if (state_.requests.StopRequested) {
+    state_.run.Converting = false;
     return false;
   }
   const std::string extension = LowerExtension(input);
@@ -237,24 +241,24 @@ bool Batch::RunRow(int row) {
     return true;
   }
 
-  state_.Converting = true;
+  state_.run.Converting = true;
   ui_.Call([&] {
     if (env_.hooks.DisableWorkControls) env_.hooks.DisableWorkControls();
     form_.ListView1.ScrollIntoView(row);
     form_.ListView1.ClearDetails(row);
   });
-  if (state_.StopRequested) return false;
-  state_.RetryRun = false;
-  state_.JobsStarted = 1;
+  if (state_.requests.StopRequested) return false;
+  state_.run.RetryRun = false;
+  state_.run.JobsStarted = 1;
   RunEncoder(env_.runner, command, row);
   // After Stop no further encoder is started, not even for the thumbnail.
-  if (state_.StopRequested) return false;
-  if (state_.ThumbnailWanted && !state_.RetryNeeded) ThumbnailStep(row);
-  if (state_.StopRequested) return false;
+  if (state_.requests.StopRequested) return false;
+  if (state_.run.ThumbnailWanted && !state_.run.RetryNeeded) ThumbnailStep(row);
+  if (state_.requests.StopRequested) return false;
 
-  if (state_.RetryNeeded) {
-    if (platform::FileExists(state_.OutputPath)) platform::DeleteFile(state_.OutputPath);
-    if (state_.StopRequested) return false;
+  if (state_.run.RetryNeeded) {
+    if (platform::FileExists(state_.run.OutputPath)) platform::DeleteFile(state_.run.OutputPath);
+    if (state_.requests.StopRequested) return false;
     if (extension == ".mov") quicktime = true;
     if (quicktime) {
       alternate = false;
@@ -263,23 +267,23 @@ bool Batch::RunRow(int row) {
     }
     command = BuildCommand(alternate, quicktime, input, row);
     ui_.Call([&] { form_.ListView1.SetCell(row, kCellProgress, "Re-scan"); });
-    state_.RetryRun = true;
+    state_.run.RetryRun = true;
     RunEncoder(env_.runner, command, row);
-    state_.RetryNeeded = false;
-    if (state_.ThumbnailWanted) ThumbnailStep(row);
+    state_.run.RetryNeeded = false;
+    if (state_.run.ThumbnailWanted) ThumbnailStep(row);
   }
   return true;
 }
 
 void Batch::ThumbnailStep(int row) {
   const std::string command = ui_.Get([&] { return BuildThumbnailCommand(env_.commands); });
-  state_.ThumbnailRun = true;
+  state_.run.ThumbnailRun = true;
   ui_.Call([&] {
     form_.StatusBar1.SetPanel(2, kThumbnailPanelText);
     form_.ListView1.SetCell(row, kCellProgress, "THM");
   });
   RunEncoder(env_.runner, command, row);
-  state_.ThumbnailWanted = false;
+  state_.run.ThumbnailWanted = false;
   ui_.Call([&] { form_.StatusBar1.SetPanel(2, ""); });
 }
 
@@ -289,16 +293,17 @@ void RunBatch(BatchEnv& env) {
   Batch(env).Run();
 }
 
-void StopConvertButtonClick(BatchEnv& env) {
-  ConversionState& state = env.runner.state;
-  if (!state.Converting) return;
-  if (!env.dialogs.ConfirmOkCancel(kStopQuestion)) return;
-  state.AbortRun = true;
-  state.StopRequested = true;
-  // Our encoders are asked to finish their outputs now; the runner kills one that does not.
+void StopBatch(BatchEnv& env) {
+  env.runner.state.requests.StopRequested = true;
   platform::RequestEndOfProcessesByName(env.runner.encoder_name);
   env.runner.ui.clock().WakeAll();
   env.runner.form.ProgressBar1.SetPosition(0);
+}
+
+void StopConvertButtonClick(BatchEnv& env) {
+  if (!env.runner.state.run.Converting) return;
+  if (!env.dialogs.ConfirmOkCancel(kStopQuestion)) return;
+  StopBatch(env);
 }
 
 BatchWorker::~BatchWorker() {

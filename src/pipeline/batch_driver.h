@@ -58,8 +58,12 @@ struct BatchEnv {
 // Runs one whole batch on the calling (worker) thread and returns when it has ended.
 void RunBatch(BatchEnv& env);
 
-// The Stop handler, on the UI thread: when a batch converts and the user confirms, the current
-// run is aborted, our encoders are ended and the batch stops at its next check.
+// Stops the batch, on the UI thread, without a question: the stop is requested, our encoders are
+// asked to finish their outputs (the runner kills one that does not) and the batch stops at its
+// next check.
+void StopBatch(BatchEnv& env);
+
+// The Stop handler, on the UI thread: when a batch converts and the user confirms, StopBatch.
 void StopConvertButtonClick(BatchEnv& env);
 
 // The worker that runs batches, one at a time.

@@ -77,7 +77,7 @@ bool IsAudioExtension(std::string_view extension) {
 }
 
 bool IsAudioOutput(const ConversionState& conversion) {
-  return IsAudioExtension(conversion.OutputExtension);
+  return IsAudioExtension(conversion.run.OutputExtension);
 }
 
 std::string EncoderTitle(std::string_view profile_tag, std::string_view input_path) {
@@ -145,12 +145,12 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
     if (!made) throw OutputDirectoryError(directory);
   }
 
-  const std::string& extension = conversion.OutputExtension;
-  conversion.OutputPath = ChooseOutputPath(directory, input_path, extension,
-                                           context.options.CheckBoxOverWrite.checked());
+  const std::string& extension = conversion.run.OutputExtension;
+  conversion.run.OutputPath = ChooseOutputPath(directory, input_path, extension,
+                                               context.options.CheckBoxOverWrite.checked());
   slots.InputPart = platform::QuoteArgumentBody(input_path);
   slots.InputPart += '"';
-  slots.OutputPart = Quoted(conversion.OutputPath);
+  slots.OutputPart = Quoted(conversion.run.OutputPath);
 
   const bool audio_output = IsAudioOutput(conversion);
   slots.VideoCodecOption = VideoCodecFragment(form);
@@ -189,12 +189,12 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   if (!command) return {};
   if (command->thumbnail_wanted) {
     // The thumbnail run writes <base>.THM beside the output; it must not be the input either.
-    if (platform::SameFile(ThumbnailPath(conversion.OutputPath), input_path)) {
-      conversion.OutputPath = OutputPathBesideInputThumbnail(directory, input_path, extension);
-      slots.OutputPart = Quoted(conversion.OutputPath);
+    if (platform::SameFile(ThumbnailPath(conversion.run.OutputPath), input_path)) {
+      conversion.run.OutputPath = OutputPathBesideInputThumbnail(directory, input_path, extension);
+      slots.OutputPart = Quoted(conversion.run.OutputPath);
       command = BuildFormatCommand(form, slots, title);
     }
-    conversion.ThumbnailWanted = true;
+    conversion.run.ThumbnailWanted = true;
   }
   return std::move(command->command);
 }
@@ -211,7 +211,7 @@ EncoderCommand BuildThumbnailCommand(const CommandContext& context) {
   command += " -an ";
   // From the output path rather than by cutting the quoted part, so that a quoted body of any
   // form gives the right name.
-  command += Quoted(ThumbnailPath(context.conversion.OutputPath));
+  command += Quoted(ThumbnailPath(context.conversion.run.OutputPath));
   return command;
 }
 

@@ -49,8 +49,8 @@ struct CommandContext {
 // Builds the command of row `row` for the input at `input_path`: creates the output directory
 // (one level) when missing (unless context.dry_run), chooses the output name (unique unless
 // overwrite is ticked; neither the output nor its thumbnail ever replaces the input file), fills
-// context.slots and conversion.OutputPath, and applies the selected format's template, setting
-// conversion.ThumbnailWanted for the PSP formats. Returns an empty command when no format is
+// context.slots and conversion.run.OutputPath, and applies the selected format's template, setting
+// conversion.run.ThumbnailWanted for the PSP formats. Returns an empty command when no format is
 // selected. Throws OutputDirectoryError.
 EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input,
                                    bool quicktime_input, const std::string& input_path, int row);

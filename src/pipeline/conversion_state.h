@@ -1,6 +1,10 @@
-// The flags, counters and texts through which the batch worker, the encoder runner, its stall
-// watchdog and the window's handlers co-operate. One instance per program. Flags are atomic:
-// each is written by one side and polled by the other. CurrentFrames is exchanged whole.
+// The state through which the window's handlers, the batch worker, the encoder runner and its
+// stall watchdog co-operate. One instance per program, in three parts, each with one writer:
+//   requests  written on the UI thread (Stop, closing the window), read by the worker;
+//   run       written by the worker (the batch and the runner), read anywhere;
+//   watchdog  written on the UI thread by the watchdog's tick, read by the runner.
+// The command build writes the output's path into `run` while the worker waits for it in
+// UiThread::Call, so that write is the worker's too.
 #pragma once
 
 #include <atomic>
@@ -9,29 +13,40 @@
 
 namespace vidloom {
 
-struct ConversionState {
-  std::atomic<bool> Converting{false};
+// What the UI thread asks of the worker.
+struct BatchRequests {
+  // Stop: no further run starts, the current one ends. Set by Stop; cleared (on the UI thread)
+  // when a batch begins and when it has ended.
   std::atomic<bool> StopRequested{false};
-  std::atomic<bool> AbortRun{false};
+};
+
+// What the worker does and has found, run by run.
+struct RunState {
+  std::atomic<bool> Converting{false};
+  std::atomic<bool> AbortRun{false};  // the current run ends because of a stop request
   std::atomic<bool> RetryNeeded{false};
   std::atomic<bool> RetryRun{false};
   std::atomic<bool> ThumbnailWanted{false};
   std::atomic<bool> ThumbnailRun{false};
-  std::atomic<bool> StallDetected{false};
   // The run's output reports no frame counts (an audio output): the stall watchdog compares
-  // the progress time and size instead (set by the runner at run start).
+  // the progress time and size instead.
   std::atomic<bool> StallWatchesProgress{false};
   std::atomic<int> JobsStarted{0};
   std::atomic<int> CurrentRow{0};
-  std::atomic<int> StallTicks{0};
 
-  // Written and read by the batch worker (and by code it runs through UiThread::Call).
+  // The worker's alone.
   std::string OutputExtension;
   std::string OutputPath;
+};
 
-  // The watchdog's copy of the row's "Frames" cell at its previous tick (UI thread only).
+// The stall watchdog's view of the run.
+struct WatchdogState {
+  std::atomic<bool> StallDetected{false};
+  std::atomic<int> StallTicks{0};
+  // The row's "Frames" cell at the previous tick (UI thread only).
   std::string PreviousFrames;
 
+  // What the runner last parsed, for the next tick: written by the runner, read by the tick.
   void SetCurrentFrames(std::string frames) {
     std::lock_guard lock(frames_mutex_);
     current_frames_ = std::move(frames);
@@ -44,6 +59,12 @@ struct ConversionState {
  private:
   mutable std::mutex frames_mutex_;
   std::string current_frames_;
+};
+
+struct ConversionState {
+  BatchRequests requests;
+  RunState run;
+  WatchdogState watchdog;
 };
 
 }  // namespace vidloom

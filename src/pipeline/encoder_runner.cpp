@@ -85,10 +85,10 @@ enum class LoopEnd { kOutputEnded, kVerdict, kAborted, kError };
 void ReportProgress(ConversionState& state, OutputParser& parser) {
   auto frames = parser.TakeCurrentFrames();
   auto mark = parser.TakeProgressMark();
-  if (state.StallWatchesProgress) {
-    if (mark) state.SetCurrentFrames(std::move(*mark));
+  if (state.run.StallWatchesProgress) {
+    if (mark) state.watchdog.SetCurrentFrames(std::move(*mark));
   } else if (frames) {
-    state.SetCurrentFrames(std::move(*frames));
+    state.watchdog.SetCurrentFrames(std::move(*frames));
   }
 }
 
@@ -104,7 +104,10 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
   };
   try {
     for (;;) {
-      if (state.AbortRun) return LoopEnd::kAborted;
+      if (state.requests.StopRequested) {
+        state.run.AbortRun = true;
+        return LoopEnd::kAborted;
+      }
       const long n = child.Read(buffer.data(), buffer.size(), kPollMs);
       if (n == platform::ChildProcess::kReadError) return LoopEnd::kError;
       if (n == 0) {
@@ -150,7 +153,8 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
 int EndChild(RunnerEnv& env, platform::ChildProcess& child, LoopEnd end, OutputParser& parser) {
   if (end == LoopEnd::kOutputEnded) {
     while (!child.WaitFor(kPollMs)) {
-      if (env.state.AbortRun) {
+      if (env.state.requests.StopRequested) {
+        env.state.run.AbortRun = true;
         EndStopped(env, child, parser);
         break;
       }
@@ -179,7 +183,7 @@ std::vector<std::string> RunDetails(const std::string& command, std::vector<std:
 // The row's details grow by the run; its reason becomes the run's. A thumbnail run gives its
 // reason only to a row without one: after a failed video run, that failure is the row's story.
 void PostOutcome(RunnerEnv& env, int row, std::string reason, std::vector<std::string> details) {
-  const bool thumbnail = env.state.ThumbnailRun;
+  const bool thumbnail = env.state.run.ThumbnailRun;
   env.ui.Post(
       [&form = env.form, row, thumbnail, reason = std::move(reason), details = std::move(details)] {
         if (!ValidRow(form, row)) return;
@@ -196,18 +200,16 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   ConversionState& state = env.state;
 
   // Run-level state. A Stop that came before the run began still ends it.
-  state.AbortRun = false;
-  if (state.StopRequested) state.AbortRun = true;
-  state.RetryNeeded = false;
-  state.StallDetected = false;
-  state.StallWatchesProgress = IsAudioOutput(state) && !state.ThumbnailRun;
+  state.run.AbortRun = state.requests.StopRequested.load();
+  state.run.RetryNeeded = false;
+  state.run.StallWatchesProgress = IsAudioOutput(state) && !state.run.ThumbnailRun;
   const std::string input_path = env.ui.Get([&form = env.form, row] {
     return ValidRow(form, row) ? form.ListView1.row(row).caption : std::string();
   });
 
   OutputParser::Options options;
-  options.thumbnail_run = state.ThumbnailRun;
-  options.retry_run = state.RetryRun;
+  options.thumbnail_run = state.run.ThumbnailRun;
+  options.retry_run = state.run.RetryRun;
   options.cda_input = IsCdaInput(input_path);
   OutputParser parser(options);
 
@@ -219,10 +221,11 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
   if (started) {
     // Arm the watchdog; the two start texts differ so its first tick never counts.
-    state.SetCurrentFrames("2");
+    state.watchdog.SetCurrentFrames("2");
     env.ui.Post([&state, &form = env.form] {
-      state.StallTicks = 0;
-      state.PreviousFrames.assign(1, '0');  // (a literal here trips a GCC 12 warning)
+      state.watchdog.StallDetected = false;
+      state.watchdog.StallTicks = 0;
+      state.watchdog.PreviousFrames.assign(1, '0');  // (a literal here trips a GCC 12 warning)
       form.ConversionCountTimer.SetEnabled(true);
     });
 
@@ -239,18 +242,19 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
     FinalStatusInput input;
     input.error_seen = parser.error_seen();
     input.retry_needed = parser.retry_needed();
-    input.abort_run = state.AbortRun;
-    input.stall_detected = state.StallDetected;
-    input.retry_run = state.RetryRun;
-    input.thumbnail_run = state.ThumbnailRun;
-    input.size_text = FileSizeText(state.OutputPath);
-    input.output_exists = platform::FileExists(state.OutputPath);
+    if (state.requests.StopRequested) state.run.AbortRun = true;  // a stop in the last moment
+    input.abort_run = state.run.AbortRun;
+    input.stall_detected = state.watchdog.StallDetected;
+    input.retry_run = state.run.RetryRun;
+    input.thumbnail_run = state.run.ThumbnailRun;
+    input.size_text = FileSizeText(state.run.OutputPath);
+    input.output_exists = platform::FileExists(state.run.OutputPath);
     input.encoder_failed =
         end == LoopEnd::kError || (end == LoopEnd::kOutputEnded && exit_code != 0);
     input.exit_code = exit_code;
     input.error_line = parser.error_line();
     const FinalStatus status = ApplyFinalStatus(input);
-    state.RetryNeeded = status.retry_needed;
+    state.run.RetryNeeded = status.retry_needed;
     if (status.cell) PostCell(env, row, kCellProgress, *status.cell);
     PostOutcome(
         env, row, status.reason,
@@ -258,8 +262,8 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
                    exit_code == 0 ? "the encoder exited with code 0" : EncoderEndText(exit_code)));
 
     // Keep the full bar visible a moment (a Stop cuts the pause short).
-    if (!state.AbortRun) PostBar(env, 100);
-    PumpWait(env.ui, env.end_pause_ms, &state.AbortRun);
+    if (!state.run.AbortRun) PostBar(env, 100);
+    PumpWait(env.ui, env.end_pause_ms, &state.requests.StopRequested);
     PostBar(env, 0);
   } else {
     const std::string reason = command.find_first_not_of(' ') == std::string::npos
@@ -270,7 +274,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
   // No output file: the run failed. An encoder that could not be started failed too, even
   // when an older file lies at the output path.
-  if (!started || !platform::FileExists(state.OutputPath)) {
+  if (!started || !platform::FileExists(state.run.OutputPath)) {
     PostCell(env, row, kCellProgress, "Failed");
   }
 
@@ -278,30 +282,30 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   // run's outcome when this returns.
   env.ui.Call([&state, &form = env.form] {
     form.ConversionCountTimer.SetEnabled(false);
-    state.StallDetected = false;
-    state.ThumbnailRun = false;
+    state.watchdog.StallDetected = false;
   });
+  state.run.ThumbnailRun = false;
 }
 
 void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
                                const std::string& encoder_name) {
-  const std::string current = state.CurrentFrames();
-  if (current == state.PreviousFrames) {
-    ++state.StallTicks;
+  const std::string current = state.watchdog.CurrentFrames();
+  if (current == state.watchdog.PreviousFrames) {
+    ++state.watchdog.StallTicks;
   } else {
-    state.StallTicks = 0;
+    state.watchdog.StallTicks = 0;
   }
-  if (state.StallTicks == kStallTicks) {
-    state.StallDetected = true;
+  if (state.watchdog.StallTicks == kStallTicks) {
+    state.watchdog.StallDetected = true;
     platform::KillProcessesByName(encoder_name);
     form.ConversionCountTimer.SetEnabled(false);
   }
-  const int row = state.CurrentRow;
-  if (state.StallWatchesProgress) {
+  const int row = state.run.CurrentRow;
+  if (state.run.StallWatchesProgress) {
     // No frame counts: the progress time and size seen at this tick are what must move.
-    state.PreviousFrames = current;
+    state.watchdog.PreviousFrames = current;
   } else {
-    state.PreviousFrames =
+    state.watchdog.PreviousFrames =
         ValidRow(form, row) ? Trimmed(form.ListView1.cell(row, kCellFrames)) : "";
   }
 }

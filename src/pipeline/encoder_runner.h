@@ -31,7 +31,7 @@ struct RunnerEnv {
 // ends early on an error verdict, on Stop (AbortRun) or when the watchdog kills the encoder.
 // Window changes go to the UI thread in order, coalesced to the display interval. When it
 // returns, the encoder it started has ended and been reaped, and the row shows the run's final
-// status. The outcome: the row's "Progress" cell and state.RetryNeeded.
+// status. The outcome: the row's "Progress" cell and state.run.RetryNeeded.
 void RunEncoder(RunnerEnv& env, const std::string& command, int row);
 
 // The stall watchdog's tick (UI thread, every 2000 ms while form.ConversionCountTimer is on):

@@ -118,10 +118,7 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
 MainWindow::~MainWindow() {
   if (worker_.Running()) {
     // As Stop: the encoder finishes its output (within the runner's grace) before the end.
-    conversion.AbortRun = true;
-    conversion.StopRequested = true;
-    platform::RequestEndOfProcessesByName(platform::kEncoderFileName);
-    ui_.clock().WakeAll();
+    StopBatch();
     WaitForBatch();
   }
   worker_.Join();
@@ -239,7 +236,7 @@ void MainWindow::FormShow() {
 }
 
 bool MainWindow::FormCloseQuery() const {
-  return !conversion.Converting && !shutdown.ShutdownArmed;
+  return !conversion.run.Converting && !shutdown.ShutdownArmed;
 }
 
 bool MainWindow::FormClose() {
@@ -280,7 +277,7 @@ analysis::AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string
 }
 
 bool MainWindow::AcceptsGivenFiles() const {
-  return !conversion.Converting && !worker_.Running() && !adding_.state.InProgress;
+  return !conversion.run.Converting && !worker_.Running() && !adding_.state.InProgress;
 }
 
 bool MainWindow::AnalyzingFormCloseQuery() const {
@@ -297,8 +294,12 @@ void MainWindow::StopConvertButtonClick() {
   vidloom::StopConvertButtonClick(batch_);
 }
 
+void MainWindow::StopBatch() {
+  vidloom::StopBatch(batch_);
+}
+
 void MainWindow::ButtonBrowseForFolderClick() {
-  if (FormAnalyzingSplash.visible || conversion.Converting) return;
+  if (FormAnalyzingSplash.visible || conversion.run.Converting) return;
   if (!ports_.folder_chooser) return;
   // The chooser opens at the current output directory when it exists.
   const std::string current(text::Trim(Form1.Edit1.text()));
@@ -426,7 +427,7 @@ void MainWindow::EndBatchProgress() {
   if (batch_progress_.active()) {
     batch_outcome_ = {};
     batch_outcome_.counted = true;
-    batch_outcome_.stopped = conversion.StopRequested;
+    batch_outcome_.stopped = conversion.requests.StopRequested;
     for (const FileEntry& row : Form1.ListView1.rows()) {
       if (!row.checked) continue;
       if (row.cells[kCellProgress] == "Done") {

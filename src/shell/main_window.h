@@ -136,8 +136,11 @@ class MainWindow {
   // "Convert Now !": holds the sleep lock and starts the batch worker; does nothing while a
   // batch runs. The lock is released on the UI thread when the batch has ended.
   void ConvertNowButtonClick();
-  // "Stop Convert" and the small "Stop".
+  // "Stop Convert" and the small "Stop": asks, then StopBatch().
   void StopConvertButtonClick();
+  // Stops a running batch without asking: its encoders finish their outputs (within the
+  // runner's grace), the rows not reached say why.
+  void StopBatch();
 
   // Output directory: the folder chooser (does nothing while files are analysed or converted).
   void ButtonBrowseForFolderClick();

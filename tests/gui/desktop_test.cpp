@@ -562,7 +562,7 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   EXPECT_EQ(dialogs_.boxes[0].text, kStopQuestion);
   SettleEvents();
-  EXPECT_FALSE(window_->conversion.StopRequested);
+  EXPECT_FALSE(window_->conversion.requests.StopRequested);
   EXPECT_TRUE(window_->BatchRunning());
 
   // "OK" through the small Stop button aborts the encoder.
@@ -925,7 +925,7 @@ TEST_F(DesktopTest, TheViewsGoFirstAndTheLogicStillChangesItsFormsSafely) {
   ChooseFormat(QStringLiteral("PS3 Video(1080P) (*.mp4)"));
   Click("ConvertNowButton");
   ASSERT_TRUE(
-      QTest::qWaitFor([&] { return window_->conversion.Converting.load(); }, kEncodeTimeoutMs));
+      QTest::qWaitFor([&] { return window_->conversion.run.Converting.load(); }, kEncodeTimeoutMs));
   // The program's end while a batch runs: views first, then the logic aborts the batch, which
   // changes the forms the gone views drew.
   windows_.reset();

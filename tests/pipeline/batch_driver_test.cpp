@@ -72,7 +72,7 @@ TEST_F(BatchTest, DirectoryErrorEndsTheBatchWithItsMessage) {
   EXPECT_TRUE(form_.ConvertNowButton.enabled());
   EXPECT_TRUE(form_.AddFileButton.enabled());
   EXPECT_TRUE(form_.ListView1.popup_enabled);
-  EXPECT_FALSE(state_.Converting);
+  EXPECT_FALSE(state_.run.Converting);
 }
 
 struct SequenceCase {
@@ -176,7 +176,7 @@ TEST_F(BatchTest, RetryDeletesTheFailedOutputFirst) {
   Script(1, "print Input #0, avi, from 'in':\nno-output\nexit 0\n");
   Convert();
   ASSERT_EQ(Runs(), 2);
-  EXPECT_FALSE(platform::FileExists(state_.OutputPath));
+  EXPECT_FALSE(platform::FileExists(state_.run.OutputPath));
   EXPECT_EQ(Progress(0), "Failed");
 }
 
@@ -224,8 +224,8 @@ TEST_F(BatchTest, StopDuringTheFirstOfThreeRowsLeavesTheOthersUntouched) {
   EXPECT_EQ(Progress(2), "");
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_FALSE(shutdown_.ShutdownArmed);
-  EXPECT_FALSE(state_.StopRequested);
-  EXPECT_FALSE(state_.Converting);
+  EXPECT_FALSE(state_.requests.StopRequested);
+  EXPECT_FALSE(state_.run.Converting);
   EXPECT_EQ(form_.ProgressBar1.position(), 0);
 
   // The next batch starts normally.
@@ -251,7 +251,7 @@ TEST_F(BatchTest, StopAnsweredWithCancelChangesNothing) {
 
 TEST_F(BatchTest, StopBeforeAnyRunAsksNothing) {
   StopConvertButtonClick(env_);  // a question here would fail the test
-  EXPECT_FALSE(state_.StopRequested);
+  EXPECT_FALSE(state_.requests.StopRequested);
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 

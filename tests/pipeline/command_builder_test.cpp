@@ -59,7 +59,7 @@ class CommandBuilderTest : public ::testing::Test {
 
   // As the batch driver does: the extension from the row's "Output" cell, then the build.
   EncoderCommand Build(const std::string& input, bool alternate = false, bool quicktime = false) {
-    conversion.OutputExtension =
+    conversion.run.OutputExtension =
         text::LowerAscii(text::Trim(window.form.ListView1.cell(row, kCellOutput)));
     return BuildEncoderCommand(context, alternate, quicktime, input, row);
   }
@@ -87,8 +87,8 @@ TEST_F(CommandBuilderTest, WorkedExampleWithThumbnailAndRetryHeads) {
                              R"x( -ar "24000" -ac "2 (stereo)" -s 368x208 -f psp "$OUT/clip.mp4")x",
                              out_dir));
   EXPECT_TRUE(fs::is_directory(out_dir));
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
-  EXPECT_TRUE(conversion.ThumbnailWanted);
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_TRUE(conversion.run.ThumbnailWanted);
   EXPECT_EQ(BuildThumbnailCommand(context),
             WithOut(R"("/apps/converter/raziz2u" -@ -y  -i "/movies/clip.avi")"
                     R"( -f singlejpeg -ss 3 -vframes 1  -s 368x208 -an  "$OUT/clip.THM")",
@@ -204,9 +204,9 @@ TEST_F(CommandBuilderTest, EveryEntryWithItsDefaults) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
     window.Choose(c.entry);
-    conversion.ThumbnailWanted = false;
+    conversion.run.ThumbnailWanted = false;
     EXPECT_EQ(Build("/movies/clip.avi"), WithOut(c.command, out_dir));
-    EXPECT_EQ(conversion.ThumbnailWanted, c.thumbnail);
+    EXPECT_EQ(conversion.run.ThumbnailWanted, c.thumbnail);
   }
 }
 
@@ -294,10 +294,10 @@ TEST_F(CommandBuilderTest, UnknownVideoSizeGivesTheFallbackSize) {
 
 TEST_F(CommandBuilderTest, NoSelectedFormatGivesNoCommand) {
   window.form.ComboOutputFormat.Select(-1);
-  conversion.ThumbnailWanted = false;
+  conversion.run.ThumbnailWanted = false;
   EXPECT_EQ(Build("/movies/clip.avi"), "");
-  EXPECT_FALSE(conversion.ThumbnailWanted);
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_FALSE(conversion.run.ThumbnailWanted);
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
 }
 
 TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
@@ -305,28 +305,28 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
   Touch(out_dir + "/clip.mp4");
   Touch(out_dir + "/clip-1.mp4");
   const EncoderCommand command = Build("/movies/clip.avi");
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-2.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-2.mp4");
   EXPECT_TRUE(command.ends_with(" \"" + out_dir + "/clip-2.mp4\"")) << command;
   EXPECT_TRUE(BuildThumbnailCommand(context).ends_with(" \"" + out_dir + "/clip-2.THM\""));
   Touch(out_dir + "/clip-2.mp4");
   Build("/movies/clip.avi");
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-3.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-3.mp4");
   EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4"), out_dir + "/clip-3");
   EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "3gp"), out_dir + "/clip-1");
 
   options.CheckBoxOverWrite.SetChecked(true);
   Build("/movies/clip.avi");
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
 }
 
 TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
   window.form.Edit1.SetText(tmp.path() + "/New");
   Build("/movies/clip.avi");
   EXPECT_TRUE(fs::is_directory(tmp.path() + "/New"));
-  EXPECT_EQ(conversion.OutputPath, tmp.path() + "/New/clip.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, tmp.path() + "/New/clip.mp4");
 
   window.form.Edit1.SetText(tmp.path() + "/Missing/Sub");
-  conversion.OutputPath = "kept";
+  conversion.run.OutputPath = "kept";
   try {
     Build("/movies/clip.avi");
     ADD_FAILURE() << "no error";
@@ -336,7 +336,7 @@ TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
                  "directory a new name");
   }
   EXPECT_FALSE(fs::exists(tmp.path() + "/Missing"));
-  EXPECT_EQ(conversion.OutputPath, "kept");
+  EXPECT_EQ(conversion.run.OutputPath, "kept");
 
   Touch(tmp.path() + "/plainfile");
   window.form.Edit1.SetText(tmp.path() + "/plainfile");
@@ -367,7 +367,7 @@ TEST_F(CommandBuilderTest, TheOutputNeverReplacesItsOwnInput) {
     SCOPED_TRACE(c.directory);
     window.form.Edit1.SetText(c.directory);
     Build(c.input);
-    EXPECT_EQ(conversion.OutputPath, c.directory + "/" + c.name);
+    EXPECT_EQ(conversion.run.OutputPath, c.directory + "/" + c.name);
   }
   // Nothing was written: the input is whole.
   EXPECT_EQ(fs::file_size(input), 1u);
@@ -378,17 +378,17 @@ TEST_F(CommandBuilderTest, TheThumbnailNeverReplacesTheInputEither) {
   const std::string input = out_dir + "/clip.THM";
   Touch(input);
   EXPECT_TRUE(Build(input).ends_with("/clip-1.mp4\""));
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-1.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-1.mp4");
   EXPECT_TRUE(BuildThumbnailCommand(context).ends_with("/clip-1.THM\""));
 
   fs::create_hard_link(input, out_dir + "/clip-1.THM");
   Build(input);
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip-2.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-2.mp4");
 
   // Formats without a thumbnail keep the plain name.
   window.Choose("PS3 Video(480P) (*.mp4)");
   Build(input);
-  EXPECT_EQ(conversion.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
   EXPECT_EQ(fs::file_size(input), 1u);
 }
 
@@ -419,7 +419,7 @@ TEST(CommandRules, AudioExtensions) {
     EXPECT_FALSE(IsAudioExtension(other)) << other;
   }
   ConversionState state;
-  state.OutputExtension = "aac";
+  state.run.OutputExtension = "aac";
   EXPECT_TRUE(IsAudioOutput(state));
 }
 

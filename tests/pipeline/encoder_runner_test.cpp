@@ -69,8 +69,8 @@ class EncoderRunnerTest : public ::testing::Test {
     entry.caption = input_path;
     entry.cells[kCellOutput] = "MP4";
     form.ListView1.AddRow(entry);
-    state.CurrentRow = 0;
-    state.OutputPath = dir / "in.mp4";
+    state.run.CurrentRow = 0;
+    state.run.OutputPath = dir / "in.mp4";
     AttachWatchdog(ui, form, state, kEncoderName);
     form.ProgressBar1.Subscribe([this] { bar_history.push_back(form.ProgressBar1.position()); });
     // Every value the "Progress" cell of row 0 takes, in order.
@@ -95,7 +95,7 @@ class EncoderRunnerTest : public ::testing::Test {
   std::string Command() const {
     return platform::QuoteArgument(FAKE_ENCODER_PATH) + " -@ -y -i " +
            platform::QuoteArgument(input_path) + " -vcodec libx264 " +
-           platform::QuoteArgument(state.OutputPath);
+           platform::QuoteArgument(state.run.OutputPath);
   }
 
   void Start(const std::string& command) {
@@ -124,8 +124,7 @@ class EncoderRunnerTest : public ::testing::Test {
 
   // What the window's Stop does to a running batch: our encoders are asked to end.
   void PressStop() {
-    state.AbortRun = true;
-    state.StopRequested = true;
+    state.requests.StopRequested = true;
     platform::RequestEndOfProcessesByName(kEncoderName);
     clock.WakeAll();
   }
@@ -170,7 +169,7 @@ TEST_F(EncoderRunnerTest, ProgressRecordReachesTheWindow) {
   EXPECT_EQ(form.StatusBar1.panel(1), "Output File Size : 1536 KB");
   EXPECT_EQ(bar_history, (std::vector<int>{30, 100, 0}));
   EXPECT_EQ(progress_history, (std::vector<std::string>{"30%", "Done"}));
-  EXPECT_FALSE(state.RetryNeeded);
+  EXPECT_FALSE(state.run.RetryNeeded);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
   EXPECT_EQ(form.ProgressBar1.position(), 0);
   // The row keeps what the run said, for "Show Details", and no reason.
@@ -296,18 +295,18 @@ TEST_F(EncoderRunnerTest, OutcomesTable) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove(state.OutputPath);
+    std::filesystem::remove(state.run.OutputPath);
     form.ListView1.SetCell(0, kCellProgress, "");
-    state.RetryRun = c.retry_run;
+    state.run.RetryRun = c.retry_run;
     Script(c.script);
     const auto started = std::chrono::steady_clock::now();
     Run();
     EXPECT_EQ(Cell(kCellProgress), c.cell);
-    EXPECT_EQ(state.RetryNeeded.load(), c.retry_needed);
+    EXPECT_EQ(state.run.RetryNeeded.load(), c.retry_needed);
     if (c.reason) {
       EXPECT_EQ(form.ListView1.row(0).reason, c.reason);
     }
-    EXPECT_FALSE(state.StallDetected);
+    EXPECT_FALSE(state.watchdog.StallDetected);
     EXPECT_FALSE(form.ConversionCountTimer.enabled());
     // The hanging encoders end with the run instead of being waited for.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
@@ -331,17 +330,17 @@ TEST_F(EncoderRunnerTest, EndedRunLeavesNoEncoderBehind) {
 }
 
 TEST_F(EncoderRunnerTest, ThumbnailRunShowsNoProgressAndClearsItsFlag) {
-  state.ThumbnailRun = true;
+  state.run.ThumbnailRun = true;
   form.ListView1.SetCell(0, kCellProgress, "THM");
   Script(std::string(kHeader) + kDuration90 + kRecord + "output 700\n");
   Run();
   EXPECT_EQ(Cell(kCellFrames), "");
   EXPECT_EQ(progress_history, (std::vector<std::string>{"THM", "Done"}));
-  EXPECT_FALSE(state.ThumbnailRun);
+  EXPECT_FALSE(state.run.ThumbnailRun);
 }
 
 TEST_F(EncoderRunnerTest, StartFailureEndsFailedWithoutACrash) {
-  WriteTextFile(state.OutputPath, "an older output");
+  WriteTextFile(state.run.OutputPath, "an older output");
   const std::vector<std::string> commands = {
       platform::QuoteArgument(dir / "missing/raziz2u") + " -i a.mov out.mp4",
       "\"" + std::string(FAKE_ENCODER_PATH) + " -i a.mov out.mp4",  // unbalanced quote
@@ -354,7 +353,7 @@ TEST_F(EncoderRunnerTest, StartFailureEndsFailedWithoutACrash) {
     bar_history.clear();
     Run(command);
     EXPECT_EQ(Cell(kCellProgress), "Failed");
-    EXPECT_FALSE(state.RetryNeeded);
+    EXPECT_FALSE(state.run.RetryNeeded);
     EXPECT_TRUE(bar_history.empty());
     EXPECT_FALSE(form.ConversionCountTimer.enabled());
   }
@@ -372,7 +371,7 @@ TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
   // No marker and an output, but the encoder was ended before it could finish it: a failed
   // run, retried, never "Done".
   EXPECT_EQ(Cell(kCellProgress), "");
-  EXPECT_TRUE(state.RetryNeeded);
+  EXPECT_TRUE(state.run.RetryNeeded);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
 }
 
@@ -381,10 +380,9 @@ TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
 TEST_F(EncoderRunnerTest, StopEndsTheRunAtOnce) {
   for (const bool with_output : {true, false}) {
     SCOPED_TRACE(with_output ? "output present" : "no output");
-    std::filesystem::remove(state.OutputPath);
+    std::filesystem::remove(state.run.OutputPath);
     std::filesystem::remove(dir / "pid");
-    state.AbortRun = false;
-    state.StopRequested = false;
+    state.requests.StopRequested = false;
     bar_history.clear();
     Script("pidfile pid\n" + std::string(kHeader) + kDuration90 +
            (with_output ? "output 100\n" : "") + kRecord + "hang\n");
@@ -419,7 +417,7 @@ TEST_F(EncoderRunnerTest, StopLetsTheEncoderFinishItsOutputFirst) {
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
   EXPECT_EQ(Cell(kCellProgress), "Aborted");
-  EXPECT_EQ(std::filesystem::file_size(state.OutputPath), 5000u) << "the encoder finished it";
+  EXPECT_EQ(std::filesystem::file_size(state.run.OutputPath), 5000u) << "the encoder finished it";
   EXPECT_EQ(form.ListView1.row(0).reason, "stopped");
 }
 
@@ -444,22 +442,22 @@ TEST_F(EncoderRunnerTest, StopKillsAnEncoderThatDoesNotFinishInTime) {
 }
 
 TEST_F(EncoderRunnerTest, StopReachesASilentEncoderWithoutTheKill) {
-  // Even if the kill by name misses, the runner sees AbortRun within one poll.
+  // Even if the kill by name misses, the runner sees the stop request within one poll.
   Script("pidfile pid\n" + std::string(kHeader) + "output 100\nhang\n");
   Start(Command());
   const pid_t pid = PidFromFile();
-  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(state.OutputPath); }));
-  state.AbortRun = true;
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(state.run.OutputPath); }));
+  state.requests.StopRequested = true;
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
   EXPECT_EQ(Cell(kCellProgress), "Aborted");
 }
 
 TEST_F(EncoderRunnerTest, StopBeforeTheRunStillEndsIt) {
-  state.StopRequested = true;
+  state.requests.StopRequested = true;
   Script(std::string(kHeader) + "output 100\nhang\n");
   Run();
-  EXPECT_TRUE(state.AbortRun);
+  EXPECT_TRUE(state.run.AbortRun);
   EXPECT_TRUE(Cell(kCellProgress) == "Aborted" || Cell(kCellProgress) == "Failed");
 }
 
@@ -505,8 +503,8 @@ TEST_F(EncoderRunnerTest, WatchdogKillsAFrozenFrameCount) {
 
   // The first tick sees the start texts differ; 7 unchanged ticks follow: not yet.
   ui.AdvanceBy(8 * 2000);
-  EXPECT_EQ(state.StallTicks, 7);
-  EXPECT_FALSE(state.StallDetected);
+  EXPECT_EQ(state.watchdog.StallTicks, 7);
+  EXPECT_FALSE(state.watchdog.StallDetected);
   EXPECT_FALSE(ProcessGone(pid));
   EXPECT_FALSE(done);
 
@@ -515,8 +513,8 @@ TEST_F(EncoderRunnerTest, WatchdogKillsAFrozenFrameCount) {
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
   EXPECT_EQ(Cell(kCellProgress), "Failed");
-  EXPECT_FALSE(state.RetryNeeded) << "the output is present";
-  EXPECT_FALSE(state.StallDetected) << "cleared at the end of the run";
+  EXPECT_FALSE(state.run.RetryNeeded) << "the output is present";
+  EXPECT_FALSE(state.watchdog.StallDetected) << "cleared at the end of the run";
 }
 
 TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
@@ -535,8 +533,8 @@ TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
     ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == std::to_string(frame); })) << frame;
     ui.AdvanceBy(2000);
   }
-  EXPECT_EQ(state.StallTicks, 0);
-  EXPECT_FALSE(state.StallDetected);
+  EXPECT_EQ(state.watchdog.StallTicks, 0);
+  EXPECT_FALSE(state.watchdog.StallDetected);
   EXPECT_FALSE(ProcessGone(pid));
   PressStop();
   Finish();
@@ -545,7 +543,7 @@ TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
 
 TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
   // An audio output has no frame count: its progress time and size must move instead.
-  state.OutputExtension = "mp3";
+  state.run.OutputExtension = "mp3";
   std::string script = "pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n";
   for (int second = 1; second <= 3; ++second) {
     script += "write size=" + std::to_string(second * 16) + "kB time=" + std::to_string(second) +
@@ -560,11 +558,11 @@ TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
              "Output File Size : " + std::to_string(second * 16) + " KB";
     })) << second;
     ui.AdvanceBy(2000);
-    EXPECT_EQ(state.StallTicks, 0) << second;
+    EXPECT_EQ(state.watchdog.StallTicks, 0) << second;
   }
   // Then nothing moves: 8 unchanged ticks end it.
   ui.AdvanceBy(7 * 2000);
-  EXPECT_FALSE(state.StallDetected);
+  EXPECT_FALSE(state.watchdog.StallDetected);
   EXPECT_FALSE(ProcessGone(pid));
   ui.AdvanceBy(2000);
   Finish();
@@ -583,8 +581,8 @@ TEST_F(EncoderRunnerTest, WatchdogNeverKillsOutputWithoutFrames) {
   const pid_t pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return Cell(kCellProgress) == "10%"; }));
   ui.AdvanceBy(30 * 2000);
-  EXPECT_FALSE(state.StallDetected);
-  EXPECT_EQ(state.StallTicks, 0);
+  EXPECT_FALSE(state.watchdog.StallDetected);
+  EXPECT_EQ(state.watchdog.StallTicks, 0);
   EXPECT_FALSE(ProcessGone(pid));
   PressStop();
   Finish();
@@ -597,33 +595,33 @@ TEST(ConversionCountTimerTimer, CountsUnchangedTicks) {
   FileEntry entry;
   entry.cells[kCellFrames] = " 40 ";
   form.ListView1.AddRow(entry);
-  state.CurrentRow = 0;
-  state.SetCurrentFrames("40");
-  state.PreviousFrames = "0";
+  state.run.CurrentRow = 0;
+  state.watchdog.SetCurrentFrames("40");
+  state.watchdog.PreviousFrames = "0";
   form.ConversionCountTimer.SetEnabled(true);
 
   ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-  EXPECT_EQ(state.StallTicks, 0);
-  EXPECT_EQ(state.PreviousFrames, "40") << "the cell, trimmed";
+  EXPECT_EQ(state.watchdog.StallTicks, 0);
+  EXPECT_EQ(state.watchdog.PreviousFrames, "40") << "the cell, trimmed";
   for (int tick = 1; tick <= 7; ++tick) {
     ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-    EXPECT_EQ(state.StallTicks, tick);
+    EXPECT_EQ(state.watchdog.StallTicks, tick);
   }
-  EXPECT_FALSE(state.StallDetected);
-  state.SetCurrentFrames("41");
+  EXPECT_FALSE(state.watchdog.StallDetected);
+  state.watchdog.SetCurrentFrames("41");
   ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-  EXPECT_EQ(state.StallTicks, 0) << "a change starts the count again";
-  state.SetCurrentFrames("40");
+  EXPECT_EQ(state.watchdog.StallTicks, 0) << "a change starts the count again";
+  state.watchdog.SetCurrentFrames("40");
   for (int tick = 1; tick <= 8; ++tick) {
     ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
   }
-  EXPECT_TRUE(state.StallDetected);
+  EXPECT_TRUE(state.watchdog.StallDetected);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
 
   // A row index outside the list reads as an empty cell.
-  state.CurrentRow = 5;
+  state.run.CurrentRow = 5;
   ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-  EXPECT_EQ(state.PreviousFrames, "");
+  EXPECT_EQ(state.watchdog.PreviousFrames, "");
 }
 
 }  // namespace

@@ -414,7 +414,7 @@ TEST_F(MainWindowTest, ClosingIsRefusedSilentlyWhileABatchConverts) {
   AddRow("a.avi");
   form().Edit1.SetText(media_ / "out");
   StartHangingBatch();
-  EXPECT_TRUE(window_->conversion.Converting);
+  EXPECT_TRUE(window_->conversion.run.Converting);
   EXPECT_FALSE(window_->TryClose());
   EXPECT_FALSE(SettingsWritten());
   EXPECT_TRUE(dialogs_.boxes.empty());
