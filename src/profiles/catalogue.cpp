@@ -1,9 +1,9 @@
 #include "profiles/catalogue.h"
 
-#include "profiles/audio.h"
-#include "profiles/mobile.h"
-#include "profiles/ps3.h"
-#include "profiles/psp.h"
+#include <algorithm>
+#include <utility>
+
+#include "platform/command_line.h"
 #include "profiles/volume.h"
 
 namespace vidloom {
@@ -13,61 +13,284 @@ static_assert(kSeparatorRow.find_first_not_of(' ') == 14);
 
 namespace {
 
-template <PspQuality Q>
-void PspVideoEntryProfile(TForm1& form, WindowState& state) {
-  PspVideoProfile(form, state, Q);
-}
-template <Ps3Variant V>
-void Ps3EntryProfile(TForm1& form, WindowState& state) {
-  Ps3Profile(form, state, V);
-}
-template <MobileVariant V>
-void MobileEntryProfile(TForm1& form, WindowState& state) {
-  MobileProfile(form, state, V);
+// The braced names of a command and the slots they stand for; {title} is handled apart.
+constexpr std::pair<std::string_view, std::string CommandSlots::*> kSlotNames[] = {
+    {"head", &CommandSlots::CommandHead},
+    {"input", &CommandSlots::InputPart},
+    {"vcodec", &CommandSlots::VideoCodecOption},
+    {"size", &CommandSlots::SizeOption},
+    {"vbitrate", &CommandSlots::VideoBitrateOption},
+    {"rate", &CommandSlots::FrameRateOption},
+    {"abitrate", &CommandSlots::AudioBitrateOption},
+    {"channels", &CommandSlots::ChannelsOption},
+    {"srate", &CommandSlots::SampleRateOption},
+    {"output", &CommandSlots::OutputPart},
+};
+constexpr std::string_view kTitleName = "title";
+
+// Every brace opens a known name and is closed.
+constexpr bool IsValidCommand(std::string_view command) {
+  for (std::size_t open = command.find('{'); open != std::string_view::npos;
+       open = command.find('{', open + 1)) {
+    const std::size_t close = command.find('}', open);
+    if (close == std::string_view::npos) return false;
+    const std::string_view name = command.substr(open + 1, close - open - 1);
+    if (name != kTitleName &&
+        std::ranges::none_of(kSlotNames, [&](const auto& slot) { return slot.first == name; })) {
+      return false;
+    }
+  }
+  return true;
 }
 
-FormatCommand PspVideoEntryTemplate(const CommandSlots& s, std::string_view) {
-  return PspVideoTemplate(s);
+void Fill(Selector& selector, const SelectorFill& fill) {
+  if (fill.KeepItemsSelectRow) {
+    selector.Select(*fill.KeepItemsSelectRow);
+    return;
+  }
+  std::vector<std::string> items;
+  for (std::string_view rest = fill.Items; !rest.empty();) {
+    const std::size_t bar = rest.find('|');
+    items.emplace_back(rest.substr(0, bar));
+    rest.remove_prefix(bar == std::string_view::npos ? rest.size() : bar + 1);
+  }
+  selector.SetItems(std::move(items));
+  selector.SelectText(std::string(fill.Selected));
+  if (!fill.ThenSelected.empty()) selector.SelectText(std::string(fill.ThenSelected));
 }
-template <Ps3Rate R>
-FormatCommand Ps3EntryTemplate(const CommandSlots& s, std::string_view) {
-  return Ps3Template(s, R);
+
+// Applies a profile row to the option selectors, one selector after the other.
+void ApplyProfile(const FormatProfile& profile, TForm1& form, WindowState& state) {
+  if (!profile.ProfileTag.empty()) state.ProfileTag = profile.ProfileTag;
+  Fill(form.ComboVideoCodec, profile.VideoCodecs);
+  Fill(form.ComboAudioCodec, profile.AudioCodecs);
+  Fill(form.ComboVideoSize, profile.Sizes);
+  Fill(form.ComboVideoBitrate, profile.VideoBitrates);
+  Fill(form.ComboVideoFramerate, profile.FrameRates);
+  Fill(form.ComboAudioBitrate, profile.AudioBitrates);
+  Fill(form.ComboSamplingRate, profile.SamplingRates);
+  if (profile.LetterBoxRow) form.ComboLetterBox.Select(*profile.LetterBoxRow);
+  if (profile.ChannelRow) form.ComboAudioChannel.Select(*profile.ChannelRow);
 }
-template <MobileVariant V>
-FormatCommand MobileEntryTemplate(const CommandSlots& s, std::string_view) {
-  return MobileTemplate(s, V);
-}
-FormatCommand AacEntryTemplate(const CommandSlots& s, std::string_view) {
-  return AacTemplate(s);
-}
-FormatCommand Mp3EntryTemplate(const CommandSlots& s, std::string_view) {
-  return Mp3Template(s);
+
+// Copies the row's command, each braced name replaced by its slot.
+FormatCommand JoinCommand(const OutputFormat& format, const CommandSlots& slots,
+                          std::string_view title) {
+  FormatCommand out;
+  out.thumbnail_wanted = format.ThumbnailWanted;
+  std::string& c = out.command;
+  c.reserve(320);
+  std::string_view rest = format.Command;
+  for (std::size_t open = rest.find('{'); open != std::string_view::npos; open = rest.find('{')) {
+    const std::size_t close = rest.find('}', open);
+    const std::string_view name = rest.substr(open + 1, close - open - 1);
+    c += rest.substr(0, open);
+    if (name == kTitleName) {
+      // The title comes from the input's file name: quoted so that no name can add an argument.
+      c += platform::QuoteArgumentBody(title);
+    } else {
+      for (const auto& [slot_name, slot] : kSlotNames) {
+        if (slot_name == name) c += slots.*slot;
+      }
+    }
+    rest.remove_prefix(close + 1);
+  }
+  c += rest;
+  return out;
 }
 
 }  // namespace
 
-const std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
-    {"PSP Video (Good Quality) (*.mp4)", "MP4", true,
-     PspVideoEntryProfile<PspQuality::kGoodQuality>, PspVideoEntryTemplate},
-    {"PSP Video (Normal Quality) (*.mp4)", "MP4", true,
-     PspVideoEntryProfile<PspQuality::kNormalQuality>, PspVideoEntryTemplate},
-    {"PSP Video (Small File Size) (*.mp4)", "MP4", true,
-     PspVideoEntryProfile<PspQuality::kSmallFileSize>, PspVideoEntryTemplate},
-    {"PSP AVC Video (*.mp4)", "MP4", true, PspAvcProfile, PspAvcTemplate},
-    {"PSP AVC Video Format2 (*.mp4)", "MP4", true, PspAvcFormat2Profile, PspAvcTemplate},
-    {"PS3 Video(480P) (*.mp4)", "MP4", true, Ps3EntryProfile<Ps3Variant::k480P>,
-     Ps3EntryTemplate<Ps3Rate::k1200>},
-    {"PS3 Video(720P) (*.mp4)", "MP4", true, Ps3EntryProfile<Ps3Variant::k720P>,
-     Ps3EntryTemplate<Ps3Rate::k2000>},
-    {"PS3 Video(1080P) (*.mp4)", "MP4", true, Ps3EntryProfile<Ps3Variant::k1080P>,
-     Ps3EntryTemplate<Ps3Rate::k2000>},
-    {"AAC - Advance Audio Coding (*.aac)", "AAC", false, AacProfile, AacEntryTemplate},
-    {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", false, Mp3Profile, Mp3EntryTemplate},
-    {"3GP - 3rd Generation Partnership Project (*.3gp)", "3GP", true,
-     MobileEntryProfile<MobileVariant::k3gp>, MobileEntryTemplate<MobileVariant::k3gp>},
-    {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", "3G2", true,
-     MobileEntryProfile<MobileVariant::k3g2>, MobileEntryTemplate<MobileVariant::k3g2>},
+namespace {
+
+// Lists and commands that several entries share.
+constexpr std::string_view kPspSizes = "160 x 112|320 x 240|368 x 208";
+constexpr std::string_view kPspFrameRates = "14.985 fps|29.97 fps";
+constexpr std::string_view kPspAudioBitrates = "32 Kbps|48 Kbps|64 Kbps|96 Kbps|128 Kbps|160 Kbps";
+constexpr std::string_view kPs3VideoBitrates = "1200 Kbps|1500 Kbps|2000 Kbps|2500 Kbps|3000 Kbps";
+constexpr std::string_view kAudioBitrates =
+    "32 Kbps|40 Kbps|48 Kbps|64 Kbps|80 Kbps|96 Kbps|112 Kbps|128 Kbps|160 Kbps|192 Kbps|"
+    "224 Kbps|256 Kbps|320 Kbps";
+// "8000  Hz" carries two blanks before its unit in the PS3 and mobile lists, one in MP3's.
+constexpr std::string_view kPs3SamplingRates =
+    "8000  Hz|16000 Hz|22050 Hz|32000 Hz|44100 Hz|48000 Hz|54000 Hz|96000 Hz";
+constexpr std::string_view kMp3SamplingRates =
+    "8000 Hz|16000 Hz|22050 Hz|32000 Hz|44100 Hz|48000 Hz|54000 Hz|96000 Hz";
+constexpr std::string_view kMobileSizes =
+    "128 x 96 (SQCIF)|160 x 120 (QVGA)|176 x 144 (QCIF)|208 x 176|220 x 176|320 x 240 (VGA)|"
+    "352 x 288 (CIF)";
+constexpr std::string_view kMobileVideoBitrates =
+    "48 Kbps|64 Kbps|96 Kbps|128 Kbps|256 Kbps|512 Kbps";
+
+constexpr std::string_view kPspVideoCommand =
+    R"({head}{input} -vcodec "xvid"{vbitrate}{rate} -acodec "mpeg4aac"{abitrate}{srate}{channels})"
+    R"({size} -f psp{output})";
+constexpr std::string_view kPspAvcCommand =
+    R"({head}{input} -bitexact -title "{title}" -vcodec "h264" -b "400" -maxrate "1500")"
+    R"( -bufsize "128" -r "29.97"  -acodec "mpeg4aac"{abitrate}{srate}{channels})"
+    R"( -g "250" -qscale "25" -coder "1" {size} -f psp{output})";
+constexpr std::string_view kPs3Command1200 =
+    R"({head}{input} -bitexact -vcodec "h264" -b "1200" -maxrate "3500" -bufsize "1280")"
+    R"(  -r "29.97" -acodec "mpeg4aac"{abitrate}{srate}{channels})"
+    R"( -g "250"  -qscale "25"  -coder "1"{size}{output})";
+constexpr std::string_view kPs3Command2000 =
+    R"({head}{input} -bitexact -vcodec "h264" -b "2000" -maxrate "3500" -bufsize "1280")"
+    R"(  -r "29.97" -acodec "mpeg4aac"{abitrate}{srate}{channels})"
+    R"( -g "250"  -qscale "25"  -coder "1"{size}{output})";
+
+}  // namespace
+
+constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
+    {.DisplayName = "PSP Video (Good Quality) (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"XVID", "XVID"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {kPspSizes, "368 x 208"},
+                 .VideoBitrates = {"768 Kbps", "768 Kbps"},
+                 .FrameRates = {kPspFrameRates, "29.97 fps"},
+                 .AudioBitrates = {kPspAudioBitrates, "64 Kbps"},
+                 .SamplingRates = {"24000 Hz", "24000 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPspVideoCommand,
+     .ThumbnailWanted = true},
+    {.DisplayName = "PSP Video (Normal Quality) (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"XVID", "XVID"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {kPspSizes, "368 x 208"},
+                 .VideoBitrates = {"512 Kbps", "512 Kbps"},
+                 .FrameRates = {kPspFrameRates, "29.97 fps"},
+                 .AudioBitrates = {kPspAudioBitrates, "64 Kbps"},
+                 .SamplingRates = {"24000 Hz", "24000 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPspVideoCommand,
+     .ThumbnailWanted = true},
+    {.DisplayName = "PSP Video (Small File Size) (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"XVID", "XVID"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {kPspSizes, "368 x 208", "160 x 112"},
+                 .VideoBitrates = {"216 Kbps", "216 Kbps"},
+                 .FrameRates = {kPspFrameRates, "29.97 fps"},
+                 .AudioBitrates = {kPspAudioBitrates, "64 Kbps"},
+                 .SamplingRates = {"24000 Hz", "24000 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPspVideoCommand,
+     .ThumbnailWanted = true},
+    {.DisplayName = "PSP AVC Video (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"H264", "H264"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {kPspSizes, "368 x 208"},
+                 .VideoBitrates = {"216 Kbps|384 Kbps|400 Kbps|512 Kbps|768 Kbps", "512 Kbps",
+                                   "400 Kbps"},
+                 .FrameRates = {kPspFrameRates, "29.97 fps"},
+                 .AudioBitrates = {kPspAudioBitrates, "64 Kbps"},
+                 .SamplingRates = {"48000 Hz", "48000 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPspAvcCommand,
+     .ThumbnailWanted = true},
+    {.DisplayName = "PSP AVC Video Format2 (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"H264", "H264"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {kPspSizes, "368 x 208"},
+                 .VideoBitrates = {"256 Kbps", "256 Kbps"},
+                 .FrameRates = {kPspFrameRates, "29.97 fps"},
+                 .AudioBitrates = {kPspAudioBitrates, "64 Kbps"},
+                 .SamplingRates = {"48000 Hz", "48000 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPspAvcCommand,
+     .ThumbnailWanted = true},
+    {.DisplayName = "PS3 Video(480P) (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"H264", "H264"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {"640 x 480|720 x 480|720 x 576", "720 x 480"},
+                 .VideoBitrates = {kPs3VideoBitrates, "1200 Kbps"},
+                 .FrameRates = {"29.97 fps", "29.97 fps"},
+                 .AudioBitrates = {kAudioBitrates, "80 Kbps"},
+                 .SamplingRates = {kPs3SamplingRates, "44100 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPs3Command1200},
+    {.DisplayName = "PS3 Video(720P) (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"H264", "H264"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {"1280 x 720", "1280 x 720"},
+                 .VideoBitrates = {kPs3VideoBitrates, "1200 Kbps", "2000 Kbps"},
+                 .FrameRates = {"29.97 fps", "29.97 fps"},
+                 .AudioBitrates = {kAudioBitrates, "80 Kbps", "256 Kbps"},
+                 .SamplingRates = {kPs3SamplingRates, "44100 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPs3Command2000},
+    {.DisplayName = "PS3 Video(1080P) (*.mp4)",
+     .Extension = "MP4",
+     .Profile = {.ProfileTag = "psp",
+                 .VideoCodecs = {"H264", "H264"},
+                 .AudioCodecs = {"mpeg4aac", "mpeg4aac"},
+                 .Sizes = {"1920 x 1072", "1920 x 1072"},
+                 .VideoBitrates = {kPs3VideoBitrates, "1200 Kbps", "2000 Kbps"},
+                 .FrameRates = {"29.97 fps", "29.97 fps"},
+                 .AudioBitrates = {kAudioBitrates, "80 Kbps", "256 Kbps"},
+                 .SamplingRates = {kPs3SamplingRates, "44100 Hz"},
+                 .ChannelRow = 0},
+     .Command = kPs3Command2000},
+    // AAC selects by position in the lists the previous entry left, as the entry always has:
+    // after MP3 that is "128 Kbps" and "48000 Hz".
+    {.DisplayName = "AAC - Advance Audio Coding (*.aac)",
+     .Extension = "AAC",
+     .IsVideo = false,
+     .Profile = {.AudioCodecs = {"aac", "aac"},
+                 .AudioBitrates = {.KeepItemsSelectRow = 7},
+                 .SamplingRates = {.KeepItemsSelectRow = 5},
+                 .ChannelRow = 0},
+     .Command = R"({head}{input} -acodec "aac"{abitrate}{srate}{channels} -vn {output})"},
+    {.DisplayName = "MP3 - Mpeg Layer3 Audio (*.mp3)",
+     .Extension = "MP3",
+     .IsVideo = false,
+     .Profile = {.AudioCodecs = {"mp3", "mp3"},
+                 .AudioBitrates = {kAudioBitrates, "192 Kbps"},
+                 .SamplingRates = {kMp3SamplingRates, "48000 Hz"}},
+     .Command = R"({head}{input} -id3v1 -id3v2 -acodec "mp3"{abitrate}{srate}{channels}{output})"},
+    // The mobile audio is always requested as "amr_nb", whatever the 3G2 codec selector shows.
+    {.DisplayName = "3GP - 3rd Generation Partnership Project (*.3gp)",
+     .Extension = "3GP",
+     .Profile = {.VideoCodecs = {"MPEG4|H263|XVID", "MPEG4"},
+                 .AudioCodecs = {"amr_nb", "amr_nb"},
+                 .Sizes = {kMobileSizes, "176 x 144 (QCIF)"},
+                 .VideoBitrates = {kMobileVideoBitrates, "128 Kbps"},
+                 .FrameRates = {"Auto|11 fps|14.985 fps|15 fps", "Auto"},
+                 .AudioBitrates = {"32 Kbps|48 Kbps", "48 Kbps"},
+                 .SamplingRates = {"8000  Hz|16000 Hz", "8000  Hz"},
+                 .LetterBoxRow = 1,
+                 .ChannelRow = 1},
+     .Command = R"({head}{input}{vcodec}{vbitrate}{rate} -bt "60"  -acodec "amr_nb")"
+                R"({abitrate}{srate}{channels}{size}{output})"},
+    {.DisplayName = "3G2 - 3rd Generation Partnership Project 2 (*.3g2)",
+     .Extension = "3G2",
+     .Profile = {.VideoCodecs = {"MPEG4|H263|XVID", "MPEG4"},
+                 .AudioCodecs = {"mpeg4aac|amr_nb", "mpeg4aac"},
+                 .Sizes = {kMobileSizes, "176 x 144 (QCIF)"},
+                 .VideoBitrates = {kMobileVideoBitrates, "128 Kbps"},
+                 .FrameRates = {"Auto|11 fps|14.985 fps|15 fps", "Auto"},
+                 .AudioBitrates = {"32 Kbps|48 Kbps", "48 Kbps"},
+                 .SamplingRates = {"8000  Hz|16000 Hz", "8000  Hz"},
+                 .LetterBoxRow = 1,
+                 .ChannelRow = 1},
+     .Command = R"({head}{input}{vcodec}{vbitrate}{rate} -bt "60"  -acodec "amr_nb")"
+                R"({abitrate}{srate}{channels}{size} -f 3gp{output})"},
 }};
+
+static_assert(std::ranges::all_of(FormatCatalogue,
+                                  [](const OutputFormat& f) { return IsValidCommand(f.Command); }));
 
 bool IsSeparatorRow(std::string_view text) {
   return text.substr(0, 2) == "  ";
@@ -145,7 +368,7 @@ void RefreshFormatOptions(TForm1& form, WindowState& state) {
 }
 
 void ApplyFormatProfile(TForm1& form, WindowState& state) {
-  if (const OutputFormat* format = SelectedFormat(form)) format->Profile(form, state);
+  if (const OutputFormat* format = SelectedFormat(form)) ApplyProfile(format->Profile, form, state);
 }
 
 void FormatExtension(const TForm1& form, std::string& output) {
@@ -161,7 +384,7 @@ std::optional<FormatCommand> BuildFormatCommand(const TForm1& form, const Comman
                                                 std::string_view title) {
   const OutputFormat* format = SelectedFormat(form);
   if (format == nullptr) return std::nullopt;
-  return format->CommandTemplate(slots, title);
+  return JoinCommand(*format, slots, title);
 }
 
 }  // namespace vidloom

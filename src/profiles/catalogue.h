@@ -1,6 +1,7 @@
 // The output format catalogue: the twelve entries of ComboOutputFormat, looked up by the exact
-// text of the selected row, each with its extension, video flag, profile and command template;
-// the format list with its separator rows; and the refresh that re-applies the selected format.
+// text of the selected row, each one table row: its extension, video flag, the lists and
+// defaults of its profile and its command line; the format list with its separator rows; and the
+// refresh that re-applies the selected format.
 #pragma once
 
 #include <array>
@@ -14,14 +15,42 @@
 
 namespace vidloom {
 
+// What a profile does to one option selector. By default it sets the items (separated by '|';
+// none leaves the selector empty) and selects `Selected` by its text, then `ThenSelected` when
+// that is not empty (an entry's own choice over its family's default). With `KeepItemsSelectRow`
+// the items stay as the previous entry left them and that row is selected (none when the list
+// is shorter).
+struct SelectorFill {
+  std::string_view Items = {};
+  std::string_view Selected = {};
+  std::string_view ThenSelected = {};
+  std::optional<int> KeepItemsSelectRow = {};
+};
+
+// The lists and defaults an entry gives the option selectors, applied in this order.
+struct FormatProfile {
+  std::string_view ProfileTag = {};  // written to WindowState::ProfileTag when not empty
+  SelectorFill VideoCodecs = {};
+  SelectorFill AudioCodecs = {};
+  SelectorFill Sizes = {};
+  SelectorFill VideoBitrates = {};
+  SelectorFill FrameRates = {};
+  SelectorFill AudioBitrates = {};
+  SelectorFill SamplingRates = {};
+  std::optional<int> LetterBoxRow = {};  // selected when set, else left alone
+  std::optional<int> ChannelRow = {};
+};
+
+// An entry of ComboOutputFormat. `Command` is the encoder command line with the slots named in
+// braces: {head} {input} {vcodec} {size} {vbitrate} {rate} {abitrate} {channels} {srate}
+// {output}, and {title} for the quoted title; everything else is copied as it stands.
 struct OutputFormat {
-  std::string_view DisplayName;  // exact text in ComboOutputFormat; the lookup key
-  std::string_view Extension;    // upper case, without the dot
-  bool IsVideo;
-  // Refills the option selectors with the entry's lists and defaults.
-  void (*Profile)(TForm1& form, WindowState& state);
-  // Joins the slots and the entry's fixed options; `title` is used by the PSP AVC entries only.
-  FormatCommand (*CommandTemplate)(const CommandSlots& slots, std::string_view title);
+  std::string_view DisplayName = {};  // exact text in ComboOutputFormat; the lookup key
+  std::string_view Extension = {};    // upper case, without the dot
+  bool IsVideo = true;
+  FormatProfile Profile = {};
+  std::string_view Command = {};
+  bool ThumbnailWanted = false;  // a thumbnail run follows the video run
 };
 
 inline constexpr std::size_t kFormatCount = 12;

@@ -1,7 +1,9 @@
 // The format list, the catalogue lookup, the profiles each entry applies and the refresh rules.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "profiles/catalogue.h"
@@ -296,6 +298,34 @@ TEST(FormatProfiles, EachEntryFillsItsListsAndDefaults) {
         f.ComboSamplingRate.text(), f.ComboAudioChannel.text(),   f.ComboLetterBox.text()};
     EXPECT_EQ(selected, c.selected);
     EXPECT_EQ(w.state.ProfileTag, c.tag);
+  }
+}
+
+// Every item a row names as a default is in its list, so choosing the entry selects it.
+TEST(FormatCatalogue, EveryNamedDefaultIsInItsList) {
+  const std::pair<SelectorFill FormatProfile::*, Selector TForm1::*> selectors[] = {
+      {&FormatProfile::VideoCodecs, &TForm1::ComboVideoCodec},
+      {&FormatProfile::AudioCodecs, &TForm1::ComboAudioCodec},
+      {&FormatProfile::Sizes, &TForm1::ComboVideoSize},
+      {&FormatProfile::VideoBitrates, &TForm1::ComboVideoBitrate},
+      {&FormatProfile::FrameRates, &TForm1::ComboVideoFramerate},
+      {&FormatProfile::AudioBitrates, &TForm1::ComboAudioBitrate},
+      {&FormatProfile::SamplingRates, &TForm1::ComboSamplingRate},
+  };
+  for (const OutputFormat& format : FormatCatalogue) {
+    Window w;
+    w.Choose(format.DisplayName);
+    for (const auto& [fill_of, selector_of] : selectors) {
+      const SelectorFill& fill = format.Profile.*fill_of;
+      const Selector& selector = w.form.*selector_of;
+      SCOPED_TRACE(std::string(format.DisplayName) + ": " + std::string(fill.Selected));
+      if (fill.KeepItemsSelectRow) continue;
+      EXPECT_EQ(fill.Selected.empty(), selector.items().empty());
+      if (!fill.Selected.empty()) {
+        EXPECT_EQ(std::ranges::count(selector.items(), fill.Selected), 1);
+      }
+      EXPECT_EQ(selector.text(), fill.ThenSelected.empty() ? fill.Selected : fill.ThenSelected);
+    }
   }
 }
 
