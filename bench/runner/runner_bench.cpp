@@ -110,7 +110,7 @@ class Bench {
   // One run through RunEncoder on a worker; this thread is the UI thread. `during` runs on the
   // UI thread between tasks until the run ends. Returns start to return, in ms.
   double Run(std::int64_t end_pause_ms, const std::function<void()>& during = {}) {
-    RunnerEnv env{.state = state_, .ui = ui_, .form = form_, .working_directory = dir_};
+    RunnerEnv env{.state = state_, .window = {ui_, form_}, .working_directory = dir_};
     env.end_pause_ms = end_pause_ms;
     std::atomic<bool> done{false};
     const auto start = Clock::now();

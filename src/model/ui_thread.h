@@ -56,9 +56,52 @@ class UiThread {
   }
 };
 
+// What a worker thread holds of an object that belongs to the UI thread (the forms, or a group
+// of references to them): tasks that reach it there, and no reference to it otherwise.
+template <class Model>
+class UiHandle {
+ public:
+  UiHandle(UiThread& ui, Model& model) : ui_(&ui), model_(&model) {}
+
+  // Queues task(model) for the UI thread (UiThread::Post).
+  void Post(std::function<void(Model&)> task) const {
+    ui_->Post([model = model_, task = std::move(task)] { task(*model); });
+  }
+
+  // Runs f(model) on the UI thread, waits for it and returns its result (UiThread::Call).
+  template <class F>
+  auto Call(F&& f) const -> std::invoke_result_t<F&, Model&> {
+    if constexpr (std::is_void_v<std::invoke_result_t<F&, Model&>>) {
+      ui_->Call([&] { f(*model_); });
+    } else {
+      return ui_->Get([&] { return f(*model_); });
+    }
+  }
+
+  // The same UI thread's handle to `other`.
+  template <class Other>
+  UiHandle<Other> For(Other& other) const {
+    return UiHandle<Other>(*ui_, other);
+  }
+
+  platform::Clock& clock() const { return ui_->clock(); }
+
+  // A pause of `ms` on this UI thread's clock (PumpWait).
+  bool Pause(std::int64_t ms, const std::atomic<bool>* stop) const;
+
+ private:
+  UiThread* ui_;
+  Model* model_;
+};
+
 // A pause of `ms` milliseconds. On the UI thread the pending tasks and timers are handled
 // meanwhile; on any other thread it is a plain wait that ends early once *stop is set (and the
 // clock woken). Returns false when it ended early.
 bool PumpWait(UiThread& ui, std::int64_t ms, const std::atomic<bool>* stop = nullptr);
+
+template <class Model>
+bool UiHandle<Model>::Pause(std::int64_t ms, const std::atomic<bool>* stop) const {
+  return PumpWait(*ui_, ms, stop);
+}
 
 }  // namespace vidloom

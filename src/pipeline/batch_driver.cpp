@@ -38,22 +38,24 @@ std::string Lower(std::string_view text) {
 // Runs the batch end steps exactly once, however the batch is left.
 class BatchEndGuard {
  public:
-  explicit BatchEndGuard(BatchEnv& env) : env_(env) {}
+  BatchEndGuard(ConversionState& state, UiHandle<BatchEnv> window)
+      : state_(state), window_(window) {}
   ~BatchEndGuard() { Run(); }
   void Run() noexcept;
 
  private:
-  BatchEnv& env_;
+  ConversionState& state_;
+  UiHandle<BatchEnv> window_;
   bool done_ = false;
 };
 
 void BatchEndGuard::Run() noexcept {
   if (done_) return;
   done_ = true;
-  ConversionState& state = env_.runner.state;
-  TForm1& form = env_.runner.form;
+  ConversionState& state = state_;
   try {
-    env_.runner.ui.Call([&] {
+    window_.Call([](BatchEnv& env) {
+      TForm1& form = env.form();
       form.ConvertNowButton.SetEnabled(true);
       form.ListView1.popup_enabled = true;
       form.AddFileButton.SetEnabled(true);
@@ -61,13 +63,13 @@ void BatchEndGuard::Run() noexcept {
     state.run.Converting = false;
     state.run.RetryRun = false;
     state.run.RetryNeeded = false;
-    env_.runner.ui.Call([&] {
-      if (env_.hooks.BatchEnded) env_.hooks.BatchEnded();
-      if (env_.hooks.EnableWorkControls) env_.hooks.EnableWorkControls();
-      const bool shutdown = env_.options.CheckBoxShutDown.checked();
+    window_.Call([&state](BatchEnv& env) {
+      if (env.hooks.BatchEnded) env.hooks.BatchEnded();
+      if (env.hooks.EnableWorkControls) env.hooks.EnableWorkControls();
+      const bool shutdown = env.options.CheckBoxShutDown.checked();
       if (shutdown && !state.requests.StopRequested && state.run.JobsStarted != 0 &&
-          env_.hooks.ArmShutdownCountdown) {
-        env_.hooks.ArmShutdownCountdown();
+          env.hooks.ArmShutdownCountdown) {
+        env.hooks.ArmShutdownCountdown();
       }
       state.requests.StopRequested = false;
     });
@@ -78,10 +80,12 @@ void BatchEndGuard::Run() noexcept {
   }
 }
 
+// The batch on the worker thread: the runner (conversion state, the main window's handle) and the
+// batch's window through its handle; no reference into the forms.
 class Batch {
  public:
   explicit Batch(BatchEnv& env)
-      : env_(env), state_(env.runner.state), ui_(env.runner.ui), form_(env.runner.form) {}
+      : runner_(env.runner), state_(env.runner.state), window_(env.runner.window.For(env)) {}
 
   void Run();
 
@@ -91,22 +95,21 @@ class Batch {
   void ThumbnailStep(int row);
   std::string BuildCommand(bool alternate, bool quicktime, const std::string& input, int row);
   void Message(const char* text) {
-    ui_.Call([&] { env_.dialogs.ShowMessage(kInformationCaption, text); });
+    window_.Call([text](BatchEnv& env) { env.dialogs.ShowMessage(kInformationCaption, text); });
   }
   // Gives the checked rows from `first` on that have no outcome yet the reason they were not
   // converted.
   void MarkRowsNotReached(int first, const std::string& reason);
   void MarkRowsNotReachedQuietly(int first, const std::string& reason) noexcept;
 
-  BatchEnv& env_;
+  RunnerEnv& runner_;
   ConversionState& state_;
-  UiThread& ui_;
-  TForm1& form_;
+  UiHandle<BatchEnv> window_;
 };
 
 void Batch::Run() {
-  ui_.Call([&] {
-    form_.ProgressBar1.SetPosition(0);
+  window_.Call([&](BatchEnv& env) {
+    env.form().ProgressBar1.SetPosition(0);
     state_.requests.StopRequested = false;
   });
   state_.run.Converting = false;
@@ -114,46 +117,48 @@ void Batch::Run() {
   state_.run.RetryNeeded = false;
   state_.run.JobsStarted = 0;
 
-  const bool missing = ui_.Get(
-      [&] { return env_.hooks.CheckRequiredFiles ? env_.hooks.CheckRequiredFiles() : false; });
+  const bool missing = window_.Call([&](BatchEnv& env) {
+    return env.hooks.CheckRequiredFiles ? env.hooks.CheckRequiredFiles() : false;
+  });
   if (missing) return;
 
-  BatchEndGuard batch_end(env_);
+  BatchEndGuard batch_end(state_, window_);
   try {
-    const int rows = ui_.Get([&] { return form_.ListView1.count(); });
+    const int rows = window_.Call([&](BatchEnv& env) { return env.form().ListView1.count(); });
     if (rows == 0) {
       Message(kNoFileText);
       state_.run.JobsStarted = 0;
       return;
     }
     state_.run.Converting = false;
-    const bool any_checked = ui_.Get([&] {
-      const auto& all = form_.ListView1.rows();
+    const bool any_checked = window_.Call([&](BatchEnv& env) {
+      const auto& all = env.form().ListView1.rows();
       return std::any_of(all.begin(), all.end(), [](const FileEntry& e) { return e.checked; });
     });
     if (!any_checked) {
       Message(kNothingCheckedText);
       return;
     }
-    ui_.Call([&] {
-      for (int i = 0; i < form_.ListView1.count(); ++i) {
-        form_.ListView1.SetCell(i, kCellProgress, "");
-        form_.ListView1.SetReason(i, "");
+    window_.Call([&](BatchEnv& env) {
+      for (int i = 0; i < env.form().ListView1.count(); ++i) {
+        env.form().ListView1.SetCell(i, kCellProgress, "");
+        env.form().ListView1.SetReason(i, "");
       }
-      if (env_.hooks.BatchStarted) env_.hooks.BatchStarted();
-      form_.ConvertNowButton.SetEnabled(false);
-      form_.AddFileButton.SetEnabled(false);
-      form_.ListView1.popup_enabled = false;
+      if (env.hooks.BatchStarted) env.hooks.BatchStarted();
+      env.form().ConvertNowButton.SetEnabled(false);
+      env.form().AddFileButton.SetEnabled(false);
+      env.form().ListView1.popup_enabled = false;
     });
 
-    const int count = ui_.Get([&] { return form_.ListView1.count(); });
+    const int count = window_.Call([&](BatchEnv& env) { return env.form().ListView1.count(); });
     for (int row = 0; row < count; ++row) {
       if (!RunRow(row)) {
         if (state_.requests.StopRequested) MarkRowsNotReached(row + 1, "stopped before its turn");
         return;
       }
     }
-    if (!ui_.Get([&] { return env_.options.CheckBoxShutDown.checked(); })) Message(kAllDoneText);
+    if (!window_.Call([&](BatchEnv& env) { return env.options.CheckBoxShutDown.checked(); }))
+      Message(kAllDoneText);
   } catch (const OutputDirectoryError& error) {
     MarkRowsNotReached(state_.run.CurrentRow,
                        "the output directory cannot be created: " + error.directory());
@@ -169,11 +174,11 @@ void Batch::Run() {
 }
 
 void Batch::MarkRowsNotReached(int first, const std::string& reason) {
-  ui_.Call([&] {
-    for (int i = std::max(first, 0); i < form_.ListView1.count(); ++i) {
-      const FileEntry& entry = form_.ListView1.row(i);
+  window_.Call([&](BatchEnv& env) {
+    for (int i = std::max(first, 0); i < env.form().ListView1.count(); ++i) {
+      const FileEntry& entry = env.form().ListView1.row(i);
       if (entry.checked && entry.reason.empty() && entry.cells[kCellProgress] != "Done") {
-        form_.ListView1.SetReason(i, reason);
+        env.form().ListView1.SetReason(i, reason);
       }
     }
   });
@@ -189,8 +194,9 @@ void Batch::MarkRowsNotReachedQuietly(int first, const std::string& reason) noex
 }
 
 std::string Batch::BuildCommand(bool alternate, bool quicktime, const std::string& input, int row) {
-  return ui_.Get(
-      [&] { return BuildEncoderCommand(env_.commands, alternate, quicktime, input, row); });
+  return window_.Call([&](BatchEnv& env) {
+    return BuildEncoderCommand(env.commands, alternate, quicktime, input, row);
+  });
 }
 
 bool Batch::RunRow(int row) {
@@ -198,10 +204,10 @@ bool Batch::RunRow(int row) {
     std::string extension, input;
     bool exists_in_list;
   };
-  const RowView view = ui_.Get([&] {
-    if (row >= form_.ListView1.count()) return RowView{{}, {}, false};
-    return RowView{Lower(Trim(form_.ListView1.cell(row, kCellOutput))),
-                   platform::CaptionPath(form_.ListView1.row(row).caption), true};
+  const RowView view = window_.Call([&](BatchEnv& env) {
+    if (row >= env.form().ListView1.count()) return RowView{{}, {}, false};
+    return RowView{Lower(Trim(env.form().ListView1.cell(row, kCellOutput))),
+                   platform::CaptionPath(env.form().ListView1.row(row).caption), true};
   });
   if (!view.exists_in_list) return true;  // the list shrank under the batch: nothing to do
   state_.run.OutputExtension = view.extension;
@@ -209,7 +215,7 @@ bool Batch::RunRow(int row) {
   const std::string& input = view.input;
   bool alternate = false;
   bool quicktime = false;
-  ui_.Post([&form = form_] { form.ProgressBar1.SetPosition(0); });
+  window_.Post([](BatchEnv& env) { env.form().ProgressBar1.SetPosition(0); });
   state_.run.RetryRun = false;
   state_.run.CurrentRow = row;
   state_.run.ThumbnailWanted = false;
@@ -224,33 +230,36 @@ bool Batch::RunRow(int row) {
   std::string command = BuildCommand(alternate, quicktime, input, row);
 
   // The check box is read now, so ticks changed during the batch count for rows not reached.
-  const bool checked =
-      ui_.Get([&] { return row < form_.ListView1.count() && form_.ListView1.row(row).checked; });
+  const bool checked = window_.Call([&](BatchEnv& env) {
+    return row < env.form().ListView1.count() && env.form().ListView1.row(row).checked;
+  });
   if (!checked) return true;
-  if (env_.hooks.RowTurn) ui_.Call([&] { env_.hooks.RowTurn(row); });
+  window_.Call([row](BatchEnv& env) {
+    if (env.hooks.RowTurn) env.hooks.RowTurn(row);
+  });
   if (!platform::FileExists(input)) {
     // Skipped: the row says so rather than keeping an empty cell under "All Conversion Jobs
     // Done!".
     const char* reason = platform::DirectoryExists(input) ? "the input is a directory, not a file"
                                                           : "the file no longer exists";
-    ui_.Call([&] {
-      if (row >= form_.ListView1.count()) return;
-      form_.ListView1.SetCell(row, kCellProgress, "Failed");
-      form_.ListView1.SetReason(row, reason);
+    window_.Call([&](BatchEnv& env) {
+      if (row >= env.form().ListView1.count()) return;
+      env.form().ListView1.SetCell(row, kCellProgress, "Failed");
+      env.form().ListView1.SetReason(row, reason);
     });
     return true;
   }
 
   state_.run.Converting = true;
-  ui_.Call([&] {
-    if (env_.hooks.DisableWorkControls) env_.hooks.DisableWorkControls();
-    form_.ListView1.ScrollIntoView(row);
-    form_.ListView1.ClearDetails(row);
+  window_.Call([&](BatchEnv& env) {
+    if (env.hooks.DisableWorkControls) env.hooks.DisableWorkControls();
+    env.form().ListView1.ScrollIntoView(row);
+    env.form().ListView1.ClearDetails(row);
   });
   if (state_.requests.StopRequested) return false;
   state_.run.RetryRun = false;
   state_.run.JobsStarted = 1;
-  RunEncoder(env_.runner, command, row);
+  RunEncoder(runner_, command, row);
   // After Stop no further encoder is started, not even for the thumbnail.
   if (state_.requests.StopRequested) return false;
   if (state_.run.ThumbnailWanted && !state_.run.RetryNeeded) ThumbnailStep(row);
@@ -266,9 +275,10 @@ bool Batch::RunRow(int row) {
       alternate = !alternate;
     }
     command = BuildCommand(alternate, quicktime, input, row);
-    ui_.Call([&] { form_.ListView1.SetCell(row, kCellProgress, "Re-scan"); });
+    window_.Call(
+        [&](BatchEnv& env) { env.form().ListView1.SetCell(row, kCellProgress, "Re-scan"); });
     state_.run.RetryRun = true;
-    RunEncoder(env_.runner, command, row);
+    RunEncoder(runner_, command, row);
     state_.run.RetryNeeded = false;
     if (state_.run.ThumbnailWanted) ThumbnailStep(row);
   }
@@ -276,15 +286,16 @@ bool Batch::RunRow(int row) {
 }
 
 void Batch::ThumbnailStep(int row) {
-  const std::string command = ui_.Get([&] { return BuildThumbnailCommand(env_.commands); });
+  const std::string command =
+      window_.Call([&](BatchEnv& env) { return BuildThumbnailCommand(env.commands); });
   state_.run.ThumbnailRun = true;
-  ui_.Call([&] {
-    form_.StatusBar1.SetPanel(2, kThumbnailPanelText);
-    form_.ListView1.SetCell(row, kCellProgress, "THM");
+  window_.Call([&](BatchEnv& env) {
+    env.form().StatusBar1.SetPanel(2, kThumbnailPanelText);
+    env.form().ListView1.SetCell(row, kCellProgress, "THM");
   });
-  RunEncoder(env_.runner, command, row);
+  RunEncoder(runner_, command, row);
   state_.run.ThumbnailWanted = false;
-  ui_.Call([&] { form_.StatusBar1.SetPanel(2, ""); });
+  window_.Call([&](BatchEnv& env) { env.form().StatusBar1.SetPanel(2, ""); });
 }
 
 }  // namespace
@@ -296,8 +307,8 @@ void RunBatch(BatchEnv& env) {
 void StopBatch(BatchEnv& env) {
   env.runner.state.requests.StopRequested = true;
   platform::RequestEndOfProcessesByName(env.runner.encoder_name);
-  env.runner.ui.clock().WakeAll();
-  env.runner.form.ProgressBar1.SetPosition(0);
+  env.runner.window.clock().WakeAll();
+  env.form().ProgressBar1.SetPosition(0);
 }
 
 void StopConvertButtonClick(BatchEnv& env) {
@@ -319,7 +330,8 @@ void BatchWorker::Start() {
     RunBatch(env_);
     if (on_finished) on_finished();
     running_ = false;
-    env_.runner.ui.Post([] {});  // a UI loop waiting for the batch's end looks again now
+    // A UI loop waiting for the batch's end looks again now.
+    env_.runner.window.Post([](TForm1&) {});
   });
 }
 

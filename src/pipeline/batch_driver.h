@@ -45,14 +45,16 @@ struct BatchHooks {
   std::function<void()> BatchEnded = {};
 };
 
-// Everything a batch reads and writes. The forms belong to the UI thread: the worker reaches
-// them only through runner.ui.
+// Everything a batch reads and writes. All but the runner's conversion state belong to the UI
+// thread: the worker reaches them only through a UiHandle<BatchEnv>.
 struct BatchEnv {
-  RunnerEnv& runner;         // conversion state, UI thread, main window, encoder
-  CommandContext& commands;  // command assembly (runs on the UI thread)
+  RunnerEnv& runner;         // conversion state, the main window's handle, the encoder
+  CommandContext& commands;  // command assembly, and the main window it reads
   TForm4& options;           // CheckBoxShutDown
   Dialogs& dialogs;
   BatchHooks hooks = {};
+
+  TForm1& form() const { return commands.form; }
 };
 
 // Runs one whole batch on the calling (worker) thread and returns when it has ended.

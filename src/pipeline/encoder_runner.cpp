@@ -35,17 +35,17 @@ bool ValidRow(const TForm1& form, int row) {
 
 // Hands the row's new cell text to the window.
 void PostCell(RunnerEnv& env, int row, int cell, std::string text) {
-  env.ui.Post([&form = env.form, row, cell, text = std::move(text)]() mutable {
+  env.window.Post([row, cell, text = std::move(text)](TForm1& form) mutable {
     if (ValidRow(form, row)) form.ListView1.SetCell(row, cell, std::move(text));
   });
 }
 
 void PostBar(RunnerEnv& env, std::int64_t position) {
-  env.ui.Post([&form = env.form, position] { form.ProgressBar1.SetPosition(position); });
+  env.window.Post([position](TForm1& form) { form.ProgressBar1.SetPosition(position); });
 }
 
 void PostDisplay(RunnerEnv& env, int row, Display display) {
-  env.ui.Post([&env, &form = env.form, row, display = std::move(display)]() mutable {
+  env.window.Post([&env, row, display = std::move(display)](TForm1& form) mutable {
     if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
     if (display.size_panel) form.StatusBar1.SetPanel(1, std::move(*display.size_panel));
     if (display.bar) form.ProgressBar1.SetPosition(*display.bar);
@@ -64,7 +64,7 @@ class DisplayCadence {
 
   void Offer(OutputParser& parser, bool force = false) {
     if (!parser.has_pending()) return;
-    const std::int64_t now = env_.ui.clock().NowMs();
+    const std::int64_t now = env_.window.clock().NowMs();
     if (!force && sent_ && now - last_sent_ms_ < env_.display_interval_ms) return;
     PostDisplay(env_, row_, parser.TakeDisplay());
     last_sent_ms_ = now;
@@ -92,7 +92,7 @@ void ReportProgress(ConversionState& state, OutputParser& parser) {
   }
 }
 
-// Reads and examines the output until it ends or the run must end (steps 7 to 9).
+// Reads and examines the output until it ends or the run must end.
 LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser,
                    DisplayCadence& cadence) {
   ConversionState& state = env.state;
@@ -130,7 +130,7 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
 void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser) {
   parser.KeepOnly();
   child.RequestEnd();
-  platform::Clock& clock = env.ui.clock();
+  platform::Clock& clock = env.window.clock();
   const std::int64_t deadline = clock.NowMs() + kStopGraceMs;
   std::vector<char> buffer(4096);
   while (!child.HasExited()) {
@@ -184,8 +184,8 @@ std::vector<std::string> RunDetails(const std::string& command, std::vector<std:
 // reason only to a row without one: after a failed video run, that failure is the row's story.
 void PostOutcome(RunnerEnv& env, int row, std::string reason, std::vector<std::string> details) {
   const bool thumbnail = env.state.run.ThumbnailRun;
-  env.ui.Post(
-      [&form = env.form, row, thumbnail, reason = std::move(reason), details = std::move(details)] {
+  env.window.Post(
+      [row, thumbnail, reason = std::move(reason), details = std::move(details)](TForm1& form) {
         if (!ValidRow(form, row)) return;
         form.ListView1.AppendDetails(row, details);
         if (!thumbnail || form.ListView1.row(row).reason.empty()) {
@@ -203,7 +203,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   state.run.AbortRun = state.requests.StopRequested.load();
   state.run.RetryNeeded = false;
   state.run.StallWatchesProgress = IsAudioOutput(state) && !state.run.ThumbnailRun;
-  const std::string input_path = env.ui.Get([&form = env.form, row] {
+  const std::string input_path = env.window.Call([row](TForm1& form) {
     return ValidRow(form, row) ? form.ListView1.row(row).caption : std::string();
   });
 
@@ -222,7 +222,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   if (started) {
     // Arm the watchdog; the two start texts differ so its first tick never counts.
     state.watchdog.SetCurrentFrames("2");
-    env.ui.Post([&state, &form = env.form] {
+    env.window.Post([&state](TForm1& form) {
       state.watchdog.StallDetected = false;
       state.watchdog.StallTicks = 0;
       state.watchdog.PreviousFrames.assign(1, '0');  // (a literal here trips a GCC 12 warning)
@@ -263,7 +263,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
     // Keep the full bar visible a moment (a Stop cuts the pause short).
     if (!state.run.AbortRun) PostBar(env, 100);
-    PumpWait(env.ui, env.end_pause_ms, &state.requests.StopRequested);
+    env.window.Pause(env.end_pause_ms, &state.requests.StopRequested);
     PostBar(env, 0);
   } else {
     const std::string reason = command.find_first_not_of(' ') == std::string::npos
@@ -280,7 +280,7 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
   // Disarm the watchdog. Waiting for the UI thread here also means that the window shows the
   // run's outcome when this returns.
-  env.ui.Call([&state, &form = env.form] {
+  env.window.Call([&state](TForm1& form) {
     form.ConversionCountTimer.SetEnabled(false);
     state.watchdog.StallDetected = false;
   });

@@ -16,8 +16,7 @@ namespace vidloom {
 // tasks it hands to `ui`.
 struct RunnerEnv {
   ConversionState& state;
-  UiThread& ui;
-  TForm1& form;
+  UiHandle<TForm1> window;             // the main window, on the UI thread
   std::string working_directory = {};  // the encoder's working directory (the program directory)
   std::string encoder_name = platform::kEncoderFileName;  // the name that kills go by
   std::int64_t end_pause_ms = 260;         // the full bar stays visible this long at the end

@@ -51,8 +51,7 @@ class BatchTest : public ::testing::Test {
  protected:
   BatchTest()
       : runner_{.state = state_,
-                .ui = ui_,
-                .form = form_,
+                .window = {ui_, form_},
                 .working_directory = ProgramDirectoryOfFake()},
         commands_{.form = form_,
                   .options = options_,

@@ -152,7 +152,7 @@ class EncoderRunnerTest : public ::testing::Test {
   FailingUiThread ui{clock};
   TForm1 form;
   ConversionState state;
-  RunnerEnv env{.state = state, .ui = ui, .form = form, .working_directory = dir.path()};
+  RunnerEnv env{.state = state, .window = {ui, form}, .working_directory = dir.path()};
   std::thread worker;
   std::atomic<bool> done{false};
   std::vector<int> bar_history;
