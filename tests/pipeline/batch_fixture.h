@@ -21,22 +21,12 @@
 #include "shell/main_window_setup.h"
 #include "shell/work_controls.h"
 #include "support/scripted_dialogs.h"
+#include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
 
 namespace vidloom::testing {
 
-inline constexpr const char* kPspGood = "PSP Video (Good Quality) (*.mp4)";
-inline constexpr const char* kPs3 = "PS3 Video(480P) (*.mp4)";
-
-// A run that converts: header, duration, one progress record, a 2 KiB output.
-inline constexpr const char* kGoodRun =
-    "print Input #0, avi, from 'in':\n"
-    "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
-    "print Output #0, psp, to 'out':\n"
-    "write frame=250 q=2.0 size=2kB time=10.00 bitrate=80.0kbits/s\\r\n"
-    "output 2048\n"
-    "exit 0\n";
 // A run that opens the input and writes nothing.
 inline constexpr const char* kNoOutputRun = "print Input #0, avi, from 'in':\nexit 1\n";
 // A run that reports an error marker after opening the input.

@@ -12,28 +12,14 @@
 #include "platform/command_line.h"
 #include "profiles/text_rules.h"
 #include "profiles/window_fixture.h"
+#include "support/temp_dir.h"
 
 namespace vidloom {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::TempDir;
 using testing::Window;
-
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "vidloom-cmd-XXXXXX").string();
-    path_ = mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
 
 void Touch(const std::string& path) {
   std::ofstream(path) << "x";

@@ -10,6 +10,7 @@
 
 #include "pipeline/final_status.h"
 #include "pipeline/output_parser.h"
+#include "support/temp_dir.h"
 
 namespace vidloom {
 namespace {
@@ -515,16 +516,15 @@ TEST(ApplyFinalStatus, OutcomesTable) {
 }
 
 TEST(FileSizeText, SizeOfTheFileOrEmpty) {
-  std::string dir = (std::filesystem::temp_directory_path() / "vidloom-status-XXXXXX").string();
-  ASSERT_NE(mkdtemp(dir.data()), nullptr);
-  const std::string file = dir + "/out.mp4";
+  const testing::TempDir temp;
+  const std::string& dir = temp.path();
+  const std::string file = temp / "out.mp4";
   EXPECT_EQ(FileSizeText(file), "");
   std::ofstream(file, std::ios::binary) << std::string(1536, 'v');
   EXPECT_EQ(FileSizeText(file), "1536");
   std::ofstream(file, std::ios::binary | std::ios::trunc).close();
   EXPECT_EQ(FileSizeText(file), "0");
   EXPECT_EQ(FileSizeText(dir), "") << "a directory is no output file";
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -14,24 +14,19 @@
 #include "shell/main_window.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
+#include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
 
 namespace vidloom {
 namespace {
 
+using testing::kGoodRun;
+using testing::kPs3;
 using testing::ScriptedDialogs;
 using testing::TempDir;
 using testing::WriteTextFile;
 
-constexpr const char* kPs3 = "PS3 Video(480P) (*.mp4)";
-constexpr const char* kGoodRun =
-    "print Input #0, avi, from 'in':\n"
-    "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
-    "print Output #0, psp, to 'out':\n"
-    "write frame=250 q=2.0 size=2kB time=10.00 bitrate=80.0kbits/s\\r\n"
-    "output 2048\n"
-    "exit 0\n";
 constexpr const char* kFailingRun =
     "print Input #0, avi, from 'in':\n"
     "print Error while opening file\n"
@@ -112,21 +107,8 @@ class SleepLockTest : public ::testing::Test {
     window_->Form1.ListView1.AddRow(entry);
   }
 
-  void ConvertToTheEnd() {
-    window_->ConvertNowButtonClick();
-    EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
-    window_->WaitForBatch();
-  }
-
-  // Starts a batch whose encoder hangs, and returns once the encoder runs.
-  void StartHangingBatch() {
-    const std::string started = sequence_ / "started";
-    std::filesystem::remove(started);
-    WriteTextFile(sequence_ / "default.txt",
-                  "print Input #0, avi, from 'in':\npidfile " + started + "\nhang\n");
-    window_->ConvertNowButtonClick();
-    ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
-  }
+  void ConvertToTheEnd() { testing::ConvertToTheEnd(*window_, ui_); }
+  void StartHangingBatch() { testing::StartHangingBatch(*window_, ui_, sequence_); }
 
   const std::vector<std::string> kOneBatch{"hold Converting files", "release"};
 
