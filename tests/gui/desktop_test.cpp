@@ -50,6 +50,7 @@
 #include "shell/countdown.h"
 #include "shell/links.h"
 #include "shell/main_window.h"
+#include "support/fake_ports.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 
@@ -57,7 +58,9 @@ namespace vidloom::gui {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::FakePowerOff;
 using testing::ReadTextFile;
+using testing::RecordingDesktop;
 using testing::ScriptedDialogs;
 using testing::TempDir;
 using testing::WriteTextFile;
@@ -71,41 +74,6 @@ constexpr int kColumnFrames = 1 + kCellFrames;
 
 constexpr int kEncodeTimeoutMs = 120000;
 const QRegularExpression kPercent(QStringLiteral("^[0-9]+%$"));
-
-// Counts power-off requests and how often the loop had been asked to end before the first one.
-class FakePowerOff : public PowerOff {
- public:
-  explicit FakePowerOff(const int& quits) : quits_(quits) {}
-  bool PowerOffComputer() override {
-    if (calls++ == 0) quits_before_first_call = quits_;
-    return true;
-  }
-  int calls = 0;
-  int quits_before_first_call = -1;
-
- private:
-  const int& quits_;
-};
-
-class RecordingDesktop : public Desktop {
- public:
-  void RunStartupScript(const std::string& path) override { scripts.push_back(path); }
-  bool OpenHelpFile(const std::string& path) override {
-    help.push_back(path);
-    return opens;
-  }
-  bool OpenUrl(const std::string& url) override {
-    urls.push_back(url);
-    return opens;
-  }
-  bool OpenFolder(const std::string& path) override {
-    folders.push_back(path);
-    return opens;
-  }
-  bool opens = true;  // false: the desktop has no handler for anything
-  std::vector<std::string> folders;
-  std::vector<std::string> scripts, help, urls;
-};
 
 class ScriptedFileDialog : public FileDialog {
  public:

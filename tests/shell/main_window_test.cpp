@@ -17,6 +17,7 @@
 #include "shell/countdown.h"
 #include "shell/links.h"
 #include "support/fake_clock.h"
+#include "support/fake_ports.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
 #include "support/temp_dir.h"
@@ -25,9 +26,12 @@
 namespace vidloom {
 namespace {
 
+using testing::FakePowerOff;
 using testing::kGoodRun;
 using testing::kPs3;
 using testing::ReadTextFile;
+using testing::RecordingDesktop;
+using testing::RecordingNotifier;
 using testing::ScriptedDialogs;
 using testing::TempDir;
 using testing::WriteTextFile;
@@ -37,54 +41,6 @@ constexpr const char* kPs3_720 = "PS3 Video(720P) (*.mp4)";
 std::string ProgramDirectoryOfFake() {
   return std::filesystem::path(FAKE_ENCODER_PATH).parent_path().string() + "/";
 }
-
-// Counts power-off requests and notes how often the loop had been asked to end before each.
-class FakePowerOff : public PowerOff {
- public:
-  explicit FakePowerOff(const int& quits) : quits_(quits) {}
-  bool PowerOffComputer() override {
-    ++calls;
-    quits_before_call = quits_;
-    return true;
-  }
-  int calls = 0;
-  int quits_before_call = -1;
-
- private:
-  const int& quits_;
-};
-
-class RecordingDesktop : public Desktop {
- public:
-  void RunStartupScript(const std::string& path) override {
-    scripts.push_back(path);
-    if (on_script) on_script();
-  }
-  bool OpenHelpFile(const std::string& path) override {
-    help.push_back(path);
-    return opens;
-  }
-  bool OpenUrl(const std::string& url) override {
-    urls.push_back(url);
-    return opens;
-  }
-  bool OpenFolder(const std::string& path) override {
-    folders.push_back(path);
-    return opens;
-  }
-  bool opens = true;  // false: the desktop has no handler for anything
-  std::vector<std::string> folders;
-  std::vector<std::string> scripts, help, urls;
-  std::function<void()> on_script;
-};
-
-class RecordingNotifier : public Notifier {
- public:
-  void Notify(const std::string& summary, const std::string& body) override {
-    shown.push_back(summary + ": " + body);
-  }
-  std::vector<std::string> shown;
-};
 
 class ScriptedFolderChooser : public FolderChooser {
  public:
@@ -444,7 +400,7 @@ TEST_F(MainWindowTest, TheThirtiethTickEndsTheProgramThenPowersOff) {
   EXPECT_EQ(window_->Form3.Label2.caption(), "30");
   EXPECT_EQ(quits_, 1);
   EXPECT_EQ(power_off_.calls, 1);
-  EXPECT_EQ(power_off_.quits_before_call, 1) << "the loop is asked to end first";
+  EXPECT_EQ(power_off_.quits_before_first_call, 1) << "the loop is asked to end first";
   EXPECT_FALSE(SettingsWritten()) << "the power-off path writes nothing";
   Ticks(30);
   EXPECT_EQ(power_off_.calls, 1) << "requested once";
