@@ -6,23 +6,17 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/text.h"
+
 namespace vidloom::analysis {
 namespace {
 
 namespace fs = std::filesystem;
 
-char LowerAscii(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using text::LowerAscii;
 
 bool IsDigit(char c) {
   return c >= '0' && c <= '9';
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
 }
 
 // <0, 0 or >0 as `a` sorts before, with or after `b` (case folded, digit runs by value).
@@ -105,13 +99,11 @@ std::vector<std::string> FilterExtensions(const std::string& filter) {
     std::string_view patterns = part;
     while (!patterns.empty()) {
       const std::size_t semicolon = patterns.find(';');
-      const std::string_view pattern = Trimmed(patterns.substr(0, semicolon));
+      const std::string_view pattern = text::Trim(patterns.substr(0, semicolon));
       patterns =
           semicolon == std::string_view::npos ? std::string_view() : patterns.substr(semicolon + 1);
       if (pattern.size() < 3 || pattern.substr(0, 2) != "*.") continue;
-      std::string extension(pattern.substr(1));
-      std::transform(extension.begin(), extension.end(), extension.begin(), LowerAscii);
-      extensions.push_back(std::move(extension));
+      extensions.push_back(LowerAscii(pattern.substr(1)));
     }
   }
   std::sort(extensions.begin(), extensions.end());
@@ -125,8 +117,7 @@ bool HasExtension(const std::string& path, const std::vector<std::string>& exten
       std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
   const std::size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos || dot == 0) return false;
-  std::string extension(name.substr(dot));
-  std::transform(extension.begin(), extension.end(), extension.begin(), LowerAscii);
+  const std::string extension = LowerAscii(name.substr(dot));
   return std::find(extensions.begin(), extensions.end(), extension) != extensions.end();
 }
 

@@ -27,10 +27,6 @@
 namespace vidloom::cli {
 namespace {
 
-std::string Trim(std::string_view text) {
-  return std::string(text::Trim(text));
-}
-
 // `path` made absolute against the current directory; empty stays empty.
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
@@ -175,7 +171,7 @@ int PrintCommands(MainWindow& window) {
     if (!form.ListView1.row(row).checked) continue;
     const std::string input = platform::CaptionPath(form.ListView1.row(row).caption);
     window.conversion.run.OutputExtension =
-        text::LowerAscii(Trim(form.ListView1.cell(row, kCellOutput)));
+        text::LowerAscii(text::Trim(form.ListView1.cell(row, kCellOutput)));
     window.conversion.run.ThumbnailWanted = false;
     const std::string ext = LowerExtension(input);
     const bool real_media = IsRealMediaExtension(ext);

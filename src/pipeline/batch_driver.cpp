@@ -7,7 +7,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/process.h"
-#include "profiles/text_rules.h"
+#include "platform/text.h"
 
 namespace vidloom {
 
@@ -26,14 +26,6 @@ bool IsRealMediaExtension(const std::string& extension) {
 }
 
 namespace {
-
-// The trimmed text as an owned string.
-std::string Trim(std::string_view text) {
-  return std::string(text::Trim(text));
-}
-std::string Lower(std::string_view text) {
-  return text::LowerAscii(text);
-}
 
 // Runs the batch end steps exactly once, however the batch is left.
 class BatchEndGuard {
@@ -206,7 +198,7 @@ bool Batch::RunRow(int row) {
   };
   const RowView view = window_.Call([&](BatchEnv& env) {
     if (row >= env.form().ListView1.count()) return RowView{{}, {}, false};
-    return RowView{Lower(Trim(env.form().ListView1.cell(row, kCellOutput))),
+    return RowView{text::LowerAscii(text::Trim(env.form().ListView1.cell(row, kCellOutput))),
                    platform::CaptionPath(env.form().ListView1.row(row).caption), true};
   });
   if (!view.exists_in_list) return true;  // the list shrank under the batch: nothing to do

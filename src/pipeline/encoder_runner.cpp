@@ -8,6 +8,7 @@
 #include "pipeline/output_parser.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace vidloom {
 namespace {
@@ -20,14 +21,6 @@ constexpr std::size_t kReadSize = 64 * 1024;
 constexpr int kStallTicks = 8;
 // After Stop the encoder has this long to finish its output before it is killed.
 constexpr std::int64_t kStopGraceMs = 1500;
-
-std::string Trimmed(const std::string& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  while (begin < end && static_cast<unsigned char>(text[begin]) <= ' ') ++begin;
-  while (end > begin && static_cast<unsigned char>(text[end - 1]) <= ' ') --end;
-  return text.substr(begin, end - begin);
-}
 
 bool ValidRow(const TForm1& form, int row) {
   return row >= 0 && row < form.ListView1.count();
@@ -306,7 +299,7 @@ void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
     state.watchdog.PreviousFrames = current;
   } else {
     state.watchdog.PreviousFrames =
-        ValidRow(form, row) ? Trimmed(form.ListView1.cell(row, kCellFrames)) : "";
+        ValidRow(form, row) ? std::string(text::Trim(form.ListView1.cell(row, kCellFrames))) : "";
   }
 }
 

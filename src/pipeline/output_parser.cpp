@@ -1,5 +1,7 @@
 #include "pipeline/output_parser.h"
 
+#include "platform/text.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -13,16 +15,7 @@ constexpr std::string_view kInputHeader = "Input #0,";
 constexpr std::string_view kOutputHeader = "Output #0,";
 constexpr std::string_view kUnsupportedCodec = "Unsupported codec";
 
-bool Blank(char c) {
-  return static_cast<unsigned char>(c) <= ' ';
-}
-
-// Removes blanks and control characters from both ends.
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && Blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && Blank(text.back())) text.remove_suffix(1);
-  return text;
-}
+using text::Trim;
 
 bool AllDigits(std::string_view text) {
   return !text.empty() &&

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "platform/text.h"
 
 namespace vidloom::platform {
 
@@ -111,11 +112,7 @@ std::string LowerExtension(const std::string& path) {
   const std::string name(FileNamePart(path));
   const auto dot = name.rfind('.');
   if (dot == std::string::npos) return {};
-  std::string extension = name.substr(dot);
-  for (char& c : extension) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return extension;
+  return text::LowerAscii(std::string_view(name).substr(dot));
 }
 
 std::string ParentDirectory(const std::string& path) {

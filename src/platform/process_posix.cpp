@@ -21,6 +21,7 @@
 #include "platform/command_line.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/text.h"
 
 namespace vidloom::platform {
 namespace {
@@ -59,13 +60,6 @@ void SweepOrphansLocked(Registry& registry) {
 // A signal to the child's process group, or to the child alone if the group is gone.
 bool SignalGroup(pid_t pid, int signal) {
   return kill(-pid, signal) == 0 || kill(pid, signal) == 0;
-}
-
-std::string Upper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
 }
 
 bool IsExecutableFile(const std::string& path) {
@@ -397,14 +391,14 @@ bool ChildProcess::RequestEnd() {
 namespace {
 
 int SignalProcessesByName(const std::string& name, int signal) {
-  const std::string wanted = Upper(name);
+  const std::string wanted = text::UpperAscii(name);
   auto& registry = TheRegistry();
   std::lock_guard lock(registry.mutex);
   SweepOrphansLocked(registry);
   int result = 0;
   for (const auto& [pid, entry] : registry.children) {
-    if (Upper(std::string(FileNamePart(entry.program_path))) != wanted &&
-        Upper(entry.program_path) != wanted) {
+    if (text::UpperAscii(std::string(FileNamePart(entry.program_path))) != wanted &&
+        text::UpperAscii(entry.program_path) != wanted) {
       continue;
     }
     result = SignalGroup(pid, signal) ? 1 : 0;

@@ -6,28 +6,6 @@
 
 namespace vidloom::text {
 
-namespace {
-bool IsTrimmed(char c) {
-  return static_cast<unsigned char>(c) <= 0x20;
-}
-}  // namespace
-
-std::string_view Trim(std::string_view s) {
-  std::size_t begin = 0;
-  std::size_t end = s.size();
-  while (begin < end && IsTrimmed(s[begin])) ++begin;
-  while (end > begin && IsTrimmed(s[end - 1])) --end;
-  return s.substr(begin, end - begin);
-}
-
-std::string LowerAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  }
-  return out;
-}
-
 std::string_view FirstChars(std::string_view s, long long n) {
   if (n <= 0) return {};
   return s.substr(0,

@@ -1,15 +1,14 @@
-// Small text operations with the exact semantics the option rules are written in: trimming
-// removes blanks and control characters (every byte up to 0x20) at both ends, lower-casing maps
-// only A-Z, and "the first n characters" is empty for n <= 0.
+// Small text operations with the exact semantics the option rules are written in (with Trim and
+// LowerAscii from platform/text.h): "the first n characters" is empty for n <= 0.
 #pragma once
 
 #include <string>
 #include <string_view>
 
+#include "platform/text.h"
+
 namespace vidloom::text {
 
-std::string_view Trim(std::string_view s);
-std::string LowerAscii(std::string_view s);
 // The first n characters of s (all of s when n exceeds its length; empty when n <= 0).
 std::string_view FirstChars(std::string_view s, long long n);
 // 1-based position of the first occurrence of `needle`, 0 when absent.

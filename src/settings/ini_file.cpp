@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/text.h"
+
 namespace vidloom::settings {
 namespace {
 
@@ -17,15 +19,7 @@ bool IsBlank(char c) {
   return c == ' ' || c == '\t';
 }
 
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsBlank(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-char AsciiLower(char c) {
-  return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
+using text::Trim;
 
 // The name of a section header line ("[name]"), or nullopt for any other line.
 std::optional<std::string_view> SectionName(std::string_view line) {
@@ -84,7 +78,7 @@ std::optional<int> ParseProfileInt(std::string_view value) {
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {
-    if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
+    if (text::LowerAscii(a[i]) != text::LowerAscii(b[i])) return false;
   }
   return true;
 }
