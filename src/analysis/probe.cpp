@@ -127,23 +127,114 @@ std::string ProbeCommandLine(const std::string& encoder_path, const std::string&
          platform::QuoteArgumentBody(input) + "\"";
 }
 
+namespace {
+
+// One probe's encoder: its answer collected while the UI thread is pumped, ended on a rejected
+// first line, a full answer, a cancel or the deadline.
+class ProbeRun {
+ public:
+  ProbeRun(const ProbeOptions& options, std::unique_ptr<platform::ChildProcess> child)
+      : options_(options),
+        clock_(options.clock ? *options.clock : platform::SystemClock()),
+        deadline_(clock_.NowMs() + options.timeout_ms),
+        slice_ms_(options.pump_interval_ms > 0 ? options.pump_interval_ms : 50),
+        child_(std::move(child)) {}
+
+  // Reads until the pipe ends or the probe must end; then waits for the encoder's exit.
+  void Collect() {
+    const bool ended = ReadAnswer();
+    Judge(/*at_end=*/true);
+    if (ended && !rejected_) AwaitExit();
+  }
+
+  const std::string& answer() const { return answer_; }
+  bool rejected() const { return rejected_; }
+  bool cancelled() const { return cancelled_; }
+  bool timed_out() const { return timed_out_; }
+
+ private:
+  void Pump() {
+    if (options_.pump) options_.pump();
+  }
+  bool CancelAsked() const { return options_.cancel && options_.cancel->load(); }
+  void EndChild() {
+    child_->Terminate();
+    child_->Wait();
+  }
+  void Judge(bool at_end) {
+    if (judged_) return;
+    if (const auto described = JudgeFirstLine(answer_, at_end)) {
+      judged_ = true;
+      rejected_ = !*described;
+    }
+  }
+  // Returns true when the pipe reached its end (or a read failed), false when the probe ended
+  // the encoder.
+  bool ReadAnswer() {
+    char buffer[16 * 1024];
+    for (;;) {
+      Pump();
+      if (CancelAsked()) {
+        cancelled_ = true;
+        EndChild();
+        return false;
+      }
+      const long n = child_->Read(buffer, sizeof buffer, slice_ms_);
+      if (n > 0) {
+        for (long i = 0; i < n && answer_.size() < options_.max_answer_bytes; ++i) {
+          if (buffer[i] != '\0') answer_.push_back(buffer[i]);
+        }
+        Judge(/*at_end=*/false);
+        if (rejected_ || answer_.size() >= options_.max_answer_bytes) {
+          EndChild();
+          return false;
+        }
+        continue;
+      }
+      if (n != platform::ChildProcess::kTimedOut) return true;
+      if (clock_.NowMs() >= deadline_) {
+        timed_out_ = true;
+        EndChild();
+        return false;
+      }
+    }
+  }
+  // The encoder has closed its output; it has until the deadline to end, then it is ended.
+  void AwaitExit() {
+    while (!child_->WaitFor(slice_ms_)) {
+      if (CancelAsked()) {
+        cancelled_ = true;
+        EndChild();
+        return;
+      }
+      if (clock_.NowMs() >= deadline_) {
+        timed_out_ = true;
+        EndChild();
+        return;
+      }
+      Pump();
+    }
+  }
+
+  const ProbeOptions& options_;
+  platform::Clock& clock_;
+  const std::int64_t deadline_;
+  const int slice_ms_;
+  std::unique_ptr<platform::ChildProcess> child_;
+  std::string answer_;
+  bool judged_ = false;
+  bool rejected_ = false;
+  bool cancelled_ = false;
+  bool timed_out_ = false;
+};
+
+}  // namespace
+
 ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOptions& options) {
   ProbeResult result;
   result.values.Path = path;
-  platform::Clock& clock = options.clock ? *options.clock : platform::SystemClock();
-  const std::int64_t deadline = clock.NowMs() + options.timeout_ms;
-  const int slice_ms = options.pump_interval_ms > 0 ? options.pump_interval_ms : 50;
-  auto pump = [&] {
-    if (options.pump) options.pump();
-  };
-
-  const std::string encoder = options.encoder_path.empty()
-                                  ? platform::ProgramDirectory() + platform::kEncoderFileName
-                                  : options.encoder_path;
-  auto cancelled = [&] { return options.cancel && options.cancel->load(); };
-  bool was_cancelled = false;
-  pump();
-  if (cancelled()) {
+  if (options.pump) options.pump();
+  if (options.cancel && options.cancel->load()) {
     result.outcome = ProbeOutcome::Cancelled;
     return result;
   }
@@ -154,86 +245,22 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
     result.lines = {"Error while opening file: " + *why};
     return result;
   }
-  std::unique_ptr<platform::ChildProcess> child = platform::ChildProcess::Start(
-      ProbeCommandLine(encoder, path, mode), platform::ProgramDirectory());
+  const std::string encoder = options.encoder_path.empty()
+                                  ? platform::ProgramDirectory() + platform::kEncoderFileName
+                                  : options.encoder_path;
+  auto child = platform::ChildProcess::Start(ProbeCommandLine(encoder, path, mode),
+                                             platform::ProgramDirectory());
   if (!child) return result;  // NotStarted
 
-  std::string answer;
-  bool judged = false;
-  bool rejected = false;
-  bool ended = false;  // the pipe reached its end
-  auto judge = [&](bool at_end) {
-    if (judged) return;
-    if (const auto described = JudgeFirstLine(answer, at_end)) {
-      judged = true;
-      rejected = !*described;
-    }
-  };
-  auto stop_child = [&] {
-    child->Terminate();
-    child->Wait();
-  };
-
-  char buffer[16 * 1024];
-  for (;;) {
-    pump();
-    if (cancelled()) {
-      was_cancelled = true;
-      stop_child();
-      break;
-    }
-    const long n = child->Read(buffer, sizeof buffer, slice_ms);
-    if (n > 0) {
-      for (long i = 0; i < n && answer.size() < options.max_answer_bytes; ++i) {
-        if (buffer[i] != '\0') answer.push_back(buffer[i]);
-      }
-      judge(false);
-      if (rejected) {
-        stop_child();
-        break;
-      }
-      if (answer.size() >= options.max_answer_bytes) {
-        stop_child();
-        break;
-      }
-      continue;
-    }
-    if (n == platform::ChildProcess::kTimedOut) {
-      if (clock.NowMs() >= deadline) {
-        result.timed_out = true;
-        stop_child();
-        break;
-      }
-      continue;
-    }
-    ended = true;  // end of the pipe, or a failed read
-    break;
-  }
-  judge(true);
-
-  // The encoder has closed its output; give it until the deadline to end, then end it.
-  if (ended && !rejected) {
-    while (!child->WaitFor(slice_ms)) {
-      if (cancelled()) {
-        was_cancelled = true;
-        stop_child();
-        break;
-      }
-      if (clock.NowMs() >= deadline) {
-        result.timed_out = true;
-        stop_child();
-        break;
-      }
-      pump();
-    }
-  }
-
-  result.lines = SplitProbeLines(answer);
-  if (was_cancelled) {
+  ProbeRun run(options, std::move(child));
+  run.Collect();
+  result.timed_out = run.timed_out();
+  result.lines = SplitProbeLines(run.answer());
+  if (run.cancelled()) {
     result.outcome = ProbeOutcome::Cancelled;
     return result;
   }
-  if (rejected) {
+  if (run.rejected()) {
     result.outcome = ProbeOutcome::Rejected;
     result.RetryWithPrefix = true;
     return result;

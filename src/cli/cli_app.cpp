@@ -295,6 +295,49 @@ int Convert(MainWindow& window, HeadlessUiThread& ui) {
   return done == checked && checked > 0 ? 0 : 1;
 }
 
+// Applies the chosen format, the other selections, the volume, the output folder and the
+// overwrite choice to the window. Returns why a choice cannot be made, or empty.
+std::string ApplyChoices(MainWindow& window, const Arguments& a) {
+  TForm1& form = window.Form1;
+  std::string error;
+  if (a.format) error = ChooseFormat(form, *a.format);
+  for (const auto& [name, item] : a.selections) {
+    if (!error.empty()) return error;
+    error = Choose(*SelectorByName(form, name), name, item);
+  }
+  if (!error.empty()) return error;
+  if (a.volume) form.TrackBar1.SetPosition(*a.volume);
+  if (a.output_dir) form.Edit1.SetText(AbsolutePath(*a.output_dir));
+  if (a.overwrite) window.Form4.CheckBoxOverWrite.SetChecked(true);
+  if (a.no_overwrite) window.Form4.CheckBoxOverWrite.SetChecked(false);
+  return {};
+}
+
+// Adds the files of the command line as the window adds files: analysed, or with the given
+// source size without analysis. Returns false when a required file is missing.
+bool AddTheFiles(MainWindow& window, const Arguments& a) {
+  // The encoder runs in the program directory: a path relative to ours would miss there.
+  std::vector<std::string> files;
+  for (const auto& given : a.files) files.push_back(AbsolutePath(given));
+  if (a.source_size) {
+    for (const auto& file : files) {
+      std::string extension;
+      FormatExtension(window.Form1, extension);
+      analysis::AddFileRow(window.Form1, file, *a.source_size, "0", "0", extension);
+    }
+    return true;
+  }
+  if (files.empty()) return true;
+  const analysis::AddFilesResult added = window.AddGivenFiles(files);
+  for (const auto& file : added.missing) {
+    std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
+  }
+  for (const auto& file : added.not_started) {
+    std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
+  }
+  return added.end != analysis::AddFilesResult::End::kRequiredFileMissing;
+}
+
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args) {
@@ -341,24 +384,10 @@ int RunCli(const std::vector<std::string>& args) {
 
   // The choices come first, so that a usage error is found before any file is analysed; a row
   // added afterwards gets the chosen format's extension, as it would in the window.
-  std::string error;
-  if (a.format) error = ChooseFormat(form, *a.format);
-  for (const auto& [name, item] : a.selections) {
-    if (!error.empty()) break;
-    error = Choose(*SelectorByName(form, name), name, item);
-  }
-  if (!error.empty()) {
+  if (const std::string error = ApplyChoices(window, a); !error.empty()) {
     std::cerr << "vidloom-cli: " << error << "\n";
     return 2;
   }
-  if (a.volume) form.TrackBar1.SetPosition(*a.volume);
-  if (a.output_dir) form.Edit1.SetText(AbsolutePath(*a.output_dir));
-  if (a.overwrite) window.Form4.CheckBoxOverWrite.SetChecked(true);
-  if (a.no_overwrite) window.Form4.CheckBoxOverWrite.SetChecked(false);
-
-  // The encoder runs in the program directory: a path relative to ours would miss there.
-  std::vector<std::string> files;
-  for (const auto& given : a.files) files.push_back(AbsolutePath(given));
 
   std::optional<InterruptWatcher> watcher;
   if (a.mode == Mode::kConvert) {
@@ -368,22 +397,7 @@ int RunCli(const std::vector<std::string>& args) {
     });
   }
 
-  if (a.source_size) {
-    for (const auto& file : files) {
-      std::string extension;
-      FormatExtension(form, extension);
-      analysis::AddFileRow(form, file, *a.source_size, "0", "0", extension);
-    }
-  } else if (!files.empty()) {
-    const analysis::AddFilesResult added = window.AddGivenFiles(files);
-    for (const auto& file : added.missing) {
-      std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
-    }
-    for (const auto& file : added.not_started) {
-      std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
-    }
-    if (added.end == analysis::AddFilesResult::End::kRequiredFileMissing) return 1;
-  }
+  if (!AddTheFiles(window, a)) return 1;
 
   switch (a.mode) {
     case Mode::kShowOptions:

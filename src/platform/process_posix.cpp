@@ -16,6 +16,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/command_line.h"
@@ -158,6 +159,87 @@ int DecodeStatus(int status) {
   return -1;
 }
 
+// The descriptors a start needs: the output pipe, the error-report pipe and /dev/null for stdin.
+// Whatever is still open when it goes is closed.
+struct StartFds {
+  int out[2] = {-1, -1};
+  int report[2] = {-1, -1};
+  int null_fd = -1;
+
+  StartFds() = default;
+  StartFds(const StartFds&) = delete;
+  StartFds& operator=(const StartFds&) = delete;
+  ~StartFds() {
+    for (int* fd : {&out[0], &out[1], &report[0], &report[1], &null_fd}) CloseFd(*fd);
+  }
+
+  // Returns why they cannot be opened, or nullopt.
+  std::optional<std::string> Open() {
+    if (pipe2(out, O_CLOEXEC) != 0 || pipe2(report, O_CLOEXEC) != 0) {
+      return std::string("pipe: ") + std::strerror(errno);
+    }
+    null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    if (null_fd < 0) return std::string("/dev/null: ") + std::strerror(errno);
+    return std::nullopt;
+  }
+};
+
+// Forks the child, which execs `program`, and registers it, under the registry's lock so that
+// KillProcessesByName knows it from its first moment. Signals are blocked across fork so that no
+// handler of this program runs in the child. Returns the pid, or -1 with errno set.
+pid_t ForkRegistered(StartFds& fds, const std::string& working_directory,
+                     const std::string& program, std::vector<char*>& argv) {
+  const pid_t parent = getpid();
+  auto& registry = TheRegistry();
+  std::lock_guard lock(registry.mutex);
+  SweepOrphansLocked(registry);
+  sigset_t all, previous;
+  sigfillset(&all);
+  pthread_sigmask(SIG_SETMASK, &all, &previous);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    RunChild(parent, fds.null_fd, fds.out[1], fds.report[1], working_directory.c_str(),
+             program.c_str(), argv.data());
+  }
+  const int fork_errno = errno;
+  pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+  if (pid > 0) {
+    setpgid(pid, pid);  // also here, so the group exists before any Terminate
+    registry.children[pid] = {program, false};
+  }
+  errno = fork_errno;
+  return pid;
+}
+
+// Waits for the child to reach exec: the report pipe closes then. When the child reports a
+// failure instead, it is reaped and the reason returned.
+std::optional<std::string> ChildStartFailure(int report_fd, pid_t pid, const std::string& program,
+                                             const std::string& working_directory) {
+  ChildFailure failure{};
+  ssize_t got;
+  do {
+    got = read(report_fd, &failure, sizeof failure);
+  } while (got < 0 && errno == EINTR);
+  if (got != static_cast<ssize_t>(sizeof failure)) return std::nullopt;
+  {
+    auto& registry = TheRegistry();
+    std::lock_guard lock(registry.mutex);
+    int status;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    registry.children.erase(pid);
+  }
+  const std::string reason = std::strerror(failure.error);
+  switch (failure.stage) {
+    case kStageDirectory:
+      return "cannot enter the directory " + working_directory + ": " + reason;
+    case kStageExec:
+      return "cannot execute " + program + ": " + reason;
+    default:
+      return "cannot prepare the child process: " + reason;
+  }
+}
+
 }  // namespace
 
 std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& command_line,
@@ -180,85 +262,21 @@ std::unique_ptr<ChildProcess> ChildProcess::Start(const std::string& command_lin
   for (auto& argument : *arguments) argv.push_back(argument.data());
   argv.push_back(nullptr);
 
-  int out[2] = {-1, -1};
-  int report[2] = {-1, -1};
-  if (pipe2(out, O_CLOEXEC) != 0) return fail(std::string("pipe: ") + std::strerror(errno));
-  if (pipe2(report, O_CLOEXEC) != 0) {
-    const int saved = errno;
-    CloseFd(out[0]);
-    CloseFd(out[1]);
-    return fail(std::string("pipe: ") + std::strerror(saved));
-  }
-  int null_fd = open("/dev/null", O_RDONLY | O_CLOEXEC);
-  if (null_fd < 0) {
-    const int saved = errno;
-    for (int* fd : {&out[0], &out[1], &report[0], &report[1]}) CloseFd(*fd);
-    return fail(std::string("/dev/null: ") + std::strerror(saved));
+  StartFds fds;
+  if (const auto why = fds.Open()) return fail(*why);
+  const pid_t pid = ForkRegistered(fds, working_directory, *program, argv);
+  if (pid < 0) return fail(std::string("fork: ") + std::strerror(errno));
+  // Only the child writes into these now: their ends close in it at exec.
+  CloseFd(fds.out[1]);
+  CloseFd(fds.report[1]);
+  if (const auto why = ChildStartFailure(fds.report[0], pid, *program, working_directory)) {
+    return fail(*why);
   }
 
-  const pid_t parent = getpid();
-  auto& registry = TheRegistry();
-  pid_t pid;
-  int fork_errno = 0;
-  {
-    // Under the lock the child exists for KillProcessesByName from its first moment. Signals
-    // are blocked across fork so that no handler of this program runs in the child.
-    std::lock_guard lock(registry.mutex);
-    SweepOrphansLocked(registry);
-    sigset_t all, previous;
-    sigfillset(&all);
-    pthread_sigmask(SIG_SETMASK, &all, &previous);
-    pid = fork();
-    if (pid == 0) {
-      RunChild(parent, null_fd, out[1], report[1], working_directory.c_str(), program->c_str(),
-               argv.data());
-    }
-    fork_errno = errno;
-    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-    if (pid > 0) {
-      setpgid(pid, pid);  // also here, so the group exists before any Terminate
-      registry.children[pid] = {*program, false};
-    }
-  }
-  CloseFd(out[1]);
-  CloseFd(report[1]);
-  CloseFd(null_fd);
-  if (pid < 0) {
-    CloseFd(out[0]);
-    CloseFd(report[0]);
-    return fail(std::string("fork: ") + std::strerror(fork_errno));
-  }
-
-  ChildFailure failure{};
-  ssize_t got;
-  do {
-    got = read(report[0], &failure, sizeof failure);
-  } while (got < 0 && errno == EINTR);
-  CloseFd(report[0]);
-  if (got == static_cast<ssize_t>(sizeof failure)) {
-    {
-      std::lock_guard lock(registry.mutex);
-      int status;
-      while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-      }
-      registry.children.erase(pid);
-    }
-    CloseFd(out[0]);
-    const std::string reason = std::strerror(failure.error);
-    switch (failure.stage) {
-      case kStageDirectory:
-        return fail("cannot enter the directory " + working_directory + ": " + reason);
-      case kStageExec:
-        return fail("cannot execute " + *program + ": " + reason);
-      default:
-        return fail("cannot prepare the child process: " + reason);
-    }
-  }
-
-  fcntl(out[0], F_SETFL, fcntl(out[0], F_GETFL) | O_NONBLOCK);
+  fcntl(fds.out[0], F_SETFL, fcntl(fds.out[0], F_GETFL) | O_NONBLOCK);
   std::unique_ptr<ChildProcess> child(new ChildProcess);
   child->pid_ = pid;
-  child->read_fd_ = out[0];
+  child->read_fd_ = std::exchange(fds.out[0], -1);
   // The child is not reaped before this object exists, so the pid is still the child's.
   child->pid_fd_ = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
   child->program_path_ = *program;
