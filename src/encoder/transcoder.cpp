@@ -105,11 +105,19 @@ std::vector<int> SupportedRates(const AVCodec* codec) {
   return rates;
 }
 
+// Owners of the FFmpeg objects of a run. The filter graph's owner is in filter_library.h.
+struct InputDeleter {
+  void operator()(AVFormatContext* c) const { vidloom::media::CloseLocalInput(&c); }
+};
+// The output's file is closed with its context (when a failure left it open).
+struct OutputDeleter {
+  void operator()(AVFormatContext* c) const {
+    avio_closep(&c->pb);
+    avformat_free_context(c);
+  }
+};
 struct CodecDeleter {
   void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct GraphDeleter {
-  void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
 };
 struct FrameDeleter {
   void operator()(AVFrame* f) const { av_frame_free(&f); }
@@ -117,10 +125,26 @@ struct FrameDeleter {
 struct PacketDeleter {
   void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-using GraphPtr = std::unique_ptr<AVFilterGraph, GraphDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// Options handed to an FFmpeg open call, which takes what it uses out of them; freed with this.
+class Dictionary {
+ public:
+  Dictionary() = default;
+  Dictionary(const Dictionary&) = delete;
+  Dictionary& operator=(const Dictionary&) = delete;
+  ~Dictionary() { av_dict_free(&entries_); }
+
+  void Set(const char* key, const char* value) { av_dict_set(&entries_, key, value, 0); }
+  AVDictionary** get() { return &entries_; }
+
+ private:
+  AVDictionary* entries_ = nullptr;
+};
 
 FramePtr NewFrame() {
   FramePtr f(av_frame_alloc());
@@ -143,7 +167,7 @@ void SetMpeg4Level(uint8_t* data, int size, int level) {
 struct Path {
   int input_index = -1;
   CodecPtr decoder;
-  GraphPtr graph;
+  FilterGraphPtr graph;
   AVFilterContext* source = nullptr;
   AVFilterContext* sink = nullptr;
   CodecPtr encoder;
@@ -214,8 +238,8 @@ class Conversion {
   const SteadyClock::time_point started_ = SteadyClock::now();
   SteadyClock::duration trailer_time_{};
   int64_t packets_written_ = 0;
-  AVFormatContext* in_ = nullptr;
-  AVFormatContext* out_ = nullptr;
+  InputPtr in_;
+  OutputPtr out_;
   bool output_opened_ = false;
   bool complete_ = false;
   std::string muxer_;
@@ -231,11 +255,8 @@ class Conversion {
 };
 
 Conversion::~Conversion() {
-  if (out_ != nullptr) {
-    if (output_opened_) avio_closep(&out_->pb);
-    avformat_free_context(out_);
-  }
-  vidloom::media::CloseLocalInput(&in_);
+  out_.reset();
+  in_.reset();
   // A failed run leaves no half-written file behind; a stopped one keeps what it wrote, unless
   // that is nothing.
   if (output_opened_ && !complete_ && (g_stop_signal.load() == 0 || packets_written_ == 0)) {
@@ -259,29 +280,27 @@ int Conversion::OutputInterrupted(void* opaque) {
 }
 
 void Conversion::OpenInput() {
-  AVDictionary* options = nullptr;
+  Dictionary options;
   if (req_.alternate_input) {
     // The second way in: look further, make up missing timestamps, drop what is damaged.
-    av_dict_set(&options, "probesize", "50000000", 0);
-    av_dict_set(&options, "analyzeduration", "30000000", 0);
-    av_dict_set(&options, "fflags", "+genpts+discardcorrupt+igndts", 0);
+    options.Set("probesize", "50000000");
+    options.Set("analyzeduration", "30000000");
+    options.Set("fflags", "+genpts+discardcorrupt+igndts");
   } else {
-    av_dict_set(&options, "probesize", "5000000", 0);
-    av_dict_set(&options, "analyzeduration", "5000000", 0);
+    options.Set("probesize", "5000000");
+    options.Set("analyzeduration", "5000000");
   }
   vidloom::media::LocalInputOptions open;
-  open.demuxer_options = &options;
+  open.demuxer_options = options.get();
   open.interrupt = {InterruptRequested, nullptr};
   if (!req_.input_format.empty()) {
     open.format =
         av_find_input_format(req_.input_format == "qt" ? "mov" : req_.input_format.c_str());
     if (open.format == nullptr) {
-      av_dict_free(&options);
       throw Failure{"Unknown format for the input (-f " + req_.input_format + ")"};
     }
   }
   vidloom::media::LocalInput input = vidloom::media::OpenLocalInput(req_.input, open);
-  av_dict_free(&options);
   if (g_stop_signal.load() != 0) Fail("stopped");
   switch (input.error) {
     case vidloom::media::LocalInputError::kNone:
@@ -296,8 +315,8 @@ void Conversion::OpenInput() {
     default:
       throw Failure{"Error while opening file: " + input.reason};
   }
-  in_ = input.context;
-  const int info_err = avformat_find_stream_info(in_, nullptr);
+  in_.reset(input.context);
+  const int info_err = avformat_find_stream_info(in_.get(), nullptr);
   if (g_stop_signal.load() != 0) Fail("stopped");
   if (info_err < 0) throw Failure{"Error while opening file: " + AvError(info_err)};
 }
@@ -398,21 +417,21 @@ void Conversion::BuildGraph(Path& path, const std::string& source_args, const ch
                                      avfilter_get_by_name(video ? "buffersink" : "abuffersink"),
                                      "out", nullptr, nullptr, path.graph.get()),
         "filter sink");
-  AVFilterInOut* outputs = avfilter_inout_alloc();
-  AVFilterInOut* inputs = avfilter_inout_alloc();
-  if (outputs == nullptr || inputs == nullptr) {
-    avfilter_inout_free(&outputs);
-    avfilter_inout_free(&inputs);
-    Fail("out of memory");
-  }
+  // The chain's open ends: its input is the source's output "in", its output the sink's "out".
+  // Parsing takes the lists and leaves in them what it did not link.
+  FilterInOutPtr outputs(avfilter_inout_alloc());
+  FilterInOutPtr inputs(avfilter_inout_alloc());
+  if (!outputs || !inputs) Fail("out of memory");
   outputs->name = av_strdup("in");
   outputs->filter_ctx = path.source;
   inputs->name = av_strdup("out");
   inputs->filter_ctx = path.sink;
-  const int err =
-      avfilter_graph_parse_ptr(path.graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
-  avfilter_inout_free(&outputs);
-  avfilter_inout_free(&inputs);
+  AVFilterInOut* open_inputs = inputs.release();
+  AVFilterInOut* open_outputs = outputs.release();
+  const int err = avfilter_graph_parse_ptr(path.graph.get(), chain.c_str(), &open_inputs,
+                                           &open_outputs, nullptr);
+  inputs.reset(open_inputs);
+  outputs.reset(open_outputs);
   Check(err, "filter graph");
   Check(avfilter_graph_config(path.graph.get(), nullptr), "filter graph");
   const AVCodecContext* enc = path.encoder.get();
@@ -423,7 +442,7 @@ void Conversion::BuildGraph(Path& path, const std::string& source_args, const ch
 }
 
 void Conversion::AddStream(Path& path) {
-  path.stream = avformat_new_stream(out_, nullptr);
+  path.stream = avformat_new_stream(out_.get(), nullptr);
   if (path.stream == nullptr) Fail("out of memory");
   Check(avcodec_parameters_from_context(path.stream->codecpar, path.encoder.get()),
         "stream parameters");
@@ -499,13 +518,10 @@ void Conversion::OpenVideoEncoder(const AVCodec* codec, bool thumbnail, const Vi
   h263_level_ = coding.h263_level;
   psp_level_ = coding.psp_level;
 
-  AVDictionary* options = nullptr;
-  for (const auto& [key, value] : coding.options) {
-    av_dict_set(&options, key.c_str(), value.c_str(), 0);
-  }
-  const int err = avcodec_open2(enc, codec, &options);
-  av_dict_free(&options);
-  Check(err, std::string("cannot open the video encoder ") + codec->name);
+  Dictionary options;
+  for (const auto& [key, value] : coding.options) options.Set(key.c_str(), value.c_str());
+  Check(avcodec_open2(enc, codec, options.get()),
+        std::string("cannot open the video encoder ") + codec->name);
   if (video_.mpeg4_level != 0 && enc->extradata != nullptr) {
     SetMpeg4Level(enc->extradata, enc->extradata_size, video_.mpeg4_level);
   }
@@ -574,7 +590,9 @@ void Conversion::OpenOutput() {
   if (muxer_.empty()) {
     throw Failure{"Unknown format for the output: choose it with -f or the file name extension"};
   }
-  Check(avformat_alloc_output_context2(&out_, nullptr, muxer_.c_str(), nullptr), "output format");
+  AVFormatContext* out = nullptr;
+  Check(avformat_alloc_output_context2(&out, nullptr, muxer_.c_str(), nullptr), "output format");
+  out_.reset(out);
   // Writing goes on after a stop request, so that the container can be finished.
   out_->interrupt_callback = {OutputInterrupted, this};
   if (req_.bitexact) out_->flags |= AVFMT_FLAG_BITEXACT;
@@ -627,7 +645,7 @@ void Conversion::SetUpStreams() {
   const bool wants_video = !req_.no_video && !IsAudioOnlyMuxer(muxer_);
   const bool wants_audio = !thumbnail && (!req_.no_audio || muxer_ == "psp");
   const int video_index = LargestVideoStream();
-  const int audio_index = av_find_best_stream(in_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  const int audio_index = av_find_best_stream(in_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
 
   if (wants_video) {
     if (video_index < 0) Fail("the input has no video stream for a video output");
@@ -686,16 +704,14 @@ void Conversion::OpenOutputFile() {
 }
 
 void Conversion::WriteHeader() {
-  AVDictionary* options = nullptr;
+  Dictionary options;
   if (muxer_ == "mp3") {
-    av_dict_set(&options, "id3v2_version", req_.id3v2 ? "3" : "0", 0);
-    av_dict_set(&options, "write_id3v1", req_.id3v1 ? "1" : "0", 0);
+    options.Set("id3v2_version", req_.id3v2 ? "3" : "0");
+    options.Set("write_id3v1", req_.id3v1 ? "1" : "0");
   }
   // The index before the media data, so that a player can start before it has read the file.
-  if (IsQuickTimeFamily(muxer_)) av_dict_set(&options, "movflags", "+faststart", 0);
-  const int err = avformat_write_header(out_, &options);
-  av_dict_free(&options);
-  Check(err, "cannot write the output header");
+  if (IsQuickTimeFamily(muxer_)) options.Set("movflags", "+faststart");
+  Check(avformat_write_header(out_.get(), options.get()), "cannot write the output header");
   Print("Output #0, " + muxer_ + ", to '" + PrintablePath(req_.output) + "':\n");
   for (Path* path : {&video_, &audio_}) {
     if (path->stream == nullptr) continue;
@@ -742,7 +758,7 @@ void Conversion::Write(Path& path, AVPacket* packet) {
   }
   ++path.packets;
   ++packets_written_;
-  Check(av_interleaved_write_frame(out_, packet), "cannot write the output");
+  Check(av_interleaved_write_frame(out_.get(), packet), "cannot write the output");
 }
 
 void Conversion::Encode(Path& path, AVFrame* frame) {
@@ -874,7 +890,7 @@ void Conversion::Transcode() {
   // A stop request ends the reading; what was read is then encoded and the container finished,
   // so that the partial output plays.
   while (!input_done_ && !Stopping()) {
-    const int err = av_read_frame(in_, packet_.get());
+    const int err = av_read_frame(in_.get(), packet_.get());
     if (err == AVERROR(EAGAIN)) continue;
     if (err < 0) break;  // end of the input, a stop, or a read error: finish what was read
     PacketPtr packet(av_packet_clone(packet_.get()));
@@ -917,18 +933,18 @@ void Conversion::MakeThumbnail() {
   for (int attempt = 0; attempt < 2 && !chosen && !have; ++attempt) {
     if (attempt == 0 && wanted > 0) {
       const int64_t target = start + std::llround(wanted * AV_TIME_BASE);
-      if (avformat_seek_file(in_, -1, INT64_MIN, target, target, 0) < 0) continue;
+      if (avformat_seek_file(in_.get(), -1, INT64_MIN, target, target, 0) < 0) continue;
     } else if (attempt == 1) {
       // The seek gave nothing (it went past the end, say): read from the beginning.
       if (wanted <= 0) break;
-      avformat_seek_file(in_, -1, INT64_MIN, start, start, 0);
+      avformat_seek_file(in_.get(), -1, INT64_MIN, start, start, 0);
     }
     avcodec_flush_buffers(video_.decoder.get());
     FramePtr frame = NewFrame();
     bool eof = false;
     while (!chosen && !eof) {
       if (g_stop_signal.load() != 0) Fail("stopped");
-      const int err = av_read_frame(in_, packet_.get());
+      const int err = av_read_frame(in_.get(), packet_.get());
       const bool mine = err >= 0 && packet_->stream_index == video_.input_index;
       if (err < 0) eof = true;
       if (err >= 0 && !mine) {
@@ -968,7 +984,7 @@ void Conversion::Finish() {
     av_opt_set(out_->priv_data, "movflags", "-faststart", 0);
   }
   const SteadyClock::time_point trailer_begin = SteadyClock::now();
-  Check(av_write_trailer(out_), "cannot finish the output file");
+  Check(av_write_trailer(out_.get()), "cannot finish the output file");
   trailer_time_ = SteadyClock::now() - trailer_begin;
   Progress(true);
   Check(avio_closep(&out_->pb), "cannot close the output file");
