@@ -67,7 +67,12 @@ struct VideoCoding {
   std::vector<std::pair<std::string, std::string>> options = {};  // private options, in order
 };
 
-// `default_bit_rate` is the encoder context's own (what stays when no -b is given).
+// The level is the lowest whose limits the stream keeps (its frame, rate, highest bit rate and
+// buffer). H.264: High profile (4.1 when no level fits); for the PSP Main profile at 2.1 to 3.0
+// with three reference frames, no B-pyramid and no weighted prediction. MPEG-4 Visual and
+// H.263: no B-frames, 768 kbit/s when neither -b nor -qscale is given, a buffer as large as the
+// cap. The thumbnail: quantiser 3, full range. `default_bit_rate` is the encoder context's own,
+// what the bit rate is without -b.
 VideoCoding PlanVideoCoding(const Request& request, const std::string& codec,
                             const std::string& muxer, bool thumbnail, const VideoFrame& frame,
                             int64_t default_bit_rate);
