@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "media/display.h"
 #include "media/local_input.h"
 
 namespace vidloom::analysis {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <map>
 #include <numeric>
+#include <utility>
 
 namespace raziz2u {
 
@@ -244,6 +245,53 @@ const std::map<std::string, Setter>& ValueOptions() {
   return options;
 }
 
+// The options without a value; false when `arg` is none of them. "-@", with which the program's
+// command lines begin, asks for nothing.
+bool SetSwitch(const std::string& arg, Request& r) {
+  static const std::pair<const char*, bool Request::*> kSwitches[] = {
+      {"-y", &Request::overwrite},         {"-an", &Request::no_audio},
+      {"-vn", &Request::no_video},         {"-bitexact", &Request::bitexact},
+      {"-benchmark", &Request::benchmark}, {"-id3v1", &Request::id3v1},
+      {"-id3v2", &Request::id3v2},
+  };
+  if (arg == "-@") return true;
+  for (const auto& [name, member] : kSwitches) {
+    if (arg == name) {
+      r.*member = true;
+      return true;
+    }
+  }
+  return false;
+}
+
+// -i: the input path, after the alternate way's prefix when it has one; a -f given before it
+// names the input's container. An error text, or empty.
+std::string TakeInput(const std::string& value, std::string& pending_format, Request& r) {
+  r.input_format = pending_format;
+  pending_format.clear();
+  if (value.rfind(kAlternatePrefix, 0) == 0) {
+    r.alternate_input = true;
+    r.input = value.substr(sizeof(kAlternatePrefix) - 1);
+  } else {
+    r.input = value;
+  }
+  return r.input.empty() ? "empty input file name" : "";
+}
+
+// -f, lower-cased: the output's container after -i, the input's before it.
+std::string TakeFormat(const std::string& value, bool have_input, std::string& pending_format,
+                       Request& r) {
+  std::string format = Trim(value);
+  for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (format.empty()) return "empty value for -f";
+  if (have_input) {
+    r.output_format = format;
+  } else {
+    pending_format = format;
+  }
+  return {};
+}
+
 }  // namespace
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -254,22 +302,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     const bool last = i + 1 == args.size();
-    if (arg == "-@") continue;
-    if (arg == "-y") {
-      r.overwrite = true;
-    } else if (arg == "-an") {
-      r.no_audio = true;
-    } else if (arg == "-vn") {
-      r.no_video = true;
-    } else if (arg == "-bitexact") {
-      r.bitexact = true;
-    } else if (arg == "-benchmark") {
-      r.benchmark = true;
-    } else if (arg == "-id3v1") {
-      r.id3v1 = true;
-    } else if (arg == "-id3v2") {
-      r.id3v2 = true;
-    } else if (arg == "-i" || arg == "-f" || ValueOptions().count(arg)) {
+    if (SetSwitch(arg, r)) continue;
+    if (arg == "-i" || arg == "-f" || ValueOptions().count(arg)) {
       if (last) {
         result.error = "missing value for " + arg;
         return result;
@@ -281,37 +315,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
           return result;
         }
         have_input = true;
-        r.input_format = pending_format;
-        pending_format.clear();
-        if (value.rfind(kAlternatePrefix, 0) == 0) {
-          r.alternate_input = true;
-          r.input = value.substr(sizeof(kAlternatePrefix) - 1);
-        } else {
-          r.input = value;
-        }
-        if (r.input.empty()) {
-          result.error = "empty input file name";
-          return result;
-        }
+        result.error = TakeInput(value, pending_format, r);
       } else if (arg == "-f") {
-        std::string format = Trim(value);
-        for (char& c : format) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        if (format.empty()) {
-          result.error = "empty value for -f";
-          return result;
-        }
-        if (have_input) {
-          r.output_format = format;
-        } else {
-          pending_format = format;
-        }
+        result.error = TakeFormat(value, have_input, pending_format, r);
       } else {
-        const std::string error = ValueOptions().at(arg)(r, value);
-        if (!error.empty()) {
-          result.error = error;
-          return result;
-        }
+        result.error = ValueOptions().at(arg)(r, value);
       }
+      if (!result.error.empty()) return result;
     } else if (!arg.empty() && arg[0] == '-' && !last) {
       result.error = "unrecognized option " + arg;
       return result;

@@ -10,6 +10,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -18,7 +19,6 @@ extern "C" {
 #include <libavfilter/buffersrc.h>
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
-#include <libavutil/display.h>
 #include <libavutil/opt.h>
 #include <libavutil/pixdesc.h>
 }
@@ -26,8 +26,11 @@ extern "C" {
 #include "boxes.h"
 #include "choices.h"
 #include "console.h"
+#include "filter_chain.h"
 #include "filter_library.h"
+#include "media/display.h"
 #include "media/local_input.h"
+#include "stream_rules.h"
 
 namespace raziz2u {
 
@@ -75,28 +78,46 @@ std::string PrintablePath(const std::string& path) {
   return out;
 }
 
-std::string Rational(AVRational r) {
-  return std::to_string(r.num) + "/" + std::to_string(r.den);
-}
-
 std::string LayoutName(const AVChannelLayout& layout) {
   char text[128] = {};
   if (av_channel_layout_describe(&layout, text, sizeof text) < 0) return "unknown";
   return text;
 }
 
-double FrameRateOf(const AVStream* st) {
+// The stream's average frame rate, else its base rate; 0/1 when neither is known.
+AVRational StreamRate(const AVStream* st) {
   AVRational r = st->avg_frame_rate;
   if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
-  if (r.num <= 0 || r.den <= 0) return 0;
-  return av_q2d(r);
+  if (r.num <= 0 || r.den <= 0) return {0, 1};
+  return r;
 }
 
+double FrameRateOf(const AVStream* st) {
+  return av_q2d(StreamRate(st));
+}
+
+// The rates an encoder offers; empty when it takes any.
+std::vector<int> SupportedRates(const AVCodec* codec) {
+  std::vector<int> rates;
+  if (codec->supported_samplerates != nullptr) {
+    for (const int* r = codec->supported_samplerates; *r != 0; ++r) rates.push_back(*r);
+  }
+  return rates;
+}
+
+// Owners of the FFmpeg objects of a run. The filter graph's owner is in filter_library.h.
+struct InputDeleter {
+  void operator()(AVFormatContext* c) const { vidloom::media::CloseLocalInput(&c); }
+};
+// The output's file is closed with its context (when a failure left it open).
+struct OutputDeleter {
+  void operator()(AVFormatContext* c) const {
+    avio_closep(&c->pb);
+    avformat_free_context(c);
+  }
+};
 struct CodecDeleter {
   void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
-};
-struct GraphDeleter {
-  void operator()(AVFilterGraph* g) const { avfilter_graph_free(&g); }
 };
 struct FrameDeleter {
   void operator()(AVFrame* f) const { av_frame_free(&f); }
@@ -104,47 +125,31 @@ struct FrameDeleter {
 struct PacketDeleter {
   void operator()(AVPacket* p) const { av_packet_free(&p); }
 };
+using InputPtr = std::unique_ptr<AVFormatContext, InputDeleter>;
+using OutputPtr = std::unique_ptr<AVFormatContext, OutputDeleter>;
 using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
-using GraphPtr = std::unique_ptr<AVFilterGraph, GraphDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
+
+// Options handed to an FFmpeg open call, which takes what it uses out of them; freed with this.
+class Dictionary {
+ public:
+  Dictionary() = default;
+  Dictionary(const Dictionary&) = delete;
+  Dictionary& operator=(const Dictionary&) = delete;
+  ~Dictionary() { av_dict_free(&entries_); }
+
+  void Set(const char* key, const char* value) { av_dict_set(&entries_, key, value, 0); }
+  AVDictionary** get() { return &entries_; }
+
+ private:
+  AVDictionary* entries_ = nullptr;
+};
 
 FramePtr NewFrame() {
   FramePtr f(av_frame_alloc());
   if (!f) Fail("out of memory");
   return f;
-}
-
-// How the container says the stored picture is to be turned for display, as filters that turn it
-// upright (the ffmpeg command line's rules), and whether width and height swap.
-struct Orientation {
-  std::string filters;  // empty, or filters ending with ","
-  bool swaps = false;
-};
-
-Orientation OrientationOf(const AVStream* st) {
-  Orientation o;
-  size_t size = 0;
-  const uint8_t* data = av_stream_get_side_data(st, AV_PKT_DATA_DISPLAYMATRIX, &size);
-  if (data == nullptr || size < 9 * sizeof(int32_t)) return o;
-  int32_t m[9];
-  std::memcpy(m, data, sizeof m);
-  double theta = -std::round(av_display_rotation_get(m));
-  theta -= 360 * std::floor(theta / 360 + 0.9 / 360);
-  if (std::fabs(theta - 90) < 1.0) {
-    o.filters = m[3] > 0 ? "transpose=cclock_flip," : "transpose=clock,";
-    o.swaps = true;
-  } else if (std::fabs(theta - 180) < 1.0) {
-    if (m[0] < 0) o.filters += "hflip,";
-    if (m[4] < 0) o.filters += "vflip,";
-  } else if (std::fabs(theta - 270) < 1.0) {
-    o.filters = m[3] < 0 ? "transpose=clock_flip," : "transpose=cclock,";
-    o.swaps = true;
-  } else if (std::fabs(theta) < 1.0) {
-    if (m[0] < 0) o.filters += "hflip,";  // mirrored, not turned
-    if (m[4] < 0) o.filters += "vflip,";
-  }
-  return o;
 }
 
 // Sets the Simple-profile level in every visual object sequence header (00 00 01 B0, then the
@@ -162,7 +167,7 @@ void SetMpeg4Level(uint8_t* data, int size, int level) {
 struct Path {
   int input_index = -1;
   CodecPtr decoder;
-  GraphPtr graph;
+  FilterGraphPtr graph;
   AVFilterContext* source = nullptr;
   AVFilterContext* sink = nullptr;
   CodecPtr encoder;
@@ -191,7 +196,15 @@ class Conversion {
   void OpenInput();
   void DescribeInput();
   void OpenOutput();
+  void RefuseOutputPath() const;
+  int LargestVideoStream() const;
+  void SetUpStreams();
+  void CopyMetadata();
+  void OpenOutputFile();
+  void SetOutputFlags(AVCodecContext* enc) const;
   void SetUpVideo(const AVCodec* codec, bool thumbnail);
+  void OpenVideoEncoder(const AVCodec* codec, bool thumbnail, const VideoFrame& frame);
+  AVCodecContext* NewAudioEncoder(const AVCodec* codec, const AudioCoding& coding);
   void SetUpAudio(const AVCodec* codec);
   void SetUpSilence(const AVCodec* codec);
   void OpenDecoder(Path& path);
@@ -225,8 +238,8 @@ class Conversion {
   const SteadyClock::time_point started_ = SteadyClock::now();
   SteadyClock::duration trailer_time_{};
   int64_t packets_written_ = 0;
-  AVFormatContext* in_ = nullptr;
-  AVFormatContext* out_ = nullptr;
+  InputPtr in_;
+  OutputPtr out_;
   bool output_opened_ = false;
   bool complete_ = false;
   std::string muxer_;
@@ -242,11 +255,8 @@ class Conversion {
 };
 
 Conversion::~Conversion() {
-  if (out_ != nullptr) {
-    if (output_opened_) avio_closep(&out_->pb);
-    avformat_free_context(out_);
-  }
-  vidloom::media::CloseLocalInput(&in_);
+  out_.reset();
+  in_.reset();
   // A failed run leaves no half-written file behind; a stopped one keeps what it wrote, unless
   // that is nothing.
   if (output_opened_ && !complete_ && (g_stop_signal.load() == 0 || packets_written_ == 0)) {
@@ -270,29 +280,27 @@ int Conversion::OutputInterrupted(void* opaque) {
 }
 
 void Conversion::OpenInput() {
-  AVDictionary* options = nullptr;
+  Dictionary options;
   if (req_.alternate_input) {
     // The second way in: look further, make up missing timestamps, drop what is damaged.
-    av_dict_set(&options, "probesize", "50000000", 0);
-    av_dict_set(&options, "analyzeduration", "30000000", 0);
-    av_dict_set(&options, "fflags", "+genpts+discardcorrupt+igndts", 0);
+    options.Set("probesize", "50000000");
+    options.Set("analyzeduration", "30000000");
+    options.Set("fflags", "+genpts+discardcorrupt+igndts");
   } else {
-    av_dict_set(&options, "probesize", "5000000", 0);
-    av_dict_set(&options, "analyzeduration", "5000000", 0);
+    options.Set("probesize", "5000000");
+    options.Set("analyzeduration", "5000000");
   }
   vidloom::media::LocalInputOptions open;
-  open.demuxer_options = &options;
+  open.demuxer_options = options.get();
   open.interrupt = {InterruptRequested, nullptr};
   if (!req_.input_format.empty()) {
     open.format =
         av_find_input_format(req_.input_format == "qt" ? "mov" : req_.input_format.c_str());
     if (open.format == nullptr) {
-      av_dict_free(&options);
       throw Failure{"Unknown format for the input (-f " + req_.input_format + ")"};
     }
   }
   vidloom::media::LocalInput input = vidloom::media::OpenLocalInput(req_.input, open);
-  av_dict_free(&options);
   if (g_stop_signal.load() != 0) Fail("stopped");
   switch (input.error) {
     case vidloom::media::LocalInputError::kNone:
@@ -307,8 +315,8 @@ void Conversion::OpenInput() {
     default:
       throw Failure{"Error while opening file: " + input.reason};
   }
-  in_ = input.context;
-  const int info_err = avformat_find_stream_info(in_, nullptr);
+  in_.reset(input.context);
+  const int info_err = avformat_find_stream_info(in_.get(), nullptr);
   if (g_stop_signal.load() != 0) Fail("stopped");
   if (info_err < 0) throw Failure{"Error while opening file: " + AvError(info_err)};
 }
@@ -409,21 +417,21 @@ void Conversion::BuildGraph(Path& path, const std::string& source_args, const ch
                                      avfilter_get_by_name(video ? "buffersink" : "abuffersink"),
                                      "out", nullptr, nullptr, path.graph.get()),
         "filter sink");
-  AVFilterInOut* outputs = avfilter_inout_alloc();
-  AVFilterInOut* inputs = avfilter_inout_alloc();
-  if (outputs == nullptr || inputs == nullptr) {
-    avfilter_inout_free(&outputs);
-    avfilter_inout_free(&inputs);
-    Fail("out of memory");
-  }
+  // The chain's open ends: its input is the source's output "in", its output the sink's "out".
+  // Parsing takes the lists and leaves in them what it did not link.
+  FilterInOutPtr outputs(avfilter_inout_alloc());
+  FilterInOutPtr inputs(avfilter_inout_alloc());
+  if (!outputs || !inputs) Fail("out of memory");
   outputs->name = av_strdup("in");
   outputs->filter_ctx = path.source;
   inputs->name = av_strdup("out");
   inputs->filter_ctx = path.sink;
-  const int err =
-      avfilter_graph_parse_ptr(path.graph.get(), chain.c_str(), &inputs, &outputs, nullptr);
-  avfilter_inout_free(&outputs);
-  avfilter_inout_free(&inputs);
+  AVFilterInOut* open_inputs = inputs.release();
+  AVFilterInOut* open_outputs = outputs.release();
+  const int err = avfilter_graph_parse_ptr(path.graph.get(), chain.c_str(), &open_inputs,
+                                           &open_outputs, nullptr);
+  inputs.reset(open_inputs);
+  outputs.reset(open_outputs);
   Check(err, "filter graph");
   Check(avfilter_graph_config(path.graph.get(), nullptr), "filter graph");
   const AVCodecContext* enc = path.encoder.get();
@@ -434,7 +442,7 @@ void Conversion::BuildGraph(Path& path, const std::string& source_args, const ch
 }
 
 void Conversion::AddStream(Path& path) {
-  path.stream = avformat_new_stream(out_, nullptr);
+  path.stream = avformat_new_stream(out_.get(), nullptr);
   if (path.stream == nullptr) Fail("out of memory");
   Check(avcodec_parameters_from_context(path.stream->codecpar, path.encoder.get()),
         "stream parameters");
@@ -445,185 +453,93 @@ void Conversion::AddStream(Path& path) {
   }
 }
 
+// Flags every encoder of this output takes: global headers where the container wants them, no
+// identification strings under -bitexact.
+void Conversion::SetOutputFlags(AVCodecContext* enc) const {
+  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
+  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
+}
+
 void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
   OpenDecoder(video_);
   const AVStream* st = in_->streams[video_.input_index];
   const AVCodecContext* dec = video_.decoder.get();
   if (dec->width <= 0 || dec->height <= 0) Fail("the input video has no frame size");
+  VideoSource source;
+  source.width = dec->width;
+  source.height = dec->height;
+  source.pixel_aspect =
+      vidloom::media::PixelAspect(dec->sample_aspect_ratio, st->sample_aspect_ratio);
+  source.frame_rate = StreamRate(st);
+  source.upright = vidloom::media::UprightOf(st);
+  const VideoFrame frame = PlanVideoFrame(req_, codec->name, muxer_, thumbnail, source);
+  if (!frame.error.empty()) Fail(frame.error);
 
-  // The picture as the source's player shows it: turned upright by the container's display
-  // matrix before anything else, its pixel aspect turned with it.
-  const Orientation upright = OrientationOf(st);
-  const int upright_w = upright.swaps ? dec->height : dec->width;
-  const int upright_h = upright.swaps ? dec->width : dec->height;
-  AVRational sar = dec->sample_aspect_ratio;
-  if (sar.num <= 0 || sar.den <= 0) sar = st->sample_aspect_ratio;
-  if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
-  if (upright.swaps) sar = {sar.den, sar.num};
+  OpenVideoEncoder(codec, thumbnail, frame);
+  const char* pix = av_get_pix_fmt_name(dec->pix_fmt);
+  if (pix == nullptr) Fail("the input video has an unknown pixel format");
+  BuildGraph(
+      video_, VideoSourceArgs(dec->width, dec->height, pix, st->time_base, source.pixel_aspect),
+      "buffer",
+      VideoChain(frame, source.upright, thumbnail, av_get_pix_fmt_name(video_.encoder->pix_fmt)));
+  AddStream(video_);
+}
 
-  const int picture_w = req_.width.value_or(upright_w & ~1);
-  const int picture_h = req_.height.value_or(upright_h & ~1);
-  int pad_left = req_.pad_left, pad_right = req_.pad_right;
-  int pad_top = req_.pad_top, pad_bottom = req_.pad_bottom;
-  int frame_w = picture_w + pad_left + pad_right;
-  int frame_h = picture_h + pad_top + pad_bottom;
-  const std::string name = codec->name;
-  if (!thumbnail && (frame_w % 2 != 0 || frame_h % 2 != 0)) {
-    Fail("the frame size " + std::to_string(frame_w) + "x" + std::to_string(frame_h) +
-         " must be a multiple of 2");
-  }
-  if (name == "h263" && !IsH263Size(frame_w, frame_h)) {
-    // H.263 codes five sizes only: the frame goes into the smallest that holds it, with bars.
-    const auto fit = H263SizeHolding(frame_w, frame_h);
-    if (!fit) {
-      Fail(
-          "H.263 takes only the frame sizes 128x96, 176x144, 352x288, 704x576 and 1408x1152, "
-          "none of which holds " +
-          std::to_string(frame_w) + "x" + std::to_string(frame_h));
-    }
-    const int extra_w = fit->first - frame_w;
-    const int extra_h = fit->second - frame_h;
-    pad_left += (extra_w / 2) & ~1;
-    pad_right += extra_w - ((extra_w / 2) & ~1);
-    pad_top += (extra_h / 2) & ~1;
-    pad_bottom += extra_h - ((extra_h / 2) & ~1);
-    frame_w = fit->first;
-    frame_h = fit->second;
-  }
-  // An output at the source's own size without bars keeps its pixel aspect where the container
-  // carries one (MP4); every other output is made of square pixels, the picture already at its
-  // display shape.
-  const bool keeps_aspect = !thumbnail && (muxer_ == "mp4" || muxer_ == "mov") &&
-                            picture_w == frame_w && picture_h == frame_h && frame_w == upright_w &&
-                            frame_h == upright_h && sar.num != sar.den;
-  const AVRational out_sar = keeps_aspect ? sar : AVRational{1, 1};
-
-  AVRational rate{25, 1};
-  if (req_.frame_rate_num) {
-    rate = {*req_.frame_rate_num, req_.frame_rate_den};
-  } else {
-    AVRational source = st->avg_frame_rate;
-    if (source.num <= 0 || source.den <= 0) source = st->r_frame_rate;
-    if (source.num > 0 && source.den > 0 && av_q2d(source) <= 240) rate = source;
-  }
-  if (name == "mpeg4" || name == "libxvid" || name == "h263") {
-    // The MPEG-4 Part 2 and H.263 time base denominator has 16 bits.
-    av_reduce(&rate.num, &rate.den, rate.num, rate.den, 65535);
-  }
-
+void Conversion::OpenVideoEncoder(const AVCodec* codec, bool thumbnail, const VideoFrame& frame) {
   video_.encoder.reset(avcodec_alloc_context3(codec));
   AVCodecContext* enc = video_.encoder.get();
   if (enc == nullptr) Fail("out of memory");
-  enc->width = frame_w;
-  enc->height = frame_h;
-  enc->sample_aspect_ratio = out_sar;
-  enc->framerate = rate;
-  enc->time_base = av_inv_q(rate);
+  enc->width = frame.width;
+  enc->height = frame.height;
+  enc->sample_aspect_ratio = frame.pixel_aspect;
+  enc->framerate = frame.frame_rate;
+  enc->time_base = av_inv_q(frame.frame_rate);
   enc->pix_fmt = thumbnail ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
   enc->thread_count = 0;
-  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
-  if (req_.video_kbps) enc->bit_rate = std::llround(*req_.video_kbps * 1000);
-  if (req_.max_kbps) enc->rc_max_rate = std::llround(*req_.max_kbps * 1000);
-  if (req_.buffer_kbytes) enc->rc_buffer_size = static_cast<int>(*req_.buffer_kbytes * 8192);
-  if (req_.gop) enc->gop_size = *req_.gop;
+  SetOutputFlags(enc);
 
-  // What the stream will ask of a decoder, for the level its header states: the frame, the
-  // rate, the highest bit rate it may reach (the cap, or the target and its tolerance) and the
-  // buffer.
-  StreamDemand demand;
-  demand.width = frame_w;
-  demand.height = frame_h;
-  demand.fps = av_q2d(rate);
-  if (enc->rc_max_rate > 0) {
-    demand.kbps = static_cast<double>(enc->rc_max_rate) / 1000;
-  } else if (enc->bit_rate > 0) {
-    const double tolerance =
-        req_.tolerance_kbps ? *req_.tolerance_kbps * 1000 : static_cast<double>(enc->bit_rate) / 2;
-    demand.kbps = (static_cast<double>(enc->bit_rate) + tolerance) / 1000;
-  }
-  demand.buffer_kbits = static_cast<double>(enc->rc_buffer_size) / 1000;
-  demand.references = 3;  // what both x264 settings below use
-
-  AVDictionary* options = nullptr;
-  if (thumbnail) {
+  const VideoCoding coding =
+      PlanVideoCoding(req_, codec->name, muxer_, thumbnail, frame, enc->bit_rate);
+  enc->bit_rate = coding.bit_rate;
+  enc->rc_max_rate = coding.max_rate;
+  enc->rc_buffer_size = coding.buffer_bits;
+  if (coding.gop) enc->gop_size = *coding.gop;
+  if (coding.tolerance) enc->bit_rate_tolerance = *coding.tolerance;
+  if (coding.qscale) {
     enc->flags |= AV_CODEC_FLAG_QSCALE;
-    enc->global_quality = 3 * FF_QP2LAMBDA;
-    enc->color_range = AVCOL_RANGE_JPEG;
-  } else if (name == "libx264") {
-    // The lowest level the stream keeps. The PSP's own profile box (PROF) states Main level
-    // 2.1, which its sizes and bit rates fit: the PSP's stream says 2.1 at least, and a stream
-    // that needs more has the box set to its level (at most 3.0, what the PSP decodes).
-    std::string level = H264Level(demand, muxer_ != "psp");
-    if (muxer_ == "psp") {
-      // What the PSP decodes: Main profile, three reference frames, no B-pyramid and no
-      // weighted prediction.
-      if (level.empty() || level > "3.0") level = "3.0";
-      if (level < "2.1") level = "2.1";
-      if (level != "2.1") psp_level_ = std::lround(std::stod(level) * 10);
-      av_dict_set(&options, "profile", "main", 0);
-      av_dict_set(&options, "x264-params", "ref=3:b-pyramid=none:weightp=0:weightb=0", 0);
-    } else {
-      if (level.empty()) level = "4.1";
-      av_dict_set(&options, "profile", "high", 0);
-    }
-    av_dict_set(&options, "level", level.c_str(), 0);
-    if (req_.coder) av_dict_set(&options, "coder", *req_.coder == 0 ? "cavlc" : "cabac", 0);
-    video_.strip_sei = req_.bitexact;
-  } else {
-    // MPEG-4 Part 2 (Simple profile: no B-frames) and H.263.
-    enc->max_b_frames = 0;
-    if (name == "mpeg4") enc->profile = FF_PROFILE_MPEG4_SIMPLE;
-    if (req_.tolerance_kbps)
-      enc->bit_rate_tolerance = static_cast<int>(*req_.tolerance_kbps * 1000);
-    if (!req_.video_kbps && req_.qscale) {
-      enc->flags |= AV_CODEC_FLAG_QSCALE;
-      enc->global_quality = static_cast<int>(*req_.qscale * FF_QP2LAMBDA);
-    } else if (!req_.video_kbps) {
-      enc->bit_rate = 768000;
-    }
-    if (enc->rc_max_rate > 0 && enc->rc_buffer_size == 0) {
-      enc->rc_buffer_size = static_cast<int>(std::min<int64_t>(enc->rc_max_rate, INT32_MAX / 2));
-      demand.buffer_kbits = static_cast<double>(enc->rc_buffer_size) / 1000;
-    }
-    // The level in the stream's header (MPEG-4) or in the container's "d263" box (H.263, set
-    // once the file is written). A quality-driven stream without a bit rate keeps the encoder's.
-    if (demand.kbps > 0 && name == "h263") {
-      if (const int level = H263Level(demand)) h263_level_ = level;
-    } else if (demand.kbps > 0) {
-      if (const int level = Mpeg4SimpleLevel(demand)) {
-        enc->level = level;
-        video_.mpeg4_level = level;
-        if (muxer_ == "psp") psp_level_ = level;
-      }
-    }
+    enc->global_quality = static_cast<int>(*coding.qscale * FF_QP2LAMBDA);
   }
-  const int err = avcodec_open2(enc, codec, &options);
-  av_dict_free(&options);
-  Check(err, std::string("cannot open the video encoder ") + codec->name);
+  if (coding.jpeg_range) enc->color_range = AVCOL_RANGE_JPEG;
+  if (coding.no_b_frames) enc->max_b_frames = 0;
+  if (coding.mpeg4_simple_profile) enc->profile = FF_PROFILE_MPEG4_SIMPLE;
+  if (coding.mpeg4_level != 0) enc->level = coding.mpeg4_level;
+  video_.strip_sei = coding.strip_sei;
+  video_.mpeg4_level = coding.mpeg4_level;
+  h263_level_ = coding.h263_level;
+  psp_level_ = coding.psp_level;
+
+  Dictionary options;
+  for (const auto& [key, value] : coding.options) options.Set(key.c_str(), value.c_str());
+  Check(avcodec_open2(enc, codec, options.get()),
+        std::string("cannot open the video encoder ") + codec->name);
   if (video_.mpeg4_level != 0 && enc->extradata != nullptr) {
     SetMpeg4Level(enc->extradata, enc->extradata_size, video_.mpeg4_level);
   }
+}
 
-  std::string chain = upright.filters;
-  if (!thumbnail) chain += "fps=" + Rational(rate) + ",";
-  chain += "scale=" + std::to_string(picture_w) + ":" + std::to_string(picture_h) +
-           ":flags=bicubic,setsar=" + Rational(out_sar);
-  if (frame_w != picture_w || frame_h != picture_h) {
-    chain += ",pad=" + std::to_string(frame_w) + ":" + std::to_string(frame_h) + ":" +
-             std::to_string(pad_left) + ":" + std::to_string(pad_top) + ":black";
-  }
-  chain += std::string(",format=") + av_get_pix_fmt_name(enc->pix_fmt);
-  AVRational source_sar = dec->sample_aspect_ratio;
-  if (source_sar.num <= 0 || source_sar.den <= 0) source_sar = {1, 1};
-  const char* pix = av_get_pix_fmt_name(dec->pix_fmt);
-  if (pix == nullptr) Fail("the input video has an unknown pixel format");
-  const std::string args = "video_size=" + std::to_string(dec->width) + "x" +
-                           std::to_string(dec->height) + ":pix_fmt=" + pix +
-                           ":time_base=" + Rational(st->time_base) +
-                           ":pixel_aspect=" + Rational(source_sar);
-  BuildGraph(video_, args, "buffer", chain);
-  AddStream(video_);
+// The audio encoder's context, filled and not yet opened.
+AVCodecContext* Conversion::NewAudioEncoder(const AVCodec* codec, const AudioCoding& coding) {
+  audio_.encoder.reset(avcodec_alloc_context3(codec));
+  AVCodecContext* enc = audio_.encoder.get();
+  if (enc == nullptr) Fail("out of memory");
+  enc->sample_rate = coding.sample_rate;
+  av_channel_layout_default(&enc->ch_layout, coding.channels);
+  enc->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
+  enc->time_base = {1, coding.sample_rate};
+  enc->bit_rate = coding.bit_rate;
+  if (coding.aac_low) enc->profile = FF_PROFILE_AAC_LOW;
+  SetOutputFlags(enc);
+  return enc;
 }
 
 void Conversion::SetUpAudio(const AVCodec* codec) {
@@ -633,34 +549,10 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   if (dec->sample_rate <= 0 || dec->ch_layout.nb_channels <= 0) {
     Fail("the input audio has no sample rate or channels");
   }
-
-  audio_.encoder.reset(avcodec_alloc_context3(codec));
-  AVCodecContext* enc = audio_.encoder.get();
-  if (enc == nullptr) Fail("out of memory");
-  const std::string name = codec->name;
-  int rate = req_.sample_rate.value_or(dec->sample_rate);
-  int channels = req_.channels.value_or(std::min(dec->ch_layout.nb_channels, 2));
-  if (name == "libopencore_amrnb") {
-    rate = 8000;
-    channels = 1;
-    enc->bit_rate = AmrBitRate(req_.audio_kbps.value_or(0), req_.audio_kbps.has_value());
-  } else {
-    if (codec->supported_samplerates != nullptr) {
-      std::vector<int> rates;
-      for (const int* r = codec->supported_samplerates; *r != 0; ++r) rates.push_back(*r);
-      rate = NearestRate(rate, rates);
-    }
-    if (name == "libmp3lame") channels = std::min(channels, 2);
-    enc->bit_rate = req_.audio_kbps ? std::llround(*req_.audio_kbps * 1000) : 128000;
-  }
-  if (name == "aac") enc->profile = FF_PROFILE_AAC_LOW;
-  enc->sample_rate = rate;
-  av_channel_layout_default(&enc->ch_layout, channels);
-  enc->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-  enc->time_base = {1, rate};
+  const AudioCoding coding = PlanAudioCoding(req_, codec->name, dec->sample_rate,
+                                             dec->ch_layout.nb_channels, SupportedRates(codec));
+  AVCodecContext* enc = NewAudioEncoder(codec, coding);
   enc->thread_count = 0;
-  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
   Check(avcodec_open2(enc, codec, nullptr),
         std::string("cannot open the audio encoder ") + codec->name);
 
@@ -672,47 +564,23 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   }
   audio_.source_rate = dec->sample_rate;
   audio_.source_format = dec->sample_fmt;
-  const std::string args = "time_base=" + Rational(st->time_base) +
-                           ":sample_rate=" + std::to_string(dec->sample_rate) +
-                           ":sample_fmt=" + av_get_sample_fmt_name(dec->sample_fmt) +
-                           ":channel_layout=" + LayoutName(audio_.source_layout);
-  std::string chain;
-  if (req_.volume_factor) {
-    char gain[64];
-    std::snprintf(gain, sizeof gain, "volume=%.4f,", *req_.volume_factor / 50.0);
-    chain += gain;
-  }
-  chain += "aresample=" + std::to_string(rate) +
-           ",aformat=sample_fmts=" + av_get_sample_fmt_name(enc->sample_fmt) +
-           ":sample_rates=" + std::to_string(rate) +
-           ":channel_layouts=" + LayoutName(enc->ch_layout);
-  BuildGraph(audio_, args, "abuffer", chain);
+  BuildGraph(
+      audio_,
+      AudioSourceArgs(st->time_base, dec->sample_rate, av_get_sample_fmt_name(dec->sample_fmt),
+                      LayoutName(audio_.source_layout)),
+      "abuffer",
+      AudioChain(req_.volume_factor, enc->sample_rate, av_get_sample_fmt_name(enc->sample_fmt),
+                 LayoutName(enc->ch_layout)));
   AddStream(audio_);
 }
 
 void Conversion::SetUpSilence(const AVCodec* codec) {
-  audio_.encoder.reset(avcodec_alloc_context3(codec));
-  AVCodecContext* enc = audio_.encoder.get();
-  if (enc == nullptr) Fail("out of memory");
-  std::vector<int> rates;
-  if (codec->supported_samplerates != nullptr) {
-    for (const int* r = codec->supported_samplerates; *r != 0; ++r) rates.push_back(*r);
-  }
-  const int rate = NearestRate(req_.sample_rate.value_or(48000), rates);
-  enc->sample_rate = rate;
-  av_channel_layout_default(&enc->ch_layout, req_.channels.value_or(2));
-  enc->sample_fmt = codec->sample_fmts != nullptr ? codec->sample_fmts[0] : AV_SAMPLE_FMT_S16;
-  enc->time_base = {1, rate};
-  enc->bit_rate = req_.audio_kbps ? std::llround(*req_.audio_kbps * 1000) : 64000;
-  if (std::string(codec->name) == "aac") enc->profile = FF_PROFILE_AAC_LOW;
-  if (out_->oformat->flags & AVFMT_GLOBALHEADER) enc->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-  if (req_.bitexact) enc->flags |= AV_CODEC_FLAG_BITEXACT;
+  const AudioCoding coding = PlanSilenceCoding(req_, codec->name, SupportedRates(codec));
+  AVCodecContext* enc = NewAudioEncoder(codec, coding);
   Check(avcodec_open2(enc, codec, nullptr), "cannot open the audio encoder");
   const int frame = enc->frame_size > 0 ? enc->frame_size : 1024;
-  const std::string args = "r=" + std::to_string(rate) + ":cl=" + LayoutName(enc->ch_layout) +
-                           ":nb_samples=" + std::to_string(frame);
-  BuildGraph(audio_, args, "anullsrc",
-             std::string("aformat=sample_fmts=") + av_get_sample_fmt_name(enc->sample_fmt));
+  BuildGraph(audio_, SilenceSourceArgs(enc->sample_rate, LayoutName(enc->ch_layout), frame),
+             "anullsrc", SilenceChain(av_get_sample_fmt_name(enc->sample_fmt)));
   AddStream(audio_);
   silent_audio_ = true;
 }
@@ -722,25 +590,40 @@ void Conversion::OpenOutput() {
   if (muxer_.empty()) {
     throw Failure{"Unknown format for the output: choose it with -f or the file name extension"};
   }
-  Check(avformat_alloc_output_context2(&out_, nullptr, muxer_.c_str(), nullptr), "output format");
+  AVFormatContext* out = nullptr;
+  Check(avformat_alloc_output_context2(&out, nullptr, muxer_.c_str(), nullptr), "output format");
+  out_.reset(out);
   // Writing goes on after a stop request, so that the container can be finished.
   out_->interrupt_callback = {OutputInterrupted, this};
   if (req_.bitexact) out_->flags |= AVFMT_FLAG_BITEXACT;
 
-  struct stat out_info {};
-  if (stat(req_.output.c_str(), &out_info) == 0) {
-    struct stat in_info {};
-    if (stat(req_.input.c_str(), &in_info) == 0 && in_info.st_dev == out_info.st_dev &&
-        in_info.st_ino == out_info.st_ino) {
-      Fail("the output file is the input file; choose another output name");
+  RefuseOutputPath();
+  SetUpStreams();
+  CopyMetadata();
+  for (unsigned i = 0; i < in_->nb_streams; ++i) {
+    const int index = static_cast<int>(i);
+    if (index != video_.input_index && index != audio_.input_index) {
+      in_->streams[i]->discard = AVDISCARD_ALL;
     }
-    if (S_ISDIR(out_info.st_mode)) Fail("the output name is a directory");
-    if (!req_.overwrite) Fail("the output file exists (give -y to overwrite it)");
   }
+  OpenOutputFile();
+}
 
-  const bool thumbnail = muxer_ == "mjpeg";
-  const bool wants_video = !req_.no_video && !IsAudioOnlyMuxer(muxer_);
-  const bool wants_audio = !thumbnail && (!req_.no_audio || muxer_ == "psp");
+// An output path that names the input, a directory, or (without -y) an existing file.
+void Conversion::RefuseOutputPath() const {
+  struct stat out_info {};
+  if (stat(req_.output.c_str(), &out_info) != 0) return;
+  struct stat in_info {};
+  if (stat(req_.input.c_str(), &in_info) == 0 && in_info.st_dev == out_info.st_dev &&
+      in_info.st_ino == out_info.st_ino) {
+    Fail("the output file is the input file; choose another output name");
+  }
+  if (S_ISDIR(out_info.st_mode)) Fail("the output name is a directory");
+  if (!req_.overwrite) Fail("the output file exists (give -y to overwrite it)");
+}
+
+// The input's video stream with the most pixels, leaving out cover art; -1 when none.
+int Conversion::LargestVideoStream() const {
   int video_index = -1;
   for (unsigned i = 0; i < in_->nb_streams; ++i) {
     const AVStream* st = in_->streams[i];
@@ -752,7 +635,17 @@ void Conversion::OpenOutput() {
                                    in_->streams[video_index]->codecpar->height)
       video_index = static_cast<int>(i);
   }
-  const int audio_index = av_find_best_stream(in_, AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
+  return video_index;
+}
+
+// The output's streams: the video (unless -vn or an audio container), then the audio (unless
+// -an or a thumbnail), or silence where the PSP needs an audio track the input lacks.
+void Conversion::SetUpStreams() {
+  const bool thumbnail = muxer_ == "mjpeg";
+  const bool wants_video = !req_.no_video && !IsAudioOnlyMuxer(muxer_);
+  const bool wants_audio = !thumbnail && (!req_.no_audio || muxer_ == "psp");
+  const int video_index = LargestVideoStream();
+  const int audio_index = av_find_best_stream(in_.get(), AVMEDIA_TYPE_AUDIO, -1, -1, nullptr, 0);
 
   if (wants_video) {
     if (video_index < 0) Fail("the input has no video stream for a video output");
@@ -780,8 +673,11 @@ void Conversion::OpenOutput() {
     }
   }
   if (!video_.encoder && !audio_.encoder) Fail("the output would hold no stream");
+}
 
-  // Metadata: the input's own tags (the MP3 tags need at least a title), then -title.
+// The input's own tags (the MP3 tags need at least a title, else the input's base name), then
+// -title.
+void Conversion::CopyMetadata() {
   av_dict_copy(&out_->metadata, in_->metadata, 0);
   for (const char* key : {"encoder", "major_brand", "minor_version", "compatible_brands"}) {
     av_dict_set(&out_->metadata, key, nullptr, 0);
@@ -793,14 +689,9 @@ void Conversion::OpenOutput() {
     if (dot != std::string::npos && dot > 0) base.resize(dot);
     av_dict_set(&out_->metadata, "title", base.c_str(), 0);
   }
+}
 
-  for (unsigned i = 0; i < in_->nb_streams; ++i) {
-    const int index = static_cast<int>(i);
-    if (index != video_.input_index && index != audio_.input_index) {
-      in_->streams[i]->discard = AVDISCARD_ALL;
-    }
-  }
-
+void Conversion::OpenOutputFile() {
   const std::string url = "file:" + req_.output;
   const int err =
       avio_open2(&out_->pb, url.c_str(), AVIO_FLAG_WRITE, &out_->interrupt_callback, nullptr);
@@ -813,16 +704,14 @@ void Conversion::OpenOutput() {
 }
 
 void Conversion::WriteHeader() {
-  AVDictionary* options = nullptr;
+  Dictionary options;
   if (muxer_ == "mp3") {
-    av_dict_set(&options, "id3v2_version", req_.id3v2 ? "3" : "0", 0);
-    av_dict_set(&options, "write_id3v1", req_.id3v1 ? "1" : "0", 0);
+    options.Set("id3v2_version", req_.id3v2 ? "3" : "0");
+    options.Set("write_id3v1", req_.id3v1 ? "1" : "0");
   }
   // The index before the media data, so that a player can start before it has read the file.
-  if (IsQuickTimeFamily(muxer_)) av_dict_set(&options, "movflags", "+faststart", 0);
-  const int err = avformat_write_header(out_, &options);
-  av_dict_free(&options);
-  Check(err, "cannot write the output header");
+  if (IsQuickTimeFamily(muxer_)) options.Set("movflags", "+faststart");
+  Check(avformat_write_header(out_.get(), options.get()), "cannot write the output header");
   Print("Output #0, " + muxer_ + ", to '" + PrintablePath(req_.output) + "':\n");
   for (Path* path : {&video_, &audio_}) {
     if (path->stream == nullptr) continue;
@@ -869,7 +758,7 @@ void Conversion::Write(Path& path, AVPacket* packet) {
   }
   ++path.packets;
   ++packets_written_;
-  Check(av_interleaved_write_frame(out_, packet), "cannot write the output");
+  Check(av_interleaved_write_frame(out_.get(), packet), "cannot write the output");
 }
 
 void Conversion::Encode(Path& path, AVFrame* frame) {
@@ -1001,7 +890,7 @@ void Conversion::Transcode() {
   // A stop request ends the reading; what was read is then encoded and the container finished,
   // so that the partial output plays.
   while (!input_done_ && !Stopping()) {
-    const int err = av_read_frame(in_, packet_.get());
+    const int err = av_read_frame(in_.get(), packet_.get());
     if (err == AVERROR(EAGAIN)) continue;
     if (err < 0) break;  // end of the input, a stop, or a read error: finish what was read
     PacketPtr packet(av_packet_clone(packet_.get()));
@@ -1044,18 +933,18 @@ void Conversion::MakeThumbnail() {
   for (int attempt = 0; attempt < 2 && !chosen && !have; ++attempt) {
     if (attempt == 0 && wanted > 0) {
       const int64_t target = start + std::llround(wanted * AV_TIME_BASE);
-      if (avformat_seek_file(in_, -1, INT64_MIN, target, target, 0) < 0) continue;
+      if (avformat_seek_file(in_.get(), -1, INT64_MIN, target, target, 0) < 0) continue;
     } else if (attempt == 1) {
       // The seek gave nothing (it went past the end, say): read from the beginning.
       if (wanted <= 0) break;
-      avformat_seek_file(in_, -1, INT64_MIN, start, start, 0);
+      avformat_seek_file(in_.get(), -1, INT64_MIN, start, start, 0);
     }
     avcodec_flush_buffers(video_.decoder.get());
     FramePtr frame = NewFrame();
     bool eof = false;
     while (!chosen && !eof) {
       if (g_stop_signal.load() != 0) Fail("stopped");
-      const int err = av_read_frame(in_, packet_.get());
+      const int err = av_read_frame(in_.get(), packet_.get());
       const bool mine = err >= 0 && packet_->stream_index == video_.input_index;
       if (err < 0) eof = true;
       if (err >= 0 && !mine) {
@@ -1095,7 +984,7 @@ void Conversion::Finish() {
     av_opt_set(out_->priv_data, "movflags", "-faststart", 0);
   }
   const SteadyClock::time_point trailer_begin = SteadyClock::now();
-  Check(av_write_trailer(out_), "cannot finish the output file");
+  Check(av_write_trailer(out_.get()), "cannot finish the output file");
   trailer_time_ = SteadyClock::now() - trailer_begin;
   Progress(true);
   Check(avio_closep(&out_->pb), "cannot close the output file");

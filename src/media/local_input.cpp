@@ -5,13 +5,8 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cmath>
 #include <cstring>
 #include <new>
-
-extern "C" {
-#include <libavutil/display.h>
-}
 
 namespace vidloom::media {
 namespace {
@@ -231,30 +226,6 @@ LocalInput OpenLocalInput(const std::string& path, const LocalInputOptions& opti
   }
   result.context = context;
   return result;
-}
-
-bool TurnsQuarter(const AVStream* stream) {
-  size_t size = 0;
-  const uint8_t* data = av_stream_get_side_data(stream, AV_PKT_DATA_DISPLAYMATRIX, &size);
-  if (data == nullptr || size < 9 * sizeof(int32_t)) return false;
-  int32_t matrix[9];
-  std::memcpy(matrix, data, sizeof matrix);
-  const double degrees = std::fabs(std::fmod(std::round(av_display_rotation_get(matrix)), 180.0));
-  return std::fabs(degrees - 90) < 1.0;
-}
-
-std::pair<int, int> DisplaySize(const AVStream* stream) {
-  const AVCodecParameters* par = stream->codecpar;
-  AVRational sar = par->sample_aspect_ratio;
-  if (sar.num <= 0 || sar.den <= 0) sar = stream->sample_aspect_ratio;
-  if (sar.num <= 0 || sar.den <= 0) sar = {1, 1};
-  int width = par->width;
-  int height = par->height;
-  if (TurnsQuarter(stream)) {
-    std::swap(width, height);
-    sar = {sar.den, sar.num};
-  }
-  return {static_cast<int>(std::lround(static_cast<double>(width) * sar.num / sar.den)), height};
 }
 
 void CloseLocalInput(AVFormatContext** context) {

@@ -12,7 +12,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <utility>
 
 extern "C" {
 #include <libavformat/avformat.h>
@@ -57,12 +56,6 @@ struct LocalInput {
 // Opens the file at `path` (a plain path, never a URL) as described above. The stream
 // information is not read yet (avformat_find_stream_info is the caller's).
 LocalInput OpenLocalInput(const std::string& path, const LocalInputOptions& options = {});
-
-// The size a video stream's player shows it at: turned upright by the container's display
-// matrix (a quarter turn swaps width and height) and its pixel aspect applied to the width.
-std::pair<int, int> DisplaySize(const AVStream* stream);
-// Whether the display matrix turns the picture by a quarter turn (90 or 270 degrees).
-bool TurnsQuarter(const AVStream* stream);
 
 // Closes a context opened by OpenLocalInput (its I/O context and file too); null is allowed.
 void CloseLocalInput(AVFormatContext** context);
