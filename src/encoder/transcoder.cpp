@@ -57,6 +57,14 @@ void Check(int err, const std::string& what) {
   if (err < 0) Fail(what + ": " + AvError(err));
 }
 
+// The sample format's name for a filter description; a format without one (none set, or one
+// this FFmpeg does not know) cannot be converted.
+std::string SampleFormatName(AVSampleFormat format) {
+  const char* name = av_get_sample_fmt_name(format);
+  if (!name) Fail("the audio stream's sample format is unknown");
+  return name;
+}
+
 int InterruptRequested(void*) {
   return g_stop_signal.load() != 0 ? 1 : 0;
 }
@@ -564,13 +572,12 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   }
   audio_.source_rate = dec->sample_rate;
   audio_.source_format = dec->sample_fmt;
-  BuildGraph(
-      audio_,
-      AudioSourceArgs(st->time_base, dec->sample_rate, av_get_sample_fmt_name(dec->sample_fmt),
-                      LayoutName(audio_.source_layout)),
-      "abuffer",
-      AudioChain(req_.volume_factor, enc->sample_rate, av_get_sample_fmt_name(enc->sample_fmt),
-                 LayoutName(enc->ch_layout)));
+  BuildGraph(audio_,
+             AudioSourceArgs(st->time_base, dec->sample_rate, SampleFormatName(dec->sample_fmt),
+                             LayoutName(audio_.source_layout)),
+             "abuffer",
+             AudioChain(req_.volume_factor, enc->sample_rate, SampleFormatName(enc->sample_fmt),
+                        LayoutName(enc->ch_layout)));
   AddStream(audio_);
 }
 
@@ -580,7 +587,7 @@ void Conversion::SetUpSilence(const AVCodec* codec) {
   Check(avcodec_open2(enc, codec, nullptr), "cannot open the audio encoder");
   const int frame = enc->frame_size > 0 ? enc->frame_size : 1024;
   BuildGraph(audio_, SilenceSourceArgs(enc->sample_rate, LayoutName(enc->ch_layout), frame),
-             "anullsrc", SilenceChain(av_get_sample_fmt_name(enc->sample_fmt)));
+             "anullsrc", SilenceChain(SampleFormatName(enc->sample_fmt)));
   AddStream(audio_);
   silent_audio_ = true;
 }
