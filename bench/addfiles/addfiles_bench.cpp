@@ -83,18 +83,18 @@ Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms, int
   NoDialogs dialogs;
   ListedFiles dialog(files);
   const std::string directory = std::filesystem::path(encoder_path).parent_path().string() + "/";
-  analysis::AddFilesContext context{.form1 = form,
-                                    .splash = splash,
-                                    .form4 = form4,
-                                    .ui = ui,
-                                    .dialogs = dialogs,
-                                    .file_dialog = dialog,
-                                    .program_directory = directory,
-                                    .required_files = {platform::kEncoderFileName},
-                                    .encoder_path = encoder_path,
-                                    .pause_ms = pause_ms,
-                                    .parallel_analyses = parallel};
-  analysis::ConnectAddFilesHandlers(context);
+  AddFilesContext context{.form1 = form,
+                          .splash = splash,
+                          .form4 = form4,
+                          .ui = ui,
+                          .dialogs = dialogs,
+                          .file_dialog = dialog,
+                          .program_directory = directory,
+                          .required_files = {platform::kEncoderFileName},
+                          .encoder_path = encoder_path,
+                          .pause_ms = pause_ms,
+                          .parallel_analyses = parallel};
+  ConnectAddFilesHandlers(context);
 
   Figures figures;
   // A file's time runs from its name on the analysing window to the next name (or the end).
@@ -112,7 +112,7 @@ Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms, int
     file_start = now;
   });
   const auto start = Clock::now();
-  const auto result = analysis::AddFiles(context);
+  const auto result = AddFiles(context);
   const auto end = Clock::now();
   finish_file(end);
   figures.total_ms = Ms(end - start);
@@ -162,11 +162,11 @@ int main(int argc, char** argv) {
     std::int64_t pause_ms;
     int parallel;
   };
-  const int parallel = analysis::DefaultParallelAnalyses();
+  const int parallel = DefaultParallelAnalyses();
   std::printf("Files analysed at once: %d (one per processor, at least 2)\n", parallel);
-  for (const Setting& setting : {Setting{"window", analysis::kWindowPauseMs, parallel},
-                                 Setting{"cli (no pauses)", 0, parallel},
-                                 Setting{"one at a time", analysis::kWindowPauseMs, 1}}) {
+  for (const Setting& setting :
+       {Setting{"window", kWindowPauseMs, parallel}, Setting{"cli (no pauses)", 0, parallel},
+        Setting{"one at a time", kWindowPauseMs, 1}}) {
     std::vector<double> totals;
     Figures last;
     for (int r = 0; r < repetitions; ++r) {

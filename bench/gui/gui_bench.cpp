@@ -636,12 +636,12 @@ LatencyRun AddingRun(const std::vector<std::string>& files) {
   probe.on_tick = [&] {
     if (done) loop.quit();
   };
-  analysis::AddFilesResult result;
+  AddFilesResult result;
   Steady::time_point start, end;
   QTimer::singleShot(0, [&] {
     start = Steady::now();
     probe.Start();
-    result = analysis::AddGivenFiles(window.adding(), files);
+    result = AddGivenFiles(window.adding(), files);
     end = Steady::now();
     done = true;  // the next tick, still measured, ends the loop
   });

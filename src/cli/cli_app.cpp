@@ -328,14 +328,14 @@ bool AddTheFiles(MainWindow& window, const Arguments& a) {
     return true;
   }
   if (files.empty()) return true;
-  const analysis::AddFilesResult added = window.AddGivenFiles(files);
+  const AddFilesResult added = window.AddGivenFiles(files);
   for (const auto& file : added.missing) {
     std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
   }
   for (const auto& file : added.not_started) {
     std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
   }
-  return added.end != analysis::AddFilesResult::End::kRequiredFileMissing;
+  return added.end != AddFilesResult::End::kRequiredFileMissing;
 }
 
 }  // namespace

@@ -1,25 +1,16 @@
 #include "pipeline/batch_driver.h"
 
-#include <cstdio>
-
 #include <algorithm>
 #include <cctype>
 
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/report_lost.h"
 #include "platform/text.h"
 
 namespace vidloom {
 
-namespace {
-
-// What could not reach the window (it is gone, or a hook failed) goes to the standard error, so
-// that no failure is dropped without a word.
-void ReportLost(const std::string& what) noexcept {
-  std::fprintf(stderr, "vidloom: %s\n", what.c_str());
-}
-
-}  // namespace
+using platform::ReportLost;
 
 bool IsRealMediaExtension(const std::string& extension) {
   return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";

@@ -8,6 +8,7 @@
 #include "pipeline/output_parser.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/report_lost.h"
 #include "platform/text.h"
 
 namespace vidloom {
@@ -112,7 +113,11 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
       }
       cadence.Offer(parser);
     }
+  } catch (const std::exception& error) {
+    platform::ReportLost(std::string("the encoder's output could not be handled: ") + error.what());
+    return LoopEnd::kError;
   } catch (...) {
+    platform::ReportLost("the encoder's output could not be handled");
     return LoopEnd::kError;
   }
 }

@@ -7,22 +7,16 @@
 #include <mutex>
 #include <thread>
 
-#include "analysis/probe.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
 #include "shell/work_controls.h"
 
-namespace vidloom::analysis {
+namespace vidloom {
 namespace {
 
-VideoInfoValues ReadWithVideoInfo(const std::string& path, const std::atomic<bool>* cancel) {
-  VideoInfo info;
-  info.FileName = path;
-  info.limits.cancel = cancel;
-  info.Analyze();
-  return info.values();
-}
+using analysis::AddFileRow;
+using analysis::AnalyseFile;
 
 constexpr const char* kSkippedPrefix = "Skipped (no such file): ";
 
@@ -175,21 +169,6 @@ int DefaultParallelAnalyses() {
   return std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
-std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOptions& options) {
-  const VideoInfoValues info = options.read_video_info ? options.read_video_info(path)
-                                                       : ReadWithVideoInfo(path, options.cancel);
-  const RowTexts reader = ReaderRowTexts(info, path);
-  if (!NeedsProbe(reader, path)) return reader;
-
-  ProbeOptions probe;
-  probe.encoder_path = options.encoder_path;
-  probe.pump = options.pump;
-  probe.cancel = options.cancel;
-  ProbeResult result = ProbeFile(path, ProbeMode::Plain, probe);
-  if (result.RetryWithPrefix) result = ProbeFile(path, ProbeMode::Prefixed, probe);
-  return ProbeRowTexts(result);
-}
-
 void Button2Click(AddFilesContext& context) {
   context.state.AddingFiles = false;
   EnableWorkControls(context.form1, context.form4);
@@ -329,4 +308,4 @@ AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::st
   });
 }
 
-}  // namespace vidloom::analysis
+}  // namespace vidloom

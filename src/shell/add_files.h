@@ -10,14 +10,18 @@
 #include <string>
 #include <vector>
 
+#include "analysis/analyse_file.h"
 #include "analysis/file_list.h"
-#include "analysis/video_info.h"
 #include "model/dialogs.h"
 #include "model/forms.h"
 #include "model/ui_thread.h"
 #include "shell/ports.h"
 
-namespace vidloom::analysis {
+namespace vidloom {
+
+using analysis::AnalyseOptions;
+using analysis::RowTexts;
+using analysis::VideoInfoReader;
 
 // The file dialog's filter: description and pattern pairs, each part followed by "|". The first
 // pair is selected when the dialog opens. Blanks inside the pattern lists belong to them. The 24
@@ -69,29 +73,6 @@ inline constexpr const char* SupportedFilesFilter =
     "WAV Files (*.wav, *.au, *.aiff)|*.wav; *.au; *.aiff|"
     "Windows Media Files(*.wma, *.wmv, *.asf, "
     "*.asx)|*.wma;*.wmv;*.asf;*.asx|" VIDLOOM_MORE_FILE_ENTRIES;
-
-// The reader as the analysis uses it: the values of one file; unknown values as VideoInfo
-// reports them.
-using VideoInfoReader = std::function<VideoInfoValues(const std::string& path)>;
-
-struct AnalyseOptions {
-  // The encoder that probes files the reader cannot describe; empty: the program directory's.
-  std::string encoder_path;
-  // Empty: VideoInfo (libavformat).
-  VideoInfoReader read_video_info;
-  // Called while a probe waits for the encoder (the UI thread's pump).
-  std::function<void()> pump;
-  // Set from any thread: the reader stops and a probe still running ends its own encoder; the
-  // file gets no row.
-  const std::atomic<bool>* cancel = nullptr;
-};
-
-// Analyses one file as "Add Files" does: the reader's size, rounded frame rate and duration (an
-// empty duration for ".cda" files); when the reader finds no frame size (and the file is not a
-// ".cda" file) the encoder's probe decides, plain first and prefixed after a rejection: its
-// values, or "Unknown" with empty frame rate and duration when it rejected both times. Returns
-// nullopt when the file gets no row because the encoder could not be started.
-std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOptions& options);
 
 // Process-wide state of the adding; UI thread only.
 struct AddingState {
@@ -180,4 +161,4 @@ bool AnalyzingSplashCloseQuery(const AddFilesContext& context);
 // Installs the analysing window's handlers (Button2.on_click).
 void ConnectAddFilesHandlers(AddFilesContext& context);
 
-}  // namespace vidloom::analysis
+}  // namespace vidloom

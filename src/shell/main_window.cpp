@@ -10,6 +10,7 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/report_lost.h"
 #include "profiles/text_rules.h"
 #include "shell/countdown.h"
 #include "shell/links.h"
@@ -108,8 +109,8 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
         NotifyBatchEnd();
       });
     } catch (...) {
-      // The UI loop is gone; the inhibitor's owner releases the lock when it goes, and nobody
-      // is left to be told.
+      // The UI loop is gone; the inhibitor's owner releases the lock when it goes.
+      platform::ReportLost("the end of the batch could not be told");
     }
   };
 }
@@ -208,7 +209,7 @@ void MainWindow::FormCreate() {
 
 void MainWindow::CreateSecondaryWindows() {
   // The analysing window, the About box and the warning window start hidden.
-  analysis::ConnectAddFilesHandlers(adding_);
+  ConnectAddFilesHandlers(adding_);
   FormAbout.SpeedButton1.on_click = [this] { ShowForm(FormAbout, false); };
   Form3.SpeedButton1.on_click = [this] { WarningSpeedButton1Click(); };
 
@@ -250,15 +251,15 @@ void MainWindow::Exit1Click() {
   if (ports_.quit) ports_.quit();
 }
 
-analysis::AddFilesResult MainWindow::AddFileButtonClick() {
-  return analysis::AddFiles(adding_);
+AddFilesResult MainWindow::AddFileButtonClick() {
+  return vidloom::AddFiles(adding_);
 }
 
-analysis::AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) {
-  analysis::AddFilesResult result;  // End::kBusy
+AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) {
+  AddFilesResult result;  // End::kBusy
   if (!AcceptsGivenFiles()) return result;
   static const std::vector<std::string> extensions =
-      analysis::FilterExtensions(analysis::SupportedFilesFilter);
+      analysis::FilterExtensions(SupportedFilesFilter);
   // The encoder runs in the program directory: a path relative to ours would miss there.
   std::vector<std::string> absolute;
   for (const auto& path : paths) {
@@ -269,10 +270,10 @@ analysis::AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string
   }
   const std::vector<std::string> files = analysis::ExpandDroppedPaths(absolute, extensions);
   if (files.empty()) {
-    result.end = analysis::AddFilesResult::End::kAllFiles;
+    result.end = AddFilesResult::End::kAllFiles;
     return result;
   }
-  return analysis::AddGivenFiles(adding_, files);
+  return vidloom::AddGivenFiles(adding_, files);
 }
 
 bool MainWindow::AcceptsGivenFiles() const {
@@ -280,7 +281,7 @@ bool MainWindow::AcceptsGivenFiles() const {
 }
 
 bool MainWindow::AnalyzingFormCloseQuery() const {
-  return analysis::AnalyzingSplashCloseQuery(adding_);
+  return AnalyzingSplashCloseQuery(adding_);
 }
 
 void MainWindow::ConvertNowButtonClick() {

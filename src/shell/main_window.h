@@ -46,7 +46,7 @@ struct MainWindowOptions {
   bool load_settings = true;
   // Adding files: the pauses around each file (0 without a window) and the media-information
   // reader (empty: libavformat's).
-  std::int64_t add_files_pause_ms = analysis::kWindowPauseMs;
+  std::int64_t add_files_pause_ms = kWindowPauseMs;
   analysis::VideoInfoReader read_video_info;
 };
 
@@ -120,7 +120,7 @@ class MainWindow {
 
   // "Add Files" (File > "Add Files" clicks it, even while it is disabled): the file dialog, then
   // the analysis of every chosen file behind the analysing window.
-  analysis::AddFilesResult AddFileButtonClick();
+  AddFilesResult AddFileButtonClick();
   // The analysing window's close box: refused while files are analysed. Its "Cancel" is
   // FormAnalyzingSplash.Button2.
   bool AnalyzingFormCloseQuery() const;
@@ -129,7 +129,7 @@ class MainWindow {
   // (analysis::ExpandDroppedPaths), and the files go through the analysis of "Add Files" in
   // place of the file dialog's answer. Does nothing (End::kBusy) while AcceptsGivenFiles() is
   // false; nothing either when no file is left (End::kAllFiles without rows).
-  analysis::AddFilesResult AddGivenFiles(const std::vector<std::string>& paths);
+  AddFilesResult AddGivenFiles(const std::vector<std::string>& paths);
   // False while a batch converts or files are being added: AddGivenFiles would do nothing.
   bool AcceptsGivenFiles() const;
 
@@ -186,7 +186,7 @@ class MainWindow {
   // Sets MainWindowPorts::window_active once the views exist.
   void SetWindowActive(std::function<bool()> active) { ports_.window_active = std::move(active); }
   settings::SettingsContext& settings() { return settings_; }
-  analysis::AddFilesContext& adding() { return adding_; }
+  AddFilesContext& adding() { return adding_; }
   CommandContext& commands() { return commands_; }
   BatchEnv& batch() { return batch_; }
 
@@ -214,7 +214,7 @@ class MainWindow {
   BatchEnv batch_;
   BatchWorker worker_;
   settings::SettingsContext settings_;
-  analysis::AddFilesContext adding_;
+  AddFilesContext adding_;
   std::string help_file_;
   // The folder confirmed last in this run; preselected by the next folder choice.
   std::string last_folder_;

@@ -22,7 +22,7 @@
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
 
-namespace vidloom::analysis {
+namespace vidloom {
 namespace {
 
 using vidloom::testing::ReadTextFile;
@@ -30,6 +30,7 @@ using vidloom::testing::ScriptedDialogs;
 using vidloom::testing::TempDir;
 using vidloom::testing::WriteTextFile;
 
+using analysis::VideoInfoValues;
 using Row = std::array<std::string, kFileCellCount>;
 
 class ScriptedFileDialog : public FileDialog {
@@ -640,4 +641,4 @@ TEST(AddFilesHelpers, FilterHasTheTwentyFourPairsInOrderAndTheOtherContainersAft
 }
 
 }  // namespace
-}  // namespace vidloom::analysis
+}  // namespace vidloom

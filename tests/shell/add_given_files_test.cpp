@@ -22,7 +22,6 @@ namespace vidloom {
 namespace {
 
 namespace fs = std::filesystem;
-using analysis::AddFilesResult;
 using testing::ScriptedDialogs;
 using testing::TempDir;
 using testing::WriteTextFile;

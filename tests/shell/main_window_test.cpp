@@ -723,7 +723,7 @@ TEST_F(MainWindowTest, AddFilesFromTheButtonOrTheMenuEvenWhenTheButtonIsDisabled
   EXPECT_EQ(form().ListView1.cell(0, kCellVideoSize), "640 x 480");
   EXPECT_EQ(form().ListView1.cell(0, kCellDuration), "00:01:40");
   EXPECT_EQ(form().ListView1.cell(0, kCellOutput), "MP4");
-  EXPECT_EQ(file_dialog_.filters, std::vector<std::string>{analysis::SupportedFilesFilter});
+  EXPECT_EQ(file_dialog_.filters, std::vector<std::string>{SupportedFilesFilter});
 
   form().AddFileButton.SetEnabled(false);
   file_dialog_.answer = std::vector<std::string>{media_ / "c.avi"};
@@ -751,7 +751,7 @@ TEST_F(MainWindowTest, TheAnalysingWindowCancelsAndHoldsOffTheFolderChoice) {
     if (path == media_ / "b.avi") window_->FormAnalyzingSplash.Button2.UserClick();
   };
   const auto result = window_->AddFileButtonClick();
-  EXPECT_EQ(result.end, analysis::AddFilesResult::End::kCancelled);
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
   EXPECT_EQ(form().ListView1.count(), 2) << "the file in hand is finished, the rest skipped";
   EXPECT_EQ(close_allowed, (std::vector<bool>{false, false}));
   EXPECT_TRUE(chooser_.calls.empty());
