@@ -215,6 +215,28 @@ void MainWindowView::BuildControls(QWidget* client) {
   BindButton(form_.ButtonBrowseForFolder, browse);
   order << browse;
 
+  BuildSettingGroups(client, order);
+
+  auto* progress = new QProgressBar(client);
+  progress->setObjectName(QStringLiteral("ProgressBar1"));
+  progress->setAccessibleName(QStringLiteral("Conversion progress"));
+  progress->setTextVisible(false);
+  progress->setGeometry(69, 462, 585, 16);
+  BindProgressBar(form_.ProgressBar1, progress);
+
+  auto* stop = new QPushButton(MakeIcon(IconKind::kStop), Q(form_.ButtonStopSmall.caption), client);
+  stop->setObjectName(QStringLiteral("ButtonStopSmall"));
+  stop->setAccessibleName(Q(form_.ButtonStopSmall.caption));
+  stop->setIconSize(QSize(16, 16));
+  stop->setGeometry(668, 456, 77, 28);
+  BindButton(form_.ButtonStopSmall, stop);
+  order << stop;
+
+  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
+}
+
+// The video, audio and general settings, each a framed group of labelled controls.
+void MainWindowView::BuildSettingGroups(QWidget* client, QList<QWidget*>& order) {
   auto* video = new GroupFrame(QStringLiteral(" Video Settings "), client);
   video->setObjectName(QStringLiteral("GroupBox1"));
   video->setGeometry(14, 315, 285, 133);
@@ -271,23 +293,6 @@ void MainWindowView::BuildControls(QWidget* client) {
   label14->setObjectName(QStringLiteral("Label14"));
   label14->move(129, 114);
   BindLabel(form_.Label14, label14, true);
-
-  auto* progress = new QProgressBar(client);
-  progress->setObjectName(QStringLiteral("ProgressBar1"));
-  progress->setAccessibleName(QStringLiteral("Conversion progress"));
-  progress->setTextVisible(false);
-  progress->setGeometry(69, 462, 585, 16);
-  BindProgressBar(form_.ProgressBar1, progress);
-
-  auto* stop = new QPushButton(MakeIcon(IconKind::kStop), Q(form_.ButtonStopSmall.caption), client);
-  stop->setObjectName(QStringLiteral("ButtonStopSmall"));
-  stop->setAccessibleName(Q(form_.ButtonStopSmall.caption));
-  stop->setIconSize(QSize(16, 16));
-  stop->setGeometry(668, 456, 77, 28);
-  BindButton(form_.ButtonStopSmall, stop);
-  order << stop;
-
-  for (int i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 void MainWindowView::BuildStatusBar() {

@@ -9,6 +9,7 @@
 //   view.show();                                      // centred on the screen
 #pragma once
 
+#include <QList>
 #include <QMainWindow>
 #include <functional>
 
@@ -53,6 +54,7 @@ class MainWindowView : public QMainWindow {
  private:
   void BuildMenus();
   void BuildControls(QWidget* client);
+  void BuildSettingGroups(QWidget* client, QList<QWidget*>& order);
   void BuildStatusBar();
 
   TForm1& form_;

@@ -75,6 +75,8 @@ class Batch {
  private:
   // Returns false when the batch must end now.
   bool RunRow(int row);
+  // The second run of a row whose first asked for it, with the input opened the other way.
+  bool Retry(int row, const std::string& input, const std::string& extension, bool alternate);
   void ThumbnailStep(int row);
   std::string BuildCommand(bool alternate, bool quicktime, const std::string& input, int row);
   void Message(const char* text) {
@@ -197,7 +199,6 @@ bool Batch::RunRow(int row) {
   state_.run.AbortRun = false;
   const std::string& input = view.input;
   bool alternate = false;
-  bool quicktime = false;
   window_.Post([](BatchEnv& env) { env.form().ProgressBar1.SetPosition(0); });
   state_.run.RetryRun = false;
   state_.run.CurrentRow = row;
@@ -210,7 +211,7 @@ bool Batch::RunRow(int row) {
   const std::string extension = LowerExtension(input);
   if (IsRealMediaExtension(extension)) alternate = true;
 
-  std::string command = BuildCommand(alternate, quicktime, input, row);
+  const std::string command = BuildCommand(alternate, /*quicktime=*/false, input, row);
 
   // The check box is read now, so ticks changed during the batch count for rows not reached.
   const bool checked = window_.Call([&](BatchEnv& env) {
@@ -248,23 +249,21 @@ bool Batch::RunRow(int row) {
   if (state_.run.ThumbnailWanted && !state_.run.RetryNeeded) ThumbnailStep(row);
   if (state_.requests.StopRequested) return false;
 
-  if (state_.run.RetryNeeded) {
-    if (platform::FileExists(state_.run.OutputPath)) platform::DeleteFile(state_.run.OutputPath);
-    if (state_.requests.StopRequested) return false;
-    if (extension == ".mov") quicktime = true;
-    if (quicktime) {
-      alternate = false;
-    } else {
-      alternate = !alternate;
-    }
-    command = BuildCommand(alternate, quicktime, input, row);
-    window_.Call(
-        [&](BatchEnv& env) { env.form().ListView1.SetCell(row, kCellProgress, "Re-scan"); });
-    state_.run.RetryRun = true;
-    RunEncoder(runner_, command, row);
-    state_.run.RetryNeeded = false;
-    if (state_.run.ThumbnailWanted) ThumbnailStep(row);
-  }
+  if (state_.run.RetryNeeded) return Retry(row, input, extension, alternate);
+  return true;
+}
+
+bool Batch::Retry(int row, const std::string& input, const std::string& extension, bool alternate) {
+  if (platform::FileExists(state_.run.OutputPath)) platform::DeleteFile(state_.run.OutputPath);
+  if (state_.requests.StopRequested) return false;
+  // A QuickTime file is opened as such the second time; any other the other way than the first.
+  const bool quicktime = extension == ".mov";
+  const std::string command = BuildCommand(!quicktime && !alternate, quicktime, input, row);
+  window_.Call([&](BatchEnv& env) { env.form().ListView1.SetCell(row, kCellProgress, "Re-scan"); });
+  state_.run.RetryRun = true;
+  RunEncoder(runner_, command, row);
+  state_.run.RetryNeeded = false;
+  if (state_.run.ThumbnailWanted) ThumbnailStep(row);
   return true;
 }
 

@@ -192,6 +192,24 @@ void PostOutcome(RunnerEnv& env, int row, std::string reason, std::vector<std::s
       });
 }
 
+// What the status rules judge a finished run by.
+FinalStatusInput VerdictInput(const ConversionState& state, const OutputParser& parser, LoopEnd end,
+                              int exit_code) {
+  FinalStatusInput input;
+  input.error_seen = parser.error_seen();
+  input.retry_needed = parser.retry_needed();
+  input.abort_run = state.run.AbortRun;
+  input.stall_detected = state.watchdog.StallDetected;
+  input.retry_run = state.run.RetryRun;
+  input.thumbnail_run = state.run.ThumbnailRun;
+  input.size_text = FileSizeText(state.run.OutputPath);
+  input.output_exists = platform::FileExists(state.run.OutputPath);
+  input.encoder_failed = end == LoopEnd::kError || (end == LoopEnd::kOutputEnded && exit_code != 0);
+  input.exit_code = exit_code;
+  input.error_line = parser.error_line();
+  return input;
+}
+
 }  // namespace
 
 void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
@@ -237,21 +255,8 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
     // What the output said last, then the status rules. An encoder that ended by itself
     // must have exited 0; one the runner ended after an error of its own did not finish.
     cadence.Offer(parser, /*force=*/true);
-    FinalStatusInput input;
-    input.error_seen = parser.error_seen();
-    input.retry_needed = parser.retry_needed();
     if (state.requests.StopRequested) state.run.AbortRun = true;  // a stop in the last moment
-    input.abort_run = state.run.AbortRun;
-    input.stall_detected = state.watchdog.StallDetected;
-    input.retry_run = state.run.RetryRun;
-    input.thumbnail_run = state.run.ThumbnailRun;
-    input.size_text = FileSizeText(state.run.OutputPath);
-    input.output_exists = platform::FileExists(state.run.OutputPath);
-    input.encoder_failed =
-        end == LoopEnd::kError || (end == LoopEnd::kOutputEnded && exit_code != 0);
-    input.exit_code = exit_code;
-    input.error_line = parser.error_line();
-    const FinalStatus status = ApplyFinalStatus(input);
+    const FinalStatus status = ApplyFinalStatus(VerdictInput(state, parser, end, exit_code));
     state.run.RetryNeeded = status.retry_needed;
     if (status.cell) PostCell(env, row, kCellProgress, *status.cell);
     PostOutcome(

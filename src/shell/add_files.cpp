@@ -186,6 +186,78 @@ namespace {
 
 using ChooseFiles = std::function<std::optional<std::vector<std::string>>(AddFilesContext&)>;
 
+// The chosen paths where something exists; the others go to `missing` (they get no row, and the
+// user is told which were skipped).
+std::vector<std::string> ExistingFiles(const std::vector<std::string>& chosen,
+                                       std::vector<std::string>& missing) {
+  std::vector<std::string> files;
+  for (const std::string& path : chosen) {
+    if (platform::PathExists(platform::CaptionPath(path))) {
+      files.push_back(path);
+    } else {
+      missing.push_back(path);
+    }
+  }
+  return files;
+}
+
+// Analyses the files in order (ahead on workers when allowed) and adds a row for each, until
+// all are added or "Cancel" ends the loop.
+void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& files,
+                     const AnalyseOptions& analyse, const std::atomic<bool>& abandon,
+                     AddFilesResult& result) {
+  AddingState& state = context.state;
+  TForm1& form = context.form1;
+  UiThread& ui = context.ui;
+  std::optional<LookAhead> ahead;
+  if (context.parallel_analyses > 1 && files.size() > 1) {
+    ahead.emplace(files, analyse, context.parallel_analyses);
+  }
+  result.end = AddFilesResult::End::kAllFiles;
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const std::string& path = files[i];
+    context.splash.Panel1.SetCaption(std::string(platform::FileNamePart(path)));
+    if (!state.AddingFiles) {
+      // "Cancel": the probe of the previous file has ended its encoder already; probes
+      // started ahead end their own encoders when the look-ahead goes (nobody else's).
+      result.end = AddFilesResult::End::kCancelled;
+      result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+      break;
+    }
+    state.NewRowIndex = form.ListView1.count();
+    Pause(ui, context.pause_ms);
+
+    const std::optional<RowTexts> row =
+        ahead ? ahead->Take(i, analyse.pump, abandon) : AnalyseFile(path, analyse);
+    if (!row && abandon) {
+      // "Cancel" came and the file in hand took too long: it gets no row either.
+      result.end = AddFilesResult::End::kCancelled;
+      result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
+      break;
+    }
+    if (row) {
+      std::string extension;
+      FormatExtension(form, extension);
+      AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension,
+                 row->display_size);
+      form.ListView1.ScrollIntoView(state.NewRowIndex);
+      ++result.rows_added;
+    } else {
+      result.not_started.push_back(path);
+    }
+    Pause(ui, context.pause_ms);
+  }
+}
+
+// Told once the rows stand, so that nothing the adding does hides it; an adding without such
+// files takes back the news of the last one.
+void ShowSkipped(TForm1& form, const std::vector<std::string>& missing) {
+  const std::string skipped = missing.empty() ? "" : MissingFilesMessage(missing);
+  if (!skipped.empty() || form.StatusBar1.message().rfind(kSkippedPrefix, 0) == 0) {
+    form.StatusBar1.SetMessage(skipped);
+  }
+}
+
 AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& choose) {
   AddFilesResult result;
   AddingState& state = context.state;
@@ -208,15 +280,7 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     result.end = AddFilesResult::End::kDialogCancelled;
     return result;
   }
-  // A path where nothing exists gets no row; the user is told which were skipped.
-  std::vector<std::string> files;
-  for (const std::string& path : *chosen) {
-    if (platform::PathExists(platform::CaptionPath(path))) {
-      files.push_back(path);
-    } else {
-      result.missing.push_back(path);
-    }
-  }
+  const std::vector<std::string> files = ExistingFiles(*chosen, result.missing);
 
   AnalyseOptions analyse;
   analyse.encoder_path = context.encoder_path.empty()
@@ -245,53 +309,10 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     form.ConvertNowButton.SetEnabled(false);
     form.AddFileButton.SetEnabled(false);
     state.AddingFiles = true;
-
-    std::optional<LookAhead> ahead;
-    if (context.parallel_analyses > 1 && files.size() > 1) {
-      ahead.emplace(files, analyse, context.parallel_analyses);
-    }
-    result.end = AddFilesResult::End::kAllFiles;
-    for (std::size_t i = 0; i < files.size(); ++i) {
-      const std::string& path = files[i];
-      context.splash.Panel1.SetCaption(std::string(platform::FileNamePart(path)));
-      if (!state.AddingFiles) {
-        // "Cancel": the probe of the previous file has ended its encoder already; probes
-        // started ahead end their own encoders when the look-ahead goes (nobody else's).
-        result.end = AddFilesResult::End::kCancelled;
-        result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
-        break;
-      }
-      state.NewRowIndex = form.ListView1.count();
-      Pause(ui, context.pause_ms);
-
-      const std::optional<RowTexts> row =
-          ahead ? ahead->Take(i, analyse.pump, abandon) : AnalyseFile(path, analyse);
-      if (!row && abandon) {
-        // "Cancel" came and the file in hand took too long: it gets no row either.
-        result.end = AddFilesResult::End::kCancelled;
-        result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
-        break;
-      }
-      if (row) {
-        std::string extension;
-        FormatExtension(form, extension);
-        AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension,
-                   row->display_size);
-        form.ListView1.ScrollIntoView(state.NewRowIndex);
-        ++result.rows_added;
-      } else {
-        result.not_started.push_back(path);
-      }
-      Pause(ui, context.pause_ms);
-    }
+    AddAnalysedRows(context, files, analyse, abandon, result);
   }
   if (result.end == AddFilesResult::End::kAllFiles) EnableWorkControls(form, context.form4);
-  // Told once the rows stand, so that nothing the adding does hides it; an adding without such
-  // files takes back the news of the last one.
-  const std::string skipped = result.missing.empty() ? "" : MissingFilesMessage(result.missing);
-  if (!skipped.empty() || form.StatusBar1.message().rfind(kSkippedPrefix, 0) == 0) {
-    form.StatusBar1.SetMessage(skipped);
-  }
+  ShowSkipped(form, result.missing);
   return result;
 }
 
