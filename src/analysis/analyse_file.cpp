@@ -20,6 +20,12 @@ std::optional<RowTexts> AnalyseFile(const std::string& path, const AnalyseOption
                                                        : ReadWithVideoInfo(path, options.cancel);
   const RowTexts reader = ReaderRowTexts(info, path);
   if (!NeedsProbe(reader, path)) return reader;
+  if (options.probe_in_process && !info.encoder_description.empty()) {
+    ProbeResult described;
+    described.outcome = ProbeOutcome::Described;
+    ParseProbeOutput(SplitProbeLines(info.encoder_description), described.values);
+    return ProbeRowTexts(described);
+  }
 
   ProbeOptions probe;
   probe.encoder_path = options.encoder_path;

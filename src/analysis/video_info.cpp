@@ -14,6 +14,7 @@ extern "C" {
 #include <libavutil/log.h>
 }
 
+#include "media/describe.h"
 #include "media/display.h"
 #include "media/local_input.h"
 
@@ -89,7 +90,6 @@ VideoInfoValues ReadVideoInfo(const std::string& path, const VideoInfoLimits& li
   // playlist or a text rendering), and it is taken as a file name, whatever it looks like.
   media::LocalInputOptions open;
   open.demuxer_options = &options;
-  open.format_probe_size = static_cast<unsigned>(limits.probe_size);
   open.interrupt = {&Interrupted, const_cast<Interruption*>(&interruption)};
   media::LocalInput input = media::OpenLocalInput(path, open);
   av_dict_free(&options);
@@ -120,6 +120,13 @@ VideoInfoValues ReadVideoInfo(const std::string& path, const VideoInfoLimits& li
   }
   if (duration < 0) duration = Seconds(context->duration, AVRational{1, AV_TIME_BASE});
   if (duration >= 0) values.duration = FormatReaderDuration(duration);
+  // Opened as the encoder opens a file it probes (the same container detection, probe size and
+  // analysis time), the description is the encoder's own, except where libavformat analyses
+  // longer by default than the time set here.
+  const std::string container = context->iformat->name;
+  if (!video && container != "flv" && container != "mpeg" && container != "mpegts") {
+    values.encoder_description = media::DescribeInput(*context, path);
+  }
   return values;
 }
 

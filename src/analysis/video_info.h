@@ -18,6 +18,12 @@ struct VideoInfoValues {
   // The size the video is shown at (turned upright, its pixel aspect applied); 0 when unknown.
   int display_width = 0;
   int display_height = 0;
+  // For a file without a video stream, opened as the encoder opens it: the description the
+  // encoder's probe would print (media::DescribeInput), so that no encoder need be started to
+  // learn it. Empty otherwise: for a video, for a file the reader could not open, and for the
+  // containers whose streams the encoder looks for longer (FLV, MPEG program and transport
+  // streams).
+  std::string encoder_description = {};
 };
 
 // Bounds of one analysis. Reading stops at whichever comes first.

@@ -62,23 +62,6 @@ void InstallLogFilter() {
   }
 }
 
-std::string FormatDuration(int64_t microseconds) {
-  if (microseconds < 0) microseconds = 0;
-  const int64_t hundredths = microseconds / 10000;
-  const int64_t seconds = hundredths / 100;
-  char text[64];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%02lld",
-                static_cast<long long>(seconds / 3600), static_cast<long long>(seconds / 60 % 60),
-                static_cast<long long>(seconds % 60), static_cast<long long>(hundredths % 100));
-  return text;
-}
-
-std::string FormatRate(double frames_per_second) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%.2f", frames_per_second);
-  return text;
-}
-
 std::string ProgressRecord(std::optional<int64_t> frames, double quality, int64_t bytes,
                            double seconds) {
   if (seconds < 0) seconds = 0;

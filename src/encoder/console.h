@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 
+#include "media/describe.h"
+
 namespace raziz2u {
 
 // Writes text to standard output in one write (no added line end).
@@ -19,10 +21,9 @@ void PrintMarkedLine(const std::string& line);
 // like failure markers. RAZIZ2U_DEBUG=1 in the environment forwards the log for debugging.
 void InstallLogFilter();
 
-// "HH:MM:SS.cc" for microseconds (hundredths truncated).
-std::string FormatDuration(int64_t microseconds);
-// "25.00" for a rate in frames per second (two decimals).
-std::string FormatRate(double frames_per_second);
+// "HH:MM:SS.cc" for microseconds, "25.00" for a rate: the words the input's description uses.
+using vidloom::media::FormatDuration;
+using vidloom::media::FormatRate;
 
 // One progress record, ending with a carriage return:
 // "frame=<n> q=<q> size=<n>kB time=<s.ss> bitrate=<r>kbits/s\r"; without frame= and q= for

@@ -28,6 +28,7 @@ extern "C" {
 #include "console.h"
 #include "filter_chain.h"
 #include "filter_library.h"
+#include "media/describe.h"
 #include "media/display.h"
 #include "media/local_input.h"
 #include "stream_rules.h"
@@ -76,32 +77,10 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr auto kFlushBudget = std::chrono::milliseconds(500);
 constexpr auto kFinishBudget = std::chrono::milliseconds(1000);
 
-// Paths are printed between quotes on one line; control characters would start a new line that
-// the reader would examine for failure markers.
-std::string PrintablePath(const std::string& path) {
-  std::string out = path;
-  for (char& c : out) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
-  }
-  return out;
-}
-
+using vidloom::media::PrintablePath;
+using vidloom::media::StreamRate;
 std::string LayoutName(const AVChannelLayout& layout) {
-  char text[128] = {};
-  if (av_channel_layout_describe(&layout, text, sizeof text) < 0) return "unknown";
-  return text;
-}
-
-// The stream's average frame rate, else its base rate; 0/1 when neither is known.
-AVRational StreamRate(const AVStream* st) {
-  AVRational r = st->avg_frame_rate;
-  if (r.num <= 0 || r.den <= 0) r = st->r_frame_rate;
-  if (r.num <= 0 || r.den <= 0) return {0, 1};
-  return r;
-}
-
-double FrameRateOf(const AVStream* st) {
-  return av_q2d(StreamRate(st));
+  return vidloom::media::ChannelLayoutName(layout);
 }
 
 // The rates an encoder offers; empty when it takes any.
@@ -330,54 +309,7 @@ void Conversion::OpenInput() {
 }
 
 void Conversion::DescribeInput() {
-  Print("Input #0, " + std::string(in_->iformat->name) + ", from '" + PrintablePath(req_.input) +
-        "':\n");
-  if (in_->duration != AV_NOPTS_VALUE && in_->duration >= 0) {
-    const int64_t start = in_->start_time != AV_NOPTS_VALUE ? in_->start_time : 0;
-    char text[160];
-    std::snprintf(text, sizeof text, ", start: %s%lld.%06lld, bitrate: ", start < 0 ? "-" : "",
-                  static_cast<long long>(std::llabs(start) / AV_TIME_BASE),
-                  static_cast<long long>(std::llabs(start) % AV_TIME_BASE));
-    std::string line = "  Duration: " + FormatDuration(in_->duration) + text;
-    line += in_->bit_rate > 0 ? std::to_string(in_->bit_rate / 1000) + " kb/s\n" : "N/A\n";
-    Print(line);
-  } else {
-    Print("  Duration: N/A\n");
-  }
-  for (unsigned i = 0; i < in_->nb_streams; ++i) {
-    const AVStream* st = in_->streams[i];
-    const AVCodecParameters* par = st->codecpar;
-    const std::string head = "    Stream #0." + std::to_string(i) + ": ";
-    const std::string codec = avcodec_get_name(par->codec_id);
-    switch (par->codec_type) {
-      case AVMEDIA_TYPE_VIDEO:
-        if (st->disposition & AV_DISPOSITION_ATTACHED_PIC) {
-          Print(head + "Picture: " + codec + "\n");
-        } else {
-          // The size the source is shown at (turned upright, its pixel aspect applied) follows
-          // when it differs from the stored one: the program's letterbox keeps that shape.
-          std::string line = head + "Video: " + codec + ", " + std::to_string(par->width) + "x" +
-                             std::to_string(par->height) + ", " + FormatRate(FrameRateOf(st)) +
-                             " fps";
-          const auto [dw, dh] = vidloom::media::DisplaySize(st);
-          if (dw != par->width || dh != par->height) {
-            line += ", display " + std::to_string(dw) + "x" + std::to_string(dh);
-          }
-          Print(line + "\n");
-        }
-        break;
-      case AVMEDIA_TYPE_AUDIO:
-        Print(head + "Audio: " + codec + ", " + std::to_string(par->sample_rate) + " Hz, " +
-              LayoutName(par->ch_layout) + "\n");
-        break;
-      case AVMEDIA_TYPE_SUBTITLE:
-        Print(head + "Subtitle: " + codec + "\n");
-        break;
-      default:
-        Print(head + "Data: " + codec + "\n");
-        break;
-    }
-  }
+  Print(vidloom::media::DescribeInput(*in_, req_.input));
 }
 
 // Microseconds of the input's start (plus -ss) expressed in the stream's time base: subtracted

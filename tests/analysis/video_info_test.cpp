@@ -8,7 +8,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 
+#include "analysis/analyse_file.h"
 #include "support/refused_inputs.h"
 #include "support/temp_dir.h"
 
@@ -55,6 +57,19 @@ class VideoInfoTest : public ::testing::Test {
              make("-f lavfi -i testsrc=size=320x240:rate=25:duration=3 -c:v mpeg4",
                   "odd name #1 ?x=y.avi");
     if (!ready_) return;
+    // Audio of several kinds for the comparison with the encoder's probe; a kind this ffmpeg
+    // cannot write is left out.
+    make(
+        "-f lavfi -i sine=duration=2 -f lavfi -i color=red:size=64x64:duration=1 -map 0 -map 1 "
+        "-c:a libmp3lame -c:v mjpeg -pix_fmt yuvj420p -frames:v 1 -disposition:v attached_pic",
+        "cover.mp3");
+    make("-f lavfi -i sine=sample_rate=11025:duration=1.5 -c:a pcm_s16le", "mono11k.wav");
+    make("-f lavfi -i sine=duration=2 -af aformat=channel_layouts=5.1 -c:a flac", "six.flac");
+    make("-f lavfi -i sine=duration=3.7 -c:a aac", "tone.m4a");
+    make("-f lavfi -i sine=duration=2 -c:a aac -f adts", "tone.aac");
+    make("-f lavfi -i sine=duration=2 -c:a libvorbis", "tone.ogg");
+    make("-f lavfi -i anullsrc=sample_rate=8000 -t 0 -c:a pcm_s16le", "zero.wav");
+    WriteTextFile(d + "/truncated.mp3", ReadTextFile(d + "/audio.mp3").substr(0, 700));
     // Cut in the middle: its index (at the end) is lost.
     const std::string whole = ReadTextFile(d + "/video.mp4");
     WriteTextFile(d + "/truncated.mp4", whole.substr(0, whole.size() / 2));
@@ -177,6 +192,37 @@ TEST_F(VideoInfoTest, AnExpiredDeadlineGivesUnknownValues) {
   limits.timeout_ms = 0;
   ExpectUnknown(ReadVideoInfo(Path("video.mp4"), limits));
 }
+
+#ifdef RAZIZ2U_PATH
+TEST_F(VideoInfoTest, RowsFromTheReaderEqualTheEncodersProbe) {
+  // Each file's row with the in-process description against the row of the real encoder's
+  // probe; a file the reader describes must not need the encoder at all.
+  const auto texts = [](const RowTexts& row) {
+    return std::tuple(row.size, row.frame_rate, row.duration, row.display_size);
+  };
+  int described = 0;
+  for (const std::string name :
+       {"audio.mp3", "cover.mp3", "mono11k.wav", "six.flac", "tone.m4a", "tone.aac", "tone.ogg",
+        "zero.wav", "truncated.mp3", "video.mp4", "ntsc.avi", "truncated.mp4", "empty.avi",
+        "notes.avi", "long.mkv"}) {
+    if (!std::filesystem::exists(Path(name))) continue;
+    SCOPED_TRACE(name);
+    AnalyseOptions with_probe{.encoder_path = RAZIZ2U_PATH, .probe_in_process = false};
+    AnalyseOptions in_process{.encoder_path = RAZIZ2U_PATH};
+    const auto expected = AnalyseFile(Path(name), with_probe);
+    const auto got = AnalyseFile(Path(name), in_process);
+    ASSERT_TRUE(expected && got);
+    EXPECT_EQ(texts(*got), texts(*expected));
+    if (ReadVideoInfo(Path(name)).encoder_description.empty()) continue;
+    ++described;
+    AnalyseOptions no_encoder{.encoder_path = "/nonexistent/raziz2u"};
+    const auto alone = AnalyseFile(Path(name), no_encoder);
+    ASSERT_TRUE(alone) << "the encoder was needed";
+    EXPECT_EQ(texts(*alone), texts(*expected));
+  }
+  EXPECT_GE(described, 6) << "the audio files are described in process";
+}
+#endif
 
 }  // namespace
 }  // namespace vidloom::analysis
