@@ -124,13 +124,17 @@ Modes (default: convert):
                         its thumbnail command on the next line) without running or creating
                         anything
   --print-rows          print each row's file name and its six cells, tab-separated
-  --list-formats        print the 16 rows of the output format list
+  --list-formats        print the 16 rows of the output format list, each format's short name
+                        after a tab
   --show-options        print every selector: NAME, enabled (0|1), selected row, items
                         (tab-separated)
   --help                this text
 
 Choices (each takes an item text exactly as the selector lists it; see --show-options):
-  --format TEXT|INDEX   output format, by its list text or its row index (applied first)
+  --format NAME         output format (applied first): its list text, its row index, its
+                        short name or its extension, the last two in any case (mp3, psp-avc;
+                        see --list-formats); an extension that several formats share (mp4)
+                        names none of them
   --video-codec TEXT    --video-size TEXT     --video-bitrate TEXT   --frame-rate TEXT
   --audio-codec TEXT    --audio-bitrate TEXT  --channels TEXT        --sample-rate TEXT
   --aspect TEXT         --letterbox None|LetterBox

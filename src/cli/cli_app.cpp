@@ -103,18 +103,44 @@ std::string Choose(Selector& selector, const std::string& name, const std::strin
   return {};
 }
 
+// The formats `formats` lists, one a line: short name and full text.
+std::string FormatChoices(const std::vector<const OutputFormat*>& formats) {
+  std::string text;
+  for (const OutputFormat* format : formats) {
+    text += "\n  " + std::string(format->ShortName) +
+            std::string(12 - format->ShortName.size(), ' ') + "\"" +
+            std::string(format->DisplayName) + "\"";
+  }
+  return text;
+}
+
+// Chooses the output format named by its full text, its row index, its short name or its
+// extension (the two last in any case). An extension that several formats share chooses none.
 std::string ChooseFormat(TForm1& form, const std::string& text) {
   const auto& items = form.ComboOutputFormat.items();
-  const auto it = std::find(items.begin(), items.end(), text);
-  int index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  auto row_of = [&](std::string_view item) {
+    const auto it = std::find(items.begin(), items.end(), item);
+    return it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  };
+  int index = row_of(text);
   if (index < 0 && !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
       text.size() < 4) {
     index = std::stoi(text);
   }
+  if (index < 0) {
+    const std::vector<const OutputFormat*> named = FormatsNamed(text);
+    if (named.size() > 1) {
+      return "\"" + text + "\" is ambiguous: it is the extension of " +
+             std::to_string(named.size()) + " formats; name one of them:" + FormatChoices(named);
+    }
+    if (named.size() == 1) index = row_of(named.front()->DisplayName);
+  }
   if (index < 0 || index >= form.ComboOutputFormat.count()) {
-    return "\"" + text + "\" is neither an output format nor a row index 0.." +
-           std::to_string(form.ComboOutputFormat.count() - 1) +
-           "; formats:" + ValidItems(form.ComboOutputFormat);
+    std::vector<const OutputFormat*> all;
+    for (const OutputFormat& format : FormatCatalogue) all.push_back(&format);
+    return "\"" + text +
+           "\" is neither an output format, its short name or extension, nor a row index 0.." +
+           std::to_string(form.ComboOutputFormat.count() - 1) + "; formats:" + FormatChoices(all);
   }
   form.ComboOutputFormat.UserSelect(index);
   return {};
@@ -378,7 +404,13 @@ int RunCli(const std::vector<std::string>& args) {
   TForm1& form = window.Form1;
 
   if (a.mode == Mode::kListFormats) {
-    for (const auto& row : FormatListRows()) std::cout << row << '\n';
+    // Each entry's full text and its short name; the separators as they are listed.
+    for (const auto& row : FormatListRows()) {
+      const OutputFormat* format = FindFormat(row);
+      std::cout << row;
+      if (format) std::cout << '\t' << format->ShortName;
+      std::cout << '\n';
+    }
     return 0;
   }
 
