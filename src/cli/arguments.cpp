@@ -80,6 +80,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       a.no_settings = true;
     } else if (arg == "--yes") {
       a.yes = true;
+    } else if (arg == "--json") {
+      a.json = true;
     } else if (arg == "--print-commands") {
       a.mode = Mode::kPrintCommands;
     } else if (arg == "--list-formats") {
@@ -157,6 +159,13 @@ Settings:
 
 Other options:
   --yes                 answer questions with Yes/OK
+  --json                while converting, write JSON lines to standard output instead of the
+                        progress lines and the result table: an object per change of a row
+                        {"type":"row","file","state","percent","frames","size_kb","reason"}
+                        and a last one {"type":"summary","converted","total","files":[{"file",
+                        "state","reason"}...]}; state is waiting, converting, retrying,
+                        thumbnail, done, failed or aborted. A byte of a file name that is not
+                        part of valid UTF-8 is written as \u00XX (XX its value)
 
 A conversion ends with a result table: each row's final word, its file and, when it did not end
 "Done", why; then "N of M files converted".

@@ -14,6 +14,7 @@
 
 #include "analysis/file_list.h"
 #include "cli/arguments.h"
+#include "cli/json_lines.h"
 #include "model/headless_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -282,12 +283,38 @@ class InterruptWatcher {
   std::thread thread_;
 };
 
-int Convert(MainWindow& window, HeadlessUiThread& ui) {
+// Writes a JSON line for each change of a row; a change that leaves the line as it was is not
+// written again.
+class JsonRowWriter {
+ public:
+  explicit JsonRowWriter(const TForm1& form) : form_(form) {}
+
+  void OnChange(int row) {
+    if (row < 0 || row >= form_.ListView1.count()) return;
+    std::string line = RowJson(ReportRow(form_.ListView1.row(row), form_.StatusBar1.panel(1)));
+    if (last_lines_.size() <= static_cast<std::size_t>(row)) last_lines_.resize(row + 1);
+    if (line == last_lines_[row]) return;
+    std::cout << line << '\n' << std::flush;
+    last_lines_[row] = std::move(line);
+  }
+
+ private:
+  const TForm1& form_;
+  std::vector<std::string> last_lines_;
+};
+
+int Convert(MainWindow& window, HeadlessUiThread& ui, bool json) {
   if (g_interrupted) return 130;  // interrupted while the files were added
   TForm1& form = window.Form1;
   ProgressPrinter printer(form);
+  JsonRowWriter json_rows(form);
   form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
-    if (change == ListView::Change::kRowChanged) printer.OnChange(row);
+    if (change != ListView::Change::kRowChanged) return;
+    if (json) {
+      json_rows.OnChange(row);
+    } else {
+      printer.OnChange(row);
+    }
   });
 
   window.ConvertNowButtonClick();
@@ -305,18 +332,27 @@ int Convert(MainWindow& window, HeadlessUiThread& ui) {
   // A row per file: its final word, its path and, when it did not end "Done", why.
   int checked = 0;
   int done = 0;
-  std::cout << "\nResult:\n";
+  std::vector<RowReport> reports;
+  if (!json) std::cout << "\nResult:\n";
   for (const auto& row : form.ListView1.rows()) {
     const std::string& word = row.cells[kCellProgress];
-    std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption;
-    if (!row.reason.empty()) std::cout << '\t' << row.reason;
-    std::cout << '\n';
+    if (json) {
+      reports.push_back(ReportRow(row, {}));
+    } else {
+      std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption;
+      if (!row.reason.empty()) std::cout << '\t' << row.reason;
+      std::cout << '\n';
+    }
     if (row.checked) {
       ++checked;
       if (word == "Done") ++done;
     }
   }
-  std::cout << done << " of " << checked << (checked == 1 ? " file" : " files") << " converted\n";
+  if (json) {
+    std::cout << SummaryJson(done, checked, reports) << '\n';
+  } else {
+    std::cout << done << " of " << checked << (checked == 1 ? " file" : " files") << " converted\n";
+  }
   if (g_interrupted) return 130;
   return done == checked && checked > 0 ? 0 : 1;
 }
@@ -441,7 +477,7 @@ int RunCli(const std::vector<std::string>& args) {
     case Mode::kPrintCommands:
       return PrintCommands(window);
     default:
-      return Convert(window, ui);
+      return Convert(window, ui, a.json);
   }
 }
 
