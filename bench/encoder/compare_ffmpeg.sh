@@ -159,7 +159,7 @@ stats() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
   m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2; print m, v[1], v[NR] }'; }
 
 mkdir -p "$work/out"
-mapfile -t rows < <("$cli" --no-settings --list-formats)
+mapfile -t rows < <("$cli" --no-settings --list-formats | cut -f1)
 printf "| %-34s | %-2s | %-18s | %-18s | %6s | %-18s | %-18s | %6s | %7s | %7s |\n" \
   format in "ours wall (spread)" "ffmpeg wall" ratio "ours cpu (spread)" "ffmpeg cpu" ratio \
   "ours MB" "ffm MB"

@@ -17,7 +17,7 @@ ffmpeg -hide_banner -loglevel error -y \
   -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame -b:a 192k -shortest "$work/clip.avi"
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
   print NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-mapfile -t rows < <("$cli" --no-settings --list-formats)
+mapfile -t rows < <("$cli" --no-settings --list-formats | cut -f1)
 printf "| %-34s | %9s | %9s | %7s | %9s |\n" format "run (s)" "end (s)" share "file (MB)"
 printf "|%s|\n" "------------------------------------|-----------|-----------|---------|-----------"
 for index in ${FORMATS:-0 1 2 4 5 7 8 9 14 15}; do

@@ -80,6 +80,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       a.no_settings = true;
     } else if (arg == "--yes") {
       a.yes = true;
+    } else if (arg == "--json") {
+      a.json = true;
     } else if (arg == "--print-commands") {
       a.mode = Mode::kPrintCommands;
     } else if (arg == "--list-formats") {
@@ -124,13 +126,17 @@ Modes (default: convert):
                         its thumbnail command on the next line) without running or creating
                         anything
   --print-rows          print each row's file name and its six cells, tab-separated
-  --list-formats        print the 16 rows of the output format list
+  --list-formats        print the 16 rows of the output format list, each format's short name
+                        after a tab
   --show-options        print every selector: NAME, enabled (0|1), selected row, items
                         (tab-separated)
   --help                this text
 
 Choices (each takes an item text exactly as the selector lists it; see --show-options):
-  --format TEXT|INDEX   output format, by its list text or its row index (applied first)
+  --format NAME         output format (applied first): its list text, its row index, its
+                        short name or its extension, the last two in any case (mp3, psp-avc;
+                        see --list-formats); an extension that several formats share (mp4)
+                        names none of them
   --video-codec TEXT    --video-size TEXT     --video-bitrate TEXT   --frame-rate TEXT
   --audio-codec TEXT    --audio-bitrate TEXT  --channels TEXT        --sample-rate TEXT
   --aspect TEXT         --letterbox None|LetterBox
@@ -153,6 +159,13 @@ Settings:
 
 Other options:
   --yes                 answer questions with Yes/OK
+  --json                while converting, write JSON lines to standard output instead of the
+                        progress lines and the result table: an object per change of a row
+                        {"type":"row","file","state","percent","frames","size_kb","reason"}
+                        and a last one {"type":"summary","converted","total","files":[{"file",
+                        "state","reason"}...]}; state is waiting, converting, retrying,
+                        thumbnail, done, failed or aborted. A byte of a file name that is not
+                        part of valid UTF-8 is written as \u00XX (XX its value)
 
 A conversion ends with a result table: each row's final word, its file and, when it did not end
 "Done", why; then "N of M files converted".

@@ -23,6 +23,7 @@ struct Arguments {
   std::optional<std::string> source_size;
   bool no_settings = false;
   bool yes = false;
+  bool json = false;  // --json: progress and result as JSON lines on standard output
   std::vector<std::string> files;
 };
 

@@ -14,6 +14,7 @@
 
 #include "analysis/file_list.h"
 #include "cli/arguments.h"
+#include "cli/json_lines.h"
 #include "model/headless_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -103,18 +104,44 @@ std::string Choose(Selector& selector, const std::string& name, const std::strin
   return {};
 }
 
+// The formats `formats` lists, one a line: short name and full text.
+std::string FormatChoices(const std::vector<const OutputFormat*>& formats) {
+  std::string text;
+  for (const OutputFormat* format : formats) {
+    text += "\n  " + std::string(format->ShortName) +
+            std::string(12 - format->ShortName.size(), ' ') + "\"" +
+            std::string(format->DisplayName) + "\"";
+  }
+  return text;
+}
+
+// Chooses the output format named by its full text, its row index, its short name or its
+// extension (the two last in any case). An extension that several formats share chooses none.
 std::string ChooseFormat(TForm1& form, const std::string& text) {
   const auto& items = form.ComboOutputFormat.items();
-  const auto it = std::find(items.begin(), items.end(), text);
-  int index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  auto row_of = [&](std::string_view item) {
+    const auto it = std::find(items.begin(), items.end(), item);
+    return it == items.end() ? -1 : static_cast<int>(it - items.begin());
+  };
+  int index = row_of(text);
   if (index < 0 && !text.empty() && text.find_first_not_of("0123456789") == std::string::npos &&
       text.size() < 4) {
     index = std::stoi(text);
   }
+  if (index < 0) {
+    const std::vector<const OutputFormat*> named = FormatsNamed(text);
+    if (named.size() > 1) {
+      return "\"" + text + "\" is ambiguous: it is the extension of " +
+             std::to_string(named.size()) + " formats; name one of them:" + FormatChoices(named);
+    }
+    if (named.size() == 1) index = row_of(named.front()->DisplayName);
+  }
   if (index < 0 || index >= form.ComboOutputFormat.count()) {
-    return "\"" + text + "\" is neither an output format nor a row index 0.." +
-           std::to_string(form.ComboOutputFormat.count() - 1) +
-           "; formats:" + ValidItems(form.ComboOutputFormat);
+    std::vector<const OutputFormat*> all;
+    for (const OutputFormat& format : FormatCatalogue) all.push_back(&format);
+    return "\"" + text +
+           "\" is neither an output format, its short name or extension, nor a row index 0.." +
+           std::to_string(form.ComboOutputFormat.count() - 1) + "; formats:" + FormatChoices(all);
   }
   form.ComboOutputFormat.UserSelect(index);
   return {};
@@ -256,12 +283,38 @@ class InterruptWatcher {
   std::thread thread_;
 };
 
-int Convert(MainWindow& window, HeadlessUiThread& ui) {
+// Writes a JSON line for each change of a row; a change that leaves the line as it was is not
+// written again.
+class JsonRowWriter {
+ public:
+  explicit JsonRowWriter(const TForm1& form) : form_(form) {}
+
+  void OnChange(int row) {
+    if (row < 0 || row >= form_.ListView1.count()) return;
+    std::string line = RowJson(ReportRow(form_.ListView1.row(row), form_.StatusBar1.panel(1)));
+    if (last_lines_.size() <= static_cast<std::size_t>(row)) last_lines_.resize(row + 1);
+    if (line == last_lines_[row]) return;
+    std::cout << line << '\n' << std::flush;
+    last_lines_[row] = std::move(line);
+  }
+
+ private:
+  const TForm1& form_;
+  std::vector<std::string> last_lines_;
+};
+
+int Convert(MainWindow& window, HeadlessUiThread& ui, bool json) {
   if (g_interrupted) return 130;  // interrupted while the files were added
   TForm1& form = window.Form1;
   ProgressPrinter printer(form);
+  JsonRowWriter json_rows(form);
   form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
-    if (change == ListView::Change::kRowChanged) printer.OnChange(row);
+    if (change != ListView::Change::kRowChanged) return;
+    if (json) {
+      json_rows.OnChange(row);
+    } else {
+      printer.OnChange(row);
+    }
   });
 
   window.ConvertNowButtonClick();
@@ -279,18 +332,27 @@ int Convert(MainWindow& window, HeadlessUiThread& ui) {
   // A row per file: its final word, its path and, when it did not end "Done", why.
   int checked = 0;
   int done = 0;
-  std::cout << "\nResult:\n";
+  std::vector<RowReport> reports;
+  if (!json) std::cout << "\nResult:\n";
   for (const auto& row : form.ListView1.rows()) {
     const std::string& word = row.cells[kCellProgress];
-    std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption;
-    if (!row.reason.empty()) std::cout << '\t' << row.reason;
-    std::cout << '\n';
+    if (json) {
+      reports.push_back(ReportRow(row, {}));
+    } else {
+      std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption;
+      if (!row.reason.empty()) std::cout << '\t' << row.reason;
+      std::cout << '\n';
+    }
     if (row.checked) {
       ++checked;
       if (word == "Done") ++done;
     }
   }
-  std::cout << done << " of " << checked << (checked == 1 ? " file" : " files") << " converted\n";
+  if (json) {
+    std::cout << SummaryJson(done, checked, reports) << '\n';
+  } else {
+    std::cout << done << " of " << checked << (checked == 1 ? " file" : " files") << " converted\n";
+  }
   if (g_interrupted) return 130;
   return done == checked && checked > 0 ? 0 : 1;
 }
@@ -378,7 +440,13 @@ int RunCli(const std::vector<std::string>& args) {
   TForm1& form = window.Form1;
 
   if (a.mode == Mode::kListFormats) {
-    for (const auto& row : FormatListRows()) std::cout << row << '\n';
+    // Each entry's full text and its short name; the separators as they are listed.
+    for (const auto& row : FormatListRows()) {
+      const OutputFormat* format = FindFormat(row);
+      std::cout << row;
+      if (format) std::cout << '\t' << format->ShortName;
+      std::cout << '\n';
+    }
     return 0;
   }
 
@@ -409,7 +477,7 @@ int RunCli(const std::vector<std::string>& args) {
     case Mode::kPrintCommands:
       return PrintCommands(window);
     default:
-      return Convert(window, ui);
+      return Convert(window, ui, a.json);
   }
 }
 

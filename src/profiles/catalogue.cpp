@@ -142,6 +142,7 @@ constexpr std::string_view kPs3Command2000 =
 
 constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
     {.DisplayName = "PSP Video (Good Quality) (*.mp4)",
+     .ShortName = "psp",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"XVID", "XVID"},
@@ -155,6 +156,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = kPspVideoCommand,
      .ThumbnailWanted = true},
     {.DisplayName = "PSP Video (Normal Quality) (*.mp4)",
+     .ShortName = "psp-normal",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"XVID", "XVID"},
@@ -168,6 +170,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = kPspVideoCommand,
      .ThumbnailWanted = true},
     {.DisplayName = "PSP Video (Small File Size) (*.mp4)",
+     .ShortName = "psp-small",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"XVID", "XVID"},
@@ -181,6 +184,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = kPspVideoCommand,
      .ThumbnailWanted = true},
     {.DisplayName = "PSP AVC Video (*.mp4)",
+     .ShortName = "psp-avc",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"H264", "H264"},
@@ -195,6 +199,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = kPspAvcCommand,
      .ThumbnailWanted = true},
     {.DisplayName = "PSP AVC Video Format2 (*.mp4)",
+     .ShortName = "psp-avc2",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"H264", "H264"},
@@ -208,6 +213,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = kPspAvcCommand,
      .ThumbnailWanted = true},
     {.DisplayName = "PS3 Video(480P) (*.mp4)",
+     .ShortName = "ps3-480p",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"H264", "H264"},
@@ -220,6 +226,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPs3Command1200},
     {.DisplayName = "PS3 Video(720P) (*.mp4)",
+     .ShortName = "ps3-720p",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"H264", "H264"},
@@ -232,6 +239,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPs3Command2000},
     {.DisplayName = "PS3 Video(1080P) (*.mp4)",
+     .ShortName = "ps3-1080p",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
                  .VideoCodecs = {"H264", "H264"},
@@ -246,6 +254,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
     // AAC selects by position in the lists the previous entry left, as the entry always has:
     // after MP3 that is "128 Kbps" and "48000 Hz".
     {.DisplayName = "AAC - Advance Audio Coding (*.aac)",
+     .ShortName = "aac",
      .Extension = "AAC",
      .IsVideo = false,
      .Profile = {.AudioCodecs = {"aac", "aac"},
@@ -254,6 +263,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = R"({head}{input} -acodec "aac"{abitrate}{srate}{channels} -vn {output})"},
     {.DisplayName = "MP3 - Mpeg Layer3 Audio (*.mp3)",
+     .ShortName = "mp3",
      .Extension = "MP3",
      .IsVideo = false,
      .Profile = {.AudioCodecs = {"mp3", "mp3"},
@@ -262,6 +272,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = R"({head}{input} -id3v1 -id3v2 -acodec "mp3"{abitrate}{srate}{channels}{output})"},
     // The mobile audio is always requested as "amr_nb", whatever the 3G2 codec selector shows.
     {.DisplayName = "3GP - 3rd Generation Partnership Project (*.3gp)",
+     .ShortName = "3gp",
      .Extension = "3GP",
      .Profile = {.VideoCodecs = {"MPEG4|H263|XVID", "MPEG4"},
                  .AudioCodecs = {"amr_nb", "amr_nb"},
@@ -275,6 +286,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = R"({head}{input}{vcodec}{vbitrate}{rate} -bt "60"  -acodec "amr_nb")"
                 R"({abitrate}{srate}{channels}{size}{output})"},
     {.DisplayName = "3G2 - 3rd Generation Partnership Project 2 (*.3g2)",
+     .ShortName = "3g2",
      .Extension = "3G2",
      .Profile = {.VideoCodecs = {"MPEG4|H263|XVID", "MPEG4"},
                  .AudioCodecs = {"mpeg4aac|amr_nb", "mpeg4aac"},
@@ -291,6 +303,36 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
 
 static_assert(std::ranges::all_of(FormatCatalogue,
                                   [](const OutputFormat& f) { return IsValidCommand(f.Command); }));
+
+namespace {
+
+// Whether `a` equals `b` with ASCII case ignored; usable at compile time.
+constexpr bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return (x >= 'A' && x <= 'Z' ? x - 'A' + 'a' : x) == (y >= 'A' && y <= 'Z' ? y - 'A' + 'a' : y);
+  });
+}
+
+// A short name is lower case and names one entry only: no other entry has it as its short name
+// or its extension.
+constexpr bool ShortNamesAreUnambiguous() {
+  for (const OutputFormat& format : FormatCatalogue) {
+    if (format.ShortName.empty() ||
+        std::ranges::any_of(format.ShortName, [](char c) { return c >= 'A' && c <= 'Z'; })) {
+      return false;
+    }
+    for (const OutputFormat& other : FormatCatalogue) {
+      if (&other == &format) continue;
+      if (other.ShortName == format.ShortName) return false;
+      if (EqualsIgnoringCase(other.Extension, format.ShortName)) return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+static_assert(ShortNamesAreUnambiguous());
 
 bool IsSeparatorRow(std::string_view text) {
   return text.substr(0, 2) == "  ";
@@ -323,6 +365,17 @@ const OutputFormat* FindFormat(std::string_view text) {
     if (format.DisplayName == text) return &format;
   }
   return nullptr;
+}
+
+std::vector<const OutputFormat*> FormatsNamed(std::string_view name) {
+  for (const OutputFormat& format : FormatCatalogue) {
+    if (EqualsIgnoringCase(format.ShortName, name)) return {&format};
+  }
+  std::vector<const OutputFormat*> found;
+  for (const OutputFormat& format : FormatCatalogue) {
+    if (EqualsIgnoringCase(format.Extension, name)) found.push_back(&format);
+  }
+  return found;
 }
 
 const OutputFormat* SelectedFormat(const TForm1& form) {

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "model/forms.h"
 #include "profiles/command_slots.h"
@@ -46,6 +47,7 @@ struct FormatProfile {
 // {output}, and {title} for the quoted title; everything else is copied as it stands.
 struct OutputFormat {
   std::string_view DisplayName = {};  // exact text in ComboOutputFormat; the lookup key
+  std::string_view ShortName = {};    // lower case, unique: how vidloom-cli also names it
   std::string_view Extension = {};    // upper case, without the dot
   bool IsVideo = true;
   FormatProfile Profile = {};
@@ -67,6 +69,9 @@ const std::array<std::string_view, kFormatListRows>& FormatListRows();
 
 // The entry whose DisplayName equals `text` exactly (case and blanks count), or null.
 const OutputFormat* FindFormat(std::string_view text);
+// The entries `name` stands for, ASCII case ignored: the one of that short name, otherwise every
+// entry of that extension (several for "mp4"); none when it names neither.
+std::vector<const OutputFormat*> FormatsNamed(std::string_view name);
 // The entry of ComboOutputFormat's current text, or null (separator, no selection).
 const OutputFormat* SelectedFormat(const TForm1& form);
 

@@ -86,6 +86,19 @@ TEST_F(CliRows, RowsOfReaderAndEncoder) {
                               Row("v.avi", {"320 x 240", "25", "00:00:03", "MP4", "", ""}),
                           }));
   EXPECT_TRUE(r.err.empty()) << r.err;
+
+  // A folder stands for the media files inside it, in name order, as a dropped folder does.
+  fs::create_directory(Media("folder"));
+  fs::copy_file(Media("v.avi"), Media("folder/b.avi"));
+  fs::copy_file(Media("s.mp3"), Media("folder/a.mp3"));
+  WriteTextFile(Media("folder/notes.txt"), "not media\n");
+  const auto folder = RunProgram(kCli, {"--no-settings", "--print-rows", Media("folder")});
+  ASSERT_EQ(folder.status, 0) << folder.err;
+  EXPECT_EQ(Lines(folder.out),
+            (std::vector<std::string>{
+                Row("folder/a.mp3", {"0 x 0", "0", "00:00:04", "MP4", "", ""}),
+                Row("folder/b.avi", {"320 x 240", "25", "00:00:03", "MP4", "", ""}),
+            }));
 }
 
 TEST_F(CliRows, OutputCellFollowsTheChosenFormat) {

@@ -34,8 +34,10 @@ TEST(CliArguments, ModesAndFlags) {
     ASSERT_TRUE(r.arguments) << c.args[0];
     EXPECT_EQ(r.arguments->mode, c.mode) << c.args[0];
   }
-  const auto r = ParseArguments({"--overwrite", "--no-settings", "--yes", "--volume", "0"});
+  const auto r =
+      ParseArguments({"--overwrite", "--no-settings", "--yes", "--json", "--volume", "0"});
   ASSERT_TRUE(r.arguments);
+  EXPECT_TRUE(r.arguments->json);
   EXPECT_TRUE(r.arguments->overwrite);
   EXPECT_TRUE(r.arguments->no_settings);
   EXPECT_TRUE(r.arguments->yes);
@@ -45,6 +47,7 @@ TEST(CliArguments, ModesAndFlags) {
   ASSERT_TRUE(keep.arguments);
   EXPECT_TRUE(keep.arguments->no_overwrite);
   EXPECT_FALSE(keep.arguments->overwrite);
+  EXPECT_FALSE(keep.arguments->json);
 }
 
 TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {
@@ -56,8 +59,9 @@ TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {
 
 TEST(CliArguments, MistakesAreUsageErrors) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--format"}, {"--volume", "11"}, {"--volume", "x"}, {"--volume", "-1"},
-      {"--bogus"},  {"--overwrite=1"},  {"--letterbox"},   {"--overwrite", "--no-overwrite"},
+      {"--format"},       {"--volume", "11"}, {"--volume", "x"},
+      {"--volume", "-1"}, {"--bogus"},        {"--overwrite=1"},
+      {"--json=1"},       {"--letterbox"},    {"--overwrite", "--no-overwrite"},
   };
   for (const auto& args : bad) {
     const auto r = ParseArguments(args);

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <filesystem>
 #include <map>
+#include <optional>
 #include <sstream>
 #include <thread>
 
@@ -119,6 +120,221 @@ TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
   EXPECT_NE(r.out.find("  Failed\t" + out / "gone.avi" + "\tthe file no longer exists\n"),
             std::string::npos)
       << r.out;
+}
+
+// A JSON value as the lines of --json hold them, and a small strict reader for one line.
+struct Json {
+  enum class Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = Kind::kNull;
+  bool boolean = false;
+  double number = 0;
+  std::string text = {};
+  std::vector<Json> items = {};
+  std::vector<std::pair<std::string, Json>> members = {};
+
+  const Json* Member(const std::string& name) const {
+    for (const auto& [key, value] : members) {
+      if (key == name) return &value;
+    }
+    return nullptr;
+  }
+  std::vector<std::string> Keys() const {
+    std::vector<std::string> keys;
+    for (const auto& member : members) keys.push_back(member.first);
+    return keys;
+  }
+};
+
+class JsonReader {
+ public:
+  // The value of the whole line, or nothing when it is not exactly one JSON value.
+  static std::optional<Json> Read(const std::string& line) {
+    JsonReader reader(line);
+    std::optional<Json> value = reader.Value();
+    if (value && reader.at_ != line.size()) return std::nullopt;
+    return value;
+  }
+
+ private:
+  explicit JsonReader(const std::string& text) : s_(text) {}
+
+  bool Take(char c) {
+    if (at_ < s_.size() && s_[at_] == c) {
+      ++at_;
+      return true;
+    }
+    return false;
+  }
+  bool TakeWord(const std::string& word) {
+    if (s_.compare(at_, word.size(), word) != 0) return false;
+    at_ += word.size();
+    return true;
+  }
+
+  std::optional<Json> Value() {
+    Json v;
+    if (at_ >= s_.size()) return std::nullopt;
+    const char c = s_[at_];
+    if (TakeWord("null")) return v;
+    if (TakeWord("true") || TakeWord("false")) {
+      v.kind = Json::Kind::kBool;
+      v.boolean = s_[at_ - 1] == 'e' && s_[at_ - 2] == 'u';  // "true", not "false"
+      return v;
+    }
+    if (c == '"') {
+      auto text = String();
+      if (!text) return std::nullopt;
+      v.kind = Json::Kind::kString;
+      v.text = *text;
+      return v;
+    }
+    if (Take('[')) {
+      v.kind = Json::Kind::kArray;
+      if (Take(']')) return v;
+      do {
+        auto item = Value();
+        if (!item) return std::nullopt;
+        v.items.push_back(*item);
+      } while (Take(','));
+      return Take(']') ? std::optional<Json>(v) : std::nullopt;
+    }
+    if (Take('{')) {
+      v.kind = Json::Kind::kObject;
+      if (Take('}')) return v;
+      do {
+        auto key = String();
+        if (!key || !Take(':')) return std::nullopt;
+        auto value = Value();
+        if (!value) return std::nullopt;
+        v.members.emplace_back(*key, *value);
+      } while (Take(','));
+      return Take('}') ? std::optional<Json>(v) : std::nullopt;
+    }
+    const std::size_t start = at_;
+    while (at_ < s_.size() && std::strchr("-+.eE0123456789", s_[at_])) ++at_;
+    if (at_ == start) return std::nullopt;
+    v.kind = Json::Kind::kNumber;
+    v.number = std::stod(s_.substr(start, at_ - start));
+    return v;
+  }
+
+  // A string; \uXXXX escapes become UTF-8. A raw control character is refused.
+  std::optional<std::string> String() {
+    if (!Take('"')) return std::nullopt;
+    std::string out;
+    while (at_ < s_.size()) {
+      const char c = s_[at_++];
+      if (c == '"') return out;
+      if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
+      if (c != '\\') {
+        out += c;
+        continue;
+      }
+      if (at_ >= s_.size()) return std::nullopt;
+      const char e = s_[at_++];
+      const std::string simple = "\"\\/bfnrt";
+      const std::string meant = "\"\\/\b\f\n\r\t";
+      if (const auto k = simple.find(e); k != std::string::npos) {
+        out += meant[k];
+      } else if (e == 'u' && at_ + 4 <= s_.size()) {
+        const unsigned code = std::stoul(s_.substr(at_, 4), nullptr, 16);
+        at_ += 4;
+        if (code < 0x80) {
+          out += static_cast<char>(code);
+        } else if (code < 0x800) {
+          out += static_cast<char>(0xC0 | (code >> 6));
+          out += static_cast<char>(0x80 | (code & 0x3F));
+        } else {
+          out += static_cast<char>(0xE0 | (code >> 12));
+          out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+          out += static_cast<char>(0x80 | (code & 0x3F));
+        }
+      } else {
+        return std::nullopt;
+      }
+    }
+    return std::nullopt;
+  }
+
+  const std::string& s_;
+  std::size_t at_ = 0;
+};
+
+// --json: standard output holds JSON lines only, an object per change of a row and the summary
+// last; file names with quotes, backslashes and a byte that is not UTF-8 come back readable.
+TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
+  TempDir dir;
+  const std::string odd = dir / "odd \"name\" back\\slash \xff.avi";
+  std::filesystem::copy_file(Clips()[0], odd);
+  testing::WriteTextFile(dir / "corrupt.avi", std::string(4096, '\x5a'));
+  const std::vector<std::string> inputs = {odd, Clips()[1], dir / "corrupt.avi"};
+  std::vector<std::string> args = {"--no-settings", "--json",       "--format",
+                                   "mp3",           "--output-dir", dir / "out"};
+  args.insert(args.end(), inputs.begin(), inputs.end());
+  const auto r = RunProgram(kCli, args);
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+
+  // The name as a reader decodes it: the lone byte 0xFF is the character U+00FF.
+  const std::string odd_read = dir / "odd \"name\" back\\slash \xc3\xbf.avi";
+  const std::vector<std::string> files = {odd_read, Clips()[1], dir / "corrupt.avi"};
+  const std::vector<std::string> row_keys = {"type",   "file",    "state", "percent",
+                                             "frames", "size_kb", "reason"};
+  const std::vector<std::string> states = {"waiting", "converting", "retrying", "thumbnail",
+                                           "done",    "failed",     "aborted"};
+  const auto lines = Lines(r.out);
+  ASSERT_GE(lines.size(), 2u) << r.out;
+  std::map<std::string, std::vector<Json>> rows_of;
+  for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+    const auto row = JsonReader::Read(lines[i]);
+    ASSERT_TRUE(row) << lines[i];
+    ASSERT_EQ(row->Keys(), row_keys) << lines[i];
+    EXPECT_EQ(row->Member("type")->text, "row");
+    const std::string& state = row->Member("state")->text;
+    EXPECT_NE(std::find(states.begin(), states.end(), state), states.end()) << lines[i];
+    const Json& percent = *row->Member("percent");
+    if (state == "converting") {
+      ASSERT_EQ(percent.kind, Json::Kind::kNumber) << lines[i];
+      EXPECT_GE(percent.number, 0);
+      EXPECT_LE(percent.number, 100);
+    } else {
+      EXPECT_EQ(percent.kind, Json::Kind::kNull) << lines[i];
+    }
+    EXPECT_NE(row->Member("frames")->kind, Json::Kind::kString);
+    EXPECT_NE(row->Member("size_kb")->kind, Json::Kind::kString);
+    rows_of[row->Member("file")->text].push_back(*row);
+  }
+  for (const auto& file : files) ASSERT_TRUE(rows_of.count(file)) << file << "\n" << r.out;
+  EXPECT_EQ(rows_of.size(), 3u) << r.out;
+  // The audio files were seen converting with their size; each row's last object is its end.
+  for (const auto& file : {files[0], files[1]}) {
+    const auto& seen = rows_of[file];
+    EXPECT_TRUE(std::any_of(seen.begin(), seen.end(), [](const Json& row) {
+      return row.Member("state")->text == "converting" &&
+             row.Member("size_kb")->kind == Json::Kind::kNumber;
+    })) << file;
+    EXPECT_EQ(seen.back().Member("state")->text, "done") << file;
+    EXPECT_EQ(seen.back().Member("reason")->text, "") << file;
+  }
+  const Json& failed = rows_of[files[2]].back();
+  EXPECT_EQ(failed.Member("state")->text, "failed");
+  EXPECT_EQ(failed.Member("reason")->text,
+            "Unknown format: the input is not a readable media file");
+
+  const auto summary = JsonReader::Read(lines.back());
+  ASSERT_TRUE(summary) << lines.back();
+  EXPECT_EQ(summary->Keys(), (std::vector<std::string>{"type", "converted", "total", "files"}));
+  EXPECT_EQ(summary->Member("type")->text, "summary");
+  EXPECT_EQ(summary->Member("converted")->number, 2);
+  EXPECT_EQ(summary->Member("total")->number, 3);
+  const auto& entries = summary->Member("files")->items;
+  ASSERT_EQ(entries.size(), 3u);
+  const char* const final_states[] = {"done", "done", "failed"};
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    EXPECT_EQ(entries[i].Keys(), (std::vector<std::string>{"file", "state", "reason"}));
+    EXPECT_EQ(entries[i].Member("file")->text, files[i]);
+    EXPECT_EQ(entries[i].Member("state")->text, final_states[i]);
+    EXPECT_EQ(entries[i].Member("reason")->text, rows_of[files[i]].back().Member("reason")->text);
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir / "out/two.mp3"));
 }
 
 // ---------------------------------------------------------------------------------------------

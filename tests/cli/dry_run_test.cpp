@@ -22,9 +22,36 @@ TEST(CliDryRun, ListsTheSixteenFormatRows) {
   ASSERT_EQ(r.status, 0) << r.err;
   const auto rows = Lines(r.out);
   ASSERT_EQ(rows.size(), 16u);
-  EXPECT_EQ(rows[0], "PSP Video (Good Quality) (*.mp4)");
+  EXPECT_EQ(rows[0], "PSP Video (Good Quality) (*.mp4)\tpsp");
   EXPECT_EQ(rows[3], "              -----------------------------------------------------");
-  EXPECT_EQ(rows[15], "3G2 - 3rd Generation Partnership Project 2 (*.3g2)");
+  EXPECT_EQ(rows[5], "PSP AVC Video Format2 (*.mp4)\tpsp-avc2");
+  EXPECT_EQ(rows[15], "3G2 - 3rd Generation Partnership Project 2 (*.3g2)\t3g2");
+}
+
+// A format by its short name or its extension, in any case, chooses the row of its full text;
+// an extension that several formats share chooses none and names them.
+TEST(CliDryRun, FormatByShortNameOrExtension) {
+  struct Case {
+    const char* name;
+    int row;
+  };
+  for (const Case& c :
+       {Case{"mp3", 12}, Case{"MP3", 12}, Case{"3g2", 15}, Case{"AAC", 11}, Case{"psp", 0},
+        Case{"psp-avc2", 5}, Case{"PS3-720P", 8}, Case{"psp-small", 2}}) {
+    const auto r = RunProgram(kCli, {"--no-settings", "--show-options", "--format", c.name});
+    ASSERT_EQ(r.status, 0) << c.name << r.err;
+    EXPECT_EQ(Lines(r.out).at(0).rfind("ComboOutputFormat\t1\t" + std::to_string(c.row) + "\t", 0),
+              0u)
+        << c.name;
+  }
+  const auto mp4 = RunProgram(kCli, {"--no-settings", "--show-options", "--format", "MP4"});
+  EXPECT_EQ(mp4.status, 2);
+  EXPECT_TRUE(mp4.out.empty());
+  EXPECT_NE(mp4.err.find("\"MP4\" is ambiguous"), std::string::npos) << mp4.err;
+  for (const char* candidate : {"psp ", "psp-normal ", "psp-avc2 ", "ps3-1080p "}) {
+    EXPECT_NE(mp4.err.find(candidate), std::string::npos) << candidate << mp4.err;
+  }
+  EXPECT_EQ(mp4.err.find("mp3"), std::string::npos) << mp4.err;
 }
 
 TEST(CliDryRun, WorkedPspExampleToTheCharacter) {
@@ -87,7 +114,7 @@ TEST(CliDryRun, UnlistedItemsAreUsageErrorsThatListTheValidOnes) {
   EXPECT_NE(r.err.find("\"368 x 208\""), std::string::npos) << r.err;
   EXPECT_TRUE(r.out.empty());
 
-  const auto f = RunProgram(kCli, {"--print-commands", "--format", "psp", "x.avi"});
+  const auto f = RunProgram(kCli, {"--print-commands", "--format", "zune", "x.avi"});
   EXPECT_EQ(f.status, 2);
   EXPECT_NE(f.err.find("PSP AVC Video (*.mp4)"), std::string::npos) << f.err;
 }

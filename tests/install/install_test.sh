@@ -70,7 +70,8 @@ run_cli() {  # prefix, arguments...
 mkdir -p "$work/home"
 formats=$(run_cli "$prefix" --list-formats) || fail "vidloom-cli --list-formats failed"
 [ "$(printf '%s\n' "$formats" | grep -c .)" -eq 16 ] || fail "--list-formats gave: $formats"
-printf '%s\n' "$formats" | grep -q '^MP3 - Mpeg Layer3 Audio (\*.mp3)$' || fail "no MP3 format"
+printf '%s\n' "$formats" | grep -qxF "$(printf 'MP3 - Mpeg Layer3 Audio (*.mp3)\tmp3')" ||
+  fail "no MP3 format"
 
 if [ "$encoder" = ON ]; then
   check_commands() {  # prefix

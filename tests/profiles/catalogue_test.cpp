@@ -49,22 +49,23 @@ TEST(FormatList, HoldsTheTwelveEntriesAndFourSeparatorsInOrder) {
 TEST(FormatCatalogue, EntriesCarryTheirExtensionAndVideoFlag) {
   struct Row {
     const char* name;
+    const char* short_name;
     const char* extension;
     bool video;
   };
   const Row expected[] = {
-      {"PSP Video (Good Quality) (*.mp4)", "MP4", true},
-      {"PSP Video (Normal Quality) (*.mp4)", "MP4", true},
-      {"PSP Video (Small File Size) (*.mp4)", "MP4", true},
-      {"PSP AVC Video (*.mp4)", "MP4", true},
-      {"PSP AVC Video Format2 (*.mp4)", "MP4", true},
-      {"PS3 Video(480P) (*.mp4)", "MP4", true},
-      {"PS3 Video(720P) (*.mp4)", "MP4", true},
-      {"PS3 Video(1080P) (*.mp4)", "MP4", true},
-      {"AAC - Advance Audio Coding (*.aac)", "AAC", false},
-      {"MP3 - Mpeg Layer3 Audio (*.mp3)", "MP3", false},
-      {"3GP - 3rd Generation Partnership Project (*.3gp)", "3GP", true},
-      {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", "3G2", true},
+      {"PSP Video (Good Quality) (*.mp4)", "psp", "MP4", true},
+      {"PSP Video (Normal Quality) (*.mp4)", "psp-normal", "MP4", true},
+      {"PSP Video (Small File Size) (*.mp4)", "psp-small", "MP4", true},
+      {"PSP AVC Video (*.mp4)", "psp-avc", "MP4", true},
+      {"PSP AVC Video Format2 (*.mp4)", "psp-avc2", "MP4", true},
+      {"PS3 Video(480P) (*.mp4)", "ps3-480p", "MP4", true},
+      {"PS3 Video(720P) (*.mp4)", "ps3-720p", "MP4", true},
+      {"PS3 Video(1080P) (*.mp4)", "ps3-1080p", "MP4", true},
+      {"AAC - Advance Audio Coding (*.aac)", "aac", "AAC", false},
+      {"MP3 - Mpeg Layer3 Audio (*.mp3)", "mp3", "MP3", false},
+      {"3GP - 3rd Generation Partnership Project (*.3gp)", "3gp", "3GP", true},
+      {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", "3g2", "3G2", true},
   };
   ASSERT_EQ(FormatCatalogue.size(), std::size(expected));
   Window w;
@@ -72,12 +73,42 @@ TEST(FormatCatalogue, EntriesCarryTheirExtensionAndVideoFlag) {
     SCOPED_TRACE(expected[i].name);
     EXPECT_EQ(FormatCatalogue[i].DisplayName, expected[i].name);
     EXPECT_EQ(FindFormat(expected[i].name), &FormatCatalogue[i]);
+    EXPECT_EQ(FormatCatalogue[i].ShortName, expected[i].short_name);
+    EXPECT_EQ(FormatsNamed(expected[i].short_name),
+              std::vector<const OutputFormat*>{&FormatCatalogue[i]});
     w.Choose(expected[i].name);
     std::string extension = "unchanged";
     FormatExtension(w.form, extension);
     EXPECT_EQ(extension, expected[i].extension);
     EXPECT_EQ(IsVideoFormat(w.form), expected[i].video);
     EXPECT_EQ(w.form.ComboAspectRatio.enabled(), expected[i].video);
+  }
+}
+
+// A short name or an extension, in any case; an extension several entries share names them all.
+TEST(FormatCatalogue, ShortNamesAndExtensionsIgnoreCase) {
+  struct Case {
+    const char* name;
+    std::vector<std::size_t> entries;
+  };
+  const Case cases[] = {
+      {"PSP", {0}},
+      {"Psp-Avc2", {4}},
+      {"PS3-1080P", {7}},
+      {"MP3", {9}},
+      {"3G2", {11}},
+      {"mp4", {0, 1, 2, 3, 4, 5, 6, 7}},
+      {"MP4", {0, 1, 2, 3, 4, 5, 6, 7}},
+      {"psp ", {}},
+      {".mp3", {}},
+      {"PSP Video (Good Quality) (*.mp4)", {}},
+      {"", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<const OutputFormat*> expected;
+    for (std::size_t i : c.entries) expected.push_back(&FormatCatalogue[i]);
+    EXPECT_EQ(FormatsNamed(c.name), expected);
   }
 }
 
