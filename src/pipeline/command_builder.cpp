@@ -140,8 +140,10 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
   const std::string directory(text::Trim(form.Edit1.text()));
   if (!platform::DirectoryExists(directory)) {
+    // Another program (a second vidloom-cli of the same batch) may have made it meanwhile.
     const bool made = context.dry_run ? platform::CouldCreateDirectoryLevel(directory)
-                                      : platform::CreateDirectoryLevel(directory);
+                                      : platform::CreateDirectoryLevel(directory) ||
+                                            platform::DirectoryExists(directory);
     if (!made) throw OutputDirectoryError(directory);
   }
 
