@@ -155,8 +155,10 @@ int main(int argc, char** argv) {
     files.push_back(name);
   }
 
-  std::printf("Adding %d files (%d described by the reader, %d probed by %s)\n", count,
-              count - count / 2, count / 2, encoder_path.c_str());
+  std::printf(
+      "Adding %d files (%d videos described by the reader, %d songs given the probe's row: in\n"
+      "process where the reader describes them, by %s where it cannot)\n",
+      count, count - count / 2, count / 2, encoder_path.c_str());
   struct Setting {
     const char* name;
     std::int64_t pause_ms;
@@ -175,10 +177,10 @@ int main(int argc, char** argv) {
       if (last.rows != count) std::printf("  warning: %d rows of %d\n", last.rows, count);
     }
     std::printf(
-        "%-16s (pause %2lld ms, %d at once): total median %7.0f ms, best %7.0f ms (goal < 3000 "
+        "%-16s (pause %2lld ms, %d at once): total median %7.0f ms, best %7.0f ms (goal <= 1000 "
         "ms)\n"
         "%-16s                             per file: reader median %5.1f ms (max %5.1f), "
-        "probed median %5.1f ms (max %5.1f)\n",
+        "song median %5.1f ms (max %5.1f)\n",
         setting.name, static_cast<long long>(setting.pause_ms), setting.parallel, Median(totals),
         *std::min_element(totals.begin(), totals.end()), "", Median(last.video_ms),
         Max(last.video_ms), Median(last.probed_ms), Max(last.probed_ms));
