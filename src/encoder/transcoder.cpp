@@ -77,11 +77,9 @@ using SteadyClock = std::chrono::steady_clock;
 constexpr auto kFlushBudget = std::chrono::milliseconds(500);
 constexpr auto kFinishBudget = std::chrono::milliseconds(1000);
 
+using vidloom::media::ChannelLayoutName;
 using vidloom::media::PrintablePath;
 using vidloom::media::StreamRate;
-std::string LayoutName(const AVChannelLayout& layout) {
-  return vidloom::media::ChannelLayoutName(layout);
-}
 
 // The rates an encoder offers; empty when it takes any.
 std::vector<int> SupportedRates(const AVCodec* codec) {
@@ -506,10 +504,10 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   audio_.source_format = dec->sample_fmt;
   BuildGraph(audio_,
              AudioSourceArgs(st->time_base, dec->sample_rate, SampleFormatName(dec->sample_fmt),
-                             LayoutName(audio_.source_layout)),
+                             ChannelLayoutName(audio_.source_layout)),
              "abuffer",
              AudioChain(req_.volume_factor, enc->sample_rate, SampleFormatName(enc->sample_fmt),
-                        LayoutName(enc->ch_layout)));
+                        ChannelLayoutName(enc->ch_layout)));
   AddStream(audio_);
 }
 
@@ -518,7 +516,7 @@ void Conversion::SetUpSilence(const AVCodec* codec) {
   AVCodecContext* enc = NewAudioEncoder(codec, coding);
   Check(avcodec_open2(enc, codec, nullptr), "cannot open the audio encoder");
   const int frame = enc->frame_size > 0 ? enc->frame_size : 1024;
-  BuildGraph(audio_, SilenceSourceArgs(enc->sample_rate, LayoutName(enc->ch_layout), frame),
+  BuildGraph(audio_, SilenceSourceArgs(enc->sample_rate, ChannelLayoutName(enc->ch_layout), frame),
              "anullsrc", SilenceChain(SampleFormatName(enc->sample_fmt)));
   AddStream(audio_);
   silent_audio_ = true;
@@ -661,7 +659,7 @@ void Conversion::WriteHeader() {
             std::to_string(enc->height) + ", " + FormatRate(av_q2d(enc->framerate)) + " fps\n");
     } else {
       Print(head + "Audio: " + enc->codec->name + ", " + std::to_string(enc->sample_rate) +
-            " Hz, " + LayoutName(enc->ch_layout) + "\n");
+            " Hz, " + ChannelLayoutName(enc->ch_layout) + "\n");
     }
   }
 }
