@@ -8,18 +8,23 @@
 #include <numeric>
 #include <utility>
 
-#include "platform/text.h"
-
 namespace raziz2u {
 
 namespace {
 
 constexpr char kAlternatePrefix[] = "DS:\\\\";  // D, S, colon, two backslashes
 
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || static_cast<unsigned char>(c) < 0x20;
+}
+
 }  // namespace
 
 std::string Trim(const std::string& text) {
-  return std::string(vidloom::text::Trim(text));
+  size_t begin = 0, end = text.size();
+  while (begin < end && IsBlank(text[begin])) ++begin;
+  while (end > begin && IsBlank(text[end - 1])) --end;
+  return text.substr(begin, end - begin);
 }
 
 std::optional<double> ParseNumber(const std::string& text) {
