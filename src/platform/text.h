@@ -1,6 +1,6 @@
 // Trimming and ASCII case for the program's own texts (file names, cells, settings, options):
 // trimming removes blanks and control characters (every byte up to 0x20) at both ends; the case
-// maps change only A-Z and a-z, whatever the locale. Header-only, so that the encoder shares it.
+// maps change only A-Z and a-z, whatever the locale.
 #pragma once
 
 #include <string>
