@@ -1,6 +1,8 @@
 #include "cli/arguments.h"
 
+#include <algorithm>
 #include <charconv>
+#include <thread>
 
 namespace vidloom::cli {
 namespace {
@@ -20,7 +22,7 @@ constexpr SelectorOption kSelectorOptions[] = {
 
 bool TakesValue(const std::string& option) {
   if (option == "--format" || option == "--volume" || option == "--output-dir" ||
-      option == "--source-size") {
+      option == "--source-size" || option == "--jobs") {
     return true;
   }
   for (const auto& s : kSelectorOptions) {
@@ -68,6 +70,18 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         return {std::nullopt, "--volume takes a slider position from 0 to 10"};
       }
       a.volume = position;
+    } else if (arg == "--jobs") {
+      if (*value == "auto") {
+        a.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+      } else {
+        int jobs = 0;
+        const auto* end = value->data() + value->size();
+        const auto [ptr, ec] = std::from_chars(value->data(), end, jobs);
+        if (ec != std::errc() || ptr != end || jobs < 1) {
+          return {std::nullopt, "--jobs takes a number of files from 1 up, or auto"};
+        }
+        a.jobs = jobs;
+      }
     } else if (arg == "--output-dir") {
       a.output_dir = *value;
     } else if (arg == "--source-size") {
@@ -147,6 +161,8 @@ Choices (each takes an item text exactly as the selector lists it; see --show-op
                         setting)
   --source-size TEXT    set every row's "Video Size" cell (e.g. "640 x 480") instead of
                         analysing the files
+  --jobs N|auto         files converted at once (default 1; auto and the most: the number of
+                        processors), each encoder with an equal share of the processors
 
 Settings:
   vidloom-cli starts from the settings the desktop program stored in vazadi.ini (output

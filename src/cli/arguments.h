@@ -24,6 +24,7 @@ struct Arguments {
   bool no_settings = false;
   bool yes = false;
   bool json = false;  // --json: progress and result as JSON lines on standard output
+  int jobs = 1;       // --jobs: files converted at once (auto: the number of processors)
   std::vector<std::string> files;
 };
 

@@ -178,6 +178,15 @@ const std::map<std::string, Setter>& ValueOptions() {
       {"-padbottom", Pad(&Request::pad_bottom, "-padbottom")},
       {"-padleft", Pad(&Request::pad_left, "-padleft")},
       {"-padright", Pad(&Request::pad_right, "-padright")},
+      {"-threads",
+       [](Request& r, const std::string& v) -> std::string {
+         const auto threads = ParseLeadingInt(v);
+         if (!threads || *threads < 0 || *threads > 64 || Trim(v) != std::to_string(*threads)) {
+           return Invalid("-threads", v);
+         }
+         r.threads = *threads;
+         return {};
+       }},
       {"-title",
        [](Request& r, const std::string& v) -> std::string {
          r.title = v;

@@ -37,8 +37,9 @@ struct Request {
   std::optional<double> volume_factor;  // -vol_factor: gain = factor / 50
   bool no_audio = false;                // -an
 
-  bool bitexact = false;                 // -bitexact: no encoder identification strings
-  bool benchmark = false;                // -benchmark: print the run's times at its end
+  bool bitexact = false;   // -bitexact: no encoder identification strings
+  bool benchmark = false;  // -benchmark: print the run's times at its end
+  int threads = 0;  // -threads: for each decoder, filter graph and encoder (0: the machine's)
   std::optional<std::string> title;      // -title
   bool id3v1 = false, id3v2 = false;     // -id3v1, -id3v2
   std::optional<double> start_seconds;   // -ss

@@ -328,7 +328,7 @@ void Conversion::OpenDecoder(Path& path) {
   if (!path.decoder) Fail("out of memory");
   Check(avcodec_parameters_to_context(path.decoder.get(), st->codecpar), "decoder parameters");
   path.decoder->pkt_timebase = st->time_base;
-  path.decoder->thread_count = 0;  // as many as the machine has
+  path.decoder->thread_count = req_.threads;  // 0: as many as the machine has
   if (req_.alternate_input) {
     path.decoder->err_recognition = 0;
     path.decoder->error_concealment = FF_EC_GUESS_MVS | FF_EC_DEBLOCK | FF_EC_FAVOR_INTER;
@@ -345,7 +345,7 @@ void Conversion::BuildGraph(Path& path, const std::string& source_args, const ch
   if (const std::string& error = LoadFilterLibrary(); !error.empty()) Fail(error);
   path.graph.reset(avfilter_graph_alloc());
   if (!path.graph) Fail("out of memory");
-  path.graph->nb_threads = 0;
+  path.graph->nb_threads = req_.threads;
   av_opt_set(path.graph.get(), "scale_sws_opts", "flags=bicubic", 0);
   const bool video = std::strcmp(source_name, "buffer") == 0;
   Check(avfilter_graph_create_filter(&path.source, avfilter_get_by_name(source_name), "in",
@@ -433,7 +433,7 @@ void Conversion::OpenVideoEncoder(const AVCodec* codec, bool thumbnail, const Vi
   enc->framerate = frame.frame_rate;
   enc->time_base = av_inv_q(frame.frame_rate);
   enc->pix_fmt = thumbnail ? AV_PIX_FMT_YUVJ420P : AV_PIX_FMT_YUV420P;
-  enc->thread_count = 0;
+  enc->thread_count = req_.threads;
   SetOutputFlags(enc);
 
   const VideoCoding coding =
@@ -490,7 +490,7 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   const AudioCoding coding = PlanAudioCoding(req_, codec->name, dec->sample_rate,
                                              dec->ch_layout.nb_channels, SupportedRates(codec));
   AVCodecContext* enc = NewAudioEncoder(codec, coding);
-  enc->thread_count = 0;
+  enc->thread_count = req_.threads;
   Check(avcodec_open2(enc, codec, nullptr),
         std::string("cannot open the audio encoder ") + codec->name);
 

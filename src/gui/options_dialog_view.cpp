@@ -31,14 +31,14 @@ QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const char* name, const Q
 OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
     : FormDialog(form.visible, parent) {
   setObjectName(QStringLiteral("Form4"));
-  MakeFixedDialog(this, 359, 216, /*on_top=*/true);
+  MakeFixedDialog(this, 359, 246, /*on_top=*/true);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(IconKind::kApp));
   setModal(false);
 
   auto* group = new GroupFrame(QStringLiteral(" Additional Options "), this);
   group->setObjectName(QStringLiteral("GroupBox1"));
-  group->setGeometry(12, 9, 334, 127);
+  group->setGeometry(12, 9, 334, 157);
   QCheckBox* overwrite =
       AddCheckBox(group, form.CheckBoxOverWrite, "CheckBoxOverWrite", QRect(12, 39, 250, 13));
   QCheckBox* shutdown =
@@ -55,16 +55,28 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
   spin->setFocusPolicy(Qt::NoFocus);  // out of sight: no keyboard focus can land on it
   BindSpinEdit(form.SpinEdit1, spin);
 
+  auto* lanes_label = new QLabel(group);
+  lanes_label->setObjectName(QStringLiteral("LabelFilesAtOnce"));
+  lanes_label->setGeometry(12, 121, 160, 16);
+  BindLabel(form.LabelFilesAtOnce, lanes_label, false);
+  auto* lanes = new QSpinBox(group);
+  lanes->setObjectName(QStringLiteral("SpinEditFilesAtOnce"));
+  lanes->setAccessibleName(Q(form.LabelFilesAtOnce.caption()));
+  lanes->setGeometry(180, 118, 52, 22);
+  lanes_label->setBuddy(lanes);
+  BindSpinEdit(form.SpinEditFilesAtOnce, lanes);
+
   auto* done = new QPushButton(Q(form.Button1.caption), this);
   done->setObjectName(QStringLiteral("Button1"));
   done->setAccessibleName(Q(form.Button1.caption));
-  done->setGeometry(114, 162, 118, 34);
+  done->setGeometry(114, 192, 118, 34);
   done->setAutoDefault(false);
   BindButton(form.Button1, done);
   connect(done, &QPushButton::clicked, this, &OptionsDialogView::HideWindow);
 
   setTabOrder(overwrite, shutdown);
-  setTabOrder(shutdown, done);
+  setTabOrder(shutdown, lanes);
+  setTabOrder(lanes, done);
 }
 
 }  // namespace vidloom::gui

@@ -1,5 +1,8 @@
 #include "model/forms.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace vidloom {
 
 TForm1::TForm1() {
@@ -56,6 +59,10 @@ TForm4::TForm4() {
   SpinEdit1.min = 26;
   SpinEdit1.max = 47;
   SpinEdit1.SetValue(27);
+  LabelFilesAtOnce.SetCaption("Files converted at once");
+  SpinEditFilesAtOnce.min = 1;
+  SpinEditFilesAtOnce.max = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  SpinEditFilesAtOnce.SetValue(1);
   Button1.caption = "Done";
 }
 

@@ -92,6 +92,9 @@ struct TForm4 : Form {
   CheckBox CheckBoxShutDown;
   Label Label1;
   SpinEdit SpinEdit1;
+  // How many files a batch converts side by side: 1 up to the number of processors.
+  Label LabelFilesAtOnce;
+  SpinEdit SpinEditFilesAtOnce;
   Button Button1;  // "Done"
 };
 

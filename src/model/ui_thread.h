@@ -86,6 +86,9 @@ class UiHandle {
 
   platform::Clock& clock() const { return ui_->clock(); }
 
+  // The UI thread itself, for a task running there (one that attaches a timer, say).
+  UiThread& thread() const { return *ui_; }
+
   // A pause of `ms` on this UI thread's clock (PumpWait).
   bool Pause(std::int64_t ms, const std::atomic<bool>* stop) const;
 

@@ -43,6 +43,8 @@ struct BatchHooks {
   std::function<void()> BatchStarted = {};
   std::function<void(int row)> RowTurn = {};
   std::function<void()> BatchEnded = {};
+  // A row's runs are over (optional; after RowTurn, whatever way they ended).
+  std::function<void(int row)> RowEnded = {};
 };
 
 // Everything a batch reads and writes. All but the runner's conversion state belong to the UI
@@ -50,14 +52,22 @@ struct BatchHooks {
 struct BatchEnv {
   RunnerEnv& runner;         // conversion state, the main window's handle, the encoder
   CommandContext& commands;  // command assembly, and the main window it reads
-  TForm4& options;           // CheckBoxShutDown
+  TForm4& options;           // CheckBoxShutDown, SpinEditFilesAtOnce
   Dialogs& dialogs;
   BatchHooks hooks = {};
 
   TForm1& form() const { return commands.form; }
 };
 
-// Runs one whole batch on the calling (worker) thread and returns when it has ended.
+// The encoder threads of each lane when `lanes` files are converted at once on `processors`
+// processors: 0 (the encoder's own choice) for one lane, else an equal share, at least 1.
+int EncoderThreadsPerLane(int lanes, int processors);
+
+// Runs one whole batch on the calling (worker) thread and returns when it has ended. With
+// options.SpinEditFilesAtOnce above 1 (and as many checked rows), that many lanes convert rows
+// side by side, each on a thread of its own: rows start in list order as lanes free up, each
+// with its own run state, runner, watchdog, retry and thumbnail; the end steps run once, after
+// the last lane.
 void RunBatch(BatchEnv& env);
 
 // Stops the batch, on the UI thread, without a question: the stop is requested, our encoders are

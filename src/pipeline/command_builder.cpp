@@ -27,28 +27,34 @@ std::string Quoted(std::string_view path) {
 // must not be replaced. The input file itself (reached by any path: the same name, a symlink, a
 // hard link) is never replaced, whatever the overwrite box says: the encoder would truncate its
 // own input.
+// A path that another lane writes now counts as taken, even with overwrite: two encoders must
+// never write one file.
 std::string ChooseOutputPath(const std::string& directory, const std::string& input_path,
-                             const std::string& extension, bool overwrite) {
+                             const std::string& extension, bool overwrite,
+                             const OutputsInUse* in_use) {
   const std::string base = OutputBaseName(input_path);
   std::string path = directory;
   path += platform::kPathSeparator;
   path += base;
   path += '.';
   path += extension;
-  if (!platform::FileExists(path)) return path;
-  if (overwrite && !platform::SameFile(path, input_path)) return path;
-  return UniqueOutputBase(directory, base, extension) + "." + extension;
+  const bool in_use_now = in_use != nullptr && in_use->contains(path);
+  if (!in_use_now && !platform::FileExists(path)) return path;
+  if (!in_use_now && overwrite && !platform::SameFile(path, input_path)) return path;
+  return UniqueOutputBase(directory, base, extension, in_use) + "." + extension;
 }
 
 // The first unique name whose thumbnail is not the input file either.
 std::string OutputPathBesideInputThumbnail(const std::string& directory,
                                            const std::string& input_path,
-                                           const std::string& extension) {
+                                           const std::string& extension,
+                                           const OutputsInUse* in_use) {
   const std::string prefix =
       directory + platform::kPathSeparator + OutputBaseName(input_path) + "-";
   for (unsigned long long n = 1;; ++n) {
     std::string path = prefix + std::to_string(n) + "." + extension;
-    if (!platform::FileExists(path) && !platform::SameFile(ThumbnailPath(path), input_path)) {
+    if (!platform::FileExists(path) && !(in_use && in_use->contains(path)) &&
+        !platform::SameFile(ThumbnailPath(path), input_path)) {
       return path;
     }
   }
@@ -57,12 +63,14 @@ std::string OutputPathBesideInputThumbnail(const std::string& directory,
 }  // namespace
 
 std::string CommandHead(std::string_view program_directory, bool quicktime_input,
-                        bool alternate_input) {
+                        bool alternate_input, int threads) {
   std::string encoder(program_directory);
   encoder += platform::kEncoderFileName;
   std::string head = "\"";
   head += platform::QuoteArgumentBody(encoder);
-  head += quicktime_input ? "\" -@ -y  -f qt -i \"" : "\" -@ -y  -i \"";
+  head += "\" -@ -y ";
+  if (threads > 0) head += "-threads " + std::to_string(threads) + " ";
+  head += quicktime_input ? " -f qt -i \"" : " -i \"";
   if (alternate_input) head += kAlternateInputPrefix;
   return head;
 }
@@ -107,14 +115,15 @@ std::string OutputBaseName(std::string_view path) {
 }
 
 std::string UniqueOutputBase(const std::string& directory, const std::string& base,
-                             const std::string& extension) {
+                             const std::string& extension, const OutputsInUse* in_use) {
   std::string prefix = directory;
   prefix += platform::kPathSeparator;
   prefix += base;
   prefix += '-';
   for (unsigned long long n = 1;; ++n) {
     std::string candidate = prefix + std::to_string(n);
-    if (!platform::FileExists(candidate + "." + extension)) return candidate;
+    const std::string path = candidate + "." + extension;
+    if (!platform::FileExists(path) && !(in_use && in_use->contains(path))) return candidate;
   }
 }
 
@@ -134,7 +143,8 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   CommandSlots& slots = context.slots;
   ConversionState& conversion = context.conversion;
 
-  slots.CommandHead = CommandHead(context.program_directory, quicktime_input, alternate_input);
+  slots.CommandHead = CommandHead(context.program_directory, quicktime_input, alternate_input,
+                                  context.encoder_threads);
   const std::string title = EncoderTitle(context.window.ProfileTag, input_path);
 
   // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
@@ -148,8 +158,9 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   }
 
   const std::string& extension = conversion.run.OutputExtension;
-  conversion.run.OutputPath = ChooseOutputPath(directory, input_path, extension,
-                                               context.options.CheckBoxOverWrite.checked());
+  conversion.run.OutputPath =
+      ChooseOutputPath(directory, input_path, extension,
+                       context.options.CheckBoxOverWrite.checked(), context.outputs_in_use);
   slots.InputPart = platform::QuoteArgumentBody(input_path);
   slots.InputPart += '"';
   slots.OutputPart = Quoted(conversion.run.OutputPath);
@@ -192,7 +203,8 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
   if (command->thumbnail_wanted) {
     // The thumbnail run writes <base>.THM beside the output; it must not be the input either.
     if (platform::SameFile(ThumbnailPath(conversion.run.OutputPath), input_path)) {
-      conversion.run.OutputPath = OutputPathBesideInputThumbnail(directory, input_path, extension);
+      conversion.run.OutputPath =
+          OutputPathBesideInputThumbnail(directory, input_path, extension, context.outputs_in_use);
       slots.OutputPart = Quoted(conversion.run.OutputPath);
       command = BuildFormatCommand(form, slots, title);
     }

@@ -4,6 +4,7 @@
 // window model.
 #pragma once
 
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -33,6 +34,9 @@ class OutputDirectoryError : public std::runtime_error {
   std::string directory_;
 };
 
+// The output paths that the lanes of a batch write now (UI thread).
+using OutputsInUse = std::set<std::string>;
+
 // What the command assembly reads and writes. References must outlive the context.
 struct CommandContext {
   TForm1& form;                        // selectors, ListView1 "Video Size" cells, Edit1
@@ -44,6 +48,10 @@ struct CommandContext {
   // A dry run: the commands are made as they would be, but nothing is created on disk (a
   // missing output directory that could not be created still throws OutputDirectoryError).
   bool dry_run = false;
+  // A lane among several: the outputs the other lanes write count as taken (null: none), and
+  // the encoder is given this many threads (0: as many as it likes).
+  const OutputsInUse* outputs_in_use = nullptr;
+  int encoder_threads = 0;
 };
 
 // Builds the command of row `row` for the input at `input_path`: creates the output directory
@@ -59,10 +67,11 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
 // size (and padding), without sound, written beside the output as <base>.THM.
 EncoderCommand BuildThumbnailCommand(const CommandContext& context);
 
-// `"<dir>raziz2u" -@ -y  -i "` (with "-f qt " before "-i" for QuickTime input), followed by
-// `DS:\\` for the alternate input path. Ends inside the input path's opening quote.
+// `"<dir>raziz2u" -@ -y  -i "` (with "-f qt " before "-i" for QuickTime input, and
+// "-threads N " after "-y " for a thread count above 0), followed by `DS:\\` for the alternate
+// input path. Ends inside the input path's opening quote.
 std::string CommandHead(std::string_view program_directory, bool quicktime_input,
-                        bool alternate_input);
+                        bool alternate_input, int threads = 0);
 
 // True when the output extension (lower case) is one of the eleven audio extensions.
 bool IsAudioExtension(std::string_view extension);
@@ -80,9 +89,9 @@ std::string VolumeOption(std::string_view volume_factor);
 // The file name after the last separator, without its extension (from the last ".").
 std::string OutputBaseName(std::string_view path);
 // <directory>/<base>-<n> for the first n = 1, 2, ... for which no file named that plus
-// "." + extension exists.
+// "." + extension exists (nor is in `in_use`).
 std::string UniqueOutputBase(const std::string& directory, const std::string& base,
-                             const std::string& extension);
+                             const std::string& extension, const OutputsInUse* in_use = nullptr);
 // The output path with its extension replaced by "THM".
 std::string ThumbnailPath(std::string_view output_path);
 

@@ -1,5 +1,6 @@
 // The state through which the window's handlers, the batch worker, the encoder runner and its
-// stall watchdog co-operate. One instance per program, in three parts, each with one writer:
+// stall watchdog co-operate. One instance per program, and one more per lane of a batch that
+// converts several files at once, in three parts, each with one writer:
 //   requests  written on the UI thread (Stop, closing the window), read by the worker;
 //   run       written by the worker (the batch and the runner), read anywhere;
 //   watchdog  written on the UI thread by the watchdog's tick, read by the runner.
@@ -10,6 +11,8 @@
 #include <atomic>
 #include <mutex>
 #include <string>
+
+#include "platform/process.h"
 
 namespace vidloom {
 
@@ -37,6 +40,22 @@ struct RunState {
   // The worker's alone.
   std::string OutputExtension;
   std::string OutputPath;
+
+  // The run's encoder while it runs (set by the runner), so that a lane's watchdog ends this
+  // run's encoder and no other lane's.
+  void SetChild(platform::ChildProcess* child) {
+    std::lock_guard lock(child_mutex_);
+    child_ = child;
+  }
+  // Ends the run's encoder (SIGKILL); false when none runs.
+  bool TerminateChild() {
+    std::lock_guard lock(child_mutex_);
+    return child_ != nullptr && child_->Terminate();
+  }
+
+ private:
+  std::mutex child_mutex_;
+  platform::ChildProcess* child_ = nullptr;
 };
 
 // The stall watchdog's view of the run.
@@ -62,7 +81,17 @@ struct WatchdogState {
 };
 
 struct ConversionState {
-  BatchRequests requests;
+  ConversionState() = default;
+  // A lane's state: the requests are the window's, shared by every lane.
+  explicit ConversionState(BatchRequests& shared) : requests(shared) {}
+  ConversionState(const ConversionState&) = delete;
+  ConversionState& operator=(const ConversionState&) = delete;
+
+ private:
+  BatchRequests own_requests_;
+
+ public:
+  BatchRequests& requests = own_requests_;
   RunState run;
   WatchdogState watchdog;
 };

@@ -35,10 +35,15 @@ void PostCell(RunnerEnv& env, int row, int cell, std::string text) {
 }
 
 void PostBar(RunnerEnv& env, std::int64_t position) {
+  if (env.side_by_side) return;
   env.window.Post([position](TForm1& form) { form.ProgressBar1.SetPosition(position); });
 }
 
 void PostDisplay(RunnerEnv& env, int row, Display display) {
+  if (env.side_by_side) {
+    display.size_panel.reset();
+    display.bar.reset();
+  }
   env.window.Post([&env, row, display = std::move(display)](TForm1& form) mutable {
     if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
     if (display.size_panel) form.StatusBar1.SetPanel(1, std::move(*display.size_panel));
@@ -93,7 +98,13 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
   std::vector<char> buffer(kReadSize);
   auto handle = [&](Verdict verdict) {
     ReportProgress(state, parser);
-    if (verdict == Verdict::kEndAndKill) platform::KillProcessesByName(env.encoder_name);
+    if (verdict == Verdict::kEndAndKill) {
+      if (env.side_by_side) {
+        child.Terminate();
+      } else {
+        platform::KillProcessesByName(env.encoder_name);
+      }
+    }
     return verdict != Verdict::kContinue;
   };
   try {
@@ -234,15 +245,22 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
   std::unique_ptr<platform::ChildProcess> child =
       platform::ChildProcess::Start(command, env.working_directory, &start_error);
   const bool started = child != nullptr;
+  // The watchdog may end this child while it runs, and never after it is gone.
+  state.run.SetChild(child.get());
+  struct ChildSlot {
+    RunState& run;
+    ~ChildSlot() { run.SetChild(nullptr); }
+  } child_slot{state.run};
+  Timer* const timer = env.watchdog_timer;
 
   if (started) {
     // Arm the watchdog; the two start texts differ so its first tick never counts.
     state.watchdog.SetCurrentFrames("2");
-    env.window.Post([&state](TForm1& form) {
+    env.window.Post([&state, timer](TForm1& form) {
       state.watchdog.StallDetected = false;
       state.watchdog.StallTicks = 0;
       state.watchdog.PreviousFrames.assign(1, '0');  // (a literal here trips a GCC 12 warning)
-      form.ConversionCountTimer.SetEnabled(true);
+      (timer ? *timer : form.ConversionCountTimer).SetEnabled(true);
     });
 
     // Read the output.
@@ -283,15 +301,18 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
   // Disarm the watchdog. Waiting for the UI thread here also means that the window shows the
   // run's outcome when this returns.
-  env.window.Call([&state](TForm1& form) {
-    form.ConversionCountTimer.SetEnabled(false);
+  env.window.Call([&state, timer](TForm1& form) {
+    (timer ? *timer : form.ConversionCountTimer).SetEnabled(false);
     state.watchdog.StallDetected = false;
   });
   state.run.ThumbnailRun = false;
 }
 
-void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
-                               const std::string& encoder_name) {
+namespace {
+
+// One tick: `end_encoder` ends the stalled encoder.
+template <class EndEncoder>
+void WatchdogTick(ConversionState& state, TForm1& form, Timer& timer, EndEncoder end_encoder) {
   const std::string current = state.watchdog.CurrentFrames();
   if (current == state.watchdog.PreviousFrames) {
     ++state.watchdog.StallTicks;
@@ -300,8 +321,8 @@ void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
   }
   if (state.watchdog.StallTicks == kStallTicks) {
     state.watchdog.StallDetected = true;
-    platform::KillProcessesByName(encoder_name);
-    form.ConversionCountTimer.SetEnabled(false);
+    end_encoder();
+    timer.SetEnabled(false);
   }
   const int row = state.run.CurrentRow;
   if (state.run.StallWatchesProgress) {
@@ -311,6 +332,18 @@ void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
     state.watchdog.PreviousFrames =
         ValidRow(form, row) ? std::string(text::Trim(form.ListView1.cell(row, kCellFrames))) : "";
   }
+}
+
+}  // namespace
+
+void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
+                               const std::string& encoder_name) {
+  WatchdogTick(state, form, form.ConversionCountTimer,
+               [&encoder_name] { platform::KillProcessesByName(encoder_name); });
+}
+
+void LaneWatchdogTick(ConversionState& state, TForm1& form, Timer& timer) {
+  WatchdogTick(state, form, timer, [&state] { state.run.TerminateChild(); });
 }
 
 void AttachWatchdog(UiThread& ui, TForm1& form, ConversionState& state, std::string encoder_name) {

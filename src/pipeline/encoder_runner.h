@@ -23,6 +23,11 @@ struct RunnerEnv {
   std::int64_t display_interval_ms = 360;  // window updates come at most this often
   // Told (on the UI thread) how many media seconds of row `row` the encoder has converted.
   std::function<void(int row, double seconds)> on_progress_time = {};
+  // Other lanes run encoders meanwhile: an error verdict ends only this run's encoder, and the
+  // progress bar and the size panel are left to the batch.
+  bool side_by_side = false;
+  // The watchdog's timer of this lane (null: the form's ConversionCountTimer).
+  Timer* watchdog_timer = nullptr;
 };
 
 // Runs the encoder with `command` for row `row`, on the batch worker thread (not the UI thread:
@@ -39,6 +44,9 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row);
 // off.
 void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
                                const std::string& encoder_name);
+// The same tick for the watchdog of one lane among several: it turns `timer` off and ends only
+// the lane's own encoder.
+void LaneWatchdogTick(ConversionState& state, TForm1& form, Timer& timer);
 
 // Installs the watchdog as form.ConversionCountTimer's handler and attaches the timer to `ui`.
 // UI thread; state and form must outlive the attachment.

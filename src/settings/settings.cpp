@@ -15,6 +15,7 @@ namespace {
 constexpr const char* kGeneral = "General";
 constexpr const char* kCheckBoxes = "CheckBoxes";
 constexpr const char* kCombo = "Combo";
+constexpr const char* kFilesAtOnceKey = "FilesAtOnce";
 
 // Creates `directory` and its missing parents.
 bool EnsureDirectory(const std::string& directory) {
@@ -109,6 +110,9 @@ void LoadSettings(SettingsContext& context) {
     }
     form1.ComboOutputFormat.Select(format_position);
     form1.ComboLetterBox.Select(ini.GetInt(kCombo, "LetterBox", 1));
+    // A file from before the setting converts one file at a time; a count above this
+    // machine's processors is held to them.
+    form4.SpinEditFilesAtOnce.SetValue(ini.GetInt(kGeneral, kFilesAtOnceKey, 1));
   } catch (const std::exception& error) {
     // Parsing never fails; this is a fault or a lack of memory: the file is kept.
     report(error.what());
@@ -129,6 +133,12 @@ bool SaveSettings(SettingsContext& context) {
     ini.Set(kCombo, "OutputFormat", std::to_string(form1.ComboOutputFormat.selected()));
     ini.Set(kCombo, "LetterBox", std::to_string(form1.ComboLetterBox.selected()));
     ini.Set(kCombo, "ComboDropItem", std::to_string(form4.SpinEdit1.value()));
+    // Written once it says more than the default, so that a file of one-at-a-time users keeps
+    // its keys as they were.
+    const int files_at_once = form4.SpinEditFilesAtOnce.value();
+    if (files_at_once != 1 || ini.Get(kGeneral, kFilesAtOnceKey)) {
+      ini.Set(kGeneral, kFilesAtOnceKey, std::to_string(files_at_once));
+    }
     written = file.Save();
   }
   if (!written) {

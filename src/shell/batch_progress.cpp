@@ -6,33 +6,51 @@
 
 namespace vidloom {
 
-void BatchProgress::Start(std::vector<double> durations, std::int64_t now_ms) {
+void BatchProgress::Start(std::vector<double> durations, std::int64_t now_ms, int lanes) {
   durations_ = std::move(durations);
   active_ = true;
+  lanes_ = std::max(lanes, 1);
   file_ = -1;
   batch_start_ms_ = now_ms;
   file_start_ms_ = now_ms;
-  file_seconds_ = 0;
+  seconds_.clear();
+  ended_.clear();
 }
 
-void BatchProgress::NextFile(std::int64_t now_ms) {
+int BatchProgress::NextFile(std::int64_t now_ms) {
+  if (lanes_ == 1 && file_ >= 0) ended_[static_cast<std::size_t>(file_)] = true;
   ++file_;
   file_start_ms_ = now_ms;
-  file_seconds_ = 0;
+  seconds_.push_back(0);
+  ended_.push_back(false);
+  return file_;
 }
 
 void BatchProgress::FileTime(double seconds) {
-  if (std::isfinite(seconds) && seconds >= 0) file_seconds_ = seconds;
+  FileTime(file_, seconds);
+}
+
+void BatchProgress::FileTime(int file, double seconds) {
+  if (file < 0 || file > file_) return;
+  if (std::isfinite(seconds) && seconds >= 0) seconds_[static_cast<std::size_t>(file)] = seconds;
+}
+
+void BatchProgress::FileEnded(int file) {
+  // With one lane a file counts whole once the next one starts.
+  if (lanes_ > 1 && file >= 0 && file <= file_) ended_[static_cast<std::size_t>(file)] = true;
 }
 
 double BatchProgress::Known(std::size_t file) const {
   return file < durations_.size() && durations_[file] > 0 ? durations_[file] : 0;
 }
 
+double BatchProgress::Converted(std::size_t file) const {
+  return ended_[file] ? Known(file) : std::min(seconds_[file], Known(file));
+}
+
 double BatchProgress::DoneSeconds() const {
   double done = 0;
-  for (int i = 0; i < file_; ++i) done += Known(static_cast<std::size_t>(i));
-  if (file_ >= 0) done += std::min(file_seconds_, Known(static_cast<std::size_t>(file_)));
+  for (std::size_t i = 0; i < seconds_.size(); ++i) done += Converted(i);
   return done;
 }
 
@@ -54,7 +72,8 @@ std::optional<int> BatchProgress::BatchPercent() const {
     fraction = DoneSeconds() / total;
   } else {
     // No durations known: the files count alike.
-    fraction = static_cast<double>(file_) / static_cast<double>(durations_.size());
+    const auto ended = std::count(ended_.begin(), ended_.end(), true);
+    fraction = static_cast<double>(ended) / static_cast<double>(durations_.size());
   }
   return static_cast<int>(std::clamp(std::floor(fraction * 100), 0.0, 100.0));
 }
@@ -79,8 +98,9 @@ std::string BatchProgress::TimesText(std::int64_t now_ms) const {
   // What is left, at the speed seen so far (media seconds per second of the clock).
   double file_left = -1;
   const double duration = Known(static_cast<std::size_t>(file_));
-  if (duration > 0 && file_seconds_ > 0 && file_elapsed > 0) {
-    file_left = std::max(0.0, duration - file_seconds_) * file_elapsed / file_seconds_;
+  const double file_seconds = seconds_[static_cast<std::size_t>(file_)];
+  if (duration > 0 && file_seconds > 0 && file_elapsed > 0) {
+    file_left = std::max(0.0, duration - file_seconds) * file_elapsed / file_seconds;
   }
   double batch_left = -1;
   const double done = DoneSeconds();

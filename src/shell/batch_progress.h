@@ -14,14 +14,20 @@ namespace vidloom {
 class BatchProgress {
  public:
   // A batch begins with `durations`: the media seconds of each file it is to convert, in order
-  // (0 or less: unknown).
-  void Start(std::vector<double> durations, std::int64_t now_ms);
-  // The next file's turn has come (the first call: the first file).
-  void NextFile(std::int64_t now_ms);
-  // The encoder has converted `seconds` of the file in hand (a retry starts again at 0).
+  // (0 or less: unknown), converted `lanes` at a time.
+  void Start(std::vector<double> durations, std::int64_t now_ms, int lanes = 1);
+  // The next file's turn has come (the first call: the first file); returns its number. With
+  // one lane, the file before it has ended.
+  int NextFile(std::int64_t now_ms);
+  // The encoder has converted `seconds` of the file in hand, or of file `file` (a retry starts
+  // again at 0).
   void FileTime(double seconds);
+  void FileTime(int file, double seconds);
+  // File `file` has ended, whatever way: it counts whole (with one lane, once the next starts).
+  void FileEnded(int file);
 
   bool active() const { return active_; }
+  bool side_by_side() const { return lanes_ > 1; }
   void Stop() { active_ = false; }
 
   // "Converting 2 of 5".
@@ -39,12 +45,17 @@ class BatchProgress {
   // The media seconds converted in the batch so far.
   double DoneSeconds() const;
 
+  double Converted(std::size_t file) const;
+
   std::vector<double> durations_;
   bool active_ = false;
-  int file_ = -1;  // the file in hand
+  int lanes_ = 1;
+  int file_ = -1;  // the file in hand: the latest to start
   std::int64_t batch_start_ms_ = 0;
   std::int64_t file_start_ms_ = 0;
-  double file_seconds_ = 0;
+  // By file, up to the file in hand: the media seconds converted, and whether it has ended.
+  std::vector<double> seconds_;
+  std::vector<bool> ended_;
 };
 
 }  // namespace vidloom

@@ -1,5 +1,6 @@
 #include "shell/main_window.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -90,13 +91,20 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(Form1, Form4); };
   batch_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(Form1, Form3, shutdown); };
   batch_.hooks.BatchStarted = [this] { StartBatchProgress(); };
-  batch_.hooks.RowTurn = [this](int) {
-    batch_progress_.NextFile(ui_.clock().NowMs());
+  batch_.hooks.RowTurn = [this](int row) {
+    progress_files_[row] = batch_progress_.NextFile(ui_.clock().NowMs());
     ShowBatchProgress();
   };
+  batch_.hooks.RowEnded = [this](int row) {
+    if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
+      batch_progress_.FileEnded(file->second);
+    }
+  };
   batch_.hooks.BatchEnded = [this] { EndBatchProgress(); };
-  runner_.on_progress_time = [this](int, double seconds) {
-    batch_progress_.FileTime(seconds);
+  runner_.on_progress_time = [this](int row, double seconds) {
+    if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
+      batch_progress_.FileTime(file->second, seconds);
+    }
     ShowBatchProgress();
   };
   // Runs on the worker after every batch end (finished, stopped, failed, refused). Waiting for
@@ -405,7 +413,9 @@ void MainWindow::StartBatchProgress() {
   for (const FileEntry& row : Form1.ListView1.rows()) {
     if (row.checked) durations.push_back(CellSeconds(row.cells[kCellDuration]));
   }
-  batch_progress_.Start(std::move(durations), ui_.clock().NowMs());
+  const int lanes = std::min(Form4.SpinEditFilesAtOnce.value(), static_cast<int>(durations.size()));
+  batch_progress_.Start(std::move(durations), ui_.clock().NowMs(), lanes);
+  progress_files_.clear();
   Form1.BatchClockTimer.SetEnabled(true);
 }
 
@@ -414,6 +424,8 @@ void MainWindow::ShowBatchProgress() {
   Form1.StatusBar1.SetPanel(0, batch_progress_.PanelText());
   Form1.ProgressBar1.SetText(batch_progress_.TimesText(ui_.clock().NowMs()));
   const auto percent = batch_progress_.BatchPercent();
+  // Files side by side: the bar is the batch's (with one, it is the file's, set by the runner).
+  if (batch_progress_.side_by_side()) Form1.ProgressBar1.SetPosition(percent.value_or(0));
   const std::string caption =
       percent ? std::to_string(*percent) + "% - " + kWindowCaption : kWindowCaption;
   if (caption != Form1.caption) {

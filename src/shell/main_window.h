@@ -12,6 +12,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -222,6 +223,7 @@ class MainWindow {
   bool started_ = false;
   std::string shown_reason_;  // the row reason the status bar's message shows, if any
   BatchProgress batch_progress_;
+  std::map<int, int> progress_files_;  // a row's file in batch_progress_
   struct BatchOutcome {
     bool counted = false;  // a batch got as far as its rows
     bool stopped = false;

@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <thread>
 
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
@@ -132,20 +133,28 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   form.CheckBoxShutDown.on_click = [&] { ++shutdown_clicks; };
   OptionsDialogView view(form);
   EXPECT_EQ(view.windowTitle(), "Additional Options");
-  EXPECT_EQ(view.size(), QSize(359, 216));
+  EXPECT_EQ(view.size(), QSize(359, 246));
   EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(view.isModal());
 
   auto* group = Find<QGroupBox>(&view, "GroupBox1");
   EXPECT_EQ(group->title(), " Additional Options ");
-  EXPECT_EQ(group->geometry(), QRect(12, 9, 334, 127));
+  EXPECT_EQ(group->geometry(), QRect(12, 9, 334, 157));
   auto* overwrite = Find<QCheckBox>(&view, "CheckBoxOverWrite");
   auto* shutdown = Find<QCheckBox>(&view, "CheckBoxShutDown");
   EXPECT_EQ(overwrite->text(), "Overwrite Existing File With The Same Name");
   EXPECT_EQ(shutdown->text(), "Shut Down Computer After All Conversion Jobs Are Done ");
   EXPECT_EQ(overwrite->x(), 12);
   EXPECT_EQ(shutdown->x(), 12);
-  EXPECT_EQ(Find<QPushButton>(&view, "Button1")->geometry(), QRect(114, 162, 118, 34));
+  EXPECT_EQ(Find<QPushButton>(&view, "Button1")->geometry(), QRect(114, 192, 118, 34));
+  // "Files converted at once": inside the group, 1 up to the processors, named by its label.
+  auto* lanes = Find<QSpinBox>(&view, "SpinEditFilesAtOnce");
+  EXPECT_TRUE(group->rect().contains(lanes->geometry()));
+  EXPECT_EQ(Find<QLabel>(&view, "LabelFilesAtOnce")->text(), "Files converted at once");
+  EXPECT_EQ(Find<QLabel>(&view, "LabelFilesAtOnce")->buddy(), lanes);
+  EXPECT_EQ(lanes->minimum(), 1);
+  EXPECT_EQ(lanes->maximum(), std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+  EXPECT_EQ(lanes->value(), 1);
   // Label1 and SpinEdit1 lie beyond the group's right edge: never seen.
   for (const char* name : {"Label1", "SpinEdit1"}) {
     EXPECT_FALSE(group->rect().intersects(Find<QWidget>(&view, name)->geometry())) << name;
@@ -166,6 +175,8 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
 
   form.SpinEdit1.SetValue(40);
   EXPECT_EQ(Find<QSpinBox>(&view, "SpinEdit1")->value(), 40);
+  lanes->setValue(lanes->maximum());
+  EXPECT_EQ(form.SpinEditFilesAtOnce.value(), lanes->maximum());
 
   int done = 0;
   form.Button1.on_click = [&] { ++done; };
