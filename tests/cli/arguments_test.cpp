@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <thread>
+
 namespace vidloom::cli {
 namespace {
 
@@ -48,6 +51,10 @@ TEST(CliArguments, ModesAndFlags) {
   EXPECT_TRUE(keep.arguments->no_overwrite);
   EXPECT_FALSE(keep.arguments->overwrite);
   EXPECT_FALSE(keep.arguments->json);
+  EXPECT_EQ(keep.arguments->jobs, 1);
+  EXPECT_EQ(ParseArguments({"--jobs", "3"}).arguments->jobs, 3);
+  EXPECT_EQ(ParseArguments({"--jobs=auto"}).arguments->jobs,
+            std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
 }
 
 TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {
@@ -62,6 +69,7 @@ TEST(CliArguments, MistakesAreUsageErrors) {
       {"--format"},       {"--volume", "11"}, {"--volume", "x"},
       {"--volume", "-1"}, {"--bogus"},        {"--overwrite=1"},
       {"--json=1"},       {"--letterbox"},    {"--overwrite", "--no-overwrite"},
+      {"--jobs", "0"},    {"--jobs", "2x"},   {"--jobs"},
   };
   for (const auto& args : bad) {
     const auto r = ParseArguments(args);

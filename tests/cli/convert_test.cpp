@@ -112,6 +112,33 @@ TEST_F(CliConvert, CorruptInputFailsAfterItsRetryAndTheBatchGoesOn) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "1 of 2 files converted"), lines.end()) << r.out;
 }
 
+// Two files at once: every clip converted with its thumbnail, the corrupt one retried and
+// failed with its own reason, the table in list order.
+TEST_F(CliConvert, TwoAtOnceConvertEveryClipAndEachRowKeepsItsEnd) {
+  TempDir out;
+  testing::WriteTextFile(out / "corrupt.avi", std::string(4096, '\x5a'));
+  std::vector<std::string> args = {
+      "--no-settings", "--jobs",           "2", "--format", "psp", "--output-dir",
+      out / "result",  out / "corrupt.avi"};
+  for (const auto& clip : Clips()) args.push_back(clip);
+  const auto r = RunProgram(kCli, args);
+  EXPECT_EQ(r.status, 1) << r.out << r.err;
+  const auto lines = Lines(r.out);
+  std::vector<std::string> table;
+  for (const auto& line : lines) {
+    if (line.rfind("  ", 0) == 0 && line.find('\t') != std::string::npos) table.push_back(line);
+  }
+  EXPECT_EQ(table, (std::vector<std::string>{
+                       "  Failed\t" + out / "corrupt.avi" +
+                           "\tUnknown format: the input is not a readable media file",
+                       "  Done\t" + Clips()[0], "  Done\t" + Clips()[1], "  Done\t" + Clips()[2]}))
+      << r.out;
+  for (const char* base : {"one", "two", "three four"}) {
+    EXPECT_GT(std::filesystem::file_size(out / ("result/" + std::string(base) + ".mp4")), 0u);
+    EXPECT_GT(std::filesystem::file_size(out / ("result/" + std::string(base) + ".THM")), 0u);
+  }
+}
+
 TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
   TempDir out;
   const auto r = RunProgram(kCli, {"--no-settings", "--source-size", "320 x 240", "--output-dir",

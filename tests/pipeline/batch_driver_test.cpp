@@ -3,6 +3,10 @@
 #include "pipeline/batch_driver.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+
+#include <cerrno>
+#include <cstdlib>
 
 #include "pipeline/batch_fixture.h"
 
@@ -15,6 +19,8 @@ using testing::kGoodRun;
 using testing::kNoOutputRun;
 using testing::kPs3;
 using testing::kPspGood;
+using testing::ReadTextFile;
+using testing::WriteTextFile;
 
 TEST_F(BatchTest, EmptyListSaysSoAndNeverArmsTheCountdown) {
   options_.CheckBoxShutDown.SetChecked(true);
@@ -316,6 +322,187 @@ TEST_F(BatchTest, CorruptRowFailsAfterItsRetryAndTheBatchGoesOn) {
   EXPECT_EQ(Runs(), 3);
   EXPECT_EQ(Progress(0), "Failed");
   EXPECT_EQ(Progress(1), "Done");
+}
+
+// --- several files at once ---
+
+// Two lanes (the field's top raised so that a machine of one processor runs them too).
+class BatchLanesTest : public BatchTest {
+ protected:
+  BatchLanesTest() {
+    options_.SpinEditFilesAtOnce.max = 4;
+    options_.SpinEditFilesAtOnce.SetValue(2);
+    SelectFormat(kPs3);
+  }
+
+  // The script of the run that writes out/<output>.
+  void ScriptFor(const std::string& output, const std::string& text) {
+    WriteTextFile(sequence_ / ("for-" + output + ".txt"), text);
+  }
+  // A run that says it started (its pid in sequence_/started-<name>), then waits for go-<name>.
+  std::string Held(const std::string& name, const std::string& then) {
+    return "print Input #0, avi, from 'in':\noutput 100\npidfile " + Started(name) + "\nawait " +
+           (sequence_ / ("go-" + name)) + "\n" + then;
+  }
+  std::string Started(const std::string& name) const { return sequence_ / ("started-" + name); }
+  bool HasStarted(const std::string& name) const {
+    const std::string text = ReadTextFile(Started(name));
+    return !text.empty() && text.back() == '\n';
+  }
+  void Go(const std::string& name) { WriteTextFile(sequence_ / ("go-" + name), ""); }
+  pid_t Pid(const std::string& name) const {
+    return static_cast<pid_t>(std::atoi(ReadTextFile(Started(name)).c_str()));
+  }
+  // The runs' arguments, each run's in one text.
+  std::vector<std::string> AllArgs() const {
+    std::vector<std::string> all;
+    for (int run = 0; run < Runs(); ++run) all.push_back(Args(run));
+    return all;
+  }
+};
+
+TEST_F(BatchLanesTest, RowsStartInListOrderAsLanesFreeUpAndTheEndStepsRunOnce) {
+  AddRow("a.avi");
+  AddRow("b.avi");
+  AddRow("c.avi");
+  options_.CheckBoxShutDown.SetChecked(true);
+  int arms = 0;
+  env_.hooks.ArmShutdownCountdown = [&] {
+    ++arms;
+    ArmShutdownCountdown(form_, warning_, shutdown_);
+  };
+  ScriptFor("a.mp4", Held("a", "write frame=111 q=2.0 size=2kB time=10.00 b=1\\r\noutput 2048\n"));
+  ScriptFor("b.mp4", Held("b", "write frame=222 q=2.0 size=2kB time=10.00 b=1\\r\noutput 2048\n"));
+  Convert([&] {
+    // The first two rows convert at once; the third waits for a free lane.
+    ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
+    EXPECT_EQ(Runs(), 2);
+    EXPECT_EQ(Progress(2), "");
+    Go("b");
+    ASSERT_TRUE(ui_.RunUntil([&] { return Progress(2) == "Done"; }));
+    EXPECT_EQ(Progress(0), "") << "row 0 still converts";
+    EXPECT_TRUE(state_.run.Converting);
+    Go("a");
+  });
+  ASSERT_EQ(Runs(), 3);
+  EXPECT_NE(Args(2).find(media_ / "c.avi"), std::string::npos) << Args(2);
+  // Each encoder has its share of the processors.
+  const std::string threads =
+      "-threads " + std::to_string(EncoderThreadsPerLane(
+                        2, static_cast<int>(std::thread::hardware_concurrency())));
+  for (const std::string& args : AllArgs())
+    EXPECT_NE(args.find(threads), std::string::npos) << args;
+  // Each row shows its own run.
+  EXPECT_EQ(Progress(0), "Done");
+  EXPECT_EQ(Progress(1), "Done");
+  EXPECT_EQ(form_.ListView1.cell(0, kCellFrames), "111");
+  EXPECT_EQ(form_.ListView1.cell(1, kCellFrames), "222");
+  EXPECT_EQ(form_.ListView1.cell(2, kCellFrames), "250");
+  // The batch's end: once, after the last lane.
+  EXPECT_EQ(arms, 1);
+  EXPECT_TRUE(dialogs_.Messages().empty());
+  EXPECT_FALSE(state_.run.Converting);
+  EXPECT_TRUE(form_.ConvertNowButton.enabled());
+}
+
+TEST_F(BatchLanesTest, StopWithTwoEncodersRunningEndsBothAndTheRestSayWhy) {
+  AddRow("a.avi");
+  AddRow("b.avi");
+  AddRow("c.avi");
+  options_.CheckBoxShutDown.SetChecked(true);
+  ScriptFor("a.mp4", Held("a", ""));
+  ScriptFor("b.mp4", Held("b", ""));
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
+    dialogs_.ExpectQuestion(true);
+    StopConvertButtonClick(env_);
+  });
+  EXPECT_EQ(dialogs_.boxes.size(), 1u) << "one question for both lanes";
+  EXPECT_EQ(Runs(), 2);
+  for (const char* name : {"a", "b"}) {
+    const pid_t pid = Pid(name);
+    EXPECT_TRUE(pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) << name;
+  }
+  EXPECT_EQ(Progress(0), "Aborted");
+  EXPECT_EQ(Progress(1), "Aborted");
+  EXPECT_EQ(Progress(2), "");
+  EXPECT_EQ(form_.ListView1.row(2).reason, "stopped before its turn");
+  EXPECT_FALSE(shutdown_.ShutdownArmed);
+  EXPECT_TRUE(dialogs_.Messages().empty());
+  EXPECT_FALSE(state_.requests.StopRequested);
+  EXPECT_FALSE(state_.run.Converting);
+}
+
+TEST_F(BatchLanesTest, TheCheckBoxIsReadWhenTheRowsTurnComes) {
+  AddRow("a.avi");
+  AddRow("b.avi");
+  AddRow("c.avi");
+  AddRow("d.avi");
+  ScriptFor("a.mp4", Held("a", kGoodRun));
+  ScriptFor("b.mp4", Held("b", kGoodRun));
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
+    form_.ListView1.SetChecked(2, false);
+    Go("a");
+    Go("b");
+  });
+  EXPECT_EQ(Runs(), 3);
+  EXPECT_EQ(Progress(2), "");
+  EXPECT_EQ(Progress(3), "Done");
+}
+
+TEST_F(BatchLanesTest, AStallAndARetryStayInTheirLanes) {
+  AddRow("a.avi");
+  AddRow("b.avi");
+  // a: a frame count that no longer moves; b: the first run asks for the retry, which fails too.
+  ScriptFor("a.mp4", "print Input #0, avi, from 'in':\noutput 100\npidfile " + Started("a") +
+                         "\nwrite frame=812 q=2.0 size=2kB time=10.00 b=1\\r\nhang\n");
+  ScriptFor("b.mp4", "pidfile " + Started("b") + "\nawait " + (sequence_ / "go-b") +
+                         "\nprint [avi @ 0x1] invalid header\nexit 1\n");
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil(
+        [&] { return HasStarted("b") && form_.ListView1.cell(0, kCellFrames) == "812"; }, false));
+    // Nine watchdog ticks: a's frame count stood still for eight of them, b's run has none.
+    ui_.AdvanceBy(9 * 2000);
+    ASSERT_TRUE(ui_.RunUntil([&] { return Progress(0) == "Failed"; }, false));
+    EXPECT_EQ(kill(Pid("b"), 0), 0) << "the other lane's encoder still runs";
+    Go("b");
+  });
+  EXPECT_EQ(Runs(), 3);
+  EXPECT_EQ(Progress(1), "Failed");
+  const auto& history = progress_history_[1];
+  EXPECT_NE(std::find(history.begin(), history.end(), "Re-scan"), history.end());
+  int retries = 0;
+  for (const std::string& args : AllArgs()) {
+    if (args.find("DS:\\\\" + (media_ / "b.avi")) != std::string::npos) ++retries;
+  }
+  EXPECT_EQ(retries, 1) << "the retry opened b the other way";
+}
+
+TEST_F(BatchLanesTest, TwoLanesNeverWriteOneFileEvenWithOverwrite) {
+  options_.CheckBoxOverWrite.SetChecked(true);
+  std::filesystem::create_directories(media_ / "x");
+  std::filesystem::create_directories(media_ / "y");
+  AddRow("x/clip.avi");
+  AddRow("y/clip.avi");
+  ScriptFor("clip.mp4", Held("first", "output 2048\nexit 0\n"));
+  ScriptFor("clip-1.mp4", kGoodRun);
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("first") && Runs() == 2; }, false));
+    Go("first");
+  });
+  EXPECT_EQ(Progress(0), "Done");
+  EXPECT_EQ(Progress(1), "Done");
+  EXPECT_TRUE(platform::FileExists(media_ / "out/clip.mp4"));
+  EXPECT_TRUE(platform::FileExists(media_ / "out/clip-1.mp4"));
+}
+
+TEST(EncoderThreadsPerLane, SharesTheProcessors) {
+  EXPECT_EQ(EncoderThreadsPerLane(1, 8), 0) << "one lane: the encoder's own choice";
+  EXPECT_EQ(EncoderThreadsPerLane(2, 2), 1);
+  EXPECT_EQ(EncoderThreadsPerLane(2, 8), 4);
+  EXPECT_EQ(EncoderThreadsPerLane(3, 8), 2);
+  EXPECT_EQ(EncoderThreadsPerLane(4, 2), 1);
 }
 
 }  // namespace

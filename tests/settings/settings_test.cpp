@@ -151,10 +151,17 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   form1.ComboOutputFormat.Select(4);
   form1.ComboLetterBox.Select(0);
   form4.SpinEdit1.SetValue(33);
+  form4.SpinEditFilesAtOnce.max = 4;  // as on a machine of four processors
+  form4.SpinEditFilesAtOnce.SetValue(3);
   ASSERT_TRUE(SaveSettings(context));
+  // The files converted at once: a key of its own, after the output directory.
+  EXPECT_NE(ReadTextFile(path()).find("[General]\nOutputDir=/tmp/out\nFilesAtOnce=3\n"),
+            std::string::npos)
+      << ReadTextFile(path());
 
   TForm1 next1;
   TForm4 next4;
+  next4.SpinEditFilesAtOnce.max = 4;
   WindowState next_window;
   next1.ComboLetterBox.SetItems({"None", "LetterBox"});
   next1.ComboLetterBox.Select(1);
@@ -173,7 +180,20 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   EXPECT_EQ(next1.ComboLetterBox.selected(), 0);
   EXPECT_EQ(next4.SpinEdit1.value(), 33);
   EXPECT_EQ(next_window.DropDownItemCount, 33);
+  EXPECT_EQ(next4.SpinEditFilesAtOnce.value(), 3);
   EXPECT_EQ(dialogs.questions.size(), 1u);  // only the user's own check asked
+
+  // On a machine of two processors the stored count is held to them.
+  TForm4 smaller4;
+  smaller4.SpinEditFilesAtOnce.max = 2;
+  SettingsContext smaller{.path = path(),
+                          .form1 = next1,
+                          .form4 = smaller4,
+                          .window = next_window,
+                          .dialogs = dialogs,
+                          .refresh_format_options = [] {}};
+  FormCreate(smaller);
+  EXPECT_EQ(smaller4.SpinEditFilesAtOnce.value(), 2);
 }
 
 TEST_F(SettingsTest, StoredFormatSevenIsRestoredAndTheFileKept) {
@@ -205,7 +225,10 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsKeptAndReported) {
 
 TEST_F(SettingsTest, MissingKeysTakeTheOtherDefaults) {
   WriteTextFile(path(), "[General]\n[CheckBoxes]\n[Combo]\n");
+  form4.SpinEditFilesAtOnce.max = 4;
+  form4.SpinEditFilesAtOnce.SetValue(3);
   Load();
+  EXPECT_EQ(form4.SpinEditFilesAtOnce.value(), 1) << "a file from before the setting";
   EXPECT_EQ(form1.Edit1.text(), "");
   EXPECT_TRUE(form4.CheckBoxOverWrite.checked());
   // Without its key the shutdown box is never ticked: the next batch must not power off.

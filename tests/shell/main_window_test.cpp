@@ -620,6 +620,20 @@ TEST(BatchProgress, TimesLeftFollowTheSpeedSoFar) {
   p.FileTime(50);
   EXPECT_EQ(p.TimesText(5'000), "0:05 elapsed, --:-- left  |  batch 0:05 elapsed, --:-- left");
   EXPECT_EQ(p.BatchPercent(), 0);
+  // Two lanes: the files run side by side and count by what each has converted; a file counts
+  // whole once it has ended, however it ended.
+  p.Start({60, 30, 10}, 0, 2);
+  EXPECT_TRUE(p.side_by_side());
+  const int first = p.NextFile(0), second = p.NextFile(0);
+  p.FileTime(second, 15);
+  p.FileTime(first, 30);
+  EXPECT_EQ(p.BatchPercent(), 45);
+  p.FileEnded(second);
+  EXPECT_EQ(p.BatchPercent(), 60);
+  EXPECT_EQ(p.NextFile(0), 2);
+  EXPECT_EQ(p.PanelText(), "Converting 3 of 3");
+  EXPECT_EQ(p.BatchPercent(), 60) << "the first file keeps its own progress";
+
   EXPECT_EQ(BatchProgress::FormatTime(3725), "1:02:05");
   EXPECT_EQ(BatchProgress::FormatTime(-1), "--:--");
 }
