@@ -1,15 +1,15 @@
 // Figures for the desktop program `vidloom`:
 //   startup  the real program started as a process (temp HOME, a private program directory with
 //            the encoder beside it) until its main window is first exposed, which the program
-//            reports under VIDLOOM_BENCH_SHOWN (goal: under 400 ms)
+//            reports under VIDLOOM_BENCH_SHOWN (goal: at most 300 ms)
 //   idle     the real program shown and left alone: processor time and wakeups (goal: near zero)
 //   memory   the real program given a folder of 1,000 files on its command line, once its
 //            adding has settled; and in process, the program's windows over the offscreen
 //            platform before and after 1,000 rows are added (goal: under 80 MB)
 //   batch    in process: the UI thread's lateness (a 10 ms timer) while a real batch converts a
 //            generated clip with the encoder of the build (goal: every tick within 50 ms)
-//   adding   the same while 100 generated files (half video, half audio that the encoder probes)
-//            go through AddGivenFiles (goal: within 50 ms)
+//   adding   the same while 100 generated files (half video, half audio, all read in process)
+//            go through AddGivenFiles (goal: p99 at most 16 ms, none over 50 ms)
 // A tick's lateness is its distance from the previous tick less the 10 ms interval; an event can
 // have waited up to lateness + 10 ms for the UI thread.
 // startup and idle run on the offscreen platform and, when xvfb-run is installed, again under
@@ -322,7 +322,7 @@ bool StartupPart(const ProgramSandbox& sandbox, const std::string& platform, int
   }
   std::printf("start to window shown, %s (first start %.0f ms, not counted; load %s)\n",
               platform.c_str(), first.value_or(-1), LoadAverage().c_str());
-  std::printf("  %d starts: median %.0f ms, min %.0f ms, max %.0f ms  (goal < 400 ms)%s\n",
+  std::printf("  %d starts: median %.0f ms, min %.0f ms, max %.0f ms  (goal <= 300 ms)%s\n",
               static_cast<int>(times.size()), Median(times), Min(times), Max(times),
               static_cast<int>(times.size()) == starts ? "" : "  SOME STARTS NEVER SHOWED");
   PrintOtherLines(said);
@@ -563,7 +563,7 @@ struct LatencyRun {
   std::string note;
 };
 
-void PrintLatency(const char* what, const std::vector<LatencyRun>& runs) {
+void PrintLatency(const char* what, const std::vector<LatencyRun>& runs, const char* goal) {
   std::vector<double> p99s, maxes;
   for (std::size_t i = 0; i < runs.size(); ++i) {
     const auto& l = runs[i].lateness_ms;
@@ -578,8 +578,8 @@ void PrintLatency(const char* what, const std::vector<LatencyRun>& runs) {
   }
   std::printf(
       "  %s: median of the runs' p99 %.1f ms, of their max %.1f ms; longest gap between ticks "
-      "%.1f ms  (goal < 50 ms)\n",
-      what, Median(p99s), Median(maxes), Max(maxes) + kTickMs);
+      "%.1f ms  (goal: %s)\n",
+      what, Median(p99s), Median(maxes), Max(maxes) + kTickMs, goal);
   std::fflush(stdout);
 }
 
@@ -674,7 +674,7 @@ bool BatchPart(const std::string& media, int runs) {
       "UI thread while a batch converts a 20 s 640x480 clip to \"%s\" with raziz2u "
       "(%d ms timer; load %s)\n",
       kBatchFormat, kTickMs, LoadAverage().c_str());
-  PrintLatency("batch", results);
+  PrintLatency("batch", results, "every tick within 50 ms");
   return ok;
 }
 
@@ -701,10 +701,10 @@ bool AddingPart(const std::string& media, int runs) {
     ok = ok && results.back().ok;
   }
   std::printf(
-      "UI thread while AddGivenFiles adds 100 files, 50 video (reader) and 50 audio (probed by "
-      "raziz2u) (%d ms timer; load %s)\n",
+      "UI thread while AddGivenFiles adds 100 files, 50 video and 50 audio (%d ms timer; load "
+      "%s)\n",
       kTickMs, LoadAverage().c_str());
-  PrintLatency("adding", results);
+  PrintLatency("adding", results, "p99 at most 16 ms, none over 50 ms");
   return ok;
 }
 

@@ -44,14 +44,16 @@ TEST(ParseCommandLine, PspVideoCommand) {
 }
 
 TEST(ParseCommandLine, PspAvcCommand) {
-  const Request r = MustParse(
-      {"-@",         "-y",       "-i",      "/in/clip.avi", "-bitexact", "-title",
-       "my clip",    "-vcodec",  "h264",    "-b",           "400",       "-maxrate",
-       "1500",       "-bufsize", "128",     "-r",           "29.97",     "-acodec",
-       "mpeg4aac",   "-ab",      "64",      "-ar",          "48000",     "-ac",
-       "2 (stereo)", "-g",       "250",     "-qscale",      "25",        "-coder",
-       "1",          "-s",       "368x208", "-f",           "psp",       "/out/clip.mp4"});
+  const Request r =
+      MustParse({"-@",         "-y",           "-i",      "/in/clip.avi", "-bitexact", "-title",
+                 "my clip",    "-vcodec",      "h264",    "-b",           "400",       "-maxrate",
+                 "1500",       "-bufsize",     "128",     "-r",           "29.97",     "-acodec",
+                 "mpeg4aac",   "-ab",          "64",      "-ar",          "48000",     "-ac",
+                 "2 (stereo)", "-g",           "250",     "-qscale",      "25",        "-coder",
+                 "1",          "-s",           "368x208", "-f",           "psp",       "-threads",
+                 "1",          "/out/clip.mp4"});
   EXPECT_TRUE(r.bitexact);
+  EXPECT_EQ(r.threads, 1);
   EXPECT_EQ(r.title, "my clip");
   EXPECT_EQ(r.max_kbps, 1500);
   EXPECT_EQ(r.buffer_kbytes, 128);
@@ -158,6 +160,8 @@ TEST(ParseCommandLine, MalformedCommandsGiveAnErrorText) {
       {"-@", "-y", "-i", "a.avi", "o.mp4", "p.mp4"},             // two outputs
       {"-@", "-y", "-i", "a.avi", "-i", "b.avi", "o.mp4"},       // two inputs
       {"-@", "-y", "-i", "a.avi", "-ss", "1:x", "o.thm"},        //
+      {"-@", "-y", "-i", "a.avi", "-threads", "-1", "o.mp4"},    // no thread count
+      {"-@", "-y", "-i", "a.avi", "-threads", "2x", "o.mp4"},    //
   };
   for (const Args& args : cases) {
     const ParseResult r = ParseCommandLine(args);

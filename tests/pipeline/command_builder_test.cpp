@@ -299,6 +299,9 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
   EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-3.mp4");
   EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4"), out_dir + "/clip-3");
   EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "3gp"), out_dir + "/clip-1");
+  // A name another lane writes now is taken too.
+  const OutputsInUse in_use = {out_dir + "/clip-3.mp4", out_dir + "/clip-4.mp4"};
+  EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4", &in_use), out_dir + "/clip-5");
 
   options.CheckBoxOverWrite.SetChecked(true);
   Build("/movies/clip.avi");
@@ -447,6 +450,7 @@ TEST(CommandRules, HeadsAndThumbnailPaths) {
   EXPECT_EQ(CommandHead("/p/", false, false), R"("/p/raziz2u" -@ -y  -i ")");
   EXPECT_EQ(CommandHead("/p/", true, false), R"("/p/raziz2u" -@ -y  -f qt -i ")");
   EXPECT_EQ(CommandHead("/p/", false, true), R"("/p/raziz2u" -@ -y  -i "DS:\\)");
+  EXPECT_EQ(CommandHead("/p/", true, false, 2), R"("/p/raziz2u" -@ -y -threads 2  -f qt -i ")");
   EXPECT_EQ(ThumbnailPath("/o/clip-2.mp4"), "/o/clip-2.THM");
   EXPECT_EQ(ThumbnailPath("/o.d/clip"), "/o.d/clip.THM");
   EXPECT_EQ(ThumbnailPath("/o/a.b.3gp"), "/o/a.b.THM");
