@@ -98,6 +98,7 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_.hooks.RowEnded = [this](int row) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
       batch_progress_.FileEnded(file->second);
+      ShowBatchProgress();
     }
   };
   batch_.hooks.BatchEnded = [this] { EndBatchProgress(); };
@@ -449,6 +450,7 @@ void MainWindow::EndBatchProgress() {
       }
     }
   }
+  if (batch_progress_.side_by_side()) Form1.ProgressBar1.SetPosition(0);
   batch_progress_.Stop();
   Form1.BatchClockTimer.SetEnabled(false);
   Form1.StatusBar1.SetPanel(0, "Ready");

@@ -674,6 +674,39 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
   EXPECT_FALSE(form().BatchClockTimer.enabled());
 }
 
+TEST_F(MainWindowTest, WithTwoFilesAtOnceTheBarAndTheTitleShowTheBatch) {
+  Start();
+  SelectFormat(kPs3);
+  form().Edit1.SetText(media_ / "out");
+  window_->Form4.SpinEditFilesAtOnce.max = 2;
+  window_->Form4.SpinEditFilesAtOnce.SetValue(2);
+  AddRow("a.avi");
+  AddRow("b.avi");
+  for (int row : {0, 1}) form().ListView1.SetCell(row, kCellDuration, "00:00:10");
+  const std::string started = sequence_ / "started", go = sequence_ / "go";
+  // a: half converted, then held; b: whole at once.
+  WriteTextFile(sequence_ / "for-a.mp4.txt",
+                "print Input #0, avi, from 'in':\n"
+                "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
+                "pidfile " +
+                    started + "\nawait " + go + "\noutput 2048\nexit 0\n");
+  window_->ConvertNowButtonClick();
+  ASSERT_TRUE(ui_.RunUntil(
+      [&] {
+        return platform::FileExists(started) && form().ListView1.cell(1, kCellProgress) == "Done" &&
+               form().caption == "75% - Vidloom";
+      },
+      false))
+      << form().caption;
+  EXPECT_EQ(form().ProgressBar1.position(), 75) << "5 of a's 10 s and all of b's";
+  WriteTextFile(go, "");
+  EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
+  window_->WaitForBatch();
+  EXPECT_EQ(form().ListView1.cell(0, kCellProgress), "Done");
+  EXPECT_EQ(form().ProgressBar1.position(), 0);
+  EXPECT_EQ(form().caption, "Vidloom");
+}
+
 TEST_F(MainWindowTest, TheEndOfABatchIsToldOnTheDesktopWhenTheWindowIsNotActive) {
   Start();
   SelectFormat(kPs3);
