@@ -144,6 +144,24 @@ class MainWindowTest : public ::testing::Test {
     form().ListView1.AddRow(entry);
   }
 
+  // The window started with two PS3 rows, a.avi and b.avi, of 10 s each, whose run scripts
+  // report 5 of a's 10 s, then hold a until `go` exists.
+  void StartWithTwoTenSecondRows(const std::string& a_script, const std::string& started,
+                                 const std::string& go) {
+    Start();
+    SelectFormat(kPs3);
+    form().Edit1.SetText(media_ / "out");
+    AddRow("a.avi");
+    AddRow("b.avi");
+    for (int row : {0, 1}) form().ListView1.SetCell(row, kCellDuration, "00:00:10");
+    WriteTextFile(sequence_ / a_script,
+                  "print Input #0, avi, from 'in':\n"
+                  "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
+                  "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
+                  "pidfile " +
+                      started + "\nawait " + go + "\noutput 2048\nexit 0\n");
+  }
+
   // Checks the shutdown box as the user does, confirming the question.
   void TickShutdownBox() {
     dialogs_.ExpectQuestion(true);
@@ -639,19 +657,8 @@ TEST(BatchProgress, TimesLeftFollowTheSpeedSoFar) {
 }
 
 TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
-  Start();
-  SelectFormat(kPs3);
-  form().Edit1.SetText(media_ / "out");
-  AddRow("a.avi");
-  AddRow("b.avi");
-  for (int row : {0, 1}) form().ListView1.SetCell(row, kCellDuration, "00:00:10");
   const std::string started = sequence_ / "started", go = sequence_ / "go";
-  WriteTextFile(sequence_ / "run-0.txt",
-                "print Input #0, avi, from 'in':\n"
-                "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
-                "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
-                "pidfile " +
-                    started + "\nawait " + go + "\noutput 2048\nexit 0\n");
+  StartWithTwoTenSecondRows("run-0.txt", started, go);
   window_->ConvertNowButtonClick();
   ASSERT_TRUE(ui_.RunUntil(
       [&] {
@@ -675,21 +682,11 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
 }
 
 TEST_F(MainWindowTest, WithTwoFilesAtOnceTheBarAndTheTitleShowTheBatch) {
-  Start();
-  SelectFormat(kPs3);
-  form().Edit1.SetText(media_ / "out");
+  const std::string started = sequence_ / "started", go = sequence_ / "go";
+  // a: half converted, then held; b: whole at once, beside it.
+  StartWithTwoTenSecondRows("for-a.mp4.txt", started, go);
   window_->Form4.SpinEditFilesAtOnce.max = 2;
   window_->Form4.SpinEditFilesAtOnce.SetValue(2);
-  AddRow("a.avi");
-  AddRow("b.avi");
-  for (int row : {0, 1}) form().ListView1.SetCell(row, kCellDuration, "00:00:10");
-  const std::string started = sequence_ / "started", go = sequence_ / "go";
-  // a: half converted, then held; b: whole at once.
-  WriteTextFile(sequence_ / "for-a.mp4.txt",
-                "print Input #0, avi, from 'in':\n"
-                "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
-                "pidfile " +
-                    started + "\nawait " + go + "\noutput 2048\nexit 0\n");
   window_->ConvertNowButtonClick();
   ASSERT_TRUE(ui_.RunUntil(
       [&] {
