@@ -1,8 +1,8 @@
 #include "cli/arguments.h"
 
-#include <algorithm>
 #include <charconv>
-#include <thread>
+
+#include "platform/processors.h"
 
 namespace vidloom::cli {
 namespace {
@@ -72,7 +72,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       a.volume = position;
     } else if (arg == "--jobs") {
       if (*value == "auto") {
-        a.jobs = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+        a.jobs = platform::ProcessorCount();
       } else {
         int jobs = 0;
         const auto* end = value->data() + value->size();

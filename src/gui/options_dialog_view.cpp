@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <utility>
 
 #include "gui/bind.h"
 #include "gui/icons.h"
@@ -26,6 +27,22 @@ QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const char* name, const Q
   return widget;
 }
 
+// A numeric field and its label on their designed rectangles; the field is named by the label.
+std::pair<QLabel*, QSpinBox*> AddNumberField(QWidget* parent, Label& label, const char* label_name,
+                                             const QRect& label_rect, SpinEdit& spin,
+                                             const char* spin_name, const QRect& spin_rect) {
+  auto* label_widget = new QLabel(parent);
+  label_widget->setObjectName(QString::fromLatin1(label_name));
+  label_widget->setGeometry(label_rect);
+  BindLabel(label, label_widget, false);
+  auto* spin_widget = new QSpinBox(parent);
+  spin_widget->setObjectName(QString::fromLatin1(spin_name));
+  spin_widget->setAccessibleName(Q(label.caption()));
+  spin_widget->setGeometry(spin_rect);
+  BindSpinEdit(spin, spin_widget);
+  return {label_widget, spin_widget};
+}
+
 }  // namespace
 
 OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
@@ -44,27 +61,14 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
   QCheckBox* shutdown =
       AddCheckBox(group, form.CheckBoxShutDown, "CheckBoxShutDown", QRect(12, 81, 307, 16));
 
-  auto* label = new QLabel(group);
-  label->setObjectName(QStringLiteral("Label1"));
-  label->setGeometry(363, 129, 236, 13);
-  BindLabel(form.Label1, label, false);
-  auto* spin = new QSpinBox(group);
-  spin->setObjectName(QStringLiteral("SpinEdit1"));
-  spin->setAccessibleName(Q(form.Label1.caption()));
-  spin->setGeometry(412, 126, 40, 22);
+  auto [label, spin] = AddNumberField(group, form.Label1, "Label1", QRect(363, 129, 236, 13),
+                                      form.SpinEdit1, "SpinEdit1", QRect(412, 126, 40, 22));
   spin->setFocusPolicy(Qt::NoFocus);  // out of sight: no keyboard focus can land on it
-  BindSpinEdit(form.SpinEdit1, spin);
 
-  auto* lanes_label = new QLabel(group);
-  lanes_label->setObjectName(QStringLiteral("LabelFilesAtOnce"));
-  lanes_label->setGeometry(12, 121, 160, 16);
-  BindLabel(form.LabelFilesAtOnce, lanes_label, false);
-  auto* lanes = new QSpinBox(group);
-  lanes->setObjectName(QStringLiteral("SpinEditFilesAtOnce"));
-  lanes->setAccessibleName(Q(form.LabelFilesAtOnce.caption()));
-  lanes->setGeometry(180, 118, 52, 22);
+  auto [lanes_label, lanes] =
+      AddNumberField(group, form.LabelFilesAtOnce, "LabelFilesAtOnce", QRect(12, 121, 160, 16),
+                     form.SpinEditFilesAtOnce, "SpinEditFilesAtOnce", QRect(180, 118, 52, 22));
   lanes_label->setBuddy(lanes);
-  BindSpinEdit(form.SpinEditFilesAtOnce, lanes);
 
   auto* done = new QPushButton(Q(form.Button1.caption), this);
   done->setObjectName(QStringLiteral("Button1"));

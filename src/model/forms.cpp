@@ -1,7 +1,6 @@
 #include "model/forms.h"
 
-#include <algorithm>
-#include <thread>
+#include "platform/processors.h"
 
 namespace vidloom {
 
@@ -61,7 +60,7 @@ TForm4::TForm4() {
   SpinEdit1.SetValue(27);
   LabelFilesAtOnce.SetCaption("Files converted at once");
   SpinEditFilesAtOnce.min = 1;
-  SpinEditFilesAtOnce.max = std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  SpinEditFilesAtOnce.max = platform::ProcessorCount();
   SpinEditFilesAtOnce.SetValue(1);
   Button1.caption = "Done";
 }

@@ -9,6 +9,7 @@
 
 #include "platform/filesystem.h"
 #include "platform/process.h"
+#include "platform/processors.h"
 #include "platform/report_lost.h"
 #include "platform/text.h"
 
@@ -236,8 +237,7 @@ bool Batch::RunOneLane(int count) {
 }
 
 bool Batch::RunLanes(int count, int lanes) {
-  const int threads =
-      EncoderThreadsPerLane(lanes, static_cast<int>(std::thread::hardware_concurrency()));
+  const int threads = EncoderThreadsPerLane(lanes, platform::ProcessorCount());
   std::vector<std::unique_ptr<Lane>> pool = window_.Call([&](BatchEnv& env) {
     std::vector<std::unique_ptr<Lane>> made;
     for (int i = 0; i < lanes; ++i) {

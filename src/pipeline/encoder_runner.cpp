@@ -251,16 +251,19 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
     RunState& run;
     ~ChildSlot() { run.SetChild(nullptr); }
   } child_slot{state.run};
-  Timer* const timer = env.watchdog_timer;
+  // The lane's watchdog timer, or the window's.
+  auto watchdog_timer = [timer = env.watchdog_timer](TForm1& form) -> Timer& {
+    return timer ? *timer : form.ConversionCountTimer;
+  };
 
   if (started) {
     // Arm the watchdog; the two start texts differ so its first tick never counts.
     state.watchdog.SetCurrentFrames("2");
-    env.window.Post([&state, timer](TForm1& form) {
+    env.window.Post([&state, watchdog_timer](TForm1& form) {
       state.watchdog.StallDetected = false;
       state.watchdog.StallTicks = 0;
       state.watchdog.PreviousFrames.assign(1, '0');  // (a literal here trips a GCC 12 warning)
-      (timer ? *timer : form.ConversionCountTimer).SetEnabled(true);
+      watchdog_timer(form).SetEnabled(true);
     });
 
     // Read the output.
@@ -301,8 +304,8 @@ void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
 
   // Disarm the watchdog. Waiting for the UI thread here also means that the window shows the
   // run's outcome when this returns.
-  env.window.Call([&state, timer](TForm1& form) {
-    (timer ? *timer : form.ConversionCountTimer).SetEnabled(false);
+  env.window.Call([&state, watchdog_timer](TForm1& form) {
+    watchdog_timer(form).SetEnabled(false);
     state.watchdog.StallDetected = false;
   });
   state.run.ThumbnailRun = false;

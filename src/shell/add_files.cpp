@@ -9,6 +9,7 @@
 
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
+#include "platform/processors.h"
 #include "profiles/catalogue.h"
 #include "shell/work_controls.h"
 
@@ -166,7 +167,7 @@ class InProgress {
 }  // namespace
 
 int DefaultParallelAnalyses() {
-  return std::max(2, static_cast<int>(std::thread::hardware_concurrency()));
+  return std::max(2, platform::ProcessorCount());
 }
 
 void Button2Click(AddFilesContext& context) {

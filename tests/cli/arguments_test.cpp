@@ -3,8 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <thread>
+#include "platform/processors.h"
 
 namespace vidloom::cli {
 namespace {
@@ -53,8 +52,7 @@ TEST(CliArguments, ModesAndFlags) {
   EXPECT_FALSE(keep.arguments->json);
   EXPECT_EQ(keep.arguments->jobs, 1);
   EXPECT_EQ(ParseArguments({"--jobs", "3"}).arguments->jobs, 3);
-  EXPECT_EQ(ParseArguments({"--jobs=auto"}).arguments->jobs,
-            std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+  EXPECT_EQ(ParseArguments({"--jobs=auto"}).arguments->jobs, platform::ProcessorCount());
 }
 
 TEST(CliArguments, FilesThatLookLikeOptionsAfterTheDoubleDash) {

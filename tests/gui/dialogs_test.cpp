@@ -13,7 +13,6 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
-#include <thread>
 
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
@@ -21,6 +20,7 @@
 #include "gui/qt_dialogs.h"
 #include "gui/warning_window_view.h"
 #include "model/forms.h"
+#include "platform/processors.h"
 
 namespace vidloom::gui {
 namespace {
@@ -153,7 +153,7 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   EXPECT_EQ(Find<QLabel>(&view, "LabelFilesAtOnce")->text(), "Files converted at once");
   EXPECT_EQ(Find<QLabel>(&view, "LabelFilesAtOnce")->buddy(), lanes);
   EXPECT_EQ(lanes->minimum(), 1);
-  EXPECT_EQ(lanes->maximum(), std::max(1, static_cast<int>(std::thread::hardware_concurrency())));
+  EXPECT_EQ(lanes->maximum(), platform::ProcessorCount());
   EXPECT_EQ(lanes->value(), 1);
   // Label1 and SpinEdit1 lie beyond the group's right edge: never seen.
   for (const char* name : {"Label1", "SpinEdit1"}) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "pipeline/batch_fixture.h"
+#include "platform/processors.h"
 
 namespace vidloom {
 namespace {
@@ -388,8 +389,7 @@ TEST_F(BatchLanesTest, RowsStartInListOrderAsLanesFreeUpAndTheEndStepsRunOnce) {
   EXPECT_NE(Args(2).find(media_ / "c.avi"), std::string::npos) << Args(2);
   // Each encoder has its share of the processors.
   const std::string threads =
-      "-threads " + std::to_string(EncoderThreadsPerLane(
-                        2, static_cast<int>(std::thread::hardware_concurrency())));
+      "-threads " + std::to_string(EncoderThreadsPerLane(2, platform::ProcessorCount()));
   for (const std::string& args : AllArgs())
     EXPECT_NE(args.find(threads), std::string::npos) << args;
   // Each row shows its own run.

@@ -5,7 +5,9 @@
 
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <random>
+#include <utility>
 
 #include "profiles/catalogue.h"
 #include "settings/ini_file.h"
@@ -69,6 +71,16 @@ class SettingsTest : public ::testing::Test {
   }
 
   void Load() { FormCreate(context); }
+  // The settings of other forms (a next start's, say), in the file at `at`.
+  SettingsContext ContextFor(TForm1& other1, TForm4& other4, WindowState& other_window,
+                             std::function<void()> refresh, const std::string& at) {
+    return {.path = at,
+            .form1 = other1,
+            .form4 = other4,
+            .window = other_window,
+            .dialogs = dialogs,
+            .refresh_format_options = std::move(refresh)};
+  }
   std::string path() const { return context.path; }
 
   TempDir dir;
@@ -77,15 +89,13 @@ class SettingsTest : public ::testing::Test {
   WindowState window;
   ScriptedDialogs dialogs;
   int refreshes = 0;
-  SettingsContext context{.path = dir / "vazadi.ini",
-                          .form1 = form1,
-                          .form4 = form4,
-                          .window = window,
-                          .dialogs = dialogs,
-                          .refresh_format_options = [this] {
-                            ++refreshes;
-                            RefreshFormatOptions(form1, window);
-                          }};
+  SettingsContext context = ContextFor(
+      form1, form4, window,
+      [this] {
+        ++refreshes;
+        RefreshFormatOptions(form1, window);
+      },
+      dir / "vazadi.ini");
 };
 
 TEST_F(SettingsTest, FirstRunKeepsTheDesignedStateAndCreatesNoFile) {
@@ -166,12 +176,8 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   next1.ComboLetterBox.SetItems({"None", "LetterBox"});
   next1.ComboLetterBox.Select(1);
   FillFormatList(next1);
-  SettingsContext next{.path = path(),
-                       .form1 = next1,
-                       .form4 = next4,
-                       .window = next_window,
-                       .dialogs = dialogs,
-                       .refresh_format_options = [] {}};
+  SettingsContext next = ContextFor(
+      next1, next4, next_window, [] {}, path());
   FormCreate(next);
   EXPECT_EQ(next1.Edit1.text(), "/tmp/out");
   EXPECT_TRUE(next4.CheckBoxOverWrite.checked());
@@ -186,12 +192,8 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   // On a machine of two processors the stored count is held to them.
   TForm4 smaller4;
   smaller4.SpinEditFilesAtOnce.max = 2;
-  SettingsContext smaller{.path = path(),
-                          .form1 = next1,
-                          .form4 = smaller4,
-                          .window = next_window,
-                          .dialogs = dialogs,
-                          .refresh_format_options = [] {}};
+  SettingsContext smaller = ContextFor(
+      next1, smaller4, next_window, [] {}, path());
   FormCreate(smaller);
   EXPECT_EQ(smaller4.SpinEditFilesAtOnce.value(), 2);
 }
@@ -257,12 +259,8 @@ TEST_F(SettingsTest, DropDownCountIsHeldWithinTheFieldsRange) {
     TForm4 fresh4;
     WindowState fresh_window;
     int count = 0;
-    SettingsContext fresh{.path = path(),
-                          .form1 = form1,
-                          .form4 = fresh4,
-                          .window = fresh_window,
-                          .dialogs = dialogs,
-                          .refresh_format_options = [&] { ++count; }};
+    SettingsContext fresh = ContextFor(
+        form1, fresh4, fresh_window, [&] { ++count; }, path());
     WriteTextFile(path(), std::string("[Combo]\nOutputFormat=0\nComboDropItem=") + c.stored + "\n");
     FormCreate(fresh);
     EXPECT_EQ(fresh4.SpinEdit1.value(), c.field);
@@ -344,12 +342,8 @@ TEST_F(SettingsTest, GarbageBinaryAndHugeNumbersLoadWithoutHarm) {
   for (const std::string* content : std::vector<const std::string*>{&garbage, &binary, &huge}) {
     TForm4 fresh4;
     WindowState fresh_window;
-    SettingsContext fresh{.path = path(),
-                          .form1 = form1,
-                          .form4 = fresh4,
-                          .window = fresh_window,
-                          .dialogs = dialogs,
-                          .refresh_format_options = [] {}};
+    SettingsContext fresh = ContextFor(
+        form1, fresh4, fresh_window, [] {}, path());
     WriteTextFile(path(), *content);
     FormCreate(fresh);
     EXPECT_GE(fresh4.SpinEdit1.value(), 26);
@@ -378,12 +372,8 @@ TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
   // A file standing where the settings directory should be.
   const std::string blocker = dir / "blocker";
   WriteTextFile(blocker, kFullFile);
-  SettingsContext blocked{.path = blocker + "/vidloom/vazadi.ini",
-                          .form1 = form1,
-                          .form4 = form4,
-                          .window = window,
-                          .dialogs = dialogs,
-                          .refresh_format_options = [] {}};
+  SettingsContext blocked = ContextFor(
+      form1, form4, window, [] {}, blocker + "/vidloom/vazadi.ini");
   EXPECT_FALSE(SaveSettings(blocked));
   ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[1], "Information|Unable to write to " + blocked.path);
@@ -391,12 +381,8 @@ TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
 }
 
 TEST_F(SettingsTest, SaveCreatesTheSettingsDirectory) {
-  SettingsContext nested{.path = dir / "config/vidloom/vazadi.ini",
-                         .form1 = form1,
-                         .form4 = form4,
-                         .window = window,
-                         .dialogs = dialogs,
-                         .refresh_format_options = [] {}};
+  SettingsContext nested = ContextFor(
+      form1, form4, window, [] {}, dir / "config/vidloom/vazadi.ini");
   ASSERT_TRUE(SaveSettings(nested));
   EXPECT_EQ(IniDocument::Parse(ReadTextFile(nested.path)).GetInt("Combo", "ComboDropItem", 0), 27);
 }
