@@ -230,7 +230,7 @@ class ProgressPrinter {
                        std::string(platform::FileNamePart(entry.caption)) + ": " +
                        (progress.empty() ? "-" : progress);
     if (!frames.empty()) line += "  frames " + frames;
-    const std::string& size = form_.StatusBar1.panel(1);
+    const std::string& size = entry.output_size;
     if (!size.empty()) line += "  " + size;
     if (line == last_line_) return;
     last_line_ = line;
@@ -291,7 +291,8 @@ class JsonRowWriter {
 
   void OnChange(int row) {
     if (row < 0 || row >= form_.ListView1.count()) return;
-    std::string line = RowJson(ReportRow(form_.ListView1.row(row), form_.StatusBar1.panel(1)));
+    const FileEntry& entry = form_.ListView1.row(row);
+    std::string line = RowJson(ReportRow(entry, entry.output_size));
     if (last_lines_.size() <= static_cast<std::size_t>(row)) last_lines_.resize(row + 1);
     if (line == last_lines_[row]) return;
     std::cout << line << '\n' << std::flush;

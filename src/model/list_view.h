@@ -35,6 +35,9 @@ struct FileEntry {
   // The encoder's output of the row's last runs, each run headed by its command line; at most
   // kMaxDetailLines lines, the latest.
   std::vector<std::string> details = {};
+  // The output's size so far in the row's conversion, as the status bar's size panel shows it
+  // ("Output File Size : N KB"); empty before the encoder has reported one.
+  std::string output_size = {};
 };
 inline constexpr std::size_t kMaxDetailLines = 200;
 
@@ -60,6 +63,8 @@ class ListView : public Control {
   // Appends to the row's details, dropping its oldest lines beyond kMaxDetailLines.
   void AppendDetails(int index, const std::vector<std::string>& lines);
   void ClearDetails(int index);
+  // Sends no notification of its own: the size comes with the row's progress cells, which do.
+  void SetOutputSize(int index, std::string text) { rows_.at(index).output_size = std::move(text); }
 
   int selected() const { return selected_; }  // -1: none
   void Select(int index);

@@ -403,6 +403,7 @@ bool Batch::RunRow(LaneView lane, int row) {
     if (env.hooks.DisableWorkControls) env.hooks.DisableWorkControls();
     env.form().ListView1.ScrollIntoView(row);
     env.form().ListView1.ClearDetails(row);
+    env.form().ListView1.SetOutputSize(row, "");
   });
   if (state_.requests.StopRequested) return false;
   state.run.RetryRun = false;

@@ -40,15 +40,14 @@ void PostBar(RunnerEnv& env, std::int64_t position) {
 }
 
 void PostDisplay(RunnerEnv& env, int row, Display display) {
-  if (env.side_by_side) {
-    display.size_panel.reset();
-    display.bar.reset();
-  }
+  if (env.side_by_side) display.bar.reset();
   env.window.Post([&env, row, display = std::move(display)](TForm1& form) mutable {
     if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
-    if (display.size_panel) form.StatusBar1.SetPanel(1, std::move(*display.size_panel));
+    // The size panel is the window's one run's; each row keeps its own size too.
+    if (display.size_panel && !env.side_by_side) form.StatusBar1.SetPanel(1, *display.size_panel);
     if (display.bar) form.ProgressBar1.SetPosition(*display.bar);
     if (!ValidRow(form, row)) return;
+    if (display.size_panel) form.ListView1.SetOutputSize(row, std::move(*display.size_panel));
     if (display.frames) form.ListView1.SetCell(row, kCellFrames, std::move(*display.frames));
     if (display.progress) form.ListView1.SetCell(row, kCellProgress, std::move(*display.progress));
     if (display.duration) form.ListView1.SetCell(row, kCellDuration, std::move(*display.duration));

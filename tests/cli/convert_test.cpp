@@ -133,6 +133,17 @@ TEST_F(CliConvert, TwoAtOnceConvertEveryClipAndEachRowKeepsItsEnd) {
                            "\tUnknown format: the input is not a readable media file",
                        "  Done\t" + Clips()[0], "  Done\t" + Clips()[1], "  Done\t" + Clips()[2]}))
       << r.out;
+  // Each file's progress lines carry its own output size, though two files convert at once.
+  for (const char* name : {"one.avi", "two.mov", "three four.mp4"}) {
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [&](const std::string& line) {
+                              return line.find(std::string("] ") + name + ": ") !=
+                                         std::string::npos &&
+                                     line.find("Output File Size : ") != std::string::npos;
+                            }))
+        << name << "\n"
+        << r.out;
+  }
   for (const char* base : {"one", "two", "three four"}) {
     EXPECT_GT(std::filesystem::file_size(out / ("result/" + std::string(base) + ".mp4")), 0u);
     EXPECT_GT(std::filesystem::file_size(out / ("result/" + std::string(base) + ".THM")), 0u);
