@@ -120,10 +120,8 @@ BatchFigures RunBatchOf(int rows, std::int64_t end_pause_ms) {
     entry.checked = true;
     entry.caption = media.path() + "/clip" + std::to_string(i) + ".avi";
     std::ofstream(entry.caption) << "media";
-    entry.cells[kCellVideoSize] = "320 x 240";
-    entry.cells[kCellFrameRate] = "25";
-    entry.cells[kCellDuration] = "00:00:10";
-    FormatExtension(form, entry.cells[kCellOutput]);
+    entry.media = MediaFacts::Of("320 x 240", "25", "00:00:10");
+    FormatExtension(form, entry.output_extension);
     form.ListView1.AddRow(std::move(entry));
   }
   form.ListView1.EndUpdate();
@@ -146,7 +144,7 @@ BatchFigures RunBatchOf(int rows, std::int64_t end_pause_ms) {
     figures.row_ms.push_back(Ms((i + 1 < starts.size() ? starts[i + 1] : end) - starts[i]));
   }
   for (const auto& row : form.ListView1.rows()) {
-    if (row.cells[kCellProgress] == "Done") ++figures.done_rows;
+    if (row.state == RowState::kDone) ++figures.done_rows;
   }
   for (const auto& entry : std::filesystem::directory_iterator(out)) {
     if (entry.is_regular_file()) ++figures.outputs;

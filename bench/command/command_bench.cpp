@@ -42,24 +42,19 @@ void BM_BuildEncoderCommand(benchmark::State& state) {
   window.form.Edit1.SetText(dir);
   FileEntry entry;
   entry.caption = "/media/videos/holiday.clip.avi";
-  entry.cells[kCellVideoSize] = "640 x 480";
-  FormatExtension(window.form, entry.cells[kCellOutput]);
+  entry.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
+  FormatExtension(window.form, entry.output_extension);
   const int row = window.form.ListView1.AddRow(entry);
 
+  // The row and the window's choices as a batch takes them once per row, then the build.
   TForm4 options;
-  ConversionState conversion;
-  conversion.run.OutputExtension = format.Extension == "MP4" ? "mp4" : "x";
-  CommandSlots slots;
-  CommandContext context{.form = window.form,
-                         .options = options,
-                         .window = window.state,
-                         .conversion = conversion,
-                         .slots = slots,
-                         .program_directory = "/opt/vidloom/"};
+  const RowSnapshot snapshot =
+      *TakeRow(window.form, options, window.state, window.form.ListView1.row(row).id);
+  const CommandContext context{.program_directory = "/opt/vidloom/"};
   std::size_t length = 0;
   for (auto _ : state) {
-    EncoderCommand command = BuildEncoderCommand(context, false, false, entry.caption, row);
-    length = command.size();
+    RowCommand command = BuildFirstCommand(context, snapshot);
+    length = command.command.size();
     benchmark::DoNotOptimize(command);
   }
   state.SetLabel(std::string(format.DisplayName.substr(0, 24)) + ", " + std::to_string(length) +
@@ -77,22 +72,12 @@ void BM_FileQuery(benchmark::State& state) {
 BENCHMARK(BM_FileQuery)->Unit(benchmark::kMicrosecond);
 
 void BM_BuildThumbnailCommand(benchmark::State& state) {
-  TForm1 form;
-  TForm4 options;
-  WindowState window;
-  ConversionState conversion;
-  conversion.run.OutputPath = "/home/user/Converted Video/holiday.mp4";
-  CommandSlots slots;
-  slots.CommandHead = R"("/opt/vidloom/raziz2u" -@ -y  -i ")";
-  slots.InputPart = R"(/media/videos/holiday.avi")";
-  slots.SizeOption = " -s 276x208 -padleft 46 -padright 46";
-  CommandContext context{.form = form,
-                         .options = options,
-                         .window = window,
-                         .conversion = conversion,
-                         .slots = slots,
-                         .program_directory = "/opt/vidloom/"};
-  for (auto _ : state) benchmark::DoNotOptimize(BuildThumbnailCommand(context));
+  RowCommand run;
+  run.output_path = "/home/user/Converted Video/holiday.mp4";
+  run.slots.CommandHead = R"("/opt/vidloom/raziz2u" -@ -y  -i ")";
+  run.slots.InputPart = R"(/media/videos/holiday.avi")";
+  run.slots.SizeOption = " -s 276x208 -padleft 46 -padright 46";
+  for (auto _ : state) benchmark::DoNotOptimize(BuildThumbnailCommand(run));
 }
 BENCHMARK(BM_BuildThumbnailCommand)->Unit(benchmark::kMicrosecond);
 
@@ -103,7 +88,7 @@ void BM_RefreshFormatOptions(benchmark::State& state) {
   for (int i = 0; i < rows; ++i) {
     FileEntry entry;
     entry.caption = "/media/videos/file" + std::to_string(i) + ".avi";
-    entry.cells[kCellVideoSize] = "640 x 480";
+    entry.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
     window.form.ListView1.AddRow(std::move(entry));
   }
   // A view listening to the list, as the window's view does.

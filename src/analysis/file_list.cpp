@@ -11,8 +11,8 @@ int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
                const std::string& extension, const std::string& display_size) {
   FileEntry entry;
   entry.caption = path;
-  entry.display_size = display_size;
-  entry.cells = {size, frame_rate, duration, extension, "", ""};
+  entry.media = MediaFacts::Of(size, frame_rate, duration, display_size);
+  entry.output_extension = extension;
   form.ListView1.BeginUpdate();
   const int row = form.ListView1.AddRow(std::move(entry));
   form.ListView1.SetChecked(row, true);

@@ -28,6 +28,11 @@
 namespace vidloom::cli {
 namespace {
 
+// Why a path of the command line got no row.
+constexpr const char* kNoSuchFileText = "no such file";
+constexpr const char* kNoMediaInFolderText = "no media files in the folder";
+constexpr const char* kNotAnalysedText = "the encoder could not be started to analyse it";
+
 // `path` made absolute against the current directory; empty stays empty.
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
@@ -193,20 +198,14 @@ void PrintRows(const TForm1& form) {
 // The dry run: the commands as the batch would make them; nothing is created or deleted.
 int PrintCommands(MainWindow& window) {
   TForm1& form = window.Form1;
-  window.commands().dry_run = true;
-  for (int row = 0; row < form.ListView1.count(); ++row) {
-    if (!form.ListView1.row(row).checked) continue;
-    const std::string input = platform::CaptionPath(form.ListView1.row(row).caption);
-    window.conversion.run.OutputExtension =
-        text::LowerAscii(text::Trim(form.ListView1.cell(row, kCellOutput)));
-    window.conversion.run.ThumbnailWanted = false;
-    const std::string ext = LowerExtension(input);
-    const bool real_media = IsRealMediaExtension(ext);
+  const CommandContext context{.program_directory = window.program_directory(), .dry_run = true};
+  for (const FileEntry& entry : form.ListView1.rows()) {
+    if (!entry.checked) continue;
+    const auto row = TakeRow(form, window.Form4, window.window, entry.id);
     try {
-      std::cout << BuildEncoderCommand(window.commands(), real_media, false, input, row) << '\n';
-      if (window.conversion.run.ThumbnailWanted) {
-        std::cout << BuildThumbnailCommand(window.commands()) << '\n';
-      }
+      const RowCommand run = BuildFirstCommand(context, *row);
+      std::cout << run.command << '\n';
+      if (run.thumbnail_wanted) std::cout << BuildThumbnailCommand(run) << '\n';
     } catch (const OutputDirectoryError& error) {
       window.dialogs().ShowMessage(kInformationCaption, error.what());
       return 1;
@@ -223,14 +222,13 @@ class ProgressPrinter {
   void OnChange(int row) {
     if (row < 0 || row >= form_.ListView1.count()) return;
     const auto& entry = form_.ListView1.row(row);
-    const std::string& progress = entry.cells[kCellProgress];
-    const std::string& frames = entry.cells[kCellFrames];
+    const std::string progress = ProgressText(entry);
     std::string line = "[" + std::to_string(row + 1) + "/" +
                        std::to_string(form_.ListView1.count()) + "] " +
                        std::string(platform::FileNamePart(entry.caption)) + ": " +
                        (progress.empty() ? "-" : progress);
-    if (!frames.empty()) line += "  frames " + frames;
-    const std::string& size = entry.output_size;
+    if (!entry.frames.empty()) line += "  frames " + entry.frames;
+    const std::string size = OutputSizeText(entry);
     if (!size.empty()) line += "  " + size;
     if (line == last_line_) return;
     last_line_ = line;
@@ -292,7 +290,7 @@ class JsonRowWriter {
   void OnChange(int row) {
     if (row < 0 || row >= form_.ListView1.count()) return;
     const FileEntry& entry = form_.ListView1.row(row);
-    std::string line = RowJson(ReportRow(entry, entry.output_size));
+    std::string line = RowJson(ReportRow(entry));
     if (last_lines_.size() <= static_cast<std::size_t>(row)) last_lines_.resize(row + 1);
     if (line == last_lines_[row]) return;
     std::cout << line << '\n' << std::flush;
@@ -304,7 +302,17 @@ class JsonRowWriter {
   std::vector<std::string> last_lines_;
 };
 
-int Convert(MainWindow& window, HeadlessUiThread& ui, bool json) {
+// The word of a row in the result table: the window's, "Skipped" for a row the batch did not
+// reach, "-" for one it did not convert.
+std::string TableWord(const FileEntry& row) {
+  if (row.state == RowState::kSkipped) return "Skipped";
+  const std::string word = ProgressText(row);
+  return word.empty() ? "-" : word;
+}
+
+// `skipped`: the paths of the command line that got no row, with why.
+int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
+            const std::vector<RowReport>& skipped) {
   if (g_interrupted) return 130;  // interrupted while the files were added
   TForm1& form = window.Form1;
   ProgressPrinter printer(form);
@@ -320,7 +328,7 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json) {
 
   window.ConvertNowButtonClick();
   ui.RunUntil([&] {
-    if (g_interrupted && window.conversion.run.Converting &&
+    if (g_interrupted && window.conversion.batch.Converting &&
         !window.conversion.requests.StopRequested) {
       CliDialogs::Answered(kStopQuestion, true);  // Ctrl-C is the window's Stop, confirmed
       window.StopBatch();
@@ -330,32 +338,39 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json) {
   window.WaitForBatch();
   printer.Finish();
 
-  // A row per file: its final word, its path and, when it did not end "Done", why.
-  int checked = 0;
+  // A line per file: its final word, its path and, when it did not end "Done", why; a path
+  // that got no row is counted and listed as skipped.
+  int total = static_cast<int>(skipped.size());
   int done = 0;
   std::vector<RowReport> reports;
   if (!json) std::cout << "\nResult:\n";
   for (const auto& row : form.ListView1.rows()) {
-    const std::string& word = row.cells[kCellProgress];
     if (json) {
-      reports.push_back(ReportRow(row, {}));
+      reports.push_back(ReportRow(row));
     } else {
-      std::cout << "  " << (word.empty() ? "-" : word) << '\t' << row.caption;
+      std::cout << "  " << TableWord(row) << '\t' << row.caption;
       if (!row.reason.empty()) std::cout << '\t' << row.reason;
       std::cout << '\n';
     }
     if (row.checked) {
-      ++checked;
-      if (word == "Done") ++done;
+      ++total;
+      if (row.state == RowState::kDone) ++done;
+    }
+  }
+  for (const RowReport& path : skipped) {
+    if (json) {
+      reports.push_back(path);
+    } else {
+      std::cout << "  Skipped\t" << path.file << '\t' << path.reason << '\n';
     }
   }
   if (json) {
-    std::cout << SummaryJson(done, checked, reports) << '\n';
+    std::cout << SummaryJson(done, total, reports) << '\n';
   } else {
-    std::cout << done << " of " << checked << (checked == 1 ? " file" : " files") << " converted\n";
+    std::cout << done << " of " << total << (total == 1 ? " file" : " files") << " converted\n";
   }
   if (g_interrupted) return 130;
-  return done == checked && checked > 0 ? 0 : 1;
+  return done == total && total > 0 ? 0 : 1;
 }
 
 // Applies the chosen format, the other selections, the volume, the output folder and the
@@ -379,8 +394,9 @@ std::string ApplyChoices(MainWindow& window, const Arguments& a) {
 }
 
 // Adds the files of the command line as the window adds files: analysed, or with the given
-// source size without analysis. Returns false when a required file is missing.
-bool AddTheFiles(MainWindow& window, const Arguments& a) {
+// source size without analysis. The paths that get no row go to `skipped`, with why. Returns
+// false when a required file is missing.
+bool AddTheFiles(MainWindow& window, const Arguments& a, std::vector<RowReport>& skipped) {
   // The encoder runs in the program directory: a path relative to ours would miss there.
   std::vector<std::string> files;
   for (const auto& given : a.files) files.push_back(AbsolutePath(given));
@@ -396,9 +412,15 @@ bool AddTheFiles(MainWindow& window, const Arguments& a) {
   const AddFilesResult added = window.AddGivenFiles(files);
   for (const auto& file : added.missing) {
     std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
+    skipped.push_back(SkippedPath(file, kNoSuchFileText));
+  }
+  for (const auto& folder : added.empty_folders) {
+    std::cerr << "vidloom-cli: skipped, no media files in the folder: " << folder << "\n";
+    skipped.push_back(SkippedPath(folder, kNoMediaInFolderText));
   }
   for (const auto& file : added.not_started) {
     std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
+    skipped.push_back(SkippedPath(file, kNotAnalysedText));
   }
   return added.end != AddFilesResult::End::kRequiredFileMissing;
 }
@@ -468,7 +490,8 @@ int RunCli(const std::vector<std::string>& args) {
     });
   }
 
-  if (!AddTheFiles(window, a)) return 1;
+  std::vector<RowReport> skipped;
+  if (!AddTheFiles(window, a, skipped)) return 1;
 
   switch (a.mode) {
     case Mode::kShowOptions:
@@ -480,7 +503,7 @@ int RunCli(const std::vector<std::string>& args) {
     case Mode::kPrintCommands:
       return PrintCommands(window);
     default:
-      return Convert(window, ui, a.json);
+      return Convert(window, ui, a.json, skipped);
   }
 }
 

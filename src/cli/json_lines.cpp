@@ -1,5 +1,6 @@
 #include "cli/json_lines.h"
 
+#include <algorithm>
 #include <charconv>
 
 #include "platform/text.h"
@@ -103,31 +104,21 @@ std::string JsonString(std::string_view text) {
   return out;
 }
 
-RowReport ReportRow(const FileEntry& entry, std::string_view size_panel) {
+RowReport ReportRow(const FileEntry& entry) {
   RowReport report;
   report.file = entry.caption;
+  report.state = std::string(RowStateName(entry.state));
   report.reason = entry.reason;
-  report.frames = Number(text::Trim(entry.cells[kCellFrames]));
-  const std::string_view progress = text::Trim(entry.cells[kCellProgress]);
-  if (progress.empty()) {
-    report.state = "waiting";
-  } else if (progress.back() == '%' && Number(progress.substr(0, progress.size() - 1))) {
-    report.state = "converting";
-    report.percent = Number(progress.substr(0, progress.size() - 1));
-    // "Output File Size : 12 KB": the number between the colon and the unit.
-    const std::size_t colon = size_panel.find(':');
-    const std::size_t unit = size_panel.rfind("KB");
-    if (colon != std::string_view::npos && unit != std::string_view::npos && unit > colon) {
-      report.size_kb = Number(text::Trim(size_panel.substr(colon + 1, unit - colon - 1)));
-    }
-  } else if (progress == "Re-scan") {
-    report.state = "retrying";
-  } else if (progress == "THM") {
-    report.state = "thumbnail";
-  } else {
-    report.state = text::LowerAscii(progress);  // done, failed, aborted
+  report.frames = Number(text::Trim(entry.frames));
+  if (entry.state == RowState::kConverting || entry.state == RowState::kRetrying) {
+    if (entry.percent) report.percent = std::clamp<std::int64_t>(*entry.percent, 0, 100);
+    report.size_kb = entry.output_kb;
   }
   return report;
+}
+
+RowReport SkippedPath(std::string path, std::string reason) {
+  return RowReport{.file = std::move(path), .state = "skipped", .reason = std::move(reason)};
 }
 
 std::string RowJson(const RowReport& row) {

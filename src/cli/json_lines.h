@@ -1,5 +1,5 @@
 // vidloom-cli's --json output: a row's state as one JSON object a line, and the batch's summary.
-// Pure functions over the file list's texts, so that the JSON is tested without a conversion.
+// Pure functions over the rows' records, so that the JSON is tested without a conversion.
 #pragma once
 
 #include <cstdint>
@@ -20,17 +20,19 @@ std::string JsonString(std::string_view text);
 
 // What a row shows, as --json reports it.
 struct RowReport {
-  std::string file;   // the row's caption: the input path
-  std::string state;  // waiting, converting, retrying, thumbnail, done, failed, aborted
-  std::optional<std::int64_t> percent = {};  // while converting
-  std::optional<std::int64_t> frames = {};   // the "Frames" cell, when it holds a count
-  std::optional<std::int64_t> size_kb = {};  // the output so far, while converting
+  std::string file;  // the row's caption: the input path
+  // waiting, converting, retrying, thumbnail, done, failed, aborted, skipped
+  std::string state;
+  std::optional<std::int64_t> percent = {};  // 0..100, while converting or retrying
+  std::optional<std::int64_t> frames = {};   // the encoder's frame count, when it gave one
+  std::optional<std::int64_t> size_kb = {};  // the output so far, while converting or retrying
   std::string reason = {};                   // why it did not end "done"
 };
 
-// The report of `entry`; `size_panel` is the status bar's size text ("Output File Size : 12 KB"),
-// which belongs to the row being converted.
-RowReport ReportRow(const FileEntry& entry, std::string_view size_panel);
+// The report of a row, from its record.
+RowReport ReportRow(const FileEntry& entry);
+// A path named on the command line that got no row (state "skipped").
+RowReport SkippedPath(std::string path, std::string reason);
 
 // {"type":"row","file":...,"state":...,"percent":...,"frames":...,"size_kb":...,"reason":...}
 std::string RowJson(const RowReport& row);

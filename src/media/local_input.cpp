@@ -168,6 +168,7 @@ LocalInput OpenLocalInput(const std::string& path, const LocalInputOptions& opti
   if (stat(path.c_str(), &info) != 0) return fail(LocalInputError::kNotFound, std::strerror(errno));
   if (!S_ISREG(info.st_mode))
     return fail(LocalInputError::kNotRegular, NotRegularReason(info.st_mode));
+  if (info.st_size == 0) return fail(LocalInputError::kNotMedia, "the file is empty");
   // O_NONBLOCK: should the path have been replaced by a pipe meanwhile, open() still returns;
   // the check on the descriptor then refuses it.
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);

@@ -1,5 +1,7 @@
 #include "model/list_view.h"
 
+#include <algorithm>
+
 namespace vidloom {
 
 void ListView::Emit(Change change, int row) {
@@ -11,6 +13,8 @@ void ListView::Emit(Change change, int row) {
 }
 
 int ListView::AddRow(FileEntry entry) {
+  entry.id = next_id_++;
+  RenderCells(entry);
   rows_.push_back(std::move(entry));
   const int index = count() - 1;
   Emit(Change::kInserted, index);
@@ -42,31 +46,54 @@ void ListView::SetChecked(int index, bool checked) {
   Emit(Change::kRowChanged, index);
 }
 
-void ListView::SetCell(int index, int cell, std::string text) {
-  auto& c = rows_.at(index).cells.at(cell);
-  if (c == text) return;
-  c = std::move(text);
-  Emit(Change::kRowChanged, index);
+int ListView::IndexOf(RowId id) const {
+  // Rows are appended with growing identities and never reordered: the list is sorted by them.
+  const auto it =
+      std::lower_bound(rows_.begin(), rows_.end(), id,
+                       [](const FileEntry& row, RowId wanted) { return row.id < wanted; });
+  return it != rows_.end() && it->id == id ? static_cast<int>(it - rows_.begin()) : -1;
 }
 
-void ListView::SetReason(int index, std::string reason) {
-  auto& r = rows_.at(index).reason;
-  if (r == reason) return;
-  r = std::move(reason);
-  Emit(Change::kRowChanged, index);
+const FileEntry* ListView::Find(RowId id) const {
+  const int index = IndexOf(id);
+  return index < 0 ? nullptr : &rows_[static_cast<std::size_t>(index)];
 }
 
-void ListView::AppendDetails(int index, const std::vector<std::string>& lines) {
-  auto& details = rows_.at(index).details;
-  details.insert(details.end(), lines.begin(), lines.end());
-  if (details.size() > kMaxDetailLines) {
-    details.erase(details.begin(),
-                  details.begin() + static_cast<std::ptrdiff_t>(details.size() - kMaxDetailLines));
-  }
-}
+namespace {
 
-void ListView::ClearDetails(int index) {
-  rows_.at(index).details.clear();
+// What a view or a front-end shows of a row.
+struct Shown {
+  explicit Shown(const FileEntry& e)
+      : cells(e.cells),
+        checked(e.checked),
+        state(e.state),
+        reason(e.reason),
+        output_kb(e.output_kb),
+        output_path(e.output_path),
+        output_written(e.output_written) {}
+  bool operator==(const Shown&) const = default;
+
+  std::array<std::string, kFileCellCount> cells;
+  bool checked;
+  RowState state;
+  std::string reason;
+  std::optional<std::int64_t> output_kb;
+  std::string output_path;
+  bool output_written;
+};
+
+}  // namespace
+
+bool ListView::Update(RowId id, const std::function<void(FileEntry&)>& change) {
+  const int index = IndexOf(id);
+  if (index < 0) return false;
+  FileEntry& row = rows_[static_cast<std::size_t>(index)];
+  const Shown before(row);
+  change(row);
+  row.id = id;
+  RenderCells(row);
+  if (!(Shown(row) == before)) Emit(Change::kRowChanged, index);
+  return true;
 }
 
 void ListView::Select(int index) {

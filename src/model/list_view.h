@@ -1,45 +1,14 @@
 // The file list: report-style rows with a check box, a caption and six cells.
 #pragma once
 
-#include <array>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "model/controls.h"
+#include "model/file_entry.h"
 
 namespace vidloom {
-
-// Cell indexes of a FileEntry.
-enum FileCell : int {
-  kCellVideoSize = 0,
-  kCellFrameRate = 1,
-  kCellDuration = 2,
-  kCellOutput = 3,
-  kCellProgress = 4,
-  kCellFrames = 5,
-};
-inline constexpr int kFileCellCount = 6;
-
-struct FileEntry {
-  bool checked = false;
-  std::string caption;  // the input path
-  std::array<std::string, kFileCellCount> cells;
-  // The size the input is shown at, "W x H", when it differs from the stored "Video Size" (a
-  // pixel aspect that is not square, a picture stored on its side); empty otherwise. The
-  // letterbox keeps this shape.
-  std::string display_size = {};
-  // Why the row's last conversion did not end "Done" ("stopped", the encoder's error line, "the
-  // file no longer exists", ...); empty otherwise.
-  std::string reason = {};
-  // The encoder's output of the row's last runs, each run headed by its command line; at most
-  // kMaxDetailLines lines, the latest.
-  std::vector<std::string> details = {};
-  // The output's size so far in the row's conversion, as the status bar's size panel shows it
-  // ("Output File Size : N KB"); empty before the encoder has reported one.
-  std::string output_size = {};
-};
-inline constexpr std::size_t kMaxDetailLines = 200;
 
 class ListView : public Control {
  public:
@@ -51,20 +20,21 @@ class ListView : public Control {
   const FileEntry& row(int index) const { return rows_.at(index); }
   const std::vector<FileEntry>& rows() const { return rows_; }
 
-  // Appends a row; returns its index.
+  // Appends a row with a new identity and its cells rendered; returns its index.
   int AddRow(FileEntry entry);
   void RemoveRow(int index);
   void Clear();
 
+  // The index of the row `id`, or -1 when it is gone; the row itself, or null.
+  int IndexOf(RowId id) const;
+  const FileEntry* Find(RowId id) const;
+
   void SetChecked(int index, bool checked);
   const std::string& cell(int index, int cell) const { return rows_.at(index).cells.at(cell); }
-  void SetCell(int index, int cell, std::string text);
-  void SetReason(int index, std::string reason);
-  // Appends to the row's details, dropping its oldest lines beyond kMaxDetailLines.
-  void AppendDetails(int index, const std::vector<std::string>& lines);
-  void ClearDetails(int index);
-  // Sends no notification of its own: the size comes with the row's progress cells, which do.
-  void SetOutputSize(int index, std::string text) { rows_.at(index).output_size = std::move(text); }
+  // Changes the record of row `id` through `change` and renders its cells again; the listeners
+  // hear of it when anything shown changed (cells, check box, state, reason, output). False,
+  // and nothing done, when the row is gone. The identity cannot be changed.
+  bool Update(RowId id, const std::function<void(FileEntry&)>& change);
 
   int selected() const { return selected_; }  // -1: none
   void Select(int index);
@@ -84,6 +54,7 @@ class ListView : public Control {
   void Emit(Change change, int row);
   std::vector<FileEntry> rows_;
   std::vector<RowListener> row_listeners_;
+  RowId next_id_ = 1;
   int selected_ = -1;
   int scrolled_to_ = -1;
   int update_depth_ = 0;

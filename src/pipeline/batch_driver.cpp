@@ -1,38 +1,30 @@
 #include "pipeline/batch_driver.h"
 
 #include <algorithm>
-#include <cctype>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "platform/filesystem.h"
-#include "platform/process.h"
 #include "platform/processors.h"
 #include "platform/report_lost.h"
-#include "platform/text.h"
 
 namespace vidloom {
 
 using platform::ReportLost;
-
-bool IsRealMediaExtension(const std::string& extension) {
-  return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";
-}
 
 namespace {
 
 // Runs the batch end steps exactly once, however the batch is left.
 class BatchEndGuard {
  public:
-  BatchEndGuard(ConversionState& state, UiHandle<BatchEnv> window)
-      : state_(state), window_(window) {}
+  explicit BatchEndGuard(UiHandle<BatchEnv> window) : window_(window) {}
   ~BatchEndGuard() { Run(); }
   void Run() noexcept;
 
  private:
-  ConversionState& state_;
   UiHandle<BatchEnv> window_;
   bool done_ = false;
 };
@@ -40,26 +32,20 @@ class BatchEndGuard {
 void BatchEndGuard::Run() noexcept {
   if (done_) return;
   done_ = true;
-  ConversionState& state = state_;
   try {
     window_.Call([](BatchEnv& env) {
-      TForm1& form = env.form();
-      form.ConvertNowButton.SetEnabled(true);
-      form.ListView1.popup_enabled = true;
-      form.AddFileButton.SetEnabled(true);
-    });
-    state.run.Converting = false;
-    state.run.RetryRun = false;
-    state.run.RetryNeeded = false;
-    window_.Call([&state](BatchEnv& env) {
+      env.form.ConvertNowButton.SetEnabled(true);
+      env.form.ListView1.popup_enabled = true;
+      env.form.AddFileButton.SetEnabled(true);
+      env.state.batch.Converting = false;
       if (env.hooks.BatchEnded) env.hooks.BatchEnded();
       if (env.hooks.EnableWorkControls) env.hooks.EnableWorkControls();
       const bool shutdown = env.options.CheckBoxShutDown.checked();
-      if (shutdown && !state.requests.StopRequested && state.run.JobsStarted != 0 &&
+      if (shutdown && !env.state.requests.StopRequested && env.state.batch.JobsStarted != 0 &&
           env.hooks.ArmShutdownCountdown) {
         env.hooks.ArmShutdownCountdown();
       }
-      state.requests.StopRequested = false;
+      env.state.requests.StopRequested = false;
     });
   } catch (...) {
     // The window is gone or a hook failed: nothing more can be shown there (a stop request
@@ -68,127 +54,74 @@ void BatchEndGuard::Run() noexcept {
   }
 }
 
-// What the runs of one row use: a lane's run state, runner and command assembly. A batch of
-// one lane uses the window's own; each lane of several has its own (Lane).
-struct LaneView {
-  ConversionState& state;
-  RunnerEnv& runner;
-  CommandContext& commands;
-  // The output path the lane writes, kept in the batch's OutputsInUse (null for one lane).
-  std::string* reserved = nullptr;
-};
-
-// One lane of a batch that converts several rows at once. Made and ended on the UI thread: its
-// watchdog timer belongs there.
-class Lane {
- public:
-  Lane(BatchEnv& env, const OutputsInUse& in_use, int threads)
-      : state(env.runner.state.requests),
-        runner{.state = state,
-               .window = env.runner.window,
-               .working_directory = env.runner.working_directory,
-               .encoder_name = env.runner.encoder_name,
-               .end_pause_ms = env.runner.end_pause_ms,
-               .display_interval_ms = env.runner.display_interval_ms,
-               .on_progress_time = env.runner.on_progress_time,
-               .side_by_side = true,
-               .watchdog_timer = &watchdog},
-        commands{.form = env.commands.form,
-                 .options = env.commands.options,
-                 .window = env.commands.window,
-                 .conversion = state,
-                 .slots = slots,
-                 .program_directory = env.commands.program_directory,
-                 .dry_run = env.commands.dry_run,
-                 .outputs_in_use = &in_use,
-                 .encoder_threads = threads},
-        ui_(env.runner.window.thread()) {
-    TForm1& form = env.form();
-    watchdog.SetInterval(form.ConversionCountTimer.interval_ms());
-    watchdog.on_timer = [this, &form] { LaneWatchdogTick(state, form, watchdog); };
-    ui_.AttachTimer(watchdog);
-  }
-  ~Lane() { ui_.DetachTimer(watchdog); }
-  Lane(const Lane&) = delete;
-  Lane& operator=(const Lane&) = delete;
-
-  LaneView view() { return {state, runner, commands, &reserved}; }
-
-  ConversionState state;
-  CommandSlots slots;
-  Timer watchdog;
+// What one lane uses: its runner and its command assembly. The lanes of a batch share the
+// window, the watchdog and the outputs in use.
+struct Lane {
   RunnerEnv runner;
   CommandContext commands;
-  std::string reserved;
-
- private:
-  UiThread& ui_;
+  std::string reserved = {};  // the output path the lane writes now, in the batch's OutputsInUse
 };
 
-// The batch on the worker thread: the runner (conversion state, the main window's handle) and the
-// batch's window through its handle; no reference into the forms.
+// A change of a row's record after a run or at a step of its conversion.
+struct RowChange {
+  std::optional<RowState> state = {};
+  const RunResult* run = nullptr;       // the run that ended: its details and output
+  const std::string* reason = nullptr;  // the row's new reason
+  bool clear_percent = false;
+};
+
+// The batch on the worker thread, which it reaches only through its handle.
 class Batch {
  public:
-  explicit Batch(BatchEnv& env)
-      : state_(env.runner.state),
-        window_(env.runner.window.For(env)),
-        main_{env.runner.state, env.runner, env.commands} {}
+  explicit Batch(BatchEnv& env) : state_(env.state), window_(env.ui, env), env_view_(env) {}
 
   void Run();
 
  private:
-  // The rows one after another in the window's own lane. False when the batch ended early.
-  bool RunOneLane(int count);
-  // The rows on `lanes` lanes side by side. False when the batch ended early.
-  bool RunLanes(int count, int lanes);
-  // Returns false when the batch must end now.
-  bool RunRow(LaneView lane, int row);
-  // The second run of a row whose first asked for it, with the input opened the other way.
-  bool Retry(LaneView lane, int row, const std::string& input, const std::string& extension,
-             bool alternate);
-  void ThumbnailStep(LaneView lane, int row);
-  std::string BuildCommand(LaneView lane, bool alternate, bool quicktime, const std::string& input,
-                           int row);
+  // The rows on `lanes` lanes. False when the batch ended early (Stop).
+  bool RunLanes(const std::vector<RowId>& rows, int lanes);
+  // A row's turn and runs. False when the batch must end now.
+  bool RunRow(Lane& lane, RowId id);
+  // The command of a run of `row`, its output reserved for the lane.
+  RowCommand Prepare(Lane& lane, const RowSnapshot& row, InputMethod method);
+  void Release(Lane& lane);
+  void Change(RowId id, const RowChange& change);
+  // After a run: the full bar a moment (unless it was stopped), then back to 0, when the lane
+  // is the file the window shows.
+  void EndPause(const Lane& lane, const RunResult& run);
   void Message(const char* text) {
     window_.Call([text](BatchEnv& env) { env.dialogs.ShowMessage(kInformationCaption, text); });
   }
-  // Gives the checked rows from `first` on that have no outcome yet the reason they were not
-  // converted.
-  void MarkRowsNotReached(int first, const std::string& reason);
-  void MarkRowsNotReachedQuietly(int first, const std::string& reason) noexcept;
+  // The checked rows that no lane reached are skipped, for `reason`.
+  void MarkRowsNotReached(const std::string& reason);
+  void MarkRowsNotReachedQuietly(const std::string& reason) noexcept;
 
-  ConversionState& state_;  // the window's: Converting, JobsStarted and the stop request
+  ConversionState& state_;
   UiHandle<BatchEnv> window_;
-  LaneView main_;
-  OutputsInUse outputs_in_use_;  // UI thread only
+  const BatchEnv& env_view_;  // its settings only (program directory, pauses); no UI objects
+  std::mutex outputs_mutex_;
+  OutputsInUse outputs_in_use_;  // under outputs_mutex_
 };
 
 void Batch::Run() {
-  window_.Call([&](BatchEnv& env) {
-    env.form().ProgressBar1.SetPosition(0);
-    state_.requests.StopRequested = false;
-  });
-  state_.run.Converting = false;
-  state_.run.AbortRun = false;
-  state_.run.RetryNeeded = false;
-  state_.run.JobsStarted = 0;
-
-  const bool missing = window_.Call([&](BatchEnv& env) {
+  const bool missing = window_.Call([](BatchEnv& env) {
+    env.form.ProgressBar1.SetPosition(0);
+    env.state.requests.StopRequested = false;
+    env.state.batch.Converting = false;
+    env.state.batch.JobsStarted = 0;
     return env.hooks.CheckRequiredFiles ? env.hooks.CheckRequiredFiles() : false;
   });
   if (missing) return;
 
-  BatchEndGuard batch_end(state_, window_);
+  BatchEndGuard batch_end(window_);
   try {
-    const int rows = window_.Call([&](BatchEnv& env) { return env.form().ListView1.count(); });
+    const int rows = window_.Call([](BatchEnv& env) { return env.form.ListView1.count(); });
     if (rows == 0) {
       Message(kNoFileText);
-      state_.run.JobsStarted = 0;
       return;
     }
-    state_.run.Converting = false;
-    const int checked = window_.Call([&](BatchEnv& env) {
-      const auto& all = env.form().ListView1.rows();
+    const int checked = window_.Call([](BatchEnv& env) {
+      const auto& all = env.form.ListView1.rows();
       return static_cast<int>(
           std::count_if(all.begin(), all.end(), [](const FileEntry& e) { return e.checked; }));
     });
@@ -196,256 +129,286 @@ void Batch::Run() {
       Message(kNothingCheckedText);
       return;
     }
-    const int lanes = window_.Call([&](BatchEnv& env) {
-      for (int i = 0; i < env.form().ListView1.count(); ++i) {
-        env.form().ListView1.SetCell(i, kCellProgress, "");
-        env.form().ListView1.SetReason(i, "");
+    struct Plan {
+      std::vector<RowId> rows;
+      int lanes;
+    };
+    const Plan plan = window_.Call([checked](BatchEnv& env) {
+      Plan made{{}, std::min(env.options.SpinEditFilesAtOnce.value(), checked)};
+      ListView& list = env.form.ListView1;
+      for (int i = 0; i < list.count(); ++i) {
+        made.rows.push_back(list.row(i).id);
+        list.Update(list.row(i).id, [](FileEntry& entry) {
+          entry.state = RowState::kWaiting;
+          entry.percent.reset();
+          entry.reason.clear();
+        });
       }
       if (env.hooks.BatchStarted) env.hooks.BatchStarted();
-      env.form().ConvertNowButton.SetEnabled(false);
-      env.form().AddFileButton.SetEnabled(false);
-      env.form().ListView1.popup_enabled = false;
-      return std::min(env.options.SpinEditFilesAtOnce.value(), checked);
+      env.form.ConvertNowButton.SetEnabled(false);
+      env.form.AddFileButton.SetEnabled(false);
+      env.form.ListView1.popup_enabled = false;
+      return made;
     });
 
-    const int count = window_.Call([&](BatchEnv& env) { return env.form().ListView1.count(); });
-    if (!(lanes > 1 ? RunLanes(count, lanes) : RunOneLane(count))) return;
-    if (!window_.Call([&](BatchEnv& env) { return env.options.CheckBoxShutDown.checked(); }))
+    if (!RunLanes(plan.rows, std::max(plan.lanes, 1))) return;
+    if (!window_.Call([](BatchEnv& env) { return env.options.CheckBoxShutDown.checked(); }))
       Message(kAllDoneText);
   } catch (const OutputDirectoryError& error) {
-    MarkRowsNotReached(state_.run.CurrentRow,
-                       "the output directory cannot be created: " + error.directory());
+    MarkRowsNotReached("the output directory cannot be created: " + error.directory());
     batch_end.Run();
     Message(error.what());
   } catch (const std::exception& error) {
     // Any other failure ends the batch; rows not reached keep their cells, and say why.
-    MarkRowsNotReachedQuietly(state_.run.CurrentRow,
-                              std::string("the batch ended: ") + error.what());
+    MarkRowsNotReachedQuietly(std::string("the batch ended: ") + error.what());
   } catch (...) {
-    MarkRowsNotReachedQuietly(state_.run.CurrentRow, "the batch ended after an unexpected error");
+    MarkRowsNotReachedQuietly("the batch ended after an unexpected error");
   }
 }
 
-bool Batch::RunOneLane(int count) {
-  for (int row = 0; row < count; ++row) {
-    if (!RunRow(main_, row)) {
-      if (state_.requests.StopRequested) MarkRowsNotReached(row + 1, "stopped before its turn");
-      return false;
-    }
-  }
-  return true;
-}
-
-bool Batch::RunLanes(int count, int lanes) {
+bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   const int threads = EncoderThreadsPerLane(lanes, platform::ProcessorCount());
-  std::vector<std::unique_ptr<Lane>> pool = window_.Call([&](BatchEnv& env) {
-    std::vector<std::unique_ptr<Lane>> made;
-    for (int i = 0; i < lanes; ++i) {
-      made.push_back(std::make_unique<Lane>(env, outputs_in_use_, threads));
-    }
-    return made;
-  });
+  std::vector<std::unique_ptr<Lane>> pool;
+  const BatchEnv& env = env_view_;
+  for (int i = 0; i < lanes; ++i) {
+    pool.push_back(
+        std::make_unique<Lane>(Lane{.runner = {.window = {env.ui, env.form},
+                                               .requests = state_.requests,
+                                               .watchdog = env.watchdog,
+                                               .working_directory = env.program_directory,
+                                               .display_interval_ms = env.display_interval_ms,
+                                               .shows_file_progress = lanes == 1,
+                                               .on_progress_time =
+                                                   [this](RowId row, double seconds) {
+                                                     // On the UI thread, as every hook.
+                                                     const BatchHooks& hooks = env_view_.hooks;
+                                                     if (hooks.FileProgress)
+                                                       hooks.FileProgress(row, seconds);
+                                                   }},
+                                    .commands = {.program_directory = env.program_directory,
+                                                 .outputs_in_use = &outputs_in_use_,
+                                                 .encoder_threads = threads}}));
+  }
 
-  std::atomic<int> next_row{0};
+  std::atomic<std::size_t> next_row{0};
   std::atomic<bool> ended{false};    // no lane takes another row
   std::atomic<bool> stopped{false};  // a lane's row ended the batch
   std::mutex failure_mutex;
   std::exception_ptr failure;
-  int failed_row = 0;
-  auto release = [&](Lane& lane) {
-    window_.Call([&](BatchEnv&) {
-      outputs_in_use_.erase(lane.reserved);
-      lane.reserved.clear();
-    });
-  };
   auto work = [&](Lane& lane) {
     while (!ended) {
       // Rows are taken in list order; a row's check box is read when it is taken.
-      const int row = next_row.fetch_add(1);
-      if (row >= count) return;
+      const std::size_t at = next_row.fetch_add(1);
+      if (at >= rows.size()) return;
       try {
-        const bool go_on = RunRow(lane.view(), row);
-        release(lane);
+        const bool go_on = RunRow(lane, rows[at]);
+        Release(lane);
         if (!go_on) stopped = ended = true;
       } catch (...) {
+        Release(lane);
         std::lock_guard lock(failure_mutex);
-        if (!failure) {
-          failure = std::current_exception();
-          failed_row = row;
-        }
+        if (!failure) failure = std::current_exception();
         ended = true;
-        try {
-          release(lane);
-        } catch (...) {
-          // The window is gone; the failure above is what the batch reports.
-        }
       }
     }
   };
   {
-    std::vector<std::jthread> running;
-    for (auto& lane : pool) running.emplace_back(work, std::ref(*lane));
+    std::vector<std::jthread> others;
+    for (std::size_t i = 1; i < pool.size(); ++i) others.emplace_back(work, std::ref(*pool[i]));
+    work(*pool.front());
   }
-  window_.Call([&](BatchEnv&) { pool.clear(); });
 
-  if (failure) {
-    state_.run.CurrentRow = failed_row;
-    std::rethrow_exception(failure);
-  }
+  if (failure) std::rethrow_exception(failure);
   if (!stopped) return true;
   // The rows that no lane reached (and any that a lane took just as the stop came).
-  if (state_.requests.StopRequested) MarkRowsNotReached(0, "stopped before its turn");
+  if (state_.requests.StopRequested) MarkRowsNotReached("stopped before its turn");
   return false;
 }
 
-void Batch::MarkRowsNotReached(int first, const std::string& reason) {
+RowCommand Batch::Prepare(Lane& lane, const RowSnapshot& row, InputMethod method) {
+  std::lock_guard lock(outputs_mutex_);
+  outputs_in_use_.erase(lane.reserved);
+  lane.reserved.clear();
+  RowCommand run = BuildEncoderCommand(lane.commands, row, method);
+  lane.reserved = run.output_path;
+  outputs_in_use_.insert(lane.reserved);
+  return run;
+}
+
+void Batch::Release(Lane& lane) {
+  std::lock_guard lock(outputs_mutex_);
+  outputs_in_use_.erase(lane.reserved);
+  lane.reserved.clear();
+}
+
+void Batch::Change(RowId id, const RowChange& change) {
   window_.Call([&](BatchEnv& env) {
-    for (int i = std::max(first, 0); i < env.form().ListView1.count(); ++i) {
-      const FileEntry& entry = env.form().ListView1.row(i);
-      if (entry.checked && entry.reason.empty() && entry.cells[kCellProgress] != "Done") {
-        env.form().ListView1.SetReason(i, reason);
+    env.form.ListView1.Update(id, [&](FileEntry& entry) {
+      if (change.run) {
+        AppendDetails(entry, change.run->details);
+        entry.output_path = change.run->output_path;
+        entry.output_written = change.run->output_exists;
       }
+      if (change.reason) entry.reason = *change.reason;
+      if (change.clear_percent) entry.percent.reset();
+      if (change.state) entry.state = *change.state;
+    });
+  });
+}
+
+void Batch::EndPause(const Lane& lane, const RunResult& run) {
+  if (run.end == RunEnd::kNotStarted) return;
+  const bool bar = lane.runner.shows_file_progress;
+  if (bar && run.end != RunEnd::kStopped) {
+    window_.Post([](BatchEnv& env) { env.form.ProgressBar1.SetPosition(100); });
+  }
+  // A Stop cuts the pause short.
+  window_.Pause(env_view_.end_pause_ms, &state_.requests.StopRequested);
+  if (bar) window_.Post([](BatchEnv& env) { env.form.ProgressBar1.SetPosition(0); });
+}
+
+void Batch::MarkRowsNotReached(const std::string& reason) {
+  window_.Call([&](BatchEnv& env) {
+    ListView& list = env.form.ListView1;
+    for (int i = 0; i < list.count(); ++i) {
+      const FileEntry& entry = list.row(i);
+      if (!entry.checked || entry.state != RowState::kWaiting) continue;
+      list.Update(entry.id, [&](FileEntry& row) {
+        row.state = RowState::kSkipped;
+        row.reason = reason;
+      });
     }
   });
 }
 
-void Batch::MarkRowsNotReachedQuietly(int first, const std::string& reason) noexcept {
+void Batch::MarkRowsNotReachedQuietly(const std::string& reason) noexcept {
   try {
-    MarkRowsNotReached(first, reason);
+    MarkRowsNotReached(reason);
   } catch (...) {
     // The window is gone: the reason goes to the standard error instead.
     ReportLost(reason);
   }
 }
 
-std::string Batch::BuildCommand(LaneView lane, bool alternate, bool quicktime,
-                                const std::string& input, int row) {
-  return window_.Call([&](BatchEnv&) {
-    if (lane.reserved) outputs_in_use_.erase(*lane.reserved);
-    std::string command = BuildEncoderCommand(lane.commands, alternate, quicktime, input, row);
-    if (lane.reserved) {
-      *lane.reserved = lane.state.run.OutputPath;
-      outputs_in_use_.insert(*lane.reserved);
-    }
-    return command;
-  });
-}
+bool Batch::RunRow(Lane& lane, RowId id) {
+  if (state_.requests.StopRequested) return false;
+  const std::optional<RowSnapshot> row = window_.Call(
+      [id](BatchEnv& env) { return TakeRow(env.form, env.options, env.window_state, id); });
+  if (!row) return true;  // the row was removed under the batch: nothing to do
+  // Every row's command is made, checked or not: that makes the output directory early.
+  InputMethod method = FirstInputMethod(row->input);
+  RowCommand run = Prepare(lane, *row, method);
+  if (!row->checked) return true;
 
-bool Batch::RunRow(LaneView lane, int row) {
-  struct RowView {
-    std::string extension, input;
-    bool exists_in_list;
-  };
-  ConversionState& state = lane.state;
-  const bool one_lane = !lane.runner.side_by_side;
-  const RowView view = window_.Call([&](BatchEnv& env) {
-    if (row >= env.form().ListView1.count()) return RowView{{}, {}, false};
-    return RowView{text::LowerAscii(text::Trim(env.form().ListView1.cell(row, kCellOutput))),
-                   platform::CaptionPath(env.form().ListView1.row(row).caption), true};
+  window_.Call([id](BatchEnv& env) {
+    if (env.hooks.RowTurn) env.hooks.RowTurn(id);
   });
-  if (!view.exists_in_list) return true;  // the list shrank under the batch: nothing to do
-  state.run.OutputExtension = view.extension;
-  state.run.AbortRun = false;
-  const std::string& input = view.input;
-  bool alternate = false;
-  // With several lanes the bar is the batch's.
-  if (one_lane) window_.Post([](BatchEnv& env) { env.form().ProgressBar1.SetPosition(0); });
-  state.run.RetryRun = false;
-  state.run.CurrentRow = row;
-  state.run.ThumbnailWanted = false;
-  state.run.ThumbnailRun = false;
-  if (state_.requests.StopRequested) {
-    state.run.Converting = false;
-    return false;
-  }
-  const std::string extension = LowerExtension(input);
-  if (IsRealMediaExtension(extension)) alternate = true;
-
-  const std::string command = BuildCommand(lane, alternate, /*quicktime=*/false, input, row);
-
-  // The check box is read now, so ticks changed during the batch count for rows not reached.
-  const bool checked = window_.Call([&](BatchEnv& env) {
-    return row < env.form().ListView1.count() && env.form().ListView1.row(row).checked;
-  });
-  if (!checked) return true;
-  window_.Call([row](BatchEnv& env) {
-    if (env.hooks.RowTurn) env.hooks.RowTurn(row);
-  });
+  // However the row's turn ends: the hook hears of it, and a row whose runs were cut short
+  // (the batch stopped or failed before its next run) settles by its last run, or is waiting
+  // again when none ran.
   struct RowEnd {
-    UiHandle<BatchEnv> window;
-    int row;
+    Batch& batch;
+    RowId id;
+    std::optional<RunJudgement> last = {};
+    bool settled = false;
     ~RowEnd() {
       try {
-        window.Call([this](BatchEnv& env) {
-          if (env.hooks.RowEnded) env.hooks.RowEnded(row);
+        if (!settled) {
+          // The reason of the last run comes with the state its row is left in.
+          const RowState state = last ? SettledState(last->verdict) : RowState::kWaiting;
+          batch.Change(id, {.state = state, .reason = last ? &last->reason : nullptr});
+        }
+        batch.window_.Call([this](BatchEnv& env) {
+          if (env.hooks.RowEnded) env.hooks.RowEnded(id);
         });
       } catch (...) {
         ReportLost("the end of a row could not be shown");
       }
     }
-  } row_end{window_, row};
-  if (!platform::FileExists(input)) {
+  } row_end{*this, id};
+  auto settle = [&](RowState state, const std::string& reason) {
+    Change(id, {.state = state, .reason = &reason});
+    row_end.settled = true;
+  };
+
+  if (!platform::FileExists(row->input)) {
     // Skipped: the row says so rather than keeping an empty cell under "All Conversion Jobs
     // Done!".
-    const char* reason = platform::DirectoryExists(input) ? "the input is a directory, not a file"
-                                                          : "the file no longer exists";
-    window_.Call([&](BatchEnv& env) {
-      if (row >= env.form().ListView1.count()) return;
-      env.form().ListView1.SetCell(row, kCellProgress, "Failed");
-      env.form().ListView1.SetReason(row, reason);
-    });
+    settle(RowState::kFailed, platform::DirectoryExists(row->input)
+                                  ? "the input is a directory, not a file"
+                                  : "the file no longer exists");
+    return true;
+  }
+  if (platform::IsEmptyFile(row->input)) {
+    settle(RowState::kFailed, "the file is empty");
     return true;
   }
 
-  state.run.Converting = true;
-  state_.run.Converting = true;
-  window_.Call([&](BatchEnv& env) {
+  const bool go = window_.Call([&](BatchEnv& env) {
+    env.state.batch.Converting = true;
     if (env.hooks.DisableWorkControls) env.hooks.DisableWorkControls();
-    env.form().ListView1.ScrollIntoView(row);
-    env.form().ListView1.ClearDetails(row);
-    env.form().ListView1.SetOutputSize(row, "");
+    ListView& list = env.form.ListView1;
+    list.ScrollIntoView(list.IndexOf(id));
+    if (lane.runner.shows_file_progress) env.form.ProgressBar1.SetPosition(0);
+    list.Update(id, [&](FileEntry& entry) {
+      entry.state = RowState::kConverting;
+      entry.percent.reset();
+      entry.output_kb.reset();
+      entry.details.clear();
+      entry.output_path = run.output_path;
+      entry.output_written = false;
+    });
+    if (env.state.requests.StopRequested) return false;
+    env.state.batch.JobsStarted = 1;
+    return true;
   });
-  if (state_.requests.StopRequested) return false;
-  state.run.RetryRun = false;
-  state_.run.JobsStarted = 1;
-  RunEncoder(lane.runner, command, row);
-  // After Stop no further encoder is started, not even for the thumbnail.
-  if (state_.requests.StopRequested) return false;
-  if (state.run.ThumbnailWanted && !state.run.RetryNeeded) ThumbnailStep(lane, row);
-  if (state_.requests.StopRequested) return false;
+  if (!go) return false;
 
-  if (state.run.RetryNeeded) return Retry(lane, row, input, extension, alternate);
-  return true;
-}
-
-bool Batch::Retry(LaneView lane, int row, const std::string& input, const std::string& extension,
-                  bool alternate) {
-  ConversionState& state = lane.state;
-  if (platform::FileExists(state.run.OutputPath)) platform::DeleteFile(state.run.OutputPath);
-  if (state_.requests.StopRequested) return false;
-  // A QuickTime file is opened as such the second time; any other the other way than the first.
-  const bool quicktime = extension == ".mov";
-  const std::string command = BuildCommand(lane, !quicktime && !alternate, quicktime, input, row);
-  window_.Call([&](BatchEnv& env) { env.form().ListView1.SetCell(row, kCellProgress, "Re-scan"); });
-  state.run.RetryRun = true;
-  RunEncoder(lane.runner, command, row);
-  state.run.RetryNeeded = false;
-  if (state.run.ThumbnailWanted) ThumbnailStep(lane, row);
-  return true;
-}
-
-void Batch::ThumbnailStep(LaneView lane, int row) {
-  ConversionState& state = lane.state;
-  const std::string command =
-      window_.Call([&](BatchEnv&) { return BuildThumbnailCommand(lane.commands); });
-  state.run.ThumbnailRun = true;
-  window_.Call([&](BatchEnv& env) {
-    env.form().StatusBar1.SetPanel(2, kThumbnailPanelText);
-    env.form().ListView1.SetCell(row, kCellProgress, "THM");
-  });
-  RunEncoder(lane.runner, command, row);
-  state.run.ThumbnailWanted = false;
-  window_.Call([&](BatchEnv& env) { env.form().StatusBar1.SetPanel(2, ""); });
+  RunKind kind = RunKind::kMain;
+  for (;;) {
+    const RunResult result =
+        RunEncoder(lane.runner, IsThumbnailRun(kind) ? BuildThumbnailCommand(run) : run.command,
+                   RunSpec{.row = id,
+                           .kind = kind,
+                           .input_path = row->input,
+                           .output_path = run.output_path,
+                           .audio_output = IsAudioExtension(row->extension)});
+    const RunJudgement judged = JudgeRun(result, kind);
+    const RowNext next = NextStep(kind, judged.verdict, run.thumbnail_wanted);
+    row_end.last = judged;
+    // The row's final state when its runs end here; otherwise it shows the run's last progress
+    // during the end pause, and the next run's state after it.
+    std::optional<RowState> state;
+    if (next.step == RowStep::kFinish) state = next.state;
+    Change(id, {.state = state, .run = &result, .reason = state ? &judged.reason : nullptr});
+    EndPause(lane, result);
+    if (IsThumbnailRun(kind)) {
+      window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, ""); });
+    }
+    const bool stop = state_.requests.StopRequested;
+    if (state) {
+      row_end.settled = true;
+      return !stop;
+    }
+    if (stop) {
+      // After Stop no further encoder is started, not even for the thumbnail.
+      Change(id, {.state = SettledState(judged.verdict), .reason = &judged.reason});
+      row_end.settled = true;
+      return false;
+    }
+    if (next.step == RowStep::kThumbnail) {
+      window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, kThumbnailPanelText); });
+      Change(id, {.state = RowState::kThumbnail, .reason = &judged.reason});
+    } else {
+      // The failed run's output goes before the retry writes its own.
+      if (platform::FileExists(run.output_path)) platform::DeleteFile(run.output_path);
+      if (state_.requests.StopRequested) return false;
+      method = RetryInputMethod(row->input, method);
+      run = Prepare(lane, *row, method);
+      Change(id, {.state = RowState::kRetrying, .reason = &judged.reason, .clear_percent = true});
+    }
+    kind = next.run;
+  }
 }
 
 }  // namespace
@@ -460,14 +423,14 @@ void RunBatch(BatchEnv& env) {
 }
 
 void StopBatch(BatchEnv& env) {
-  env.runner.state.requests.StopRequested = true;
-  platform::RequestEndOfProcessesByName(env.runner.encoder_name);
-  env.runner.window.clock().WakeAll();
-  env.form().ProgressBar1.SetPosition(0);
+  env.state.requests.StopRequested = true;
+  env.watchdog.AskEncodersToEnd();
+  env.ui.clock().WakeAll();
+  env.form.ProgressBar1.SetPosition(0);
 }
 
 void StopConvertButtonClick(BatchEnv& env) {
-  if (!env.runner.state.run.Converting) return;
+  if (!env.state.batch.Converting) return;
   if (!env.dialogs.ConfirmOkCancel(kStopQuestion)) return;
   StopBatch(env);
 }
@@ -486,7 +449,7 @@ void BatchWorker::Start() {
     if (on_finished) on_finished();
     running_ = false;
     // A UI loop waiting for the batch's end looks again now.
-    env_.runner.window.Post([](TForm1&) {});
+    env_.ui.Post([] {});
   });
 }
 

@@ -15,7 +15,9 @@
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
 #include "pipeline/encoder_runner.h"
+#include "pipeline/watchdog.h"
 #include "platform/filesystem.h"
+#include "profiles/window_state.h"
 
 namespace vidloom {
 
@@ -26,11 +28,6 @@ inline constexpr const char* kAllDoneText = "All Conversion Jobs Done!";
 inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
 inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
 
-using platform::LowerExtension;  // the file name's extension, lower-cased, with its dot
-// The RealMedia extensions (".rm", ".rmvb", ".ram", ".ra"), whose inputs are first opened by the
-// alternate way.
-bool IsRealMediaExtension(const std::string& extension);
-
 // The window operations a batch calls; each runs on the UI thread.
 struct BatchHooks {
   // Tells the user and answers true when a required file is missing; enables the controls.
@@ -39,40 +36,46 @@ struct BatchHooks {
   std::function<void()> EnableWorkControls;
   std::function<void()> ArmShutdownCountdown;
   // Where the batch stands (optional): the rows to convert are known, a checked row's turn
-  // has come, the batch has ended (whatever way).
+  // has come, its runs are over (after RowTurn, whatever way they ended), the encoder has
+  // converted `seconds` of the row's media, the batch has ended (whatever way).
   std::function<void()> BatchStarted = {};
-  std::function<void(int row)> RowTurn = {};
+  std::function<void(RowId row)> RowTurn = {};
+  std::function<void(RowId row)> RowEnded = {};
+  std::function<void(RowId row, double seconds)> FileProgress = {};
   std::function<void()> BatchEnded = {};
-  // A row's runs are over (optional; after RowTurn, whatever way they ended).
-  std::function<void(int row)> RowEnded = {};
 };
 
-// Everything a batch reads and writes. All but the runner's conversion state belong to the UI
-// thread: the worker reaches them only through a UiHandle<BatchEnv>.
+// Everything a batch reads and writes. All but the conversion state's flags belong to the UI
+// thread: the batch reaches them only through tasks on `ui`.
 struct BatchEnv {
-  RunnerEnv& runner;         // conversion state, the main window's handle, the encoder
-  CommandContext& commands;  // command assembly, and the main window it reads
-  TForm4& options;           // CheckBoxShutDown, SpinEditFilesAtOnce
+  UiThread& ui;
+  TForm1& form;               // ListView1, the selectors, Edit1, the buttons, the bar
+  TForm4& options;            // CheckBoxOverWrite, CheckBoxShutDown, SpinEditFilesAtOnce
+  WindowState& window_state;  // ProfileTag, VolumeFactor
   Dialogs& dialogs;
+  ConversionState& state;
+  Watchdog& watchdog;
+  std::string program_directory = {};  // the encoder's, with a trailing separator; it runs there
+  std::int64_t end_pause_ms = 260;     // the full bar stays visible this long after a run
+  std::int64_t display_interval_ms = 360;  // window updates come at most this often
   BatchHooks hooks = {};
-
-  TForm1& form() const { return commands.form; }
 };
 
 // The encoder threads of each lane when `lanes` files are converted at once on `processors`
 // processors: 0 (the encoder's own choice) for one lane, else an equal share, at least 1.
 int EncoderThreadsPerLane(int lanes, int processors);
 
-// Runs one whole batch on the calling (worker) thread and returns when it has ended. With
-// options.SpinEditFilesAtOnce above 1 (and as many checked rows), that many lanes convert rows
-// side by side, each on a thread of its own: rows start in list order as lanes free up, each
-// with its own run state, runner, watchdog, retry and thumbnail; the end steps run once, after
-// the last lane.
+// Runs one whole batch on the calling (worker) thread and returns when it has ended. The rows
+// are converted by N lanes, N the smaller of options.SpinEditFilesAtOnce and the checked rows:
+// the calling thread is the first lane, the others run on threads of their own. Lanes take
+// the rows in list order as they free up; each row's runs (main, thumbnail, retry) follow
+// JudgeRun and NextStep; the end steps run once, after the last lane. With one lane the
+// progress bar and the size panel show the file in hand, with several the batch.
 void RunBatch(BatchEnv& env);
 
-// Stops the batch, on the UI thread, without a question: the stop is requested, our encoders are
-// asked to finish their outputs (the runner kills one that does not) and the batch stops at its
-// next check.
+// Stops the batch, on the UI thread, without a question: the stop is requested, the encoders of
+// the runs in hand are asked to finish their outputs (each runner ends its own when it does
+// not) and the batch stops at its next check.
 void StopBatch(BatchEnv& env);
 
 // The Stop handler, on the UI thread: when a batch converts and the user confirms, StopBatch.

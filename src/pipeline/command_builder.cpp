@@ -5,6 +5,7 @@
 #include "platform/command_line.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
+#include "platform/text.h"
 #include "profiles/catalogue.h"
 #include "profiles/fragments.h"
 #include "profiles/letterbox.h"
@@ -84,10 +85,6 @@ bool IsAudioExtension(std::string_view extension) {
   return false;
 }
 
-bool IsAudioOutput(const ConversionState& conversion) {
-  return IsAudioExtension(conversion.run.OutputExtension);
-}
-
 std::string EncoderTitle(std::string_view profile_tag, std::string_view input_path) {
   if (profile_tag != "psp") return "movie";
   const std::string_view name = platform::FileNamePart(input_path);
@@ -137,18 +134,47 @@ std::string ThumbnailPath(std::string_view output_path) {
   return out;
 }
 
-EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input,
-                                   bool quicktime_input, const std::string& input_path, int row) {
-  TForm1& form = context.form;
-  CommandSlots& slots = context.slots;
-  ConversionState& conversion = context.conversion;
+bool IsRealMediaExtension(const std::string& extension) {
+  return extension == ".rm" || extension == ".rmvb" || extension == ".ram" || extension == ".ra";
+}
 
-  slots.CommandHead = CommandHead(context.program_directory, quicktime_input, alternate_input,
+InputMethod FirstInputMethod(const std::string& input_path) {
+  return {.alternate = IsRealMediaExtension(platform::LowerExtension(input_path))};
+}
+
+InputMethod RetryInputMethod(const std::string& input_path, InputMethod first) {
+  // A QuickTime file is opened as such the second time; any other the other way than the first.
+  if (platform::LowerExtension(input_path) == ".mov") return {.quicktime = true};
+  return {.alternate = !first.alternate};
+}
+
+std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
+                                   const WindowState& window, RowId id) {
+  const FileEntry* entry = form.ListView1.Find(id);
+  if (entry == nullptr) return std::nullopt;
+  return RowSnapshot{.id = id,
+                     .checked = entry->checked,
+                     .input = platform::CaptionPath(entry->caption),
+                     .extension = text::LowerAscii(text::Trim(entry->output_extension)),
+                     .video_size = entry->media.size_text,
+                     .shown_size = entry->media.display_size.empty() ? entry->media.size_text
+                                                                     : entry->media.display_size,
+                     .choices = TakeChoices(form, options, window)};
+}
+
+RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
+                               InputMethod method) {
+  const ConversionChoices& choices = row.choices;
+  const std::string& input_path = row.input;
+  RowCommand run;
+  CommandSlots& slots = run.slots;
+
+  slots.CommandHead = CommandHead(context.program_directory, method.quicktime, method.alternate,
                                   context.encoder_threads);
-  const std::string title = EncoderTitle(context.window.ProfileTag, input_path);
+  const std::string title = EncoderTitle(choices.profile_tag, input_path);
 
   // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
-  const std::string directory(text::Trim(form.Edit1.text()));
+  const std::string directory(text::Trim(choices.output_directory));
   if (!platform::DirectoryExists(directory)) {
     // Another program (a second vidloom-cli of the same batch) may have made it meanwhile.
     const bool made = context.dry_run ? platform::CouldCreateDirectoryLevel(directory)
@@ -157,64 +183,62 @@ EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input
     if (!made) throw OutputDirectoryError(directory);
   }
 
-  const std::string& extension = conversion.run.OutputExtension;
-  conversion.run.OutputPath =
-      ChooseOutputPath(directory, input_path, extension,
-                       context.options.CheckBoxOverWrite.checked(), context.outputs_in_use);
+  const std::string& extension = row.extension;
+  run.output_path =
+      ChooseOutputPath(directory, input_path, extension, choices.overwrite, context.outputs_in_use);
   slots.InputPart = platform::QuoteArgumentBody(input_path);
   slots.InputPart += '"';
-  slots.OutputPart = Quoted(conversion.run.OutputPath);
+  slots.OutputPart = Quoted(run.output_path);
 
-  const bool audio_output = IsAudioOutput(conversion);
-  slots.VideoCodecOption = VideoCodecFragment(form);
-  slots.SizeOption = SizeFragment(form, row);
-  if (form.ComboLetterBox.selected() == 1 && !audio_output) {
+  const bool audio_output = IsAudioExtension(extension);
+  slots.VideoCodecOption = VideoCodecFragment(choices);
+  slots.SizeOption = SizeFragment(choices, row.video_size);
+  if (choices.letterbox.row == 1 && !audio_output) {
     const std::string plain_size = slots.SizeOption;
     // The letterbox keeps the shape the input is shown at (its pixel aspect, turned upright),
     // not its stored size.
-    std::string_view video_size;
-    if (row >= 0 && row < form.ListView1.count()) {
-      const FileEntry& entry = form.ListView1.row(row);
-      video_size = entry.display_size.empty() ? std::string_view(entry.cells[kCellVideoSize])
-                                              : std::string_view(entry.display_size);
-    }
-    switch (LetterboxOrientation(video_size, plain_size)) {
+    switch (LetterboxOrientation(row.shown_size, plain_size)) {
       case 1:
-        slots.SizeOption = LetterboxTopBottom(video_size, plain_size);
+        slots.SizeOption = LetterboxTopBottom(row.shown_size, plain_size);
         break;
       case 2:
-        slots.SizeOption = LetterboxLeftRight(video_size, plain_size);
+        slots.SizeOption = LetterboxLeftRight(row.shown_size, plain_size);
         break;
       default:
         break;
     }
     if (slots.SizeOption == kLetterboxError) slots.SizeOption = plain_size;
   }
-  slots.VideoBitrateOption = VideoBitrateFragment(form);
-  slots.FrameRateOption = FrameRateFragment(form);
-  slots.AudioBitrateOption = AudioBitrateFragment(form);
-  slots.ChannelsOption = ChannelsFragment(form);
-  slots.ChannelsOption += MuteOption(context.window.VolumeFactor, audio_output);
-  slots.ChannelsOption += VolumeOption(context.window.VolumeFactor);
-  slots.SampleRateOption = SampleRateFragment(form);
+  slots.VideoBitrateOption = VideoBitrateFragment(choices);
+  slots.FrameRateOption = FrameRateFragment(choices);
+  slots.AudioBitrateOption = AudioBitrateFragment(choices);
+  slots.ChannelsOption = ChannelsFragment(choices);
+  slots.ChannelsOption += MuteOption(choices.volume_factor, audio_output);
+  slots.ChannelsOption += VolumeOption(choices.volume_factor);
+  slots.SampleRateOption = SampleRateFragment(choices);
 
-  std::optional<FormatCommand> command = BuildFormatCommand(form, slots, title);
-  if (!command) return {};
+  std::optional<FormatCommand> command = BuildFormatCommand(choices.format, slots, title);
+  if (!command) return run;
   if (command->thumbnail_wanted) {
     // The thumbnail run writes <base>.THM beside the output; it must not be the input either.
-    if (platform::SameFile(ThumbnailPath(conversion.run.OutputPath), input_path)) {
-      conversion.run.OutputPath =
+    if (platform::SameFile(ThumbnailPath(run.output_path), input_path)) {
+      run.output_path =
           OutputPathBesideInputThumbnail(directory, input_path, extension, context.outputs_in_use);
-      slots.OutputPart = Quoted(conversion.run.OutputPath);
-      command = BuildFormatCommand(form, slots, title);
+      slots.OutputPart = Quoted(run.output_path);
+      command = BuildFormatCommand(choices.format, slots, title);
     }
-    conversion.run.ThumbnailWanted = true;
+    run.thumbnail_wanted = true;
   }
-  return std::move(command->command);
+  run.command = std::move(command->command);
+  return run;
 }
 
-EncoderCommand BuildThumbnailCommand(const CommandContext& context) {
-  const CommandSlots& slots = context.slots;
+RowCommand BuildFirstCommand(const CommandContext& context, const RowSnapshot& row) {
+  return BuildEncoderCommand(context, row, FirstInputMethod(row.input));
+}
+
+EncoderCommand BuildThumbnailCommand(const RowCommand& run) {
+  const CommandSlots& slots = run.slots;
   EncoderCommand command;
   command.reserve(256);
   command += slots.CommandHead;
@@ -225,7 +249,7 @@ EncoderCommand BuildThumbnailCommand(const CommandContext& context) {
   command += " -an ";
   // From the output path rather than by cutting the quoted part, so that a quoted body of any
   // form gives the right name.
-  command += Quoted(ThumbnailPath(context.conversion.run.OutputPath));
+  command += Quoted(ThumbnailPath(run.output_path));
   return command;
 }
 

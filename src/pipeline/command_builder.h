@@ -1,16 +1,16 @@
 // Command assembly: for one row of the file list, the output directory, the output file name,
-// the command slots and, through the selected format's template, the encoder command line. Runs
-// on the UI thread (the batch worker reaches it through UiThread::Call), since it reads the
-// window model.
+// the command slots and, through the selected format's template, the encoder command line. It
+// reads the window only through a RowSnapshot taken on the UI thread, so it runs on any thread.
 #pragma once
 
+#include <optional>
 #include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "model/forms.h"
-#include "pipeline/conversion_state.h"
+#include "profiles/choices.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
 
@@ -34,38 +34,72 @@ class OutputDirectoryError : public std::runtime_error {
   std::string directory_;
 };
 
-// The output paths that the lanes of a batch write now (UI thread).
+// The output paths that the runs of a batch write now.
 using OutputsInUse = std::set<std::string>;
 
-// What the command assembly reads and writes. References must outlive the context.
+// How a run opens its input: behind the alternate-input prefix `DS:\\`, or forced to the
+// QuickTime demuxer ("-f qt"), or plainly.
+struct InputMethod {
+  bool alternate = false;
+  bool quicktime = false;
+  bool operator==(const InputMethod&) const = default;
+};
+// The RealMedia extensions (".rm", ".rmvb", ".ram", ".ra"), whose inputs are first opened by the
+// alternate way.
+bool IsRealMediaExtension(const std::string& extension);
+// A row's first run: the alternate way for RealMedia inputs, else plainly.
+InputMethod FirstInputMethod(const std::string& input_path);
+// Its retry: a ".mov" input through the QuickTime demuxer; any other the other way than `first`.
+InputMethod RetryInputMethod(const std::string& input_path, InputMethod first);
+
+// A row as its commands are made from it: the row and the window's choices when its turn came.
+struct RowSnapshot {
+  RowId id = 0;
+  bool checked = false;
+  std::string input = {};       // the caption as a path (platform::CaptionPath)
+  std::string extension = {};   // the output extension, trimmed and lower case ("mp4")
+  std::string video_size = {};  // the "Video Size" ("640 x 480")
+  // The size the letterbox keeps: the size the input is shown at, else video_size.
+  std::string shown_size = {};
+  ConversionChoices choices = {};
+};
+// Row `id` of form.ListView1 with the window's choices; nullopt when the row is gone. UI
+// thread.
+std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
+                                   const WindowState& window, RowId id);
+
+// Where and how commands are made.
 struct CommandContext {
-  TForm1& form;                        // selectors, ListView1 "Video Size" cells, Edit1
-  TForm4& options;                     // CheckBoxOverWrite
-  WindowState& window;                 // ProfileTag, VolumeFactor
-  ConversionState& conversion;         // reads OutputExtension; writes OutputPath, ThumbnailWanted
-  CommandSlots& slots;                 // left as the last build filled them
   std::string program_directory = {};  // with its trailing separator
   // A dry run: the commands are made as they would be, but nothing is created on disk (a
   // missing output directory that could not be created still throws OutputDirectoryError).
   bool dry_run = false;
-  // A lane among several: the outputs the other lanes write count as taken (null: none), and
-  // the encoder is given this many threads (0: as many as it likes).
+  // The outputs other runs write now: taken, even with overwrite (null: none).
   const OutputsInUse* outputs_in_use = nullptr;
+  // The encoder's threads (0: as many as it likes).
   int encoder_threads = 0;
 };
 
-// Builds the command of row `row` for the input at `input_path`: creates the output directory
-// (one level) when missing (unless context.dry_run), chooses the output name (unique unless
-// overwrite is ticked; neither the output nor its thumbnail ever replaces the input file), fills
-// context.slots and conversion.run.OutputPath, and applies the selected format's template, setting
-// conversion.run.ThumbnailWanted for the PSP formats. Returns an empty command when no format is
-// selected. Throws OutputDirectoryError.
-EncoderCommand BuildEncoderCommand(CommandContext& context, bool alternate_input,
-                                   bool quicktime_input, const std::string& input_path, int row);
+// One run's command and what it was made of.
+struct RowCommand {
+  EncoderCommand command = {};  // empty when no format is selected
+  CommandSlots slots = {};
+  std::string output_path = {};
+  bool thumbnail_wanted = false;  // a PSP format: a thumbnail run follows a good video run
+};
 
-// The thumbnail command of the last build: one JPEG picture 3 s into the input, at the video's
-// size (and padding), without sound, written beside the output as <base>.THM.
-EncoderCommand BuildThumbnailCommand(const CommandContext& context);
+// Builds the command of `row` opened by `method`: creates the output directory (one level)
+// when missing (unless context.dry_run), chooses the output name (unique unless overwrite is
+// chosen; neither the output nor its thumbnail ever replaces the input file), fills the slots
+// and applies the format's template. Throws OutputDirectoryError.
+RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
+                               InputMethod method);
+// A row's first command, as the batch and the dry run make it.
+RowCommand BuildFirstCommand(const CommandContext& context, const RowSnapshot& row);
+
+// The thumbnail command after a run of `run`: one JPEG picture 3 s into the input, at the
+// video's size (and padding), without sound, written beside the output as <base>.THM.
+EncoderCommand BuildThumbnailCommand(const RowCommand& run);
 
 // `"<dir>raziz2u" -@ -y  -i "` (with "-f qt " before "-i" for QuickTime input, and
 // "-threads N " after "-y " for a thread count above 0), followed by `DS:\\` for the alternate
@@ -75,7 +109,6 @@ std::string CommandHead(std::string_view program_directory, bool quicktime_input
 
 // True when the output extension (lower case) is one of the eleven audio extensions.
 bool IsAudioExtension(std::string_view extension);
-bool IsAudioOutput(const ConversionState& conversion);
 
 // "movie", or for a PSP/PS3 profile tag the input's file name up to its last "." (a final "."
 // does not count; a name without another "." is used whole).

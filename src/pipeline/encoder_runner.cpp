@@ -1,15 +1,13 @@
 #include "pipeline/encoder_runner.h"
 
 #include <memory>
+#include <thread>
 #include <vector>
 
-#include "pipeline/command_builder.h"
-#include "pipeline/final_status.h"
 #include "pipeline/output_parser.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/report_lost.h"
-#include "platform/text.h"
 
 namespace vidloom {
 namespace {
@@ -18,39 +16,22 @@ namespace {
 constexpr int kPollMs = 50;
 // One read takes whatever the pipe holds, up to this much.
 constexpr std::size_t kReadSize = 64 * 1024;
-// The stall watchdog gives up after this many consecutive unchanged ticks.
-constexpr int kStallTicks = 8;
-// After Stop the encoder has this long to finish its output before it is killed.
-constexpr std::int64_t kStopGraceMs = 1500;
 
-bool ValidRow(const TForm1& form, int row) {
-  return row >= 0 && row < form.ListView1.count();
-}
-
-// Hands the row's new cell text to the window.
-void PostCell(RunnerEnv& env, int row, int cell, std::string text) {
-  env.window.Post([row, cell, text = std::move(text)](TForm1& form) mutable {
-    if (ValidRow(form, row)) form.ListView1.SetCell(row, cell, std::move(text));
-  });
-}
-
-void PostBar(RunnerEnv& env, std::int64_t position) {
-  if (env.side_by_side) return;
-  env.window.Post([position](TForm1& form) { form.ProgressBar1.SetPosition(position); });
-}
-
-void PostDisplay(RunnerEnv& env, int row, Display display) {
-  if (env.side_by_side) display.bar.reset();
-  env.window.Post([&env, row, display = std::move(display)](TForm1& form) mutable {
+// Hands a display update to the window: the row's record, and the bar and the size panel when
+// the run is the file the window shows.
+void PostDisplay(RunnerEnv& env, RowId row, Display display) {
+  env.window.Post([&env, row, display = std::move(display)](TForm1& form) {
     if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
-    // The size panel is the window's one run's; each row keeps its own size too.
-    if (display.size_panel && !env.side_by_side) form.StatusBar1.SetPanel(1, *display.size_panel);
-    if (display.bar) form.ProgressBar1.SetPosition(*display.bar);
-    if (!ValidRow(form, row)) return;
-    if (display.size_panel) form.ListView1.SetOutputSize(row, std::move(*display.size_panel));
-    if (display.frames) form.ListView1.SetCell(row, kCellFrames, std::move(*display.frames));
-    if (display.progress) form.ListView1.SetCell(row, kCellProgress, std::move(*display.progress));
-    if (display.duration) form.ListView1.SetCell(row, kCellDuration, std::move(*display.duration));
+    if (env.shows_file_progress) {
+      if (display.size_panel) form.StatusBar1.SetPanel(1, *display.size_panel);
+      if (display.bar) form.ProgressBar1.SetPosition(*display.bar);
+    }
+    form.ListView1.Update(row, [&](FileEntry& entry) {
+      if (display.frames) entry.frames = *display.frames;
+      if (display.bar) entry.percent = *display.bar;
+      if (display.size_kb) entry.output_kb = *display.size_kb;
+      if (display.duration) entry.media.SetDuration(*display.duration);
+    });
   });
 }
 
@@ -58,7 +39,7 @@ void PostDisplay(RunnerEnv& env, int row, Display display) {
 // (or always, when `force` is set).
 class DisplayCadence {
  public:
-  DisplayCadence(RunnerEnv& env, int row) : env_(env), row_(row) {}
+  DisplayCadence(RunnerEnv& env, RowId row) : env_(env), row_(row) {}
 
   void Offer(OutputParser& parser, bool force = false) {
     if (!parser.has_pending()) return;
@@ -71,49 +52,42 @@ class DisplayCadence {
 
  private:
   RunnerEnv& env_;
-  int row_;
+  RowId row_;
   bool sent_ = false;
   std::int64_t last_sent_ms_ = 0;
 };
 
-enum class LoopEnd { kOutputEnded, kVerdict, kAborted, kError };
+enum class LoopEnd { kOutputEnded, kVerdict, kStopped, kError };
 
 // Hands the latest progress reading to the watchdog: the frame count, or for outputs without
 // frame counts the time and size.
-void ReportProgress(ConversionState& state, OutputParser& parser) {
+void ReportProgress(RunWatch& watch, OutputParser& parser) {
   auto frames = parser.TakeCurrentFrames();
   auto mark = parser.TakeProgressMark();
-  if (state.run.StallWatchesProgress) {
-    if (mark) state.watchdog.SetCurrentFrames(std::move(*mark));
+  if (watch.watches_progress()) {
+    if (mark) watch.SetCurrentFrames(std::move(*mark));
   } else if (frames) {
-    state.watchdog.SetCurrentFrames(std::move(*frames));
+    watch.SetCurrentFrames(std::move(*frames));
   }
 }
 
-// Reads and examines the output until it ends or the run must end.
+// Reads and examines the output until it ends or the run must end. `why` gets what went wrong
+// on kError.
 LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser,
-                   DisplayCadence& cadence) {
-  ConversionState& state = env.state;
+                   DisplayCadence& cadence, RunWatch& watch, std::string& why) {
   std::vector<char> buffer(kReadSize);
   auto handle = [&](Verdict verdict) {
-    ReportProgress(state, parser);
-    if (verdict == Verdict::kEndAndKill) {
-      if (env.side_by_side) {
-        child.Terminate();
-      } else {
-        platform::KillProcessesByName(env.encoder_name);
-      }
-    }
+    ReportProgress(watch, parser);
     return verdict != Verdict::kContinue;
   };
   try {
     for (;;) {
-      if (state.requests.StopRequested) {
-        state.run.AbortRun = true;
-        return LoopEnd::kAborted;
-      }
+      if (env.requests.StopRequested) return LoopEnd::kStopped;
       const long n = child.Read(buffer.data(), buffer.size(), kPollMs);
-      if (n == platform::ChildProcess::kReadError) return LoopEnd::kError;
+      if (n == platform::ChildProcess::kReadError) {
+        why = "the pipe could not be read";
+        return LoopEnd::kError;
+      }
       if (n == 0) {
         // Everything written has been read; a last line without a line end counts too.
         return handle(parser.Finish()) ? LoopEnd::kVerdict : LoopEnd::kOutputEnded;
@@ -124,20 +98,20 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
       cadence.Offer(parser);
     }
   } catch (const std::exception& error) {
-    platform::ReportLost(std::string("the encoder's output could not be handled: ") + error.what());
-    return LoopEnd::kError;
+    why = error.what();
   } catch (...) {
-    platform::ReportLost("the encoder's output could not be handled");
-    return LoopEnd::kError;
+    why = "an unexpected error";
   }
+  return LoopEnd::kError;
 }
 
 // Stop: the encoder is asked to finish its output (it closes the container, so that what was
-// converted plays) and killed when it has not ended within the grace time. What it still says
+// converted plays) and ended when it has not within the grace time. What it still says
 // meanwhile is kept for the row's details.
-void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser) {
+void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& parser,
+                RunWatch& watch) {
   parser.KeepOnly();
-  child.RequestEnd();
+  watch.AskEncoderToEnd();
   platform::Clock& clock = env.window.clock();
   const std::int64_t deadline = clock.NowMs() + kStopGraceMs;
   std::vector<char> buffer(4096);
@@ -155,26 +129,79 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
   }
 }
 
-// Makes sure the child has ended and is reaped; returns its exit code. After the normal end of
-// its output it is given its time, but Stop still ends it; on Stop it may finish its output
-// first; on any other way out it is ended now.
-int EndChild(RunnerEnv& env, platform::ChildProcess& child, LoopEnd end, OutputParser& parser) {
-  if (end == LoopEnd::kOutputEnded) {
-    while (!child.WaitFor(kPollMs)) {
-      if (env.state.requests.StopRequested) {
-        env.state.run.AbortRun = true;
-        EndStopped(env, child, parser);
-        break;
-      }
+// After an error line: gives the encoder kErrorGraceMs on the clock to end by itself (it
+// normally exits at once with its own code). True when it did; false when it still runs (or
+// Stop came meanwhile). A helper thread watches the exit in real time and wakes the clock, so
+// that the wait ends as soon as the encoder has, whatever clock the window runs on.
+bool AwaitOwnEnd(RunnerEnv& env, platform::ChildProcess& child) {
+  platform::Clock& clock = env.window.clock();
+  std::atomic<bool> settled{false};
+  std::atomic<bool> give_up{false};
+  std::thread watcher([&] {
+    while (!give_up && !env.requests.StopRequested && !child.WaitFor(kPollMs)) {
     }
-  } else if (end == LoopEnd::kAborted) {
-    EndStopped(env, child, parser);
-  } else if (!child.HasExited()) {
-    child.Terminate();
+    settled = true;
+    clock.WakeAll();
+  });
+  clock.SleepUntil(clock.NowMs() + kErrorGraceMs, &settled);
+  give_up = true;
+  watcher.join();
+  return child.HasExited();
+}
+
+// How the encoder's process ended.
+struct ChildEnd {
+  int exit_code = -1;
+  bool ended_by_us = false;  // after its error line, the runner had to end it
+};
+
+// Makes sure the child has ended and is reaped. After the normal end of its output it is given
+// its time, but Stop still ends it; on Stop it may finish its output first; after an error
+// line it may end by itself first; after a failure of the runner's own it is ended at once.
+ChildEnd EndChild(RunnerEnv& env, platform::ChildProcess& child, LoopEnd end, OutputParser& parser,
+                  RunWatch& watch) {
+  ChildEnd ended;
+  switch (end) {
+    case LoopEnd::kOutputEnded:
+      while (!child.WaitFor(kPollMs)) {
+        if (env.requests.StopRequested) {
+          EndStopped(env, child, parser, watch);
+          break;
+        }
+      }
+      break;
+    case LoopEnd::kStopped:
+      EndStopped(env, child, parser, watch);
+      break;
+    case LoopEnd::kVerdict:
+      parser.KeepOnly();
+      if (!AwaitOwnEnd(env, child)) {
+        child.Terminate();
+        ended.ended_by_us = !env.requests.StopRequested;
+      }
+      break;
+    case LoopEnd::kError:
+      child.Terminate();
+      break;
   }
-  const int code = child.Wait();
+  ended.exit_code = child.Wait();
   child.CloseOutput();
-  return code;
+  return ended;
+}
+
+// How the run ended, in order of what counts most: a stop (which also ends a run that was just
+// finishing), the watchdog, the runner's own failure, the encoder's error line, a signal that
+// was not ours, its exit code.
+RunEnd EndOf(bool stopped, const RunWatch& watch, LoopEnd end, const OutputParser& parser,
+             const ChildEnd& child) {
+  if (watch.StallDetected) return RunEnd::kStalled;
+  if (stopped) return RunEnd::kStopped;
+  if (end == LoopEnd::kError) return RunEnd::kUnreadable;
+  if (parser.error_seen()) {
+    return child.ended_by_us ? RunEnd::kEndedOnErrorLine : RunEnd::kEncoderError;
+  }
+  if (child.exit_code > 128 && child.exit_code < 128 + 65) return RunEnd::kKilled;
+  return child.exit_code == 0 ? RunEnd::kCompleted : RunEnd::kEncoderError;
 }
 
 // The row's details for one run: its command line, what the encoder said, how it ended.
@@ -188,171 +215,89 @@ std::vector<std::string> RunDetails(const std::string& command, std::vector<std:
   return lines;
 }
 
-// The row's details grow by the run; its reason becomes the run's. A thumbnail run gives its
-// reason only to a row without one: after a failed video run, that failure is the row's story.
-void PostOutcome(RunnerEnv& env, int row, std::string reason, std::vector<std::string> details) {
-  const bool thumbnail = env.state.run.ThumbnailRun;
-  env.window.Post(
-      [row, thumbnail, reason = std::move(reason), details = std::move(details)](TForm1& form) {
-        if (!ValidRow(form, row)) return;
-        form.ListView1.AppendDetails(row, details);
-        if (!thumbnail || form.ListView1.row(row).reason.empty()) {
-          form.ListView1.SetReason(row, reason);
-        }
-      });
+std::string EndingText(const RunResult& result) {
+  if (result.end == RunEnd::kEndedOnErrorLine) return "the encoder was ended after its error line";
+  if (result.exit_code == 0) return "the encoder exited with code 0";
+  return EncoderEndText(result.exit_code);
 }
 
-// What the status rules judge a finished run by.
-FinalStatusInput VerdictInput(const ConversionState& state, const OutputParser& parser, LoopEnd end,
-                              int exit_code) {
-  FinalStatusInput input;
-  input.error_seen = parser.error_seen();
-  input.retry_needed = parser.retry_needed();
-  input.abort_run = state.run.AbortRun;
-  input.stall_detected = state.watchdog.StallDetected;
-  input.retry_run = state.run.RetryRun;
-  input.thumbnail_run = state.run.ThumbnailRun;
-  input.size_text = FileSizeText(state.run.OutputPath);
-  input.output_exists = platform::FileExists(state.run.OutputPath);
-  input.encoder_failed = end == LoopEnd::kError || (end == LoopEnd::kOutputEnded && exit_code != 0);
-  input.exit_code = exit_code;
-  input.error_line = parser.error_line();
-  return input;
+void NoteOutput(RunResult& result) {
+  result.output_exists = platform::FileExists(result.output_path);
+  if (result.output_exists) {
+    if (const auto size = platform::FileSize(result.output_path)) {
+      result.output_size = static_cast<std::int64_t>(*size);
+    }
+  }
 }
 
 }  // namespace
 
-void RunEncoder(RunnerEnv& env, const std::string& command, int row) {
-  ConversionState& state = env.state;
+RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& run) {
+  RunResult result;
+  result.output_path = run.output_path;
+  // A stop that came before the run began still ends it.
+  bool stopped = env.requests.StopRequested;
 
-  // Run-level state. A Stop that came before the run began still ends it.
-  state.run.AbortRun = state.requests.StopRequested.load();
-  state.run.RetryNeeded = false;
-  state.run.StallWatchesProgress = IsAudioOutput(state) && !state.run.ThumbnailRun;
-  const std::string input_path = env.window.Call([row](TForm1& form) {
-    return ValidRow(form, row) ? form.ListView1.row(row).caption : std::string();
-  });
-
-  OutputParser::Options options;
-  options.thumbnail_run = state.run.ThumbnailRun;
-  options.retry_run = state.run.RetryRun;
-  options.cda_input = IsCdaInput(input_path);
-  OutputParser parser(options);
-
-  // Start the encoder.
   std::string start_error;
   std::unique_ptr<platform::ChildProcess> child =
       platform::ChildProcess::Start(command, env.working_directory, &start_error);
-  const bool started = child != nullptr;
-  // The watchdog may end this child while it runs, and never after it is gone.
-  state.run.SetChild(child.get());
-  struct ChildSlot {
-    RunState& run;
-    ~ChildSlot() { run.SetChild(nullptr); }
-  } child_slot{state.run};
-  // The lane's watchdog timer, or the window's.
-  auto watchdog_timer = [timer = env.watchdog_timer](TForm1& form) -> Timer& {
-    return timer ? *timer : form.ConversionCountTimer;
-  };
-
-  if (started) {
-    // Arm the watchdog; the two start texts differ so its first tick never counts.
-    state.watchdog.SetCurrentFrames("2");
-    env.window.Post([&state, watchdog_timer](TForm1& form) {
-      state.watchdog.StallDetected = false;
-      state.watchdog.StallTicks = 0;
-      state.watchdog.PreviousFrames.assign(1, '0');  // (a literal here trips a GCC 12 warning)
-      watchdog_timer(form).SetEnabled(true);
-    });
-
-    // Read the output.
-    DisplayCadence cadence(env, row);
-    const LoopEnd end = ReadOutput(env, *child, parser, cadence);
-
-    // The encoder has ended and is reaped.
-    const int exit_code = EndChild(env, *child, end, parser);
-
-    // What the output said last, then the status rules. An encoder that ended by itself
-    // must have exited 0; one the runner ended after an error of its own did not finish.
-    cadence.Offer(parser, /*force=*/true);
-    if (state.requests.StopRequested) state.run.AbortRun = true;  // a stop in the last moment
-    const FinalStatus status = ApplyFinalStatus(VerdictInput(state, parser, end, exit_code));
-    state.run.RetryNeeded = status.retry_needed;
-    if (status.cell) PostCell(env, row, kCellProgress, *status.cell);
-    PostOutcome(
-        env, row, status.reason,
-        RunDetails(command, parser.TakeTranscript(),
-                   exit_code == 0 ? "the encoder exited with code 0" : EncoderEndText(exit_code)));
-
-    // Keep the full bar visible a moment (a Stop cuts the pause short).
-    if (!state.run.AbortRun) PostBar(env, 100);
-    env.window.Pause(env.end_pause_ms, &state.requests.StopRequested);
-    PostBar(env, 0);
-  } else {
-    const std::string reason = command.find_first_not_of(' ') == std::string::npos
-                                   ? "no output format is selected"
-                                   : "the encoder could not be started: " + start_error;
-    PostOutcome(env, row, reason, RunDetails(command, {}, reason));
+  if (!child) {
+    result.end = RunEnd::kNotStarted;
+    result.why = command.find_first_not_of(' ') == std::string::npos
+                     ? "no output format is selected"
+                     : "the encoder could not be started: " + start_error;
+    result.details = RunDetails(command, {}, result.why);
+    NoteOutput(result);
+    return result;
   }
 
-  // No output file: the run failed. An encoder that could not be started failed too, even
-  // when an older file lies at the output path.
-  if (!started || !platform::FileExists(state.run.OutputPath)) {
-    PostCell(env, row, kCellProgress, "Failed");
-  }
+  OutputParser parser(OutputParser::Options{.thumbnail_run = IsThumbnailRun(run.kind),
+                                            .cda_input = IsCdaInput(run.input_path)});
+  RunWatch watch(run.row, run.audio_output && !IsThumbnailRun(run.kind));
+  watch.SetChild(child.get());
+  // Whatever way this is left, the watchdog and Stop no longer reach the encoder, and the
+  // encoder has ended and is reaped.
+  struct Guard {
+    RunWatch& watch;
+    platform::ChildProcess& child;
+    ~Guard() {
+      watch.SetChild(nullptr);
+      if (!child.HasExited()) {
+        child.Terminate();
+        child.Wait();
+      }
+    }
+  } guard{watch, *child};
 
-  // Disarm the watchdog. Waiting for the UI thread here also means that the window shows the
-  // run's outcome when this returns.
-  env.window.Call([&state, watchdog_timer](TForm1& form) {
-    watchdog_timer(form).SetEnabled(false);
-    state.watchdog.StallDetected = false;
-  });
-  state.run.ThumbnailRun = false;
-}
+  env.window.Post([&env, &watch](TForm1&) { env.watchdog.Watch(watch); });
+  struct Unwatch {
+    RunnerEnv& env;
+    RunWatch& watch;
+    ~Unwatch() {
+      // Waiting for the UI thread also means that the window shows the run's last progress
+      // when the run returns.
+      try {
+        env.window.Call([this](TForm1&) { env.watchdog.Unwatch(watch); });
+      } catch (...) {
+        platform::ReportLost("the end of an encoder run could not be shown");
+      }
+    }
+  } unwatch{env, watch};
 
-namespace {
+  DisplayCadence cadence(env, run.row);
+  const LoopEnd end = ReadOutput(env, *child, parser, cadence, watch, result.why);
+  if (end == LoopEnd::kStopped) stopped = true;
+  const ChildEnd child_end = EndChild(env, *child, end, parser, watch);
 
-// One tick: `end_encoder` ends the stalled encoder.
-template <class EndEncoder>
-void WatchdogTick(ConversionState& state, TForm1& form, Timer& timer, EndEncoder end_encoder) {
-  const std::string current = state.watchdog.CurrentFrames();
-  if (current == state.watchdog.PreviousFrames) {
-    ++state.watchdog.StallTicks;
-  } else {
-    state.watchdog.StallTicks = 0;
-  }
-  if (state.watchdog.StallTicks == kStallTicks) {
-    state.watchdog.StallDetected = true;
-    end_encoder();
-    timer.SetEnabled(false);
-  }
-  const int row = state.run.CurrentRow;
-  if (state.run.StallWatchesProgress) {
-    // No frame counts: the progress time and size seen at this tick are what must move.
-    state.watchdog.PreviousFrames = current;
-  } else {
-    state.watchdog.PreviousFrames =
-        ValidRow(form, row) ? std::string(text::Trim(form.ListView1.cell(row, kCellFrames))) : "";
-  }
-}
-
-}  // namespace
-
-void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
-                               const std::string& encoder_name) {
-  WatchdogTick(state, form, form.ConversionCountTimer,
-               [&encoder_name] { platform::KillProcessesByName(encoder_name); });
-}
-
-void LaneWatchdogTick(ConversionState& state, TForm1& form, Timer& timer) {
-  WatchdogTick(state, form, timer, [&state] { state.run.TerminateChild(); });
-}
-
-void AttachWatchdog(UiThread& ui, TForm1& form, ConversionState& state, std::string encoder_name) {
-  form.ConversionCountTimer.on_timer = [&state, &form, name = std::move(encoder_name)] {
-    ConversionCountTimerTimer(state, form, name);
-  };
-  ui.AttachTimer(form.ConversionCountTimer);
+  // What the output said last, then how the run ended.
+  cadence.Offer(parser, /*force=*/true);
+  if (env.requests.StopRequested) stopped = true;  // a stop in the last moment
+  result.end = EndOf(stopped, watch, end, parser, child_end);
+  result.exit_code = child_end.exit_code;
+  result.error_line = parser.error_line();
+  result.details = RunDetails(command, parser.TakeTranscript(), EndingText(result));
+  NoteOutput(result);
+  return result;
 }
 
 }  // namespace vidloom

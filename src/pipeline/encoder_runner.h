@@ -1,4 +1,7 @@
-// One run of the encoder for one row of the file list, and the stall watchdog that guards it.
+// One run of the encoder for one row of the file list: starts it, reads and examines its output,
+// shows the progress in the row, and ends it early on an error line, on Stop or when the
+// watchdog ends it. It returns how the run ended; what that means for the row is decided by its
+// caller (JudgeRun, NextStep).
 #pragma once
 
 #include <cstdint>
@@ -8,49 +11,48 @@
 #include "model/forms.h"
 #include "model/ui_thread.h"
 #include "pipeline/conversion_state.h"
-#include "platform/encoder_files.h"
+#include "pipeline/run_outcome.h"
+#include "pipeline/watchdog.h"
 
 namespace vidloom {
 
-// What a run needs around it. The form belongs to the UI thread: the runner touches it only in
-// tasks it hands to `ui`.
+// What a run needs around it. The form and the watchdog belong to the UI thread: the runner
+// reaches them only in tasks it hands to `window`.
 struct RunnerEnv {
-  ConversionState& state;
   UiHandle<TForm1> window;             // the main window, on the UI thread
+  const BatchRequests& requests;       // Stop
+  Watchdog& watchdog;                  // the window's stall watchdog
   std::string working_directory = {};  // the encoder's working directory (the program directory)
-  std::string encoder_name = platform::kEncoderFileName;  // the name that kills go by
-  std::int64_t end_pause_ms = 260;         // the full bar stays visible this long at the end
   std::int64_t display_interval_ms = 360;  // window updates come at most this often
-  // Told (on the UI thread) how many media seconds of row `row` the encoder has converted.
-  std::function<void(int row, double seconds)> on_progress_time = {};
-  // Other lanes run encoders meanwhile: an error verdict ends only this run's encoder, and the
-  // progress bar and the size panel are left to the batch.
-  bool side_by_side = false;
-  // The watchdog's timer of this lane (null: the form's ConversionCountTimer).
-  Timer* watchdog_timer = nullptr;
+  // The run is the one file the window shows: its percentage is the progress bar, its output
+  // size the status bar's size panel. False while several files convert: those show the batch.
+  bool shows_file_progress = true;
+  // Told (on the UI thread) how many media seconds of the row the encoder has converted.
+  std::function<void(RowId row, double seconds)> on_progress_time = {};
 };
 
-// Runs the encoder with `command` for row `row`, on the batch worker thread (not the UI thread:
-// it waits for UI tasks). Reads the output as fast as it comes, examines every line at once and
-// ends early on an error verdict, on Stop (AbortRun) or when the watchdog kills the encoder.
-// Window changes go to the UI thread in order, coalesced to the display interval. When it
-// returns, the encoder it started has ended and been reaped, and the row shows the run's final
-// status. The outcome: the row's "Progress" cell and state.run.RetryNeeded.
-void RunEncoder(RunnerEnv& env, const std::string& command, int row);
+// The run in hand.
+struct RunSpec {
+  RowId row = 0;
+  RunKind kind = RunKind::kMain;
+  std::string input_path = {};   // a CD track's input shows the duration the encoder finds
+  std::string output_path = {};  // the file the run is judged by (the video's, for a thumbnail)
+  bool audio_output = false;     // no frame counts: the watchdog watches time and size
+};
 
-// The stall watchdog's tick (UI thread, every 2000 ms while form.ConversionCountTimer is on):
-// after 8 consecutive ticks on which the parsed frame count equals the row's "Frames" cell of
-// the tick before, it sets StallDetected, ends our encoders by `encoder_name` and turns itself
-// off.
-void ConversionCountTimerTimer(ConversionState& state, TForm1& form,
-                               const std::string& encoder_name);
-// The same tick for the watchdog of one lane among several: it turns `timer` off and ends only
-// the lane's own encoder.
-void LaneWatchdogTick(ConversionState& state, TForm1& form, Timer& timer);
+// After an error line the encoder has this long to end by itself before it is ended.
+inline constexpr std::int64_t kErrorGraceMs = 1000;
+// After Stop the encoder has this long to finish its output before it is ended.
+inline constexpr std::int64_t kStopGraceMs = 1500;
 
-// Installs the watchdog as form.ConversionCountTimer's handler and attaches the timer to `ui`.
-// UI thread; state and form must outlive the attachment.
-void AttachWatchdog(UiThread& ui, TForm1& form, ConversionState& state,
-                    std::string encoder_name = platform::kEncoderFileName);
+// Runs the encoder with `command` on the calling thread (a batch lane, never the UI thread: it
+// waits for UI tasks). Reads the output as fast as it comes and examines every line at once; an
+// error line ends the run (the encoder is given kErrorGraceMs to end by itself, then ended),
+// Stop asks the encoder to finish its output (and ends it after kStopGraceMs), the watchdog ends
+// it when its progress stands still. Only the run's own encoder is ever signalled. Progress goes
+// to the row's record (by its identity) in order, coalesced to the display interval. When it
+// returns, the encoder has ended and been reaped, the watchdog no longer watches the run, and the
+// window shows the run's last progress.
+RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& run);
 
 }  // namespace vidloom

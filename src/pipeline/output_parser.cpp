@@ -41,6 +41,7 @@ bool Contains(std::string_view line, std::string_view what) {
 void Display::Merge(const Display& newer) {
   if (newer.frames) frames = newer.frames;
   if (newer.size_panel) size_panel = newer.size_panel;
+  if (newer.size_kb) size_kb = newer.size_kb;
   if (newer.bar) bar = newer.bar;
   if (newer.progress) progress = newer.progress;
   if (newer.duration) duration = newer.duration;
@@ -165,7 +166,6 @@ Verdict OutputParser::ParseLine(std::string_view line) {
       // The input could not be opened: the other way of opening it may succeed.
       error_seen_ = true;
       error_line_ = std::string(Trim(line.substr(0, kTranscriptLineLength)));
-      retry_needed_ = true;
       return Verdict::kEnd;
     }
   }
@@ -176,18 +176,9 @@ Verdict OutputParser::ParseLine(std::string_view line) {
       if (!Contains(line, marker)) continue;
       if (!error_seen_) error_line_ = std::string(Trim(line.substr(0, kTranscriptLineLength)));
       error_seen_ = true;
-      if (marker == kUnsupportedCodec) {
-        retry_needed_ = true;
-        return Verdict::kEnd;
-      }
     }
   }
-
-  if (error_seen_) {
-    if (!options_.retry_run) retry_needed_ = true;
-    return Verdict::kEndAndKill;
-  }
-  return Verdict::kContinue;
+  return error_seen_ ? Verdict::kEnd : Verdict::kContinue;
 }
 
 void OutputParser::ReadProgress(std::string_view line) {
@@ -226,6 +217,12 @@ bool OutputParser::ReadSize(std::string_view line) {
     if (!number) value = {};
   }
   pending_.size_panel = "Output File Size : " + std::string(value) + " KB";
+  std::int64_t whole = 0;
+  const char* end = value.data() + value.size();
+  if (const auto [ptr, ec] = std::from_chars(value.data(), end, whole);
+      !value.empty() && ec == std::errc() && ptr == end) {
+    pending_.size_kb = whole;
+  }
   last_size_ = std::string(value);
   return true;
 }

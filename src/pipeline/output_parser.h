@@ -23,13 +23,14 @@ using platform::LineSplitter;
 struct Display {
   std::optional<std::string> frames;      // the row's "Frames" cell
   std::optional<std::string> size_panel;  // panel 1 of the status bar
+  std::optional<std::int64_t> size_kb;    // the output's size so far, when a whole number
   std::optional<std::int64_t> bar;        // the progress bar (the bar holds it within 0..100)
   std::optional<std::string> progress;    // the row's "Progress" cell, e.g. "30%"
   std::optional<std::string> duration;    // the row's "Duration" cell (CD audio inputs)
   std::optional<double> seconds;          // the media seconds converted so far
 
   bool empty() const {
-    return !frames && !size_panel && !bar && !progress && !duration && !seconds;
+    return !frames && !size_panel && !size_kb && !bar && !progress && !duration && !seconds;
   }
   void Merge(const Display& newer);
 };
@@ -37,8 +38,8 @@ struct Display {
 // How the run goes on after a line.
 enum class Verdict {
   kContinue,
-  kEnd,         // end the run; only our own encoder is stopped
-  kEndAndKill,  // end the run and terminate every encoder of ours by name
+  kEnd,  // the output said the run failed: it ends (its encoder may end by itself, else it is
+         // ended)
 };
 
 // The error markers, searched in this order.
@@ -56,7 +57,6 @@ class OutputParser {
  public:
   struct Options {
     bool thumbnail_run = false;  // progress readings are skipped
-    bool retry_run = false;      // an error asks for no further retry
     bool cda_input = false;      // the input is a CD audio track: the duration is shown
   };
 
@@ -73,7 +73,6 @@ class OutputParser {
   Verdict ParseLine(std::string_view line);
 
   bool error_seen() const { return error_seen_; }
-  bool retry_needed() const { return retry_needed_; }
   // The line that set error_seen first (a marker line, or the rejected first line); empty
   // without an error.
   const std::string& error_line() const { return error_line_; }
@@ -118,7 +117,6 @@ class OutputParser {
   LineSplitter splitter_;
   FirstLine first_line_ = FirstLine::kWaiting;
   bool error_seen_ = false;
-  bool retry_needed_ = false;
   std::int32_t duration_seconds_ = 0;
   Display pending_;
   std::optional<std::string> current_frames_;

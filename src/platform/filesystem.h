@@ -21,6 +21,8 @@ bool CouldCreateDirectoryLevel(const std::string& path);
 bool DeleteFile(const std::string& path);
 // Size in bytes of the file at `path`; nullopt when there is none or it cannot be read.
 std::optional<std::uint64_t> FileSize(const std::string& path);
+// A regular file of 0 bytes (a pipe or a device is never empty in this sense).
+bool IsEmptyFile(const std::string& path);
 // True when both paths name the same existing file (same device and inode).
 bool SameFile(const std::string& a, const std::string& b);
 

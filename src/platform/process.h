@@ -15,11 +15,12 @@ namespace vidloom::platform {
 // stderr into one pipe, in its own process group, and is killed (SIGKILL) when the thread that
 // started it ends (PR_SET_PDEATHSIG follows the starting thread), and so when this program dies.
 // The destructor closes the pipe and reaps the child if it has ended; it does not kill it. A
-// child still running then stays known to KillProcessesByName and is reaped once it ends.
+// child still running then is reaped once it ends (by the next start).
 //
 // Read, CloseOutput, Wait and HasExited belong to one thread at a time; Terminate and
-// KillProcessesByName may run on any thread meanwhile. A child's pid is never signalled after
-// it has been reaped, so a reused pid is never hit.
+// RequestEnd may run on any thread meanwhile. A child's pid is never signalled after it has
+// been reaped, so a reused pid is never hit. A child is only ever signalled through its own
+// object: nothing here finds processes by name.
 class ChildProcess {
  public:
   // Splits `command_line` (SplitCommandLine) and starts it in `working_directory`. The first
@@ -83,15 +84,5 @@ class ChildProcess {
   bool reaped_ = false;    // guarded by the registry's lock
   int exit_code_ = -1;     // guarded by the registry's lock
 };
-
-// Terminates every running child that this program started through ChildProcess whose program
-// file name, compared without regard to case, equals `name` (the file-name part is compared
-// first, then the whole path). Never touches a process this program did not start.
-// Returns nonzero when the last termination attempt succeeded, 0 when no process matched.
-int KillProcessesByName(const std::string& name);
-
-// Like KillProcessesByName, but asks the matching children to end (SIGTERM) instead of killing
-// them, so that an encoder can finish its output first.
-int RequestEndOfProcessesByName(const std::string& name);
 
 }  // namespace vidloom::platform

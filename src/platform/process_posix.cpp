@@ -22,16 +22,15 @@
 #include "platform/command_line.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
-#include "platform/text.h"
 
 namespace vidloom::platform {
 namespace {
 
 // Every child started through ChildProcess that has not been reaped yet. A pid stays here until
-// it is reaped under this lock, so a signal sent under the lock never reaches a reused pid.
+// it is reaped under this lock, so a signal sent under the lock never reaches a reused pid, and
+// a child that outlives its object is still reaped.
 struct Registry {
   struct Entry {
-    std::string program_path;
     bool orphaned = false;  // its ChildProcess is gone; reaped by the next sweep
   };
   std::mutex mutex;
@@ -185,7 +184,7 @@ struct StartFds {
 };
 
 // Forks the child, which execs `program`, and registers it, under the registry's lock so that
-// KillProcessesByName knows it from its first moment. Signals are blocked across fork so that no
+// it is known from its first moment. Signals are blocked across fork so that no
 // handler of this program runs in the child. Returns the pid, or -1 with errno set.
 pid_t ForkRegistered(StartFds& fds, const std::string& working_directory,
                      const std::string& program, std::vector<char*>& argv) {
@@ -205,7 +204,7 @@ pid_t ForkRegistered(StartFds& fds, const std::string& working_directory,
   pthread_sigmask(SIG_SETMASK, &previous, nullptr);
   if (pid > 0) {
     setpgid(pid, pid);  // also here, so the group exists before any Terminate
-    registry.children[pid] = {program, false};
+    registry.children[pid] = {false};
   }
   errno = fork_errno;
   return pid;
@@ -404,34 +403,6 @@ bool ChildProcess::RequestEnd() {
   std::lock_guard lock(registry.mutex);
   if (reaped_) return false;
   return SignalGroup(pid_, SIGTERM);
-}
-
-namespace {
-
-int SignalProcessesByName(const std::string& name, int signal) {
-  const std::string wanted = text::UpperAscii(name);
-  auto& registry = TheRegistry();
-  std::lock_guard lock(registry.mutex);
-  SweepOrphansLocked(registry);
-  int result = 0;
-  for (const auto& [pid, entry] : registry.children) {
-    if (text::UpperAscii(std::string(FileNamePart(entry.program_path))) != wanted &&
-        text::UpperAscii(entry.program_path) != wanted) {
-      continue;
-    }
-    result = SignalGroup(pid, signal) ? 1 : 0;
-  }
-  return result;
-}
-
-}  // namespace
-
-int KillProcessesByName(const std::string& name) {
-  return SignalProcessesByName(name, SIGKILL);
-}
-
-int RequestEndOfProcessesByName(const std::string& name) {
-  return SignalProcessesByName(name, SIGTERM);
 }
 
 }  // namespace vidloom::platform

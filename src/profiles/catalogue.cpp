@@ -414,7 +414,9 @@ void RefreshFormatOptions(TForm1& form, WindowState& state) {
   FormatExtension(form, extension);
   ListView& list = form.ListView1;
   list.BeginUpdate();
-  for (int row = 0; row < list.count(); ++row) list.SetCell(row, kCellOutput, extension);
+  for (int row = 0; row < list.count(); ++row) {
+    list.Update(list.row(row).id, [&](FileEntry& entry) { entry.output_extension = extension; });
+  }
   list.EndUpdate();
 
   state.PreviousFormatIndex = form.ComboOutputFormat.selected();
@@ -433,11 +435,11 @@ bool IsVideoFormat(const TForm1& form) {
   return format == nullptr || format->IsVideo;
 }
 
-std::optional<FormatCommand> BuildFormatCommand(const TForm1& form, const CommandSlots& slots,
+std::optional<FormatCommand> BuildFormatCommand(std::string_view format, const CommandSlots& slots,
                                                 std::string_view title) {
-  const OutputFormat* format = SelectedFormat(form);
-  if (format == nullptr) return std::nullopt;
-  return JoinCommand(*format, slots, title);
+  const OutputFormat* entry = FindFormat(format);
+  if (entry == nullptr) return std::nullopt;
+  return JoinCommand(*entry, slots, title);
 }
 
 }  // namespace vidloom

@@ -90,8 +90,9 @@ void ApplyFormatProfile(TForm1& form, WindowState& state);
 void FormatExtension(const TForm1& form, std::string& output);
 // False exactly when the selected entry is an audio-only one (true when nothing matches).
 bool IsVideoFormat(const TForm1& form);
-// The selected entry's command template applied to `slots`; nullopt when nothing matches.
-std::optional<FormatCommand> BuildFormatCommand(const TForm1& form, const CommandSlots& slots,
+// The command template of the entry whose text is `format` applied to `slots`; nullopt when
+// no entry has that text.
+std::optional<FormatCommand> BuildFormatCommand(std::string_view format, const CommandSlots& slots,
                                                 std::string_view title);
 
 }  // namespace vidloom

@@ -13,11 +13,6 @@ namespace {
 
 constexpr std::string_view kFallbackSize = "176x144";
 
-std::string_view VideoSizeCell(const TForm1& form, int row) {
-  if (row < 0 || row >= form.ListView1.count()) return {};
-  return form.ListView1.cell(row, kCellVideoSize);
-}
-
 // The number in front of " Kbps": the first k - 2 characters, k the position of the first "K".
 std::string_view KbpsValue(std::string_view s) {
   return FirstChars(s, Pos(s, 'K') - 2);
@@ -25,19 +20,19 @@ std::string_view KbpsValue(std::string_view s) {
 
 }  // namespace
 
-std::string VideoCodecFragment(const TForm1& form) {
-  const std::string lower = LowerAscii(form.ComboVideoCodec.text());
+std::string VideoCodecFragment(const ConversionChoices& choices) {
+  const std::string lower = LowerAscii(choices.video_codec.text);
   std::string out = " -vcodec \"";
   out += Trim(lower);
   out += "\" ";
   return out;
 }
 
-std::string SizeFragment(const TForm1& form, int row) {
-  const std::string cell = LowerAscii(VideoSizeCell(form, row));
+std::string SizeFragment(const ConversionChoices& choices, std::string_view video_size) {
+  const std::string cell = LowerAscii(video_size);
   if (Pos(Trim(cell), 'x') == 0) return std::string(" -s ") += kFallbackSize;
 
-  const std::string lower = LowerAscii(form.ComboVideoSize.text());
+  const std::string lower = LowerAscii(choices.video_size.text);
   std::string_view size = Trim(lower);
   // "176 x 144 (QCIF)": drop the bracketed note and the blank in front of it.
   if (const long long p = Pos(size, '('); p > 0) size = FirstChars(size, p - 2);
@@ -53,8 +48,8 @@ std::string SizeFragment(const TForm1& form, int row) {
   return " -s " + compact;
 }
 
-std::string VideoBitrateFragment(const TForm1& form) {
-  const std::string_view rate = Trim(form.ComboVideoBitrate.text());
+std::string VideoBitrateFragment(const ConversionChoices& choices) {
+  const std::string_view rate = Trim(choices.video_bitrate.text);
   if (rate.empty()) return {};
   std::string out = " -b \"";
   out += KbpsValue(rate);
@@ -62,8 +57,8 @@ std::string VideoBitrateFragment(const TForm1& form) {
   return out;
 }
 
-std::string FrameRateFragment(const TForm1& form) {
-  const std::string_view rate = Trim(form.ComboVideoFramerate.text());
+std::string FrameRateFragment(const ConversionChoices& choices) {
+  const std::string_view rate = Trim(choices.frame_rate.text);
   if (rate == "Auto") return " ";
   const std::string_view value = FirstChars(rate, Pos(rate, " fps") - 1);
   if (value.empty()) return {};
@@ -73,9 +68,9 @@ std::string FrameRateFragment(const TForm1& form) {
   return out;
 }
 
-std::string AudioBitrateFragment(const TForm1& form) {
-  if (Trim(form.ComboVideoFramerate.text()) == "Auto") return " ";
-  const std::string& rate = form.ComboAudioBitrate.text();
+std::string AudioBitrateFragment(const ConversionChoices& choices) {
+  if (Trim(choices.frame_rate.text) == "Auto") return " ";
+  const std::string& rate = choices.audio_bitrate.text;
   if (rate.empty()) return {};
   std::string out = " -ab \"";
   out += KbpsValue(rate);
@@ -83,8 +78,8 @@ std::string AudioBitrateFragment(const TForm1& form) {
   return out;
 }
 
-std::string ChannelsFragment(const TForm1& form) {
-  switch (form.ComboAudioChannel.selected()) {
+std::string ChannelsFragment(const ConversionChoices& choices) {
+  switch (choices.audio_channel.row) {
     case 0:
       return " -ac \"2 (stereo)\"";
     case 1:
@@ -94,8 +89,8 @@ std::string ChannelsFragment(const TForm1& form) {
   }
 }
 
-std::string SampleRateFragment(const TForm1& form) {
-  const std::string& rate = form.ComboSamplingRate.text();
+std::string SampleRateFragment(const ConversionChoices& choices) {
+  const std::string& rate = choices.sampling_rate.text;
   if (rate == "Auto") return {};
   std::string out = " -ar \"";
   out += FirstChars(rate, Pos(rate, 'H') - 2);

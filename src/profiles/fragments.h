@@ -1,31 +1,31 @@
 // The option selections of the main window turned into encoder option fragments. Each fragment
 // that is not empty begins with one blank; the blanks and quotes are part of the command line's
-// form. The operations only read the selectors (and, for the size, the row's "Video Size" cell).
+// form. The operations read the selectors' choices (and, for the size, the row's "Video Size").
 #pragma once
 
 #include <string>
+#include <string_view>
 
-#include "model/forms.h"
+#include "profiles/choices.h"
 
 namespace vidloom {
 
 // ` -vcodec "<codec>" ` from ComboVideoCodec, lower-cased and trimmed (ends in a blank).
-std::string VideoCodecFragment(const TForm1& form);
-// " -s WxH" from ComboVideoSize; " -s 176x144" when the row's "Video Size" cell has no "x" or the
-// item has a side "0"; empty for an empty size selector. A row outside the list counts as a row
-// without a size.
-std::string SizeFragment(const TForm1& form, int row);
+std::string VideoCodecFragment(const ConversionChoices& choices);
+// " -s WxH" from ComboVideoSize; " -s 176x144" when the row's "Video Size" (`video_size`) has no
+// "x" or the item has a side "0"; empty for an empty size selector.
+std::string SizeFragment(const ConversionChoices& choices, std::string_view video_size);
 // ` -b "<n>"` from ComboVideoBitrate ("768 Kbps" -> 768); empty for an empty selector.
-std::string VideoBitrateFragment(const TForm1& form);
+std::string VideoBitrateFragment(const ConversionChoices& choices);
 // ` -r "<n>" ` from ComboVideoFramerate; " " for "Auto"; empty without " fps".
-std::string FrameRateFragment(const TForm1& form);
+std::string FrameRateFragment(const ConversionChoices& choices);
 // ` -ab "<n>"` from ComboAudioBitrate; " " while the frame rate is "Auto"; empty for an empty
 // selector.
-std::string AudioBitrateFragment(const TForm1& form);
+std::string AudioBitrateFragment(const ConversionChoices& choices);
 // ` -ac "2 (stereo)"` for row 0 of ComboAudioChannel, ` -ac "1 (mono)"` for row 1, else empty.
-std::string ChannelsFragment(const TForm1& form);
+std::string ChannelsFragment(const ConversionChoices& choices);
 // ` -ar "<n>"` from ComboSamplingRate, keeping all but the last blank before "Hz"; empty for
 // "Auto"; ` -ar ""` for an empty selector.
-std::string SampleRateFragment(const TForm1& form);
+std::string SampleRateFragment(const ConversionChoices& choices);
 
 }  // namespace vidloom

@@ -3,7 +3,6 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "profiles/fragments.h"
 #include "profiles/text_rules.h"
 
 namespace vidloom {
@@ -130,25 +129,6 @@ std::string LetterboxLeftRight(std::string_view video_size, std::string_view siz
     return std::string(kLetterboxError);
   }
   return Padded(target.width - 2 * bar, target.height, " -padleft ", " -padright ", bar);
-}
-
-namespace {
-std::string_view SizeCell(const TForm1& form, int row) {
-  if (row < 0 || row >= form.ListView1.count()) return {};
-  return form.ListView1.cell(row, kCellVideoSize);
-}
-}  // namespace
-
-int LetterboxOrientation(const TForm1& form, int row) {
-  return LetterboxOrientation(SizeCell(form, row), SizeFragment(form, row));
-}
-
-std::string LetterboxTopBottom(const TForm1& form, int row) {
-  return LetterboxTopBottom(SizeCell(form, row), SizeFragment(form, row));
-}
-
-std::string LetterboxLeftRight(const TForm1& form, int row) {
-  return LetterboxLeftRight(SizeCell(form, row), SizeFragment(form, row));
 }
 
 }  // namespace vidloom

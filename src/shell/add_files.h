@@ -134,6 +134,8 @@ struct AddFilesResult {
   std::vector<std::string> not_analysed;
   // Chosen files that do not exist: they get no row (the status bar names them).
   std::vector<std::string> missing;
+  // Folders given (dropped, on the command line) that hold no supported file.
+  std::vector<std::string> empty_folders;
 };
 
 // Adds files to form1.ListView1: disables the work controls and runs the required-files check

@@ -1,7 +1,6 @@
 #include "shell/main_window.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
@@ -54,18 +53,16 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
       dialogs_(dialogs),
       options_(Completed(std::move(options))),
       ports_(std::move(ports)),
-      runner_{.state = conversion,
-              .window = {ui_, Form1},
-              .working_directory = options_.program_directory,
-              .encoder_name = platform::kEncoderFileName,
-              .end_pause_ms = options_.end_pause_ms},
-      commands_{.form = Form1,
-                .options = Form4,
-                .window = window,
-                .conversion = conversion,
-                .slots = slots,
-                .program_directory = options_.program_directory},
-      batch_{.runner = runner_, .commands = commands_, .options = Form4, .dialogs = dialogs_},
+      watchdog_(ui_, Form1.ConversionCountTimer, Form1.ListView1),
+      batch_{.ui = ui_,
+             .form = Form1,
+             .options = Form4,
+             .window_state = window,
+             .dialogs = dialogs_,
+             .state = conversion,
+             .watchdog = watchdog_,
+             .program_directory = options_.program_directory,
+             .end_pause_ms = options_.end_pause_ms},
       worker_(batch_),
       settings_{.path = options_.settings_path,
                 .form1 = Form1,
@@ -91,18 +88,18 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(Form1, Form4); };
   batch_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(Form1, Form3, shutdown); };
   batch_.hooks.BatchStarted = [this] { StartBatchProgress(); };
-  batch_.hooks.RowTurn = [this](int row) {
+  batch_.hooks.RowTurn = [this](RowId row) {
     progress_files_[row] = batch_progress_.NextFile(ui_.clock().NowMs());
     ShowBatchProgress();
   };
-  batch_.hooks.RowEnded = [this](int row) {
+  batch_.hooks.RowEnded = [this](RowId row) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
       batch_progress_.FileEnded(file->second);
       ShowBatchProgress();
     }
   };
   batch_.hooks.BatchEnded = [this] { EndBatchProgress(); };
-  runner_.on_progress_time = [this](int row, double seconds) {
+  batch_.hooks.FileProgress = [this](RowId row, double seconds) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
       batch_progress_.FileTime(file->second, seconds);
     }
@@ -131,7 +128,6 @@ MainWindow::~MainWindow() {
     WaitForBatch();
   }
   worker_.Join();
-  ui_.DetachTimer(Form1.ConversionCountTimer);
   ui_.DetachTimer(Form1.TimerShutdown2);
   ui_.DetachTimer(Form1.BatchClockTimer);
 }
@@ -164,7 +160,6 @@ void MainWindow::FormCreate() {
   Form1.Memo1.SetVisible(false);
 
   ConnectSelectorHandlers(Form1, window);
-  AttachWatchdog(ui_, Form1, conversion);
   Form1.TimerShutdown2.on_timer = [this] { TimerShutdown2Timer(); };
   ui_.AttachTimer(Form1.TimerShutdown2);
   Form1.BatchClockTimer.SetInterval(1000);
@@ -245,7 +240,7 @@ void MainWindow::FormShow() {
 }
 
 bool MainWindow::FormCloseQuery() const {
-  return !conversion.run.Converting && !shutdown.ShutdownArmed;
+  return !conversion.batch.Converting && !shutdown.ShutdownArmed;
 }
 
 bool MainWindow::FormClose() {
@@ -271,22 +266,29 @@ AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) 
       analysis::FilterExtensions(SupportedFilesFilter);
   // The encoder runs in the program directory: a path relative to ours would miss there.
   std::vector<std::string> absolute;
+  std::vector<std::string> empty_folders;
   for (const auto& path : paths) {
     std::error_code error;
     const auto full = std::filesystem::absolute(path, error);
     absolute.push_back(
         path.empty() || path.front() == '/' || error ? path : full.lexically_normal().string());
+    if (platform::DirectoryExists(absolute.back()) &&
+        analysis::ExpandDroppedPaths({absolute.back()}, extensions).empty()) {
+      empty_folders.push_back(absolute.back());
+    }
   }
   const std::vector<std::string> files = analysis::ExpandDroppedPaths(absolute, extensions);
   if (files.empty()) {
     result.end = AddFilesResult::End::kAllFiles;
-    return result;
+  } else {
+    result = vidloom::AddGivenFiles(adding_, files);
   }
-  return vidloom::AddGivenFiles(adding_, files);
+  result.empty_folders = std::move(empty_folders);
+  return result;
 }
 
 bool MainWindow::AcceptsGivenFiles() const {
-  return !conversion.run.Converting && !worker_.Running() && !adding_.state.InProgress;
+  return !conversion.batch.Converting && !worker_.Running() && !adding_.state.InProgress;
 }
 
 bool MainWindow::AnalyzingFormCloseQuery() const {
@@ -308,7 +310,7 @@ void MainWindow::StopBatch() {
 }
 
 void MainWindow::ButtonBrowseForFolderClick() {
-  if (FormAnalyzingSplash.visible || conversion.run.Converting) return;
+  if (FormAnalyzingSplash.visible || conversion.batch.Converting) return;
   if (!ports_.folder_chooser) return;
   // The chooser opens at the current output directory when it exists.
   const std::string current(text::Trim(Form1.Edit1.text()));
@@ -397,22 +399,10 @@ void MainWindow::ShowSelectedRowReason() {
   }
 }
 
-namespace {
-
-// The media seconds of a "Duration" cell ("hh:mm:ss"); 0 when it says nothing usable.
-double CellSeconds(const std::string& cell) {
-  int h = 0, m = 0, s = 0;
-  char tail = 0;
-  if (std::sscanf(cell.c_str(), "%d:%d:%d%c", &h, &m, &s, &tail) != 3) return 0;
-  return h >= 0 && m >= 0 && s >= 0 ? h * 3600.0 + m * 60.0 + s : 0;
-}
-
-}  // namespace
-
 void MainWindow::StartBatchProgress() {
   std::vector<double> durations;
   for (const FileEntry& row : Form1.ListView1.rows()) {
-    if (row.checked) durations.push_back(CellSeconds(row.cells[kCellDuration]));
+    if (row.checked) durations.push_back(row.media.duration_seconds.value_or(0));
   }
   const int lanes = std::min(Form4.SpinEditFilesAtOnce.value(), static_cast<int>(durations.size()));
   batch_progress_.Start(std::move(durations), ui_.clock().NowMs(), lanes);
@@ -443,7 +433,7 @@ void MainWindow::EndBatchProgress() {
     batch_outcome_.stopped = conversion.requests.StopRequested;
     for (const FileEntry& row : Form1.ListView1.rows()) {
       if (!row.checked) continue;
-      if (row.cells[kCellProgress] == "Done") {
+      if (row.state == RowState::kDone) {
         ++batch_outcome_.converted;
       } else {
         ++batch_outcome_.failed;
@@ -485,7 +475,7 @@ void MainWindow::ShowDetails1Click() {
   std::string summary = entry.caption + "\n\r";
   if (!entry.reason.empty()) {
     summary += entry.reason;
-  } else if (entry.cells[kCellProgress] == "Done") {
+  } else if (entry.state == RowState::kDone) {
     summary += "Done";
   } else {
     summary += entry.details.empty() ? "Not converted yet." : "No failure.";

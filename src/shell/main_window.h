@@ -22,8 +22,7 @@
 #include "pipeline/batch_driver.h"
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
-#include "pipeline/encoder_runner.h"
-#include "profiles/command_slots.h"
+#include "pipeline/watchdog.h"
 #include "profiles/window_state.h"
 #include "settings/settings.h"
 #include "shell/add_files.h"
@@ -89,7 +88,6 @@ class MainWindow {
   // Process-wide state.
   WindowState window;
   ConversionState conversion;
-  CommandSlots slots;
   ShutdownState shutdown;
 
   // The program's start: the main window's creation (FormCreate), then the analysing window,
@@ -129,7 +127,8 @@ class MainWindow {
   // the current directory, a folder stands for the supported files inside it
   // (analysis::ExpandDroppedPaths), and the files go through the analysis of "Add Files" in
   // place of the file dialog's answer. Does nothing (End::kBusy) while AcceptsGivenFiles() is
-  // false; nothing either when no file is left (End::kAllFiles without rows).
+  // false; nothing either when no file is left (End::kAllFiles without rows). A folder that
+  // holds no supported file is named in the result's empty_folders.
   AddFilesResult AddGivenFiles(const std::vector<std::string>& paths);
   // False while a batch converts or files are being added: AddGivenFiles would do nothing.
   bool AcceptsGivenFiles() const;
@@ -188,7 +187,6 @@ class MainWindow {
   void SetWindowActive(std::function<bool()> active) { ports_.window_active = std::move(active); }
   settings::SettingsContext& settings() { return settings_; }
   AddFilesContext& adding() { return adding_; }
-  CommandContext& commands() { return commands_; }
   BatchEnv& batch() { return batch_; }
 
  private:
@@ -210,8 +208,7 @@ class MainWindow {
   Dialogs& dialogs_;
   MainWindowOptions options_;
   MainWindowPorts ports_;
-  RunnerEnv runner_;
-  CommandContext commands_;
+  Watchdog watchdog_;
   BatchEnv batch_;
   BatchWorker worker_;
   settings::SettingsContext settings_;
@@ -223,7 +220,7 @@ class MainWindow {
   bool started_ = false;
   std::string shown_reason_;  // the row reason the status bar's message shows, if any
   BatchProgress batch_progress_;
-  std::map<int, int> progress_files_;  // a row's file in batch_progress_
+  std::map<RowId, int> progress_files_;  // a row's file in batch_progress_
   struct BatchOutcome {
     bool counted = false;  // a batch got as far as its rows
     bool stopped = false;

@@ -158,6 +158,20 @@ TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
   EXPECT_NE(r.out.find("  Failed\t" + out / "gone.avi" + "\tthe file no longer exists\n"),
             std::string::npos)
       << r.out;
+
+  // A path that gets no row (nothing there, a folder without media) is counted, listed and
+  // makes the exit status 1, though every row was converted.
+  std::filesystem::create_directory(out / "empty folder");
+  const auto skipped =
+      RunProgram(kCli, {"--no-settings", "--format", "mp3", "--output-dir", out / "mp3", Clips()[0],
+                        out / "nosuch.wav", out / "empty folder"});
+  EXPECT_EQ(skipped.status, 1) << skipped.out << skipped.err;
+  for (const std::string& line :
+       {"  Done\t" + Clips()[0], "  Skipped\t" + out / "nosuch.wav" + "\tno such file",
+        "  Skipped\t" + out / "empty folder" + "\tno media files in the folder",
+        std::string("1 of 3 files converted")}) {
+    EXPECT_NE(skipped.out.find("\n" + line + "\n"), std::string::npos) << line << skipped.out;
+  }
 }
 
 // A JSON value as the lines of --json hold them, and a small strict reader for one line.
@@ -304,7 +318,9 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
   const std::string odd = dir / "odd \"name\" back\\slash \xff.avi";
   std::filesystem::copy_file(Clips()[0], odd);
   testing::WriteTextFile(dir / "corrupt.avi", std::string(4096, '\x5a'));
-  const std::vector<std::string> inputs = {odd, Clips()[1], dir / "corrupt.avi"};
+  std::filesystem::create_directory(dir / "no media");
+  const std::vector<std::string> inputs = {odd, Clips()[1], dir / "corrupt.avi", dir / "gone.wav",
+                                           dir / "no media"};
   std::vector<std::string> args = {"--no-settings", "--json",       "--format",
                                    "mp3",           "--output-dir", dir / "out"};
   args.insert(args.end(), inputs.begin(), inputs.end());
@@ -313,11 +329,12 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
 
   // The name as a reader decodes it: the lone byte 0xFF is the character U+00FF.
   const std::string odd_read = dir / "odd \"name\" back\\slash \xc3\xbf.avi";
-  const std::vector<std::string> files = {odd_read, Clips()[1], dir / "corrupt.avi"};
+  const std::vector<std::string> files = {odd_read, Clips()[1], dir / "corrupt.avi",
+                                          dir / "gone.wav", dir / "no media"};
   const std::vector<std::string> row_keys = {"type",   "file",    "state", "percent",
                                              "frames", "size_kb", "reason"};
   const std::vector<std::string> states = {"waiting", "converting", "retrying", "thumbnail",
-                                           "done",    "failed",     "aborted"};
+                                           "done",    "failed",     "aborted",  "skipped"};
   const auto lines = Lines(r.out);
   ASSERT_GE(lines.size(), 2u) << r.out;
   std::map<std::string, std::vector<Json>> rows_of;
@@ -329,7 +346,7 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
     const std::string& state = row->Member("state")->text;
     EXPECT_NE(std::find(states.begin(), states.end(), state), states.end()) << lines[i];
     const Json& percent = *row->Member("percent");
-    if (state == "converting") {
+    if ((state == "converting" || state == "retrying") && percent.kind != Json::Kind::kNull) {
       ASSERT_EQ(percent.kind, Json::Kind::kNumber) << lines[i];
       EXPECT_GE(percent.number, 0);
       EXPECT_LE(percent.number, 100);
@@ -340,8 +357,8 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
     EXPECT_NE(row->Member("size_kb")->kind, Json::Kind::kString);
     rows_of[row->Member("file")->text].push_back(*row);
   }
-  for (const auto& file : files) ASSERT_TRUE(rows_of.count(file)) << file << "\n" << r.out;
-  EXPECT_EQ(rows_of.size(), 3u) << r.out;
+  for (std::size_t i = 0; i < 3; ++i) ASSERT_TRUE(rows_of.count(files[i])) << files[i] << r.out;
+  EXPECT_EQ(rows_of.size(), 3u) << "the skipped paths have no row " << r.out;
   // The audio files were seen converting with their size; each row's last object is its end.
   for (const auto& file : {files[0], files[1]}) {
     const auto& seen = rows_of[file];
@@ -356,21 +373,32 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
   EXPECT_EQ(failed.Member("state")->text, "failed");
   EXPECT_EQ(failed.Member("reason")->text,
             "Unknown format: the input is not a readable media file");
+  // The retried row's states come in the order they happen: it converts, it is retried, and
+  // only then has it failed.
+  std::vector<std::string> order;
+  for (const Json& row : rows_of[files[2]]) {
+    if (order.empty() || order.back() != row.Member("state")->text) {
+      order.push_back(row.Member("state")->text);
+    }
+  }
+  EXPECT_EQ(order, (std::vector<std::string>{"converting", "retrying", "failed"}));
 
   const auto summary = JsonReader::Read(lines.back());
   ASSERT_TRUE(summary) << lines.back();
   EXPECT_EQ(summary->Keys(), (std::vector<std::string>{"type", "converted", "total", "files"}));
   EXPECT_EQ(summary->Member("type")->text, "summary");
   EXPECT_EQ(summary->Member("converted")->number, 2);
-  EXPECT_EQ(summary->Member("total")->number, 3);
+  EXPECT_EQ(summary->Member("total")->number, 5);
   const auto& entries = summary->Member("files")->items;
-  ASSERT_EQ(entries.size(), 3u);
-  const char* const final_states[] = {"done", "done", "failed"};
+  ASSERT_EQ(entries.size(), 5u);
+  const char* const final_states[] = {"done", "done", "failed", "skipped", "skipped"};
+  const std::string reasons[] = {"", "", "Unknown format: the input is not a readable media file",
+                                 "no such file", "no media files in the folder"};
   for (std::size_t i = 0; i < entries.size(); ++i) {
     EXPECT_EQ(entries[i].Keys(), (std::vector<std::string>{"file", "state", "reason"}));
     EXPECT_EQ(entries[i].Member("file")->text, files[i]);
     EXPECT_EQ(entries[i].Member("state")->text, final_states[i]);
-    EXPECT_EQ(entries[i].Member("reason")->text, rows_of[files[i]].back().Member("reason")->text);
+    EXPECT_EQ(entries[i].Member("reason")->text, reasons[i]);
   }
   EXPECT_TRUE(std::filesystem::exists(dir / "out/two.mp3"));
 }

@@ -37,42 +37,49 @@ TEST(CliJson, StringsAreEscapedAndBadBytesWrittenAsTheirValue) {
   for (const Case& c : cases) EXPECT_EQ(JsonString(c.text), c.json) << c.json;
 }
 
-TEST(CliJson, RowReportsReadTheCells) {
+TEST(CliJson, RowReportsReadTheRecord) {
   struct Case {
-    std::string progress;
-    std::string frames;
-    std::string size_panel;
-    std::string state;
+    RowState state;
     std::optional<std::int64_t> percent;
+    std::string frames;
+    std::optional<std::int64_t> output_kb;
+    const char* name;
+    std::optional<std::int64_t> reported_percent;
     std::optional<std::int64_t> frame_count;
     std::optional<std::int64_t> size_kb;
   };
   const Case cases[] = {
-      {"", "", "", "waiting", {}, {}, {}},
-      {"0%", "", "", "converting", 0, {}, {}},
-      {"42%", "120", "Output File Size : 345 KB", "converting", 42, 120, 345},
-      {"100%", "250", "Output File Size : 1048577 KB", "converting", 100, 250, 1048577},
-      {"Re-scan", "", "Output File Size : 3 KB", "retrying", {}, {}, {}},
-      {"THM", "250", "", "thumbnail", {}, 250, {}},
-      {"Done", "250", "Output File Size : 345 KB", "done", {}, 250, {}},
-      {"Failed", "", "", "failed", {}, {}, {}},
-      {"Aborted", "17", "", "aborted", {}, 17, {}},
+      {RowState::kWaiting, {}, "", {}, "waiting", {}, {}, {}},
+      {RowState::kConverting, {}, "", {}, "converting", {}, {}, {}},
+      {RowState::kConverting, 42, "120", 345, "converting", 42, 120, 345},
+      {RowState::kConverting, 130, " 250 ", 1048577, "converting", 100, 250, 1048577},
+      {RowState::kRetrying, 7, "", 3, "retrying", 7, {}, 3},
+      {RowState::kThumbnail, 100, "250", 345, "thumbnail", {}, 250, {}},
+      {RowState::kDone, 100, "250", 345, "done", {}, 250, {}},
+      {RowState::kFailed, {}, "", {}, "failed", {}, {}, {}},
+      {RowState::kAborted, 40, "17", 2, "aborted", {}, 17, {}},
+      {RowState::kSkipped, {}, "", {}, "skipped", {}, {}, {}},
   };
   for (const Case& c : cases) {
-    SCOPED_TRACE(c.progress);
+    SCOPED_TRACE(c.name);
     FileEntry entry;
     entry.caption = "/in/a.avi";
-    entry.cells[kCellProgress] = c.progress;
-    entry.cells[kCellFrames] = c.frames;
-    entry.reason = c.state == "failed" ? "stopped" : "";
-    const RowReport r = ReportRow(entry, c.size_panel);
+    entry.state = c.state;
+    entry.percent = c.percent;
+    entry.frames = c.frames;
+    entry.output_kb = c.output_kb;
+    entry.reason = c.state == RowState::kFailed ? "stopped" : "";
+    const RowReport r = ReportRow(entry);
     EXPECT_EQ(r.file, "/in/a.avi");
-    EXPECT_EQ(r.state, c.state);
-    EXPECT_EQ(r.percent, c.percent);
+    EXPECT_EQ(r.state, c.name);
+    EXPECT_EQ(r.percent, c.reported_percent);
     EXPECT_EQ(r.frames, c.frame_count);
     EXPECT_EQ(r.size_kb, c.size_kb);
     EXPECT_EQ(r.reason, entry.reason);
   }
+  const RowReport skipped = SkippedPath("/in/none.avi", "no such file");
+  EXPECT_EQ(skipped.state, "skipped");
+  EXPECT_EQ(skipped.reason, "no such file");
 }
 
 TEST(CliJson, RowAndSummaryObjects) {

@@ -51,7 +51,8 @@ class MainWindowTest : public ::testing::Test {
     FileEntry e;
     e.caption = caption;
     e.checked = checked;
-    e.cells = {"640 x 480", "25", "00:01:00", "MP4", "", ""};
+    e.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
+    e.output_extension = "MP4";
     return e;
   }
 
@@ -339,7 +340,10 @@ TEST_F(MainWindowTest, RowsFollowTheModel) {
   ASSERT_EQ(list->model()->rowCount(), 999);
   EXPECT_EQ(Cell(5, 0), "/v/file6");
 
-  form_.ListView1.SetCell(7, kCellProgress, "47%");
+  form_.ListView1.Update(form_.ListView1.row(7).id, [](FileEntry& entry) {
+    entry.state = RowState::kConverting;
+    entry.percent = 47;
+  });
   EXPECT_EQ(Cell(7, 1 + kCellProgress), "47%");
   form_.ListView1.SetChecked(8, true);
   EXPECT_EQ(list->model()->index(8, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);

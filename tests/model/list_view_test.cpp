@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -13,12 +14,13 @@ using Change = ListView::Change;
 
 class ListViewTest : public ::testing::Test {
  protected:
-  static FileEntry Entry(bool checked, std::string caption,
-                         std::array<std::string, kFileCellCount> cells = {}) {
+  static FileEntry Entry(bool checked, std::string caption, MediaFacts media = {},
+                         std::string extension = {}) {
     FileEntry entry;
     entry.checked = checked;
     entry.caption = std::move(caption);
-    entry.cells = std::move(cells);
+    entry.media = std::move(media);
+    entry.output_extension = std::move(extension);
     return entry;
   }
   void SetUp() override {
@@ -38,13 +40,86 @@ class ListViewTest : public ::testing::Test {
 
 TEST_F(ListViewTest, AddRowAppendsAndReturnsTheIndex) {
   EXPECT_EQ(list_.AddRow(Entry(false, "/a.avi")), 0);
-  EXPECT_EQ(list_.AddRow(Entry(true, "/b.avi", {"320 x 240", "25", "00:01:00", "MP4", "", ""})), 1);
+  EXPECT_EQ(
+      list_.AddRow(Entry(true, "/b.avi", MediaFacts::Of("320 x 240", "25", "00:01:00"), "MP4")), 1);
   EXPECT_EQ(list_.count(), 2);
   EXPECT_EQ(list_.row(1).caption, "/b.avi");
   EXPECT_TRUE(list_.row(1).checked);
-  EXPECT_EQ(list_.cell(1, kCellOutput), "MP4");
+  EXPECT_EQ(list_.row(1).cells, (std::array<std::string, kFileCellCount>{
+                                    "320 x 240", "25", "00:01:00", "MP4", "", ""}));
   EXPECT_EQ(events_,
             (std::vector<std::pair<Change, int>>{{Change::kInserted, 0}, {Change::kInserted, 1}}));
+}
+
+TEST_F(ListViewTest, RowsKeepTheirIdentityWhenRowsBeforeThemGo) {
+  AddRows(3);
+  const RowId last = list_.row(2).id;
+  EXPECT_NE(list_.row(0).id, list_.row(1).id);
+  list_.RemoveRow(0);
+  EXPECT_EQ(list_.IndexOf(last), 1);
+  EXPECT_EQ(list_.Find(last)->caption, "/v/2.avi");
+  const RowId gone = list_.row(0).id;
+  list_.RemoveRow(0);
+  EXPECT_EQ(list_.IndexOf(gone), -1);
+  EXPECT_FALSE(list_.Update(gone, [](FileEntry& entry) { entry.frames = "1"; }));
+  AddRows(1);
+  EXPECT_GT(list_.row(1).id, last) << "an identity is never given twice";
+}
+
+// The cells are rendered from the record: the media texts, the extension, the conversion's
+// state and frame count.
+TEST_F(ListViewTest, CellsAreRenderedFromTheRecord) {
+  struct Case {
+    RowState state;
+    std::optional<std::int64_t> percent;
+    bool output_written;
+    const char* progress;
+  } const cases[] = {
+      {RowState::kWaiting, 40, false, ""},
+      {RowState::kConverting, std::nullopt, false, ""},
+      {RowState::kConverting, 30, false, "30%"},
+      {RowState::kConverting, 140, false, "100%"},
+      {RowState::kRetrying, std::nullopt, false, "Re-scan"},
+      {RowState::kRetrying, 7, false, "7%"},
+      {RowState::kThumbnail, 100, true, "THM"},
+      {RowState::kDone, 100, true, "Done"},
+      {RowState::kFailed, 100, true, "Failed"},
+      {RowState::kAborted, 12, true, "Aborted"},
+      {RowState::kAborted, 12, false, "Failed"},
+      {RowState::kSkipped, std::nullopt, false, ""},
+  };
+  list_.AddRow(Entry(true, "/a.cda", MediaFacts::Of("0 x 0", "0", ""), "MP3"));
+  const RowId id = list_.row(0).id;
+  for (const Case& c : cases) {
+    list_.Update(id, [&](FileEntry& entry) {
+      entry.state = c.state;
+      entry.percent = c.percent;
+      entry.output_written = c.output_written;
+      entry.frames = "812";
+    });
+    EXPECT_EQ(list_.cell(0, kCellProgress), c.progress) << RowStateName(c.state);
+    EXPECT_EQ(list_.cell(0, kCellFrames), "812");
+  }
+  list_.Update(id, [](FileEntry& entry) { entry.media.SetDuration("00:03:25"); });
+  EXPECT_EQ(list_.cell(0, kCellDuration), "00:03:25");
+  EXPECT_EQ(list_.row(0).media.duration_seconds, 205);
+  EXPECT_EQ(list_.cell(0, kCellOutput), "MP3");
+}
+
+TEST(MediaFacts, NumbersAreReadFromTheTexts) {
+  const MediaFacts known = MediaFacts::Of("640 x 480", "29.97", "01:02:03", "768 x 576");
+  EXPECT_EQ(known.width, 640);
+  EXPECT_EQ(known.height, 480);
+  EXPECT_DOUBLE_EQ(known.frame_rate, 29.97);
+  EXPECT_EQ(known.duration_seconds, 3723);
+  EXPECT_EQ(known.display_size, "768 x 576");
+  for (const MediaFacts& unknown :
+       {MediaFacts::Of("0 x 0", "0", "0"), MediaFacts::Of("Unknown", "", ""),
+        MediaFacts::Of("", "", "")}) {
+    EXPECT_EQ(unknown.width, 0) << unknown.size_text;
+    EXPECT_EQ(unknown.frame_rate, 0) << unknown.rate_text;
+    EXPECT_FALSE(unknown.duration_seconds) << unknown.duration_text;
+  }
 }
 
 TEST_F(ListViewTest, RemovingARowKeepsTheSelectionOnTheSameRow) {
@@ -84,22 +159,26 @@ TEST_F(ListViewTest, SelectingBeyondTheRowsSelectsNothing) {
 TEST_F(ListViewTest, CellAndCheckChangesAreReportedOnlyWhenSomethingChanged) {
   AddRows(2);
   events_.clear();
-  list_.SetCell(1, kCellProgress, "50%");
-  list_.SetCell(1, kCellProgress, "50%");
+  auto converting = [](FileEntry& entry) {
+    entry.state = RowState::kConverting;
+    entry.percent = 50;
+  };
+  list_.Update(list_.row(1).id, converting);
+  list_.Update(list_.row(1).id, converting);
+  list_.Update(list_.row(1).id, [](FileEntry& entry) { entry.details.push_back("not shown"); });
   list_.SetChecked(0, true);  // already checked
   list_.SetChecked(0, false);
   EXPECT_EQ(list_.cell(1, kCellProgress), "50%");
   EXPECT_FALSE(list_.row(0).checked);
   EXPECT_EQ(events_, (std::vector<std::pair<Change, int>>{{Change::kRowChanged, 1},
                                                           {Change::kRowChanged, 0}}));
-  EXPECT_THROW(list_.SetCell(2, kCellProgress, "x"), std::out_of_range);
 }
 
 TEST_F(ListViewTest, BatchedUpdatesSendOneReset) {
   list_.BeginUpdate();
   list_.BeginUpdate();
   AddRows(3);
-  list_.SetCell(0, kCellFrames, "10");
+  list_.Update(list_.row(0).id, [](FileEntry& entry) { entry.frames = "10"; });
   list_.EndUpdate();
   EXPECT_TRUE(events_.empty()) << "still inside the outer update";
   list_.EndUpdate();

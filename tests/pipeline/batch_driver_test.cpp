@@ -79,7 +79,7 @@ TEST_F(BatchTest, DirectoryErrorEndsTheBatchWithItsMessage) {
   EXPECT_TRUE(form_.ConvertNowButton.enabled());
   EXPECT_TRUE(form_.AddFileButton.enabled());
   EXPECT_TRUE(form_.ListView1.popup_enabled);
-  EXPECT_FALSE(state_.run.Converting);
+  EXPECT_FALSE(state_.batch.Converting);
 }
 
 struct SequenceCase {
@@ -183,7 +183,7 @@ TEST_F(BatchTest, RetryDeletesTheFailedOutputFirst) {
   Script(1, "print Input #0, avi, from 'in':\nno-output\nexit 0\n");
   Convert();
   ASSERT_EQ(Runs(), 2);
-  EXPECT_FALSE(platform::FileExists(state_.run.OutputPath));
+  EXPECT_FALSE(platform::FileExists(form_.ListView1.row(0).output_path));
   EXPECT_EQ(Progress(0), "Failed");
 }
 
@@ -232,7 +232,7 @@ TEST_F(BatchTest, StopDuringTheFirstOfThreeRowsLeavesTheOthersUntouched) {
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_FALSE(shutdown_.ShutdownArmed);
   EXPECT_FALSE(state_.requests.StopRequested);
-  EXPECT_FALSE(state_.run.Converting);
+  EXPECT_FALSE(state_.batch.Converting);
   EXPECT_EQ(form_.ProgressBar1.position(), 0);
 
   // The next batch starts normally.
@@ -382,7 +382,7 @@ TEST_F(BatchLanesTest, RowsStartInListOrderAsLanesFreeUpAndTheEndStepsRunOnce) {
     Go("b");
     ASSERT_TRUE(ui_.RunUntil([&] { return Progress(2) == "Done"; }));
     EXPECT_EQ(Progress(0), "") << "row 0 still converts";
-    EXPECT_TRUE(state_.run.Converting);
+    EXPECT_TRUE(state_.batch.Converting);
     Go("a");
   });
   ASSERT_EQ(Runs(), 3);
@@ -401,7 +401,7 @@ TEST_F(BatchLanesTest, RowsStartInListOrderAsLanesFreeUpAndTheEndStepsRunOnce) {
   // The batch's end: once, after the last lane.
   EXPECT_EQ(arms, 1);
   EXPECT_TRUE(dialogs_.Messages().empty());
-  EXPECT_FALSE(state_.run.Converting);
+  EXPECT_FALSE(state_.batch.Converting);
   EXPECT_TRUE(form_.ConvertNowButton.enabled());
 }
 
@@ -430,7 +430,7 @@ TEST_F(BatchLanesTest, StopWithTwoEncodersRunningEndsBothAndTheRestSayWhy) {
   EXPECT_FALSE(shutdown_.ShutdownArmed);
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_FALSE(state_.requests.StopRequested);
-  EXPECT_FALSE(state_.run.Converting);
+  EXPECT_FALSE(state_.batch.Converting);
 }
 
 TEST_F(BatchLanesTest, TheCheckBoxIsReadWhenTheRowsTurnComes) {

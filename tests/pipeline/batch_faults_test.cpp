@@ -41,9 +41,8 @@ class BatchFaultTest : public BatchTest {
   }
 
   void ExpectBatchEnded() {
-    EXPECT_FALSE(state_.run.Converting);
+    EXPECT_FALSE(state_.batch.Converting);
     EXPECT_FALSE(state_.requests.StopRequested);
-    EXPECT_FALSE(state_.run.RetryNeeded);
     EXPECT_TRUE(form_.ConvertNowButton.enabled());
     EXPECT_TRUE(form_.AddFileButton.enabled());
     EXPECT_TRUE(form_.ListView1.popup_enabled);
@@ -86,7 +85,7 @@ TEST_F(BatchFaultTest, EveryInputDeletedMeansNoJobAndNoCountdown) {
   fs::remove(AddRow("b.avi"));
   Convert();
   EXPECT_EQ(Runs(), 0);
-  EXPECT_EQ(state_.run.JobsStarted, 0);
+  EXPECT_EQ(state_.batch.JobsStarted, 0);
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_FALSE(shutdown_.ShutdownArmed);
   ExpectBatchEnded();

@@ -40,24 +40,21 @@ inline std::string ProgramDirectoryOfFake() {
 class BatchTest : public ::testing::Test {
  protected:
   BatchTest()
-      : runner_{.state = state_,
-                .window = {ui_, form_},
-                .working_directory = ProgramDirectoryOfFake()},
-        commands_{.form = form_,
-                  .options = options_,
-                  .window = window_,
-                  .conversion = state_,
-                  .slots = slots_,
-                  .program_directory = ProgramDirectoryOfFake()},
-        env_{.runner = runner_, .commands = commands_, .options = options_, .dialogs = dialogs_} {
+      : env_{.ui = ui_,
+             .form = form_,
+             .options = options_,
+             .window_state = window_,
+             .dialogs = dialogs_,
+             .state = state_,
+             .watchdog = watchdog_,
+             .program_directory = ProgramDirectoryOfFake()} {
     setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
     WriteTextFile(sequence_ / "default.txt", kGoodRun);
     SetUpSelectors(form_, window_);
     ConnectSelectorHandlers(form_, window_);
     form_.Edit1.SetText(media_ / "out");
-    AttachWatchdog(ui_, form_, state_);
     env_.hooks.CheckRequiredFiles = [this] {
-      return CheckRequiredFiles(form_, options_, dialogs_, commands_.program_directory, required_);
+      return CheckRequiredFiles(form_, options_, dialogs_, env_.program_directory, required_);
     };
     env_.hooks.DisableWorkControls = [this] {
       ++disable_calls_;
@@ -77,10 +74,7 @@ class BatchTest : public ::testing::Test {
 
   // Makes `directory` (with a trailing separator) the program directory: where the encoder is
   // started from and the required files are looked for.
-  void UseProgramDirectory(const std::string& directory) {
-    runner_.working_directory = directory;
-    commands_.program_directory = directory;
-  }
+  void UseProgramDirectory(const std::string& directory) { env_.program_directory = directory; }
 
   void SelectFormat(const std::string& text) {
     const auto& items = form_.ComboOutputFormat.items();
@@ -96,8 +90,8 @@ class BatchTest : public ::testing::Test {
     FileEntry entry;
     entry.checked = true;
     entry.caption = path;
-    entry.cells[kCellVideoSize] = "640 x 480";
-    FormatExtension(form_, entry.cells[kCellOutput]);
+    entry.media = MediaFacts::Of("640 x 480", "", "");
+    FormatExtension(form_, entry.output_extension);
     form_.ListView1.AddRow(entry);
     return path;
   }
@@ -144,11 +138,9 @@ class BatchTest : public ::testing::Test {
   TForm3 warning_;
   WindowState window_;
   ConversionState state_;
-  CommandSlots slots_;
+  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.ListView1};
   ShutdownState shutdown_;
   ScriptedDialogs dialogs_;
-  RunnerEnv runner_;
-  CommandContext commands_;
   BatchEnv env_;
   std::vector<std::string> required_{"raziz2u"};
   int disable_calls_ = 0;

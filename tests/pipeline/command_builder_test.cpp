@@ -7,6 +7,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 
 #include "platform/command_line.h"
@@ -43,25 +44,26 @@ class CommandBuilderTest : public ::testing::Test {
     row = window.AddRow("/movies/clip.avi", "640 x 480");
   }
 
-  // As the batch driver does: the extension from the row's "Output" cell, then the build.
+  // As the batch does: the row and the window's choices taken, then the build.
   EncoderCommand Build(const std::string& input, bool alternate = false, bool quicktime = false) {
-    conversion.run.OutputExtension =
-        text::LowerAscii(text::Trim(window.form.ListView1.cell(row, kCellOutput)));
-    return BuildEncoderCommand(context, alternate, quicktime, input, row);
+    RowSnapshot snapshot =
+        *TakeRow(window.form, options, window.state, window.form.ListView1.row(row).id);
+    snapshot.input = input;
+    last = BuildEncoderCommand(context, snapshot, {.alternate = alternate, .quicktime = quicktime});
+    return last.command;
+  }
+  EncoderCommand Thumbnail() const { return BuildThumbnailCommand(last); }
+  // Changes the record of the row in hand.
+  void Change(const std::function<void(FileEntry&)>& change) {
+    window.form.ListView1.Update(window.form.ListView1.row(row).id, change);
   }
 
   TempDir tmp;
   std::string out_dir;
   Window window;
   TForm4 options;
-  ConversionState conversion;
-  CommandSlots slots;
-  CommandContext context{.form = window.form,
-                         .options = options,
-                         .window = window.state,
-                         .conversion = conversion,
-                         .slots = slots,
-                         .program_directory = "/opt/vidloom/"};
+  CommandContext context{.program_directory = "/opt/vidloom/"};
+  RowCommand last;
   int row = 0;
 };
 
@@ -73,9 +75,9 @@ TEST_F(CommandBuilderTest, WorkedExampleWithThumbnailAndRetryHeads) {
                              R"x( -ar "24000" -ac "2 (stereo)" -s 368x208 -f psp "$OUT/clip.mp4")x",
                              out_dir));
   EXPECT_TRUE(fs::is_directory(out_dir));
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
-  EXPECT_TRUE(conversion.run.ThumbnailWanted);
-  EXPECT_EQ(BuildThumbnailCommand(context),
+  EXPECT_EQ(last.output_path, out_dir + "/clip.mp4");
+  EXPECT_TRUE(last.thumbnail_wanted);
+  EXPECT_EQ(Thumbnail(),
             WithOut(R"("/apps/converter/raziz2u" -@ -y  -i "/movies/clip.avi")"
                     R"( -f singlejpeg -ss 3 -vframes 1  -s 368x208 -an  "$OUT/clip.THM")",
                     out_dir));
@@ -84,7 +86,7 @@ TEST_F(CommandBuilderTest, WorkedExampleWithThumbnailAndRetryHeads) {
   EXPECT_TRUE(retry.starts_with(R"("/apps/converter/raziz2u" -@ -y  -i "DS:\\/movies/clip.avi")"
                                 R"( -vcodec "xvid")"))
       << retry;
-  EXPECT_EQ(slots.CommandHead, R"("/apps/converter/raziz2u" -@ -y  -i "DS:\\)");
+  EXPECT_EQ(last.slots.CommandHead, R"("/apps/converter/raziz2u" -@ -y  -i "DS:\\)");
 
   const EncoderCommand quicktime = Build("/movies/clip.mov", false, /*quicktime=*/true);
   EXPECT_TRUE(quicktime.starts_with(
@@ -99,7 +101,7 @@ TEST_F(CommandBuilderTest, PspLetterboxReachesVideoAndThumbnail) {
   EXPECT_NE(command.find(R"x( -ac "2 (stereo)" -s 276x208 -padleft 46 -padright 46 -f psp ")x"),
             std::string::npos)
       << command;
-  EXPECT_EQ(BuildThumbnailCommand(context),
+  EXPECT_EQ(Thumbnail(),
             WithOut(R"("/opt/vidloom/raziz2u" -@ -y  -i "/movies/clip.avi" -f singlejpeg -ss 3)"
                     R"( -vframes 1  -s 276x208 -padleft 46 -padright 46 -an  "$OUT/clip.THM")",
                     out_dir));
@@ -118,8 +120,8 @@ TEST_F(CommandBuilderTest, LetterboxKeepsTheShapeTheInputIsShownAt) {
   for (const Case& c : cases) {
     FileEntry entry;
     entry.caption = "/movies/dvd.vob";
-    entry.cells = {c.stored, "25", "00:00:01", "MP4", "", ""};
-    entry.display_size = c.shown;
+    entry.media = MediaFacts::Of(c.stored, "25", "00:00:01", c.shown);
+    entry.output_extension = "MP4";
     row = window.form.ListView1.AddRow(std::move(entry));
     const EncoderCommand command = Build("/movies/dvd.vob");
     EXPECT_NE(command.find(c.size), std::string::npos) << c.shown << ": " << command;
@@ -190,9 +192,8 @@ TEST_F(CommandBuilderTest, EveryEntryWithItsDefaults) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.entry);
     window.Choose(c.entry);
-    conversion.run.ThumbnailWanted = false;
     EXPECT_EQ(Build("/movies/clip.avi"), WithOut(c.command, out_dir));
-    EXPECT_EQ(conversion.run.ThumbnailWanted, c.thumbnail);
+    EXPECT_EQ(last.thumbnail_wanted, c.thumbnail);
   }
 }
 
@@ -246,44 +247,43 @@ TEST_F(CommandBuilderTest, VolumeAndMuteFollowTheChannels) {
     window.Choose("PSP Video (Normal Quality) (*.mp4)");
     window.form.TrackBar1.SetPosition(c.position);
     const EncoderCommand video = Build("/movies/clip.avi");
-    EXPECT_EQ(slots.ChannelsOption, c.video);
+    EXPECT_EQ(last.slots.ChannelsOption, c.video);
     EXPECT_NE(video.find(std::string(c.video) + " -s 368x208"), std::string::npos) << video;
 
     window.Choose("MP3 - Mpeg Layer3 Audio (*.mp3)");
     window.form.TrackBar1.SetPosition(c.position);
     const EncoderCommand audio = Build("/movies/clip.avi");
-    EXPECT_EQ(slots.ChannelsOption, c.audio);
+    EXPECT_EQ(last.slots.ChannelsOption, c.audio);
     EXPECT_NE(audio.find(std::string(c.audio) + " \""), std::string::npos) << audio;
   }
 }
 
 TEST_F(CommandBuilderTest, LetterboxIsNotConsultedForAudioOutputs) {
   window.form.ComboLetterBox.Select(1);
-  window.form.ListView1.SetCell(row, kCellOutput, "M4A");
+  Change([](FileEntry& entry) { entry.output_extension = "M4A"; });
   Build("/movies/clip.avi");
-  EXPECT_EQ(slots.SizeOption, " -s 368x208");
-  window.form.ListView1.SetCell(row, kCellOutput, "MP4");
+  EXPECT_EQ(last.slots.SizeOption, " -s 368x208");
+  Change([](FileEntry& entry) { entry.output_extension = "MP4"; });
   Build("/movies/clip.avi");
-  EXPECT_EQ(slots.SizeOption, " -s 276x208 -padleft 46 -padright 46");
+  EXPECT_EQ(last.slots.SizeOption, " -s 276x208 -padleft 46 -padright 46");
 }
 
 TEST_F(CommandBuilderTest, UnknownVideoSizeGivesTheFallbackSize) {
   window.form.ComboLetterBox.Select(1);
-  window.form.ListView1.SetCell(row, kCellVideoSize, "Unknown");
+  Change([](FileEntry& entry) { entry.media = MediaFacts::Of("Unknown", "", ""); });
   Build("/movies/clip.avi");
   // A size that cannot be read: the fallback size, and no letterbox.
-  EXPECT_EQ(slots.SizeOption, " -s 176x144");
-  window.form.ListView1.SetCell(row, kCellVideoSize, "0 x 0");
+  EXPECT_EQ(last.slots.SizeOption, " -s 176x144");
+  Change([](FileEntry& entry) { entry.media = MediaFacts::Of("0 x 0", "0", "0"); });
   Build("/movies/clip.avi");
-  EXPECT_EQ(slots.SizeOption, " -s 368x208");
+  EXPECT_EQ(last.slots.SizeOption, " -s 368x208");
 }
 
 TEST_F(CommandBuilderTest, NoSelectedFormatGivesNoCommand) {
   window.form.ComboOutputFormat.Select(-1);
-  conversion.run.ThumbnailWanted = false;
   EXPECT_EQ(Build("/movies/clip.avi"), "");
-  EXPECT_FALSE(conversion.run.ThumbnailWanted);
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_FALSE(last.thumbnail_wanted);
+  EXPECT_EQ(last.output_path, out_dir + "/clip.mp4");
 }
 
 TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
@@ -291,12 +291,12 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
   Touch(out_dir + "/clip.mp4");
   Touch(out_dir + "/clip-1.mp4");
   const EncoderCommand command = Build("/movies/clip.avi");
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-2.mp4");
+  EXPECT_EQ(last.output_path, out_dir + "/clip-2.mp4");
   EXPECT_TRUE(command.ends_with(" \"" + out_dir + "/clip-2.mp4\"")) << command;
-  EXPECT_TRUE(BuildThumbnailCommand(context).ends_with(" \"" + out_dir + "/clip-2.THM\""));
+  EXPECT_TRUE(Thumbnail().ends_with(" \"" + out_dir + "/clip-2.THM\""));
   Touch(out_dir + "/clip-2.mp4");
   Build("/movies/clip.avi");
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-3.mp4");
+  EXPECT_EQ(last.output_path, out_dir + "/clip-3.mp4");
   EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4"), out_dir + "/clip-3");
   EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "3gp"), out_dir + "/clip-1");
   // A name another lane writes now is taken too.
@@ -305,17 +305,17 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
 
   options.CheckBoxOverWrite.SetChecked(true);
   Build("/movies/clip.avi");
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_EQ(last.output_path, out_dir + "/clip.mp4");
 }
 
 TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
   window.form.Edit1.SetText(tmp.path() + "/New");
   Build("/movies/clip.avi");
   EXPECT_TRUE(fs::is_directory(tmp.path() + "/New"));
-  EXPECT_EQ(conversion.run.OutputPath, tmp.path() + "/New/clip.mp4");
+  EXPECT_EQ(last.output_path, tmp.path() + "/New/clip.mp4");
 
   window.form.Edit1.SetText(tmp.path() + "/Missing/Sub");
-  conversion.run.OutputPath = "kept";
+  last.output_path = "kept";
   try {
     Build("/movies/clip.avi");
     ADD_FAILURE() << "no error";
@@ -325,7 +325,7 @@ TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
                  "directory a new name");
   }
   EXPECT_FALSE(fs::exists(tmp.path() + "/Missing"));
-  EXPECT_EQ(conversion.run.OutputPath, "kept");
+  EXPECT_EQ(last.output_path, "kept");
 
   Touch(tmp.path() + "/plainfile");
   window.form.Edit1.SetText(tmp.path() + "/plainfile");
@@ -356,7 +356,7 @@ TEST_F(CommandBuilderTest, TheOutputNeverReplacesItsOwnInput) {
     SCOPED_TRACE(c.directory);
     window.form.Edit1.SetText(c.directory);
     Build(c.input);
-    EXPECT_EQ(conversion.run.OutputPath, c.directory + "/" + c.name);
+    EXPECT_EQ(last.output_path, c.directory + "/" + c.name);
   }
   // Nothing was written: the input is whole.
   EXPECT_EQ(fs::file_size(input), 1u);
@@ -367,17 +367,17 @@ TEST_F(CommandBuilderTest, TheThumbnailNeverReplacesTheInputEither) {
   const std::string input = out_dir + "/clip.THM";
   Touch(input);
   EXPECT_TRUE(Build(input).ends_with("/clip-1.mp4\""));
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-1.mp4");
-  EXPECT_TRUE(BuildThumbnailCommand(context).ends_with("/clip-1.THM\""));
+  EXPECT_EQ(last.output_path, out_dir + "/clip-1.mp4");
+  EXPECT_TRUE(Thumbnail().ends_with("/clip-1.THM\""));
 
   fs::create_hard_link(input, out_dir + "/clip-1.THM");
   Build(input);
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip-2.mp4");
+  EXPECT_EQ(last.output_path, out_dir + "/clip-2.mp4");
 
   // Formats without a thumbnail keep the plain name.
   window.Choose("PS3 Video(480P) (*.mp4)");
   Build(input);
-  EXPECT_EQ(conversion.run.OutputPath, out_dir + "/clip.mp4");
+  EXPECT_EQ(last.output_path, out_dir + "/clip.mp4");
   EXPECT_EQ(fs::file_size(input), 1u);
 }
 
@@ -393,7 +393,7 @@ TEST_F(CommandBuilderTest, PathsWithQuotesAndBackslashesStayOneArgument) {
   EXPECT_EQ((*arguments)[4], input);
   EXPECT_EQ((*arguments)[7], R"(say "hi" \ back\)");  // the title
   EXPECT_EQ(arguments->back(), out_dir + R"(/say "hi" \ back\.mp4)");
-  const auto thumbnail = platform::SplitCommandLine(BuildThumbnailCommand(context));
+  const auto thumbnail = platform::SplitCommandLine(Thumbnail());
   ASSERT_TRUE(thumbnail.has_value());
   EXPECT_EQ((*thumbnail)[4], input);
   EXPECT_EQ(thumbnail->back(), out_dir + R"(/say "hi" \ back\.THM)");
@@ -407,9 +407,6 @@ TEST(CommandRules, AudioExtensions) {
   for (const char* other : {"mp4", "3gp", "3g2", "MP3", "", "flac", "thm"}) {
     EXPECT_FALSE(IsAudioExtension(other)) << other;
   }
-  ConversionState state;
-  state.run.OutputExtension = "aac";
-  EXPECT_TRUE(IsAudioOutput(state));
 }
 
 TEST(CommandRules, TitlesAndBaseNames) {

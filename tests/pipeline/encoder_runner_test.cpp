@@ -20,6 +20,8 @@
 #include <vector>
 
 #include "pipeline/encoder_runner.h"
+#include "pipeline/run_outcome.h"
+#include "pipeline/watchdog.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
 #include "support/fake_clock.h"
@@ -64,14 +66,7 @@ class FailingUiThread : public TestUiThread {
 class EncoderRunnerTest : public ::testing::Test {
  protected:
   EncoderRunnerTest() {
-    FileEntry entry;
-    entry.checked = true;
-    entry.caption = input_path;
-    entry.cells[kCellOutput] = "MP4";
-    form.ListView1.AddRow(entry);
-    state.run.CurrentRow = 0;
-    state.run.OutputPath = dir / "in.mp4";
-    AttachWatchdog(ui, form, state, kEncoderName);
+    AddTheRow(input_path);
     form.ProgressBar1.Subscribe([this] { bar_history.push_back(form.ProgressBar1.position()); });
     // Every value the "Progress" cell of row 0 takes, in order.
     form.ListView1.SubscribeRows([this](ListView::Change, int) {
@@ -90,18 +85,31 @@ class EncoderRunnerTest : public ::testing::Test {
     }
   }
 
+  // The row of the run, as the batch leaves it when the run begins.
+  void AddTheRow(const std::string& path, RowState state = RowState::kConverting) {
+    form.ListView1.Clear();
+    FileEntry entry;
+    entry.checked = true;
+    entry.caption = path;
+    entry.output_extension = "MP4";
+    entry.state = state;
+    form.ListView1.AddRow(entry);
+    run.row = form.ListView1.row(0).id;
+    run.input_path = path;
+  }
+
   void Script(const std::string& text) { WriteTextFile(dir / "fake_script.txt", text); }
 
   std::string Command() const {
     return platform::QuoteArgument(FAKE_ENCODER_PATH) + " -@ -y -i " +
            platform::QuoteArgument(input_path) + " -vcodec libx264 " +
-           platform::QuoteArgument(state.run.OutputPath);
+           platform::QuoteArgument(run.output_path);
   }
 
   void Start(const std::string& command) {
     done = false;
     worker = std::thread([this, command] {
-      RunEncoder(env, command, 0);
+      result = RunEncoder(env, command, run);
       done = true;
     });
   }
@@ -122,10 +130,10 @@ class EncoderRunnerTest : public ::testing::Test {
   // Handles the UI thread (without moving fake time) until `what` holds.
   bool WaitFor(const std::function<bool()>& what) { return ui.RunUntil(what, false, 10'000); }
 
-  // What the window's Stop does to a running batch: our encoders are asked to end.
+  // What the window's Stop does to a running batch.
   void PressStop() {
-    state.requests.StopRequested = true;
-    platform::RequestEndOfProcessesByName(kEncoderName);
+    requests.StopRequested = true;
+    watchdog.AskEncodersToEnd();
     clock.WakeAll();
   }
 
@@ -145,14 +153,21 @@ class EncoderRunnerTest : public ::testing::Test {
     return std::find(progress_history.begin(), progress_history.end(), text) !=
            progress_history.end();
   }
+  RunJudgement Judged() const { return JudgeRun(result, run.kind); }
 
   TempDir dir;
   std::string input_path = "/videos/in.mov";
   platform::FakeClock clock;
   FailingUiThread ui{clock};
   TForm1 form;
-  ConversionState state;
-  RunnerEnv env{.state = state, .window = {ui, form}, .working_directory = dir.path()};
+  BatchRequests requests;
+  Watchdog watchdog{ui, form.ConversionCountTimer, form.ListView1};
+  RunSpec run{.output_path = dir / "in.mp4"};
+  RunnerEnv env{.window = {ui, form},
+                .requests = requests,
+                .watchdog = watchdog,
+                .working_directory = dir.path()};
+  RunResult result;
   std::thread worker;
   std::atomic<bool> done{false};
   std::vector<int> bar_history;
@@ -167,19 +182,30 @@ TEST_F(EncoderRunnerTest, ProgressRecordReachesTheWindow) {
   Run();
   EXPECT_EQ(Cell(kCellFrames), "812");
   EXPECT_EQ(form.StatusBar1.panel(1), "Output File Size : 1536 KB");
-  EXPECT_EQ(bar_history, (std::vector<int>{30, 100, 0}));
-  EXPECT_EQ(progress_history, (std::vector<std::string>{"30%", "Done"}));
-  EXPECT_FALSE(state.run.RetryNeeded);
+  EXPECT_EQ(form.ListView1.row(0).output_kb, 1536);
+  EXPECT_EQ(bar_history, (std::vector<int>{30}));
+  EXPECT_EQ(progress_history, (std::vector<std::string>{"30%"}));
+  EXPECT_EQ(watchdog.watched(), 0);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
-  EXPECT_EQ(form.ProgressBar1.position(), 0);
-  // The row keeps what the run said, for "Show Details", and no reason.
-  const FileEntry& row = form.ListView1.row(0);
-  EXPECT_EQ(row.reason, "");
-  ASSERT_EQ(row.details.size(), 6u);
-  EXPECT_EQ(row.details.front(), "> " + Command());
-  EXPECT_EQ(row.details[1], "Input #0, mov, from '/videos/in.mov':");
-  EXPECT_EQ(row.details[4], "frame=812 q=4.0 size=1536kB time=27.1 bitrate=463.8kbits/s");
-  EXPECT_EQ(row.details.back(), "(the encoder exited with code 0)");
+  // The run's answer: how it ended, what it left, what it said (for "Show Details").
+  EXPECT_EQ(result.end, RunEnd::kCompleted);
+  EXPECT_TRUE(result.output_exists);
+  EXPECT_EQ(result.output_size, 4096);
+  EXPECT_EQ(Judged().verdict, RunVerdict::kSucceeded);
+  ASSERT_EQ(result.details.size(), 6u);
+  EXPECT_EQ(result.details.front(), "> " + Command());
+  EXPECT_EQ(result.details[1], "Input #0, mov, from '/videos/in.mov':");
+  EXPECT_EQ(result.details[4], "frame=812 q=4.0 size=1536kB time=27.1 bitrate=463.8kbits/s");
+  EXPECT_EQ(result.details.back(), "(the encoder exited with code 0)");
+}
+
+TEST_F(EncoderRunnerTest, WithSeveralFilesTheBarAndSizePanelAreTheBatchs) {
+  env.shows_file_progress = false;
+  Script(std::string(kHeader) + kDuration90 + kRecord + "output 4096\n");
+  Run();
+  EXPECT_TRUE(bar_history.empty());
+  EXPECT_EQ(form.StatusBar1.panel(1), "");
+  EXPECT_EQ(Cell(kCellProgress), "30%") << "the row still shows its own progress";
 }
 
 TEST_F(EncoderRunnerTest, TimeBeyondTheDurationFillsTheBar) {
@@ -200,20 +226,18 @@ TEST_F(EncoderRunnerTest, UnknownDurationShowsComplete) {
 
 TEST_F(EncoderRunnerTest, CdAudioInputWritesTheDurationCell) {
   input_path = "/media/cdrom/Track01.cda";
-  form.ListView1.Clear();
-  FileEntry entry;
-  entry.caption = input_path;
-  form.ListView1.AddRow(entry);
+  AddTheRow(input_path);
   Script(std::string(kHeader) + "print   Duration: 00:03:25.00, start: 0.000000\n" +
          "write size=100kB time=20.5 bitrate=128.0kbits/s\\r\noutput 4096\n");
   Run();
   EXPECT_EQ(Cell(kCellDuration), "00:03:25");
+  EXPECT_EQ(form.ListView1.row(0).media.duration_seconds, 205);
   EXPECT_TRUE(SawProgress("10%"));
-  EXPECT_EQ(Cell(kCellProgress), "Done");
+  EXPECT_EQ(result.end, RunEnd::kCompleted);
 }
 
 TEST_F(EncoderRunnerTest, OtherInputsLeaveTheDurationCell) {
-  form.ListView1.SetCell(0, kCellDuration, "00:01:30");
+  form.ListView1.Update(run.row, [](FileEntry& entry) { entry.media.SetDuration("00:01:30"); });
   Script(std::string(kHeader) + "print   Duration: 00:03:25.00, start: 0.000000\noutput 10\n");
   Run();
   EXPECT_EQ(Cell(kCellDuration), "00:01:30");
@@ -231,7 +255,7 @@ TEST_F(EncoderRunnerTest, SplitLinesAndOddBytesAreHandled) {
   EXPECT_EQ(Cell(kCellFrames), "45");
   EXPECT_EQ(form.StatusBar1.panel(1), "Output File Size : 90 KB");
   EXPECT_TRUE(SawProgress("50%"));
-  EXPECT_EQ(Cell(kCellProgress), "Done");
+  EXPECT_EQ(result.end, RunEnd::kCompleted);
 }
 
 TEST_F(EncoderRunnerTest, ReadingsThatAreNotNumbersDoNotEndTheRun) {
@@ -240,8 +264,9 @@ TEST_F(EncoderRunnerTest, ReadingsThatAreNotNumbersDoNotEndTheRun) {
          "print   Duration: xx:yy:zz.00, start: 0\n" +
          "write frame=3 size=1kB time=9.0 bitrate=1\\r\noutput 4096\n");
   Run();
-  EXPECT_EQ(progress_history, (std::vector<std::string>{"10%", "Done"}));
+  EXPECT_EQ(progress_history, (std::vector<std::string>{"10%"}));
   EXPECT_EQ(Cell(kCellFrames), "3");
+  EXPECT_EQ(result.end, RunEnd::kCompleted);
 }
 
 // --- how runs end ---
@@ -249,64 +274,70 @@ TEST_F(EncoderRunnerTest, ReadingsThatAreNotNumbersDoNotEndTheRun) {
 struct OutcomeCase {
   const char* name;
   std::string script;
-  bool retry_run;
-  const char* cell;
-  bool retry_needed;
-  const char* reason = nullptr;  // the row's reason afterwards; nullptr: not looked at
+  RunKind kind;
+  RunEnd end;
+  const char* reason;  // JudgeRun's reason
+  const char* ending;  // the details' last line
 };
 
+// Each way a run ends, as the runner tells it; JudgeRun's table holds what follows for the row.
 TEST_F(EncoderRunnerTest, OutcomesTable) {
   const std::string head = std::string(kHeader) + kDuration90 + kOutputHeader + kRecord;
+  constexpr RunKind kMain = RunKind::kMain;
+  constexpr RunKind kRetry = RunKind::kRetry;
+  const char* const ended_after_line = "(the encoder was ended after its error line)";
   const std::vector<OutcomeCase> cases = {
-      {"done", head + "output 4096\n", false, "Done", false, ""},
-      {"empty output, first run", head + "empty-output\n", false, "30%", true,
-       "the encoder wrote an empty output file"},
-      {"empty output, retry run", head + "empty-output\n", true, "Failed", true},
-      {"missing output", head + "no-output\n", false, "Failed", true,
-       "the encoder wrote no output file"},
-      {"marker in a first run", head + "output 100\nprint [h264] error: bad\nhang\n", false, "",
-       true, "[h264] error: bad"},
+      {"done", head + "output 4096\n", kMain, RunEnd::kCompleted, "",
+       "(the encoder exited with code 0)"},
+      {"empty output", head + "empty-output\n", kMain, RunEnd::kCompleted,
+       "the encoder wrote an empty output file", "(the encoder exited with code 0)"},
+      {"missing output", head + "no-output\n", kMain, RunEnd::kCompleted,
+       "the encoder wrote no output file", "(the encoder exited with code 0)"},
+      // The encoder says why and ends by itself: its line and its own exit code, no kill.
+      {"error line, then its own exit", head + "output 100\nprint error: disk full\nexit 1\n",
+       kMain, RunEnd::kEncoderError, "disk full", "(the encoder ended with exit code 1)"},
+      {"error line, then it hangs", head + "output 100\nprint [h264] error: bad\nhang\n", kMain,
+       RunEnd::kEndedOnErrorLine, "[h264] error: bad", ended_after_line},
       // An encoder that did not exit 0 failed, whatever it left at the output path.
-      {"exit 1 after its output", head + "output 4096\nexit 1\n", false, "", true,
-       "the encoder ended with exit code 1"},
-      {"killed after its output", head + "output 4096\ncrash\n", false, "", true,
-       "the encoder was ended by signal 6 (Aborted)"},
-      {"killed after its output, retry run", head + "output 4096\ncrash\n", true, "Failed", false,
-       "the encoder was ended by signal 6 (Aborted)"},
-      {"marker, no output", head + "print Error while opening file x\nhang\n", false, "Failed",
-       true},
-      {"marker in a retry run", head + "output 100\nprint Unknown format\nhang\n", true, "Failed",
-       false},
-      {"rejected first line", "output 100\nprint /videos/in.mov: Invalid data\nhang\n", false, "",
-       true, "/videos/in.mov: Invalid data"},
-      {"rejected first line, no output", "print Unexpected end of file\nhang\n", false, "Failed",
-       true},
-      {"unsupported codec", head + "output 100\nprint Unsupported codec for stream 0\nhang\n",
-       false, "", true},
-      {"unsupported codec, retry run", head + "print Unsupported codec (id=1)\nhang\n", true,
-       "Failed", true},
+      {"exit 1 after its output", head + "output 4096\nexit 1\n", kMain, RunEnd::kEncoderError,
+       "the encoder ended with exit code 1", "(the encoder ended with exit code 1)"},
+      {"killed after its output", head + "output 4096\ncrash\n", kMain, RunEnd::kKilled,
+       "the encoder was ended by signal 6 (Aborted)",
+       "(the encoder was ended by signal 6 (Aborted))"},
+      {"marker in a retry run", head + "output 100\nprint Unknown format\nhang\n", kRetry,
+       RunEnd::kEndedOnErrorLine, "Unknown format", ended_after_line},
+      {"rejected first line", "output 100\nprint /videos/in.mov: Invalid data\nhang\n", kMain,
+       RunEnd::kEndedOnErrorLine, "/videos/in.mov: Invalid data", ended_after_line},
+      {"rejected first line, its own exit", "print Unexpected end of file\nexit 1\n", kMain,
+       RunEnd::kEncoderError, "Unexpected end of file", "(the encoder ended with exit code 1)"},
+      {"unsupported codec", head + "print Unsupported codec for stream 0\nhang\n", kMain,
+       RunEnd::kEndedOnErrorLine, "Unsupported codec for stream 0", ended_after_line},
       {"header names a path with failed in it",
        "print Input #0, avi, from '/videos/failed takes/error: 1.avi':\n" +
            std::string(kDuration90) + "print Output #0, psp, to '/out/failed.mp4':\n" + kRecord +
            "output 4096\n",
-       false, "Done", false},
-      {"exits at once without output", "exit 0\n", false, "Failed", true},
-      {"crashes after its header", std::string(kHeader) + "crash\n", false, "Failed", true},
+       kMain, RunEnd::kCompleted, "", "(the encoder exited with code 0)"},
+      {"exits at once without output", "exit 0\n", kMain, RunEnd::kCompleted,
+       "the encoder wrote no output file", "(the encoder exited with code 0)"},
+      {"crashes after its header", std::string(kHeader) + "crash\n", kMain, RunEnd::kKilled,
+       "the encoder was ended by signal 6 (Aborted)",
+       "(the encoder was ended by signal 6 (Aborted))"},
+      {"thumbnail after a good run", std::string(kHeader) + "exit 1\n", RunKind::kMainThumbnail,
+       RunEnd::kEncoderError, "the thumbnail: the encoder ended with exit code 1",
+       "(the encoder ended with exit code 1)"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
-    std::filesystem::remove(state.run.OutputPath);
-    form.ListView1.SetCell(0, kCellProgress, "");
-    state.run.RetryRun = c.retry_run;
+    std::filesystem::remove(run.output_path);
+    run.kind = c.kind;
     Script(c.script);
     const auto started = std::chrono::steady_clock::now();
     Run();
-    EXPECT_EQ(Cell(kCellProgress), c.cell);
-    EXPECT_EQ(state.run.RetryNeeded.load(), c.retry_needed);
-    if (c.reason) {
-      EXPECT_EQ(form.ListView1.row(0).reason, c.reason);
-    }
-    EXPECT_FALSE(state.watchdog.StallDetected);
+    EXPECT_EQ(result.end, c.end);
+    EXPECT_EQ(Judged().reason, c.reason);
+    ASSERT_FALSE(result.details.empty());
+    EXPECT_EQ(result.details.back(), c.ending);
+    EXPECT_EQ(watchdog.watched(), 0);
     EXPECT_FALSE(form.ConversionCountTimer.enabled());
     // The hanging encoders end with the run instead of being waited for.
     EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
@@ -314,8 +345,8 @@ TEST_F(EncoderRunnerTest, OutcomesTable) {
 }
 
 TEST_F(EncoderRunnerTest, EndedRunLeavesNoEncoderBehind) {
-  // Whether the run ends by a kill (marker) or without one (rejected first line), the encoder
-  // it started has ended when the run returns.
+  // Whether the run ends on a marker or on a rejected first line, the encoder it started has
+  // ended when the run returns.
   for (const std::string line : {"print error: x", "print not a header"}) {
     SCOPED_TRACE(line);
     Script("pidfile pid\n" + (line == "print error: x" ? std::string(kHeader) : "") + line +
@@ -329,18 +360,18 @@ TEST_F(EncoderRunnerTest, EndedRunLeavesNoEncoderBehind) {
   }
 }
 
-TEST_F(EncoderRunnerTest, ThumbnailRunShowsNoProgressAndClearsItsFlag) {
-  state.run.ThumbnailRun = true;
-  form.ListView1.SetCell(0, kCellProgress, "THM");
+TEST_F(EncoderRunnerTest, ThumbnailRunShowsNoProgress) {
+  AddTheRow(input_path, RowState::kThumbnail);
+  run.kind = RunKind::kMainThumbnail;
   Script(std::string(kHeader) + kDuration90 + kRecord + "output 700\n");
   Run();
   EXPECT_EQ(Cell(kCellFrames), "");
-  EXPECT_EQ(progress_history, (std::vector<std::string>{"THM", "Done"}));
-  EXPECT_FALSE(state.run.ThumbnailRun);
+  EXPECT_EQ(progress_history, (std::vector<std::string>{"THM"}));
+  EXPECT_EQ(result.end, RunEnd::kCompleted);
 }
 
 TEST_F(EncoderRunnerTest, StartFailureEndsFailedWithoutACrash) {
-  WriteTextFile(state.run.OutputPath, "an older output");
+  WriteTextFile(run.output_path, "an older output");
   const std::vector<std::string> commands = {
       platform::QuoteArgument(dir / "missing/raziz2u") + " -i a.mov out.mp4",
       "\"" + std::string(FAKE_ENCODER_PATH) + " -i a.mov out.mp4",  // unbalanced quote
@@ -349,19 +380,19 @@ TEST_F(EncoderRunnerTest, StartFailureEndsFailedWithoutACrash) {
   };
   for (const auto& command : commands) {
     SCOPED_TRACE(command);
-    form.ListView1.SetCell(0, kCellProgress, "");
     bar_history.clear();
     Run(command);
-    EXPECT_EQ(Cell(kCellProgress), "Failed");
-    EXPECT_FALSE(state.run.RetryNeeded);
+    EXPECT_EQ(result.end, RunEnd::kNotStarted);
+    EXPECT_EQ(Judged().verdict, RunVerdict::kFailed) << "no retry";
     EXPECT_TRUE(bar_history.empty());
     EXPECT_FALSE(form.ConversionCountTimer.enabled());
   }
+  EXPECT_EQ(Judged().reason, "no output format is selected");
 }
 
 TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
-  // Post 1 reads the row, post 2 arms the watchdog, post 3 is the first display update.
-  ui.fail_at_ = 3;
+  // Post 1 watches the run, post 2 is the first display update.
+  ui.fail_at_ = 2;
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" + kRecord +
          "hang\n");
   Start(Command());
@@ -370,8 +401,9 @@ TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
   EXPECT_TRUE(ProcessGone(pid));
   // No marker and an output, but the encoder was ended before it could finish it: a failed
   // run, retried, never "Done".
-  EXPECT_EQ(Cell(kCellProgress), "");
-  EXPECT_TRUE(state.run.RetryNeeded);
+  EXPECT_EQ(result.end, RunEnd::kUnreadable);
+  EXPECT_EQ(Judged().verdict, RunVerdict::kRetry);
+  EXPECT_EQ(Judged().reason, "the encoder's output could not be read: posting failed");
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
 }
 
@@ -380,9 +412,9 @@ TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
 TEST_F(EncoderRunnerTest, StopEndsTheRunAtOnce) {
   for (const bool with_output : {true, false}) {
     SCOPED_TRACE(with_output ? "output present" : "no output");
-    std::filesystem::remove(state.run.OutputPath);
+    std::filesystem::remove(run.output_path);
     std::filesystem::remove(dir / "pid");
-    state.requests.StopRequested = false;
+    requests.StopRequested = false;
     bar_history.clear();
     Script("pidfile pid\n" + std::string(kHeader) + kDuration90 +
            (with_output ? "output 100\n" : "") + kRecord + "hang\n");
@@ -396,12 +428,11 @@ TEST_F(EncoderRunnerTest, StopEndsTheRunAtOnce) {
     worker.join();
     ui.Pump();
     EXPECT_EQ(clock.NowMs(), pressed);
-    EXPECT_EQ(form.ListView1.row(0).details.back(),
-              "(the encoder was ended by signal 15 (Terminated))");
+    EXPECT_EQ(result.details.back(), "(the encoder was ended by signal 15 (Terminated))");
     EXPECT_TRUE(ProcessGone(pid));
-    EXPECT_EQ(Cell(kCellProgress), with_output ? "Aborted" : "Failed");
+    EXPECT_EQ(result.end, RunEnd::kStopped);
+    EXPECT_EQ(result.output_exists, with_output);
     EXPECT_EQ(std::count(bar_history.begin(), bar_history.end(), 100), 0);
-    EXPECT_EQ(form.ProgressBar1.position(), 0);
   }
 }
 
@@ -416,9 +447,10 @@ TEST_F(EncoderRunnerTest, StopLetsTheEncoderFinishItsOutputFirst) {
   PressStop();
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_EQ(Cell(kCellProgress), "Aborted");
-  EXPECT_EQ(std::filesystem::file_size(state.run.OutputPath), 5000u) << "the encoder finished it";
-  EXPECT_EQ(form.ListView1.row(0).reason, "stopped");
+  EXPECT_EQ(result.end, RunEnd::kStopped);
+  EXPECT_EQ(std::filesystem::file_size(run.output_path), 5000u) << "the encoder finished it";
+  EXPECT_EQ(result.output_size, 5000);
+  EXPECT_EQ(Judged().reason, "stopped");
 }
 
 TEST_F(EncoderRunnerTest, StopKillsAnEncoderThatDoesNotFinishInTime) {
@@ -438,35 +470,35 @@ TEST_F(EncoderRunnerTest, StopKillsAnEncoderThatDoesNotFinishInTime) {
   ui.Pump();
   EXPECT_LT(std::chrono::steady_clock::now() - pressed, std::chrono::seconds(5));
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_EQ(Cell(kCellProgress), "Aborted");
+  EXPECT_EQ(result.end, RunEnd::kStopped);
 }
 
-TEST_F(EncoderRunnerTest, StopReachesASilentEncoderWithoutTheKill) {
-  // Even if the kill by name misses, the runner sees the stop request within one poll.
+TEST_F(EncoderRunnerTest, StopReachesASilentEncoderThroughTheRequestAlone) {
+  // Without the window asking the encoder, the runner sees the stop request within one poll.
   Script("pidfile pid\n" + std::string(kHeader) + "output 100\nhang\n");
   Start(Command());
   const pid_t pid = PidFromFile();
-  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(state.run.OutputPath); }));
-  state.requests.StopRequested = true;
+  ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(run.output_path); }));
+  requests.StopRequested = true;
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_EQ(Cell(kCellProgress), "Aborted");
+  EXPECT_EQ(result.end, RunEnd::kStopped);
 }
 
 TEST_F(EncoderRunnerTest, StopBeforeTheRunStillEndsIt) {
-  state.requests.StopRequested = true;
+  requests.StopRequested = true;
   Script(std::string(kHeader) + "output 100\nhang\n");
   Run();
-  EXPECT_TRUE(state.run.AbortRun);
-  EXPECT_TRUE(Cell(kCellProgress) == "Aborted" || Cell(kCellProgress) == "Failed");
+  EXPECT_EQ(result.end, RunEnd::kStopped);
 }
 
-TEST_F(EncoderRunnerTest, StopEndsOurEncodersOnly) {
-  // A second encoder of ours (another program of the same name) and one we did not start.
+TEST_F(EncoderRunnerTest, StopEndsOnlyTheRunsOwnEncoder) {
+  // Another encoder of this program (another window's run, say) and one we did not start: Stop
+  // reaches neither; the run's own encoder is asked to end through its handle.
   TempDir other;
   WriteTextFile(other / "fake_script.txt", "hang\n");
   auto second = platform::ChildProcess::Start(
-      platform::QuoteArgument(FAKE_ENCODER2_PATH) + " -i x y", other.path());
+      platform::QuoteArgument(FAKE_ENCODER_PATH) + " -i x y", other.path());
   ASSERT_TRUE(second);
 
   const std::string foreign_script = other / "foreign.txt";
@@ -481,10 +513,14 @@ TEST_F(EncoderRunnerTest, StopEndsOurEncodersOnly) {
   Script("pidfile pid\n" + std::string(kHeader) + "output 100\nhang\n");
   Start(Command());
   const pid_t ours = PidFromFile();
+  ASSERT_TRUE(WaitFor([&] { return watchdog.watched() == 1; }));
   PressStop();
   Finish();
   EXPECT_TRUE(ProcessGone(ours));
-  EXPECT_EQ(second->Wait(), 128 + SIGTERM) << "asked to end, as every encoder of ours";
+  EXPECT_EQ(result.details.back(), "(the encoder was ended by signal 15 (Terminated))");
+  EXPECT_FALSE(second->WaitFor(200)) << "the other encoder of ours still converts";
+  EXPECT_TRUE(second->Terminate());
+  EXPECT_EQ(second->Wait(), 128 + SIGKILL);
   int status = 0;
   EXPECT_EQ(waitpid(foreign, &status, WNOHANG), 0) << "a process we did not start survives";
   kill(foreign, SIGKILL);
@@ -493,18 +529,16 @@ TEST_F(EncoderRunnerTest, StopEndsOurEncodersOnly) {
 
 // --- the stall watchdog ---
 
-TEST_F(EncoderRunnerTest, WatchdogKillsAFrozenFrameCount) {
+TEST_F(EncoderRunnerTest, WatchdogEndsAFrozenFrameCount) {
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" + kRecord +
          "hang\n");
   Start(Command());
   const pid_t pid = PidFromFile();
-  ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812"; }));
+  ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812" && watchdog.watched() == 1; }));
   ASSERT_TRUE(form.ConversionCountTimer.enabled());
 
   // The first tick sees the start texts differ; 7 unchanged ticks follow: not yet.
   ui.AdvanceBy(8 * 2000);
-  EXPECT_EQ(state.watchdog.StallTicks, 7);
-  EXPECT_FALSE(state.watchdog.StallDetected);
   EXPECT_FALSE(ProcessGone(pid));
   EXPECT_FALSE(done);
 
@@ -512,9 +546,8 @@ TEST_F(EncoderRunnerTest, WatchdogKillsAFrozenFrameCount) {
   EXPECT_FALSE(form.ConversionCountTimer.enabled());
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_EQ(Cell(kCellProgress), "Failed");
-  EXPECT_FALSE(state.run.RetryNeeded) << "the output is present";
-  EXPECT_FALSE(state.watchdog.StallDetected) << "cleared at the end of the run";
+  EXPECT_EQ(result.end, RunEnd::kStalled);
+  EXPECT_EQ(Judged().verdict, RunVerdict::kFailed) << "the output is present: no retry";
 }
 
 TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
@@ -533,17 +566,17 @@ TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
     ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == std::to_string(frame); })) << frame;
     ui.AdvanceBy(2000);
   }
-  EXPECT_EQ(state.watchdog.StallTicks, 0);
-  EXPECT_FALSE(state.watchdog.StallDetected);
+  // Seven more ticks without a new count: the count started again at the last one.
+  ui.AdvanceBy(7 * 2000);
   EXPECT_FALSE(ProcessGone(pid));
   PressStop();
   Finish();
-  EXPECT_EQ(Cell(kCellProgress), "Aborted");
+  EXPECT_EQ(result.end, RunEnd::kStopped);
 }
 
 TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
   // An audio output has no frame count: its progress time and size must move instead.
-  state.run.OutputExtension = "mp3";
+  run.audio_output = true;
   std::string script = "pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n";
   for (int second = 1; second <= 3; ++second) {
     script += "write size=" + std::to_string(second * 16) + "kB time=" + std::to_string(second) +
@@ -558,21 +591,18 @@ TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
              "Output File Size : " + std::to_string(second * 16) + " KB";
     })) << second;
     ui.AdvanceBy(2000);
-    EXPECT_EQ(state.watchdog.StallTicks, 0) << second;
   }
   // Then nothing moves: 8 unchanged ticks end it.
   ui.AdvanceBy(7 * 2000);
-  EXPECT_FALSE(state.watchdog.StallDetected);
   EXPECT_FALSE(ProcessGone(pid));
   ui.AdvanceBy(2000);
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
-  EXPECT_EQ(Cell(kCellProgress), "Failed");
-  EXPECT_EQ(form.ListView1.row(0).reason,
-            "the encoder made no progress for 16 seconds and was ended");
+  EXPECT_EQ(result.end, RunEnd::kStalled);
+  EXPECT_EQ(Judged().reason, "the encoder made no progress for 16 seconds and was ended");
 }
 
-TEST_F(EncoderRunnerTest, WatchdogNeverKillsOutputWithoutFrames) {
+TEST_F(EncoderRunnerTest, WatchdogNeverEndsOutputWithoutFrames) {
   // A video output whose records carry no frame count: "2" stays against an empty "Frames"
   // cell, so it is never taken for stalled.
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" +
@@ -581,47 +611,65 @@ TEST_F(EncoderRunnerTest, WatchdogNeverKillsOutputWithoutFrames) {
   const pid_t pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return Cell(kCellProgress) == "10%"; }));
   ui.AdvanceBy(30 * 2000);
-  EXPECT_FALSE(state.watchdog.StallDetected);
-  EXPECT_EQ(state.watchdog.StallTicks, 0);
   EXPECT_FALSE(ProcessGone(pid));
   PressStop();
   Finish();
-  EXPECT_EQ(Cell(kCellProgress), "Aborted");
+  EXPECT_EQ(result.end, RunEnd::kStopped);
 }
 
-TEST(ConversionCountTimerTimer, CountsUnchangedTicks) {
-  ConversionState state;
+// One watchdog over the runs of every lane: each run counts its own ticks and only a stalled
+// run's encoder is ended.
+TEST(Watchdog, CountsEachRunsUnchangedTicks) {
+  platform::FakeClock clock;
+  TestUiThread ui{clock};
   TForm1 form;
-  FileEntry entry;
-  entry.cells[kCellFrames] = " 40 ";
-  form.ListView1.AddRow(entry);
-  state.run.CurrentRow = 0;
-  state.watchdog.SetCurrentFrames("40");
-  state.watchdog.PreviousFrames = "0";
-  form.ConversionCountTimer.SetEnabled(true);
+  Watchdog watchdog{ui, form.ConversionCountTimer, form.ListView1};
+  for (const char* frames : {" 40 ", "7"}) {
+    FileEntry entry;
+    entry.frames = frames;
+    form.ListView1.AddRow(entry);
+  }
+  RunWatch stalled(form.ListView1.row(0).id, false);
+  RunWatch moving(form.ListView1.row(1).id, false);
+  stalled.SetCurrentFrames("40");
+  watchdog.Watch(stalled);
+  watchdog.Watch(moving);
+  EXPECT_TRUE(form.ConversionCountTimer.enabled());
 
-  ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-  EXPECT_EQ(state.watchdog.StallTicks, 0);
-  EXPECT_EQ(state.watchdog.PreviousFrames, "40") << "the cell, trimmed";
+  watchdog.ConversionCountTimerTimer();
+  EXPECT_EQ(stalled.StallTicks, 0);
+  EXPECT_EQ(stalled.PreviousFrames, "40") << "the row's frame count, trimmed";
+  auto move = [&](int frames) {
+    moving.SetCurrentFrames(std::to_string(frames));
+    form.ListView1.Update(moving.row(),
+                          [&](FileEntry& entry) { entry.frames = std::to_string(frames); });
+  };
   for (int tick = 1; tick <= 7; ++tick) {
-    ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-    EXPECT_EQ(state.watchdog.StallTicks, tick);
+    move(tick);
+    watchdog.ConversionCountTimerTimer();
+    EXPECT_EQ(stalled.StallTicks, tick);
+    EXPECT_EQ(moving.StallTicks, 0);
   }
-  EXPECT_FALSE(state.watchdog.StallDetected);
-  state.watchdog.SetCurrentFrames("41");
-  ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-  EXPECT_EQ(state.watchdog.StallTicks, 0) << "a change starts the count again";
-  state.watchdog.SetCurrentFrames("40");
+  stalled.SetCurrentFrames("41");
+  move(100);
+  watchdog.ConversionCountTimerTimer();
+  EXPECT_EQ(stalled.StallTicks, 0) << "a change starts the count again";
+  stalled.SetCurrentFrames("40");
   for (int tick = 1; tick <= 8; ++tick) {
-    ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
+    move(100 + tick);
+    watchdog.ConversionCountTimerTimer();
   }
-  EXPECT_TRUE(state.watchdog.StallDetected);
-  EXPECT_FALSE(form.ConversionCountTimer.enabled());
+  EXPECT_TRUE(stalled.StallDetected);
+  EXPECT_EQ(watchdog.watched(), 1) << "the stalled run is no longer watched";
+  EXPECT_TRUE(form.ConversionCountTimer.enabled()) << "the other run still is";
+  EXPECT_FALSE(moving.StallDetected);
 
-  // A row index outside the list reads as an empty cell.
-  state.run.CurrentRow = 5;
-  ConversionCountTimerTimer(state, form, "vidloom-test-no-such-encoder");
-  EXPECT_EQ(state.watchdog.PreviousFrames, "");
+  // A row that is gone reads as an empty count.
+  form.ListView1.RemoveRow(1);
+  watchdog.ConversionCountTimerTimer();
+  EXPECT_EQ(moving.PreviousFrames, "");
+  watchdog.Unwatch(moving);
+  EXPECT_FALSE(form.ConversionCountTimer.enabled());
 }
 
 }  // namespace

@@ -1,16 +1,16 @@
-// The output parser, the line joining and the final status rules: pure code, table-driven.
+// The output parser, the line joining and the judgement of finished runs: pure code,
+// table-driven.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <unistd.h>
 
-#include <filesystem>
-#include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "pipeline/final_status.h"
+#include "model/file_entry.h"
 #include "pipeline/output_parser.h"
-#include "support/temp_dir.h"
+#include "pipeline/run_outcome.h"
 
 namespace vidloom {
 namespace {
@@ -255,7 +255,7 @@ TEST(OutputParser, FirstLineMustNameTheInput) {
     OutputParser parser;
     EXPECT_EQ(FeedLines(parser, {"/home/u/broken.avi: Invalid data found", kInput}), Verdict::kEnd);
     EXPECT_TRUE(parser.error_seen());
-    EXPECT_TRUE(parser.retry_needed());
+    EXPECT_EQ(parser.error_line(), "/home/u/broken.avi: Invalid data found");
   }
   {
     // The header names a path with a marker word in it: accepted, not an error.
@@ -289,17 +289,11 @@ TEST(OutputParser, FirstLineMustNameTheInput) {
 
 TEST(OutputParser, ErrorMarkers) {
   for (const auto& marker : ErrorMarkers()) {
-    const bool unsupported = marker == "Unsupported codec";
-    for (const bool retry_run : {false, true}) {
-      OutputParser::Options options;
-      options.retry_run = retry_run;
-      OutputParser parser(options);
-      const Verdict verdict =
-          FeedLines(parser, {kInput, kDuration90, "[enc] something " + marker + " here"});
-      EXPECT_EQ(verdict, unsupported ? Verdict::kEnd : Verdict::kEndAndKill) << marker;
-      EXPECT_TRUE(parser.error_seen()) << marker;
-      EXPECT_EQ(parser.retry_needed(), unsupported || !retry_run) << marker << retry_run;
-    }
+    OutputParser parser;
+    const std::string line = "[enc] something " + marker + " here";
+    EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, line}), Verdict::kEnd) << marker;
+    EXPECT_TRUE(parser.error_seen()) << marker;
+    EXPECT_EQ(parser.error_line(), line);
   }
   // Marker words are case-sensitive, and header lines are never searched.
   const std::vector<std::string> harmless = {"Failed",
@@ -318,7 +312,7 @@ TEST(OutputParser, ErrorMarkers) {
 TEST(OutputParser, MarkerInAProgressRecordStillUpdatesTheDisplay) {
   OutputParser parser;
   EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, "frame=9 size=2kB time=9.0 error: x"}),
-            Verdict::kEndAndKill);
+            Verdict::kEnd);
   const Display d = parser.TakeDisplay();
   EXPECT_EQ(d.frames, "9");
   EXPECT_EQ(d.progress, "10%");
@@ -346,7 +340,7 @@ TEST(OutputParser, SplitDurationLineIsNotLost) {
 TEST(OutputParser, LastLineWithoutLineEndIsExaminedAtTheEnd) {
   OutputParser parser;
   EXPECT_EQ(parser.Feed(std::string(kInput) + "\nsome error: disk full"), Verdict::kContinue);
-  EXPECT_EQ(parser.Finish(), Verdict::kEndAndKill);
+  EXPECT_EQ(parser.Finish(), Verdict::kEnd);
 }
 
 TEST(OutputParser, ThumbnailRunShowsNoProgress) {
@@ -356,7 +350,7 @@ TEST(OutputParser, ThumbnailRunShowsNoProgress) {
   EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, kRecord}), Verdict::kContinue);
   EXPECT_FALSE(parser.has_pending());
   EXPECT_FALSE(parser.TakeCurrentFrames());
-  EXPECT_EQ(FeedLines(parser, {"Error while opening file x"}), Verdict::kEndAndKill);
+  EXPECT_EQ(FeedLines(parser, {"Error while opening file x"}), Verdict::kEnd);
 }
 
 TEST(OutputParser, DisplayKeepsTheLatestValues) {
@@ -400,7 +394,6 @@ TEST(OutputParser, EveryMarkerAndHeaderHoldsANonProgressByte) {
 struct Outcome {
   Verdict verdict;
   bool error_seen;
-  bool retry_needed;
   std::int32_t duration;
   std::optional<std::string> frames, size_panel, progress, current_frames;
   std::optional<std::int64_t> bar;
@@ -415,15 +408,8 @@ Outcome FeedInReads(const std::string& text, std::size_t read_size) {
   }
   if (verdict == Verdict::kContinue) verdict = parser.Finish();
   Display d = parser.TakeDisplay();
-  return {verdict,
-          parser.error_seen(),
-          parser.retry_needed(),
-          parser.duration_seconds(),
-          d.frames,
-          d.size_panel,
-          d.progress,
-          parser.TakeCurrentFrames(),
-          d.bar};
+  return {verdict,      parser.error_seen(), parser.duration_seconds(),  d.frames,
+          d.size_panel, d.progress,          parser.TakeCurrentFrames(), d.bar};
 }
 
 TEST(OutputParser, ReadSizeDoesNotChangeTheOutcome) {
@@ -468,63 +454,107 @@ TEST(PercentOf, PlainDecimalsOnly) {
   EXPECT_FALSE(PercentOf("+1", 10));
 }
 
-// The outcomes of a run, one row each.
-struct StatusCase {
-  const char* outcome;
-  FinalStatusInput input;
-  std::optional<std::string> cell;  // nullopt: left as it was
-  bool retry_needed;
+// Every way a run ends, judged: the verdict and reason, what follows in the row, and the word its
+// "Progress" cell then shows. One row each; `file` is the output's size (-1: no file).
+struct JudgedCase {
+  const char* name;
+  RunKind kind;
+  RunEnd end;
+  long long file;
+  RunVerdict verdict;
+  const char* reason;
+  RowStep step;           // with a PSP format (a thumbnail wanted)
+  const char* cell;       // after a kFinish: the row's final word
+  const char* line = "";  // the encoder's error line
 };
 
-FinalStatusInput In(bool e, bool r, bool a, bool s, bool x, std::string size, bool exists) {
-  FinalStatusInput in;
-  in.error_seen = e;
-  in.retry_needed = r;
-  in.abort_run = a;
-  in.stall_detected = s;
-  in.retry_run = x;
-  in.size_text = std::move(size);
-  in.output_exists = exists;
-  return in;
-}
-
-TEST(ApplyFinalStatus, OutcomesTable) {
-  const std::vector<StatusCase> cases = {
-      {"done", In(0, 0, 0, 0, 0, "4096", 1), "Done", false},
-      {"done in a retry run", In(0, 0, 0, 0, 1, "4096", 1), "Done", false},
-      {"empty output, first run", In(0, 0, 0, 0, 0, "0", 1), std::nullopt, true},
-      {"empty output, retry run", In(0, 0, 0, 0, 1, "0", 1), "Failed", true},
-      // Missing output: the runner writes "Failed" afterwards.
-      {"missing output, first run", In(0, 0, 0, 0, 0, "", 0), std::nullopt, true},
-      {"marker, first run", In(1, 1, 0, 0, 0, "100", 1), "", true},
-      {"marker, retry run", In(1, 0, 0, 0, 1, "100", 1), "Failed", false},
-      {"rejected first line", In(1, 1, 0, 0, 0, "", 0), "", true},
-      {"unsupported codec, retry run", In(1, 1, 0, 0, 1, "", 0), "", true},
-      {"stop, output present", In(0, 0, 1, 0, 0, "100", 1), "Aborted", false},
-      {"stop, output empty", In(0, 0, 1, 0, 0, "0", 1), "Aborted", true},
-      {"stop after a marker", In(1, 1, 1, 0, 0, "100", 1), "Aborted", true},
-      {"stall, output present", In(0, 0, 0, 1, 0, "100", 1), "Failed", false},
-      {"stall, output empty", In(0, 0, 0, 1, 0, "0", 1), "Failed", true},
-      {"stall and stop", In(0, 0, 1, 1, 0, "100", 1), "Failed", false},
-      {"size unreadable", In(0, 0, 0, 0, 0, "nil", 1), "Done", false},
+TEST(JudgeRun, OutcomesTable) {
+  using K = RunKind;
+  using E = RunEnd;
+  using V = RunVerdict;
+  using S = RowStep;
+  const char* const none = "the encoder wrote no output file";
+  const char* const empty = "the encoder wrote an empty output file";
+  const char* const stall = "the encoder made no progress for 16 seconds and was ended";
+  const char* const line = "error: disk full";
+  const JudgedCase cases[] = {
+      {"done", K::kMain, E::kCompleted, 4096, V::kSucceeded, "", S::kThumbnail, ""},
+      {"done, retry", K::kRetry, E::kCompleted, 4096, V::kSucceeded, "", S::kThumbnail, ""},
+      {"thumbnail done", K::kMainThumbnail, E::kCompleted, 4096, V::kSucceeded, "", S::kFinish,
+       "Done"},
+      {"empty output", K::kMain, E::kCompleted, 0, V::kRetry, empty, S::kRetry, ""},
+      {"empty output, retry", K::kRetry, E::kCompleted, 0, V::kFailed, empty, S::kFinish, "Failed"},
+      {"no output", K::kMain, E::kCompleted, -1, V::kRetry, none, S::kRetry, ""},
+      {"no output, retry", K::kRetry, E::kCompleted, -1, V::kFailed, none, S::kFinish, "Failed"},
+      {"error line", K::kMain, E::kEncoderError, 100, V::kRetry, "disk full", S::kRetry, "", line},
+      {"error line, retry", K::kRetry, E::kEncoderError, 100, V::kFailed, "disk full", S::kFinish,
+       "Failed", line},
+      {"ended on its error line", K::kMain, E::kEndedOnErrorLine, -1, V::kRetry, "disk full",
+       S::kRetry, "", line},
+      {"exit code", K::kMain, E::kEncoderError, 4096, V::kRetry,
+       "the encoder ended with exit code 3", S::kRetry, ""},
+      {"killed from outside", K::kMain, E::kKilled, 4096, V::kRetry,
+       "the encoder was ended by signal 9 (Killed)", S::kRetry, ""},
+      {"unreadable output", K::kRetry, E::kUnreadable, 4096, V::kFailed,
+       "the encoder's output could not be read: gone", S::kFinish, "Failed"},
+      {"not started", K::kMain, E::kNotStarted, 4096, V::kFailed, "no such program", S::kFinish,
+       "Failed"},
+      {"thumbnail fails: the whole file again", K::kMainThumbnail, E::kEncoderError, 4096,
+       V::kRetry, "the thumbnail: disk full", S::kRetry, "", line},
+      {"thumbnail after the retry fails", K::kRetryThumbnail, E::kEncoderError, 4096, V::kFailed,
+       "the thumbnail: disk full", S::kFinish, "Failed", line},
+      {"stopped", K::kMain, E::kStopped, 100, V::kStopped, "stopped", S::kFinish, "Aborted"},
+      {"stopped, nothing written", K::kMain, E::kStopped, -1, V::kStopped, "stopped", S::kFinish,
+       "Failed"},
+      {"stalled", K::kMain, E::kStalled, 100, V::kFailed, stall, S::kFinish, "Failed"},
+      {"stalled, nothing written", K::kMain, E::kStalled, 0, V::kRetry, stall, S::kRetry, ""},
+      {"stalled, retry", K::kRetry, E::kStalled, -1, V::kFailed, stall, S::kFinish, "Failed"},
   };
-  for (const auto& c : cases) {
-    const FinalStatus status = ApplyFinalStatus(c.input);
-    EXPECT_EQ(status.cell, c.cell) << c.outcome;
-    EXPECT_EQ(status.retry_needed, c.retry_needed) << c.outcome;
+  for (const JudgedCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RunResult result{
+        .end = c.end,
+        .error_line = c.line,
+        .exit_code = c.end == E::kKilled ? 128 + 9 : 3,
+        .why = c.end == E::kUnreadable ? "gone" : "no such program",
+        .output_path = "/out/clip.mp4",
+        .output_exists = c.file >= 0,
+        .output_size = c.file >= 0 ? std::optional<std::int64_t>(c.file) : std::nullopt};
+    const RunJudgement judged = JudgeRun(result, c.kind);
+    EXPECT_EQ(judged.verdict, c.verdict);
+    EXPECT_EQ(judged.reason, c.reason);
+    const RowNext next = NextStep(c.kind, judged.verdict, /*thumbnail_wanted=*/true);
+    EXPECT_EQ(next.step, c.step);
+    if (next.step == S::kFinish) {
+      FileEntry row;
+      row.state = next.state;
+      row.output_written = result.output_exists;
+      EXPECT_EQ(ProgressText(row), c.cell);
+    }
   }
 }
 
-TEST(FileSizeText, SizeOfTheFileOrEmpty) {
-  const testing::TempDir temp;
-  const std::string& dir = temp.path();
-  const std::string file = temp / "out.mp4";
-  EXPECT_EQ(FileSizeText(file), "");
-  std::ofstream(file, std::ios::binary) << std::string(1536, 'v');
-  EXPECT_EQ(FileSizeText(file), "1536");
-  std::ofstream(file, std::ios::binary | std::ios::trunc).close();
-  EXPECT_EQ(FileSizeText(file), "0");
-  EXPECT_EQ(FileSizeText(dir), "") << "a directory is no output file";
+// The runs of a row, one after another: which run follows which verdict, with and without a
+// thumbnail; a row never runs more than four times.
+TEST(NextStep, RunSequences) {
+  using K = RunKind;
+  using V = RunVerdict;
+  EXPECT_EQ(NextStep(K::kMain, V::kSucceeded, false).state, RowState::kDone);
+  EXPECT_EQ(NextStep(K::kMain, V::kSucceeded, true).run, K::kMainThumbnail);
+  EXPECT_EQ(NextStep(K::kMain, V::kRetry, false).run, K::kRetry);
+  EXPECT_EQ(NextStep(K::kMain, V::kFailed, true).state, RowState::kFailed);
+  EXPECT_EQ(NextStep(K::kMainThumbnail, V::kRetry, true).run, K::kRetry);
+  EXPECT_EQ(NextStep(K::kRetry, V::kSucceeded, true).run, K::kRetryThumbnail);
+  EXPECT_EQ(NextStep(K::kRetry, V::kSucceeded, false).state, RowState::kDone);
+  for (const K kind : {K::kMain, K::kMainThumbnail, K::kRetry, K::kRetryThumbnail}) {
+    EXPECT_EQ(NextStep(kind, V::kStopped, true).state, RowState::kAborted);
+  }
+  // A failed retry makes no thumbnail: it would stand over a video that was not made.
+  EXPECT_EQ(NextStep(K::kRetry, V::kFailed, true).step, RowStep::kFinish);
+  EXPECT_EQ(NextStep(K::kRetryThumbnail, V::kRetry, true).state, RowState::kFailed);
+  EXPECT_EQ(SettledState(V::kSucceeded), RowState::kDone);
+  EXPECT_EQ(SettledState(V::kRetry), RowState::kFailed);
+  EXPECT_EQ(SettledState(V::kStopped), RowState::kAborted);
 }
 
 }  // namespace

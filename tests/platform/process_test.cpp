@@ -128,8 +128,6 @@ TEST_F(ProcessTest, CommandsThatCannotStartReturnNullWithAReason) {
     EXPECT_EQ(ChildProcess::Start(line, directory, &error), nullptr) << line;
     EXPECT_FALSE(error.empty()) << line;
   }
-  // No failed start leaves a child behind for the kill-by-name.
-  EXPECT_EQ(KillProcessesByName("not-executable"), 0);
 }
 
 TEST_F(ProcessTest, StdoutAndStderrArriveInOnePipeInOrder) {
@@ -288,73 +286,23 @@ TEST_F(ProcessTest, BareNamesAreFoundBesideTheProgramFirstThenInPath) {
   EXPECT_EQ(shell->Wait(), 0);
 }
 
-// Starts the fake without ChildProcess, as another program would.
-pid_t StartForeignFake(const std::string& directory) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    if (chdir(directory.c_str()) != 0) _exit(120);
-    execl(FAKE_ENCODER_PATH, FAKE_ENCODER_PATH, static_cast<char*>(nullptr));
-    _exit(121);
-  }
-  return pid;
-}
-
-TEST_F(ProcessTest, KillByNameEndsOnlyTheEncodersThisProgramStarted) {
-  Script("hang\n");
-  const pid_t foreign = StartForeignFake(dir_.path());
-  ASSERT_GT(foreign, 0);
-  auto first = StartFake("", FAKE_ENCODER_PATH);
-  auto second = StartFake("", FAKE_ENCODER2_PATH);
-  ASSERT_TRUE(first && second);
-
-  EXPECT_EQ(KillProcessesByName("ffmpeg"), 0);
-  EXPECT_EQ(KillProcessesByName("raziz2"), 0);
-  EXPECT_FALSE(first->HasExited());
-  EXPECT_FALSE(second->HasExited());
-
-  EXPECT_NE(KillProcessesByName("RaZiZ2U"), 0);
-  EXPECT_EQ(first->Wait(), kSigKillExit);
-  EXPECT_EQ(second->Wait(), kSigKillExit);
-  EXPECT_EQ(KillProcessesByName(kEncoderFileName), 0) << "none left to match";
-
-  // A SIGKILL sent to the foreign encoder above would decide how it ends, whatever comes
-  // after it: ended now with SIGTERM, it must end by that one.
-  EXPECT_TRUE(ProcessAlive(foreign));
-  kill(foreign, SIGTERM);
-  int status = 0;
-  ASSERT_EQ(waitpid(foreign, &status, 0), foreign);
-  ASSERT_TRUE(WIFSIGNALED(status));
-  EXPECT_EQ(WTERMSIG(status), SIGTERM) << "the foreign encoder was killed by us";
-}
-
-TEST_F(ProcessTest, KillByNameMatchesTheWholePathToo) {
-  Script("hang\n");
-  auto first = StartFake("", FAKE_ENCODER_PATH);
-  auto second = StartFake("", FAKE_ENCODER2_PATH);
-  ASSERT_TRUE(first && second);
-  EXPECT_NE(KillProcessesByName(FAKE_ENCODER2_PATH), 0);
-  EXPECT_EQ(second->Wait(), kSigKillExit);
-  EXPECT_FALSE(first->HasExited());
-  EXPECT_TRUE(first->Terminate());
-  EXPECT_EQ(first->Wait(), kSigKillExit);
-}
-
-TEST_F(ProcessTest, KillByNameFromAnotherThreadWhileTheOwnerWaits) {
+TEST_F(ProcessTest, TerminateFromAnotherThreadWhileTheOwnerWaits) {
   Script("hang\n");
   auto child = StartFake();
   ASSERT_TRUE(child);
-  int killed = 0;
+  bool ended = false;
   std::thread stopper([&] {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    killed = KillProcessesByName(kEncoderFileName);
+    ended = child->Terminate();
   });
   EXPECT_EQ(child->Wait(), kSigKillExit);
   stopper.join();
-  EXPECT_NE(killed, 0);
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(child->Terminate()) << "a reaped child is never signalled";
 }
 
-TEST_F(ProcessTest, AChildOutlivingItsObjectCanStillBeKilledByNameAndIsReaped) {
-  Script("pidfile " + (dir_ / "pid.txt") + "\nhang\n");
+TEST_F(ProcessTest, AChildOutlivingItsObjectIsReaped) {
+  Script("hang\n");
   pid_t pid;
   {
     auto child = StartFake();
@@ -364,13 +312,20 @@ TEST_F(ProcessTest, AChildOutlivingItsObjectCanStillBeKilledByNameAndIsReaped) {
     EXPECT_EQ(child->Read(buffer, sizeof buffer, 200), ChildProcess::kTimedOut);
   }
   EXPECT_TRUE(ProcessAlive(pid));
-  EXPECT_NE(KillProcessesByName(kEncoderFileName), 0);
-  // Later calls reap it; then nothing matches any more.
+  kill(pid, SIGKILL);
+  // A later start reaps it.
+  auto still_ours = [pid] {
+    siginfo_t info{};
+    return waitid(P_PID, static_cast<id_t>(pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0;
+  };
   const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (KillProcessesByName(kEncoderFileName) != 0 && std::chrono::steady_clock::now() < give_up) {
+  while (still_ours() && std::chrono::steady_clock::now() < give_up) {
+    Script("exit 0\n");
+    auto next = StartFake();
+    ASSERT_TRUE(next);
+    next->Wait();
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  EXPECT_EQ(KillProcessesByName(kEncoderFileName), 0);
   int status;
   EXPECT_EQ(waitpid(pid, &status, WNOHANG), -1) << "the child was left as a zombie";
 }

@@ -133,7 +133,8 @@ TEST(FormatCatalogue, LookupIsByExactText) {
     FormatExtension(form, extension);
     EXPECT_EQ(extension, "kept");
     EXPECT_TRUE(IsVideoFormat(form));
-    EXPECT_FALSE(BuildFormatCommand(form, CommandSlots{}, "t").has_value());
+    EXPECT_FALSE(
+        BuildFormatCommand(form.ComboOutputFormat.text(), CommandSlots{}, "t").has_value());
     form.ComboVideoSize.SetItems({"untouched"});
     WindowState state;
     ApplyFormatProfile(form, state);
@@ -412,8 +413,10 @@ TEST(RefreshFormatOptions, ResetsChannelsVolumeAndAspectRatio) {
 TEST(RefreshFormatOptions, RewritesEveryOutputCell) {
   Window w;
   for (int i = 0; i < 3; ++i) w.AddRow("/in/" + std::to_string(i) + ".avi", "640 x 480");
-  w.form.ListView1.SetCell(1, kCellProgress, "Done");
-  w.form.ListView1.SetCell(2, kCellOutput, "XYZ");
+  w.form.ListView1.Update(w.form.ListView1.row(1).id,
+                          [](FileEntry& entry) { entry.state = RowState::kDone; });
+  w.form.ListView1.Update(w.form.ListView1.row(2).id,
+                          [](FileEntry& entry) { entry.output_extension = "XYZ"; });
   const std::pair<const char*, const char*> cases[] = {
       {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", "3G2"},
       {"AAC - Advance Audio Coding (*.aac)", "AAC"},
@@ -436,7 +439,8 @@ TEST(RefreshFormatOptions, SeparatorRestoresThePreviousEntryAndKeepsItsLists) {
     w.Choose("PS3 Video(720P) (*.mp4)");
     ASSERT_EQ(w.state.PreviousFormatIndex, 8);
     w.form.ComboAudioBitrate.SelectText("32 Kbps");
-    w.form.ListView1.SetCell(0, kCellOutput, "kept");
+    w.form.ListView1.Update(w.form.ListView1.row(0).id,
+                            [](FileEntry& entry) { entry.output_extension = "kept"; });
     w.form.ComboAudioChannel.Select(1);
     w.form.TrackBar1.SetPosition(2);
     w.form.ComboAspectRatio.Select(1);
@@ -480,7 +484,8 @@ TEST(RefreshFormatOptions, SelectionBeyondTheListAppliesNothing) {
   EXPECT_EQ(w.form.ComboAudioBitrate.items(), bitrates);
   EXPECT_EQ(w.form.ComboAudioCodec.text(), "mp3");
   EXPECT_TRUE(w.form.ComboAspectRatio.enabled());
-  EXPECT_FALSE(BuildFormatCommand(w.form, CommandSlots{}, "t").has_value());
+  EXPECT_FALSE(
+      BuildFormatCommand(w.form.ComboOutputFormat.text(), CommandSlots{}, "t").has_value());
 }
 
 // The slots as markers show each template's order and fixed texts.
@@ -524,7 +529,7 @@ TEST(CommandTemplates, JoinTheSlotsInTheirOrder) {
   for (std::size_t i = 0; i < FormatCatalogue.size(); ++i) {
     SCOPED_TRACE(FormatCatalogue[i].DisplayName);
     form.ComboOutputFormat.SelectText(std::string(FormatCatalogue[i].DisplayName));
-    const auto command = BuildFormatCommand(form, s, "my title");
+    const auto command = BuildFormatCommand(form.ComboOutputFormat.text(), s, "my title");
     ASSERT_TRUE(command.has_value());
     EXPECT_EQ(command->command, expected[i].first);
     EXPECT_EQ(command->thumbnail_wanted, expected[i].second);
@@ -535,7 +540,8 @@ TEST(CommandTemplates, AvcTitleCannotAddAnArgument) {
   TForm1 form;
   FillFormatList(form);
   form.ComboOutputFormat.Select(4);
-  const auto command = BuildFormatCommand(form, CommandSlots{}, R"(a" -f "x\)");
+  const auto command =
+      BuildFormatCommand(form.ComboOutputFormat.text(), CommandSlots{}, R"(a" -f "x\)");
   ASSERT_TRUE(command.has_value());
   EXPECT_NE(command->command.find(R"(-title "a\" -f \"x\\" -vcodec)"), std::string::npos)
       << command->command;

@@ -33,7 +33,7 @@ TEST(Fragments, VideoCodec) {
   for (const auto& c : cases) {
     TForm1 form;
     Set(form.ComboVideoCodec, c.items, c.selected);
-    EXPECT_EQ(VideoCodecFragment(form), c.expected) << c.expected;
+    EXPECT_EQ(VideoCodecFragment(TakeSelections(form)), c.expected) << c.expected;
   }
 }
 
@@ -49,7 +49,7 @@ TEST(Fragments, VideoBitrate) {
   for (const auto& c : cases) {
     TForm1 form;
     Set(form.ComboVideoBitrate, c.items, c.selected);
-    EXPECT_EQ(VideoBitrateFragment(form), c.expected) << c.expected;
+    EXPECT_EQ(VideoBitrateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
 }
 
@@ -66,7 +66,7 @@ TEST(Fragments, FrameRate) {
   for (const auto& c : cases) {
     TForm1 form;
     Set(form.ComboVideoFramerate, c.items, c.selected);
-    EXPECT_EQ(FrameRateFragment(form), c.expected) << c.expected;
+    EXPECT_EQ(FrameRateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
 }
 
@@ -90,7 +90,7 @@ TEST(Fragments, AudioBitrateIsSuppressedByAutoFrameRate) {
     TForm1 form;
     Set(form.ComboVideoFramerate, c.frame_rates, c.frame_rate);
     Set(form.ComboAudioBitrate, c.bitrates, c.bitrate);
-    EXPECT_EQ(AudioBitrateFragment(form), c.expected) << c.expected;
+    EXPECT_EQ(AudioBitrateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
 }
 
@@ -100,7 +100,7 @@ TEST(Fragments, Channels) {
   for (const auto& [row, expected] : cases) {
     TForm1 form;
     form.ComboAudioChannel.Select(row);
-    EXPECT_EQ(ChannelsFragment(form), expected);
+    EXPECT_EQ(ChannelsFragment(TakeSelections(form)), expected);
   }
 }
 
@@ -115,7 +115,7 @@ TEST(Fragments, SampleRate) {
   for (const auto& c : cases) {
     TForm1 form;
     Set(form.ComboSamplingRate, c.items, c.selected);
-    EXPECT_EQ(SampleRateFragment(form), c.expected) << c.expected;
+    EXPECT_EQ(SampleRateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
 }
 
@@ -143,19 +143,9 @@ TEST(Fragments, Size) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cell + " / " + c.expected);
     TForm1 form;
-    FileEntry entry;
-    entry.cells[kCellVideoSize] = c.cell;
-    const int row = form.ListView1.AddRow(entry);
     Set(form.ComboVideoSize, c.sizes, c.selected);
-    EXPECT_EQ(SizeFragment(form, row), c.expected);
+    EXPECT_EQ(SizeFragment(TakeSelections(form), c.cell), c.expected);
   }
-}
-
-TEST(Fragments, SizeOfARowOutsideTheListIsTheFallback) {
-  TForm1 form;
-  Set(form.ComboVideoSize, {"368 x 208"}, 0);
-  EXPECT_EQ(SizeFragment(form, 0), " -s 176x144");
-  EXPECT_EQ(SizeFragment(form, -1), " -s 176x144");
 }
 
 }  // namespace

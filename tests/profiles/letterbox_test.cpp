@@ -105,17 +105,5 @@ TEST(Letterbox, PictureAndBarsFillTheTargetExactly) {
   }
 }
 
-TEST(Letterbox, ReadsTheRowAndTheSizeSelector) {
-  TForm1 form;
-  FileEntry entry;
-  entry.cells[kCellVideoSize] = "640 x 480";
-  const int row = form.ListView1.AddRow(entry);
-  form.ComboVideoSize.SetItems({"368 x 208"});
-  form.ComboVideoSize.Select(0);
-  EXPECT_EQ(LetterboxOrientation(form, row), 2);
-  EXPECT_EQ(LetterboxLeftRight(form, row), " -s 276x208 -padleft 46 -padright 46");
-  EXPECT_EQ(LetterboxTopBottom(form, 5), kLetterboxError);  // no such row: no size
-}
-
 }  // namespace
 }  // namespace vidloom

@@ -46,8 +46,8 @@ class Window {
     FileEntry entry;
     entry.checked = true;
     entry.caption = std::move(path);
-    entry.cells[kCellVideoSize] = std::move(video_size);
-    FormatExtension(form, entry.cells[kCellOutput]);  // as adding a file does
+    entry.media = MediaFacts::Of(std::move(video_size), "", "");
+    FormatExtension(form, entry.output_extension);  // as adding a file does
     return form.ListView1.AddRow(std::move(entry));
   }
 

@@ -199,8 +199,8 @@ TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
   EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:00", "MP4", "", ""}));
   EXPECT_EQ(Cells(1), (Row{"Unknown", "", "", "MP4", "", ""}));
   EXPECT_EQ(Cells(2), (Row{"720 x 576", "25", "00:00:07", "MP4", "", ""}));
-  EXPECT_EQ(form.ListView1.row(2).display_size, "1024 x 576");
-  EXPECT_EQ(form.ListView1.row(0).display_size, "");
+  EXPECT_EQ(form.ListView1.row(2).media.display_size, "1024 x 576");
+  EXPECT_EQ(form.ListView1.row(0).media.display_size, "");
   EXPECT_EQ(EncoderStarts(), 5);
   // The retries carry the alternate-input prefix.
   const std::string prefixed = ReadTextFile(sequence / "args-2");

@@ -139,8 +139,8 @@ class MainWindowTest : public ::testing::Test {
     FileEntry entry;
     entry.checked = true;
     entry.caption = path;
-    entry.cells[kCellVideoSize] = "640 x 480";
-    FormatExtension(form(), entry.cells[kCellOutput]);
+    entry.media = MediaFacts::Of("640 x 480", "", "");
+    FormatExtension(form(), entry.output_extension);
     form().ListView1.AddRow(entry);
   }
 
@@ -153,7 +153,10 @@ class MainWindowTest : public ::testing::Test {
     form().Edit1.SetText(media_ / "out");
     AddRow("a.avi");
     AddRow("b.avi");
-    for (int row : {0, 1}) form().ListView1.SetCell(row, kCellDuration, "00:00:10");
+    for (int row : {0, 1}) {
+      form().ListView1.Update(form().ListView1.row(row).id,
+                              [](FileEntry& entry) { entry.media.SetDuration("00:00:10"); });
+    }
     WriteTextFile(sequence_ / a_script,
                   "print Input #0, avi, from 'in':\n"
                   "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
@@ -369,7 +372,7 @@ TEST_F(MainWindowTest, ClosingIsRefusedSilentlyWhileABatchConverts) {
   AddRow("a.avi");
   form().Edit1.SetText(media_ / "out");
   StartHangingBatch();
-  EXPECT_TRUE(window_->conversion.run.Converting);
+  EXPECT_TRUE(window_->conversion.batch.Converting);
   EXPECT_FALSE(window_->TryClose());
   EXPECT_FALSE(SettingsWritten());
   EXPECT_TRUE(dialogs_.boxes.empty());

@@ -102,8 +102,8 @@ class SleepLockTest : public ::testing::Test {
     FileEntry entry;
     entry.checked = checked;
     entry.caption = path;
-    entry.cells[kCellVideoSize] = "640 x 480";
-    entry.cells[kCellOutput] = "MP4";
+    entry.media = MediaFacts::Of("640 x 480", "", "");
+    entry.output_extension = "MP4";
     window_->Form1.ListView1.AddRow(entry);
   }
 

@@ -1,0 +1,108 @@
+// One row of the file list as data: the file, what its analysis found, and where its conversion
+// stands. The list's six cells are rendered from this record (RenderCells), never written on
+// their own, so the window, vidloom-cli's table and its JSON tell the same story.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vidloom {
+
+// Cell indexes of a FileEntry.
+enum FileCell : int {
+  kCellVideoSize = 0,
+  kCellFrameRate = 1,
+  kCellDuration = 2,
+  kCellOutput = 3,
+  kCellProgress = 4,
+  kCellFrames = 5,
+};
+inline constexpr int kFileCellCount = 6;
+
+// A row's identity: given by the list when the row is added, never reused, kept while the row
+// exists (its index changes when rows before it are removed). 0 names no row.
+using RowId = std::uint64_t;
+
+// Where a row's conversion stands. A batch moves a checked row from waiting through converting
+// (and retrying, thumbnail) to one of the final states; skipped rows were never started.
+enum class RowState {
+  kWaiting,     // not converted in this batch (yet)
+  kConverting,  // its first run
+  kRetrying,    // its second run, with the input opened the other way
+  kThumbnail,   // the PSP thumbnail's run
+  kDone,
+  kFailed,
+  kAborted,  // stopped by the user while it converted
+  kSkipped,  // the batch ended before its turn (Stop, a failure); `reason` says why
+};
+// "waiting", "converting", "retrying", "thumbnail", "done", "failed", "aborted", "skipped".
+std::string_view RowStateName(RowState state);
+bool IsFinal(RowState state);
+
+// What the analysis found. The texts are what the list shows, in the analysis's own words;
+// the numbers are read from them once, when the row is made.
+struct MediaFacts {
+  std::string size_text;      // "640 x 480"; "0 x 0" unknown; "Unknown" when rejected twice
+  std::string rate_text;      // "25", "29.97"; "0" unknown
+  std::string duration_text;  // "00:01:30"; "0" unknown; empty for CD tracks until converted
+  // The size the input is shown at, "W x H", when it differs from the stored size (a pixel
+  // aspect that is not square, a picture stored on its side); empty otherwise.
+  std::string display_size;
+
+  int width = 0;  // 0 when unknown
+  int height = 0;
+  double frame_rate = 0;                   // frames per second; 0 when unknown
+  std::optional<double> duration_seconds;  // none when unknown
+
+  static MediaFacts Of(std::string size, std::string rate, std::string duration,
+                       std::string display_size = {});
+  // A new duration text ("hh:mm:ss"), with its number.
+  void SetDuration(std::string text);
+};
+
+struct FileEntry {
+  RowId id = 0;  // given by ListView::AddRow
+  bool checked = false;
+  std::string caption;  // the input path
+  MediaFacts media;
+  std::string output_extension;  // the selected format's extension, "MP4"
+
+  // The conversion, as the batch reports it.
+  RowState state = RowState::kWaiting;
+  std::optional<std::int64_t> percent = {};    // the run's latest percentage (may pass 100)
+  std::string frames = {};                     // the encoder's frame count, as it wrote it
+  std::optional<std::int64_t> output_kb = {};  // the output's size so far, in kB
+  // Why the row's last conversion did not end done ("stopped", the encoder's error line, "the
+  // file no longer exists", ...); empty otherwise.
+  std::string reason = {};
+  std::string output_path = {};  // the output file of the row's latest run
+  bool output_written = false;   // a file lay at output_path when that run ended
+  // The encoder's output of the row's last runs, each run headed by its command line; at most
+  // kMaxDetailLines lines, the latest.
+  std::vector<std::string> details = {};
+
+  // The cells, rendered from the fields above (RenderCells). Read them; changes go to the
+  // fields.
+  std::array<std::string, kFileCellCount> cells = {};
+};
+inline constexpr std::size_t kMaxDetailLines = 200;
+
+// The "Progress" cell of `entry`: a percentage ("30%", at most 100) while a run reports one,
+// "Re-scan" for a retry that has not yet, "THM" for the thumbnail run, "Done", "Failed",
+// "Aborted" ("Failed" when the stopped run left no file), empty for waiting and skipped rows.
+std::string ProgressText(const FileEntry& entry);
+
+// Fills entry.cells from its record.
+void RenderCells(FileEntry& entry);
+
+// "Output File Size : 12 KB" for a row whose output has a size so far; empty otherwise.
+std::string OutputSizeText(const FileEntry& entry);
+
+// Appends `lines` to entry.details, dropping the oldest beyond kMaxDetailLines.
+void AppendDetails(FileEntry& entry, const std::vector<std::string>& lines);
+
+}  // namespace vidloom

@@ -1,0 +1,41 @@
+// The window's choices that a row's encoder command is made of, as one value. The batch takes
+// them on the UI thread when a row's turn comes (TakeChoices); the command assembly reads
+// nothing else of the window, so it runs on any thread.
+#pragma once
+
+#include <string>
+
+#include "model/forms.h"
+#include "profiles/window_state.h"
+
+namespace vidloom {
+
+// One selector's choice: its selected row (-1: none) and that row's text (empty for none).
+struct Choice {
+  int row = -1;
+  std::string text = {};
+};
+
+struct ConversionChoices {
+  std::string format = {};  // ComboOutputFormat's text: the catalogue entry, looked up exactly
+  Choice video_codec = {};
+  Choice video_size = {};
+  Choice video_bitrate = {};
+  Choice frame_rate = {};
+  Choice audio_bitrate = {};
+  Choice audio_channel = {};
+  Choice sampling_rate = {};
+  Choice letterbox = {};
+  std::string profile_tag = {};       // "psp" while a PSP or PS3 entry is applied
+  std::string volume_factor = "50";   // "50" leaves the volume as it is
+  std::string output_directory = {};  // Edit1's text, as shown
+  bool overwrite = false;             // CheckBoxOverWrite
+};
+
+// The format and option selectors of `form`; the rest as designed.
+ConversionChoices TakeSelections(const TForm1& form);
+// Everything: the selectors, the volume and profile tag, the output directory and the
+// overwrite box.
+ConversionChoices TakeChoices(const TForm1& form, const TForm4& options, const WindowState& window);
+
+}  // namespace vidloom
