@@ -82,8 +82,8 @@ class Batch {
   bool RunLanes(const std::vector<RowId>& rows, int lanes);
   // A row's turn and runs. False when the batch must end now.
   bool RunRow(Lane& lane, RowId id);
-  // The command of a run of `row`, its output reserved for the lane.
-  RowCommand Prepare(Lane& lane, const RowSnapshot& row, InputMethod method);
+  // The command `build` makes, its output reserved for the lane.
+  RowCommand Prepare(Lane& lane, const std::function<RowCommand()>& build);
   void Release(Lane& lane);
   void Change(RowId id, const RowChange& change);
   // After a run: the full bar a moment (unless it was stopped), then back to 0, when the lane
@@ -225,11 +225,12 @@ bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   return false;
 }
 
-RowCommand Batch::Prepare(Lane& lane, const RowSnapshot& row, InputMethod method) {
+RowCommand Batch::Prepare(Lane& lane, const std::function<RowCommand()>& build) {
+  // Under the lock, so that two lanes never choose one name.
   std::lock_guard lock(outputs_mutex_);
   outputs_in_use_.erase(lane.reserved);
   lane.reserved.clear();
-  RowCommand run = BuildEncoderCommand(lane.commands, row, method);
+  RowCommand run = build();
   lane.reserved = run.output_path;
   outputs_in_use_.insert(lane.reserved);
   return run;
@@ -296,8 +297,7 @@ bool Batch::RunRow(Lane& lane, RowId id) {
       [id](BatchEnv& env) { return TakeRow(env.form, env.options, env.window_state, id); });
   if (!row) return true;  // the row was removed under the batch: nothing to do
   // Every row's command is made, checked or not: that makes the output directory early.
-  InputMethod method = FirstInputMethod(row->input);
-  RowCommand run = Prepare(lane, *row, method);
+  RowCommand run = Prepare(lane, [&] { return BuildFirstCommand(lane.commands, *row); });
   if (!row->checked) return true;
 
   window_.Call([id](BatchEnv& env) {
@@ -403,8 +403,8 @@ bool Batch::RunRow(Lane& lane, RowId id) {
       // The failed run's output goes before the retry writes its own.
       if (platform::FileExists(run.output_path)) platform::DeleteFile(run.output_path);
       if (state_.requests.StopRequested) return false;
-      method = RetryInputMethod(row->input, method);
-      run = Prepare(lane, *row, method);
+      const InputMethod method = RetryInputMethod(row->input, FirstInputMethod(row->input));
+      run = Prepare(lane, [&] { return BuildEncoderCommand(lane.commands, *row, method); });
       Change(id, {.state = RowState::kRetrying, .reason = &judged.reason, .clear_percent = true});
     }
     kind = next.run;

@@ -7,9 +7,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <thread>
 
 #include "pipeline/batch_fixture.h"
 #include "platform/processors.h"
+#include "shell/main_window_setup.h"
+#include "support/scripted_dialogs.h"
 
 namespace vidloom {
 namespace {
@@ -459,6 +462,7 @@ TEST_F(BatchLanesTest, AStallAndARetryStayInTheirLanes) {
                          "\nwrite frame=812 q=2.0 size=2kB time=10.00 b=1\\r\nhang\n");
   ScriptFor("b.mp4", "pidfile " + Started("b") + "\nawait " + (sequence_ / "go-b") +
                          "\nprint [avi @ 0x1] invalid header\nexit 1\n");
+  ScriptFor("prefixed-b.mp4", "print [avi @ 0x1] invalid header\nexit 1\n");
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil(
         [&] { return HasStarted("b") && form_.ListView1.cell(0, kCellFrames) == "812"; }, false));
@@ -496,6 +500,104 @@ TEST_F(BatchLanesTest, TwoLanesNeverWriteOneFileEvenWithOverwrite) {
   EXPECT_TRUE(platform::FileExists(media_ / "out/clip.mp4"));
   EXPECT_TRUE(platform::FileExists(media_ / "out/clip-1.mp4"));
 }
+
+// Two windows of one program converting side by side, each with its own batch, watchdog and
+// encoders: Stop in one ends its own encoder and leaves the other's conversion alone.
+TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
+  AddRow("a.avi");
+  ScriptFor("a.mp4", Held("a", ""));
+  ScriptFor("b.mp4", Held("b", "output 2048\nexit 0\n"));
+
+  TForm1 other_form;
+  TForm4 other_options;
+  WindowState other_window;
+  ConversionState other_state;
+  testing::ScriptedDialogs other_dialogs;
+  SetUpSelectors(other_form, other_window);
+  ConnectSelectorHandlers(other_form, other_window);
+  other_form.ComboOutputFormat.UserSelect(form_.ComboOutputFormat.selected());
+  other_form.Edit1.SetText(media_ / "other");
+  Watchdog other_watchdog{ui_, other_form.ConversionCountTimer, other_form.ListView1};
+  BatchEnv other{.ui = ui_,
+                 .form = other_form,
+                 .options = other_options,
+                 .window_state = other_window,
+                 .dialogs = other_dialogs,
+                 .state = other_state,
+                 .watchdog = other_watchdog,
+                 .program_directory = testing::ProgramDirectoryOfFake()};
+  FileEntry entry;
+  entry.checked = true;
+  entry.caption = media_ / "b.avi";
+  entry.media = MediaFacts::Of("640 x 480", "", "");
+  FormatExtension(other_form, entry.output_extension);
+  WriteTextFile(entry.caption, "media");
+  other_form.ListView1.AddRow(entry);
+
+  std::atomic<bool> other_done{false};
+  std::thread other_batch([&] {
+    RunBatch(other);
+    other_done = true;
+  });
+  Convert([&] {
+    ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
+    dialogs_.ExpectQuestion(true);
+    StopConvertButtonClick(env_);
+  });
+  EXPECT_EQ(Progress(0), "Aborted");
+  EXPECT_TRUE(kill(Pid("a"), 0) != 0 && errno == ESRCH);
+  EXPECT_EQ(kill(Pid("b"), 0), 0) << "the other window's encoder still converts";
+  EXPECT_FALSE(other_done);
+  Go("b");
+  ASSERT_TRUE(ui_.RunUntil([&] { return other_done.load(); }));
+  other_batch.join();
+  EXPECT_EQ(other_form.ListView1.cell(0, kCellProgress), "Done");
+  EXPECT_EQ(other_dialogs.Messages(), std::vector<std::string>{kAllDoneText});
+}
+
+// One engine: the same scripted batch converted one file at a time and two at once gives the
+// same rows, words, reasons and runs.
+class OneEngineTest : public BatchTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(OneEngineTest, TheSameBatchEndsTheSameWithOneLaneOrTwo) {
+  options_.SpinEditFilesAtOnce.max = 4;
+  options_.SpinEditFilesAtOnce.SetValue(GetParam());
+  SelectFormat(kPspGood);
+  for (const char* name : {"a.avi", "b.avi", "c.avi", "d.avi", "e.avi"}) {
+    AddRow(name, std::string(name) != "d.avi");
+  }
+  // The runs' scripts by their output ("prefixed-" when the input is opened the other way): b's
+  // first run writes nothing and its retry converts; c fails on an error line twice; e's
+  // thumbnail fails, so the whole file is retried; d is gone before its turn.
+  auto script = [&](const std::string& key, const std::string& text) {
+    WriteTextFile(sequence_ / ("for-" + key + ".txt"), text);
+  };
+  script("b.mp4", kNoOutputRun);
+  script("c.mp4", kErrorRun);
+  script("prefixed-c.mp4", kErrorRun);
+  script("e.THM", kErrorRun);
+  Convert();
+
+  const std::pair<const char*, const char*> expected[] = {
+      {"Done", ""},
+      {"Done", ""},
+      {"Failed", "the codec cannot be opened"},
+      {"Failed", "the file no longer exists"},
+      {"Done", ""},
+  };
+  for (int row = 0; row < 5; ++row) {
+    EXPECT_EQ(Progress(row), expected[row].first) << row;
+    EXPECT_EQ(form_.ListView1.row(row).reason, expected[row].second) << row;
+  }
+  // a: video, thumbnail; b: video, retry, thumbnail; c: video, retry (no thumbnail after a failed
+  // retry); e: video, thumbnail, retry, thumbnail.
+  EXPECT_EQ(Runs(), 2 + 3 + 2 + 4);
+  EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
+  EXPECT_FALSE(state_.batch.Converting);
+}
+
+INSTANTIATE_TEST_SUITE_P(Batch, OneEngineTest, ::testing::Values(1, 2),
+                         [](const auto& test) { return test.param == 1 ? "OneLane" : "TwoLanes"; });
 
 TEST(EncoderThreadsPerLane, SharesTheProcessors) {
   EXPECT_EQ(EncoderThreadsPerLane(1, 8), 0) << "one lane: the encoder's own choice";

@@ -153,12 +153,14 @@ std::string Flood(long long bytes) {
 
 }  // namespace
 
-// The script key of a start by its input: the last argument's file name, "prefixed-" before it
-// when the argument carries the alternate-input prefix.
+// The script key of a start: the last argument's file name (a probe's input, a conversion's
+// output), "prefixed-" before it when an argument carries the alternate-input prefix.
 std::string InputKey(int argc, char** argv) {
   if (argc < 2) return "";
   std::string input = argv[argc - 1];
-  const bool prefixed = input.rfind("DS:\\\\", 0) == 0;
+  bool prefixed = false;
+  for (int i = 1; i < argc; ++i)
+    prefixed = prefixed || std::string(argv[i]).rfind("DS:\\\\", 0) == 0;
   const auto slash = input.find_last_of('/');
   if (slash != std::string::npos) input = input.substr(slash + 1);
   return (prefixed ? "prefixed-" : "") + input;
