@@ -3,7 +3,7 @@
 # anything is compiled.
 #
 #   platform <- model <- profiles <- pipeline, settings <- shell <- desktop, gui, cli
-#   platform, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
+#   platform, model, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
 set(_vidloom_layers
   "platform:platform"
   "media:media"
