@@ -180,14 +180,17 @@ Other options:
                         {"type":"row","file","state","percent","frames","size_kb","reason"}
                         and a last one {"type":"summary","converted","total","files":[{"file",
                         "state","reason"}...]}; state is waiting, converting, retrying,
-                        thumbnail, done, failed or aborted. A byte of a file name that is not
+                        thumbnail, done, failed, aborted or skipped (a path that got no row,
+                        a file the batch did not reach). A byte of a file name that is not
                         part of valid UTF-8 is written as \u00XX (XX its value)
 
 A conversion ends with a result table: each row's final word, its file and, when it did not end
-"Done", why; then "N of M files converted".
+"Done", why; each named path that got no row (missing, a folder without media files) as
+"Skipped"; then "N of M files converted".
 While converting, Ctrl-C stops the batch (as "Stop Convert" confirmed; the encoder finishes the
 file it writes) and exits with 130.
-Exit status: 0 when every checked row ended "Done", 1 when any did not, 2 for usage errors.
+Exit status: 0 when every checked row ended "Done", 1 when any did not or a path was skipped,
+2 for usage errors.
 )";
 }
 

@@ -73,7 +73,14 @@ struct RowChange {
 // The batch on the worker thread, which it reaches only through its handle.
 class Batch {
  public:
-  explicit Batch(BatchEnv& env) : state_(env.state), window_(env.ui, env), env_view_(env) {}
+  explicit Batch(BatchEnv& env)
+      : state_(env.state),
+        window_(env.ui, env),
+        main_window_(env.ui, env.form),
+        watchdog_(env.watchdog),
+        program_directory_(env.program_directory),
+        end_pause_ms_(env.end_pause_ms),
+        display_interval_ms_(env.display_interval_ms) {}
 
   void Run();
 
@@ -98,7 +105,12 @@ class Batch {
 
   ConversionState& state_;
   UiHandle<BatchEnv> window_;
-  const BatchEnv& env_view_;  // its settings only (program directory, pauses); no UI objects
+  // For the lanes' runners: the main window and its watchdog, reached on the UI thread only.
+  UiHandle<TForm1> main_window_;
+  Watchdog& watchdog_;
+  const std::string program_directory_;
+  const std::int64_t end_pause_ms_;
+  const std::int64_t display_interval_ms_;
   std::mutex outputs_mutex_;
   OutputsInUse outputs_in_use_;  // under outputs_mutex_
 };
@@ -168,24 +180,23 @@ void Batch::Run() {
 
 bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   const int threads = EncoderThreadsPerLane(lanes, platform::ProcessorCount());
+  // The hooks are the window's, called on the UI thread as every hook.
+  auto file_progress = [window = window_](RowId row, double seconds) {
+    window.Call([&](BatchEnv& env) {
+      if (env.hooks.FileProgress) env.hooks.FileProgress(row, seconds);
+    });
+  };
   std::vector<std::unique_ptr<Lane>> pool;
-  const BatchEnv& env = env_view_;
   for (int i = 0; i < lanes; ++i) {
     pool.push_back(
-        std::make_unique<Lane>(Lane{.runner = {.window = {env.ui, env.form},
+        std::make_unique<Lane>(Lane{.runner = {.window = main_window_,
                                                .requests = state_.requests,
-                                               .watchdog = env.watchdog,
-                                               .working_directory = env.program_directory,
-                                               .display_interval_ms = env.display_interval_ms,
+                                               .watchdog = watchdog_,
+                                               .working_directory = program_directory_,
+                                               .display_interval_ms = display_interval_ms_,
                                                .shows_file_progress = lanes == 1,
-                                               .on_progress_time =
-                                                   [this](RowId row, double seconds) {
-                                                     // On the UI thread, as every hook.
-                                                     const BatchHooks& hooks = env_view_.hooks;
-                                                     if (hooks.FileProgress)
-                                                       hooks.FileProgress(row, seconds);
-                                                   }},
-                                    .commands = {.program_directory = env.program_directory,
+                                               .on_progress_time = file_progress},
+                                    .commands = {.program_directory = program_directory_,
                                                  .outputs_in_use = &outputs_in_use_,
                                                  .encoder_threads = threads}}));
   }
@@ -264,7 +275,7 @@ void Batch::EndPause(const Lane& lane, const RunResult& run) {
     window_.Post([](BatchEnv& env) { env.form.ProgressBar1.SetPosition(100); });
   }
   // A Stop cuts the pause short.
-  window_.Pause(env_view_.end_pause_ms, &state_.requests.StopRequested);
+  window_.Pause(end_pause_ms_, &state_.requests.StopRequested);
   if (bar) window_.Post([](BatchEnv& env) { env.form.ProgressBar1.SetPosition(0); });
 }
 

@@ -16,6 +16,8 @@ namespace {
 constexpr int kPollMs = 50;
 // One read takes whatever the pipe holds, up to this much.
 constexpr std::size_t kReadSize = 64 * 1024;
+// The real time an encoder is first given to exit after its error line.
+constexpr int kOwnExitMs = 200;
 
 // Hands a display update to the window: the row's record, and the bar and the size panel when
 // the run is the file the window shows.
@@ -129,11 +131,13 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
   }
 }
 
-// After an error line: gives the encoder kErrorGraceMs on the clock to end by itself (it
-// normally exits at once with its own code). True when it did; false when it still runs (or
-// Stop came meanwhile). A helper thread watches the exit in real time and wakes the clock, so
-// that the wait ends as soon as the encoder has, whatever clock the window runs on.
+// After an error line: gives the encoder time to end by itself (it normally exits within
+// milliseconds, with its own code): kOwnExitMs of real time, then kErrorGraceMs on the window's
+// clock. True when it did; false when it still runs (or Stop came meanwhile). During the second
+// part a helper thread watches the exit in real time and wakes the clock, so that the wait ends
+// as soon as the encoder has, whatever clock the window runs on.
 bool AwaitOwnEnd(RunnerEnv& env, platform::ChildProcess& child) {
+  if (child.WaitFor(kOwnExitMs)) return true;
   platform::Clock& clock = env.window.clock();
   std::atomic<bool> settled{false};
   std::atomic<bool> give_up{false};

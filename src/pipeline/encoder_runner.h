@@ -40,14 +40,15 @@ struct RunSpec {
   bool audio_output = false;     // no frame counts: the watchdog watches time and size
 };
 
-// After an error line the encoder has this long to end by itself before it is ended.
+// After an error line the encoder has a fifth of a second and then this long on the window's
+// clock to end by itself before it is ended.
 inline constexpr std::int64_t kErrorGraceMs = 1000;
 // After Stop the encoder has this long to finish its output before it is ended.
 inline constexpr std::int64_t kStopGraceMs = 1500;
 
 // Runs the encoder with `command` on the calling thread (a batch lane, never the UI thread: it
 // waits for UI tasks). Reads the output as fast as it comes and examines every line at once; an
-// error line ends the run (the encoder is given kErrorGraceMs to end by itself, then ended),
+// error line ends the run (the encoder is given its time to end by itself, then ended),
 // Stop asks the encoder to finish its output (and ends it after kStopGraceMs), the watchdog ends
 // it when its progress stands still. Only the run's own encoder is ever signalled. Progress goes
 // to the row's record (by its identity) in order, coalesced to the display interval. When it
