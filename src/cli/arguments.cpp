@@ -31,7 +31,64 @@ bool TakesValue(const std::string& option) {
   return false;
 }
 
+// `text` lower-cased (ASCII) without blanks.
+std::string Folded(const std::string& text) {
+  std::string out;
+  for (const char c : text) {
+    if (c == ' ' || c == '\t') continue;
+    out += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return out;
+}
+
+// A plain decimal: digits, at most one "." between them.
+bool IsNumber(const std::string& text) {
+  bool digit = false;
+  bool dot = false;
+  for (const char c : text) {
+    if (c >= '0' && c <= '9') {
+      digit = true;
+    } else if (c == '.' && !dot) {
+      dot = true;
+    } else {
+      return false;
+    }
+  }
+  return digit && text.back() != '.';
+}
+
+// The first run of digits and dots in `item` ("128" of "128 Kbps"); empty when none.
+std::string FirstNumber(const std::string& item) {
+  const auto begin = item.find_first_of("0123456789");
+  if (begin == std::string::npos) return {};
+  const auto end = item.find_first_not_of("0123456789.", begin);
+  std::string number = item.substr(begin, end == std::string::npos ? end : end - begin);
+  while (!number.empty() && number.back() == '.') number.pop_back();
+  return number;
+}
+
 }  // namespace
+
+ItemMatch MatchItem(const std::vector<std::string>& items, const std::string& value) {
+  const auto find_all = [&](auto&& matches) {
+    ItemMatch match;
+    for (int i = 0; i < static_cast<int>(items.size()); ++i) {
+      if (matches(items[static_cast<std::size_t>(i)])) match.candidates.push_back(i);
+    }
+    return match;
+  };
+  ItemMatch match = find_all([&](const std::string& item) { return item == value; });
+  if (!match.candidates.empty()) return match;
+  const std::string folded = Folded(value);
+  if (!folded.empty()) {
+    match = find_all([&](const std::string& item) { return Folded(item) == folded; });
+    if (!match.candidates.empty()) return match;
+  }
+  if (IsNumber(value)) {
+    match = find_all([&](const std::string& item) { return FirstNumber(item) == value; });
+  }
+  return match;
+}
 
 ParseResult ParseArguments(const std::vector<std::string>& args) {
   Arguments a;

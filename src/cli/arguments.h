@@ -38,4 +38,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args);
 // The --help text.
 std::string UsageText();
 
+// Which of a selector's `items` an option value names, as people type them: the item of that
+// exact text; else the items equal to it without regard to ASCII case and blanks ("8000 hz" for
+// "8000  Hz", "368x208" for "368 x 208"); else, for a value that is a number alone, the items
+// whose first number it is ("128" for "128 Kbps"). `candidates` holds every item of the first
+// rule that found any, in list order: one is the answer, several are ambiguous, none is no item.
+struct ItemMatch {
+  std::vector<int> candidates;
+};
+ItemMatch MatchItem(const std::vector<std::string>& items, const std::string& value);
+
 }  // namespace vidloom::cli

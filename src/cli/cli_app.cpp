@@ -98,15 +98,20 @@ std::string ValidItems(const Selector& selector) {
   return text.empty() ? " (the selector is empty for this format)" : text;
 }
 
-// Chooses `item` in `selector` as a user would. Returns an error text when it is not listed.
-std::string Choose(Selector& selector, const std::string& name, const std::string& item) {
-  const auto& items = selector.items();
-  const auto it = std::find(items.begin(), items.end(), item);
-  if (it == items.end()) {
-    return "\"" + item + "\" is not an item of " + name + "; valid items:" + ValidItems(selector);
+// Chooses the item `value` names in `selector` (MatchItem) as a user would. Returns an error
+// text when it names none, or several.
+std::string Choose(Selector& selector, const std::string& name, const std::string& value) {
+  const ItemMatch match = MatchItem(selector.items(), value);
+  if (match.candidates.size() == 1) {
+    selector.UserSelect(match.candidates.front());
+    return {};
   }
-  selector.UserSelect(static_cast<int>(it - items.begin()));
-  return {};
+  if (match.candidates.empty()) {
+    return "\"" + value + "\" is not an item of " + name + "; valid items:" + ValidItems(selector);
+  }
+  std::string named;
+  for (const int i : match.candidates) named += "\n  \"" + selector.items()[i] + "\"";
+  return "\"" + value + "\" names several items of " + name + "; name one of them:" + named;
 }
 
 // The formats `formats` lists, one a line: short name and full text.
@@ -141,11 +146,13 @@ std::string ChooseFormat(TForm1& form, const std::string& text) {
     }
     if (named.size() == 1) index = row_of(named.front()->DisplayName);
   }
-  if (index < 0 || index >= form.ComboOutputFormat.count()) {
+  // A separator row is no format.
+  if (index < 0 || index >= form.ComboOutputFormat.count() || IsSeparatorRow(items[index])) {
     std::vector<const OutputFormat*> all;
     for (const OutputFormat& format : FormatCatalogue) all.push_back(&format);
     return "\"" + text +
-           "\" is neither an output format, its short name or extension, nor a row index 0.." +
+           "\" is neither an output format, its short name or extension, nor the row index of "
+           "a format in 0.." +
            std::to_string(form.ComboOutputFormat.count() - 1) + "; formats:" + FormatChoices(all);
   }
   form.ComboOutputFormat.UserSelect(index);

@@ -76,5 +76,28 @@ TEST(CliArguments, MistakesAreUsageErrors) {
   }
 }
 
+// Option values as people type them: the exact item, then without regard to case and blanks,
+// then by the item's number; several items is no answer.
+TEST(CliArguments, OptionValuesMatchItemsAsPeopleTypeThem) {
+  const std::vector<std::string> rates = {"Auto", "8000  Hz", "16000 Hz", "22050 Hz"};
+  const std::vector<std::string> sizes = {"368 x 208", "368 x 272", "176 x 144 (QCIF)"};
+  const std::vector<std::string> bitrates = {"12.2 Kbps", "128 Kbps", "1128 Kbps"};
+  struct Case {
+    const std::vector<std::string>& items;
+    std::string value;
+    std::vector<int> candidates;
+  } const cases[] = {
+      {rates, "8000  Hz", {1}},     {rates, "8000 Hz", {1}}, {rates, "8000HZ", {1}},
+      {rates, "auto", {0}},         {rates, "8000", {1}},    {rates, "16000", {2}},
+      {rates, "44100", {}},         {rates, "8000 kHz", {}}, {rates, "", {}},
+      {sizes, "368X208", {0}},      {sizes, "368", {0, 1}},  {sizes, "176x144(qcif)", {2}},
+      {bitrates, "128", {1}},       {bitrates, "12.2", {0}}, {bitrates, "12", {}},
+      {bitrates, "1128 kbps", {2}},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MatchItem(c.items, c.value).candidates, c.candidates) << "\"" << c.value << "\"";
+  }
+}
+
 }  // namespace
 }  // namespace vidloom::cli

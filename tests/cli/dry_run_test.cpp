@@ -84,9 +84,10 @@ TEST(CliDryRun, WorkedPspExampleToTheCharacter) {
 
 TEST(CliDryRun, SelectionsAreAppliedAsAUserPicksThem) {
   TempDir dir;
+  // Values as people type them: a number alone, another case.
   const auto r = RunProgram(
       kCli, {"--no-settings", "--print-commands", "--format", "MP3 - Mpeg Layer3 Audio (*.mp3)",
-             "--audio-bitrate", "128 Kbps", "--channels", "Mono", "--volume", "8", "--source-size",
+             "--audio-bitrate", "128", "--channels", "mono", "--volume", "8", "--source-size",
              "0 x 0", "--output-dir", dir.path(), dir / "song.wav"});
   ASSERT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "\"" + kProgramDir + "raziz2u\" -@ -y  -i \"" + dir / "song.wav\"" +
@@ -117,6 +118,18 @@ TEST(CliDryRun, UnlistedItemsAreUsageErrorsThatListTheValidOnes) {
   const auto f = RunProgram(kCli, {"--print-commands", "--format", "zune", "x.avi"});
   EXPECT_EQ(f.status, 2);
   EXPECT_NE(f.err.find("PSP AVC Video (*.mp4)"), std::string::npos) << f.err;
+
+  // A separator row of the format list is no format.
+  const auto separator = RunProgram(kCli, {"--print-commands", "--format", "3", "x.avi"});
+  EXPECT_EQ(separator.status, 2);
+  EXPECT_NE(separator.err.find("psp-avc"), std::string::npos) << separator.err;
+
+  // A value that names several items says which.
+  const auto several =
+      RunProgram(kCli, {"--no-settings", "--print-commands", "--format", "ps3-480p", "--video-size",
+                        "720", "--source-size", "0 x 0", "x.avi"});
+  EXPECT_EQ(several.status, 2);
+  EXPECT_NE(several.err.find("names several items"), std::string::npos) << several.err;
 }
 
 TEST(CliDryRun, NoFilesOrUnknownOptionsAreUsageErrors) {
