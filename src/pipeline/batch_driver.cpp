@@ -59,7 +59,7 @@ void BatchEndGuard::Run() noexcept {
 struct Lane {
   RunnerEnv runner;
   CommandContext commands;
-  std::string reserved = {};  // the output path the lane writes now, in the batch's OutputsInUse
+  std::string reserved = {};  // the output path of the lane's row, in the batch's OutputsInUse
 };
 
 // A change of a row's record after a run or at a step of its conversion.
@@ -88,10 +88,12 @@ class Batch {
   // The rows on `lanes` lanes. False when the batch ended early (Stop).
   bool RunLanes(const std::vector<RowId>& rows, int lanes);
   // A row's turn and runs. False when the batch must end now.
-  bool RunRow(Lane& lane, RowId id);
-  // The command `build` makes, its output reserved for the lane.
+  // `starting` is held until the row's first command is made, so that the rows get their
+  // output names in list order.
+  bool RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting);
+  // The command `build` makes; its output name is taken for the batch, instead of the one the
+  // lane's row had (a retry's build gets the row's own name back when it is free).
   RowCommand Prepare(Lane& lane, const std::function<RowCommand()>& build);
-  void Release(Lane& lane);
   void Change(RowId id, const RowChange& change);
   // After a run: the full bar a moment (unless it was stopped), then back to 0, when the lane
   // is the file the window shows.
@@ -112,7 +114,8 @@ class Batch {
   const std::int64_t end_pause_ms_;
   const std::int64_t display_interval_ms_;
   std::mutex outputs_mutex_;
-  OutputsInUse outputs_in_use_;  // under outputs_mutex_
+  OutputsInUse outputs_in_use_;  // under outputs_mutex_: the names given to the checked rows
+  std::mutex starting_mutex_;    // a row's turn begins under it
 };
 
 void Batch::Run() {
@@ -209,14 +212,13 @@ bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   auto work = [&](Lane& lane) {
     while (!ended) {
       // Rows are taken in list order; a row's check box is read when it is taken.
+      std::unique_lock starting(starting_mutex_);
       const std::size_t at = next_row.fetch_add(1);
       if (at >= rows.size()) return;
+      lane.reserved.clear();  // the name of the lane's row before stays taken
       try {
-        const bool go_on = RunRow(lane, rows[at]);
-        Release(lane);
-        if (!go_on) stopped = ended = true;
+        if (!RunRow(lane, rows[at], std::move(starting))) stopped = ended = true;
       } catch (...) {
-        Release(lane);
         std::lock_guard lock(failure_mutex);
         if (!failure) failure = std::current_exception();
         ended = true;
@@ -245,12 +247,6 @@ RowCommand Batch::Prepare(Lane& lane, const std::function<RowCommand()>& build) 
   lane.reserved = run.output_path;
   outputs_in_use_.insert(lane.reserved);
   return run;
-}
-
-void Batch::Release(Lane& lane) {
-  std::lock_guard lock(outputs_mutex_);
-  outputs_in_use_.erase(lane.reserved);
-  lane.reserved.clear();
 }
 
 void Batch::Change(RowId id, const RowChange& change) {
@@ -302,14 +298,21 @@ void Batch::MarkRowsNotReachedQuietly(const std::string& reason) noexcept {
   }
 }
 
-bool Batch::RunRow(Lane& lane, RowId id) {
+bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) {
   if (state_.requests.StopRequested) return false;
   const std::optional<RowSnapshot> row = window_.Call(
       [id](BatchEnv& env) { return TakeRow(env.form, env.options, env.window_state, id); });
   if (!row) return true;  // the row was removed under the batch: nothing to do
-  // Every row's command is made, checked or not: that makes the output directory early.
+  // Every row's command is made, checked or not: that makes the output directory early. Only
+  // a checked row keeps its name.
   RowCommand run = Prepare(lane, [&] { return BuildFirstCommand(lane.commands, *row); });
-  if (!row->checked) return true;
+  if (!row->checked) {
+    std::lock_guard lock(outputs_mutex_);
+    outputs_in_use_.erase(lane.reserved);
+    lane.reserved.clear();
+    return true;
+  }
+  starting.unlock();
 
   window_.Call([id](BatchEnv& env) {
     if (env.hooks.RowTurn) env.hooks.RowTurn(id);

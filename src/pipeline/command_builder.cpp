@@ -24,25 +24,26 @@ std::string Quoted(std::string_view path) {
   return out;
 }
 
-// The output path for `input_path`: the plain name, or a unique one when a file is there and
-// must not be replaced. The input file itself (reached by any path: the same name, a symlink, a
-// hard link) is never replaced, whatever the overwrite box says: the encoder would truncate its
-// own input.
-// A path that another lane writes now counts as taken, even with overwrite: two encoders must
-// never write one file.
+// The output path for `input_path`: the plain name, else <base>-1, <base>-2, ... A name is taken
+// when another row of the batch has it (`in_use`: two rows never write one file, and the rows
+// of a batch get their names in list order); a file already there is replaced only with
+// overwrite, so that a re-run of the same list replaces the same files, and never when it is the
+// input itself (reached by any path: the same name, a symlink, a hard link), which the encoder
+// would truncate.
 std::string ChooseOutputPath(const std::string& directory, const std::string& input_path,
                              const std::string& extension, bool overwrite,
                              const OutputsInUse* in_use) {
-  const std::string base = OutputBaseName(input_path);
-  std::string path = directory;
-  path += platform::kPathSeparator;
-  path += base;
-  path += '.';
-  path += extension;
-  const bool in_use_now = in_use != nullptr && in_use->contains(path);
-  if (!in_use_now && !platform::FileExists(path)) return path;
-  if (!in_use_now && overwrite && !platform::SameFile(path, input_path)) return path;
-  return UniqueOutputBase(directory, base, extension, in_use) + "." + extension;
+  const std::string stem = directory + platform::kPathSeparator + OutputBaseName(input_path);
+  auto usable = [&](const std::string& path) {
+    if (in_use != nullptr && in_use->contains(path)) return false;
+    if (!platform::FileExists(path)) return true;
+    return overwrite && !platform::SameFile(path, input_path);
+  };
+  if (std::string path = stem + "." + extension; usable(path)) return path;
+  for (unsigned long long n = 1;; ++n) {
+    std::string path = stem + "-" + std::to_string(n) + "." + extension;
+    if (usable(path)) return path;
+  }
 }
 
 // The first unique name whose thumbnail is not the input file either.
@@ -109,19 +110,6 @@ std::string OutputBaseName(std::string_view path) {
   const std::string_view name = platform::FileNamePart(path);
   const auto dot = name.rfind('.');
   return std::string(dot == std::string_view::npos ? name : name.substr(0, dot));
-}
-
-std::string UniqueOutputBase(const std::string& directory, const std::string& base,
-                             const std::string& extension, const OutputsInUse* in_use) {
-  std::string prefix = directory;
-  prefix += platform::kPathSeparator;
-  prefix += base;
-  prefix += '-';
-  for (unsigned long long n = 1;; ++n) {
-    std::string candidate = prefix + std::to_string(n);
-    const std::string path = candidate + "." + extension;
-    if (!platform::FileExists(path) && !(in_use && in_use->contains(path))) return candidate;
-  }
 }
 
 std::string ThumbnailPath(std::string_view output_path) {

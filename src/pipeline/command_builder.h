@@ -34,7 +34,7 @@ class OutputDirectoryError : public std::runtime_error {
   std::string directory_;
 };
 
-// The output paths that the runs of a batch write now.
+// The output paths given to the rows of a batch so far: taken for the others.
 using OutputsInUse = std::set<std::string>;
 
 // How a run opens its input: behind the alternate-input prefix `DS:\\`, or forced to the
@@ -74,7 +74,7 @@ struct CommandContext {
   // A dry run: the commands are made as they would be, but nothing is created on disk (a
   // missing output directory that could not be created still throws OutputDirectoryError).
   bool dry_run = false;
-  // The outputs other runs write now: taken, even with overwrite (null: none).
+  // The outputs given to the batch's other rows: taken, even with overwrite (null: none).
   const OutputsInUse* outputs_in_use = nullptr;
   // The encoder's threads (0: as many as it likes).
   int encoder_threads = 0;
@@ -89,9 +89,10 @@ struct RowCommand {
 };
 
 // Builds the command of `row` opened by `method`: creates the output directory (one level)
-// when missing (unless context.dry_run), chooses the output name (unique unless overwrite is
-// chosen; neither the output nor its thumbnail ever replaces the input file), fills the slots
-// and applies the format's template. Throws OutputDirectoryError.
+// when missing (unless context.dry_run), chooses the output name (<base>.<ext>, else the first
+// free <base>-N.<ext>: a name another row of the batch has is never free, an existing file is
+// free only with overwrite; neither the output nor its thumbnail ever replaces the input file),
+// fills the slots and applies the format's template. Throws OutputDirectoryError.
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
                                InputMethod method);
 // A row's first command, as the batch and the dry run make it.
@@ -121,10 +122,6 @@ std::string VolumeOption(std::string_view volume_factor);
 
 // The file name after the last separator, without its extension (from the last ".").
 std::string OutputBaseName(std::string_view path);
-// <directory>/<base>-<n> for the first n = 1, 2, ... for which no file named that plus
-// "." + extension exists (nor is in `in_use`).
-std::string UniqueOutputBase(const std::string& directory, const std::string& base,
-                             const std::string& extension, const OutputsInUse* in_use = nullptr);
 // The output path with its extension replaced by "THM".
 std::string ThumbnailPath(std::string_view output_path);
 

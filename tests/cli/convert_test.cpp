@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <sstream>
 #include <thread>
 
@@ -147,6 +148,35 @@ TEST_F(CliConvert, TwoAtOnceConvertEveryClipAndEachRowKeepsItsEnd) {
   for (const char* base : {"one", "two", "three four"}) {
     EXPECT_GT(std::filesystem::file_size(out / ("result/" + std::string(base) + ".mp4")), 0u);
     EXPECT_GT(std::filesystem::file_size(out / ("result/" + std::string(base) + ".THM")), 0u);
+  }
+}
+
+// Two files of one stem, one file at a time and both at once: with overwrite every run gives
+// them the same names, in list order, and replaces those files (one never replaces the
+// other's); without it they get the next free names.
+TEST_F(CliConvert, RerunsWithOverwriteReplaceTheSameFiles) {
+  TempDir dir;
+  std::filesystem::copy_file(Clips()[0], dir / "clip.avi");
+  std::filesystem::copy_file(Clips()[1], dir / "clip.mov");
+  for (const char* jobs : {"1", "2"}) {
+    SCOPED_TRACE(jobs);
+    const std::string out = dir / ("out" + std::string(jobs));
+    auto convert = [&](const char* overwrite) {
+      const auto r =
+          RunProgram(kCli, {"--no-settings", "--format", "mp3", "--jobs", jobs, overwrite,
+                            "--output-dir", out, dir / "clip.avi", dir / "clip.mov"});
+      EXPECT_EQ(r.status, 0) << r.out << r.err;
+      std::set<std::string> names;
+      for (const auto& entry : std::filesystem::directory_iterator(out)) {
+        names.insert(entry.path().filename().string());
+      }
+      return names;
+    };
+    const std::set<std::string> first = {"clip.mp3", "clip-1.mp3"};
+    EXPECT_EQ(convert("--overwrite"), first);
+    EXPECT_EQ(convert("--overwrite"), first);
+    EXPECT_EQ(convert("--no-overwrite"),
+              (std::set<std::string>{"clip.mp3", "clip-1.mp3", "clip-2.mp3", "clip-3.mp3"}));
   }
 }
 

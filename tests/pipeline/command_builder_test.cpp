@@ -297,15 +297,29 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
   Touch(out_dir + "/clip-2.mp4");
   Build("/movies/clip.avi");
   EXPECT_EQ(last.output_path, out_dir + "/clip-3.mp4");
-  EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4"), out_dir + "/clip-3");
-  EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "3gp"), out_dir + "/clip-1");
-  // A name another lane writes now is taken too.
-  const OutputsInUse in_use = {out_dir + "/clip-3.mp4", out_dir + "/clip-4.mp4"};
-  EXPECT_EQ(UniqueOutputBase(out_dir, "clip", "mp4", &in_use), out_dir + "/clip-5");
 
-  options.CheckBoxOverWrite.SetChecked(true);
-  Build("/movies/clip.avi");
-  EXPECT_EQ(last.output_path, out_dir + "/clip.mp4");
+  // The names the batch's earlier rows have are taken, with overwrite too; with overwrite an
+  // existing file is replaced, so a re-run of the same list gets the same names.
+  struct Case {
+    bool overwrite;
+    OutputsInUse taken;
+    const char* name;
+  } const cases[] = {
+      {false, {}, "clip-3.mp4"},
+      {false, {"clip-3.mp4", "clip-4.mp4"}, "clip-5.mp4"},
+      {true, {}, "clip.mp4"},
+      {true, {"clip.mp4"}, "clip-1.mp4"},
+      {true, {"clip.mp4", "clip-1.mp4"}, "clip-2.mp4"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    options.CheckBoxOverWrite.SetChecked(c.overwrite);
+    OutputsInUse taken;
+    for (const std::string& name : c.taken) taken.insert(out_dir + "/" + name);
+    context.outputs_in_use = &taken;
+    Build("/movies/clip.avi");
+    EXPECT_EQ(last.output_path, out_dir + "/" + c.name);
+  }
 }
 
 TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
