@@ -1,5 +1,7 @@
 #include "gui/bind.h"
 
+#include <algorithm>
+
 #include <QAbstractButton>
 #include <QAction>
 #include <QCheckBox>
@@ -153,15 +155,23 @@ void BindProgressBar(ProgressBar& bar, QProgressBar* widget) {
 }
 
 void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels,
-                   QLabel* message) {
+                   QLabel* message, QLabel* notice, int room) {
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     Follow(bar, panels[i], [&bar, i](QLabel* w) {
       w->setText(Q(bar.panel(i)));
+      w->setToolTip(Q(bar.panel(i)));
       w->setEnabled(bar.enabled());
     });
   }
   if (message == nullptr) return;
-  Follow(bar, message, [&bar](QLabel* w) {
+  Follow(bar, message, [&bar, notice, room](QLabel* w) {
+    int width = room;
+    if (notice != nullptr) {
+      notice->setText(Q(bar.notice()));
+      notice->setVisible(!bar.notice().empty());
+      if (!bar.notice().empty()) width -= notice->sizeHint().width() + 6;
+    }
+    w->setFixedWidth(std::max(0, width));
     // One line: the whole text in the tooltip when the label cuts it.
     const QString text = Q(bar.message());
     w->setText(w->fontMetrics().elidedText(text, Qt::ElideRight, w->width() - 6));

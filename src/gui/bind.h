@@ -41,9 +41,9 @@ void BindTrackBar(TrackBar& bar, QSlider* slider);
 // A user's change runs SpinEdit::SetValue.
 void BindSpinEdit(SpinEdit& spin, QSpinBox* widget);
 void BindProgressBar(ProgressBar& bar, QProgressBar* widget);
-// One label per panel.
-// The three panels, and the message beside them (a fixed-width label; may be null).
+// One label per panel; the message beside them and the notice at the far end (may be null):
+// the message gets `room` pixels, less what a shown notice takes.
 void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels,
-                   QLabel* message = nullptr);
+                   QLabel* message = nullptr, QLabel* notice = nullptr, int room = 0);
 
 }  // namespace vidloom::gui

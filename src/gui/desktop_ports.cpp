@@ -1,9 +1,12 @@
 #include "gui/desktop_ports.h"
 
+#include <QDBusConnection>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QStringList>
 #include <QUrl>
+
+#include "desktop/file_manager.h"
 
 namespace vidloom::gui {
 
@@ -47,6 +50,10 @@ bool QtDesktop::OpenUrl(const std::string& url) {
 
 bool QtDesktop::OpenFolder(const std::string& path) {
   return QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(path)));
+}
+
+bool QtDesktop::ShowFile(const std::string& path) {
+  return desktop::ShowItemInFileManager(QDBusConnection::sessionBus(), path);
 }
 
 }  // namespace vidloom::gui

@@ -32,12 +32,15 @@ class QtFolderChooser : public FolderChooser {
   QWidget* parent_;
 };
 
-// Help and links through the desktop's handlers; the start-up script as the headless one runs it.
+// Help, links and folders through the desktop's handlers; the start-up script as the headless one
+// runs it.
 class QtDesktop : public HeadlessDesktop {
  public:
   bool OpenHelpFile(const std::string& path) override;
   bool OpenUrl(const std::string& url) override;
   bool OpenFolder(const std::string& path) override;
+  // org.freedesktop.FileManager1 ShowItems on the session bus, where a file manager offers it.
+  bool ShowFile(const std::string& path) override;
 };
 
 }  // namespace vidloom::gui

@@ -1,6 +1,7 @@
 #include "gui/file_list_model.h"
 
 #include <QPointer>
+#include <QStringList>
 
 #include "gui/window_style.h"
 
@@ -90,15 +91,16 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       return {};
     case Qt::TextAlignmentRole:
       return QVariant::fromValue(kFileColumns.at(column).alignment);
-    case Qt::ToolTipRole:
-      // The whole path on the name (it may be cut in the middle there), and why the row did
-      // not convert wherever the mouse rests on it.
-      if (column == 0) {
-        return entry.reason.empty() ? Q(entry.caption)
-                                    : Q(entry.caption) + QLatin1Char('\n') + Q(entry.reason);
-      }
-      if (!entry.reason.empty()) return Q(entry.reason);
-      return {};
+    case Qt::ToolTipRole: {
+      // The whole path on the name (it may be cut in the middle there); why the row did not
+      // convert and what its conversion left wherever the mouse rests on it.
+      QStringList lines;
+      if (column == 0) lines << Q(entry.caption);
+      if (!entry.reason.empty()) lines << Q(entry.reason);
+      for (const std::string& line : OutputLines(entry)) lines << Q(line);
+      if (lines.isEmpty()) return {};
+      return lines.join(QLatin1Char('\n'));
+    }
     default:
       return {};
   }

@@ -66,9 +66,10 @@ QPushButton* AddBigButton(QWidget* parent, Button& button, const char* name, Ico
   return widget;
 }
 
-// The longest texts each status panel shows: the state, the output size, the thumbnail step.
+// The longest texts each status panel shows: the state (a batch's summary after it), the output
+// size, the thumbnail step.
 const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts = {{
-    {"Ready", "Converting 888 of 888"},
+    {"Ready", "Converting 888 of 888", "88 of 888 converted, 88 failed"},
     {"Output File Size : 8888888 KB"},
     {"Creating THM File.....Please Wait"},
 }};
@@ -163,6 +164,7 @@ void MainWindowView::BuildMenus() {
       ->setIcon(MakeIcon(IconKind::kRemove));
   AddEntry(popup_, form_.ClearAllItems1, "ClearAllItems1")->setIcon(MakeIcon(IconKind::kClear));
   popup_->addSeparator();
+  AddEntry(popup_, form_.CheckFailedItems1, "CheckFailedItems1");
   AddEntry(popup_, form_.ShowDetails1, "ShowDetails1");
   AddEntry(popup_, form_.OpenOutputFolder2, "OpenOutputFolder2")
       ->setIcon(MakeIcon(IconKind::kFolder));
@@ -319,14 +321,23 @@ void MainWindowView::BuildStatusBar() {
     bar->addWidget(panel);
     panels[i] = panel;
   }
-  // Beside the panels: why the selected row did not convert, which files were not added.
+  // Beside the panels: why the selected row did not convert, which files were not added; at the
+  // far end, in bold red, what will happen when the batch is done (the power-off).
   auto* message = new QLabel(bar);
   message->setObjectName(QStringLiteral("StatusBar1Message"));
   message->setAccessibleName(QStringLiteral("Status message"));
-  message->setFixedWidth(std::max(0, kClientWidth - used - 24));
   message->setContentsMargins(4, 0, 2, 0);
   bar->addWidget(message);
-  BindStatusBar(form_.StatusBar1, panels, message);
+  auto* notice = new QLabel(bar);
+  notice->setObjectName(QStringLiteral("StatusBar1Notice"));
+  notice->setAccessibleName(QStringLiteral("Status notice"));
+  notice->setFont(WindowFont(8, true));
+  QPalette red = notice->palette();
+  red.setColor(QPalette::WindowText, QColor(0xb0, 0x00, 0x00));
+  notice->setPalette(red);
+  notice->setContentsMargins(4, 0, 6, 0);
+  bar->addPermanentWidget(notice);
+  BindStatusBar(form_.StatusBar1, panels, message, notice, std::max(0, kClientWidth - used - 24));
   setStatusBar(bar);
 }
 

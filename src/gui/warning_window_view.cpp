@@ -32,6 +32,14 @@ WarningWindowView::WarningWindowView(TForm3& form, QWidget* parent)
   label2->move(177, 81);
   BindLabel(form.Label2, label2, true);
 
+  // Which option asked for the power-off, above the countdown.
+  auto* label3 = new QLabel(this);
+  label3->setObjectName(QStringLiteral("Label3"));
+  label3->setWordWrap(true);
+  label3->setAlignment(Qt::AlignHCenter);
+  label3->setGeometry(12, 4, 341, 34);
+  BindLabel(form.Label3, label3, false);
+
   auto* button = new QPushButton(Q(form.SpeedButton1.caption), this);
   button->setObjectName(QStringLiteral("SpeedButton1"));
   button->setAccessibleName(Q(form.SpeedButton1.caption));

@@ -117,6 +117,12 @@ void StatusBar::SetMessage(std::string text) {
   Notify();
 }
 
+void StatusBar::SetNotice(std::string text) {
+  if (notice_ == text) return;
+  notice_ = std::move(text);
+  Notify();
+}
+
 void TrackBar::SetPosition(int position) {
   position = std::clamp(position, min, max);
   if (position == position_) return;

@@ -156,9 +156,15 @@ class StatusBar : public Control {
   const std::string& message() const { return message_; }
   void SetMessage(std::string text);
 
+  // A notice at the bar's far end that stays while its reason holds ("Power off when done").
+  // Empty: none.
+  const std::string& notice() const { return notice_; }
+  void SetNotice(std::string text);
+
  private:
   std::array<std::string, kPanels> panels_;
   std::string message_;
+  std::string notice_;
 };
 
 // Horizontal slider. on_change runs when the position changes (user or program).

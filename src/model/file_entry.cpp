@@ -123,6 +123,15 @@ std::string OutputSizeText(const FileEntry& entry) {
   return "Output File Size : " + std::to_string(*entry.output_kb) + " KB";
 }
 
+std::vector<std::string> OutputLines(const FileEntry& entry) {
+  std::vector<std::string> lines;
+  if (entry.output_written && !entry.output_path.empty()) {
+    lines.push_back("Output: " + entry.output_path);
+  }
+  if (!entry.thumbnail_path.empty()) lines.push_back("Thumbnail: " + entry.thumbnail_path);
+  return lines;
+}
+
 void AppendDetails(FileEntry& entry, const std::vector<std::string>& lines) {
   auto& details = entry.details;
   details.insert(details.end(), lines.begin(), lines.end());

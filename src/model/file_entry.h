@@ -79,8 +79,9 @@ struct FileEntry {
   // Why the row's last conversion did not end done ("stopped", the encoder's error line, "the
   // file no longer exists", ...); empty otherwise.
   std::string reason = {};
-  std::string output_path = {};  // the output file of the row's latest run
-  bool output_written = false;   // a file lay at output_path when that run ended
+  std::string output_path = {};     // the output file of the row's latest run
+  bool output_written = false;      // a file lay at output_path when that run ended
+  std::string thumbnail_path = {};  // the PSP thumbnail its conversion wrote; empty: none
   // The encoder's output of the row's last runs, each run headed by its command line; at most
   // kMaxDetailLines lines, the latest.
   std::vector<std::string> details = {};
@@ -101,6 +102,10 @@ void RenderCells(FileEntry& entry);
 
 // "Output File Size : 12 KB" for a row whose output has a size so far; empty otherwise.
 std::string OutputSizeText(const FileEntry& entry);
+
+// What the row's conversion left, for its tooltip and details: "Output: <path>" while the
+// output file lies there, "Thumbnail: <path>" for its thumbnail; one line each.
+std::vector<std::string> OutputLines(const FileEntry& entry);
 
 // Appends `lines` to entry.details, dropping the oldest beyond kMaxDetailLines.
 void AppendDetails(FileEntry& entry, const std::vector<std::string>& lines);

@@ -42,6 +42,7 @@ TForm1::TForm1() {
   CheckAllItems1.caption = "Check All Items";
   UncheckAllItems1.caption = "Uncheck All Items";
   DeleteSelectedItem1.caption = "Remove Selected Item";
+  CheckFailedItems1.caption = "Check Failed Items";
   ShowDetails1.caption = "Show Details";
   ClearAllItems1.caption = "Clear All Items";
 
@@ -68,6 +69,9 @@ TForm4::TForm4() {
 TForm3::TForm3() {
   Label1.SetCaption("Your PC will be turned off in 30 seconds");
   Label2.SetCaption("1");
+  Label3.SetCaption(
+      "\"Shut Down Computer After All Conversion Jobs Are Done\" is ticked in Options > Set "
+      "Additional Options.");
   SpeedButton1.caption = "Do Not Turn Off";
 }
 

@@ -76,6 +76,7 @@ struct TForm1 : Form {
   MenuEntry UncheckAllItems1;
   MenuEntry DeleteSelectedItem1;
   MenuEntry ClearAllItems1;
+  MenuEntry CheckFailedItems1;  // ticks the rows that did not end Done, unticks the others
   MenuEntry ShowDetails1;       // the selected row's reason and the encoder's output of its runs
   MenuEntry OpenOutputFolder2;  // the output directory in the file manager
 
@@ -104,6 +105,7 @@ struct TForm3 : Form {
   std::string caption = "Warning";
   Label Label1;
   Label Label2;         // elapsed seconds
+  Label Label3;         // why: the option that asks for the power-off
   Button SpeedButton1;  // "Do Not Turn Off"
 };
 

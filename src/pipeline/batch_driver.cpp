@@ -68,6 +68,7 @@ struct RowChange {
   const RunResult* run = nullptr;       // the run that ended: its details and output
   const std::string* reason = nullptr;  // the row's new reason
   bool clear_percent = false;
+  const std::string* thumbnail = nullptr;  // the thumbnail the run wrote
 };
 
 // The batch on the worker thread, which it reaches only through its handle.
@@ -258,6 +259,7 @@ void Batch::Change(RowId id, const RowChange& change) {
         entry.output_written = change.run->output_exists;
       }
       if (change.reason) entry.reason = *change.reason;
+      if (change.thumbnail) entry.thumbnail_path = *change.thumbnail;
       if (change.clear_percent) entry.percent.reset();
       if (change.state) entry.state = *change.state;
     });
@@ -371,6 +373,7 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       entry.details.clear();
       entry.output_path = run.output_path;
       entry.output_written = false;
+      entry.thumbnail_path.clear();
     });
     if (env.state.requests.StopRequested) return false;
     env.state.batch.JobsStarted = 1;
@@ -394,7 +397,16 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
     // during the end pause, and the next run's state after it.
     std::optional<RowState> state;
     if (next.step == RowStep::kFinish) state = next.state;
-    Change(id, {.state = state, .run = &result, .reason = state ? &judged.reason : nullptr});
+    // A good thumbnail run leaves its picture beside the video.
+    std::string thumbnail;
+    if (IsThumbnailRun(kind) && judged.verdict == RunVerdict::kSucceeded) {
+      thumbnail = ThumbnailPath(run.output_path);
+      if (!platform::FileExists(thumbnail)) thumbnail.clear();
+    }
+    Change(id, {.state = state,
+                .run = &result,
+                .reason = state ? &judged.reason : nullptr,
+                .thumbnail = thumbnail.empty() ? nullptr : &thumbnail});
     EndPause(lane, result);
     if (IsThumbnailRun(kind)) {
       window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, ""); });

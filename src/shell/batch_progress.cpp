@@ -117,4 +117,15 @@ std::string BatchProgress::TimesText(std::int64_t now_ms) const {
          FormatTime(batch_elapsed) + " elapsed, " + FormatTime(batch_left) + " left";
 }
 
+std::string SummaryText(const BatchCounts& counts, bool stopped) {
+  std::string text = std::to_string(counts.converted);
+  if (!stopped) {
+    text += " of " + std::to_string(counts.converted + counts.failed + counts.stopped);
+  }
+  text += " converted";
+  if (counts.failed > 0) text += ", " + std::to_string(counts.failed) + " failed";
+  if (stopped) text += ", " + std::to_string(counts.stopped) + " stopped";
+  return text;
+}
+
 }  // namespace vidloom

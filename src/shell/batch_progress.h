@@ -58,4 +58,16 @@ class BatchProgress {
   std::vector<bool> ended_;
 };
 
+// How a batch ended, counted over the rows it was to convert.
+struct BatchCounts {
+  int converted = 0;
+  int failed = 0;
+  int stopped = 0;  // aborted, or not reached, because of Stop
+};
+
+// What the status bar and the desktop notification say after a batch: "8 of 13 converted, 5
+// failed", "13 of 13 converted"; after Stop "3 converted, 1 stopped" (", 2 failed" before the
+// stopped count when some failed).
+std::string SummaryText(const BatchCounts& counts, bool stopped);
+
 }  // namespace vidloom

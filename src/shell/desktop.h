@@ -21,6 +21,7 @@ class HeadlessDesktop : public Desktop {
   bool OpenHelpFile(const std::string&) override { return false; }
   bool OpenUrl(const std::string&) override { return false; }
   bool OpenFolder(const std::string&) override { return false; }
+  bool ShowFile(const std::string&) override { return false; }
 };
 
 }  // namespace vidloom

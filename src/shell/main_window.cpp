@@ -25,6 +25,10 @@ constexpr const char* kWindowCaption = "Vidloom";
 constexpr int kHintHidePauseMs = 30000;
 // The reason given with the sleep lock a batch holds.
 constexpr const char* kSleepInhibitReason = "Converting files";
+// The first status panel while no batch has ended since the list last changed.
+constexpr const char* kReadyText = "Ready";
+// The status bar's notice while "Shut Down Computer ..." is ticked.
+constexpr const char* kPowerOffNotice = "Power off when done";
 
 // The file dialog of a front-end that has none: always cancelled.
 class NoFileDialog : public FileDialog {
@@ -197,12 +201,20 @@ void MainWindow::FormCreate() {
   };
   Form1.ShowDetails1.on_click = [this] { ShowDetails1Click(); };
   Form1.OpenOutputFolder1.on_click = [this] { OpenOutputFolder1Click(); };
-  Form1.OpenOutputFolder2.on_click = [this] { OpenOutputFolder1Click(); };
+  Form1.OpenOutputFolder2.on_click = [this] { OpenOutputFolder2Click(); };
+  Form1.CheckFailedItems1.on_click = [this] { CheckFailedItems1Click(); };
   Form1.ListView1.SubscribeRows([this](ListView::Change change, int row) {
     if (change != ListView::Change::kRowChanged || row == Form1.ListView1.selected()) {
       ShowSelectedRowReason();
     }
+    // A batch's summary holds until the list changes.
+    const bool list_changed = change == ListView::Change::kInserted ||
+                              change == ListView::Change::kRemoved ||
+                              change == ListView::Change::kReset;
+    if (list_changed && !batch_progress_.active()) Form1.StatusBar1.SetPanel(0, kReadyText);
   });
+  // The notice follows the shutdown box, from the stored setting on.
+  Form4.CheckBoxShutDown.Subscribe([this] { ShowPowerOffNotice(); });
   Form1.RemoveButton.on_click = [this] { Form1.DeleteSelectedItem1.Click(); };
   Form1.ClearAllButton.on_click = [this] { Form1.ClearAllItems1.Click(); };
 
@@ -352,6 +364,22 @@ void MainWindow::OpenOutputFolder1Click() {
   }
 }
 
+void MainWindow::OpenOutputFolder2Click() {
+  const int row = Form1.ListView1.selected();
+  const FileEntry* entry = row >= 0 ? &Form1.ListView1.row(row) : nullptr;
+  if (entry != nullptr && entry->output_written && platform::FileExists(entry->output_path)) {
+    // The row's own output, selected in its folder where the file manager can; else its
+    // folder.
+    if (ports_.desktop && ports_.desktop->ShowFile(entry->output_path)) return;
+    const std::string folder = platform::ParentDirectory(entry->output_path);
+    if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
+      dialogs_.ShowMessage(kInformationCaption, kCannotOpenFolderText + folder);
+    }
+    return;
+  }
+  OpenOutputFolder1Click();
+}
+
 void MainWindow::DeleteKeyPressed() {
   // The list is not changed while files are converted or added.
   if (AcceptsGivenFiles()) Form1.DeleteSelectedItem1.Click();
@@ -426,7 +454,8 @@ void MainWindow::ShowBatchProgress() {
 }
 
 void MainWindow::EndBatchProgress() {
-  // What the notification after the batch will tell: the rows the batch was to convert.
+  // What the status bar and the notification after the batch tell: the rows it was to convert.
+  std::string summary = kReadyText;
   if (batch_progress_.active()) {
     batch_outcome_ = {};
     batch_outcome_.counted = true;
@@ -434,16 +463,21 @@ void MainWindow::EndBatchProgress() {
     for (const FileEntry& row : Form1.ListView1.rows()) {
       if (!row.checked) continue;
       if (row.state == RowState::kDone) {
-        ++batch_outcome_.converted;
+        ++batch_outcome_.counts.converted;
+      } else if (batch_outcome_.stopped &&
+                 (row.state == RowState::kAborted || row.state == RowState::kSkipped)) {
+        ++batch_outcome_.counts.stopped;
       } else {
-        ++batch_outcome_.failed;
+        ++batch_outcome_.counts.failed;
       }
     }
+    summary = SummaryText(batch_outcome_.counts, batch_outcome_.stopped);
   }
   if (batch_progress_.side_by_side()) Form1.ProgressBar1.SetPosition(0);
   batch_progress_.Stop();
   Form1.BatchClockTimer.SetEnabled(false);
-  Form1.StatusBar1.SetPanel(0, "Ready");
+  // The summary stays until the list changes.
+  Form1.StatusBar1.SetPanel(0, summary);
   Form1.ProgressBar1.SetText("");
   if (Form1.caption != kWindowCaption) {
     Form1.caption = kWindowCaption;
@@ -454,18 +488,27 @@ void MainWindow::EndBatchProgress() {
 void MainWindow::NotifyBatchEnd() {
   const BatchOutcome outcome = batch_outcome_;
   batch_outcome_ = {};
-  if (!ports_.notifier || !outcome.counted || outcome.stopped || shutdown.ShutdownArmed) return;
+  if (!ports_.notifier || !outcome.counted || outcome.stopped) return;
   if (ports_.window_active && ports_.window_active()) return;  // the user sees the window
-  if (outcome.converted + outcome.failed == 0) return;
-  std::string body;
-  if (outcome.failed == 0) {
-    body = std::to_string(outcome.converted) +
-           (outcome.converted == 1 ? " file converted" : " files converted");
-  } else {
-    body = std::to_string(outcome.converted) + " converted, " + std::to_string(outcome.failed) +
-           " failed";
-  }
+  const BatchCounts& counts = outcome.counts;
+  if (counts.converted + counts.failed == 0) return;
+  std::string body = SummaryText(counts, false);
+  // The countdown has taken over: the user is told what comes.
+  if (shutdown.ShutdownArmed) body += ". " + Form3.Label1.caption();
   ports_.notifier->Notify(kWindowCaption, body);
+}
+
+void MainWindow::ShowPowerOffNotice() {
+  Form1.StatusBar1.SetNotice(Form4.CheckBoxShutDown.checked() ? kPowerOffNotice : "");
+}
+
+void MainWindow::CheckFailedItems1Click() {
+  ListView& list = Form1.ListView1;
+  for (int i = 0; i < list.count(); ++i) {
+    const RowState state = list.row(i).state;
+    list.SetChecked(i, state == RowState::kFailed || state == RowState::kAborted ||
+                           state == RowState::kSkipped);
+  }
 }
 
 void MainWindow::ShowDetails1Click() {
@@ -480,6 +523,7 @@ void MainWindow::ShowDetails1Click() {
   } else {
     summary += entry.details.empty() ? "Not converted yet." : "No failure.";
   }
+  for (const std::string& line : OutputLines(entry)) summary += "\n\r" + line;
   std::string details;
   for (const auto& line : entry.details) details += line + "\n";
   dialogs_.ShowDetails("Details", summary, details);

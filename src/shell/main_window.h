@@ -166,12 +166,22 @@ class MainWindow {
   // Waits for a running batch to end while this (UI) thread keeps pumping.
   void WaitForBatch();
 
+  // The list's context menu "Check Failed Items": ticks the rows whose last conversion did not
+  // end Done (failed, aborted, skipped) and unticks the others, so that the next "Convert Now !"
+  // converts only those.
+  void CheckFailedItems1Click();
+  // The status bar's notice "Power off when done" while the shutdown box is ticked.
+  void ShowPowerOffNotice();
   // The list's context menu "Show Details": the selected row's reason and the encoder's output
   // of its last runs; nothing without a selected row.
   void ShowDetails1Click();
-  // File > "Open Output Folder" and the list's menu entry of that name: the output directory in
-  // the file manager (the user is told when it does not exist yet or cannot be shown).
+  // File > "Open Output Folder": the output directory in the file manager (the user is told
+  // when it does not exist yet or cannot be shown).
   void OpenOutputFolder1Click();
+  // The list's menu entry "Open Output Folder": the selected row's output file selected in its
+  // folder where the desktop offers that, else that folder; without a row's output, as File >
+  // "Open Output Folder".
+  void OpenOutputFolder2Click();
   // The Delete key on the list: removes the selected row, except while files are converted or
   // added.
   void DeleteKeyPressed();
@@ -224,8 +234,7 @@ class MainWindow {
   struct BatchOutcome {
     bool counted = false;  // a batch got as far as its rows
     bool stopped = false;
-    int converted = 0;
-    int failed = 0;
+    BatchCounts counts;
   };
   BatchOutcome batch_outcome_;  // the last batch's, until its notification
 };

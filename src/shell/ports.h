@@ -45,6 +45,9 @@ class Desktop {
   virtual bool OpenUrl(const std::string& url) = 0;
   // Shows the folder at `path` in the file manager.
   virtual bool OpenFolder(const std::string& path) = 0;
+  // Shows the file at `path` selected in its folder, where the desktop's file manager offers
+  // that; false when it does not (the caller then opens the folder).
+  virtual bool ShowFile(const std::string& path) = 0;
 };
 
 // Desktop notifications (a message in the desktop's corner, outside the program's windows).

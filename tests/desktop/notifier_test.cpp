@@ -1,6 +1,7 @@
 // Desktop notifications against a stand-in notification service on a private bus: what the
 // service is sent, and nothing happening without a service or a bus.
 #include "desktop/desktop_notifier.h"
+#include "desktop/file_manager.h"
 
 #include <gtest/gtest.h>
 #include <QDBusConnection>
@@ -45,7 +46,55 @@ class FakeNotifications : public QObject {
   std::vector<Call> calls_;
 };
 
+// Stands in for the desktop's file manager; records every ShowItems.
+class FakeFileManager : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+
+ public:
+  std::vector<QStringList> Calls() const {
+    std::lock_guard lock(mutex_);
+    return calls_;
+  }
+
+ public Q_SLOTS:
+  void ShowItems(const QStringList& uris, const QString&) {
+    std::lock_guard lock(mutex_);
+    calls_.push_back(uris);
+  }
+
+ private:
+  mutable std::mutex mutex_;
+  std::vector<QStringList> calls_;
+};
+
 namespace {
+
+TEST(FileManagerTest, TheFileIsShownWhereAFileManagerOffersIt) {
+  testing::PrivateBus bus;
+  if (bus.address().empty()) GTEST_SKIP() << bus.error();
+  QDBusConnection client =
+      QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "files-client");
+  EXPECT_FALSE(ShowItemInFileManager(client, "/srv/out/clip one.mp4")) << "no file manager";
+
+  FakeFileManager service;
+  QThread thread;
+  thread.start();
+  service.moveToThread(&thread);
+  QDBusConnection server =
+      QDBusConnection::connectToBus(QString::fromStdString(bus.address()), "files-server");
+  ASSERT_TRUE(server.registerObject(kFileManagerPath, &service, QDBusConnection::ExportAllSlots));
+  ASSERT_TRUE(server.registerService(kFileManagerService));
+  EXPECT_TRUE(ShowItemInFileManager(client, "/srv/out/clip one.mp4"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !service.Calls().empty(); }, 5000));
+  EXPECT_EQ(service.Calls().front(), QStringList{"file:///srv/out/clip%20one.mp4"});
+
+  server.unregisterService(kFileManagerService);
+  thread.quit();
+  thread.wait();
+  QDBusConnection::disconnectFromBus("files-server");
+  QDBusConnection::disconnectFromBus("files-client");
+}
 
 TEST(DesktopNotifierTest, TheServiceIsToldTheSummaryAndTheBody) {
   testing::PrivateBus bus;

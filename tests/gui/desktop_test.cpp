@@ -540,7 +540,7 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   WaitForBatchEnd();
   EXPECT_EQ(Cell(0, kColumnProgress), "Aborted");
   EXPECT_EQ(bar->value(), 0);
-  EXPECT_EQ(Panel(0), "Ready");
+  EXPECT_EQ(Panel(0), "0 converted, 1 stopped") << "the batch's summary";
   EXPECT_FALSE(bar->isTextVisible());
   EXPECT_EQ(windows_->main().windowTitle(), "Vidloom");
   EXPECT_TRUE(dialogs_.Messages().empty()) << "a stopped batch announces nothing";
@@ -586,6 +586,19 @@ TEST_F(DesktopTest, ABatchToTheEndWritesTheOutputAndItsThumbnail) {
   EXPECT_EQ(static_cast<unsigned char>(thumbnail[0]), 0xFF);
   EXPECT_EQ(static_cast<unsigned char>(thumbnail[1]), 0xD8);
   EXPECT_EQ(power_off_.calls, 0);
+
+  // The row names what it left: in its tooltip, and "Open Output Folder" on it shows the file
+  // selected where the file manager offers that, else its folder.
+  QAbstractItemModel* model = windows_->main().fileList()->model();
+  EXPECT_EQ(model->index(0, kColumnProgress).data(Qt::ToolTipRole).toString().toStdString(),
+            "Output: " + output + "\nThumbnail: " + out_dir_ + "/short clip.THM");
+  window_->Form1.ListView1.Select(0);
+  desktop_.shows_files = true;
+  Action("OpenOutputFolder2")->trigger();
+  desktop_.shows_files = false;
+  Action("OpenOutputFolder2")->trigger();
+  EXPECT_EQ(desktop_.shown_files, (std::vector<std::string>{output, output}));
+  EXPECT_EQ(desktop_.folders, std::vector<std::string>{out_dir_});
 }
 
 TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {

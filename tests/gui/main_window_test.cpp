@@ -238,7 +238,8 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
             QStringList({"Open Help File", "-", "Visit Korvane Website", "-", "About"}));
   EXPECT_EQ(texts(view_->listPopup()),
             QStringList({"Check All Items", "Uncheck All Items", "-", "Remove Selected Item",
-                         "Clear All Items", "-", "Show Details", "Open Output Folder"}));
+                         "Clear All Items", "-", "Check Failed Items", "Show Details",
+                         "Open Output Folder"}));
   // The shortcuts stand beside their entries.
   const QList<QAction*> file = view_->menuBar()->actions()[0]->menu()->actions();
   EXPECT_EQ(file[0]->shortcut(), QKeySequence(QKeySequence::Open));

@@ -283,6 +283,8 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAfterTheScriptAndAskNothing) {
   EXPECT_TRUE(w.Form4.CheckBoxOverWrite.checked());
   EXPECT_TRUE(w.Form4.CheckBoxShutDown.checked());
   EXPECT_TRUE(dialogs_.boxes.empty()) << "a restored shutdown box asks nothing";
+  // A restored power-off is visible from the start, and follows the box.
+  EXPECT_EQ(w.Form1.StatusBar1.notice(), "Power off when done");
   EXPECT_EQ(w.Form1.ComboOutputFormat.selected(), 12);
   EXPECT_EQ(w.Form4.SpinEdit1.value(), 30);
   EXPECT_EQ(w.window.DropDownItemCount, 30);
@@ -292,9 +294,11 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAfterTheScriptAndAskNothing) {
 
   // After start-up, checking the box again asks.
   w.Form4.CheckBoxShutDown.SetChecked(false);
+  EXPECT_EQ(w.Form1.StatusBar1.notice(), "");
   dialogs_.ExpectQuestion(true);
   w.Form4.CheckBoxShutDown.SetChecked(true);
   EXPECT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(w.Form1.StatusBar1.notice(), "Power off when done");
 }
 
 TEST_F(MainWindowTest, StartupRunsOnceAndAMissingDesktopIsQuiet) {
@@ -657,6 +661,11 @@ TEST(BatchProgress, TimesLeftFollowTheSpeedSoFar) {
 
   EXPECT_EQ(BatchProgress::FormatTime(3725), "1:02:05");
   EXPECT_EQ(BatchProgress::FormatTime(-1), "--:--");
+
+  EXPECT_EQ(SummaryText({.converted = 8, .failed = 5}, false), "8 of 13 converted, 5 failed");
+  EXPECT_EQ(SummaryText({.converted = 3, .stopped = 1}, true), "3 converted, 1 stopped");
+  EXPECT_EQ(SummaryText({.converted = 3, .failed = 2, .stopped = 1}, true),
+            "3 converted, 2 failed, 1 stopped");
 }
 
 TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
@@ -678,10 +687,15 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
   EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
   window_->WaitForBatch();
   EXPECT_EQ(form().ListView1.cell(1, kCellProgress), "Done");
-  EXPECT_EQ(form().StatusBar1.panel(0), "Ready");
   EXPECT_EQ(form().ProgressBar1.text(), "");
   EXPECT_EQ(form().caption, "Vidloom");
   EXPECT_FALSE(form().BatchClockTimer.enabled());
+  // The summary stays until the list changes.
+  EXPECT_EQ(form().StatusBar1.panel(0), "2 of 2 converted");
+  form().ListView1.Select(0);
+  EXPECT_EQ(form().StatusBar1.panel(0), "2 of 2 converted");
+  AddRow("c.avi");
+  EXPECT_EQ(form().StatusBar1.panel(0), "Ready");
 }
 
 TEST_F(MainWindowTest, WithTwoFilesAtOnceTheBarAndTheTitleShowTheBatch) {
@@ -719,23 +733,35 @@ TEST_F(MainWindowTest, TheEndOfABatchIsToldOnTheDesktopWhenTheWindowIsNotActive)
 
   window_active_ = false;
   ConvertToTheEnd();
-  EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 2 files converted"});
+  EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 2 of 2 converted"});
 
-  // One file gone: it failed.
+  // One file gone: it failed; the status bar says the same, and "Check Failed Items" ticks it
+  // alone for the next batch.
   notifier_.shown.clear();
   std::filesystem::remove(media_ / "b.avi");
   ConvertToTheEnd();
-  EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 1 converted, 1 failed"});
+  EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 1 of 2 converted, 1 failed"});
+  EXPECT_EQ(form().StatusBar1.panel(0), "1 of 2 converted, 1 failed");
+  form().CheckFailedItems1.UserClick();
+  EXPECT_FALSE(form().ListView1.row(0).checked);
+  EXPECT_TRUE(form().ListView1.row(1).checked);
 
-  // A stopped batch, or one the countdown takes over, is not announced.
+  // A stopped batch is not announced; its summary counts the stopped rows.
   notifier_.shown.clear();
+  form().CheckAllItems1.UserClick();
+  WriteTextFile(media_ / "b.avi", "media");
   StartHangingBatch();
   StopBatch();
+  EXPECT_TRUE(notifier_.shown.empty());
+  EXPECT_EQ(form().StatusBar1.panel(0), "0 converted, 2 stopped");
+  // One the countdown takes over says what comes.
   WriteTextFile(sequence_ / "default.txt", kGoodRun);
   TickShutdownBox();
   ConvertToTheEnd();
   ASSERT_TRUE(window_->shutdown.ShutdownArmed);
-  EXPECT_TRUE(notifier_.shown.empty());
+  EXPECT_EQ(notifier_.shown,
+            std::vector<std::string>{
+                "Vidloom: 2 of 2 converted. Your PC will be turned off in 30 seconds"});
 }
 
 TEST_F(MainWindowTest, TheDeleteKeyRemovesTheSelectedRowExceptWhileConverting) {

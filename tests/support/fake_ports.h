@@ -43,8 +43,13 @@ class RecordingDesktop : public Desktop {
     folders.push_back(path);
     return opens;
   }
-  bool opens = true;  // false: the desktop has no handler for anything
-  std::vector<std::string> folders;
+  bool ShowFile(const std::string& path) override {
+    shown_files.push_back(path);
+    return shows_files;
+  }
+  bool opens = true;         // false: the desktop has no handler for anything
+  bool shows_files = false;  // true: a file manager selects a file in its folder
+  std::vector<std::string> folders, shown_files;
   std::vector<std::string> scripts, help, urls;
   std::function<void()> on_script;
 };
