@@ -33,10 +33,17 @@ AnalyzingWindowView::AnalyzingWindowView(TFormAnalyzingSplash& form, QWidget* pa
   panel->setGeometry((kWidth - 259) / 2, 44, 259, 23);
   BindLabel(form.Panel1, panel, false);
 
+  auto* count = new QLabel(this);
+  count->setObjectName(QStringLiteral("Label2"));
+  count->setAccessibleName(QStringLiteral("Files analysed"));
+  count->setAlignment(Qt::AlignCenter);
+  count->setGeometry(8, 68, kWidth - 16, 18);
+  BindLabel(form.Label2, count, false);
+
   auto* cancel = new QPushButton(Q(form.Button2.caption), this);
   cancel->setObjectName(QStringLiteral("Button2"));
   cancel->setAccessibleName(Q(form.Button2.caption));
-  cancel->setGeometry((kWidth - 75) / 2, 88, 75, 25);
+  cancel->setGeometry((kWidth - 75) / 2, 94, 75, 25);
   cancel->setAutoDefault(false);
   BindButton(form.Button2, cancel);
   connect(cancel, &QPushButton::clicked, this, &FormDialog::SyncVisibility);

@@ -115,6 +115,7 @@ struct TFormAnalyzingSplash : Form {
   std::string caption = "Analyzing Video Files";
   Label Label1;    // "Analyzing File.......Please Wait."
   Label Panel1;    // name of the file being analysed
+  Label Label2;    // how far the adding is: "9 of 30"
   Button Button2;  // "Cancel"
 };
 

@@ -53,7 +53,10 @@ class AnalysisEnd {
     context_.splash.Changed();
     context_.form1.ConvertNowButton.SetEnabled(true);
     context_.form1.AddFileButton.SetEnabled(true);
+    context_.form1.ListView1.popup_enabled = true;
     state.AddingFiles = false;
+    // The list's controls come back with the last row, whatever way the adding ended.
+    EnableWorkControls(context_.form1, context_.form4);
   }
   AnalysisEnd(const AnalysisEnd&) = delete;
   AnalysisEnd& operator=(const AnalysisEnd&) = delete;
@@ -171,8 +174,9 @@ int DefaultParallelAnalyses() {
 }
 
 void Button2Click(AddFilesContext& context) {
+  // The controls are enabled when the file in hand has its row (within kCancelGraceMs), so
+  // that no row arrives after the list was changed.
   context.state.AddingFiles = false;
-  EnableWorkControls(context.form1, context.form4);
 }
 
 bool AnalyzingSplashCloseQuery(const AddFilesContext& context) {
@@ -218,6 +222,7 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& path = files[i];
     context.splash.Panel1.SetCaption(std::string(platform::FileNamePart(path)));
+    context.splash.Label2.SetCaption(std::to_string(i + 1) + " of " + std::to_string(files.size()));
     if (!state.AddingFiles) {
       // "Cancel": the probe of the previous file has ended its encoder already; probes
       // started ahead end their own encoders when the look-ahead goes (nobody else's).
@@ -303,6 +308,10 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
 
   {
     AnalysisEnd end(context);
+    // While files are added, the list and the choices its rows take stay as they are: no row
+    // is removed under the adding, and no "Clear All" comes before the rows that follow.
+    DisableWorkControls(form, context.form4);
+    form.ListView1.popup_enabled = false;
     state.AnalysisActive = true;
     context.splash.visible = true;
     context.splash.on_top = true;
@@ -312,7 +321,6 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     state.AddingFiles = true;
     AddAnalysedRows(context, files, analyse, abandon, result);
   }
-  if (result.end == AddFilesResult::End::kAllFiles) EnableWorkControls(form, context.form4);
   ShowSkipped(form, result.missing);
   return result;
 }

@@ -649,11 +649,22 @@ TEST_F(DesktopTest, TheKeyboardAddsConvertsAndRemovesAndLongPathsKeepTheirEnds) 
   ASSERT_TRUE(Media::Get().ok);
   StoreOutputDirectory();
   Start();
-  // Ctrl+O is File > Add Files.
+  // Ctrl+O is File > Add Files. While the files are added the analysing window counts them, and
+  // "Clear All " and "Remove" wait for the last row.
+  std::vector<std::string> counts;
+  bool list_buttons_usable_while_adding = false;
+  window_->FormAnalyzingSplash.Label2.Subscribe([&] {
+    counts.push_back(window_->FormAnalyzingSplash.Label2.caption());
+    list_buttons_usable_while_adding |= MainChild<QPushButton>("ClearAllButton")->isEnabled() ||
+                                        MainChild<QPushButton>("RemoveButton")->isEnabled();
+  });
   file_dialog_.answer = std::vector<std::string>{Media::Get().short_clip, Media::Get().short_clip};
   QTest::keyClick(&windows_->main(), Qt::Key_O, Qt::ControlModifier);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 2 && !windows_->analyzing().isVisible(); }));
   EXPECT_EQ(file_dialog_.calls, 1);
+  EXPECT_EQ(counts, (std::vector<std::string>{"1 of 2", "2 of 2"}));
+  EXPECT_FALSE(list_buttons_usable_while_adding);
+  EXPECT_TRUE(MainChild<QPushButton>("ClearAllButton")->isEnabled());
 
   // The name column keeps the start and the end of a long path; its tooltip is the whole path.
   FileListView* list = windows_->main().fileList();

@@ -283,8 +283,9 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
     EXPECT_TRUE(splash.visible && splash.on_top);
     EXPECT_FALSE(form.ConvertNowButton.enabled());
     EXPECT_FALSE(form.AddFileButton.enabled());
-    // The required-files check has enabled the work controls again; the analysis leaves them.
-    EXPECT_TRUE(WorkControlsEnabled());
+    // While files are added the list and the choices its rows take stay as they are.
+    EXPECT_FALSE(WorkControlsEnabled());
+    EXPECT_FALSE(form.ListView1.popup_enabled);
   };
   form.ListView1.AddRow(FileEntry{});  // a list that already has a row
   const auto result = Add({"a.avi", "b.avi"});
@@ -301,6 +302,8 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
   EXPECT_TRUE(form.ConvertNowButton.enabled());
   EXPECT_TRUE(form.AddFileButton.enabled());
   EXPECT_TRUE(WorkControlsEnabled());
+  EXPECT_TRUE(form.ListView1.popup_enabled);
+  EXPECT_EQ(splash.Label2.caption(), "2 of 2");
 }
 
 TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
@@ -311,11 +314,8 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   on_read = [&](const std::string& path) {
     if (platform::FileNamePart(path) == "1.avi") {
       ui.Post([&] {
-        DisableWorkControls(form, form4);
         splash.Button2.UserClick();
         cancel_enabled_controls = WorkControlsEnabled();
-        // Something disables them again meanwhile: the cancelled adding leaves them so.
-        DisableWorkControls(form, form4);
       });
     }
   };
@@ -326,9 +326,10 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   EXPECT_EQ(form.ListView1.row(0).caption, media / "1.avi");
   EXPECT_EQ(result.not_analysed.size(), 4u);
   EXPECT_EQ(result.not_analysed.front(), media / "2.avi");
-  // "Cancel" enabled the work controls; the end of a cancelled adding does not enable them again.
-  EXPECT_TRUE(cancel_enabled_controls);
-  EXPECT_FALSE(WorkControlsEnabled());
+  // The controls come back when the file in hand has its row, not before: no row arrives after
+  // the list could change.
+  EXPECT_FALSE(cancel_enabled_controls);
+  EXPECT_TRUE(WorkControlsEnabled());
   EXPECT_FALSE(splash.visible);
   EXPECT_EQ(splash.Panel1.caption(), "2.avi");
   EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());
