@@ -105,7 +105,7 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_.hooks.BatchEnded = [this] { EndBatchProgress(); };
   batch_.hooks.FileProgress = [this](RowId row, double seconds) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
-      batch_progress_.FileTime(file->second, seconds);
+      batch_progress_.FileTime(file->second, seconds, ui_.clock().NowMs());
     }
     ShowBatchProgress();
   };
@@ -428,12 +428,15 @@ void MainWindow::ShowSelectedRowReason() {
 }
 
 void MainWindow::StartBatchProgress() {
-  std::vector<double> durations;
+  // The checked rows, whose turns come in list order.
+  std::vector<BatchFile> files;
   for (const FileEntry& row : Form1.ListView1.rows()) {
-    if (row.checked) durations.push_back(row.media.duration_seconds.value_or(0));
+    if (!row.checked) continue;
+    files.push_back({.duration = row.media.duration_seconds.value_or(0),
+                     .name = std::string(platform::FileNamePart(row.caption))});
   }
-  const int lanes = std::min(Form4.SpinEditFilesAtOnce.value(), static_cast<int>(durations.size()));
-  batch_progress_.Start(std::move(durations), ui_.clock().NowMs(), lanes);
+  const int lanes = std::min(Form4.SpinEditFilesAtOnce.value(), static_cast<int>(files.size()));
+  batch_progress_.Start(std::move(files), ui_.clock().NowMs(), lanes);
   progress_files_.clear();
   Form1.BatchClockTimer.SetEnabled(true);
 }
