@@ -345,8 +345,9 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
   window.WaitForBatch();
   printer.Finish();
 
-  // A line per file: its final word, its path and, when it did not end "Done", why; a path
-  // that got no row is counted and listed as skipped.
+  // A line per file: its final word, its path and, when it did not end "Done", why, and what
+  // the encoder made instead of what was asked; a path that got no row is counted and listed as
+  // skipped.
   int total = static_cast<int>(skipped.size());
   int done = 0;
   std::vector<RowReport> reports;
@@ -355,8 +356,11 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
     if (json) {
       reports.push_back(ReportRow(row));
     } else {
+      // Why it did not end "Done", then what the encoder made instead of what was asked.
+      std::string said = row.reason;
+      for (const std::string& note : row.notes) said += (said.empty() ? "" : "; ") + note;
       std::cout << "  " << TableWord(row) << '\t' << row.caption;
-      if (!row.reason.empty()) std::cout << '\t' << row.reason;
+      if (!said.empty()) std::cout << '\t' << said;
       std::cout << '\n';
     }
     if (row.checked) {

@@ -58,6 +58,22 @@ void AppendNumber(std::string& out, const std::optional<std::int64_t>& value) {
 
 }  // namespace
 
+std::string JsonString(std::string_view text);
+
+namespace {
+
+// ["a","b"].
+std::string JsonStrings(const std::vector<std::string>& texts) {
+  std::string out = "[";
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (i > 0) out += ',';
+    out += JsonString(texts[i]);
+  }
+  return out + "]";
+}
+
+}  // namespace
+
 std::string JsonString(std::string_view text) {
   std::string out = "\"";
   out.reserve(text.size() + 2);
@@ -109,6 +125,7 @@ RowReport ReportRow(const FileEntry& entry) {
   report.file = entry.caption;
   report.state = std::string(RowStateName(entry.state));
   report.reason = entry.reason;
+  report.notes = entry.notes;
   report.frames = Number(text::Trim(entry.frames));
   if (entry.state == RowState::kConverting || entry.state == RowState::kRetrying) {
     if (entry.percent) report.percent = std::clamp<std::int64_t>(*entry.percent, 0, 100);
@@ -129,7 +146,7 @@ std::string RowJson(const RowReport& row) {
   AppendNumber(out, row.frames);
   out += ",\"size_kb\":";
   AppendNumber(out, row.size_kb);
-  out += ",\"reason\":" + JsonString(row.reason) + "}";
+  out += ",\"reason\":" + JsonString(row.reason) + ",\"notes\":" + JsonStrings(row.notes) + "}";
   return out;
 }
 
@@ -139,7 +156,8 @@ std::string SummaryJson(int converted, int total, const std::vector<RowReport>& 
   for (std::size_t i = 0; i < files.size(); ++i) {
     if (i > 0) out += ',';
     out += "{\"file\":" + JsonString(files[i].file) + ",\"state\":" + JsonString(files[i].state) +
-           ",\"reason\":" + JsonString(files[i].reason) + "}";
+           ",\"reason\":" + JsonString(files[i].reason) +
+           ",\"notes\":" + JsonStrings(files[i].notes) + "}";
   }
   out += "]}";
   return out;

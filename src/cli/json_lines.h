@@ -27,6 +27,7 @@ struct RowReport {
   std::optional<std::int64_t> frames = {};   // the encoder's frame count, when it gave one
   std::optional<std::int64_t> size_kb = {};  // the output so far, while converting or retrying
   std::string reason = {};                   // why it did not end "done"
+  std::vector<std::string> notes = {};       // what the encoder made instead of what was asked
 };
 
 // The report of a row, from its record.
@@ -34,10 +35,12 @@ RowReport ReportRow(const FileEntry& entry);
 // A path named on the command line that got no row (state "skipped").
 RowReport SkippedPath(std::string path, std::string reason);
 
-// {"type":"row","file":...,"state":...,"percent":...,"frames":...,"size_kb":...,"reason":...}
+// {"type":"row","file":...,"state":...,"percent":...,"frames":...,"size_kb":...,"reason":...,
+//  "notes":[...]}
 std::string RowJson(const RowReport& row);
 
-// {"type":"summary","converted":N,"total":M,"files":[{"file":...,"state":...,"reason":...},...]}
+// {"type":"summary","converted":N,"total":M,"files":[{"file":...,"state":...,"reason":...,
+//  "notes":[...]},...]}
 std::string SummaryJson(int converted, int total, const std::vector<RowReport>& files);
 
 }  // namespace vidloom::cli

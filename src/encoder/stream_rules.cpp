@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstdio>
 
 #include "choices.h"
 
@@ -182,6 +183,46 @@ VideoCoding PlanVideoCoding(const Request& request, const std::string& codec,
   return coding;
 }
 
+namespace {
+
+// How the user knows the codec.
+std::string CodecName(const std::string& codec) {
+  if (codec == "libmp3lame") return "MP3";
+  if (codec == "libopencore_amrnb") return "AMR-NB";
+  if (codec == "aac") return "AAC";
+  return codec;
+}
+
+// "12.2 kbit/s", "48 kbit/s".
+std::string Kbps(double kbps) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%g kbit/s", kbps);
+  return text;
+}
+
+std::string ChannelsName(int channels) {
+  return channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + " channels";
+}
+
+// The adjustments of what `request` asked against what `coding` uses.
+void NoteAdjustments(const Request& request, const std::string& codec, AudioCoding& coding) {
+  const std::string name = CodecName(codec);
+  if (request.sample_rate && *request.sample_rate != coding.sample_rate) {
+    coding.adjustments.push_back(std::to_string(coding.sample_rate) + " Hz: " + name + " has no " +
+                                 std::to_string(*request.sample_rate) + " Hz");
+  }
+  if (request.audio_kbps && std::llround(*request.audio_kbps * 1000) != coding.bit_rate) {
+    coding.adjustments.push_back(Kbps(static_cast<double>(coding.bit_rate) / 1000) + ": " + name +
+                                 " has no " + Kbps(*request.audio_kbps));
+  }
+  if (request.channels && *request.channels != coding.channels) {
+    coding.adjustments.push_back(ChannelsName(coding.channels) + ": " + name + " has no " +
+                                 ChannelsName(*request.channels));
+  }
+}
+
+}  // namespace
+
 AudioCoding PlanAudioCoding(const Request& request, const std::string& codec, int source_rate,
                             int source_channels, const std::vector<int>& supported_rates) {
   AudioCoding coding;
@@ -197,6 +238,7 @@ AudioCoding PlanAudioCoding(const Request& request, const std::string& codec, in
     coding.bit_rate = request.audio_kbps ? std::llround(*request.audio_kbps * 1000) : 128000;
   }
   coding.aac_low = codec == "aac";
+  NoteAdjustments(request, codec, coding);
   return coding;
 }
 

@@ -83,11 +83,15 @@ struct AudioCoding {
   int channels = 0;
   int64_t bit_rate = 0;  // bit/s
   bool aac_low = false;  // the AAC-LC profile
+  // What was asked (-ar, -ab, -ac) and cannot be: what is used instead and why, one sentence
+  // each ("48000 Hz: MP3 has no 96000 Hz"); printed as "Adjusted: <sentence>".
+  std::vector<std::string> adjustments = {};
 };
 
 // For a source of `source_rate` Hz and `source_channels`: -ar/-ac, else the source's (at most
 // two channels), the rate moved to the nearest of `supported_rates` (empty: any). AMR-NB is 8000
-// Hz mono at one of its mode rates.
+// Hz mono at one of its mode rates. A value asked that the codec cannot take is named in the
+// adjustments.
 AudioCoding PlanAudioCoding(const Request& request, const std::string& codec, int source_rate,
                             int source_channels, const std::vector<int>& supported_rates);
 // The generated silence of a PSP output whose input has no audio: 48000 Hz stereo unless asked.

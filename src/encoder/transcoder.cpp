@@ -230,6 +230,8 @@ class Conversion {
   std::string muxer_;
   Path video_, audio_;
   bool silent_audio_ = false;
+  // What was asked and is not what is made, told after the output's description.
+  std::vector<std::string> adjustments_;
   bool input_done_ = false;
   double written_seconds_ = 0;
   double video_seconds_ = 0;
@@ -489,6 +491,7 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   }
   const AudioCoding coding = PlanAudioCoding(req_, codec->name, dec->sample_rate,
                                              dec->ch_layout.nb_channels, SupportedRates(codec));
+  adjustments_ = coding.adjustments;
   AVCodecContext* enc = NewAudioEncoder(codec, coding);
   enc->thread_count = req_.threads;
   Check(avcodec_open2(enc, codec, nullptr),
@@ -662,6 +665,7 @@ void Conversion::WriteHeader() {
             " Hz, " + ChannelLayoutName(enc->ch_layout) + "\n");
     }
   }
+  for (const std::string& adjustment : adjustments_) Print("Adjusted: " + adjustment + "\n");
 }
 
 void Conversion::Write(Path& path, AVPacket* packet) {

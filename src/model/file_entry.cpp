@@ -129,6 +129,7 @@ std::vector<std::string> OutputLines(const FileEntry& entry) {
     lines.push_back("Output: " + entry.output_path);
   }
   if (!entry.thumbnail_path.empty()) lines.push_back("Thumbnail: " + entry.thumbnail_path);
+  lines.insert(lines.end(), entry.notes.begin(), entry.notes.end());
   return lines;
 }
 

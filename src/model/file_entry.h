@@ -82,6 +82,8 @@ struct FileEntry {
   std::string output_path = {};     // the output file of the row's latest run
   bool output_written = false;      // a file lay at output_path when that run ended
   std::string thumbnail_path = {};  // the PSP thumbnail its conversion wrote; empty: none
+  // What the encoder made instead of what was asked ("48000 Hz: MP3 has no 96000 Hz").
+  std::vector<std::string> notes = {};
   // The encoder's output of the row's last runs, each run headed by its command line; at most
   // kMaxDetailLines lines, the latest.
   std::vector<std::string> details = {};
@@ -104,7 +106,7 @@ void RenderCells(FileEntry& entry);
 std::string OutputSizeText(const FileEntry& entry);
 
 // What the row's conversion left, for its tooltip and details: "Output: <path>" while the
-// output file lies there, "Thumbnail: <path>" for its thumbnail; one line each.
+// output file lies there, "Thumbnail: <path>" for its thumbnail, then the notes; one line each.
 std::vector<std::string> OutputLines(const FileEntry& entry);
 
 // Appends `lines` to entry.details, dropping the oldest beyond kMaxDetailLines.

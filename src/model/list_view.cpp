@@ -70,7 +70,8 @@ struct Shown {
         reason(e.reason),
         output_kb(e.output_kb),
         output_path(e.output_path),
-        output_written(e.output_written) {}
+        output_written(e.output_written),
+        notes(e.notes) {}
   bool operator==(const Shown&) const = default;
 
   std::array<std::string, kFileCellCount> cells;
@@ -80,6 +81,7 @@ struct Shown {
   std::optional<std::int64_t> output_kb;
   std::string output_path;
   bool output_written;
+  std::vector<std::string> notes;
 };
 
 }  // namespace

@@ -69,6 +69,7 @@ struct RowChange {
   const std::string* reason = nullptr;  // the row's new reason
   bool clear_percent = false;
   const std::string* thumbnail = nullptr;  // the thumbnail the run wrote
+  bool thumbnail_run = false;              // the run was the thumbnail's
 };
 
 // The batch on the worker thread, which it reaches only through its handle.
@@ -257,6 +258,8 @@ void Batch::Change(RowId id, const RowChange& change) {
         AppendDetails(entry, change.run->details);
         entry.output_path = change.run->output_path;
         entry.output_written = change.run->output_exists;
+        // The video's run says what it made instead of what was asked.
+        if (!change.thumbnail_run) entry.notes = change.run->adjustments;
       }
       if (change.reason) entry.reason = *change.reason;
       if (change.thumbnail) entry.thumbnail_path = *change.thumbnail;
@@ -374,6 +377,7 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       entry.output_path = run.output_path;
       entry.output_written = false;
       entry.thumbnail_path.clear();
+      entry.notes.clear();
     });
     if (env.state.requests.StopRequested) return false;
     env.state.batch.JobsStarted = 1;
@@ -406,7 +410,8 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
     Change(id, {.state = state,
                 .run = &result,
                 .reason = state ? &judged.reason : nullptr,
-                .thumbnail = thumbnail.empty() ? nullptr : &thumbnail});
+                .thumbnail = thumbnail.empty() ? nullptr : &thumbnail,
+                .thumbnail_run = IsThumbnailRun(kind)});
     EndPause(lane, result);
     if (IsThumbnailRun(kind)) {
       window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, ""); });

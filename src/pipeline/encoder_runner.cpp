@@ -299,6 +299,7 @@ RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& 
   result.end = EndOf(stopped, watch, end, parser, child_end);
   result.exit_code = child_end.exit_code;
   result.error_line = parser.error_line();
+  result.adjustments = parser.adjustments();
   result.details = RunDetails(command, parser.TakeTranscript(), EndingText(result));
   NoteOutput(result);
   return result;

@@ -14,6 +14,7 @@ namespace {
 constexpr std::string_view kInputHeader = "Input #0,";
 constexpr std::string_view kOutputHeader = "Output #0,";
 constexpr std::string_view kUnsupportedCodec = "Unsupported codec";
+constexpr std::string_view kAdjusted = "Adjusted: ";
 
 using text::Trim;
 
@@ -168,6 +169,10 @@ Verdict OutputParser::ParseLine(std::string_view line) {
       error_line_ = std::string(Trim(line.substr(0, kTranscriptLineLength)));
       return Verdict::kEnd;
     }
+  }
+
+  if (line.substr(0, kAdjusted.size()) == kAdjusted && adjustments_.size() < 16) {
+    adjustments_.emplace_back(Trim(line.substr(kAdjusted.size(), kTranscriptLineLength)));
   }
 
   // Header lines carry file paths, which may hold any of the marker words.

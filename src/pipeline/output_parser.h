@@ -76,6 +76,9 @@ class OutputParser {
   // The line that set error_seen first (a marker line, or the rejected first line); empty
   // without an error.
   const std::string& error_line() const { return error_line_; }
+  // What the encoder used instead of what was asked, as it said in its "Adjusted: " lines
+  // ("48000 Hz: MP3 has no 96000 Hz").
+  const std::vector<std::string>& adjustments() const { return adjustments_; }
   std::int32_t duration_seconds() const { return duration_seconds_; }
 
   // The display changes since the last TakeDisplay(), latest values only.
@@ -121,6 +124,7 @@ class OutputParser {
   Display pending_;
   std::optional<std::string> current_frames_;
   std::string error_line_;
+  std::vector<std::string> adjustments_;
   std::string last_size_;
   std::optional<std::string> progress_mark_;
   bool keep_only_ = false;

@@ -43,6 +43,8 @@ struct RunResult {
   std::string output_path = {};
   bool output_exists = false;
   std::optional<std::int64_t> output_size = {};  // bytes; none when it could not be read
+  // What the encoder used instead of what was asked ("48000 Hz: MP3 has no 96000 Hz").
+  std::vector<std::string> adjustments = {};
   // For the row's details: the command line, what the encoder said, how it ended.
   std::vector<std::string> details = {};
 };

@@ -351,8 +351,9 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
   std::filesystem::create_directory(dir / "no media");
   const std::vector<std::string> inputs = {odd, Clips()[1], dir / "corrupt.avi", dir / "gone.wav",
                                            dir / "no media"};
-  std::vector<std::string> args = {"--no-settings", "--json",       "--format",
-                                   "mp3",           "--output-dir", dir / "out"};
+  // 96000 Hz is listed for MP3, which has no such rate: the rows say what was made instead.
+  std::vector<std::string> args = {"--no-settings", "--json",    "--format",      "mp3",
+                                   "--output-dir",  dir / "out", "--sample-rate", "96000"};
   args.insert(args.end(), inputs.begin(), inputs.end());
   const auto r = RunProgram(kCli, args);
   EXPECT_EQ(r.status, 1) << r.out << r.err;
@@ -361,8 +362,8 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
   const std::string odd_read = dir / "odd \"name\" back\\slash \xc3\xbf.avi";
   const std::vector<std::string> files = {odd_read, Clips()[1], dir / "corrupt.avi",
                                           dir / "gone.wav", dir / "no media"};
-  const std::vector<std::string> row_keys = {"type",   "file",    "state", "percent",
-                                             "frames", "size_kb", "reason"};
+  const std::vector<std::string> row_keys = {"type",   "file",    "state",  "percent",
+                                             "frames", "size_kb", "reason", "notes"};
   const std::vector<std::string> states = {"waiting", "converting", "retrying", "thumbnail",
                                            "done",    "failed",     "aborted",  "skipped"};
   const auto lines = Lines(r.out);
@@ -398,6 +399,9 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
     })) << file;
     EXPECT_EQ(seen.back().Member("state")->text, "done") << file;
     EXPECT_EQ(seen.back().Member("reason")->text, "") << file;
+    const auto& notes = seen.back().Member("notes")->items;
+    ASSERT_EQ(notes.size(), 1u) << file;
+    EXPECT_EQ(notes[0].text, "48000 Hz: MP3 has no 96000 Hz");
   }
   const Json& failed = rows_of[files[2]].back();
   EXPECT_EQ(failed.Member("state")->text, "failed");
@@ -425,7 +429,7 @@ TEST_F(CliConvert, JsonLinesReportEachRowAndTheSummary) {
   const std::string reasons[] = {"", "", "Unknown format: the input is not a readable media file",
                                  "no such file", "no media files in the folder"};
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    EXPECT_EQ(entries[i].Keys(), (std::vector<std::string>{"file", "state", "reason"}));
+    EXPECT_EQ(entries[i].Keys(), (std::vector<std::string>{"file", "state", "reason", "notes"}));
     EXPECT_EQ(entries[i].Member("file")->text, files[i]);
     EXPECT_EQ(entries[i].Member("state")->text, final_states[i]);
     EXPECT_EQ(entries[i].Member("reason")->text, reasons[i]);

@@ -90,15 +90,20 @@ TEST(CliJson, RowAndSummaryObjects) {
                              .size_kb = 345};
   EXPECT_EQ(RowJson(converting),
             R"({"type":"row","file":"/in/a \"b\".avi","state":"converting","percent":42,)"
-            R"("frames":120,"size_kb":345,"reason":""})");
-  const RowReport failed{.file = "/in/c.mp3", .state = "failed", .reason = "stopped"};
-  EXPECT_EQ(RowJson(failed),
-            R"({"type":"row","file":"/in/c.mp3","state":"failed","percent":null,"frames":null,)"
-            R"("size_kb":null,"reason":"stopped"})");
+            R"("frames":120,"size_kb":345,"reason":"","notes":[]})");
+  const RowReport failed{.file = "/in/c.mp3",
+                         .state = "failed",
+                         .reason = "stopped",
+                         .notes = {"48000 Hz: MP3 has no 96000 Hz", "mono"}};
+  EXPECT_EQ(
+      RowJson(failed),
+      R"({"type":"row","file":"/in/c.mp3","state":"failed","percent":null,"frames":null,)"
+      R"("size_kb":null,"reason":"stopped","notes":["48000 Hz: MP3 has no 96000 Hz","mono"]})");
   EXPECT_EQ(SummaryJson(1, 2, {converting, failed}),
             R"({"type":"summary","converted":1,"total":2,"files":[)"
-            R"({"file":"/in/a \"b\".avi","state":"converting","reason":""},)"
-            R"({"file":"/in/c.mp3","state":"failed","reason":"stopped"}]})");
+            R"({"file":"/in/a \"b\".avi","state":"converting","reason":"","notes":[]},)"
+            R"({"file":"/in/c.mp3","state":"failed","reason":"stopped",)"
+            R"("notes":["48000 Hz: MP3 has no 96000 Hz","mono"]}]})");
   EXPECT_EQ(SummaryJson(0, 0, {}), R"({"type":"summary","converted":0,"total":0,"files":[]})");
 }
 

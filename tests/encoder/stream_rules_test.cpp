@@ -207,6 +207,9 @@ TEST(AudioCoding, RatesChannelsAndChains) {
   EXPECT_EQ(coding.sample_rate, 8000);
   EXPECT_EQ(coding.channels, 1);
   EXPECT_EQ(coding.bit_rate, 12200);
+  // What was asked and cannot be is said, one sentence each.
+  EXPECT_EQ(coding.adjustments, (std::vector<std::string>{"8000 Hz: AMR-NB has no 44100 Hz",
+                                                          "12.2 kbit/s: AMR-NB has no 48 kbit/s"}));
   // A 5.1 source to AAC: two channels, the rate moved to one the encoder offers.
   coding = PlanAudioCoding(Asked([](Request& r) { r.sample_rate = 54000; }), "aac", 48000, 6,
                            {44100, 48000, 64000});
@@ -214,6 +217,15 @@ TEST(AudioCoding, RatesChannelsAndChains) {
   EXPECT_EQ(coding.channels, 2);
   EXPECT_EQ(coding.bit_rate, 128000);
   EXPECT_TRUE(coding.aac_low);
+  EXPECT_EQ(coding.adjustments, std::vector<std::string>{"48000 Hz: AAC has no 54000 Hz"});
+  // What can be done is done without a word.
+  coding = PlanAudioCoding(Asked([](Request& r) {
+                             r.sample_rate = 8000;
+                             r.audio_kbps = 12.2;
+                             r.channels = 1;
+                           }),
+                           "libopencore_amrnb", 8000, 1, {});
+  EXPECT_TRUE(coding.adjustments.empty());
   coding = PlanSilenceCoding(Request(), "aac", {});
   EXPECT_EQ(coding.sample_rate, 48000);
   EXPECT_EQ(coding.channels, 2);

@@ -309,6 +309,18 @@ TEST(OutputParser, ErrorMarkers) {
   }
 }
 
+TEST(OutputParser, AdjustmentsAreCollectedAndAreNoError) {
+  OutputParser parser;
+  EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, "Output #0, mp3, to 'out.mp3':",
+                               "Adjusted: 48000 Hz: MP3 has no 96000 Hz",
+                               "Adjusted: 12.2 kbit/s: AMR-NB has no 48 kbit/s", kRecord}),
+            Verdict::kContinue);
+  EXPECT_FALSE(parser.error_seen());
+  EXPECT_EQ(parser.adjustments(),
+            (std::vector<std::string>{"48000 Hz: MP3 has no 96000 Hz",
+                                      "12.2 kbit/s: AMR-NB has no 48 kbit/s"}));
+}
+
 TEST(OutputParser, MarkerInAProgressRecordStillUpdatesTheDisplay) {
   OutputParser parser;
   EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, "frame=9 size=2kB time=9.0 error: x"}),
