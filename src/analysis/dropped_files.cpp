@@ -127,16 +127,19 @@ bool NameLess(const std::string& a, const std::string& b) {
 }
 
 std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths,
-                                            const std::vector<std::string>& extensions) {
+                                            const std::vector<std::string>& extensions,
+                                            std::vector<std::string>* roots) {
   std::vector<std::string> files;
   Expansion expansion(extensions, files);
   for (const auto& path : paths) {
     std::error_code error;
-    if (!path.empty() && fs::is_directory(fs::path(path), error)) {
+    const bool folder = !path.empty() && fs::is_directory(fs::path(path), error);
+    if (folder) {
       expansion.Folder(fs::path(path));
     } else {
       files.push_back(path);
     }
+    if (roots) roots->resize(files.size(), folder ? path : std::string());
   }
   return files;
 }

@@ -27,7 +27,10 @@ bool NameLess(const std::string& a, const std::string& b);
 // subfolder's name falls. Names beginning with "." are passed over inside folders. Links to
 // folders are followed, but no folder is listed twice, so a link back to a parent ends there.
 // Entries that cannot be read (no permission, dangling links) are skipped silently.
+// With `roots`, it gets for each file the folder of `paths` it was found in (empty for a path
+// given as a file), so that a folder's structure can be kept.
 std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths,
-                                            const std::vector<std::string>& extensions);
+                                            const std::vector<std::string>& extensions,
+                                            std::vector<std::string>* roots = nullptr);
 
 }  // namespace vidloom::analysis

@@ -8,9 +8,11 @@ namespace vidloom::analysis {
 
 int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
                const std::string& frame_rate, const std::string& duration,
-               const std::string& extension, const std::string& display_size) {
+               const std::string& extension, const std::string& display_size,
+               const std::string& source_folder) {
   FileEntry entry;
   entry.caption = path;
+  entry.source_folder = source_folder;
   entry.media = MediaFacts::Of(size, frame_rate, duration, display_size);
   entry.output_extension = extension;
   form.ListView1.BeginUpdate();

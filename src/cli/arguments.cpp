@@ -147,6 +147,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       a.overwrite = true;
     } else if (arg == "--no-overwrite") {
       a.no_overwrite = true;
+    } else if (arg == "--keep-folders") {
+      a.keep_folders = true;
     } else if (arg == "--no-settings") {
       a.no_settings = true;
     } else if (arg == "--yes") {
@@ -203,7 +205,8 @@ Modes (default: convert):
                         (tab-separated)
   --help                this text
 
-Choices (each takes an item text exactly as the selector lists it; see --show-options):
+Choices (each takes an item of the selector, see --show-options: its text, or the same without
+regard to case and blanks, or its number alone, as in --sample-rate 8000):
   --format NAME         output format (applied first): its list text, its row index, its
                         short name or its extension, the last two in any case (mp3, psp-avc;
                         see --list-formats); an extension that several formats share (mp4)
@@ -216,6 +219,9 @@ Choices (each takes an item text exactly as the selector lists it; see --show-op
   --overwrite           replace existing outputs instead of choosing a new name
   --no-overwrite        choose a new name for an output that exists (overrides the stored
                         setting)
+  --keep-folders        write each file of a folder named on the command line below the output
+                        directory at the place it has below that folder (Music/Artist/01.wav
+                        to OUT/Artist/01.mp3), making the folders it needs
   --source-size TEXT    set every row's "Video Size" cell (e.g. "640 x 480") instead of
                         analysing the files
   --jobs N|auto         files converted at once (default 1; auto and the most: the number of

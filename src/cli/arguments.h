@@ -20,6 +20,7 @@ struct Arguments {
   std::optional<std::string> output_dir;
   bool overwrite = false;     // --overwrite: tick "Overwrite Existing File With The Same Name"
   bool no_overwrite = false;  // --no-overwrite: untick it (a stored setting may have ticked it)
+  bool keep_folders = false;  // --keep-folders: tick "Keep Folder Structure"
   std::optional<std::string> source_size;
   bool no_settings = false;
   bool yes = false;

@@ -399,6 +399,7 @@ std::string ApplyChoices(MainWindow& window, const Arguments& a) {
   if (a.output_dir) form.Edit1.SetText(AbsolutePath(*a.output_dir));
   if (a.overwrite) window.Form4.CheckBoxOverWrite.SetChecked(true);
   if (a.no_overwrite) window.Form4.CheckBoxOverWrite.SetChecked(false);
+  if (a.keep_folders) window.Form4.CheckBoxKeepFolders.SetChecked(true);
   // Not taken from the stored settings: scripts start one file at a time unless they ask.
   window.Form4.SpinEditFilesAtOnce.SetValue(a.jobs);
   return {};

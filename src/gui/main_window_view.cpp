@@ -132,6 +132,7 @@ void MainWindowView::BuildMenus() {
   QAction* add = AddEntry(file, form_.AddFiles1, "AddFiles1");
   add->setIcon(MakeIcon(IconKind::kAdd));
   add->setShortcut(QKeySequence::Open);
+  AddEntry(file, form_.AddFolder1, "AddFolder1")->setIcon(MakeIcon(IconKind::kFolder));
   file->addSeparator();
   QAction* convert = AddEntry(file, form_.Convert1, "Convert1");
   convert->setIcon(MakeIcon(IconKind::kConvert));

@@ -58,6 +58,8 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
   group->setGeometry(12, 9, 334, 157);
   QCheckBox* overwrite =
       AddCheckBox(group, form.CheckBoxOverWrite, "CheckBoxOverWrite", QRect(12, 39, 250, 13));
+  QCheckBox* keep_folders =
+      AddCheckBox(group, form.CheckBoxKeepFolders, "CheckBoxKeepFolders", QRect(12, 60, 250, 13));
   QCheckBox* shutdown =
       AddCheckBox(group, form.CheckBoxShutDown, "CheckBoxShutDown", QRect(12, 81, 307, 16));
 
@@ -78,7 +80,8 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
   BindButton(form.Button1, done);
   connect(done, &QPushButton::clicked, this, &OptionsDialogView::HideWindow);
 
-  setTabOrder(overwrite, shutdown);
+  setTabOrder(overwrite, keep_folders);
+  setTabOrder(keep_folders, shutdown);
   setTabOrder(shutdown, lanes);
   setTabOrder(lanes, done);
 }

@@ -68,6 +68,9 @@ struct FileEntry {
   RowId id = 0;  // given by ListView::AddRow
   bool checked = false;
   std::string caption;  // the input path
+  // The folder the file was added with (dropped, named, "Add Folder..."), that its output can
+  // keep its place below; empty for a file added alone.
+  std::string source_folder = {};
   MediaFacts media;
   std::string output_extension;  // the selected format's extension, "MP4"
 

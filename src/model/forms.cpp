@@ -31,6 +31,7 @@ TForm1::TForm1() {
   Memo1.SetVisible(false);
 
   AddFiles1.caption = "Add Files";
+  AddFolder1.caption = "Add Folder...";
   Convert1.caption = "Convert";
   OpenOutputFolder1.caption = "Open Output Folder";
   OpenOutputFolder2.caption = "Open Output Folder";
@@ -54,6 +55,7 @@ TForm1::TForm1() {
 
 TForm4::TForm4() {
   CheckBoxOverWrite.caption = "Overwrite Existing File With The Same Name";
+  CheckBoxKeepFolders.caption = "Keep Folder Structure";
   CheckBoxShutDown.caption = "Shut Down Computer After All Conversion Jobs Are Done ";
   Label1.SetCaption("Number Of Drop Down Items in Output Format List");
   SpinEdit1.min = 26;

@@ -63,6 +63,7 @@ struct TForm1 : Form {
 
   // Main menu entries.
   MenuEntry AddFiles1;           // File > "Add Files"
+  MenuEntry AddFolder1;          // File > "Add Folder...": a folder's media files, recursively
   MenuEntry Convert1;            // File > "Convert"
   MenuEntry OpenOutputFolder1;   // File > "Open Output Folder"
   MenuEntry Exit1;               // File > "Exit"
@@ -91,6 +92,9 @@ struct TForm4 : Form {
   std::string caption = "Additional Options";
   CheckBox CheckBoxOverWrite;
   CheckBox CheckBoxShutDown;
+  // Each output below the output directory at the place its input had below the folder it
+  // was added with.
+  CheckBox CheckBoxKeepFolders;
   Label Label1;
   SpinEdit SpinEdit1;
   // How many files a batch converts side by side: 1 up to the number of processors.

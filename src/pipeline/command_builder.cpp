@@ -1,6 +1,7 @@
 #include "pipeline/command_builder.h"
 
 #include <array>
+#include <filesystem>
 
 #include "platform/command_line.h"
 #include "platform/encoder_files.h"
@@ -136,18 +137,29 @@ InputMethod RetryInputMethod(const std::string& input_path, InputMethod first) {
   return {.alternate = !first.alternate};
 }
 
+std::string SubfolderOf(const std::string& input, const std::string& source_folder) {
+  if (source_folder.empty()) return {};
+  const std::filesystem::path relative =
+      std::filesystem::path(input).parent_path().lexically_relative(source_folder);
+  const std::string text = relative.string();
+  if (text.empty() || text == "." || relative.is_absolute() || text.rfind("..", 0) == 0) return {};
+  return text;
+}
+
 std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
                                    const WindowState& window, RowId id) {
   const FileEntry* entry = form.ListView1.Find(id);
   if (entry == nullptr) return std::nullopt;
-  return RowSnapshot{.id = id,
-                     .checked = entry->checked,
-                     .input = platform::CaptionPath(entry->caption),
-                     .extension = text::LowerAscii(text::Trim(entry->output_extension)),
-                     .video_size = entry->media.size_text,
-                     .shown_size = entry->media.display_size.empty() ? entry->media.size_text
-                                                                     : entry->media.display_size,
-                     .choices = TakeChoices(form, options, window)};
+  return RowSnapshot{
+      .id = id,
+      .checked = entry->checked,
+      .input = platform::CaptionPath(entry->caption),
+      .extension = text::LowerAscii(text::Trim(entry->output_extension)),
+      .video_size = entry->media.size_text,
+      .shown_size =
+          entry->media.display_size.empty() ? entry->media.size_text : entry->media.display_size,
+      .subfolder = SubfolderOf(platform::CaptionPath(entry->caption), entry->source_folder),
+      .choices = TakeChoices(form, options, window)};
 }
 
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
@@ -162,13 +174,21 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
   const std::string title = EncoderTitle(choices.profile_tag, input_path);
 
   // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
-  const std::string directory(text::Trim(choices.output_directory));
+  std::string directory(text::Trim(choices.output_directory));
   if (!platform::DirectoryExists(directory)) {
     // Another program (a second vidloom-cli of the same batch) may have made it meanwhile.
     const bool made = context.dry_run ? platform::CouldCreateDirectoryLevel(directory)
                                       : platform::CreateDirectoryLevel(directory) ||
                                             platform::DirectoryExists(directory);
     if (!made) throw OutputDirectoryError(directory);
+  }
+  if (choices.keep_folders && !row.subfolder.empty()) {
+    directory += platform::kPathSeparator + row.subfolder;
+    std::error_code error;
+    if (!context.dry_run && !std::filesystem::create_directories(directory, error) &&
+        !platform::DirectoryExists(directory)) {
+      throw OutputDirectoryError(directory);
+    }
   }
 
   const std::string& extension = row.extension;

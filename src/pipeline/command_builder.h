@@ -61,10 +61,16 @@ struct RowSnapshot {
   std::string video_size = {};  // the "Video Size" ("640 x 480")
   // The size the letterbox keeps: the size the input is shown at, else video_size.
   std::string shown_size = {};
+  // The input's folder below the folder it was added with ("Artist/Album"); empty for a file
+  // added alone or lying in that folder itself.
+  std::string subfolder = {};
   ConversionChoices choices = {};
 };
 // Row `id` of form.ListView1 with the window's choices; nullopt when the row is gone. UI
 // thread.
+// The input's folder below `source_folder` ("Artist/Album"); empty when it lies in it or not
+// below it.
+std::string SubfolderOf(const std::string& input, const std::string& source_folder);
 std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
                                    const WindowState& window, RowId id);
 
@@ -89,7 +95,8 @@ struct RowCommand {
 };
 
 // Builds the command of `row` opened by `method`: creates the output directory (one level)
-// when missing (unless context.dry_run), chooses the output name (<base>.<ext>, else the first
+// when missing (unless context.dry_run), and with "Keep Folder Structure" the row's subfolder
+// below it (as deep as needed), chooses the output name (<base>.<ext>, else the first
 // free <base>-N.<ext>: a name another row of the batch has is never free, an existing file is
 // free only with overwrite; neither the output nor its thumbnail ever replaces the input file),
 // fills the slots and applies the format's template. Throws OutputDirectoryError.

@@ -28,6 +28,7 @@ ConversionChoices TakeChoices(const TForm1& form, const TForm4& options,
   choices.volume_factor = window.VolumeFactor;
   choices.output_directory = form.Edit1.text();
   choices.overwrite = options.CheckBoxOverWrite.checked();
+  choices.keep_folders = options.CheckBoxKeepFolders.checked();
   return choices;
 }
 

@@ -30,6 +30,7 @@ struct ConversionChoices {
   std::string volume_factor = "50";   // "50" leaves the volume as it is
   std::string output_directory = {};  // Edit1's text, as shown
   bool overwrite = false;             // CheckBoxOverWrite
+  bool keep_folders = false;          // CheckBoxKeepFolders
 };
 
 // The format and option selectors of `form`; the rest as designed.

@@ -174,6 +174,13 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insert_at), std::move(line));
 }
 
+void IniDocument::Remove(std::string_view section, std::string_view key) {
+  const std::size_t header = FindSection(std::string(Trim(WithoutLineBreaks(section))));
+  if (header == std::string::npos) return;
+  const std::size_t at = FindKey(header, std::string(Trim(WithoutLineBreaks(key))));
+  if (at != std::string::npos) lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(at));
+}
+
 std::string IniDocument::Text() const {
   std::string text;
   std::size_t size = 0;

@@ -48,6 +48,8 @@ class IniDocument {
   // last key, or adds the section with the key at the end of the file. Line breaks inside
   // `section`, `key` or `value` would break the file's structure and are replaced by blanks.
   void Set(std::string_view section, std::string_view key, std::string_view value);
+  // WritePrivateProfileString with no value: removes the key's line; nothing when absent.
+  void Remove(std::string_view section, std::string_view key);
 
   // The file's text.
   std::string Text() const;

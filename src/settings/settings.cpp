@@ -16,6 +16,8 @@ constexpr const char* kGeneral = "General";
 constexpr const char* kCheckBoxes = "CheckBoxes";
 constexpr const char* kCombo = "Combo";
 constexpr const char* kFilesAtOnceKey = "FilesAtOnce";
+// Present only while "Keep Folder Structure" is ticked, so that other files keep their keys.
+constexpr const char* kKeepFoldersKey = "KeepFolderStructure";
 
 // Creates `directory` and its missing parents.
 bool EnsureDirectory(const std::string& directory) {
@@ -113,6 +115,7 @@ void LoadSettings(SettingsContext& context) {
     // A file from before the setting converts one file at a time; a count above this
     // machine's processors is held to them.
     form4.SpinEditFilesAtOnce.SetValue(ini.GetInt(kGeneral, kFilesAtOnceKey, 1));
+    form4.CheckBoxKeepFolders.SetChecked(ini.GetInt(kCheckBoxes, kKeepFoldersKey, 0) != 0);
   } catch (const std::exception& error) {
     // Parsing never fails; this is a fault or a lack of memory: the file is kept.
     report(error.what());
@@ -138,6 +141,11 @@ bool SaveSettings(SettingsContext& context) {
     const int files_at_once = form4.SpinEditFilesAtOnce.value();
     if (files_at_once != 1 || ini.Get(kGeneral, kFilesAtOnceKey)) {
       ini.Set(kGeneral, kFilesAtOnceKey, std::to_string(files_at_once));
+    }
+    if (form4.CheckBoxKeepFolders.checked()) {
+      ini.Set(kCheckBoxes, kKeepFoldersKey, "1");
+    } else {
+      ini.Remove(kCheckBoxes, kKeepFoldersKey);
     }
     written = file.Save();
   }

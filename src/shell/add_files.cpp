@@ -19,16 +19,16 @@ namespace {
 using analysis::AddFileRow;
 using analysis::AnalyseFile;
 
-constexpr const char* kSkippedPrefix = "Skipped (no such file): ";
+constexpr const char* kSkippedPrefix = "Skipped (";
 
 // "Skipped (no such file): a.avi, b.mp3" for the status bar; at most three names.
-std::string MissingFilesMessage(const std::vector<std::string>& missing) {
-  std::string text = kSkippedPrefix;
-  for (std::size_t i = 0; i < missing.size() && i < 3; ++i) {
+std::string SkippedMessage(const std::string& why, const std::vector<std::string>& paths) {
+  std::string text = kSkippedPrefix + why + "): ";
+  for (std::size_t i = 0; i < paths.size() && i < 3; ++i) {
     if (i > 0) text += ", ";
-    text += platform::FileNamePart(missing[i]);
+    text += platform::FileNamePart(paths[i]);
   }
-  if (missing.size() > 3) text += " and " + std::to_string(missing.size() - 3) + " more";
+  if (paths.size() > 3) text += " and " + std::to_string(paths.size() - 3) + " more";
   return text;
 }
 
@@ -193,24 +193,30 @@ using ChooseFiles = std::function<std::optional<std::vector<std::string>>(AddFil
 
 // The chosen paths where something exists; the others go to `missing` (they get no row, and the
 // user is told which were skipped).
+// `roots` (when given) holds each chosen path's folder and becomes the kept files' folders.
 std::vector<std::string> ExistingFiles(const std::vector<std::string>& chosen,
-                                       std::vector<std::string>& missing) {
+                                       std::vector<std::string>& missing,
+                                       std::vector<std::string>& roots) {
   std::vector<std::string> files;
-  for (const std::string& path : chosen) {
+  std::vector<std::string> kept_roots;
+  for (std::size_t i = 0; i < chosen.size(); ++i) {
+    const std::string& path = chosen[i];
     if (platform::PathExists(platform::CaptionPath(path))) {
       files.push_back(path);
+      kept_roots.push_back(i < roots.size() ? roots[i] : std::string());
     } else {
       missing.push_back(path);
     }
   }
+  roots = std::move(kept_roots);
   return files;
 }
 
 // Analyses the files in order (ahead on workers when allowed) and adds a row for each, until
 // all are added or "Cancel" ends the loop.
 void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& files,
-                     const AnalyseOptions& analyse, const std::atomic<bool>& abandon,
-                     AddFilesResult& result) {
+                     const std::vector<std::string>& roots, const AnalyseOptions& analyse,
+                     const std::atomic<bool>& abandon, AddFilesResult& result) {
   AddingState& state = context.state;
   TForm1& form = context.form1;
   UiThread& ui = context.ui;
@@ -245,7 +251,7 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
       std::string extension;
       FormatExtension(form, extension);
       AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension,
-                 row->display_size);
+                 row->display_size, roots[i]);
       form.ListView1.ScrollIntoView(state.NewRowIndex);
       ++result.rows_added;
     } else {
@@ -255,16 +261,24 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
   }
 }
 
-// Told once the rows stand, so that nothing the adding does hides it; an adding without such
-// files takes back the news of the last one.
-void ShowSkipped(TForm1& form, const std::vector<std::string>& missing) {
-  const std::string skipped = missing.empty() ? "" : MissingFilesMessage(missing);
+}  // namespace
+
+void ShowSkipped(TForm1& form, const AddFilesResult& result) {
+  std::string skipped;
+  if (!result.missing.empty()) {
+    skipped = SkippedMessage("no such file", result.missing);
+  } else if (!result.empty_folders.empty()) {
+    skipped = SkippedMessage("no media files", result.empty_folders);
+  }
   if (!skipped.empty() || form.StatusBar1.message().rfind(kSkippedPrefix, 0) == 0) {
     form.StatusBar1.SetMessage(skipped);
   }
 }
 
-AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& choose) {
+namespace {
+
+AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& choose,
+                                std::vector<std::string> roots = {}) {
   AddFilesResult result;
   AddingState& state = context.state;
   // The window's pump runs handlers while files are analysed, and File > "Add Files" stays
@@ -286,7 +300,7 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     result.end = AddFilesResult::End::kDialogCancelled;
     return result;
   }
-  const std::vector<std::string> files = ExistingFiles(*chosen, result.missing);
+  const std::vector<std::string> files = ExistingFiles(*chosen, result.missing, roots);
 
   AnalyseOptions analyse;
   analyse.encoder_path = context.encoder_path.empty()
@@ -319,9 +333,9 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     form.ConvertNowButton.SetEnabled(false);
     form.AddFileButton.SetEnabled(false);
     state.AddingFiles = true;
-    AddAnalysedRows(context, files, analyse, abandon, result);
+    AddAnalysedRows(context, files, roots, analyse, abandon, result);
   }
-  ShowSkipped(form, result.missing);
+  ShowSkipped(form, result);
   return result;
 }
 
@@ -332,10 +346,11 @@ AddFilesResult AddFiles(AddFilesContext& context) {
       context, [](AddFilesContext& c) { return c.file_dialog.ChooseFiles(SupportedFilesFilter); });
 }
 
-AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::string>& files) {
-  return AddFilesChosenBy(context, [&files](AddFilesContext&) {
-    return std::optional<std::vector<std::string>>(files);
-  });
+AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::string>& files,
+                             const std::vector<std::string>& roots) {
+  return AddFilesChosenBy(
+      context,
+      [&files](AddFilesContext&) { return std::optional<std::vector<std::string>>(files); }, roots);
 }
 
 }  // namespace vidloom

@@ -138,6 +138,12 @@ struct AddFilesResult {
   std::vector<std::string> empty_folders;
 };
 
+// The status bar's message after an adding: the paths that got no row ("Skipped (no such
+// file): a.avi", else "Skipped (no media files): Music"); an adding without such paths takes
+// back the news of the last one. Told once the rows stand, so that nothing the adding does
+// hides it.
+void ShowSkipped(TForm1& form, const AddFilesResult& result);
+
 // Adds files to form1.ListView1: disables the work controls and runs the required-files check
 // (which enables them again); shows the file dialog; then, with the analysing window shown and
 // "Convert Now !" and "Add Files" disabled, analyses every chosen file in order and appends its
@@ -152,7 +158,10 @@ AddFilesResult AddFiles(AddFilesContext& context);
 
 // AddFiles for files chosen elsewhere (dropped on the list, given on the command line): every
 // step of AddFiles with `files` in place of the dialog's answer. An empty list adds nothing.
-AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::string>& files);
+// `roots` (when given) holds for each file the folder it was found in: its rows keep it, that
+// their outputs can keep their place below it.
+AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::string>& files,
+                             const std::vector<std::string>& roots = {});
 
 // "Cancel" on the analysing window: clears AddingFiles and enables the work controls.
 void Button2Click(AddFilesContext& context);

@@ -27,6 +27,8 @@ constexpr int kHintHidePauseMs = 30000;
 constexpr const char* kSleepInhibitReason = "Converting files";
 // The first status panel while no batch has ended since the list last changed.
 constexpr const char* kReadyText = "Ready";
+// The headline of File > "Add Folder..."'s chooser.
+constexpr const char* kChooseMediaFolderHeadline = "Choose a folder of video and audio files :";
 // The status bar's notice while "Shut Down Computer ..." is ticked.
 constexpr const char* kPowerOffNotice = "Power off when done";
 
@@ -173,6 +175,7 @@ void MainWindow::FormCreate() {
 
   Form1.AddFileButton.on_click = [this] { AddFileButtonClick(); };
   Form1.AddFiles1.on_click = [this] { Form1.AddFileButton.Click(); };
+  Form1.AddFolder1.on_click = [this] { AddFolder1Click(); };
   Form1.ConvertNowButton.on_click = [this] { ConvertNowButtonClick(); };
   Form1.Convert1.on_click = [this] { Form1.ConvertNowButton.Click(); };
   Form1.StopConvertButton.on_click = [this] { StopConvertButtonClick(); };
@@ -271,6 +274,14 @@ AddFilesResult MainWindow::AddFileButtonClick() {
   return vidloom::AddFiles(adding_);
 }
 
+AddFilesResult MainWindow::AddFolder1Click() {
+  if (!ports_.folder_chooser || !AcceptsGivenFiles()) return {};
+  const auto folder = ports_.folder_chooser->ChooseFolder(kChooseMediaFolderHeadline, last_folder_);
+  if (!folder) return {};
+  last_folder_ = *folder;
+  return AddGivenFiles({*folder});
+}
+
 AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) {
   AddFilesResult result;  // End::kBusy
   if (!AcceptsGivenFiles()) return result;
@@ -289,13 +300,15 @@ AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) 
       empty_folders.push_back(absolute.back());
     }
   }
-  const std::vector<std::string> files = analysis::ExpandDroppedPaths(absolute, extensions);
+  std::vector<std::string> roots;
+  const std::vector<std::string> files = analysis::ExpandDroppedPaths(absolute, extensions, &roots);
   if (files.empty()) {
     result.end = AddFilesResult::End::kAllFiles;
   } else {
-    result = vidloom::AddGivenFiles(adding_, files);
+    result = vidloom::AddGivenFiles(adding_, files, roots);
   }
   result.empty_folders = std::move(empty_folders);
+  ShowSkipped(Form1, result);
   return result;
 }
 

@@ -120,6 +120,10 @@ class MainWindow {
   // "Add Files" (File > "Add Files" clicks it, even while it is disabled): the file dialog, then
   // the analysis of every chosen file behind the analysing window.
   AddFilesResult AddFileButtonClick();
+  // File > "Add Folder...": a folder chosen in the folder chooser, added as a dropped folder is
+  // (its media files, recursively, keeping the folder for "Keep Folder Structure"). Does
+  // nothing while files are added or converted, or when the chooser is cancelled.
+  AddFilesResult AddFolder1Click();
   // The analysing window's close box: refused while files are analysed. Its "Cancel" is
   // FormAnalyzingSplash.Button2.
   bool AnalyzingFormCloseQuery() const;

@@ -17,6 +17,7 @@ void ForEachWorkControl(TForm1& form, TForm4& options, F&& f) {
   f(form.ComboAudioChannel);
   f(options.CheckBoxOverWrite);
   f(options.CheckBoxShutDown);
+  f(options.CheckBoxKeepFolders);
   f(options.SpinEditFilesAtOnce);
   f(form.ComboVideoCodec);
   f(form.ComboLetterBox);

@@ -180,6 +180,32 @@ TEST_F(CliConvert, RerunsWithOverwriteReplaceTheSameFiles) {
   }
 }
 
+// A folder's tree is kept below the output folder with --keep-folders; a file given alone,
+// and every file without the option, lands in the output folder itself.
+TEST_F(CliConvert, KeepFoldersMirrorsTheAddedFolder) {
+  TempDir dir;
+  std::filesystem::create_directories(dir / "Music/Artist/Album");
+  std::filesystem::copy_file(Clips()[1], dir / "Music/Artist/Album/01.mov");
+  std::filesystem::copy_file(Clips()[1], dir / "Music/02.mov");
+  std::filesystem::copy_file(Clips()[1], dir / "alone.mov");
+  auto convert = [&](std::vector<std::string> options) {
+    const std::string out = dir / "out";
+    std::filesystem::remove_all(out);
+    options.insert(options.end(), {"--no-settings", "--format", "mp3", "--output-dir", out,
+                                   dir / "Music", dir / "alone.mov"});
+    const auto r = RunProgram(kCli, options);
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    std::set<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(out)) {
+      if (entry.is_regular_file()) files.insert(entry.path().lexically_relative(out).string());
+    }
+    return files;
+  };
+  EXPECT_EQ(convert({"--keep-folders"}),
+            (std::set<std::string>{"Artist/Album/01.mp3", "02.mp3", "alone.mp3"}));
+  EXPECT_EQ(convert({}), (std::set<std::string>{"01.mp3", "02.mp3", "alone.mp3"}));
+}
+
 TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
   TempDir out;
   const auto r = RunProgram(kCli, {"--no-settings", "--source-size", "320 x 240", "--output-dir",

@@ -232,7 +232,8 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
   for (QAction* a : view_->menuBar()->actions()) bar << a->text().remove('&');
   EXPECT_EQ(bar, QStringList({"File", "Options", "Help"}));
   EXPECT_EQ(texts(view_->menuBar()->actions()[0]->menu()),
-            QStringList({"Add Files", "-", "Convert", "-", "Open Output Folder", "-", "Exit"}));
+            QStringList({"Add Files", "Add Folder...", "-", "Convert", "-", "Open Output Folder",
+                         "-", "Exit"}));
   EXPECT_EQ(texts(view_->menuBar()->actions()[1]->menu()), QStringList({"Set Additional Options"}));
   EXPECT_EQ(texts(view_->menuBar()->actions()[2]->menu()),
             QStringList({"Open Help File", "-", "Visit Korvane Website", "-", "About"}));
@@ -243,7 +244,7 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
   // The shortcuts stand beside their entries.
   const QList<QAction*> file = view_->menuBar()->actions()[0]->menu()->actions();
   EXPECT_EQ(file[0]->shortcut(), QKeySequence(QKeySequence::Open));
-  EXPECT_EQ(file[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
+  EXPECT_EQ(file[3]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Return));
 }
 
 TEST_F(MainWindowTest, MenuEntriesRunTheirHandlersOnlyWhileEnabled) {

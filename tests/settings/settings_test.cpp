@@ -163,11 +163,14 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   form4.SpinEdit1.SetValue(33);
   form4.SpinEditFilesAtOnce.max = 4;  // as on a machine of four processors
   form4.SpinEditFilesAtOnce.SetValue(3);
+  form4.CheckBoxKeepFolders.SetChecked(true);
   ASSERT_TRUE(SaveSettings(context));
-  // The files converted at once: a key of its own, after the output directory.
-  EXPECT_NE(ReadTextFile(path()).find("[General]\nOutputDir=/tmp/out\nFilesAtOnce=3\n"),
-            std::string::npos)
-      << ReadTextFile(path());
+  // The files converted at once: a key of its own, after the output directory; the kept
+  // folders after the other boxes.
+  for (const char* part :
+       {"[General]\nOutputDir=/tmp/out\nFilesAtOnce=3\n", "ShutDown=1\nKeepFolderStructure=1\n"}) {
+    EXPECT_NE(ReadTextFile(path()).find(part), std::string::npos) << ReadTextFile(path());
+  }
 
   TForm1 next1;
   TForm4 next4;
@@ -187,7 +190,13 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   EXPECT_EQ(next4.SpinEdit1.value(), 33);
   EXPECT_EQ(next_window.DropDownItemCount, 33);
   EXPECT_EQ(next4.SpinEditFilesAtOnce.value(), 3);
+  EXPECT_TRUE(next4.CheckBoxKeepFolders.checked());
   EXPECT_EQ(dialogs.questions.size(), 1u);  // only the user's own check asked
+
+  // Unticked, the key goes: the file is as a program without the setting writes it.
+  form4.CheckBoxKeepFolders.SetChecked(false);
+  ASSERT_TRUE(SaveSettings(context));
+  EXPECT_EQ(ReadTextFile(path()).find("KeepFolderStructure"), std::string::npos);
 
   // On a machine of two processors the stored count is held to them.
   TForm4 smaller4;

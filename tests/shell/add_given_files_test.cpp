@@ -35,6 +35,17 @@ class NoFileDialog : public FileDialog {
   }
 };
 
+class OneFolderChooser : public FolderChooser {
+ public:
+  std::optional<std::string> ChooseFolder(const std::string& headline,
+                                          const std::string&) override {
+    headlines.push_back(headline);
+    return answer;
+  }
+  std::optional<std::string> answer;
+  Paths headlines;
+};
+
 class AddGivenFilesTest : public ::testing::Test {
  protected:
   AddGivenFilesTest() {
@@ -73,6 +84,7 @@ class AddGivenFilesTest : public ::testing::Test {
     };
     MainWindowPorts ports;
     ports.file_dialog = &no_dialog_;
+    ports.folder_chooser = &folder_chooser_;
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
     window_->Startup();
     return *window_;
@@ -112,6 +124,7 @@ class AddGivenFilesTest : public ::testing::Test {
   TestUiThread ui_{clock_};
   ScriptedDialogs dialogs_;
   NoFileDialog no_dialog_;
+  OneFolderChooser folder_chooser_;
   std::mutex reads_mutex_;
   Paths reads_;
   std::unique_ptr<MainWindow> window_;
@@ -153,6 +166,25 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   EXPECT_TRUE(w.Form1.ComboOutputFormat.enabled());
   EXPECT_TRUE(dialogs_.boxes.empty());
   EXPECT_TRUE(w.AcceptsGivenFiles());
+  // A folder's files keep it: their outputs can keep their places below it.
+  const Paths folders = {"", media_ / "season", media_ / "season", media_ / "season", ""};
+  for (std::size_t i = 0; i < folders.size(); ++i) {
+    EXPECT_EQ(list.rows()[i].source_folder, folders[i]) << i;
+  }
+
+  // File > "Add Folder..." adds the chosen folder as a dropped one.
+  w.Form1.ListView1.Clear();
+  folder_chooser_.answer = media_ / "season";
+  w.Form1.AddFolder1.Click();
+  EXPECT_EQ(Captions(), Paths(expected.begin() + 1, expected.end() - 1));
+  EXPECT_EQ(list.rows()[2].source_folder, media_ / "season");
+  EXPECT_EQ(folder_chooser_.headlines, Paths{"Choose a folder of video and audio files :"});
+  // A folder without media says so instead of doing nothing.
+  fs::create_directories(media_ / "empty");
+  folder_chooser_.answer = media_ / "empty";
+  w.Form1.AddFolder1.Click();
+  EXPECT_EQ(list.count(), 3);
+  EXPECT_EQ(w.Form1.StatusBar1.message(), "Skipped (no media files): empty");
 }
 
 TEST_F(AddGivenFilesTest, RelativePathsAreTakenAgainstTheCurrentDirectory) {
