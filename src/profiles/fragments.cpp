@@ -69,7 +69,6 @@ std::string FrameRateFragment(const ConversionChoices& choices) {
 }
 
 std::string AudioBitrateFragment(const ConversionChoices& choices) {
-  if (Trim(choices.frame_rate.text) == "Auto") return " ";
   const std::string& rate = choices.audio_bitrate.text;
   if (rate.empty()) return {};
   std::string out = " -ab \"";

@@ -19,8 +19,9 @@ std::string SizeFragment(const ConversionChoices& choices, std::string_view vide
 std::string VideoBitrateFragment(const ConversionChoices& choices);
 // ` -r "<n>" ` from ComboVideoFramerate; " " for "Auto"; empty without " fps".
 std::string FrameRateFragment(const ConversionChoices& choices);
-// ` -ab "<n>"` from ComboAudioBitrate; " " while the frame rate is "Auto"; empty for an empty
-// selector.
+// ` -ab "<n>"` from ComboAudioBitrate, whatever the frame rate (the audio bitrate chosen with
+// "Auto" frames must still reach the encoder, which says what it made of it); empty for an
+// empty selector.
 std::string AudioBitrateFragment(const ConversionChoices& choices);
 // ` -ac "2 (stereo)"` for row 0 of ComboAudioChannel, ` -ac "1 (mono)"` for row 1, else empty.
 std::string ChannelsFragment(const ConversionChoices& choices);
