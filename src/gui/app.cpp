@@ -45,6 +45,12 @@ void ReportShownForBench(QWidget& window) {
   poll->start(0);
 }
 
+// The review switch converts a batch: it must never reach the real power-off.
+class NoPowerOff : public PowerOff {
+ public:
+  bool PowerOffComputer() override { return false; }
+};
+
 }  // namespace
 
 int RunDesktop(int argc, char** argv) {
@@ -69,6 +75,7 @@ int RunDesktop(int argc, char** argv) {
   QtFolderChooser folder_chooser(nullptr);
   // Power-off and the sleep lock go through systemd-logind; without it both do nothing.
   vidloom::desktop::LogindPowerOff power_off;
+  NoPowerOff no_power_off;
   vidloom::desktop::LogindSleepInhibitor sleep_inhibitor(QDBusConnection::systemBus());
   // The end of a batch is told on the desktop when the window is not in front.
   vidloom::desktop::DesktopNotifier notifier(QDBusConnection::sessionBus());
@@ -77,7 +84,7 @@ int RunDesktop(int argc, char** argv) {
   options.program_directory = platform::ProgramDirectory();
   options.required_files = platform::kRequiredFiles;
   MainWindowPorts ports;
-  ports.power_off = &power_off;
+  ports.power_off = ReviewShotsWanted() ? static_cast<PowerOff*>(&no_power_off) : &power_off;
   ports.sleep_inhibitor = &sleep_inhibitor;
   ports.desktop = &desktop;
   ports.file_dialog = &file_dialog;

@@ -1,16 +1,20 @@
 #include "gui/review_shots.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
+#include <QHelpEvent>
 #include <QMessageBox>
 #include <QPixmap>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWidget>
 #include <cstdio>
+#include <memory>
 
 #include "gui/about_box_view.h"
 #include "gui/desktop_windows.h"
@@ -43,6 +47,74 @@ bool Save(QWidget& window, const QString& dir, const char* name) {
   return ok;
 }
 
+// Saves the part of the screen where `window` stands, with whatever pops up over it (a tooltip).
+bool SaveScreenAround(QWidget& window, const QString& dir, const char* name) {
+  Settle();
+  const QRect frame = window.frameGeometry().adjusted(-8, -8, 8, 8);
+  const QString path = dir + QLatin1Char('/') + QLatin1String(name);
+  const bool ok = QGuiApplication::primaryScreen()
+                      ->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height())
+                      .save(path);
+  std::fprintf(stderr, "%s %s\n", ok ? "saved" : "FAILED", qPrintable(path));
+  return ok;
+}
+
+// Answers the next question box with `button` once it is shown.
+void AnswerNextQuestion(QWidget& owner, QMessageBox::StandardButton button) {
+  auto* poll = new QTimer(&owner);
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, button] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr || box->button(button) == nullptr) return;
+    poll->stop();
+    poll->deleteLater();
+    box->button(button)->click();
+  });
+  poll->start(kPollMs);
+}
+
+// After the batch: the rows' states, the summary and (the box ticked with Yes) the power-off
+// notice in the status bar (batch-end.png); then a row's tooltip as hovering shows it
+// (tooltip.png). Ends like File > Exit.
+void ShootBatchEnd(MainWindow& window, DesktopWindows& windows, const QString& dir, bool ok) {
+  AnswerNextQuestion(windows.main(), QMessageBox::Yes);
+  window.Form4.CheckBoxShutDown.SetChecked(true);
+  ok = Save(windows.main(), dir, "batch-end.png") && ok;
+  // Unticked again at once: nothing may power off after this.
+  window.Form4.CheckBoxShutDown.SetChecked(false);
+
+  auto* list = windows.main().findChild<QAbstractItemView*>(QStringLiteral("ListView1"));
+  if (list != nullptr && list->model() != nullptr && list->model()->rowCount() > 0) {
+    const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
+    QHelpEvent hover(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(list->viewport(), &hover);
+    ok = SaveScreenAround(windows.main(), dir, "tooltip.png") && ok;
+  } else {
+    ok = false;
+  }
+  QCoreApplication::exit(ok ? 0 : 1);
+}
+
+// Converts the checked rows into a folder of its own, dismissing the end's message, then
+// shoots the end.
+void ConvertThenShoot(MainWindow& window, DesktopWindows& windows, const QString& dir, bool ok) {
+  auto output = std::make_shared<QTemporaryDir>();
+  window.Form4.CheckBoxShutDown.SetChecked(false);
+  window.Form1.Edit1.SetText(output->path().toStdString());
+  window.Form1.ConvertNowButton.Click();
+  auto* poll = new QTimer(&windows.main());
+  QObject::connect(poll, &QTimer::timeout, poll, [poll, output, &window, &windows, dir, ok] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+      return;
+    }
+    if (window.BatchRunning()) return;
+    poll->stop();
+    poll->deleteLater();
+    ShootBatchEnd(window, windows, dir, ok);
+  });
+  poll->start(kPollMs);
+}
+
 void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
   bool ok = QDir().mkpath(dir);
   if (window.Form1.ListView1.count() > 0) window.Form1.ListView1.Select(0);
@@ -54,6 +126,7 @@ void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
   // The whole screen while the options dialog asks its shutdown question: how the windows
   // stack (and, under a window manager, their title bars). The question is answered No, so the
   // box stays unticked and nothing can power the computer off.
+  window.Form4.CheckBoxShutDown.SetChecked(false);
   QTimer::singleShot(kSettleMs * 2, &windows.main(), [dir, &ok] {
     const QString path = dir + QStringLiteral("/screen.png");
     const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
@@ -77,11 +150,14 @@ void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
   ok = Save(windows.about(), dir, "about.png") && ok;
   windows.about().HideWindow();
 
-  // As File > Exit: the loop ends without the close query, so nothing is written.
-  QCoreApplication::exit(ok ? 0 : 1);
+  ConvertThenShoot(window, windows, dir, ok);
 }
 
 }  // namespace
+
+bool ReviewShotsWanted() {
+  return !qEnvironmentVariable(kVariable).isEmpty();
+}
 
 void ScheduleReviewShots(MainWindow& window, DesktopWindows& windows) {
   const QString dir = qEnvironmentVariable(kVariable);
