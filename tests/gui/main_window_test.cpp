@@ -495,6 +495,7 @@ TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
     QLabel* panel;
     const char* text;
   } longest[] = {{panel0, "Converting 888 of 888"},
+                 {panel0, "88 of 888 converted, 88 failed"},
                  {panel1, "Output File Size : 8888888 KB"},
                  {panel2, "Creating THM File.....Please Wait"}};
   for (const auto& [panel, text] : longest) {
@@ -514,6 +515,21 @@ TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
   EXPECT_EQ(progress->value(), 47);
   form_.ProgressBar1.SetPosition(250);
   EXPECT_EQ(progress->value(), 100);
+
+  // The notice stands at the far end, whole; the message gives it room.
+  auto* notice = Find<QLabel>("StatusBar1Notice");
+  EXPECT_TRUE(notice->isHidden());
+  const int wide = message->width();
+  form_.StatusBar1.SetNotice("Power off when done");
+  QApplication::processEvents();
+  EXPECT_FALSE(notice->isHidden());
+  EXPECT_EQ(notice->text(), "Power off when done");
+  EXPECT_LT(message->width(), wide);
+  EXPECT_LE(message->geometry().right(), notice->geometry().left());
+  EXPECT_LE(notice->geometry().right(), view_->width());
+  form_.StatusBar1.SetNotice("");
+  EXPECT_TRUE(notice->isHidden());
+  EXPECT_EQ(message->width(), wide);
 }
 
 TEST_F(MainWindowTest, OutputDirectoryLabelHintShowsTheDirectory) {
