@@ -30,6 +30,10 @@ endif()
 install(TARGETS ${_vidloom_programs} RUNTIME DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
 install(FILES ${PROJECT_SOURCE_DIR}/docs/help.html DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
 
+if(WIN32)
+  return()  # the Windows layout is one program folder: the installer makes it
+endif()
+
 # bin/ links, relative so that the installed tree can be moved (or staged with DESTDIR).
 foreach(program IN ITEMS vidloom vidloom-cli)
   if(NOT TARGET ${program})

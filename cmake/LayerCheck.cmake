@@ -4,19 +4,21 @@
 #
 #   platform <- model <- profiles <- pipeline, settings <- shell <- desktop, gui, cli
 #   platform, model, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
+#   unicode (UTF-16 at the Windows API) is below all of them
 set(_vidloom_layers
-  "platform:platform"
-  "media:media"
-  "model:model,platform"
-  "profiles:profiles,model,platform"
-  "pipeline:pipeline,profiles,model,platform"
-  "settings:settings,profiles,model,platform"
-  "analysis:analysis,media,model,platform"
-  "shell:shell,analysis,settings,pipeline,profiles,model,platform"
-  "desktop:desktop,shell,analysis,settings,pipeline,profiles,model,platform"
-  "cli:cli,shell,analysis,settings,pipeline,profiles,model,platform"
-  "gui:gui,desktop,shell,analysis,settings,pipeline,profiles,model,platform"
-  "encoder:encoder,media")
+  "unicode:unicode"
+  "platform:platform,unicode"
+  "media:media,unicode"
+  "model:model,platform,unicode"
+  "profiles:profiles,model,platform,unicode"
+  "pipeline:pipeline,profiles,model,platform,unicode"
+  "settings:settings,profiles,model,platform,unicode"
+  "analysis:analysis,media,model,platform,unicode"
+  "shell:shell,analysis,settings,pipeline,profiles,model,platform,unicode"
+  "desktop:desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
+  "cli:cli,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
+  "gui:gui,desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
+  "encoder:encoder,media,unicode")
 
 function(vidloom_check_layers)
   set(problems "")

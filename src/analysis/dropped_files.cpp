@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/filesystem.h"
 #include "platform/text.h"
 
 namespace vidloom::analysis {
@@ -58,24 +59,24 @@ class Expansion {
   void Folder(const fs::path& dir) {
     std::error_code error;
     const fs::path identity = fs::canonical(dir, error);
-    if (error || !listed_.insert(identity.string()).second) return;
+    if (error || !listed_.insert(platform::Utf8Path(identity)).second) return;
 
     std::vector<std::string> names;
     fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, error);
     for (; !error && it != fs::directory_iterator(); it.increment(error)) {
-      std::string name = it->path().filename().string();
+      std::string name = platform::Utf8Path(it->path().filename());
       if (!name.empty() && name.front() != '.') names.push_back(std::move(name));
     }
     std::sort(names.begin(), names.end(), NameLess);
 
     for (const auto& name : names) {
-      const fs::path entry = dir / name;
+      const fs::path entry = dir / platform::FsPath(name);
       const fs::file_status status = fs::status(entry, error);  // follows links
       if (error) continue;
       if (fs::is_directory(status)) {
         Folder(entry);
       } else if (fs::is_regular_file(status) && HasExtension(name, extensions_)) {
-        out_.push_back(entry.string());
+        out_.push_back(platform::Utf8Path(entry));
       }
     }
   }
@@ -112,9 +113,7 @@ std::vector<std::string> FilterExtensions(const std::string& filter) {
 }
 
 bool HasExtension(const std::string& path, const std::vector<std::string>& extensions) {
-  const std::size_t slash = path.find_last_of('/');
-  const std::string_view name =
-      std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
+  const std::string_view name = platform::FileNamePart(path);
   const std::size_t dot = name.find_last_of('.');
   if (dot == std::string_view::npos || dot == 0) return false;
   const std::string extension = LowerAscii(name.substr(dot));
@@ -133,9 +132,9 @@ std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& path
   Expansion expansion(extensions, files);
   for (const auto& path : paths) {
     std::error_code error;
-    const bool folder = !path.empty() && fs::is_directory(fs::path(path), error);
+    const bool folder = !path.empty() && fs::is_directory(platform::FsPath(path), error);
     if (folder) {
-      expansion.Folder(fs::path(path));
+      expansion.Folder(platform::FsPath(path));
     } else {
       files.push_back(path);
     }

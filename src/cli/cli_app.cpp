@@ -1,8 +1,5 @@
 #include "cli/cli_app.h"
 
-#include <signal.h>
-#include <unistd.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +11,7 @@
 
 #include "analysis/file_list.h"
 #include "cli/arguments.h"
+#include "cli/console.h"
 #include "cli/json_lines.h"
 #include "model/headless_ui_thread.h"
 #include "platform/encoder_files.h"
@@ -37,8 +35,8 @@ constexpr const char* kNotAnalysedText = "the encoder could not be started to an
 std::string AbsolutePath(const std::string& path) {
   if (path.empty()) return path;
   std::error_code error;
-  const auto absolute = std::filesystem::absolute(path, error);
-  return error ? path : absolute.lexically_normal().string();
+  const auto absolute = std::filesystem::absolute(platform::FsPath(path), error);
+  return error ? path : platform::Utf8Path(absolute.lexically_normal());
 }
 
 // Message boxes are printed to standard error; questions are answered from --yes. Ctrl-C stops
@@ -164,16 +162,15 @@ std::string ChooseFormat(TForm1& form, const std::string& text) {
 // never changes the stored settings. The shutdown choice is not taken over: vidloom-cli never
 // powers the computer off.
 void LoadStoredSettings(MainWindow& window, Dialogs& dialogs) {
-  const char* override_path = std::getenv("VIDLOOM_SETTINGS");
-  const std::string stored = override_path && *override_path ? std::string(override_path)
-                                                             : settings::DefaultSettingsPath();
-  std::string scratch =
-      (std::filesystem::temp_directory_path() / "vidloom-cli-settings-XXXXXX").string();
-  if (!mkdtemp(scratch.data())) return;  // without a copy, the designed defaults stay
-  const std::string copy = scratch + "/" + settings::kSettingsFileName;
+  const std::string override_path = platform::Environment("VIDLOOM_SETTINGS").value_or("");
+  const std::string stored =
+      !override_path.empty() ? override_path : settings::DefaultSettingsPath();
+  const auto scratch = platform::MakeTemporaryDirectory("vidloom-cli-settings-");
+  if (!scratch) return;  // without a copy, the designed defaults stay
+  const std::string copy = *scratch + platform::kPathSeparator + settings::kSettingsFileName;
   std::error_code error;
-  if (std::filesystem::is_regular_file(stored, error)) {
-    std::filesystem::copy_file(stored, copy, error);
+  if (std::filesystem::is_regular_file(platform::FsPath(stored), error)) {
+    std::filesystem::copy_file(platform::FsPath(stored), platform::FsPath(copy), error);
   }
   settings::SettingsContext context{.path = copy,
                                     .form1 = window.Form1,
@@ -182,7 +179,7 @@ void LoadStoredSettings(MainWindow& window, Dialogs& dialogs) {
                                     .dialogs = dialogs};
   settings::LoadSettings(context);
   window.Form4.CheckBoxShutDown.SetChecked(false);
-  std::filesystem::remove_all(scratch, error);
+  std::filesystem::remove_all(platform::FsPath(*scratch), error);
 }
 
 void ShowOptions(const TForm1& form) {
@@ -224,7 +221,7 @@ int PrintCommands(MainWindow& window) {
 // Prints each row's progress as it changes: in place on a terminal, a line per change otherwise.
 class ProgressPrinter {
  public:
-  explicit ProgressPrinter(const TForm1& form) : form_(form), tty_(isatty(STDOUT_FILENO)) {}
+  explicit ProgressPrinter(const TForm1& form) : form_(form), tty_(StdoutIsTerminal()) {}
 
   void OnChange(int row) {
     if (row < 0 || row >= form_.ListView1.count()) return;
@@ -256,36 +253,6 @@ class ProgressPrinter {
   bool tty_;
   int last_row_ = -1;
   std::string last_line_;
-};
-
-std::atomic<bool> g_interrupted{false};
-
-// Ctrl-C and termination requests, blocked in every thread, arrive on a thread of their own,
-// which sets g_interrupted, hands `on_interrupt` to the UI thread and wakes its loop.
-class InterruptWatcher {
- public:
-  InterruptWatcher(HeadlessUiThread& ui, std::function<void()> on_interrupt) {
-    sigemptyset(&signals_);
-    for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals_, s);
-    thread_ = std::thread([this, &ui, on_interrupt = std::move(on_interrupt)] {
-      int signal = 0;
-      if (sigwait(&signals_, &signal) == 0 && signal != SIGUSR1) {
-        g_interrupted = true;
-        ui.Post(on_interrupt);
-        ui.Wake();
-      }
-    });
-  }
-  ~InterruptWatcher() {
-    pthread_kill(thread_.native_handle(), SIGUSR1);  // sent by this program to end the watcher
-    thread_.join();
-  }
-  InterruptWatcher(const InterruptWatcher&) = delete;
-  InterruptWatcher& operator=(const InterruptWatcher&) = delete;
-
- private:
-  sigset_t signals_;
-  std::thread thread_;
 };
 
 // Writes a JSON line for each change of a row; a change that leaves the line as it was is not
@@ -457,11 +424,8 @@ int RunCli(const std::vector<std::string>& args) {
     return 2;
   }
 
-  // Signals are blocked before any thread starts, so that only the watcher receives them.
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int s : {SIGINT, SIGTERM, SIGHUP, SIGUSR1}) sigaddset(&signals, s);
-  if (a.mode == Mode::kConvert) pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  // Before any thread starts, so that only the watcher receives the signals.
+  PrepareConsole(a.mode == Mode::kConvert);
 
   HeadlessUiThread ui;
   CliDialogs dialogs(a.yes);

@@ -1,11 +1,8 @@
 #include "boxes.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
+
+#include "system.h"
 
 namespace raziz2u {
 namespace {
@@ -39,35 +36,7 @@ std::optional<uint64_t> SampleEntryFields(const std::string& type) {
 }
 
 std::string SystemError(const std::string& what) {
-  return what + ": " + std::strerror(errno);
-}
-
-bool ReadAt(int fd, std::string& out, uint64_t offset, uint64_t size) {
-  out.resize(size);
-  uint64_t done = 0;
-  while (done < size) {
-    const ssize_t n = pread(fd, out.data() + done, size - done, static_cast<off_t>(offset + done));
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<uint64_t>(n);
-  }
-  return true;
-}
-
-bool WriteAt(int fd, const std::string& data, uint64_t offset) {
-  uint64_t done = 0;
-  while (done < data.size()) {
-    const ssize_t n =
-        pwrite(fd, data.data() + done, data.size() - done, static_cast<off_t>(offset + done));
-    if (n <= 0) {
-      if (n < 0 && errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<uint64_t>(n);
-  }
-  return true;
+  return what + ": " + system::LastError();
 }
 
 }  // namespace
@@ -106,16 +75,16 @@ std::vector<Box> ChildBoxes(const std::string& data, const Box& box, uint64_t ba
 std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
                         std::optional<int> psp_level) {
   if (!h263_level && !psp_level) return {};
-  const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return SystemError("cannot reopen the output to set its level");
+  std::string why;
+  const std::unique_ptr<system::PatchFile> file = system::OpenForPatching(path, &why);
+  if (!file) return "cannot reopen the output to set its level: " + why;
   std::string error;
-  const off_t file_size = lseek(fd, 0, SEEK_END);
   // The top-level boxes, from their headers.
   std::vector<Box> top;
   std::string header;
-  const uint64_t total = file_size > 0 ? static_cast<uint64_t>(file_size) : 0;
+  const uint64_t total = file->Size();
   for (uint64_t at = 0; at + 8 <= total;) {
-    if (!ReadAt(fd, header, at, std::min<uint64_t>(16, total - at))) break;
+    if (!file->ReadAt(header, at, std::min<uint64_t>(16, total - at))) break;
     Box b;
     b.offset = at;
     b.size = Be32(header, 0);
@@ -133,7 +102,7 @@ std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
   for (const Box& b : top) {
     if (b.type == "uuid" && psp_level && b.size <= 4096) {
       std::string bytes;
-      if (!ReadAt(fd, bytes, b.offset, b.size)) break;
+      if (!file->ReadAt(bytes, b.offset, b.size)) break;
       // "PROF" follows the box type; its video part is "VPRF", then a reserved word, the track,
       // the codec's four characters and two 16-bit words of profile and level.
       if (bytes.compare(b.header, 4, "PROF") != 0) continue;
@@ -142,10 +111,10 @@ std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
       // The level is the low byte of the second word (0x0015 for H.264 level 2.1, 0x0103 for
       // MPEG-4 Simple level 3); the high byte stays.
       bytes[vprf + 19] = static_cast<char>(*psp_level & 0xff);
-      if (!WriteAt(fd, bytes, b.offset)) error = SystemError("cannot set the PSP level");
+      if (!file->WriteAt(bytes, b.offset)) error = SystemError("cannot set the PSP level");
     } else if (b.type == "moov" && h263_level) {
       std::string moov;
-      if (!ReadAt(fd, moov, b.offset, b.size)) break;
+      if (!file->ReadAt(moov, b.offset, b.size)) break;
       std::vector<Box> pending = {Box{"moov", 0, b.size, b.header}};
       bool changed = false;
       while (!pending.empty()) {
@@ -158,11 +127,11 @@ std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
         }
         for (const Box& child : ChildBoxes(moov, box)) pending.push_back(child);
       }
-      if (changed && !WriteAt(fd, moov, b.offset))
+      if (changed && !file->WriteAt(moov, b.offset))
         error = SystemError("cannot set the H.263 level");
     }
   }
-  if (close(fd) != 0 && error.empty()) error = SystemError("cannot close the output");
+  if (!file->Close() && error.empty()) error = SystemError("cannot close the output");
   return error;
 }
 

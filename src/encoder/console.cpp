@@ -1,11 +1,9 @@
 #include "console.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdarg>
 #include <cstdio>
-#include <cstdlib>
+
+#include "system.h"
 
 extern "C" {
 #include <libavutil/log.h>
@@ -15,24 +13,12 @@ namespace raziz2u {
 
 namespace {
 
-void WriteAll(int fd, const std::string& text) {
-  const char* data = text.data();
-  size_t left = text.size();
-  while (left > 0) {
-    const ssize_t n = write(fd, data, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return;  // reader gone: the conversion goes on, the output file is what counts
-    data += n;
-    left -= static_cast<size_t>(n);
-  }
-}
-
 void ForwardLog(void* ptr, int level, const char* format, va_list args) {
   if (level > av_log_get_level()) return;
   char line[1024];
   int print_prefix = 1;
   av_log_format_line2(ptr, level, format, args, line, sizeof line, &print_prefix);
-  WriteAll(STDERR_FILENO, std::string("[debug] ") + line);
+  system::Write(system::Stream::kErr, std::string("[debug] ") + line);
 }
 
 void DropLog(void*, int, const char*, va_list) {}
@@ -40,20 +26,19 @@ void DropLog(void*, int, const char*, va_list) {}
 }  // namespace
 
 void Print(const std::string& text) {
-  WriteAll(STDOUT_FILENO, text);
+  system::Write(system::Stream::kOut, text);
 }
 
 void PrintError(const std::string& reason) {
-  WriteAll(STDERR_FILENO, "error: " + reason + "\n");
+  system::Write(system::Stream::kErr, "error: " + reason + "\n");
 }
 
 void PrintMarkedLine(const std::string& line) {
-  WriteAll(STDERR_FILENO, line + "\n");
+  system::Write(system::Stream::kErr, line + "\n");
 }
 
 void InstallLogFilter() {
-  const char* debug = std::getenv("RAZIZ2U_DEBUG");
-  if (debug != nullptr && debug[0] == '1') {
+  if (system::Environment("RAZIZ2U_DEBUG").starts_with('1')) {
     av_log_set_level(AV_LOG_VERBOSE);
     av_log_set_callback(ForwardLog);
   } else {

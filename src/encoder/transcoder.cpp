@@ -1,8 +1,5 @@
 #include "transcoder.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -32,6 +29,7 @@ extern "C" {
 #include "media/display.h"
 #include "media/local_input.h"
 #include "stream_rules.h"
+#include "system.h"
 
 namespace raziz2u {
 
@@ -247,7 +245,7 @@ Conversion::~Conversion() {
   // A failed run leaves no half-written file behind; a stopped one keeps what it wrote, unless
   // that is nothing.
   if (output_opened_ && !complete_ && (g_stop_signal.load() == 0 || packets_written_ == 0)) {
-    unlink(req_.output.c_str());
+    system::RemoveFile(req_.output);
   }
 }
 
@@ -551,14 +549,12 @@ void Conversion::OpenOutput() {
 
 // An output path that names the input, a directory, or (without -y) an existing file.
 void Conversion::RefuseOutputPath() const {
-  struct stat out_info {};
-  if (stat(req_.output.c_str(), &out_info) != 0) return;
-  struct stat in_info {};
-  if (stat(req_.input.c_str(), &in_info) == 0 && in_info.st_dev == out_info.st_dev &&
-      in_info.st_ino == out_info.st_ino) {
+  const system::PathKind out_kind = system::KindOf(req_.output);
+  if (out_kind == system::PathKind::kNothing) return;
+  if (system::SameFile(req_.input, req_.output)) {
     Fail("the output file is the input file; choose another output name");
   }
-  if (S_ISDIR(out_info.st_mode)) Fail("the output name is a directory");
+  if (out_kind == system::PathKind::kDirectory) Fail("the output name is a directory");
   if (!req_.overwrite) Fail("the output file exists (give -y to overwrite it)");
 }
 

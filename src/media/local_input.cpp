@@ -1,12 +1,9 @@
 #include "media/local_input.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
+#include <cstdio>
 #include <new>
+
+#include "media/regular_file.h"
 
 namespace vidloom::media {
 namespace {
@@ -68,51 +65,29 @@ constexpr int kBufferSize = 64 * 1024;
 // The demuxer's view of the opened file. Reads honour the caller's interrupt callback, as the
 // file protocol's do, so that a deadline or a stop ends a long read of a slow file.
 struct FileSource {
-  int fd = -1;
+  RegularFile file;
   AVIOInterruptCB interrupt{nullptr, nullptr};
 };
 
 int ReadPacket(void* opaque, uint8_t* buffer, int size) {
-  const auto* source = static_cast<FileSource*>(opaque);
-  const int fd = source->fd;
+  auto* source = static_cast<FileSource*>(opaque);
   if (source->interrupt.callback != nullptr &&
       source->interrupt.callback(source->interrupt.opaque)) {
     return AVERROR_EXIT;
   }
-  for (;;) {
-    const ssize_t n = read(fd, buffer, static_cast<size_t>(size));
-    if (n > 0) return static_cast<int>(n);
-    if (n == 0) return AVERROR_EOF;
-    if (errno != EINTR) return AVERROR(errno);
-  }
+  const int n = source->file.Read(buffer, size);
+  return n == 0 ? AVERROR_EOF : n;
 }
 
 int64_t Seek(void* opaque, int64_t offset, int whence) {
-  const int fd = static_cast<FileSource*>(opaque)->fd;
-  if (whence & AVSEEK_SIZE) {
-    struct stat info;
-    return fstat(fd, &info) == 0 ? static_cast<int64_t>(info.st_size) : AVERROR(errno);
-  }
-  const off_t at = lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-  return at < 0 ? AVERROR(errno) : static_cast<int64_t>(at);
+  RegularFile& file = static_cast<FileSource*>(opaque)->file;
+  if (whence & AVSEEK_SIZE) return file.Size();
+  return file.Seek(offset, whence & ~AVSEEK_FORCE);
 }
 
 // The demuxer may open no other file or URL.
 int RefuseOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
   return AVERROR(EPERM);
-}
-
-const char* KindOf(mode_t mode) {
-  if (S_ISFIFO(mode)) return "a named pipe";
-  if (S_ISCHR(mode)) return "a character device";
-  if (S_ISBLK(mode)) return "a block device";
-  if (S_ISSOCK(mode)) return "a socket";
-  if (S_ISDIR(mode)) return "a directory";
-  return "not a regular file";
-}
-
-std::string NotRegularReason(mode_t mode) {
-  return std::string("the input is ") + KindOf(mode) + ", not a regular file";
 }
 
 // What a refused container is, for the user.
@@ -133,10 +108,7 @@ void FreeIo(AVIOContext** io) {
   auto* source = static_cast<FileSource*>((*io)->opaque);
   av_freep(&(*io)->buffer);
   avio_context_free(io);
-  if (source != nullptr) {
-    if (source->fd >= 0) close(source->fd);
-    delete source;
-  }
+  delete source;
 }
 
 }  // namespace
@@ -148,12 +120,6 @@ bool IsMediaDemuxer(std::string_view name) {
   return false;
 }
 
-std::optional<std::string> NotRegularFileReason(const std::string& path) {
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0 || S_ISREG(info.st_mode)) return std::nullopt;
-  return NotRegularReason(info.st_mode);
-}
-
 LocalInput OpenLocalInput(const std::string& path, const LocalInputOptions& options) {
   LocalInput result;
   auto fail = [&](LocalInputError error, std::string reason) {
@@ -162,33 +128,32 @@ LocalInput OpenLocalInput(const std::string& path, const LocalInputOptions& opti
     return result;
   };
 
-  // Refused before it is opened: opening a pipe without a writer would block, and some devices
-  // act on open.
-  struct stat info;
-  if (stat(path.c_str(), &info) != 0) return fail(LocalInputError::kNotFound, std::strerror(errno));
-  if (!S_ISREG(info.st_mode))
-    return fail(LocalInputError::kNotRegular, NotRegularReason(info.st_mode));
-  if (info.st_size == 0) return fail(LocalInputError::kNotMedia, "the file is empty");
-  // O_NONBLOCK: should the path have been replaced by a pipe meanwhile, open() still returns;
-  // the check on the descriptor then refuses it.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return fail(LocalInputError::kNotFound, std::strerror(errno));
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return fail(LocalInputError::kNotRegular, NotRegularReason(info.st_mode));
+  auto* source = new (std::nothrow) FileSource;
+  if (source == nullptr) return fail(LocalInputError::kOpenFailed, "out of memory");
+  source->interrupt = options.interrupt;
+  std::string reason;
+  switch (source->file.Open(path, reason)) {
+    case RegularFile::Refusal::kNone:
+      break;
+    case RegularFile::Refusal::kNotFound:
+      delete source;
+      return fail(LocalInputError::kNotFound, reason);
+    case RegularFile::Refusal::kNotRegular:
+      delete source;
+      return fail(LocalInputError::kNotRegular, reason);
+    case RegularFile::Refusal::kEmpty:
+      delete source;
+      return fail(LocalInputError::kNotMedia, reason);
   }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
 
-  auto* source = new (std::nothrow) FileSource{fd, options.interrupt};
   auto* buffer = static_cast<unsigned char*>(av_malloc(kBufferSize));
   AVIOContext* io = nullptr;
-  if (source != nullptr && buffer != nullptr) {
+  if (buffer != nullptr) {
     io = avio_alloc_context(buffer, kBufferSize, 0, source, ReadPacket, nullptr, Seek);
   }
   if (io == nullptr) {
     av_free(buffer);
     delete source;
-    close(fd);
     return fail(LocalInputError::kOpenFailed, "out of memory");
   }
 

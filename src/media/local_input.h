@@ -13,6 +13,8 @@
 #include <string>
 #include <string_view>
 
+#include "media/regular_file.h"
+
 extern "C" {
 #include <libavformat/avformat.h>
 }
@@ -21,11 +23,6 @@ namespace vidloom::media {
 
 // The demuxers accepted as input, by their AVInputFormat::name.
 bool IsMediaDemuxer(std::string_view name);
-
-// When something other than a regular file stands at `path`, why it is refused ("the input is
-// a named pipe, not a regular file"); nullopt for a regular file or nothing at all. Opens
-// nothing.
-std::optional<std::string> NotRegularFileReason(const std::string& path);
 
 struct LocalInputOptions {
   // Demuxer options (probesize, analyzeduration, fflags, ...); left with what was not used.

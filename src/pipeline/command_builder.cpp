@@ -140,8 +140,8 @@ InputMethod RetryInputMethod(const std::string& input_path, InputMethod first) {
 std::string SubfolderOf(const std::string& input, const std::string& source_folder) {
   if (source_folder.empty()) return {};
   const std::filesystem::path relative =
-      std::filesystem::path(input).parent_path().lexically_relative(source_folder);
-  const std::string text = relative.string();
+      platform::FsPath(input).parent_path().lexically_relative(platform::FsPath(source_folder));
+  const std::string text = platform::Utf8Path(relative);
   if (text.empty() || text == "." || relative.is_absolute() || text.rfind("..", 0) == 0) return {};
   return text;
 }
@@ -185,7 +185,8 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
   if (choices.keep_folders && !row.subfolder.empty()) {
     directory += platform::kPathSeparator + row.subfolder;
     std::error_code error;
-    if (!context.dry_run && !std::filesystem::create_directories(directory, error) &&
+    if (!context.dry_run &&
+        !std::filesystem::create_directories(platform::FsPath(directory), error) &&
         !platform::DirectoryExists(directory)) {
       throw OutputDirectoryError(directory);
     }

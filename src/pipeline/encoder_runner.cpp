@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pipeline/output_parser.h"
+#include "platform/exit_status.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/report_lost.h"
@@ -204,7 +205,7 @@ RunEnd EndOf(bool stopped, const RunWatch& watch, LoopEnd end, const OutputParse
   if (parser.error_seen()) {
     return child.ended_by_us ? RunEnd::kEndedOnErrorLine : RunEnd::kEncoderError;
   }
-  if (child.exit_code > 128 && child.exit_code < 128 + 65) return RunEnd::kKilled;
+  if (platform::AbnormalEnd(child.exit_code)) return RunEnd::kKilled;
   return child.exit_code == 0 ? RunEnd::kCompleted : RunEnd::kEncoderError;
 }
 

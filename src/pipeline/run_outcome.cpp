@@ -1,7 +1,8 @@
 #include "pipeline/run_outcome.h"
 
-#include <cstring>
 #include <string_view>
+
+#include "platform/exit_status.h"
 
 namespace vidloom {
 namespace {
@@ -91,12 +92,7 @@ RowState SettledState(RunVerdict verdict) {
 }
 
 std::string EncoderEndText(int exit_code) {
-  if (exit_code > 128 && exit_code < 128 + 65) {
-    const int signal = exit_code - 128;
-    const char* name = strsignal(signal);
-    return "the encoder was ended by signal " + std::to_string(signal) +
-           (name ? std::string(" (") + name + ")" : std::string());
-  }
+  if (const auto how = platform::AbnormalEnd(exit_code)) return "the encoder was ended by " + *how;
   return "the encoder ended with exit code " + std::to_string(exit_code);
 }
 

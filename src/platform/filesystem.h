@@ -2,14 +2,38 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
 
 namespace vidloom::platform {
 
-// The separator between directory and file name on this platform.
+// The separator between directory and file name on this platform. Windows also takes '/'.
+#ifdef _WIN32
+inline constexpr char kPathSeparator = '\\';
+inline constexpr bool IsPathSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+#else
 inline constexpr char kPathSeparator = '/';
+inline constexpr bool IsPathSeparator(char c) {
+  return c == '/';
+}
+#endif
+
+// Paths are UTF-8 inside the program. std::filesystem reads a narrow string in the system's code
+// page on Windows: these two cross between the two without loss on every platform.
+inline std::filesystem::path FsPath(std::string_view utf8) {
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end()));
+}
+inline std::string Utf8Path(const std::filesystem::path& path) {
+  const std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+// An absolute path: as given when it is one already (or when it cannot be made one), otherwise
+// against the current directory, normalised lexically.
+std::string AbsolutePath(const std::string& path);
 
 bool FileExists(const std::string& path);  // a file, not a directory
 bool PathExists(const std::string& path);  // anything: a file, a directory, a pipe, ...
@@ -19,11 +43,15 @@ bool CreateDirectoryLevel(const std::string& path);  // one level; the parent mu
 // nothing stands at the path and its parent is a directory this process may write to.
 bool CouldCreateDirectoryLevel(const std::string& path);
 bool DeleteFile(const std::string& path);
+// Whether this process may create files in the directory `path` (it is tried on Windows, where
+// access rights cannot be told from attributes).
+bool DirectoryWritable(const std::string& path);
 // Size in bytes of the file at `path`; nullopt when there is none or it cannot be read.
 std::optional<std::uint64_t> FileSize(const std::string& path);
 // A regular file of 0 bytes (a pipe or a device is never empty in this sense).
 bool IsEmptyFile(const std::string& path);
-// True when both paths name the same existing file (same device and inode).
+// True when both paths name the same existing file (same device and inode; on Windows the same
+// volume and file index).
 bool SameFile(const std::string& a, const std::string& b);
 
 // The path's file name: what follows its last separator (the whole path when it has none).
@@ -43,7 +71,15 @@ std::string CaptionPath(const std::string& caption);
 // Directory of the running executable, with a trailing separator.
 const std::string& ProgramDirectory();
 
-// The user's home directory: $HOME, or the password database's when $HOME is unset or empty.
+// The user's home directory: $HOME, or the password database's when $HOME is unset or empty;
+// on Windows the profile folder (%USERPROFILE%).
 std::string HomeDirectory();
+
+// A new directory of this process's own in the system's temporary folder, named `prefix` and a
+// unique ending; nullopt when none could be made.
+std::optional<std::string> MakeTemporaryDirectory(const std::string& prefix);
+
+// The value of an environment variable as UTF-8; nullopt when it is not set.
+std::optional<std::string> Environment(const char* name);
 
 }  // namespace vidloom::platform

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "platform/filesystem.h"
-#include "platform/text.h"
 
 namespace vidloom::platform {
 
@@ -46,6 +45,10 @@ bool DeleteFile(const std::string& path) {
   return unlink(path.c_str()) == 0;
 }
 
+bool DirectoryWritable(const std::string& path) {
+  return access(path.c_str(), W_OK | X_OK) == 0;
+}
+
 std::optional<std::uint64_t> FileSize(const std::string& path) {
   struct stat st;
   if (stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return std::nullopt;
@@ -61,17 +64,6 @@ bool SameFile(const std::string& a, const std::string& b) {
   struct stat sa, sb;
   if (stat(a.c_str(), &sa) != 0 || stat(b.c_str(), &sb) != 0) return false;
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
-
-std::string CaptionPath(const std::string& caption) {
-  struct stat st;
-  if (!caption.empty() && stat(caption.c_str(), &st) == 0) return caption;
-  std::size_t begin = 0;
-  std::size_t end = caption.size();
-  auto blank = [](char c) { return static_cast<unsigned char>(c) <= 0x20; };
-  while (begin < end && blank(caption[begin])) ++begin;
-  while (end > begin && blank(caption[end - 1])) --end;
-  return caption.substr(begin, end - begin);
 }
 
 const std::string& ProgramDirectory() {
@@ -93,6 +85,21 @@ const std::string& ProgramDirectory() {
   return directory;
 }
 
+std::optional<std::string> MakeTemporaryDirectory(const std::string& prefix) {
+  std::error_code error;
+  const std::filesystem::path base = std::filesystem::temp_directory_path(error);
+  if (error) return std::nullopt;
+  std::string pattern = (base / (prefix + "XXXXXX")).string();
+  if (mkdtemp(pattern.data()) == nullptr) return std::nullopt;
+  return pattern;
+}
+
+std::optional<std::string> Environment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr) return std::nullopt;
+  return std::string(value);
+}
+
 std::string HomeDirectory() {
   // $HOME first, as every XDG program does (a user may point it elsewhere); the password
   // database when it is unset or empty.
@@ -106,23 +113,6 @@ std::string HomeDirectory() {
     buffer.resize(buffer.size() * 2);
   }
   return found && found->pw_dir ? found->pw_dir : "";
-}
-
-std::string_view FileNamePart(std::string_view path) {
-  const auto slash = path.rfind(kPathSeparator);
-  return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string LowerExtension(const std::string& path) {
-  const std::string name(FileNamePart(path));
-  const auto dot = name.rfind('.');
-  if (dot == std::string::npos) return {};
-  return text::LowerAscii(std::string_view(name).substr(dot));
-}
-
-std::string ParentDirectory(const std::string& path) {
-  const auto slash = path.rfind(kPathSeparator);
-  return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
 
 }  // namespace vidloom::platform

@@ -1,8 +1,10 @@
 // Child processes started from one command-line string, with standard output and standard error
-// joined in one pipe. POSIX implementation in process_posix.cpp.
+// joined in one pipe. POSIX implementation in process_posix.cpp, Windows in process_win.cpp.
 #pragma once
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <cstddef>
 #include <memory>
@@ -11,9 +13,22 @@
 
 namespace vidloom::platform {
 
+#ifdef _WIN32
+using ProcessId = unsigned long;
+// The name of the event that asks process <pid> to finish its work and end, as SIGTERM does
+// on POSIX: "Local\vidloom-end-request-<pid>". ChildProcess creates it before the child runs;
+// a child that wants to honour it opens it and waits on it.
+std::wstring EndRequestEventName(ProcessId pid);
+#else
+using ProcessId = pid_t;
+#endif
+
 // One started child. The child runs without a shell, with stdin from /dev/null, stdout and
 // stderr into one pipe, in its own process group, and is killed (SIGKILL) when the thread that
 // started it ends (PR_SET_PDEATHSIG follows the starting thread), and so when this program dies.
+// On Windows: CreateProcessW with the command line as given, no console window, stdin from NUL,
+// in a job object of its own that ends it (and what it started) when the job's last handle
+// closes, and so when this program ends.
 // The destructor closes the pipe and reaps the child if it has ended; it does not kill it. A
 // child still running then is reaped once it ends (by the next start).
 //
@@ -24,9 +39,10 @@ namespace vidloom::platform {
 class ChildProcess {
  public:
   // Splits `command_line` (SplitCommandLine) and starts it in `working_directory`. The first
-  // argument names the program: with a '/' it is used as given; a bare name is looked up first in
-  // ProgramDirectory(), then in PATH. Returns nullptr when the line cannot be split or the
-  // program cannot be executed; *error (if given) then says why.
+  // argument names the program: with a separator it is used as given; a bare name is looked up
+  // first in ProgramDirectory(), then in PATH (on Windows also with ".exe" added). Returns
+  // nullptr when the line cannot be split or the program cannot be executed; *error (if given)
+  // then says why.
   static std::unique_ptr<ChildProcess> Start(const std::string& command_line,
                                              const std::string& working_directory,
                                              std::string* error = nullptr);
@@ -35,13 +51,17 @@ class ChildProcess {
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
 
-  pid_t pid() const { return pid_; }
+  ProcessId pid() const { return pid_; }
 
   // The program file that was executed (absolute, or as found in PATH).
   const std::string& program_path() const { return program_path_; }
 
+#ifndef _WIN32
   // The read end of the output pipe (non-blocking, close-on-exec); -1 once closed.
-  int output_fd() const { return read_fd_; }
+  int output_fd() const {
+    return read_fd_;
+  }
+#endif
 
   enum : long { kTimedOut = -2, kReadError = -1 };
   // Waits up to timeout_ms (-1: without limit) for output, then reads at most `size` bytes.
@@ -55,7 +75,7 @@ class ChildProcess {
   void CloseOutput();
 
   // Waits for the child to end and reaps it. Returns its exit code, or 128 + signal when a
-  // signal ended it. Calling it again returns the same value.
+  // signal ended it (platform::AbnormalEnd reads it). Calling it again returns the same value.
   int Wait();
 
   // Non-blocking: true once the child has ended (it is then reaped).
@@ -66,23 +86,30 @@ class ChildProcess {
   // Wait is reaping it).
   bool WaitFor(int timeout_ms);
 
-  // Ends the child's whole process group at once (SIGKILL). Returns true when the signal was
-  // delivered. Safe to call from any thread while another reads or waits.
+  // Ends the child's whole process group at once (SIGKILL; on Windows its job, with the exit
+  // code 0xC000013A). Returns true when it was delivered. Safe to call from any thread while
+  // another reads or waits.
   bool Terminate();
 
-  // Asks the child's process group to end (SIGTERM): a child that handles it may finish its
-  // work first. Returns true when the signal was delivered. Any thread, like Terminate.
+  // Asks the child's process group to end (SIGTERM; on Windows the child's end-request event):
+  // a child that handles it may finish its work first. Returns true when the request was
+  // delivered. Any thread, like Terminate.
   bool RequestEnd();
 
  private:
   ChildProcess() = default;
-  pid_t pid_ = -1;
-  int read_fd_ = -1;
-  int pid_fd_ = -1;  // readable once the child has ended; -1 where the kernel has no pidfd
+  ProcessId pid_ = 0;
   std::string program_path_;
+#ifdef _WIN32
+  struct Windows;
+  std::unique_ptr<Windows> win_;
+#else
+  int read_fd_ = -1;
+  int pid_fd_ = -1;        // readable once the child has ended; -1 where the kernel has no pidfd
   std::mutex wait_mutex_;  // one reaper at a time
   bool reaped_ = false;    // guarded by the registry's lock
   int exit_code_ = -1;     // guarded by the registry's lock
+#endif
 };
 
 }  // namespace vidloom::platform

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/whole_file.h"
+
 namespace vidloom::settings {
 
 // Reads an integer the way GetPrivateProfileInt does: blanks are skipped, then an optional sign
@@ -65,20 +67,9 @@ class IniDocument {
   bool final_line_end_ = true;  // the last line was terminated
 };
 
-// The whole content of the file at `path`. nullopt with *error set when it exists but cannot
-// be read (a directory, no permission, larger than `max_bytes`). A missing file (also under a
-// path whose folder is a file) gives an empty text and *missing = true.
-std::optional<std::string> ReadWholeFile(const std::string& path, bool* missing = nullptr,
-                                         std::string* error = nullptr,
-                                         std::size_t max_bytes = std::size_t{256} << 20);
-
-// Replaces the file at `path` with `text` atomically: the text goes to a temporary file in the
-// same directory, which is flushed to disk (fsync) and renamed over `path`; the directory is
-// then synced. An existing file's permission bits are kept; a new file gets 0644 before the
-// umask. On failure the temporary file is removed, the old file is untouched, and *error says
-// why.
-bool WriteFileAtomically(const std::string& path, std::string_view text,
-                         std::string* error = nullptr);
+// The whole file read, and replaced atomically, as platform/whole_file.h does it.
+using platform::ReadWholeFile;
+using platform::WriteFileAtomically;
 
 // One INI file on disk, opened for a series of reads and writes.
 class IniFile {

@@ -1,8 +1,5 @@
 #include "settings/settings.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <exception>
 
 #include "platform/filesystem.h"
@@ -30,9 +27,13 @@ bool EnsureDirectory(const std::string& directory) {
 }  // namespace
 
 std::string DefaultOutputDirectory() {
+#ifdef _WIN32
+  return "C:\\Converted Video";
+#else
   std::string home = platform::HomeDirectory();
   if (!home.empty() && home.back() == platform::kPathSeparator) home.pop_back();
   return home + platform::kPathSeparator + "Converted Video";
+#endif
 }
 
 std::string ChooseSettingsPath(const std::string& program_directory, bool program_dir_writable,
@@ -45,11 +46,25 @@ std::string ChooseSettingsPath(const std::string& program_directory, bool progra
   return config + "/vidloom/" + kSettingsFileName;
 }
 
+std::string ChooseWindowsSettingsPath(const std::string& program_directory,
+                                      bool program_dir_writable, const std::string& app_data) {
+  if (program_dir_writable || app_data.empty()) return program_directory + kSettingsFileName;
+  std::string folder = app_data;
+  while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+  return folder + "\\Vidloom\\" + kSettingsFileName;
+}
+
 std::string DefaultSettingsPath() {
   const std::string& directory = platform::ProgramDirectory();
-  const bool writable = ::access(directory.c_str(), W_OK) == 0;
-  const char* xdg = std::getenv("XDG_CONFIG_HOME");
-  return ChooseSettingsPath(directory, writable, xdg ? xdg : "", platform::HomeDirectory());
+  const bool writable = platform::DirectoryWritable(directory);
+#ifdef _WIN32
+  return ChooseWindowsSettingsPath(directory, writable,
+                                   platform::Environment("APPDATA").value_or(""));
+#else
+  return ChooseSettingsPath(directory, writable,
+                            platform::Environment("XDG_CONFIG_HOME").value_or(""),
+                            platform::HomeDirectory());
+#endif
 }
 
 void ConnectSettingsHandlers(SettingsContext& context) {

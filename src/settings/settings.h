@@ -19,7 +19,8 @@ inline constexpr const char* kShutdownQuestion =
     "Your computer will automatically shutdown after all \n\rconversions jobs are completed. "
     "Do you want to continue?";
 
-// The output directory of the designed state: "<home>/Converted Video".
+// The output directory of the designed state: "<home>/Converted Video"; "C:\Converted Video" on
+// Windows.
 std::string DefaultOutputDirectory();
 
 // Where vazadi.ini lives: in `program_directory` (which ends with a separator) when that
@@ -29,7 +30,12 @@ std::string DefaultOutputDirectory();
 std::string ChooseSettingsPath(const std::string& program_directory, bool program_dir_writable,
                                const std::string& xdg_config_home, const std::string& home);
 
-// ChooseSettingsPath for this process (ProgramDirectory(), $XDG_CONFIG_HOME, HomeDirectory()).
+// On Windows: the program directory when writable, else %APPDATA%\Vidloom\vazadi.ini (the
+// program directory too when %APPDATA% is unset).
+std::string ChooseWindowsSettingsPath(const std::string& program_directory,
+                                      bool program_dir_writable, const std::string& app_data);
+// ChooseSettingsPath for this process (ProgramDirectory(), $XDG_CONFIG_HOME, HomeDirectory());
+// on Windows ChooseWindowsSettingsPath (ProgramDirectory(), %APPDATA%).
 std::string DefaultSettingsPath();
 
 // Everything the settings logic works on. The referenced objects must outlive the context, and

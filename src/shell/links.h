@@ -3,8 +3,13 @@
 
 namespace vidloom {
 
-// Started once at start-up when present: "<ProgramDirectory>reg.sh", run by /bin/sh.
+// Started once at start-up when present: "<ProgramDirectory>reg.sh", run by /bin/sh; on Windows
+// "reg.bat", run by the command interpreter.
+#ifdef _WIN32
+inline constexpr const char* kStartupScriptName = "reg.bat";
+#else
 inline constexpr const char* kStartupScriptName = "reg.sh";
+#endif
 // The user manual opened by Help > "Open Help File".
 inline constexpr const char* kHelpFileName = "help.html";
 

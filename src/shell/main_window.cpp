@@ -291,10 +291,7 @@ AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) 
   std::vector<std::string> absolute;
   std::vector<std::string> empty_folders;
   for (const auto& path : paths) {
-    std::error_code error;
-    const auto full = std::filesystem::absolute(path, error);
-    absolute.push_back(
-        path.empty() || path.front() == '/' || error ? path : full.lexically_normal().string());
+    absolute.push_back(platform::AbsolutePath(path));
     if (platform::DirectoryExists(absolute.back()) &&
         analysis::ExpandDroppedPaths({absolute.back()}, extensions).empty()) {
       empty_folders.push_back(absolute.back());
