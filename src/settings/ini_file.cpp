@@ -150,7 +150,8 @@ void IniDocument::Set(std::string_view section, std::string_view key, std::strin
   }
   const std::size_t at = FindKey(header, key_text);
   if (at != std::string::npos) {
-    lines_[at] = std::move(line);
+    // The key keeps the spelling it has in the file, as the profile functions keep it.
+    lines_[at] = std::string(*KeyName(lines_[at])) + "=" + WithoutLineBreaks(value);
     return;
   }
   // After the section's last key, so that blank lines or comments before the next section stay

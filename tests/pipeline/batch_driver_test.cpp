@@ -3,7 +3,6 @@
 #include "pipeline/batch_driver.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 
 #include <cerrno>
 #include <cstdlib>
@@ -12,6 +11,7 @@
 #include "pipeline/batch_fixture.h"
 #include "platform/processors.h"
 #include "shell/main_window_setup.h"
+#include "support/processes.h"
 #include "support/scripted_dialogs.h"
 
 namespace vidloom {
@@ -65,7 +65,7 @@ TEST_F(BatchTest, NoJobStartedMeansNoMessageAndNoCountdownWithTheShutdownBox) {
 }
 
 TEST_F(BatchTest, MissingEncoderStopsBeforeAnything) {
-  required_ = {"raziz2u", "no-such-library"};
+  required_ = {platform::kEncoderFileName, "no-such-library"};
   AddRow("a.avi");
   Convert();
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kRequiredFileMissingText});
@@ -211,7 +211,8 @@ TEST_F(BatchTest, PspRowLeavesVideoAndThumbnailBesideEachOther) {
   AddRow("clip.avi");
   Convert();
   ASSERT_EQ(Runs(), 2);
-  EXPECT_NE(Args(1).find(media_ / "out/clip.THM"), std::string::npos) << Args(1);
+  EXPECT_NE(Args(1).find(media_ / "out" + platform::kPathSeparator + "clip.THM"), std::string::npos)
+      << Args(1);
   EXPECT_TRUE(platform::FileExists(media_ / "out/clip.mp4"));
 }
 
@@ -354,8 +355,8 @@ class BatchLanesTest : public BatchTest {
     return !text.empty() && text.back() == '\n';
   }
   void Go(const std::string& name) { WriteTextFile(sequence_ / ("go-" + name), ""); }
-  pid_t Pid(const std::string& name) const {
-    return static_cast<pid_t>(std::atoi(ReadTextFile(Started(name)).c_str()));
+  platform::ProcessId Pid(const std::string& name) const {
+    return static_cast<platform::ProcessId>(std::atoi(ReadTextFile(Started(name)).c_str()));
   }
   // The runs' arguments, each run's in one text.
   std::vector<std::string> AllArgs() const {
@@ -423,8 +424,7 @@ TEST_F(BatchLanesTest, StopWithTwoEncodersRunningEndsBothAndTheRestSayWhy) {
   EXPECT_EQ(dialogs_.boxes.size(), 1u) << "one question for both lanes";
   EXPECT_EQ(Runs(), 2);
   for (const char* name : {"a", "b"}) {
-    const pid_t pid = Pid(name);
-    EXPECT_TRUE(pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) << name;
+    EXPECT_FALSE(testing::ProcessRunning(Pid(name))) << name;
   }
   EXPECT_EQ(Progress(0), "Aborted");
   EXPECT_EQ(Progress(1), "Aborted");
@@ -469,7 +469,7 @@ TEST_F(BatchLanesTest, AStallAndARetryStayInTheirLanes) {
     // Nine watchdog ticks: a's frame count stood still for eight of them, b's run has none.
     ui_.AdvanceBy(9 * 2000);
     ASSERT_TRUE(ui_.RunUntil([&] { return Progress(0) == "Failed"; }, false));
-    EXPECT_EQ(kill(Pid("b"), 0), 0) << "the other lane's encoder still runs";
+    EXPECT_TRUE(testing::ProcessRunning(Pid("b"))) << "the other lane's encoder still runs";
     Go("b");
   });
   EXPECT_EQ(Runs(), 3);
@@ -545,8 +545,8 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
     StopConvertButtonClick(env_);
   });
   EXPECT_EQ(Progress(0), "Aborted");
-  EXPECT_TRUE(kill(Pid("a"), 0) != 0 && errno == ESRCH);
-  EXPECT_EQ(kill(Pid("b"), 0), 0) << "the other window's encoder still converts";
+  EXPECT_FALSE(testing::ProcessRunning(Pid("a")));
+  EXPECT_TRUE(testing::ProcessRunning(Pid("b"))) << "the other window's encoder still converts";
   EXPECT_FALSE(other_done);
   Go("b");
   ASSERT_TRUE(ui_.RunUntil([&] { return other_done.load(); }));

@@ -171,8 +171,9 @@ class EncoderRemovedTest : public BatchFaultTest,
                            public ::testing::WithParamInterface<const char*> {
  protected:
   EncoderRemovedTest() {
-    fs::copy_file(FAKE_ENCODER_PATH, program_ / "raziz2u");
-    fs::permissions(program_ / "raziz2u", fs::perms::owner_all, fs::perm_options::add);
+    fs::copy_file(FAKE_ENCODER_PATH, program_ / platform::kEncoderFileName);
+    fs::permissions(program_ / platform::kEncoderFileName, fs::perms::owner_all,
+                    fs::perm_options::add);
     UseProgramDirectory(program_.path() + "/");
   }
   TempDir program_;
@@ -184,7 +185,7 @@ TEST_P(EncoderRemovedTest, LaterRowsFailAndTheBatchEnds) {
   AddRow("a.avi");
   AddRow("b.avi");
   AddRow("c.avi");
-  BeforeConversion(2, [&] { fs::remove(program_ / "raziz2u"); });
+  BeforeConversion(2, [&] { fs::remove(program_ / platform::kEncoderFileName); });
   Convert();
 
   EXPECT_EQ(Runs(), psp ? 2 : 1);  // only the first row's runs started

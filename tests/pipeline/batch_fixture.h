@@ -4,7 +4,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <algorithm>
 #include <atomic>
@@ -16,10 +15,12 @@
 #include <vector>
 
 #include "pipeline/batch_driver.h"
+#include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
 #include "shell/main_window_setup.h"
 #include "shell/work_controls.h"
+#include "support/processes.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
 #include "support/temp_dir.h"
@@ -48,7 +49,7 @@ class BatchTest : public ::testing::Test {
              .state = state_,
              .watchdog = watchdog_,
              .program_directory = ProgramDirectoryOfFake()} {
-    setenv("FAKE_ENCODER_SEQUENCE", sequence_.path().c_str(), 1);
+    SetEnvironment("FAKE_ENCODER_SEQUENCE", sequence_.path());
     WriteTextFile(sequence_ / "default.txt", kGoodRun);
     SetUpSelectors(form_, window_);
     ConnectSelectorHandlers(form_, window_);
@@ -70,7 +71,7 @@ class BatchTest : public ::testing::Test {
       if (history.empty() || history.back() != now) history.push_back(now);
     });
   }
-  ~BatchTest() override { unsetenv("FAKE_ENCODER_SEQUENCE"); }
+  ~BatchTest() override { UnsetEnvironment("FAKE_ENCODER_SEQUENCE"); }
 
   // Makes `directory` (with a trailing separator) the program directory: where the encoder is
   // started from and the required files are looked for.
@@ -142,7 +143,7 @@ class BatchTest : public ::testing::Test {
   ShutdownState shutdown_;
   ScriptedDialogs dialogs_;
   BatchEnv env_;
-  std::vector<std::string> required_{"raziz2u"};
+  std::vector<std::string> required_{platform::kEncoderFileName};
   int disable_calls_ = 0;
   std::function<void()> on_disable_;
   std::map<int, std::vector<std::string>> progress_history_;

@@ -1,12 +1,7 @@
 // The encoder runner and its stall watchdog, with the scripted fake encoder. The test's thread is
 // the UI thread (TestUiThread on a FakeClock); RunEncoder runs on a worker thread. Watchdog time
 // is fake: no test waits for real watchdog periods.
-#include <errno.h>
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -25,14 +20,15 @@
 #include "platform/command_line.h"
 #include "platform/process.h"
 #include "support/fake_clock.h"
+#include "support/processes.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
-
-extern char** environ;
 
 namespace vidloom {
 namespace {
 
+using testing::kCrashEnd;
+using testing::kRequestedEnd;
 using testing::ReadTextFile;
 using testing::TempDir;
 using testing::WriteTextFile;
@@ -45,8 +41,12 @@ constexpr const char* kOutputHeader = "print Output #0, psp, to '/out/in.mp4':\n
 constexpr const char* kRecord =
     "write frame=812 q=4.0 size=1536kB time=27.1 bitrate=463.8kbits/s\\r\n";
 
-bool ProcessGone(pid_t pid) {
-  return kill(pid, 0) != 0 && errno == ESRCH;
+bool ProcessGone(platform::ProcessId pid) {
+  return !testing::ProcessRunning(pid);
+}
+
+std::string EndedBy(const char* how) {
+  return std::string("the encoder was ended by ") + how;
 }
 
 // A UiThread whose Post fails once, at a chosen call: an error inside the runner's read loop.
@@ -137,12 +137,12 @@ class EncoderRunnerTest : public ::testing::Test {
     clock.WakeAll();
   }
 
-  pid_t PidFromFile() {
-    pid_t pid = 0;
+  platform::ProcessId PidFromFile() {
+    platform::ProcessId pid = 0;
     WaitFor([&] {
       const std::string text = ReadTextFile(dir / "pid");
       if (text.empty() || text.back() != '\n') return false;  // not yet written whole
-      pid = static_cast<pid_t>(std::atoi(text.c_str()));
+      pid = static_cast<platform::ProcessId>(std::atoi(text.c_str()));
       return pid > 0;
     });
     return pid;
@@ -276,8 +276,8 @@ struct OutcomeCase {
   std::string script;
   RunKind kind;
   RunEnd end;
-  const char* reason;  // JudgeRun's reason
-  const char* ending;  // the details' last line
+  std::string reason;  // JudgeRun's reason
+  std::string ending;  // the details' last line
 };
 
 // Each way a run ends, as the runner tells it; JudgeRun's table holds what follows for the row.
@@ -302,8 +302,7 @@ TEST_F(EncoderRunnerTest, OutcomesTable) {
       {"exit 1 after its output", head + "output 4096\nexit 1\n", kMain, RunEnd::kEncoderError,
        "the encoder ended with exit code 1", "(the encoder ended with exit code 1)"},
       {"killed after its output", head + "output 4096\ncrash\n", kMain, RunEnd::kKilled,
-       "the encoder was ended by signal 6 (Aborted)",
-       "(the encoder was ended by signal 6 (Aborted))"},
+       EndedBy(kCrashEnd), "(" + EndedBy(kCrashEnd) + ")"},
       {"marker in a retry run", head + "output 100\nprint Unknown format\nhang\n", kRetry,
        RunEnd::kEndedOnErrorLine, "Unknown format", ended_after_line},
       {"rejected first line", "output 100\nprint /videos/in.mov: Invalid data\nhang\n", kMain,
@@ -320,8 +319,7 @@ TEST_F(EncoderRunnerTest, OutcomesTable) {
       {"exits at once without output", "exit 0\n", kMain, RunEnd::kCompleted,
        "the encoder wrote no output file", "(the encoder exited with code 0)"},
       {"crashes after its header", std::string(kHeader) + "crash\n", kMain, RunEnd::kKilled,
-       "the encoder was ended by signal 6 (Aborted)",
-       "(the encoder was ended by signal 6 (Aborted))"},
+       EndedBy(kCrashEnd), "(" + EndedBy(kCrashEnd) + ")"},
       {"thumbnail after a good run", std::string(kHeader) + "exit 1\n", RunKind::kMainThumbnail,
        RunEnd::kEncoderError, "the thumbnail: the encoder ended with exit code 1",
        "(the encoder ended with exit code 1)"},
@@ -353,7 +351,7 @@ TEST_F(EncoderRunnerTest, EndedRunLeavesNoEncoderBehind) {
            "\nhang\n");
     std::filesystem::remove(dir / "pid");
     Start(Command());
-    const pid_t pid = PidFromFile();
+    const platform::ProcessId pid = PidFromFile();
     Finish();
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(ProcessGone(pid));
@@ -396,7 +394,7 @@ TEST_F(EncoderRunnerTest, ErrorInsideTheReadLoopEndsTheEncoder) {
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" + kRecord +
          "hang\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   Finish();
   EXPECT_TRUE(ProcessGone(pid));
   // No marker and an output, but the encoder was ended before it could finish it: a failed
@@ -419,7 +417,7 @@ TEST_F(EncoderRunnerTest, StopEndsTheRunAtOnce) {
     Script("pidfile pid\n" + std::string(kHeader) + kDuration90 +
            (with_output ? "output 100\n" : "") + kRecord + "hang\n");
     Start(Command());
-    const pid_t pid = PidFromFile();
+    const platform::ProcessId pid = PidFromFile();
     ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812"; }));
     const std::int64_t pressed = clock.NowMs();
     PressStop();
@@ -428,7 +426,7 @@ TEST_F(EncoderRunnerTest, StopEndsTheRunAtOnce) {
     worker.join();
     ui.Pump();
     EXPECT_EQ(clock.NowMs(), pressed);
-    EXPECT_EQ(result.details.back(), "(the encoder was ended by signal 15 (Terminated))");
+    EXPECT_EQ(result.details.back(), "(" + EndedBy(kRequestedEnd) + ")");
     EXPECT_TRUE(ProcessGone(pid));
     EXPECT_EQ(result.end, RunEnd::kStopped);
     EXPECT_EQ(result.output_exists, with_output);
@@ -442,7 +440,7 @@ TEST_F(EncoderRunnerTest, StopLetsTheEncoderFinishItsOutputFirst) {
   Script("catch-term\npidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" +
          kRecord + "await-term\nsleep 300\noutput 5000\nexit 0\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812"; }));
   PressStop();
   Finish();
@@ -457,7 +455,7 @@ TEST_F(EncoderRunnerTest, StopKillsAnEncoderThatDoesNotFinishInTime) {
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" + kRecord +
          "ignore-term 60000\nhang\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812"; }));
   const auto pressed = std::chrono::steady_clock::now();
   PressStop();
@@ -477,7 +475,7 @@ TEST_F(EncoderRunnerTest, StopReachesASilentEncoderThroughTheRequestAlone) {
   // Without the window asking the encoder, the runner sees the stop request within one poll.
   Script("pidfile pid\n" + std::string(kHeader) + "output 100\nhang\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return std::filesystem::exists(run.output_path); }));
   requests.StopRequested = true;
   Finish();
@@ -503,28 +501,21 @@ TEST_F(EncoderRunnerTest, StopEndsOnlyTheRunsOwnEncoder) {
 
   const std::string foreign_script = other / "foreign.txt";
   WriteTextFile(foreign_script, "hang\n");
-  std::vector<std::string> env_text = {"FAKE_ENCODER_SCRIPT=" + foreign_script};
-  std::vector<char*> envp = {env_text[0].data(), nullptr};
-  std::string program = FAKE_ENCODER_PATH;
-  std::vector<char*> argv = {program.data(), nullptr};
-  pid_t foreign = -1;
-  ASSERT_EQ(posix_spawn(&foreign, program.c_str(), nullptr, nullptr, argv.data(), envp.data()), 0);
+  testing::ForeignProcess foreign(FAKE_ENCODER_PATH, foreign_script);
+  ASSERT_TRUE(foreign.started());
 
   Script("pidfile pid\n" + std::string(kHeader) + "output 100\nhang\n");
   Start(Command());
-  const pid_t ours = PidFromFile();
+  const platform::ProcessId ours = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return watchdog.watched() == 1; }));
   PressStop();
   Finish();
   EXPECT_TRUE(ProcessGone(ours));
-  EXPECT_EQ(result.details.back(), "(the encoder was ended by signal 15 (Terminated))");
+  EXPECT_EQ(result.details.back(), "(" + EndedBy(kRequestedEnd) + ")");
   EXPECT_FALSE(second->WaitFor(200)) << "the other encoder of ours still converts";
   EXPECT_TRUE(second->Terminate());
-  EXPECT_EQ(second->Wait(), 128 + SIGKILL);
-  int status = 0;
-  EXPECT_EQ(waitpid(foreign, &status, WNOHANG), 0) << "a process we did not start survives";
-  kill(foreign, SIGKILL);
-  waitpid(foreign, &status, 0);
+  EXPECT_EQ(second->Wait(), testing::kKilledExit);
+  EXPECT_TRUE(foreign.Running()) << "a process we did not start survives";
 }
 
 // --- the stall watchdog ---
@@ -533,7 +524,7 @@ TEST_F(EncoderRunnerTest, WatchdogEndsAFrozenFrameCount) {
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" + kRecord +
          "hang\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == "812" && watchdog.watched() == 1; }));
   ASSERT_TRUE(form.ConversionCountTimer.enabled());
 
@@ -561,7 +552,7 @@ TEST_F(EncoderRunnerTest, WatchdogSparesAMovingFrameCount) {
   script += "hang\n";
   Script(script);
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   for (int frame = 1; frame <= kFrames; ++frame) {
     ASSERT_TRUE(WaitFor([&] { return Cell(kCellFrames) == std::to_string(frame); })) << frame;
     ui.AdvanceBy(2000);
@@ -584,7 +575,7 @@ TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
   }
   Script(script + "hang\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   for (int second = 1; second <= 3; ++second) {
     ASSERT_TRUE(WaitFor([&] {
       return form.StatusBar1.panel(1) ==
@@ -608,7 +599,7 @@ TEST_F(EncoderRunnerTest, WatchdogNeverEndsOutputWithoutFrames) {
   Script("pidfile pid\n" + std::string(kHeader) + kDuration90 + "output 100\n" +
          "write size=100kB time=9.0 bitrate=128.0kbits/s\\r\nhang\n");
   Start(Command());
-  const pid_t pid = PidFromFile();
+  const platform::ProcessId pid = PidFromFile();
   ASSERT_TRUE(WaitFor([&] { return Cell(kCellProgress) == "10%"; }));
   ui.AdvanceBy(30 * 2000);
   EXPECT_FALSE(ProcessGone(pid));

@@ -1,8 +1,6 @@
 // The output parser, the line joining and the judgement of finished runs: pure code,
 // table-driven.
 #include <gtest/gtest.h>
-#include <stdlib.h>
-#include <unistd.h>
 
 #include <optional>
 #include <string>
@@ -11,6 +9,7 @@
 #include "model/file_entry.h"
 #include "pipeline/output_parser.h"
 #include "pipeline/run_outcome.h"
+#include "support/processes.h"
 
 namespace vidloom {
 namespace {
@@ -474,7 +473,7 @@ struct JudgedCase {
   RunEnd end;
   long long file;
   RunVerdict verdict;
-  const char* reason;
+  std::string reason;
   RowStep step;           // with a PSP format (a thumbnail wanted)
   const char* cell;       // after a kFinish: the row's final word
   const char* line = "";  // the encoder's error line
@@ -506,7 +505,7 @@ TEST(JudgeRun, OutcomesTable) {
       {"exit code", K::kMain, E::kEncoderError, 4096, V::kRetry,
        "the encoder ended with exit code 3", S::kRetry, ""},
       {"killed from outside", K::kMain, E::kKilled, 4096, V::kRetry,
-       "the encoder was ended by signal 9 (Killed)", S::kRetry, ""},
+       std::string("the encoder was ended by ") + testing::kKilledEnd, S::kRetry, ""},
       {"unreadable output", K::kRetry, E::kUnreadable, 4096, V::kFailed,
        "the encoder's output could not be read: gone", S::kFinish, "Failed"},
       {"not started", K::kMain, E::kNotStarted, 4096, V::kFailed, "no such program", S::kFinish,
@@ -527,7 +526,7 @@ TEST(JudgeRun, OutcomesTable) {
     RunResult result{
         .end = c.end,
         .error_line = c.line,
-        .exit_code = c.end == E::kKilled ? 128 + 9 : 3,
+        .exit_code = c.end == E::kKilled ? testing::kKilledExit : 3,
         .why = c.end == E::kUnreadable ? "gone" : "no such program",
         .output_path = "/out/clip.mp4",
         .output_exists = c.file >= 0,

@@ -1,11 +1,17 @@
 #include "platform/filesystem.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#undef DeleteFile  // platform::DeleteFile, not the Win32 macro
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <string>
 
+#include "platform/whole_file.h"
 #include "support/temp_dir.h"
 
 namespace vidloom::platform {
@@ -23,7 +29,9 @@ TEST(FileSystem, FilesAndDirectoriesAreToldApart) {
   EXPECT_TRUE(DirectoryExists(dir.path()));
   EXPECT_FALSE(FileExists(dir / "missing"));
   EXPECT_FALSE(DirectoryExists(dir / "missing"));
+#ifndef _WIN32
   EXPECT_TRUE(FileExists("/dev/null")) << "anything that is not a directory counts as a file";
+#endif
 }
 
 TEST(FileSystem, CreateDirectoryLevelMakesOneLevelOnly) {
@@ -41,6 +49,7 @@ TEST(FileSystem, CreateDirectoryLevelMakesOneLevelOnly) {
   EXPECT_FALSE(DirectoryExists(dir / "new"));
 }
 
+#ifndef _WIN32
 TEST(FileSystem, HomeIsHomeFirstThenThePasswordDatabase) {
   const char* saved = std::getenv("HOME");
   const std::string before = saved ? saved : "";
@@ -57,14 +66,17 @@ TEST(FileSystem, HomeIsHomeFirstThenThePasswordDatabase) {
     unsetenv("HOME");
   }
 }
+#endif
 
 TEST(FileSystem, ACaptionIsTakenExactlyWhenItNamesAFile) {
-  // Names may end in a blank here: "x.wav " is another file than "x.wav".
   TempDir dir;
   WriteTextFile(dir / "x.wav", "a");
-  WriteTextFile(dir / "x.wav ", "b");
   WriteTextFile(dir / "y.wav", "c");
+#ifndef _WIN32
+  // Names may end in a blank here: "x.wav " is another file than "x.wav" (Windows drops it).
+  WriteTextFile(dir / "x.wav ", "b");
   EXPECT_EQ(CaptionPath(dir / "x.wav "), dir / "x.wav ");
+#endif
   EXPECT_EQ(CaptionPath(dir / "x.wav"), dir / "x.wav");
   // Only when the exact path names nothing is it trimmed, as the old habit did.
   EXPECT_EQ(CaptionPath(" " + dir / "y.wav\t "), dir / "y.wav");
@@ -96,12 +108,18 @@ TEST(FileSystem, SameFileComparesTheFileNotTheName) {
   TempDir dir;
   WriteTextFile(dir / "in.mp4", "a");
   WriteTextFile(dir / "other.mp4", "a");
+#ifdef _WIN32
+  // Symbolic links need a privilege on Windows: the hard link and another spelling stand in.
+  ASSERT_TRUE(CreateHardLinkA((dir / "hard.mp4").c_str(), (dir / "in.mp4").c_str(), nullptr));
+  EXPECT_TRUE(SameFile(dir / "IN.MP4", dir / "in.mp4"));
+#else
   ASSERT_EQ(link((dir / "in.mp4").c_str(), (dir / "hard.mp4").c_str()), 0);
   ASSERT_EQ(symlink((dir / "in.mp4").c_str(), (dir / "soft.mp4").c_str()), 0);
+  EXPECT_TRUE(SameFile(dir / "soft.mp4", dir / "in.mp4"));
+#endif
   EXPECT_TRUE(SameFile(dir / "in.mp4", dir / "in.mp4"));
   EXPECT_TRUE(SameFile(dir / "in.mp4", dir.path() + "/./in.mp4"));
   EXPECT_TRUE(SameFile(dir / "in.mp4", dir / "hard.mp4"));
-  EXPECT_TRUE(SameFile(dir / "soft.mp4", dir / "in.mp4"));
   EXPECT_FALSE(SameFile(dir / "in.mp4", dir / "other.mp4"));
   EXPECT_FALSE(SameFile(dir / "in.mp4", dir / "missing.mp4"));
   EXPECT_FALSE(SameFile(dir / "missing.mp4", dir / "missing.mp4"));
@@ -111,9 +129,38 @@ TEST(FileSystem, ProgramDirectoryHoldsThisProgram) {
   const std::string& directory = ProgramDirectory();
   ASSERT_FALSE(directory.empty());
   EXPECT_EQ(directory.back(), kPathSeparator);
+#ifdef _WIN32
+  EXPECT_EQ(directory.substr(1, 2), ":\\") << directory;
+  EXPECT_TRUE(FileExists(directory + "test_platform.exe"));
+#else
   EXPECT_EQ(directory.front(), '/');
   EXPECT_TRUE(FileExists(directory + "test_platform"));
   EXPECT_TRUE(SameFile(directory + "test_platform", "/proc/self/exe"));
+#endif
+}
+
+// Names in any script and paths far longer than Windows's old 260 characters: made, written,
+// replaced, measured, found and removed through the same calls.
+TEST(FileSystem, LongPathsAndNamesInAnyScript) {
+  TempDir dir;
+  std::string path = dir.path();
+  const std::string level = "\xe5\x90\x8d\xe5\x89\x8d \xc3\xa9t\xc3\xa9 \xf0\x9f\x8e\xac " +
+                            std::string(40, 'x');  // 名前 été 🎬 xxx...
+  while (path.size() < 400) {
+    path += "/" + level;
+    ASSERT_TRUE(CreateDirectoryLevel(path)) << path.size();
+  }
+  EXPECT_TRUE(DirectoryExists(path));
+  const std::string file = path + "/\xd0\xba\xd0\xb8\xd0\xbd\xd0\xbe \xf0\x9f\x8e\xac.mp4";
+  std::string error;
+  ASSERT_TRUE(WriteFileAtomically(file, "first", &error)) << error;
+  ASSERT_TRUE(WriteFileAtomically(file, "second text", &error)) << error;
+  EXPECT_EQ(ReadWholeFile(file), "second text");
+  EXPECT_TRUE(FileExists(file));
+  EXPECT_EQ(FileSize(file), 11u);
+  EXPECT_TRUE(SameFile(file, path + "/./\xd0\xba\xd0\xb8\xd0\xbd\xd0\xbe \xf0\x9f\x8e\xac.mp4"));
+  EXPECT_TRUE(DeleteFile(file));
+  EXPECT_FALSE(FileExists(file));
 }
 
 TEST(FileSystem, HomeDirectoryExists) {

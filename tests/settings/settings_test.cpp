@@ -1,7 +1,11 @@
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/stat.h>
+#endif
 
 #include <deque>
 #include <filesystem>
@@ -102,8 +106,12 @@ TEST_F(SettingsTest, FirstRunKeepsTheDesignedStateAndCreatesNoFile) {
   form1.Edit1.SetText("");
   Load();
   EXPECT_EQ(form1.Edit1.text(), DefaultOutputDirectory());
+#ifdef _WIN32
+  EXPECT_EQ(DefaultOutputDirectory(), "C:\\Converted Video");
+#else
   EXPECT_EQ(DefaultOutputDirectory().substr(DefaultOutputDirectory().size() - 16),
             "/Converted Video");
+#endif
   EXPECT_FALSE(form4.CheckBoxOverWrite.checked());
   EXPECT_FALSE(form4.CheckBoxShutDown.checked());
   EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
@@ -223,13 +231,27 @@ TEST_F(SettingsTest, StoredFormatSevenIsRestoredAndTheFileKept) {
 }
 
 TEST_F(SettingsTest, AFileThatCannotBeReadIsKeptAndReported) {
+#ifdef _WIN32
+  // Another program holds the file open for itself alone.
+  WriteTextFile(path(), "[Combo]\nOutputFormat=7\n");
+  HANDLE held = CreateFileW(platform::FsPath(path()).c_str(), GENERIC_READ, 0, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Load();
+  CloseHandle(held);
+#else
   // A named pipe where the file should be: it cannot be read (nor may reading it block).
   ASSERT_EQ(mkfifo(path().c_str(), 0600), 0);
   Load();
+#endif
   ASSERT_EQ(dialogs.messages.size(), 1u);
   EXPECT_EQ(dialogs.messages[0].rfind("Information|Unable to read " + path() + "\n\r", 0), 0u)
       << dialogs.messages[0];
+#ifdef _WIN32
+  EXPECT_EQ(ReadTextFile(path()), "[Combo]\nOutputFormat=7\n");
+#else
   EXPECT_TRUE(std::filesystem::is_fifo(path()));
+#endif
   EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);  // the designed state holds
   EXPECT_FALSE(form4.CheckBoxShutDown.checked());
 }
@@ -325,15 +347,15 @@ TEST_F(SettingsTest, NamesAreMatchedWithoutRegardToCaseAndOtherContentIsKept) {
   EXPECT_EQ(text,
             "# written by hand\n"
             "[general]\n"
-            "OutputDir=/changed\n"
+            "OUTPUTDIR=/changed\n"  // each key keeps its spelling, as the profile functions do
             "Theme=dark\n"
             "[checkboxes]\n"
-            "OverwriteExistingFile=0\n"
-            "ShutDown=0\n"
+            "overwriteexistingfile=0\n"
+            "SHUTDOWN=0\n"
             "[COMBO]\n"
-            "OutputFormat=2\n"
-            "LetterBox=0\n"
-            "ComboDropItem=30\n"
+            "outputformat=2\n"
+            "letterbox=0\n"
+            "comboDropItem=30\n"
             "[Window]\n"
             "Left=10\n");
 }
@@ -463,8 +485,15 @@ TEST(SettingsPath, ProgramDirectoryWhenWritableElseTheUsersConfig) {
   // A relative XDG_CONFIG_HOME is ignored, as the base directory rules ask.
   EXPECT_EQ(ChooseSettingsPath("/opt/vidloom/", false, "rel", "/home/u"),
             "/home/u/.config/vidloom/vazadi.ini");
+  // On Windows: beside the program, else %APPDATA%\Vidloom (beside it still without %APPDATA%).
+  EXPECT_EQ(ChooseWindowsSettingsPath("C:\\Program Files\\Vidloom\\", true, "C:\\AD"),
+            "C:\\Program Files\\Vidloom\\vazadi.ini");
+  EXPECT_EQ(ChooseWindowsSettingsPath("C:\\Program Files\\Vidloom\\", false, "C:\\AD\\"),
+            "C:\\AD\\Vidloom\\vazadi.ini");
+  EXPECT_EQ(ChooseWindowsSettingsPath("C:\\Program Files\\Vidloom\\", false, ""),
+            "C:\\Program Files\\Vidloom\\vazadi.ini");
   const std::string path = DefaultSettingsPath();
-  EXPECT_EQ(path.substr(path.size() - 11), "/vazadi.ini");
+  EXPECT_EQ(path.substr(path.size() - 11), platform::kPathSeparator + std::string("vazadi.ini"));
 }
 
 }  // namespace

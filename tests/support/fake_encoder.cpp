@@ -13,7 +13,7 @@
 //   catch-term      from now on SIGTERM only sets a flag (an encoder that finishes on a stop
 //                   request)
 //   await-term      wait until that flag is set, then go on with the script
-//   crash           abort()
+//   crash           abort() (on Windows: the exit code 0xC0000409 of a fail-fast abort)
 //   exit CODE       end with CODE
 //   args FILE       write every argv element to FILE, each followed by a NUL byte
 //   flood BYTES     write BYTES bytes of progress records ending in CR, as fast as possible
@@ -24,17 +24,30 @@
 // With $FAKE_ENCODER_SEQUENCE set, each start runs its own script of a numbered sequence (see
 // SequenceScript). Blank lines and lines starting with '#' are skipped. An unknown command exits
 // with 99, a missing script with 98. Output is written unbuffered so that its timing is exact.
+//
+// On Windows a stop request is the end-request event the parent made for this process (see
+// platform/process.h), not SIGTERM: a watcher thread ends the fake with 0xC000013A when it is
+// set, as SIGTERM's default action ends it on POSIX, unless catch-term or ignore-term say
+// otherwise. "describe" writes the lines Windows has (cwd, stdin, pid).
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h
+#include <shellapi.h>
+#else
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -43,7 +56,60 @@
 
 namespace {
 
+#ifdef _WIN32
+// What a set end-request event does: end the fake (the default), set g_term_requested
+// (catch-term), or nothing but being consumed (ignore-term).
+enum class TermMode { kEnd, kCatch, kIgnore };
+std::atomic<TermMode> g_term_mode{TermMode::kEnd};
+std::atomic<int> g_term_requested{0};
+constexpr UINT kEndedByRequest = 0xC000013A;
+
+std::wstring WidenAscii(const std::string& text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+void WatchEndRequests() {
+  const std::wstring name = L"Local\\vidloom-end-request-" + std::to_wstring(GetCurrentProcessId());
+  HANDLE event = OpenEventW(SYNCHRONIZE | EVENT_MODIFY_STATE, FALSE, name.c_str());
+  if (event == nullptr) return;  // started by something else than ChildProcess
+  std::thread([event] {
+    while (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) {
+      ResetEvent(event);
+      switch (g_term_mode.load()) {
+        case TermMode::kEnd:
+          ExitProcess(kEndedByRequest);
+        case TermMode::kCatch:
+          g_term_requested = 1;
+          break;
+        case TermMode::kIgnore:
+          break;
+      }
+    }
+  }).detach();
+}
+
+void WriteAll(int fd, const std::string& data) {
+  HANDLE handle = GetStdHandle(fd == 2 ? STD_ERROR_HANDLE : STD_OUTPUT_HANDLE);
+  std::size_t done = 0;
+  while (done < data.size()) {
+    DWORD n = 0;
+    if (!WriteFile(handle, data.data() + done, static_cast<DWORD>(data.size() - done), &n,
+                   nullptr)) {
+      ExitProcess(97);  // the pipe is gone
+    }
+    done += n;
+  }
+}
+
+bool Exists(const std::string& path) {
+  return GetFileAttributesW(WidenAscii(path).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+#else
 volatile sig_atomic_t g_term_requested = 0;
+
+bool Exists(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0;
+}
 
 void WriteAll(int fd, const std::string& data) {
   std::size_t done = 0;
@@ -56,6 +122,7 @@ void WriteAll(int fd, const std::string& data) {
     done += static_cast<std::size_t>(n);
   }
 }
+#endif
 
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -103,16 +170,40 @@ std::string Unescape(const std::string& text) {
   return out;
 }
 
+// A UTF-8 path for the standard streams (a narrow string is the system's code page on Windows).
+std::filesystem::path Utf8(const std::string& path) {
+  return std::filesystem::path(std::u8string(path.begin(), path.end()));
+}
+
 void SleepMs(long long ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
-bool WriteFile(const std::string& path, const std::string& data) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+bool WriteFileBytes(const std::string& path, const std::string& data) {
+  std::ofstream file(Utf8(path), std::ios::binary | std::ios::trunc);
   file.write(data.data(), static_cast<std::streamsize>(data.size()));
   return static_cast<bool>(file);
 }
 
+#ifdef _WIN32
+std::string Describe() {
+  std::string text;
+  wchar_t cwd[MAX_PATH] = {};
+  GetCurrentDirectoryW(MAX_PATH, cwd);
+  char narrow[MAX_PATH * 3] = {};
+  WideCharToMultiByte(CP_UTF8, 0, cwd, -1, narrow, sizeof narrow, nullptr, nullptr);
+  text += std::string("cwd=") + narrow + "\n";
+  const DWORD type = GetFileType(GetStdHandle(STD_INPUT_HANDLE));
+  text += std::string("stdin=") +
+          (type == FILE_TYPE_CHAR   ? "char"
+           : type == FILE_TYPE_DISK ? "disk"
+           : type == FILE_TYPE_PIPE ? "pipe"
+                                    : "?") +
+          "\n";
+  text += "pid=" + std::to_string(GetCurrentProcessId()) + "\n";
+  return text;
+}
+#else
 std::string Describe() {
   std::string text;
   char cwd[4096] = {};
@@ -140,6 +231,7 @@ std::string Describe() {
   text += "\n";
   return text;
 }
+#endif
 
 std::string Flood(long long bytes) {
   std::string data;
@@ -161,7 +253,7 @@ std::string InputKey(int argc, char** argv) {
   bool prefixed = false;
   for (int i = 1; i < argc; ++i)
     prefixed = prefixed || std::string(argv[i]).rfind("DS:\\\\", 0) == 0;
-  const auto slash = input.find_last_of('/');
+  const auto slash = input.find_last_of("/\\");
   if (slash != std::string::npos) input = input.substr(slash + 1);
   return (prefixed ? "prefixed-" : "") + input;
 }
@@ -172,6 +264,19 @@ std::string InputKey(int argc, char** argv) {
 // whose order is not fixed), else DIR/default.txt. Returns the script's path.
 std::string SequenceScript(const std::string& dir, int argc, char** argv) {
   const std::string counter = dir + "/counter";
+#ifdef _WIN32
+  // One start at a time takes a number: a named mutex stands for the POSIX flock.
+  HANDLE lock = CreateMutexW(nullptr, FALSE, L"Local\\vidloom-fake-encoder-sequence");
+  WaitForSingleObject(lock, INFINITE);
+  int run = 0;
+  {
+    std::ifstream in(counter);
+    in >> run;
+  }
+  std::ofstream(counter, std::ios::trunc) << run + 1;
+  ReleaseMutex(lock);
+  CloseHandle(lock);
+#else
   const int fd = open(counter.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return dir + "/default.txt";
   flock(fd, LOCK_EX);
@@ -182,18 +287,45 @@ std::string SequenceScript(const std::string& dir, int argc, char** argv) {
   if (ftruncate(fd, 0) == 0 && pwrite(fd, next.data(), next.size(), 0) < 0) _exit(96);
   flock(fd, LOCK_UN);
   close(fd);
+#endif
 
   std::string args;
   for (int i = 0; i < argc; ++i) args.append(argv[i], std::char_traits<char>::length(argv[i]) + 1);
   std::ofstream(dir + "/args-" + std::to_string(run), std::ios::binary) << args;
 
   const std::string own = dir + "/run-" + std::to_string(run) + ".txt";
-  if (access(own.c_str(), R_OK) == 0) return own;
+  if (Exists(own)) return own;
   const std::string by_input = dir + "/for-" + InputKey(argc, argv) + ".txt";
-  return access(by_input.c_str(), R_OK) == 0 ? by_input : dir + "/default.txt";
+  return Exists(by_input) ? by_input : dir + "/default.txt";
 }
 
+#ifdef _WIN32
+// The arguments as UTF-8, from the wide command line (a narrow argv is in the system's code page).
+std::vector<std::string> WideArguments() {
+  int count = 0;
+  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) {
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
+    arguments.push_back(text);
+  }
+  LocalFree(wide);
+  return arguments;
+}
+#endif
+
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  WatchEndRequests();
+  std::vector<std::string> utf8 = WideArguments();
+  std::vector<char*> utf8_argv;
+  for (std::string& argument : utf8) utf8_argv.push_back(argument.data());
+  utf8_argv.push_back(nullptr);
+  argc = static_cast<int>(utf8.size());
+  argv = utf8_argv.data();
+#endif
   const char* script_env = std::getenv("FAKE_ENCODER_SCRIPT");
   const char* sequence_env = std::getenv("FAKE_ENCODER_SEQUENCE");
   const std::string script_path = sequence_env ? SequenceScript(sequence_env, argc, argv)
@@ -202,7 +334,7 @@ int main(int argc, char** argv) {
   std::istringstream script;
   {
     // Read whole and closed at once, so that no descriptor of the fake's own shows.
-    std::ifstream file(script_path, std::ios::binary);
+    std::ifstream file(Utf8(script_path), std::ios::binary);
     if (!file) {
       WriteAll(2, "fake encoder: no script\n");
       return 98;
@@ -229,10 +361,25 @@ int main(int argc, char** argv) {
     } else if (command == "sleep") {
       SleepMs(number);
     } else if (command == "output") {
-      if (!WriteFile(output_path, std::string(static_cast<std::size_t>(number), 'v'))) return 96;
+      if (!WriteFileBytes(output_path, std::string(static_cast<std::size_t>(number), 'v')))
+        return 96;
     } else if (command == "empty-output") {
-      if (!WriteFile(output_path, "")) return 96;
+      if (!WriteFileBytes(output_path, "")) return 96;
     } else if (command == "no-output") {
+#ifdef _WIN32
+    } else if (command == "hang") {
+      for (;;) Sleep(INFINITE);
+    } else if (command == "catch-term") {
+      g_term_mode = TermMode::kCatch;
+    } else if (command == "await-term") {
+      while (!g_term_requested) SleepMs(1);
+    } else if (command == "ignore-term") {
+      g_term_mode = TermMode::kIgnore;
+      SleepMs(number);
+      g_term_mode = TermMode::kEnd;
+    } else if (command == "pidfile") {
+      if (!WriteFileBytes(value, std::to_string(GetCurrentProcessId()) + "\n")) return 96;
+#else
     } else if (command == "hang") {
       for (;;) pause();
     } else if (command == "catch-term") {
@@ -246,7 +393,14 @@ int main(int argc, char** argv) {
       signal(SIGTERM, SIG_IGN);
       SleepMs(number);
       signal(SIGTERM, SIG_DFL);
+    } else if (command == "pidfile") {
+      if (!WriteFileBytes(value, std::to_string(getpid()) + "\n")) return 96;
+#endif
     } else if (command == "crash") {
+#ifdef _WIN32
+      // What a fail-fast abort leaves; a real fault would wake Wine's debugger.
+      TerminateProcess(GetCurrentProcess(), 0xC0000409);
+#endif
       std::abort();
     } else if (command == "exit") {
       return static_cast<int>(number);
@@ -254,19 +408,17 @@ int main(int argc, char** argv) {
       std::string data;
       for (int i = 0; i < argc; ++i)
         data.append(argv[i], std::char_traits<char>::length(argv[i]) + 1);
-      if (!WriteFile(value, data)) return 96;
+      if (!WriteFileBytes(value, data)) return 96;
     } else if (command == "flood") {
       WriteAll(1, Flood(number));
-    } else if (command == "pidfile") {
-      if (!WriteFile(value, std::to_string(getpid()) + "\n")) return 96;
     } else if (command == "await") {
       int waited_ms = 0;
-      for (; access(value.c_str(), F_OK) != 0; waited_ms += 5) {
+      for (; !Exists(value); waited_ms += 5) {
         if (waited_ms >= 10'000) return 97;
         SleepMs(5);
       }
     } else if (command == "describe") {
-      if (!WriteFile(value, Describe())) return 96;
+      if (!WriteFileBytes(value, Describe())) return 96;
     } else {
       WriteAll(2, "fake encoder: unknown command: " + line + "\n");
       return 99;

@@ -2,26 +2,26 @@
 // of the scope; and small file helpers for tests.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 
+#include "platform/filesystem.h"
+
 namespace vidloom::testing {
 
 class TempDir {
  public:
   TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vidloom-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
+    const auto made = platform::MakeTemporaryDirectory("vidloom-test-");
+    if (!made) throw std::runtime_error("cannot make a temporary directory");
+    path_ = *made;
   }
   ~TempDir() {
     std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
+    std::filesystem::remove_all(platform::FsPath(path_), ignored);
   }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
@@ -35,12 +35,12 @@ class TempDir {
 };
 
 inline void WriteTextFile(const std::string& path, const std::string& text) {
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  std::ofstream file(platform::FsPath(path), std::ios::binary | std::ios::trunc);
   file << text;
 }
 
 inline std::string ReadTextFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(platform::FsPath(path), std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
