@@ -76,5 +76,26 @@ cmp -s "$work/linux/in.THM" "$work/windows/in.THM" || fail "thumbnail: the two d
 [ "$(ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 "$work/windows/in.THM")" = "mjpeg,160,120" ] ||
   fail "thumbnail: not a 160x120 JPEG"
 
+# Inputs that are no regular files are refused with their reason, at once: Windows's device
+# names (in any folder, with any extension), a named pipe, a folder; a playlist is no media.
+mkdir -p "$work/folder.mp4"
+printf '#EXTM3U\n#EXTINF:10.0,\n%s\n#EXT-X-ENDLIST\n' "$(windows_path "$work/in é.mp4")" >"$work/list.avi"
+refused=(
+  "NUL|a device (NUL)" "con|a device (CON)" "COM1|a device (COM1)"
+  "$(windows_path "$work/nul.avi")|a device (NUL)" "$(windows_path "$work/Aux .mp3")|a device (AUX)"
+  '\\.\pipe\vidloom-test|a named pipe' '\\.\PhysicalDrive0|a device'
+  "$(windows_path "$work/folder.mp4")|directory" "$(windows_path "$work/list.avi")|Unknown format"
+)
+for entry in "${refused[@]}"; do
+  input=${entry%%|*} want=${entry#*|}
+  said=$(timeout 60 "$wine" "$win_bin/raziz2u.exe" -y -i "$input" "$(windows_path "$work/refused.mp3")" 2>&1)
+  status=$?
+  if [ "$status" -ne 1 ] || [[ $said != *"$want"* ]]; then
+    fail "input $input: exit $status, said: $(echo "$said" | tail -n 2 | tr '\r\n' '  ')"
+  else
+    echo "ok refused $input: $(echo "$said" | grep -m 1 -F "$want")"
+  fi
+done
+
 echo "$failures failure(s)"
 [ "$failures" -eq 0 ]
