@@ -3,9 +3,10 @@
 # twelve formats at its defaults, as `vidloom-cli --print-commands` builds it, on a 640x480 clip
 # of 30 s (automatic threads on both sides, as the program runs them). The two run alternately,
 # RUNS times each; the table gives each side's median wall time with its spread (min-max) and
-# the ratio Windows/Linux. Wine's server is kept running (it ends by itself a minute after the
-# last run), so that a run's time is the program's own and Wine's start of a process, which the
-# last line gives on its own (`raziz2u -h`, median of 5).
+# the ratio Windows/Linux. Wine runs in a prefix of the benchmark's own whose server is kept
+# running between the runs (and ended with the prefix at the end), so that a run's time is the
+# program's own and Wine's start of a process, which the last line gives on its own
+# (`raziz2u -h`, median of 5).
 #
 # Usage: wine_encoder.sh LINUX_BIN WINDOWS_BIN [RUNS] [SECONDS]
 #   LINUX_BIN    the Linux build's program folder (vidloom-cli and raziz2u)
@@ -18,10 +19,10 @@ seconds=${4:-30}
 wine=/usr/lib/wine/wine64
 source "$(dirname "$0")/../../tests/windows/formats.sh"
 work=$(mktemp -d /tmp/raziz2u-wine-bench-XXXXXX)
-trap 'rm -rf "$work"' EXIT
 export WINEPREFIX=$work/wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+trap '/usr/lib/wine/wineserver -k >/dev/null 2>&1; rm -rf "$work"' EXIT
 mkdir -p "$WINEPREFIX"
-/usr/lib/wine/wineserver -p 60
+/usr/lib/wine/wineserver -p >/dev/null 2>&1 </dev/null
 "$wine" cmd /c exit >/dev/null 2>&1 || true
 
 echo "Making the input ($seconds s, 640x480) ..." >&2
