@@ -203,7 +203,9 @@ class Conversion {
   void Encode(Path& path, AVFrame* frame);
   void Write(Path& path, AVPacket* packet);
   // A stop was requested: notes when it was first seen. FlushTimeOver() tells when the encoders
-  // must give up their delayed frames, OutputInterrupted() when even the container's end must.
+  // must give up their delayed frames, OutputInterrupted() when even the container's end must:
+  // the end gets its own budget from when it began (or from the stop, when that came later),
+  // since a file without its end does not play.
   bool Stopping();
   bool FlushTimeOver();
   static int OutputInterrupted(void* opaque);
@@ -214,6 +216,7 @@ class Conversion {
 
   const Request& req_;
   std::optional<SteadyClock::time_point> stop_seen_;
+  std::optional<SteadyClock::time_point> finish_began_;
   // Levels the muxer cannot write itself, set in the file once it is written.
   std::optional<int> h263_level_;
   std::optional<int> psp_level_;
@@ -261,7 +264,11 @@ bool Conversion::FlushTimeOver() {
 
 int Conversion::OutputInterrupted(void* opaque) {
   auto* self = static_cast<Conversion*>(opaque);
-  return self->Stopping() && SteadyClock::now() - *self->stop_seen_ > kFinishBudget ? 1 : 0;
+  // Writes before the end are never cut: after the flush time nothing more is written but the
+  // end, and a cut write would leave the file without it.
+  if (!self->finish_began_ || !self->Stopping()) return 0;
+  const SteadyClock::time_point from = std::max(*self->finish_began_, *self->stop_seen_);
+  return SteadyClock::now() - from > kFinishBudget ? 1 : 0;
 }
 
 void Conversion::OpenInput() {
@@ -921,6 +928,7 @@ void Conversion::Finish() {
     av_opt_set(out_->priv_data, "movflags", "-faststart", 0);
   }
   const SteadyClock::time_point trailer_begin = SteadyClock::now();
+  finish_began_ = trailer_begin;
   Check(av_write_trailer(out_.get()), "cannot finish the output file");
   trailer_time_ = SteadyClock::now() - trailer_begin;
   Progress(true);
