@@ -38,14 +38,8 @@ spread() { printf '%s\n' "$@" | sort -g | awk 'NR == 1 { lo = $1 } { hi = $1 } E
 printf '%-11s %8s %13s %8s %13s %6s\n' format linux spread windows spread ratio
 worst=0
 for format in "${formats[@]}"; do
-  line=$("$linux_bin/vidloom-cli" --format "$format" --output-dir "$work/out" --print-commands \
-    "$work/in.mp4" | head -n 1)
-  mapfile -t args < <(python3 -c 'import shlex, sys; print("\n".join(shlex.split(sys.argv[1])[1:]))' "$line")
-  win_args=()
-  for a in "${args[@]}"; do
-    case $a in /*) a=$(windows_path "$a") ;; esac
-    win_args+=("$a")
-  done
+  mapfile -t args < <(encoder_arguments "$linux_bin/vidloom-cli" "$format" "$work/in.mp4" "$work/out")
+  mapfile -t win_args < <(windows_args "${args[@]}")
   mkdir -p "$work/out"
   linux_times=() windows_times=()
   for ((i = 0; i < runs; i++)); do

@@ -31,8 +31,6 @@
 // otherwise. "describe" writes the lines Windows has (cwd, stdin, pid).
 #ifdef _WIN32
 #include <windows.h>
-// after windows.h
-#include <shellapi.h>
 #else
 #include <dirent.h>
 #include <fcntl.h>
@@ -53,6 +51,10 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#ifdef _WIN32
+#include "unicode/utf16.h"
+#endif
 
 namespace {
 
@@ -190,9 +192,7 @@ std::string Describe() {
   std::string text;
   wchar_t cwd[MAX_PATH] = {};
   GetCurrentDirectoryW(MAX_PATH, cwd);
-  char narrow[MAX_PATH * 3] = {};
-  WideCharToMultiByte(CP_UTF8, 0, cwd, -1, narrow, sizeof narrow, nullptr, nullptr);
-  text += std::string("cwd=") + narrow + "\n";
+  text += "cwd=" + vidloom::unicode::Narrow(cwd) + "\n";
   const DWORD type = GetFileType(GetStdHandle(STD_INPUT_HANDLE));
   text += std::string("stdin=") +
           (type == FILE_TYPE_CHAR   ? "char"
@@ -299,27 +299,13 @@ std::string SequenceScript(const std::string& dir, int argc, char** argv) {
   return Exists(by_input) ? by_input : dir + "/default.txt";
 }
 
-#ifdef _WIN32
-// The arguments as UTF-8, from the wide command line (a narrow argv is in the system's code page).
-std::vector<std::string> WideArguments() {
-  int count = 0;
-  wchar_t** wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  std::vector<std::string> arguments;
-  for (int i = 0; i < count; ++i) {
-    const int n = WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, nullptr, 0, nullptr, nullptr);
-    std::string text(static_cast<std::size_t>(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, wide[i], -1, text.data(), n, nullptr, nullptr);
-    arguments.push_back(text);
-  }
-  LocalFree(wide);
-  return arguments;
-}
-#endif
-
 int main(int argc, char** argv) {
 #ifdef _WIN32
   WatchEndRequests();
-  std::vector<std::string> utf8 = WideArguments();
+  // The arguments as UTF-8, from the wide command line (a narrow argv is in the system's code
+  // page); the program's own name as it came.
+  std::vector<std::string> utf8 = vidloom::unicode::CommandLineArguments();
+  utf8.insert(utf8.begin(), argv[0]);
   std::vector<char*> utf8_argv;
   for (std::string& argument : utf8) utf8_argv.push_back(argument.data());
   utf8_argv.push_back(nullptr);

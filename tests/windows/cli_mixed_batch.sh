@@ -38,11 +38,6 @@ for line in open(sys.argv[1], encoding="utf-8"):
             print(f"{name}\t{f['state']}\t{f['reason']}")
 PY
 }
-probe() {
-  ffprobe -v error -count_packets -show_entries \
-    stream=codec_type,codec_name,width,height,sample_rate,channels,nb_read_packets -of csv=p=0 "$1" |
-    sort | tr '\n' ' '
-}
 
 batch() {
   local name=$1 format=$2

@@ -26,26 +26,14 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 for format in "${formats[@]}"; do
   mapfile -t args < <(format_command "$linux_bin/vidloom-cli" "$format" "$work/in é.mp4" "$work/linux")
   linux_out=${args[-1]}
-  win_args=()
-  for a in "${args[@]}"; do
-    case $a in
-      "$work/linux/"*) a=$(windows_path "$work/windows/${a#"$work/linux/"}") ;;
-      /*) a=$(windows_path "$a") ;;
-    esac
-    win_args+=("$a")
-  done
   windows_out=$work/windows/${linux_out#"$work/linux/"}
+  mapfile -t win_args < <(windows_args "${args[@]:0:${#args[@]}-1}" "$windows_out")
   "$linux_bin/raziz2u" "${args[@]}" >"$work/linux.log" 2>&1 || fail "$format: Linux raziz2u failed"
   "$wine" "$win_bin/raziz2u.exe" "${win_args[@]}" >"$work/windows.log" 2>&1 ||
     { fail "$format: raziz2u.exe failed"; tail -n 5 "$work/windows.log"; continue; }
-  probe() {
-    ffprobe -v error -count_packets -show_entries \
-      stream=codec_type,codec_name,width,height,sample_rate,channels,nb_read_packets \
-      -of csv=p=0 "$1" | sort
-  }
   video_md5() { ffmpeg -v error -i "$1" -map 0:v -c copy -f md5 - 2>/dev/null; }
   [ "$(probe "$linux_out")" = "$(probe "$windows_out")" ] ||
-    fail "$format: the streams differ: $(probe "$linux_out" | tr '\n' ' ')/ $(probe "$windows_out" | tr '\n' ' ')"
+    fail "$format: the streams differ: $(probe "$linux_out")/ $(probe "$windows_out")"
   same="same bytes"
   cmp -s "$linux_out" "$windows_out" || same="different audio bits"
   case $format in
@@ -65,13 +53,14 @@ for format in "${formats[@]}"; do
   # The progress records end in CR, as on Linux.
   grep -q $'frame=.*\r' "$work/windows.log" || [ "$format" = aac ] || [ "$format" = mp3 ] ||
     fail "$format: no progress records ending in CR"
-  echo "ok $format: $(stat -c %s "$windows_out") bytes, $(probe "$windows_out" | tr '\n' ' ')($same)"
+  echo "ok $format: $(stat -c %s "$windows_out") bytes, $(probe "$windows_out")($same)"
 done
 
 # A PSP thumbnail: a 160x120 JPEG, the same bytes from both.
 thumb=("-@" -y -threads 1 -i "$work/in é.mp4" -f singlejpeg -ss 3 -vframes 1 -s 160x120 -an)
 "$linux_bin/raziz2u" "${thumb[@]}" "$work/linux/in.THM" >/dev/null 2>&1
-"$wine" "$win_bin/raziz2u.exe" "${thumb[@]/#"$work"/Z:$work}" "$(windows_path "$work/windows/in.THM")" >/dev/null 2>&1
+mapfile -t win_thumb < <(windows_args "${thumb[@]}" "$work/windows/in.THM")
+"$wine" "$win_bin/raziz2u.exe" "${win_thumb[@]}" >/dev/null 2>&1
 cmp -s "$work/linux/in.THM" "$work/windows/in.THM" || fail "thumbnail: the two differ"
 [ "$(ffprobe -v error -show_entries stream=codec_name,width,height -of csv=p=0 "$work/windows/in.THM")" = "mjpeg,160,120" ] ||
   fail "thumbnail: not a 160x120 JPEG"
