@@ -2,7 +2,7 @@
 # headers and those of the folders below it. A new include that reaches up fails here, before
 # anything is compiled.
 #
-#   platform <- model <- profiles <- pipeline, settings <- shell <- desktop, gui, cli
+#   platform <- model <- profiles <- pipeline, settings <- shell <- desktop, gui, win32, cli
 #   platform, model, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
 #   unicode (UTF-16 at the Windows API) is below all of them
 set(_vidloom_layers
@@ -18,6 +18,7 @@ set(_vidloom_layers
   "desktop:desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
   "cli:cli,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
   "gui:gui,desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
+  "win32:win32,desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
   "encoder:encoder,media,unicode")
 
 function(vidloom_check_layers)

@@ -15,9 +15,6 @@ namespace vidloom::gui {
 // Turns the model's "\n\r" line breaks (and lone "\n" or "\r") into single "\n" breaks.
 QString MessageText(const std::string& text);
 
-// The caption of confirmation boxes.
-inline constexpr const char* kConfirmCaption = "Confirm";
-
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}

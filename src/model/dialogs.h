@@ -26,5 +26,7 @@ class Dialogs {
 
 // The caption of every message box.
 inline constexpr const char* kInformationCaption = "Information";
+// The caption of the questions.
+inline constexpr const char* kConfirmCaption = "Confirm";
 
 }  // namespace vidloom

@@ -27,6 +27,9 @@ struct TForm1 : Form {
   TForm1();
 
   std::string caption = "Vidloom";
+  // How far the running batch is, 0..100 (the taskbar button shows it); -1: no batch, or not
+  // known yet.
+  int batch_percent = -1;
   // How long a hint stays visible once shown (set at creation).
   int hint_hide_pause_ms = 0;
 

@@ -460,8 +460,10 @@ void MainWindow::ShowBatchProgress() {
   if (batch_progress_.side_by_side()) Form1.ProgressBar1.SetPosition(percent.value_or(0));
   const std::string caption =
       percent ? std::to_string(*percent) + "% - " + kWindowCaption : kWindowCaption;
-  if (caption != Form1.caption) {
+  const int batch_percent = percent.value_or(-1);
+  if (caption != Form1.caption || batch_percent != Form1.batch_percent) {
     Form1.caption = caption;
+    Form1.batch_percent = batch_percent;
     Form1.Changed();
   }
 }
@@ -492,8 +494,9 @@ void MainWindow::EndBatchProgress() {
   // The summary stays until the list changes.
   Form1.StatusBar1.SetPanel(0, summary);
   Form1.ProgressBar1.SetText("");
-  if (Form1.caption != kWindowCaption) {
+  if (Form1.caption != kWindowCaption || Form1.batch_percent != -1) {
     Form1.caption = kWindowCaption;
+    Form1.batch_percent = -1;
     Form1.Changed();
   }
 }

@@ -199,6 +199,8 @@ class MainWindow {
   const MainWindowOptions& options() const { return options_; }
   // Sets MainWindowPorts::window_active once the views exist.
   void SetWindowActive(std::function<bool()> active) { ports_.window_active = std::move(active); }
+  // Sets MainWindowPorts::notifier once the window it shows from exists.
+  void SetNotifier(Notifier* notifier) { ports_.notifier = notifier; }
   settings::SettingsContext& settings() { return settings_; }
   AddFilesContext& adding() { return adding_; }
   BatchEnv& batch() { return batch_; }

@@ -1,0 +1,65 @@
+#include "win32/desktop_windows.h"
+
+#include <string>
+#include <vector>
+
+#include "shell/main_window.h"
+
+namespace vidloom::win32 {
+
+DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialogs* dialogs)
+    : ui_(ui),
+      dialogs_(dialogs),
+      main_(std::make_unique<MainWindowView>(window.Form1)),
+      analyzing_(std::make_unique<AnalyzingWindowView>(window.FormAnalyzingSplash, main_->hwnd())),
+      about_(std::make_unique<AboutBoxView>(window.FormAbout, main_->hwnd())),
+      warning_(std::make_unique<WarningWindowView>(window.Form3, main_->hwnd())),
+      options_(std::make_unique<OptionsDialogView>(window.Form4, main_->hwnd())) {
+  if (dialogs_ != nullptr) dialogs_->SetMainWindow(main_->hwnd());
+  MainWindow* logic = &window;
+  main_->close_query = [logic] { return logic->TryClose(); };
+  main_->on_close = [] { PostQuitMessage(0); };
+  warning_->close_query = [logic] { return logic->WarningFormCloseQuery(); };
+  analyzing_->close_query = [logic] { return logic->AnalyzingFormCloseQuery(); };
+  about_->on_label2_click = [logic] { logic->AboutLabel2Click(); };
+  about_->on_label3_click = [logic] { logic->AboutLabel3Click(); };
+  main_->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
+  main_->on_label1_enter = [logic] { logic->Label1MouseEnter(); };
+  // Dropped files: refused while the logic would take none, added once the drop has been
+  // handled (the analysis runs the loop).
+  main_->drops_allowed = [logic] { return logic->AcceptsGivenFiles(); };
+  Win32UiThread* loop = &ui;
+  main_->on_drop = [logic, loop](const std::vector<std::string>& paths) {
+    loop->Post([logic, paths] { logic->AddGivenFiles(paths); });
+  };
+  ui_.SetMessageFilter(&DesktopWindows::FilterMessage, this);
+}
+
+DesktopWindows::~DesktopWindows() {
+  ui_.SetMessageFilter(nullptr, nullptr);
+  if (dialogs_ != nullptr) dialogs_->SetMainWindow(nullptr);
+  options_.reset();
+  warning_.reset();
+  about_.reset();
+  analyzing_.reset();
+  main_.reset();
+}
+
+bool DesktopWindows::MainActive() const {
+  return GetActiveWindow() == main_->hwnd() && GetForegroundWindow() == main_->hwnd();
+}
+
+bool DesktopWindows::FilterMessage(MSG& msg, void* context) {
+  auto* self = static_cast<DesktopWindows*>(context);
+  HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
+  if (root == nullptr || FormWindow::Of(root) == nullptr) return false;
+  // The menu's keys work wherever the main window has the focus.
+  if (root == self->main_->hwnd() &&
+      TranslateAcceleratorW(root, self->main_->accelerators(), &msg)) {
+    return true;
+  }
+  // Tab and the arrow keys move between controls, Escape closes a dialog.
+  return IsDialogMessageW(root, &msg) != FALSE;
+}
+
+}  // namespace vidloom::win32

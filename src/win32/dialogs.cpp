@@ -1,0 +1,101 @@
+#include "win32/dialogs.h"
+
+#include <commctrl.h>
+
+#include "win32/form_window.h"
+
+namespace vidloom::win32 {
+
+HWND Win32Dialogs::Owner() const {
+  HWND active = GetActiveWindow();
+  if (active != nullptr && IsWindowVisible(active)) return active;
+  return main_;
+}
+
+int Win32Dialogs::Ask(const std::string& caption, const std::string& text, UINT kind) const {
+  HWND owner = Owner();
+  UINT flags = kind;
+  // Above an owner that stays on top of other windows (the countdown, the options).
+  if (owner != nullptr && (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
+    flags |= MB_TOPMOST;
+  }
+  return MessageBoxW(owner, MultiLine(text).c_str(), W(caption).c_str(), flags);
+}
+
+void Win32Dialogs::ShowMessage(const std::string& caption, const std::string& text) {
+  Ask(caption, text, MB_OK | MB_ICONINFORMATION);
+}
+
+bool Win32Dialogs::ConfirmOkCancel(const std::string& text) {
+  return Ask(kConfirmCaption, text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}
+
+bool Win32Dialogs::ConfirmYesNo(const std::string& text) {
+  return Ask(kConfirmCaption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+namespace {
+
+class DetailsWindow : public FormWindow {
+ public:
+  DetailsWindow(const std::string& title, const std::string& summary, const std::string& details,
+                HWND owner)
+      : FormWindow(L"VidloomDetails", title, 640, 400,
+                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN, WS_EX_DLGMODALFRAME,
+                   owner) {
+    AddControl(WC_STATICW, "", WS_VISIBLE, {10, 10, 620, 48}, 1);
+    SetWindowTextW(GetDlgItem(hwnd(), 1), MultiLine(summary).c_str());
+    HWND text = AddControl(WC_EDITW, "",
+                           WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+                               ES_READONLY | ES_AUTOHSCROLL | ES_AUTOVSCROLL,
+                           {10, 62, 620, 290}, 2, {}, WS_EX_CLIENTEDGE);
+    fixed_ = CreateFontW(-Scale(12), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                         OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                         FIXED_PITCH | FF_MODERN, L"Courier New");
+    SendMessageW(text, WM_SETFONT, reinterpret_cast<WPARAM>(fixed_), FALSE);
+    SetWindowTextW(text, MultiLine(details).c_str());
+    // The end of the output is where a failure is told.
+    SendMessageW(text, EM_LINESCROLL, 0, SendMessageW(text, EM_GETLINECOUNT, 0, 0));
+    HWND close = AddControl(WC_BUTTONW, "Close", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                            {550, 362, 80, 28}, IDCANCEL);
+    OnCommand(IDCANCEL, [this](int) { closed_ = true; });
+    on_close = [this] { closed_ = true; };
+    SetFocus(close);
+  }
+  ~DetailsWindow() override { DeleteObject(fixed_); }
+  bool closed() const { return closed_; }
+
+ private:
+  HFONT fixed_ = nullptr;
+  bool closed_ = false;
+};
+
+}  // namespace
+
+void Win32Dialogs::ShowDetails(const std::string& title, const std::string& summary,
+                               const std::string& details) {
+  HWND owner = Owner();
+  DetailsWindow window(title, summary, details, owner);
+  window.CentreOn(owner);
+  if (owner != nullptr) EnableWindow(owner, FALSE);
+  ShowWindow(window.hwnd(), SW_SHOW);
+  // Its own loop until Close: the owner takes no input meanwhile, as a message box's does.
+  MSG msg;
+  while (!window.closed()) {
+    const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+    if (got <= 0) {
+      if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!IsDialogMessageW(window.hwnd(), &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (owner != nullptr) {
+    EnableWindow(owner, TRUE);
+    SetActiveWindow(owner);
+  }
+}
+
+}  // namespace vidloom::win32

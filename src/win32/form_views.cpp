@@ -1,0 +1,220 @@
+#include "win32/form_views.h"
+
+#include "win32/bind.h"
+#include "win32/icons.h"
+
+namespace vidloom::win32 {
+
+namespace {
+
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+
+// Disables (or enables again) every window of ours on this thread but `except`.
+void EnableOthers(HWND except, bool enable) {
+  struct Scope {
+    HWND except;
+    bool enable;
+  } scope{except, enable};
+  EnumThreadWindows(
+      GetCurrentThreadId(),
+      [](HWND window, LPARAM raw) -> BOOL {
+        const auto* s = reinterpret_cast<const Scope*>(raw);
+        if (window != s->except && FormWindow::Of(window) != nullptr)
+          EnableWindow(window, s->enable);
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&scope));
+}
+
+}  // namespace
+
+FormView::FormView(Form& form, const wchar_t* class_name, const std::string& caption, int width,
+                   int height, bool on_top, bool modal, HWND owner)
+    : FormWindow(class_name, caption, width, height, kDialogStyle,
+                 WS_EX_DLGMODALFRAME | (on_top ? WS_EX_TOPMOST : 0), owner),
+      form_(form),
+      owner_(owner),
+      modal_(modal) {
+  Follow(*this, form_, [this] { SyncVisibility(); });
+}
+
+void FormView::SyncVisibility() {
+  const bool shown = IsWindowVisible(hwnd()) != FALSE;
+  if (form_.visible == shown) return;
+  if (form_.visible) {
+    if (!placed_) {
+      placed_ = true;
+      CentreOn(owner_);
+    }
+    if (modal_) EnableOthers(hwnd(), false);
+    ShowWindow(hwnd(), SW_SHOW);
+    SetForegroundWindow(hwnd());
+  } else {
+    // The owner takes the activation back before this window goes, so that it stays in front.
+    if (modal_) EnableOthers(hwnd(), true);
+    if (GetActiveWindow() == hwnd() && owner_ != nullptr) SetActiveWindow(owner_);
+    ShowWindow(hwnd(), SW_HIDE);
+  }
+}
+
+void FormView::HideWindow() {
+  form_.visible = false;
+  SyncVisibility();
+}
+
+LRESULT FormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
+  if (message == WM_COMMAND && LOWORD(wparam) == IDCANCEL) {
+    // Escape goes through the close box's query.
+    SendMessageW(hwnd(), WM_CLOSE, 0, 0);
+    return 0;
+  }
+  if (message == WM_CLOSE) {
+    if (close_query && !close_query()) return 0;
+    HideWindow();
+    return 0;
+  }
+  return FormWindow::Handle(message, wparam, lparam);
+}
+
+AnalyzingWindowView::AnalyzingWindowView(TFormAnalyzingSplash& form, HWND owner)
+    : FormView(form, L"TFormAnalyzingSplash", form.caption, 275, 138, false, false, owner) {
+  constexpr int kWidth = 275;
+  BindLabel(*this, form.Label1,
+            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 12, kWidth - 16, 20},
+                       kFormLabel1, {13, false}),
+            false);
+  BindLabel(*this, form.Panel1,
+            AddControl(WC_STATICW, "",
+                       WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN | SS_ENDELLIPSIS,
+                       {(kWidth - 259) / 2, 44, 259, 23}, kFormPanel1, {11, true}),
+            false);
+  BindLabel(
+      *this, form.Label2,
+      AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 70, kWidth - 16, 18}, kFormLabel2),
+      false);
+  HWND cancel = AddControl(WC_BUTTONW, form.Button2.caption, WS_VISIBLE | WS_TABSTOP,
+                           {(kWidth - 75) / 2, 94, 75, 25}, kFormButton2);
+  BindButton(*this, form.Button2, cancel);
+  OnCommand(kFormButton2, [this, &form](int code) {
+    if (code != BN_CLICKED) return;
+    form.Button2.UserClick();
+    SyncVisibility();
+  });
+}
+
+OptionsDialogView::OptionsDialogView(TForm4& form, HWND owner)
+    : FormView(form, L"TForm4", form.caption, 359, 246, true, false, owner) {
+  AddControl(WC_BUTTONW, " Additional Options ", WS_VISIBLE | BS_GROUPBOX, {12, 9, 334, 157},
+             kFormStatic);
+  const POINT group{12, 9};
+  auto check = [this, group](CheckBox& box, int id, RECT designed) {
+    // Kept tall enough for its text, centred on its designed rectangle.
+    const int height = std::max<int>(designed.bottom, 17);
+    designed.top = designed.top + designed.bottom / 2 - height / 2 + 1;
+    designed.bottom = height;
+    BindCheckBox(*this, box,
+                 AddControl(WC_BUTTONW, box.caption, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+                            {group.x + designed.left, group.y + designed.top, designed.right,
+                             designed.bottom},
+                            id));
+  };
+  check(form.CheckBoxOverWrite, kFormCheckBoxOverWrite, {12, 39, 250, 13});
+  check(form.CheckBoxKeepFolders, kFormCheckBoxKeepFolders, {12, 60, 250, 13});
+  check(form.CheckBoxShutDown, kFormCheckBoxShutDown, {12, 81, 307, 16});
+
+  auto number = [this, group](Label& label, int label_id, RECT label_rect, SpinEdit& spin,
+                              int edit_id, int arrows_id, RECT spin_rect) {
+    BindLabel(*this, label,
+              AddControl(WC_STATICW, "", WS_VISIBLE,
+                         {group.x + label_rect.left, group.y + label_rect.top, label_rect.right,
+                          label_rect.bottom},
+                         label_id),
+              false);
+    HWND edit = AddControl(
+        WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_NUMBER,
+        {group.x + spin_rect.left, group.y + spin_rect.top, spin_rect.right - 16, spin_rect.bottom},
+        edit_id, {}, WS_EX_CLIENTEDGE);
+    HWND arrows = AddControl(UPDOWN_CLASSW, "",
+                             WS_VISIBLE | UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                             {group.x + spin_rect.left + spin_rect.right - 16,
+                              group.y + spin_rect.top, 16, spin_rect.bottom},
+                             arrows_id);
+    SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(edit), 0);
+    BindSpinEdit(*this, spin, edit, arrows);
+  };
+  // The drop-down count lies outside the group's frame, out of sight, as designed.
+  number(form.Label1, kFormLabel1, {363, 129, 236, 13}, form.SpinEdit1, kFormSpinEdit1,
+         kFormSpinEdit1Arrows, {412, 126, 40, 22});
+  number(form.LabelFilesAtOnce, kFormLabelFilesAtOnce, {12, 123, 160, 16}, form.SpinEditFilesAtOnce,
+         kFormSpinEditFilesAtOnce, kFormSpinEditFilesAtOnceArrows, {180, 118, 52, 22});
+
+  BindButton(*this, form.Button1,
+             AddControl(WC_BUTTONW, form.Button1.caption, WS_VISIBLE | WS_TABSTOP,
+                        {114, 192, 118, 34}, kFormButton1));
+  OnCommand(kFormButton1, [this, &form](int code) {
+    if (code != BN_CLICKED) return;
+    form.Button1.UserClick();
+    HideWindow();
+  });
+}
+
+WarningWindowView::WarningWindowView(TForm3& form, HWND owner)
+    : FormView(form, L"TForm3", form.caption, 365, 186, true, false, owner) {
+  // Which option asked for the power-off, above the countdown.
+  BindLabel(*this, form.Label3,
+            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {12, 4, 341, 34}, kFormLabel3),
+            false);
+  BindLabel(*this, form.Label1,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {51, 42, 270, 18}, kFormLabel1, {13, true}),
+            true);
+  HWND seconds = AddControl(WC_STATICW, "", WS_VISIBLE, {177, 81, 30, 18}, kFormLabel2, {13, true});
+  SetTextColour(seconds, RGB(255, 0, 0));
+  BindLabel(*this, form.Label2, seconds, true);
+  BindButton(*this, form.SpeedButton1,
+             AddControl(WC_BUTTONW, form.SpeedButton1.caption, WS_VISIBLE | WS_TABSTOP,
+                        {123, 123, 118, 43}, kFormSpeedButton1));
+  OnCommand(kFormSpeedButton1, [this, &form](int code) {
+    if (code != BN_CLICKED) return;
+    form.SpeedButton1.UserClick();
+    SyncVisibility();
+  });
+}
+
+AboutBoxView::AboutBoxView(TFormAbout& form, HWND owner)
+    : FormView(form, L"TFormAbout", form.caption, 359, 221, false, true, owner) {
+  HWND image = AddControl(WC_STATICW, "", WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, {15, 13, 32, 32},
+                          kFormStatic);
+  SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon(Scale(32))), 0);
+  BindLabel(*this, form.Label1,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {63, 19, 100, 16}, kFormLabel1, {11, true}),
+            true);
+  BindLabel(*this, form.Label5,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {141, 39, 100, 16}, kFormLabel5), true);
+  HWND ok =
+      AddControl(WC_BUTTONW, form.SpeedButton1.caption, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
+                 {273, 52, 77, 31}, kFormSpeedButton1, {11, true});
+  BindButton(*this, form.SpeedButton1, ok);
+  OnCommand(kFormSpeedButton1, [this, &form](int code) {
+    if (code != BN_CLICKED) return;
+    form.SpeedButton1.UserClick();
+    HideWindow();
+  });
+  AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 90, 340, 2}, kFormStatic);
+  auto link = [this](Label& label, int id, int top, std::function<void()>* handler) {
+    HWND widget = AddControl(WC_STATICW, "", WS_VISIBLE | WS_TABSTOP | SS_NOTIFY,
+                             {86, top, 200, 16}, id, {11, false, true});
+    SetTextColour(widget, RGB(0, 0, 255));
+    SetHandCursor(widget);
+    BindLabel(*this, label, widget, true);
+    OnCommand(id, [handler](int code) {
+      if (code == STN_CLICKED && *handler) (*handler)();
+    });
+  };
+  link(form.Label2, kFormLabel2, 108, &on_label2_click);
+  link(form.Label3, kFormLabel3, 136, &on_label3_click);
+  AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 170, 340, 2}, kFormStatic);
+  BindLabel(*this, form.Label4,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {104, 190, 150, 16}, kFormLabel4), true);
+}
+
+}  // namespace vidloom::win32

@@ -1,0 +1,130 @@
+// The main window over the model's TForm1, in common controls at the designed positions: the
+// five picture buttons, the file list, the format and option lists, the output folder, the
+// three setting groups with the volume slider, the progress bar with the small Stop button, the
+// status bar, the menus and the list's context menu. Every control follows its model control and
+// forwards the user's actions to it; no handler logic lives here.
+//
+//   MainWindowView view(form);
+//   view.close_query = [&] { return logic.TryClose(); };
+//   view.on_close = [] { PostQuitMessage(0); };
+//   ShowWindow(view.hwnd(), SW_SHOWNORMAL);
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "model/forms.h"
+#include "win32/form_window.h"
+
+struct ITaskbarList3;
+
+namespace vidloom::win32 {
+
+// The identifiers of the main window's controls and menu entries.
+enum ControlId : int {
+  kAddFileButton = 101,
+  kStopConvertButton,
+  kConvertNowButton,
+  kRemoveButton,
+  kClearAllButton,
+  kListView1,
+  kComboOutputFormat,
+  kLabel1,
+  kEdit1,
+  kButtonBrowseForFolder,
+  kComboVideoCodec,
+  kComboVideoSize,
+  kComboVideoBitrate,
+  kComboVideoFramerate,
+  kComboAudioCodec,
+  kComboAudioBitrate,
+  kComboAudioChannel,
+  kComboSamplingRate,
+  kComboLetterBox,
+  kComboAspectRatio,
+  kTrackBar1,
+  kLabel14,
+  kProgressBar1,
+  kButtonStopSmall,
+  kStatusBar1,
+  kStaticLabel,  // the fixed captions, which report nothing
+
+  kMenuAddFiles1 = 201,
+  kMenuAddFolder1,
+  kMenuConvert1,
+  kMenuOpenOutputFolder1,
+  kMenuExit1,
+  kMenuSetGeneralOptions1,
+  kMenuOpenHelpFile1,
+  kMenuVisitOurWebsite1,
+  kMenuAbout1,
+  kMenuCheckAllItems1,
+  kMenuUncheckAllItems1,
+  kMenuDeleteSelectedItem1,
+  kMenuClearAllItems1,
+  kMenuCheckFailedItems1,
+  kMenuShowDetails1,
+  kMenuOpenOutputFolder2,
+};
+
+// The file list's columns: caption and width at 96 DPI.
+struct FileColumn {
+  const char* caption;
+  int width;
+};
+extern const FileColumn kFileColumns[7];
+
+class MainWindowView : public FormWindow {
+ public:
+  static constexpr int kClientWidth = 765;
+  static constexpr int kClientHeight = 512;
+
+  explicit MainWindowView(TForm1& form);
+  ~MainWindowView() override;
+
+  HWND control(int id) const { return GetDlgItem(hwnd(), id); }
+  HMENU popup() const { return popup_; }
+  HACCEL accelerators() const { return accelerators_; }
+
+  // The mouse rests on "Output Directory : " (before its tooltip shows).
+  std::function<void()> on_label1_enter;
+  // The Delete key on the file list.
+  std::function<void()> on_delete_key;
+  // Files and folders dropped on the window: `allowed` is asked first (unset: always); the
+  // paths arrive after the drop has returned.
+  std::function<bool()> drops_allowed;
+  std::function<void(const std::vector<std::string>&)> on_drop;
+
+ protected:
+  LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+  void Relaid() override;
+
+ private:
+  void BuildMenus();
+  void BuildControls();
+  void BuildSettingGroups();
+  void BuildStatusBar();
+  void BindList();
+  void SyncRows(int change, int row);
+  void CopyRow(int row);
+  void LayOutStatusBar();
+  void CopyStatusBar();
+  void ShowPopup(LPARAM where);
+  void SetButtonPictures();
+  void FollowTaskbar();
+
+  TForm1& form_;
+  HMENU popup_ = nullptr;
+  HACCEL accelerators_ = nullptr;
+  HWND list_ = nullptr;
+  HWND status_ = nullptr;
+  bool syncing_rows_ = false;
+  std::vector<HIMAGELIST> pictures_;
+  std::wstring status_texts_[5];
+  UINT taskbar_created_ = 0;
+  ITaskbarList3* taskbar_ = nullptr;
+  int taskbar_percent_ = -1;
+};
+
+}  // namespace vidloom::win32

@@ -1,0 +1,475 @@
+// The Win32 view over the real window logic, through the real message loop: each control's
+// state is read back with the controls' own messages after the model changes, and the handlers
+// are reached through the controls' notifications (WM_COMMAND, WM_NOTIFY) as a user's clicks
+// reach them.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/filesystem.h"
+#include "shell/add_files.h"
+#include "shell/main_window.h"
+#include "shell/work_controls.h"
+#include "support/fake_ports.h"
+#include "support/scripted_dialogs.h"
+#include "support/temp_dir.h"
+#include "win32/app.h"
+#include "win32/desktop_windows.h"
+#include "win32/dialogs.h"
+#include "win32/shell_ports.h"
+
+namespace vidloom::win32 {
+namespace {
+
+using vidloom::testing::FakePowerOff;
+using vidloom::testing::RecordingDesktop;
+using vidloom::testing::ScriptedDialogs;
+using vidloom::testing::TempDir;
+
+std::string Text(HWND window) {
+  return WindowText(window);
+}
+
+RECT ClientRectOf(HWND control) {
+  RECT rect;
+  GetWindowRect(control, &rect);
+  MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+std::string ItemText(HWND list, int row, int column) {
+  wchar_t text[512] = L"";
+  LVITEMW item{};
+  item.iSubItem = column;
+  item.pszText = text;
+  item.cchTextMax = 512;
+  SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+  return Utf8(text);
+}
+
+std::string PanelText(HWND status, int panel) {
+  wchar_t text[512] = L"";
+  SendMessageW(status, SB_GETTEXTW, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text));
+  return Utf8(text);
+}
+
+FileEntry Entry(const std::string& caption, bool checked) {
+  FileEntry e;
+  e.caption = caption;
+  e.checked = checked;
+  e.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
+  e.output_extension = "MP4";
+  return e;
+}
+
+class Win32ViewTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    options_.program_directory = dir_.path() + "\\";
+    options_.settings_path = dir_ / "vazadi.ini";
+    options_.end_pause_ms = 0;
+    options_.add_files_pause_ms = 0;
+    ports_.power_off = &power_off_;
+    ports_.desktop = &desktop_;
+    ports_.quit = [this] {
+      ++quits_;
+      PostQuitMessage(0);
+    };
+    window_ = std::make_unique<MainWindow>(ui_, dialogs_, options_, ports_);
+    windows_ = std::make_unique<DesktopWindows>(*window_, ui_);
+    window_->Startup();
+    ShowWindow(main(), SW_SHOWNORMAL);
+    Pump();
+  }
+  void TearDown() override {
+    windows_.reset();
+    window_.reset();
+    // A quit left by the test must not end the next one's loop.
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+
+  HWND main() const { return windows_->main().hwnd(); }
+  HWND Control(int id) const { return GetDlgItem(main(), id); }
+  TForm1& form() { return window_->Form1; }
+
+  // Handles what the message loop has now (the posted notifications, the tasks, the timers).
+  void Pump() {
+    for (int i = 0; i < 5; ++i) ui_.PumpUntil(ui_.clock().NowMs() + 10);
+  }
+  // True once WM_QUIT was posted (File > Exit, an allowed close); it is taken off the queue.
+  bool QuitPosted() {
+    MSG msg;
+    return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) != FALSE;
+  }
+  void Command(HWND window, int id, int code = 0, HWND from = nullptr) {
+    PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(from));
+    Pump();
+  }
+  void Click(HWND button) {
+    PostMessageW(button, BM_CLICK, 0, 0);
+    Pump();
+  }
+  void ChooseInList(int id, int index) {
+    HWND combo = Control(id);
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    Command(main(), id, CBN_SELCHANGE, combo);
+  }
+
+  TempDir dir_;
+  Win32UiThread ui_;
+  ScriptedDialogs dialogs_;
+  int quits_ = 0;
+  FakePowerOff power_off_{quits_};
+  RecordingDesktop desktop_;
+  MainWindowOptions options_;
+  MainWindowPorts ports_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<DesktopWindows> windows_;
+};
+
+TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
+  EXPECT_EQ(Text(main()), "Vidloom");
+  RECT client;
+  GetClientRect(main(), &client);
+  EXPECT_EQ(client.right, 765);
+  EXPECT_EQ(client.bottom, 512);
+  const LONG_PTR style = GetWindowLongPtrW(main(), GWL_STYLE);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+
+  const struct {
+    int id;
+    const char* caption;  // null: not checked
+    RECT designed;        // left, top, width, height; height 0: not checked (drop-down lists)
+  } controls[] = {
+      {kAddFileButton, "Add Files", {18, 3, 130, 52}},
+      {kStopConvertButton, "Stop Convert", {165, 3, 130, 52}},
+      {kConvertNowButton, "Convert Now !", {318, 3, 130, 52}},
+      {kRemoveButton, "Remove", {471, 3, 121, 52}},
+      {kClearAllButton, "Clear All ", {612, 3, 130, 52}},
+      {kListView1, nullptr, {4, 66, 753, 208}},
+      {kComboOutputFormat, nullptr, {105, 282, 301, 0}},
+      {kLabel1, "Output Directory : ", {416, 286, 0, 0}},
+      {kEdit1, "C:\\Converted Video", {525, 284, 181, 21}},
+      {kButtonBrowseForFolder, "", {711, 280, 40, 28}},
+      {kComboVideoCodec, nullptr, {14 + 112, 315 + 18, 157, 0}},
+      {kComboVideoFramerate, nullptr, {14 + 112, 315 + 102, 157, 0}},
+      {kComboAudioCodec, nullptr, {309 + 108, 315 + 18, 97, 0}},
+      {kComboSamplingRate, nullptr, {309 + 108, 315 + 102, 97, 0}},
+      {kComboLetterBox, nullptr, {538 + 90, 315 + 24, 97, 0}},
+      {kComboAspectRatio, nullptr, {538 + 90, 315 + 53, 97, 0}},
+      {kTrackBar1, nullptr, {538 + 69, 315 + 90, 139, 19}},
+      {kLabel14, "100%", {538 + 129, 315 + 114, 0, 0}},
+      {kProgressBar1, nullptr, {69, 462, 585, 16}},
+      {kButtonStopSmall, "Stop", {668, 456, 77, 28}},
+  };
+  for (const auto& c : controls) {
+    HWND control = Control(c.id);
+    ASSERT_NE(control, nullptr) << c.id;
+    if (c.caption) {
+      EXPECT_EQ(Text(control), c.caption) << c.id;
+    }
+    const RECT at = ClientRectOf(control);
+    EXPECT_EQ(at.left, c.designed.left) << c.id;
+    EXPECT_EQ(at.top, c.designed.top) << c.id;
+    if (c.designed.right > 0) {
+      EXPECT_EQ(at.right - at.left, c.designed.right) << c.id;
+    }
+    if (c.designed.bottom > 0) {
+      EXPECT_EQ(at.bottom - at.top, c.designed.bottom) << c.id;
+    }
+  }
+  // The output folder cannot be typed in; the list has its check boxes, grid and whole rows.
+  EXPECT_TRUE(GetWindowLongPtrW(Control(kEdit1), GWL_STYLE) & ES_READONLY);
+  HWND list = Control(kListView1);
+  EXPECT_TRUE(GetWindowLongPtrW(list, GWL_STYLE) & LVS_SINGLESEL);
+  EXPECT_TRUE(GetWindowLongPtrW(list, GWL_STYLE) & LVS_SHOWSELALWAYS);
+  const DWORD extended = static_cast<DWORD>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
+  EXPECT_EQ(extended & (LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT),
+            static_cast<DWORD>(LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
+  const char* columns[] = {"Video File Name", "Video Size", "FrameRate", "Duration",
+                           "Output",          "Progress",   "Frames"};
+  const int widths[] = {320, 90, 70, 60, 65, 57, 60};
+  for (int i = 0; i < 7; ++i) {
+    wchar_t caption[64] = L"";
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+    column.pszText = caption;
+    column.cchTextMax = 64;
+    ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
+                             reinterpret_cast<LPARAM>(&column)));
+    EXPECT_EQ(Utf8(caption), columns[i]);
+    EXPECT_EQ(column.cx, widths[i]);
+    EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, i == 0 ? LVCFMT_LEFT : LVCFMT_CENTER);
+  }
+  // The selectors as the window's creation filled them; the status bar says "Ready".
+  EXPECT_EQ(SendMessageW(Control(kComboOutputFormat), CB_GETCOUNT, 0, 0),
+            form().ComboOutputFormat.count());
+  EXPECT_EQ(SendMessageW(Control(kComboOutputFormat), CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(Control(kComboAspectRatio), CB_GETCURSEL, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETRANGEMAX, 0, 0), 10);
+  EXPECT_EQ(PanelText(Control(kStatusBar1), 0), "Ready");
+  EXPECT_EQ(SendMessageW(Control(kStatusBar1), SB_GETPARTS, 0, 0), 5);
+  // Centred on the screen's work area.
+  RECT frame;
+  GetWindowRect(main(), &frame);
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(main(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  EXPECT_NEAR(frame.left + frame.right, monitor.rcWork.left + monitor.rcWork.right, 2);
+}
+
+TEST_F(Win32ViewTest, ControlsFollowTheirModel) {
+  ListView& rows = form().ListView1;
+  rows.AddRow(Entry("C:\\clips\\one.avi", true));
+  rows.AddRow(Entry("C:\\clips\\Café ñ.mp4", false));
+  HWND list = Control(kListView1);
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(ItemText(list, 1, 0), "C:\\clips\\Café ñ.mp4");
+  EXPECT_EQ(ItemText(list, 0, 1), rows.cell(0, 0));
+  EXPECT_EQ(ItemText(list, 0, 4), rows.cell(0, 3));
+  EXPECT_TRUE(ListView_GetCheckState(list, 0));
+  EXPECT_FALSE(ListView_GetCheckState(list, 1));
+
+  rows.Update(rows.row(1).id, [](FileEntry& e) {
+    e.checked = true;
+    e.state = RowState::kFailed;
+    e.reason = "Unknown format";
+  });
+  EXPECT_TRUE(ListView_GetCheckState(list, 1));
+  rows.Select(1);
+  EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), 1);
+  rows.RemoveRow(0);
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+  EXPECT_EQ(ItemText(list, 0, 0), "C:\\clips\\Café ñ.mp4");
+
+  form().TrackBar1.SetPosition(1);
+  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETPOS, 0, 0), 1);
+  EXPECT_EQ(Text(Control(kLabel14)), "20%");
+  form().StatusBar1.SetPanel(1, "Output File Size : 12 KB");
+  form().StatusBar1.SetNotice("Power off when done");
+  EXPECT_EQ(PanelText(Control(kStatusBar1), 1), "Output File Size : 12 KB");
+  form().Edit1.SetText("D:\\Vidéos");
+  EXPECT_EQ(Text(Control(kEdit1)), "D:\\Vidéos");
+  form().ProgressBar1.SetPosition(42);
+  EXPECT_EQ(SendMessageW(Control(kProgressBar1), PBM_GETPOS, 0, 0), 42);
+
+  form().ConvertNowButton.SetEnabled(false);
+  form().Exit1.SetEnabled(false);
+  form().ComboVideoSize.SetEnabled(false);
+  EXPECT_FALSE(IsWindowEnabled(Control(kConvertNowButton)));
+  EXPECT_FALSE(IsWindowEnabled(Control(kComboVideoSize)));
+  EXPECT_TRUE(GetMenuState(GetMenu(main()), kMenuExit1, MF_BYCOMMAND) & MF_GRAYED);
+  form().ConvertNowButton.SetEnabled(true);
+  EXPECT_TRUE(IsWindowEnabled(Control(kConvertNowButton)));
+
+  // The caption carries the batch's percentage.
+  form().caption = "37% - Vidloom";
+  form().Changed();
+  EXPECT_EQ(Text(main()), "37% - Vidloom");
+}
+
+TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
+  ListView& rows = form().ListView1;
+  rows.AddRow(Entry("C:\\clips\\one.avi", false));
+  rows.AddRow(Entry("C:\\clips\\two.avi", false));
+  rows.AddRow(Entry("C:\\clips\\three.avi", false));
+  HWND list = Control(kListView1);
+
+  // A tick in the list (the list's own WM_NOTIFY) reaches the row.
+  ListView_SetCheckState(list, 1, TRUE);
+  Pump();
+  EXPECT_TRUE(rows.row(1).checked);
+  EXPECT_FALSE(rows.row(0).checked);
+  // Selecting a row, then "Remove" (BN_CLICKED).
+  ListView_SetItemState(list, 2, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+  Pump();
+  EXPECT_EQ(rows.selected(), 2);
+  Click(Control(kRemoveButton));
+  ASSERT_EQ(rows.count(), 2);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
+  // The context menu's "Check All Items".
+  Command(main(), kMenuCheckAllItems1);
+  EXPECT_TRUE(rows.row(0).checked && rows.row(1).checked);
+  EXPECT_TRUE(ListView_GetCheckState(list, 0));
+
+  // Another output format (CBN_SELCHANGE): the format refresh fills the option lists again and
+  // puts the volume back.
+  form().TrackBar1.SetPosition(8);
+  int mp3 = -1;
+  for (int i = 0; i < form().ComboOutputFormat.count(); ++i) {
+    if (form().ComboOutputFormat.items()[static_cast<std::size_t>(i)].find("MP3") !=
+        std::string::npos) {
+      mp3 = i;
+    }
+  }
+  ASSERT_GE(mp3, 0);
+  const std::vector<std::string> codecs = form().ComboAudioCodec.items();
+  ChooseInList(kComboOutputFormat, mp3);
+  EXPECT_EQ(form().ComboOutputFormat.selected(), mp3);
+  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETPOS, 0, 0), 5);
+  EXPECT_NE(form().ComboAudioCodec.items(), codecs);
+  EXPECT_EQ(SendMessageW(Control(kComboAudioCodec), CB_GETCOUNT, 0, 0),
+            form().ComboAudioCodec.count());
+  EXPECT_EQ(SendMessageW(Control(kComboAudioCodec), CB_GETCURSEL, 0, 0),
+            form().ComboAudioCodec.selected());
+  EXPECT_EQ(IsWindowEnabled(Control(kComboVideoCodec)) != FALSE, form().ComboVideoCodec.enabled());
+  EXPECT_EQ(ItemText(list, 0, 4), rows.cell(0, 3));
+
+  // The slider (WM_HSCROLL): position 1 is 20% and the volume value "2".
+  SendMessageW(Control(kTrackBar1), TBM_SETPOS, TRUE, 1);
+  PostMessageW(main(), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
+               reinterpret_cast<LPARAM>(Control(kTrackBar1)));
+  Pump();
+  EXPECT_EQ(form().TrackBar1.position(), 1);
+  EXPECT_EQ(Text(Control(kLabel14)), "20%");
+  EXPECT_EQ(window_->window.VolumeFactor, "2");
+
+  // Help > "Visit Korvane Website" through the menu's WM_COMMAND.
+  Command(main(), kMenuVisitOurWebsite1);
+  ASSERT_EQ(desktop_.urls.size(), 1u);
+}
+
+TEST_F(Win32ViewTest, TheOtherWindowsShowAsTheirFormsSay) {
+  // Options > "Set Additional Options": non-modal, on top; a tick reaches the model; "Done".
+  Command(main(), kMenuSetGeneralOptions1);
+  HWND options = windows_->options().hwnd();
+  EXPECT_TRUE(IsWindowVisible(options));
+  EXPECT_TRUE(GetWindowLongPtrW(options, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(IsWindowEnabled(main()));
+  EXPECT_EQ(Text(options), "Additional Options");
+  Click(GetDlgItem(options, kFormCheckBoxOverWrite));
+  EXPECT_TRUE(window_->Form4.CheckBoxOverWrite.checked());
+  Click(GetDlgItem(options, kFormButton1));
+  EXPECT_FALSE(IsWindowVisible(options));
+  EXPECT_FALSE(window_->Form4.visible);
+
+  // About: modal (the main window takes no input) until "OK".
+  Command(main(), kMenuAbout1);
+  HWND about = windows_->about().hwnd();
+  EXPECT_TRUE(IsWindowVisible(about));
+  EXPECT_FALSE(IsWindowEnabled(main()));
+  EXPECT_EQ(Text(GetDlgItem(about, kFormLabel5)), "Version 2.0");
+  Click(GetDlgItem(about, kFormSpeedButton1));
+  EXPECT_FALSE(IsWindowVisible(about));
+  EXPECT_TRUE(IsWindowEnabled(main()));
+
+  // The countdown: on top of all windows, the main window usable; its close box refused while
+  // armed; "Do Not Turn Off" disarms it. The real timer is not waited for.
+  ArmShutdownCountdown(form(), window_->Form3, window_->shutdown);
+  Pump();
+  HWND warning = windows_->warning().hwnd();
+  EXPECT_TRUE(IsWindowVisible(warning));
+  EXPECT_TRUE(GetWindowLongPtrW(warning, GWL_EXSTYLE) & WS_EX_TOPMOST);
+  EXPECT_TRUE(IsWindowEnabled(main()));
+  PostMessageW(warning, WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(warning));
+  // The main window's close box is refused too, and writes nothing.
+  PostMessageW(main(), WM_CLOSE, 0, 0);
+  Pump();
+  EXPECT_FALSE(QuitPosted());
+  EXPECT_FALSE(platform::FileExists(options_.settings_path));
+  Click(GetDlgItem(warning, kFormSpeedButton1));
+  EXPECT_FALSE(IsWindowVisible(warning));
+  EXPECT_FALSE(window_->shutdown.ShutdownArmed);
+  EXPECT_EQ(power_off_.calls, 0);
+}
+
+TEST_F(Win32ViewTest, ExitEndsWithoutSavingAndTheCloseBoxSaves) {
+  Command(main(), kMenuExit1);
+  EXPECT_TRUE(QuitPosted());
+  EXPECT_EQ(quits_, 1);
+  EXPECT_FALSE(platform::FileExists(options_.settings_path));
+
+  PostMessageW(main(), WM_SYSCOMMAND, SC_CLOSE, 0);
+  Pump();
+  EXPECT_TRUE(QuitPosted());
+  EXPECT_TRUE(platform::FileExists(options_.settings_path));
+}
+
+// A message box as the user meets it: caption "Information", the model's "\n\r" one break.
+TEST_F(Win32ViewTest, MessageBoxesShowTheTextWithOneBreakPerPair) {
+  Win32Dialogs dialogs;
+  dialogs.SetMainWindow(main());
+  struct Seen {
+    std::string caption;
+    std::vector<std::string> texts;
+  };
+  static Seen seen;
+  seen = {};
+  // Once the box is up, its texts are read and its OK button pressed.
+  SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = GetActiveWindow();
+    if (box == nullptr || WindowText(box) != "Information") return;
+    KillTimer(nullptr, timer);
+    seen.caption = WindowText(box);
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM) -> BOOL {
+          wchar_t kind[32] = L"";
+          GetClassNameW(child, kind, 32);
+          if (lstrcmpiW(kind, L"Static") == 0 && !WindowText(child).empty()) {
+            seen.texts.push_back(WindowText(child));
+          }
+          return TRUE;
+        },
+        0);
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+  });
+  dialogs.ShowMessage(kInformationCaption, "First line\n\rSecond line");
+  EXPECT_EQ(seen.caption, "Information");
+  ASSERT_EQ(seen.texts.size(), 1u);
+  EXPECT_EQ(seen.texts[0], "First line\r\nSecond line");
+}
+
+TEST(Win32Ports, TheFileDialogFilterKeepsEveryEntryWithoutBlanks) {
+  const std::wstring filter = WindowsFilterOf("All|*.avi; *.qt|MP3 Files (*.mp3)|*.mp3|");
+  EXPECT_EQ(filter, std::wstring(L"All\0*.avi;*.qt\0MP3 Files (*.mp3)\0*.mp3\0\0", 40));
+  // The program's own list: as many entries as descriptions, no blank beside a pattern.
+  const std::wstring full = WindowsFilterOf(SupportedFilesFilter);
+  int parts = 0;
+  for (wchar_t c : full) parts += c == L'\0';
+  int bars = 0;
+  for (const char* p = SupportedFilesFilter; *p; ++p) bars += *p == '|';
+  EXPECT_EQ(parts, bars + 1);
+  EXPECT_EQ(full.find(L"; "), std::wstring::npos);
+}
+
+TEST(Win32Arguments, FilesOptionsAndTheirEnd) {
+  using Ask = DesktopArguments::Ask;
+  const struct {
+    std::vector<std::string> arguments;
+    Ask ask;
+    std::vector<std::string> files;
+  } cases[] = {
+      {{}, Ask::kWindow, {}},
+      {{"C:\\a.avi", "D:\\Vidéos"}, Ask::kWindow, {"C:\\a.avi", "D:\\Vidéos"}},
+      {{"--help"}, Ask::kHelp, {}},
+      {{"/?"}, Ask::kHelp, {}},
+      {{"--version", "x.avi"}, Ask::kVersion, {}},
+      {{"-x"}, Ask::kWrong, {}},
+      {{"--", "-dash.avi", "--help"}, Ask::kWindow, {"-dash.avi", "--help"}},
+      {{"-"}, Ask::kWindow, {"-"}},
+  };
+  for (const auto& c : cases) {
+    const DesktopArguments parsed = ParseDesktopArguments(c.arguments);
+    EXPECT_EQ(parsed.ask, c.ask);
+    EXPECT_EQ(parsed.files, c.files);
+  }
+}
+
+}  // namespace
+}  // namespace vidloom::win32
