@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Runs a Windows program under Wine as a person meets its windows: on a virtual X display (Xvfb)
-# with a window manager (openbox), in a Wine prefix of its own that is made on first use.
-# Usage: under_display.sh WINE PREFIX PROGRAM [ARGS...]
+# Runs a command (a Windows program under Wine, or a script that starts some) as a person meets
+# the windows: on a virtual X display (Xvfb) with a window manager (openbox), with WINEPREFIX set
+# to a Wine prefix of its own (made on first use). The prefix's Wine server ends with the run.
+# Usage: under_display.sh WINE PREFIX COMMAND [ARGS...]
 set -euo pipefail
 wine=$1 prefix=$2
 shift 2
@@ -22,7 +23,7 @@ xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
   "$@" || status=$?
   kill "$wm" 2>/dev/null || true
   exit "$status"
-' bash "$wine" "$@" || status=$?
+' bash "$@" || status=$?
 # The prefix's server (and nothing else) ends with the run.
 "$wineserver" -k 2>/dev/null || true
 exit "$status"
