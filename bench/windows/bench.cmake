@@ -8,3 +8,8 @@ add_custom_target(raziz2u_wine_bench
           ${VIDLOOM_WINDOWS_BIN} 3
   DEPENDS raziz2u vidloom-cli
   USES_TERMINAL)
+
+# vidloom.exe under Wine: start to shown window, median of 10 (needs Xvfb and openbox).
+add_custom_target(vidloom_wine_start_bench
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/window_start.sh ${VIDLOOM_WINDOWS_BIN} 10
+  USES_TERMINAL)

@@ -112,11 +112,12 @@ OptionsDialogView::OptionsDialogView(TForm4& form, HWND owner)
     const int height = std::max<int>(designed.bottom, 17);
     designed.top = designed.top + designed.bottom / 2 - height / 2 + 1;
     designed.bottom = height;
-    BindCheckBox(*this, box,
-                 AddControl(WC_BUTTONW, box.caption, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
-                            {group.x + designed.left, group.y + designed.top, designed.right,
-                             designed.bottom},
-                            id));
+    HWND widget = AddControl(
+        WC_BUTTONW, box.caption, WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX | BS_MULTILINE | BS_TOP,
+        {group.x + designed.left, group.y + designed.top, designed.right, height}, id);
+    BindCheckBox(*this, box, widget);
+    // Wider where the font needs it to show the whole text, up to the window's edge.
+    FitToText(widget, 24, designed_client().cx - group.x - designed.left - 4);
   };
   check(form.CheckBoxOverWrite, kFormCheckBoxOverWrite, {12, 39, 250, 13});
   check(form.CheckBoxKeepFolders, kFormCheckBoxKeepFolders, {12, 60, 250, 13});

@@ -130,11 +130,13 @@ void FormWindow::Place(HWND control, RECT designed, FontSpec font) {
                Scale(designed.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void FormWindow::FitToText(HWND control) {
+void FormWindow::FitToText(HWND control, int extra, int room) {
   const auto it = std::find_if(placed_.begin(), placed_.end(),
                                [control](const Placed& p) { return p.control == control; });
   if (it == placed_.end()) return;
   it->fit = true;
+  it->extra = extra;
+  it->room = room;
   HDC dc = GetDC(control);
   HGDIOBJ old = SelectObject(dc, Font(it->font));
   const std::wstring text = W(WindowText(control));
@@ -142,6 +144,17 @@ void FormWindow::FitToText(HWND control) {
   DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &bounds, DT_CALCRECT | DT_NOPREFIX);
   SelectObject(dc, old);
   ReleaseDC(control, dc);
+  if (room > 0) {
+    const int wanted = bounds.right + Scale(extra);
+    const int widest = std::max(Scale(room), Scale(it->designed.right));
+    // A text wider than the room runs over two lines.
+    const int height = wanted > widest
+                           ? std::max<int>(Scale(it->designed.bottom), 2 * bounds.bottom + Scale(2))
+                           : Scale(it->designed.bottom);
+    SetWindowPos(control, nullptr, 0, 0, std::clamp(wanted, Scale(it->designed.right), widest),
+                 height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return;
+  }
   SetWindowPos(control, nullptr, 0, 0, bounds.right + 1, std::max<LONG>(bounds.bottom, 1),
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -153,7 +166,7 @@ void FormWindow::ApplyLayout() {
     ApplyFont(p.control, p.font);
     SetWindowPos(p.control, nullptr, Scale(p.designed.left), Scale(p.designed.top),
                  Scale(p.designed.right), Scale(p.designed.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
-    if (p.fit) FitToText(p.control);
+    if (p.fit) FitToText(p.control, p.extra, p.room);
   }
   for (const auto& [spec, font] : old) DeleteObject(font);
   SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, Scale(600));

@@ -57,8 +57,10 @@ class FormWindow {
                   int id, FontSpec font = {}, DWORD ex_style = 0);
   // Places `control` at `designed` now and after every DPI change.
   void Place(HWND control, RECT designed, FontSpec font = {});
-  // Sizes a placed control to its text (labels that size themselves).
-  void FitToText(HWND control);
+  // Sizes a placed control to its text (labels that size themselves). With `room` (96 DPI),
+  // the width is the text's plus `extra` (a check box's box), at least the designed width and at
+  // most `room`; a text wider than that gets two lines (the control must wrap its text).
+  void FitToText(HWND control, int extra = 0, int room = 0);
 
   // Handlers of the controls' reports, by identifier.
   void OnCommand(int id, std::function<void(int code)> handler) {
@@ -117,6 +119,8 @@ class FormWindow {
     RECT designed;
     FontSpec font;
     bool fit = false;
+    int extra = 0;
+    int room = 0;
   };
   std::vector<Placed> placed_;
   std::map<FontSpec, HFONT> fonts_;

@@ -463,7 +463,7 @@ void MainWindowView::SetButtonPictures() {
   auto set = [this](int id, Picture picture, int size) {
     HIMAGELIST list = MakeButtonPictures(picture, Scale(size));
     pictures_.push_back(list);
-    BUTTON_IMAGELIST pictures{list, {Scale(4), 0, Scale(2), 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
+    BUTTON_IMAGELIST pictures{list, {Scale(2), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
     SendMessageW(control(id), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&pictures));
   };
   for (const BigButton& b : kBigButtons) set(b.id, b.picture, 32);
