@@ -8,7 +8,11 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
+#include <shlobj.h>
+
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,6 +25,7 @@
 #include "support/fake_ports.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "unicode/utf16.h"
 #include "win32/app.h"
 #include "win32/desktop_windows.h"
 #include "win32/dialogs.h"
@@ -137,12 +142,18 @@ class Win32ViewTest : public ::testing::Test {
   std::unique_ptr<DesktopWindows> windows_;
 };
 
+// The designed pixels at 96 DPI, scaled to the monitor's DPI (the test runs at 96 and at 144).
 TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
+  const int dpi = static_cast<int>(GetDpiForWindow(main()));
+  if (const char* wanted = std::getenv("VIDLOOM_TEST_DPI")) {
+    EXPECT_EQ(dpi, std::atoi(wanted));
+  }
+  auto scaled = [dpi](LONG pixels) { return MulDiv(pixels, dpi, 96); };
   EXPECT_EQ(Text(main()), "Vidloom");
   RECT client;
   GetClientRect(main(), &client);
-  EXPECT_EQ(client.right, 765);
-  EXPECT_EQ(client.bottom, 512);
+  EXPECT_EQ(client.right, scaled(765));
+  EXPECT_EQ(client.bottom, scaled(512));
   const LONG_PTR style = GetWindowLongPtrW(main(), GWL_STYLE);
   EXPECT_TRUE(style & WS_MINIMIZEBOX);
   EXPECT_FALSE(style & WS_MAXIMIZEBOX);
@@ -181,13 +192,13 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
       EXPECT_EQ(Text(control), c.caption) << c.id;
     }
     const RECT at = ClientRectOf(control);
-    EXPECT_EQ(at.left, c.designed.left) << c.id;
-    EXPECT_EQ(at.top, c.designed.top) << c.id;
+    EXPECT_EQ(at.left, scaled(c.designed.left)) << c.id;
+    EXPECT_EQ(at.top, scaled(c.designed.top)) << c.id;
     if (c.designed.right > 0) {
-      EXPECT_EQ(at.right - at.left, c.designed.right) << c.id;
+      EXPECT_EQ(at.right - at.left, scaled(c.designed.right)) << c.id;
     }
     if (c.designed.bottom > 0) {
-      EXPECT_EQ(at.bottom - at.top, c.designed.bottom) << c.id;
+      EXPECT_EQ(at.bottom - at.top, scaled(c.designed.bottom)) << c.id;
     }
   }
   // The output folder cannot be typed in; the list has its check boxes, grid and whole rows.
@@ -210,7 +221,7 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
     ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(i),
                              reinterpret_cast<LPARAM>(&column)));
     EXPECT_EQ(Utf8(caption), columns[i]);
-    EXPECT_EQ(column.cx, widths[i]);
+    EXPECT_EQ(column.cx, scaled(widths[i]));
     EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, i == 0 ? LVCFMT_LEFT : LVCFMT_CENTER);
   }
   // The selectors as the window's creation filled them; the status bar says "Ready".
@@ -336,6 +347,22 @@ TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
   EXPECT_EQ(form().TrackBar1.position(), 1);
   EXPECT_EQ(Text(Control(kLabel14)), "20%");
   EXPECT_EQ(window_->window.VolumeFactor, "2");
+
+  // Files dropped from Explorer (WM_DROPFILES) go to the logic once the drop is handled: a
+  // folder without media says so in the status bar.
+  const std::wstring folder = unicode::Widen(dir_.path());
+  const std::size_t bytes = sizeof(DROPFILES) + (folder.size() + 2) * sizeof(wchar_t);
+  HGLOBAL drop = GlobalAlloc(GHND, bytes);
+  auto* files = static_cast<DROPFILES*>(GlobalLock(drop));
+  files->pFiles = sizeof(DROPFILES);
+  files->fWide = TRUE;
+  std::memcpy(reinterpret_cast<char*>(files) + sizeof(DROPFILES), folder.c_str(),
+              folder.size() * sizeof(wchar_t));
+  GlobalUnlock(drop);
+  PostMessageW(main(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
+  Pump();
+  const std::string name = dir_.path().substr(dir_.path().find_last_of("\\/") + 1);
+  EXPECT_EQ(form().StatusBar1.message(), "Skipped (no media files): " + name);
 
   // Help > "Visit Korvane Website" through the menu's WM_COMMAND.
   Command(main(), kMenuVisitOurWebsite1);
