@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "shell/desktop_usage.h"
+
 namespace vidloom::gui {
 namespace {
 
@@ -14,17 +16,8 @@ bool Is(const char* arg, const char* option) {
 }  // namespace
 
 std::string DesktopUsageText() {
-  return "Usage: vidloom [OPTION]... [FILE|FOLDER]...\n"
-         "Converts video and audio files for the PSP, the PS3, mobile phones and as AAC or MP3.\n"
-         "Files and folders named here are added to the list once the window shows, as if\n"
-         "they were dropped on it (a folder stands for the supported files inside it).\n"
-         "\n"
-         "  --help, -h     show this text and end\n"
-         "  --version      show the version and end\n"
-         "  --             the arguments after it are file names, even when they start with -\n"
-         "\n"
-         "Qt's own options (-platform NAME, -style NAME, -display DISPLAY, ...) are taken too.\n"
-         "vidloom-cli, beside this program, converts without a window.\n";
+  return DesktopUsage(
+      "Qt's own options (-platform NAME, -style NAME, -display DISPLAY, ...) are taken too.");
 }
 
 std::string VersionText() {

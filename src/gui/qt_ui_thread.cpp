@@ -20,35 +20,9 @@ QtUiThread::~QtUiThread() {
 }
 
 void QtUiThread::Post(Task task) {
-  bool wake = false;
-  {
-    std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
-    wake = !wake_pending_;
-    wake_pending_ = true;
-  }
-  if (wake) {
+  if (tasks_.Push(std::move(task))) {
     QMetaObject::invokeMethod(
-        receiver_, [this] { RunTasks(); }, Qt::QueuedConnection);
-  }
-}
-
-void QtUiThread::RunTasks() {
-  for (;;) {
-    Task task;
-    {
-      std::lock_guard lock(mutex_);
-      if (tasks_.empty()) {
-        wake_pending_ = false;
-        return;
-      }
-      task = std::move(tasks_.front());
-      tasks_.pop_front();
-      // A task may run a nested event loop (a message box, PumpUntil): tasks posted meanwhile
-      // must wake that loop, so the next Post schedules a new wake.
-      wake_pending_ = false;
-    }
-    task();
+        receiver_, [this] { tasks_.RunAll(); }, Qt::QueuedConnection);
   }
 }
 

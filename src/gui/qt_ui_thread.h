@@ -7,9 +7,7 @@
 // Workers must be finished before this object is destroyed.
 #pragma once
 
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 
 #include "model/ui_thread.h"
@@ -42,16 +40,12 @@ class QtUiThread : public UiThread {
 
  private:
   void Follow(Timer& timer);
-  // Runs the queued tasks, one at a time, in order (GUI thread).
-  void RunTasks();
 
   platform::Clock& clock_;
   QObject* receiver_;  // lives in the GUI thread; owns the QTimers
   // Tasks wait in our own queue (a std::mutex, which thread checkers see); a queued Qt call
   // only wakes the GUI thread to run them.
-  std::mutex mutex_;
-  std::deque<Task> tasks_;
-  bool wake_pending_ = false;
+  PostedTasks tasks_;
   std::unordered_map<Timer*, QTimer*> timers_;
   // Timer subscriptions cannot be removed; they hold this weakly and do nothing once it is gone.
   std::shared_ptr<QtUiThread*> self_;

@@ -23,6 +23,32 @@ void UiThread::Call(const Task& task) {
   finished.get();
 }
 
+bool PostedTasks::Push(UiThread::Task task) {
+  std::lock_guard lock(mutex_);
+  tasks_.push_back(std::move(task));
+  const bool wake = !wake_pending_;
+  wake_pending_ = true;
+  return wake;
+}
+
+void PostedTasks::RunAll() {
+  for (;;) {
+    UiThread::Task task;
+    {
+      std::lock_guard lock(mutex_);
+      if (tasks_.empty()) {
+        wake_pending_ = false;
+        return;
+      }
+      task = std::move(tasks_.front());
+      tasks_.pop_front();
+      // The next Post wakes the loop again, which may be a nested one inside this task.
+      wake_pending_ = false;
+    }
+    task();
+  }
+}
+
 bool PumpWait(UiThread& ui, std::int64_t ms, const std::atomic<bool>* stop) {
   const std::int64_t deadline = ui.clock().NowMs() + ms;
   if (ui.OnUiThread()) {

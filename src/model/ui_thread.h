@@ -5,7 +5,9 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <type_traits>
 #include <utility>
@@ -54,6 +56,23 @@ class UiThread {
     Call([&] { result.emplace(f()); });
     return std::move(*result);
   }
+};
+
+// The tasks posted to a toolkit's UI thread from any thread, run there in order. A toolkit's
+// UiThread keeps them here and only wakes its loop (a queued call, a window message) when Push
+// says so: one wake runs every task queued until then.
+class PostedTasks {
+ public:
+  // Queues `task`; true when the UI thread must be woken to run the queue.
+  bool Push(UiThread::Task task);
+  // UI thread: runs the queued tasks one at a time, in order. A task may run a nested loop (a
+  // message box, PumpUntil): tasks posted meanwhile wake that loop.
+  void RunAll();
+
+ private:
+  std::mutex mutex_;
+  std::deque<UiThread::Task> tasks_;
+  bool wake_pending_ = false;
 };
 
 // What a worker thread holds of an object that belongs to the UI thread (the forms, or a group

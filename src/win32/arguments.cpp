@@ -1,5 +1,7 @@
 #include "win32/app.h"
 
+#include "shell/desktop_usage.h"
+
 namespace vidloom::win32 {
 
 DesktopArguments ParseDesktopArguments(const std::vector<std::string>& arguments) {
@@ -30,16 +32,7 @@ DesktopArguments ParseDesktopArguments(const std::vector<std::string>& arguments
 }
 
 std::string DesktopUsageText() {
-  return "Usage: vidloom [OPTION]... [FILE|FOLDER]...\n"
-         "Converts video and audio files for the PSP, the PS3, mobile phones and as AAC or MP3.\n"
-         "Files and folders named here are added to the list once the window shows, as if\n"
-         "they were dropped on it (a folder stands for the supported files inside it).\n"
-         "\n"
-         "  --help, -h     show this text and end\n"
-         "  --version      show the version and end\n"
-         "  --             the arguments after it are file names, even when they start with -\n"
-         "\n"
-         "vidloom-cli, beside this program, converts without a window.\n";
+  return DesktopUsage("/? is taken for --help.");
 }
 
 std::string VersionText() {

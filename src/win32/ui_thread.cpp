@@ -42,7 +42,7 @@ LRESULT CALLBACK Win32UiThread::WindowProc(HWND window, UINT message, WPARAM wpa
   auto* self = reinterpret_cast<Win32UiThread*>(GetWindowLongPtrW(window, GWLP_USERDATA));
   if (self != nullptr) {
     if (message == kRunTasks) {
-      self->RunTasks();
+      self->tasks_.RunAll();
       return 0;
     }
     if (message == WM_TIMER) {
@@ -55,33 +55,7 @@ LRESULT CALLBACK Win32UiThread::WindowProc(HWND window, UINT message, WPARAM wpa
 }
 
 void Win32UiThread::Post(Task task) {
-  bool wake = false;
-  {
-    std::lock_guard lock(mutex_);
-    tasks_.push_back(std::move(task));
-    wake = !wake_pending_;
-    wake_pending_ = true;
-  }
-  if (wake) PostMessageW(window_, kRunTasks, 0, 0);
-}
-
-void Win32UiThread::RunTasks() {
-  for (;;) {
-    Task task;
-    {
-      std::lock_guard lock(mutex_);
-      if (tasks_.empty()) {
-        wake_pending_ = false;
-        return;
-      }
-      task = std::move(tasks_.front());
-      tasks_.pop_front();
-      // A task may run a nested loop (a message box, PumpUntil): tasks posted meanwhile must
-      // wake that loop, so the next Post sends a new wake.
-      wake_pending_ = false;
-    }
-    task();
-  }
+  if (tasks_.Push(std::move(task))) PostMessageW(window_, kRunTasks, 0, 0);
 }
 
 bool Win32UiThread::OnUiThread() const {

@@ -9,9 +9,7 @@
 
 #include <windows.h>
 
-#include <deque>
 #include <memory>
-#include <mutex>
 #include <unordered_map>
 
 #include "model/ui_thread.h"
@@ -52,7 +50,6 @@ class Win32UiThread : public UiThread {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
-  void RunTasks();
   void Follow(Timer& timer);
   // Dispatches what is queued now; false when WM_QUIT was seen (it is posted again for the
   // outer loop).
@@ -61,9 +58,7 @@ class Win32UiThread : public UiThread {
   platform::Clock& clock_;
   DWORD thread_id_;
   HWND window_ = nullptr;
-  std::mutex mutex_;
-  std::deque<Task> tasks_;
-  bool wake_pending_ = false;
+  PostedTasks tasks_;
   struct TimerSlot {
     UINT_PTR id;
     int interval_ms;

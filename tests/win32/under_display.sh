@@ -12,18 +12,7 @@ done
 export WINEPREFIX=$prefix WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wineserver=$(dirname "$wine")/wineserver
 status=0
-xvfb-run -a -s "-screen 0 1280x1024x24" bash -c '
-  openbox --sm-disable >/dev/null 2>&1 &
-  wm=$!
-  for _ in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q "window id" && break
-    sleep 0.05
-  done
-  status=0
-  "$@" || status=$?
-  kill "$wm" 2>/dev/null || true
-  exit "$status"
-' bash "$@" || status=$?
+bash "$(dirname "$0")/../gui/under_window_manager.sh" "$@" || status=$?
 # The prefix's server (and nothing else) ends with the run.
 "$wineserver" -k 2>/dev/null || true
 exit "$status"
