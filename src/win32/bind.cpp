@@ -17,6 +17,11 @@ void CopyControl(const Control& control, HWND widget) {
   }
 }
 
+// The control's hint as the widget's tooltip, read each time the tip shows.
+void HintTip(FormWindow& window, const Control& control, HWND widget) {
+  window.AddTip(widget, [&control] { return control.hint(); });
+}
+
 void SetTextIfChanged(HWND widget, const std::string& text) {
   if (WindowText(widget) != text) SetWindowTextW(widget, W(text).c_str());
 }
@@ -87,7 +92,7 @@ LRESULT CALLBACK ProgressTextProc(HWND bar, UINT message, WPARAM wparam, LPARAM 
 
 void BindControl(FormWindow& window, Control& control, HWND widget) {
   Follow(window, control, [&control, widget] { CopyControl(control, widget); });
-  window.AddTip(widget, [&control] { return control.hint(); });
+  HintTip(window, control, widget);
 }
 
 void BindButton(FormWindow& window, Button& button, HWND widget) {
@@ -112,12 +117,12 @@ void BindEdit(FormWindow& window, Edit& edit, HWND widget) {
     SetTextIfChanged(widget, edit.text());
     CopyControl(edit, widget);
   });
-  window.AddTip(widget, [&edit] { return edit.hint(); });
+  HintTip(window, edit, widget);
 }
 
 void BindSelector(FormWindow& window, Selector& selector, HWND combo) {
   Follow(window, selector, [&selector, combo] { CopySelector(selector, combo); });
-  window.AddTip(combo, [&selector] { return selector.hint(); });
+  HintTip(window, selector, combo);
   window.OnCommand(GetDlgCtrlID(combo), [&selector, combo](int code) {
     if (code != CBN_SELCHANGE) return;
     selector.UserSelect(static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0)));
@@ -132,7 +137,7 @@ void BindCheckBox(FormWindow& window, CheckBox& box, HWND widget) {
     CopyControl(box, widget);
   };
   Follow(window, box, copy);
-  window.AddTip(widget, [&box] { return box.hint(); });
+  HintTip(window, box, widget);
   window.OnCommand(GetDlgCtrlID(widget), [&box, widget, copy](int code) {
     if (code != BN_CLICKED) return;
     box.SetChecked(SendMessageW(widget, BM_GETCHECK, 0, 0) == BST_CHECKED);
@@ -147,7 +152,7 @@ void BindTrackBar(FormWindow& window, TrackBar& bar, HWND widget) {
     CopyControl(bar, widget);
   };
   Follow(window, bar, copy);
-  window.AddTip(widget, [&bar] { return bar.hint(); });
+  HintTip(window, bar, widget);
   window.OnCommand(GetDlgCtrlID(widget), [&bar, widget, copy](int) {
     const int position = static_cast<int>(SendMessageW(widget, TBM_GETPOS, 0, 0));
     if (position != bar.position()) bar.SetPosition(position);

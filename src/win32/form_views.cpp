@@ -76,6 +76,24 @@ LRESULT FormView::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
   return FormWindow::Handle(message, wparam, lparam);
 }
 
+HWND FormView::AddFormButton(Button& button, RECT designed, int id, bool hides, DWORD style,
+                             FontSpec font) {
+  HWND widget =
+      AddControl(WC_BUTTONW, button.caption, WS_VISIBLE | WS_TABSTOP | style, designed, id, font);
+  BindButton(*this, button, widget);
+  // In place of the binding's own report handler: the click, then the window.
+  OnCommand(id, [this, &button, hides](int code) {
+    if (code != BN_CLICKED) return;
+    button.UserClick();
+    if (hides) {
+      HideWindow();
+    } else {
+      SyncVisibility();
+    }
+  });
+  return widget;
+}
+
 AnalyzingWindowView::AnalyzingWindowView(TFormAnalyzingSplash& form, HWND owner)
     : FormView(form, L"TFormAnalyzingSplash", form.caption, 275, 138, false, false, owner) {
   constexpr int kWidth = 275;
@@ -92,14 +110,7 @@ AnalyzingWindowView::AnalyzingWindowView(TFormAnalyzingSplash& form, HWND owner)
       *this, form.Label2,
       AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 70, kWidth - 16, 18}, kFormLabel2),
       false);
-  HWND cancel = AddControl(WC_BUTTONW, form.Button2.caption, WS_VISIBLE | WS_TABSTOP,
-                           {(kWidth - 75) / 2, 94, 75, 25}, kFormButton2);
-  BindButton(*this, form.Button2, cancel);
-  OnCommand(kFormButton2, [this, &form](int code) {
-    if (code != BN_CLICKED) return;
-    form.Button2.UserClick();
-    SyncVisibility();
-  });
+  AddFormButton(form.Button2, {(kWidth - 75) / 2, 94, 75, 25}, kFormButton2, false);
 }
 
 OptionsDialogView::OptionsDialogView(TForm4& form, HWND owner)
@@ -149,14 +160,7 @@ OptionsDialogView::OptionsDialogView(TForm4& form, HWND owner)
   number(form.LabelFilesAtOnce, kFormLabelFilesAtOnce, {12, 123, 160, 16}, form.SpinEditFilesAtOnce,
          kFormSpinEditFilesAtOnce, kFormSpinEditFilesAtOnceArrows, {180, 118, 52, 22});
 
-  BindButton(*this, form.Button1,
-             AddControl(WC_BUTTONW, form.Button1.caption, WS_VISIBLE | WS_TABSTOP,
-                        {114, 192, 118, 34}, kFormButton1));
-  OnCommand(kFormButton1, [this, &form](int code) {
-    if (code != BN_CLICKED) return;
-    form.Button1.UserClick();
-    HideWindow();
-  });
+  AddFormButton(form.Button1, {114, 192, 118, 34}, kFormButton1, true);
 }
 
 WarningWindowView::WarningWindowView(TForm3& form, HWND owner)
@@ -171,14 +175,7 @@ WarningWindowView::WarningWindowView(TForm3& form, HWND owner)
   HWND seconds = AddControl(WC_STATICW, "", WS_VISIBLE, {177, 81, 30, 18}, kFormLabel2, {13, true});
   SetTextColour(seconds, RGB(255, 0, 0));
   BindLabel(*this, form.Label2, seconds, true);
-  BindButton(*this, form.SpeedButton1,
-             AddControl(WC_BUTTONW, form.SpeedButton1.caption, WS_VISIBLE | WS_TABSTOP,
-                        {123, 123, 118, 43}, kFormSpeedButton1));
-  OnCommand(kFormSpeedButton1, [this, &form](int code) {
-    if (code != BN_CLICKED) return;
-    form.SpeedButton1.UserClick();
-    SyncVisibility();
-  });
+  AddFormButton(form.SpeedButton1, {123, 123, 118, 43}, kFormSpeedButton1, false);
 }
 
 AboutBoxView::AboutBoxView(TFormAbout& form, HWND owner)
@@ -191,15 +188,8 @@ AboutBoxView::AboutBoxView(TFormAbout& form, HWND owner)
             true);
   BindLabel(*this, form.Label5,
             AddControl(WC_STATICW, "", WS_VISIBLE, {141, 39, 100, 16}, kFormLabel5), true);
-  HWND ok =
-      AddControl(WC_BUTTONW, form.SpeedButton1.caption, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON,
-                 {273, 52, 77, 31}, kFormSpeedButton1, {11, true});
-  BindButton(*this, form.SpeedButton1, ok);
-  OnCommand(kFormSpeedButton1, [this, &form](int code) {
-    if (code != BN_CLICKED) return;
-    form.SpeedButton1.UserClick();
-    HideWindow();
-  });
+  AddFormButton(form.SpeedButton1, {273, 52, 77, 31}, kFormSpeedButton1, true, BS_DEFPUSHBUTTON,
+                {11, true});
   AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 90, 340, 2}, kFormStatic);
   auto link = [this](Label& label, int id, int top, std::function<void()>* handler) {
     HWND widget = AddControl(WC_STATICW, "", WS_VISIBLE | WS_TABSTOP | SS_NOTIFY,

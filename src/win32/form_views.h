@@ -25,6 +25,10 @@ class FormView : public FormWindow {
 
  protected:
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam) override;
+  // A push button bound to `button`. After its handler has run the window hides (`hides`) or
+  // follows what the handler set in the form.
+  HWND AddFormButton(Button& button, RECT designed, int id, bool hides, DWORD style = 0,
+                     FontSpec font = {});
 
  private:
   Form& form_;

@@ -370,58 +370,71 @@ void MainWindowView::BindList() {
 }
 
 void MainWindowView::SyncRows(int raw_change, int row) {
-  const auto change = static_cast<ListView::Change>(raw_change);
   const ListView& list = form_.ListView1;
   const int shown = ListView_GetItemCount(list_);
   syncing_rows_ = true;
-  auto insert = [this, &list](int index) {
-    const std::wstring caption = W(list.row(index).caption);
-    LVITEMW item{};
-    item.mask = LVIF_TEXT;
-    item.iItem = index;
-    item.pszText = const_cast<wchar_t*>(caption.c_str());
-    SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    CopyRow(index);
-  };
-  switch (change) {
+  // The ListView appends, removes and changes one row at a time; anything that does not match
+  // the rows shown is shown anew.
+  switch (static_cast<ListView::Change>(raw_change)) {
     case ListView::Change::kInserted:
       if (row == shown && list.count() == shown + 1) {
-        insert(row);
-        break;
+        InsertRow(row);
+      } else {
+        ShowAllRows();
       }
-      [[fallthrough]];
+      break;
     case ListView::Change::kRemoved:
-      if (change == ListView::Change::kRemoved && row >= 0 && row < shown &&
-          list.count() == shown - 1) {
+      if (row >= 0 && row < shown && list.count() == shown - 1) {
         ListView_DeleteItem(list_, row);
-        break;
+      } else {
+        ShowAllRows();
       }
-      [[fallthrough]];
-    case ListView::Change::kReset:
-    default:
-      if (change == ListView::Change::kRowChanged && row >= 0 && row < shown &&
-          shown == list.count()) {
+      break;
+    case ListView::Change::kRowChanged:
+      if (row >= 0 && row < shown && list.count() == shown) {
         CopyRow(row);
-        break;
+      } else {
+        ShowAllRows();
       }
-      if (change == ListView::Change::kSelection || change == ListView::Change::kScrolled) break;
-      SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
-      ListView_DeleteAllItems(list_);
-      for (int i = 0; i < list.count(); ++i) insert(i);
-      SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+      break;
+    case ListView::Change::kReset:
+      ShowAllRows();
+      ShowSelection();
+      break;
+    case ListView::Change::kSelection:
+      ShowSelection();
+      break;
+    case ListView::Change::kScrolled:
+      if (row >= 0 && row < shown) ListView_EnsureVisible(list_, row, FALSE);
       break;
   }
-  if (change == ListView::Change::kSelection || change == ListView::Change::kReset) {
-    ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    if (list.selected() >= 0) {
-      ListView_SetItemState(list_, list.selected(), LVIS_SELECTED | LVIS_FOCUSED,
-                            LVIS_SELECTED | LVIS_FOCUSED);
-    }
-  }
-  if (change == ListView::Change::kScrolled && row >= 0 && row < ListView_GetItemCount(list_)) {
-    ListView_EnsureVisible(list_, row, FALSE);
-  }
   syncing_rows_ = false;
+}
+
+void MainWindowView::InsertRow(int row) {
+  const std::wstring caption = W(form_.ListView1.row(row).caption);
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = row;
+  item.pszText = const_cast<wchar_t*>(caption.c_str());
+  SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  CopyRow(row);
+}
+
+void MainWindowView::ShowAllRows() {
+  SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
+  ListView_DeleteAllItems(list_);
+  for (int i = 0; i < form_.ListView1.count(); ++i) InsertRow(i);
+  SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
+}
+
+void MainWindowView::ShowSelection() {
+  ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+  const int selected = form_.ListView1.selected();
+  if (selected >= 0) {
+    ListView_SetItemState(list_, selected, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED);
+  }
 }
 
 void MainWindowView::CopyRow(int row) {

@@ -106,7 +106,12 @@ class MainWindowView : public FormWindow {
   void BuildSettingGroups();
   void BuildStatusBar();
   void BindList();
+  // The rows and the selection follow the model's ListView (syncing_rows_ is set meanwhile, so
+  // that the list's own notifications of these changes do not go back to the model).
   void SyncRows(int change, int row);
+  void InsertRow(int row);
+  void ShowAllRows();
+  void ShowSelection();
   void CopyRow(int row);
   void LayOutStatusBar();
   void CopyStatusBar();
