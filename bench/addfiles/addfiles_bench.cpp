@@ -58,11 +58,11 @@ class ListedFiles : public FileDialog {
 
 class NoDialogs : public Dialogs {
  public:
-  void ShowMessage(const std::string& caption, const std::string& text) override {
+  void ShowMessage(const Form&, const std::string& caption, const std::string& text) override {
     std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
   }
-  bool ConfirmOkCancel(const std::string&) override { return false; }
-  bool ConfirmYesNo(const std::string&) override { return false; }
+  bool ConfirmOkCancel(const Form&, const std::string&) override { return false; }
+  bool ConfirmYesNo(const Form&, const std::string&) override { return false; }
 };
 
 struct Figures {

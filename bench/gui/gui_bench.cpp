@@ -448,11 +448,11 @@ bool RunUnderXvfb(const std::vector<std::string>& parts, int starts, int idle_se
 
 class QuietDialogs : public Dialogs {
  public:
-  void ShowMessage(const std::string&, const std::string& text) override {
+  void ShowMessage(const Form&, const std::string&, const std::string& text) override {
     messages.push_back(text);
   }
-  bool ConfirmOkCancel(const std::string&) override { return false; }
-  bool ConfirmYesNo(const std::string&) override { return false; }
+  bool ConfirmOkCancel(const Form&, const std::string&) override { return false; }
+  bool ConfirmYesNo(const Form&, const std::string&) override { return false; }
   std::vector<std::string> messages;
 };
 

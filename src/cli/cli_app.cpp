@@ -45,11 +45,13 @@ class CliDialogs : public Dialogs {
  public:
   explicit CliDialogs(bool yes) : yes_(yes) {}
 
-  void ShowMessage(const std::string& caption, const std::string& text) override {
+  void ShowMessage(const Form&, const std::string& caption, const std::string& text) override {
     std::cerr << "[" << caption << "] " << Readable(text) << "\n";
   }
-  bool ConfirmOkCancel(const std::string& text) override { return Answered(text, yes_); }
-  bool ConfirmYesNo(const std::string& text) override { return Answered(text, yes_); }
+  bool ConfirmOkCancel(const Form&, const std::string& text) override {
+    return Answered(text, yes_);
+  }
+  bool ConfirmYesNo(const Form&, const std::string& text) override { return Answered(text, yes_); }
 
   // Prints the question with its answer; returns the answer.
   static bool Answered(const std::string& text, bool answer) {
@@ -211,7 +213,7 @@ int PrintCommands(MainWindow& window) {
       std::cout << run.command << '\n';
       if (run.thumbnail_wanted) std::cout << BuildThumbnailCommand(run) << '\n';
     } catch (const OutputDirectoryError& error) {
-      window.dialogs().ShowMessage(kInformationCaption, error.what());
+      window.dialogs().ShowMessage(form, kInformationCaption, error.what());
       return 1;
     }
   }

@@ -36,7 +36,15 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
       about_(std::make_unique<AboutBoxView>(window.FormAbout, main_.get())),
       warning_(std::make_unique<WarningWindowView>(window.Form3, main_.get())),
       options_(std::make_unique<OptionsDialogView>(window.Form4, main_.get())) {
-  if (dialogs_ != nullptr) dialogs_->SetParent(main_.get());
+  if (dialogs_ != nullptr) {
+    // Every question belongs to the window whose handler asks it.
+    dialogs_->SetParent(main_.get());
+    dialogs_->SetWindow(window.Form1, main_.get());
+    dialogs_->SetWindow(window.FormAnalyzingSplash, analyzing_.get());
+    dialogs_->SetWindow(window.FormAbout, about_.get());
+    dialogs_->SetWindow(window.Form3, warning_.get());
+    dialogs_->SetWindow(window.Form4, options_.get());
+  }
   // The About box is modal: while it shows, the other windows take no input. It is shown
   // without a nested event loop, so About1Click returns at once.
   about_->setWindowModality(Qt::ApplicationModal);
@@ -64,6 +72,7 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
 }
 
 DesktopWindows::~DesktopWindows() {
+  // The windows given to SetWindow forget themselves as they go.
   if (dialogs_ != nullptr) dialogs_->SetParent(nullptr);
   // Children before their parent (the member order does the same; this makes it explicit).
   options_.reset();

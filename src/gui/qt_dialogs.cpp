@@ -54,19 +54,13 @@ bool StaysOnTop(const QWidget* window) {
   return window != nullptr && (window->windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
-// Keeps a box above its owner: as the owner's transient child, and, when the owner stays on top
-// of other windows, staying on top too (a window manager may put such windows in a layer above
-// every ordinary one, transient or not).
-void PlaceAbove(QWidget* box, QWidget* owner) {
-  if (StaysOnTop(owner)) box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
-}
-
-int Ask(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QString& text,
-        QMessageBox::StandardButtons buttons, QMessageBox::StandardButton default_button) {
+int Ask(QWidget* owner, bool on_top, QMessageBox::Icon icon, const QString& caption,
+        const QString& text, QMessageBox::StandardButtons buttons,
+        QMessageBox::StandardButton default_button) {
   QMessageBox box(icon, caption, text, buttons, owner);
   box.setObjectName(QStringLiteral("MessageBox"));
   box.setDefaultButton(default_button);
-  PlaceAbove(&box, owner);
+  if (on_top) box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
   // Wide enough that the window manager's title bar shows the whole caption beside its buttons
   // (a message box is otherwise only as wide as its text).
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
@@ -79,46 +73,62 @@ int Ask(QWidget* owner, QMessageBox::Icon icon, const QString& caption, const QS
 
 }  // namespace
 
-QWidget* QtDialogs::Owner() const {
-  // The window that asked: a modal one in front, else the one the user works in (a click or a
-  // key in it started the question), else one of ours that stays on top, else the main window.
-  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
-  if (QWidget* active = QApplication::activeWindow(); active && active->isVisible()) return active;
-  for (QWidget* window : QApplication::topLevelWidgets()) {
-    if (window->isVisible() && StaysOnTop(window) && window->parentWidget() == parent_) {
-      return window;
+void QtDialogs::SetWindow(const Form& form, QWidget* window) {
+  for (auto it = windows_.begin(); it != windows_.end(); ++it) {
+    if (it->first == &form) {
+      windows_.erase(it);
+      break;
     }
+  }
+  if (window != nullptr) windows_.emplace_back(&form, window);
+}
+
+QWidget* QtDialogs::Owner(const Form& asker) const {
+  for (const auto& [form, window] : windows_) {
+    if (form == &asker && window) return window;
   }
   return parent_;
 }
 
-void QtDialogs::ShowMessage(const std::string& caption, const std::string& text) {
+bool QtDialogs::KeepOnTop(const QWidget* owner) const {
+  if (StaysOnTop(owner)) return true;
+  for (const auto& [form, window] : windows_) {
+    if (window && window->isVisible() && StaysOnTop(window)) return true;
+  }
+  return false;
+}
+
+void QtDialogs::ShowMessage(const Form& asker, const std::string& caption,
+                            const std::string& text) {
   OnGuiThread([&] {
-    return Ask(Owner(), QMessageBox::Information, QString::fromStdString(caption),
+    QWidget* owner = Owner(asker);
+    return Ask(owner, KeepOnTop(owner), QMessageBox::Information, QString::fromStdString(caption),
                MessageText(text), QMessageBox::Ok, QMessageBox::Ok);
   });
 }
 
-bool QtDialogs::ConfirmOkCancel(const std::string& text) {
+bool QtDialogs::ConfirmOkCancel(const Form& asker, const std::string& text) {
   return OnGuiThread([&] {
-           return Ask(Owner(), QMessageBox::Question, kConfirmCaption, MessageText(text),
-                      QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
+           QWidget* owner = Owner(asker);
+           return Ask(owner, KeepOnTop(owner), QMessageBox::Question, kConfirmCaption,
+                      MessageText(text), QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
          }) == QMessageBox::Ok;
 }
 
-bool QtDialogs::ConfirmYesNo(const std::string& text) {
+bool QtDialogs::ConfirmYesNo(const Form& asker, const std::string& text) {
   return OnGuiThread([&] {
-           return Ask(Owner(), QMessageBox::Question, kConfirmCaption, MessageText(text),
-                      QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
+           QWidget* owner = Owner(asker);
+           return Ask(owner, KeepOnTop(owner), QMessageBox::Question, kConfirmCaption,
+                      MessageText(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
          }) == QMessageBox::Yes;
 }
 
-void QtDialogs::ShowDetails(const std::string& title, const std::string& summary,
+void QtDialogs::ShowDetails(const Form& asker, const std::string& title, const std::string& summary,
                             const std::string& details) {
   OnGuiThread([&] {
-    QWidget* owner = Owner();
+    QWidget* owner = Owner(asker);
     QDialog dialog(owner);
-    PlaceAbove(&dialog, owner);
+    if (KeepOnTop(owner)) dialog.setWindowFlag(Qt::WindowStaysOnTopHint, true);
     dialog.setObjectName(QStringLiteral("DetailsDialog"));
     dialog.setWindowTitle(QString::fromStdString(title));
     dialog.resize(640, 400);

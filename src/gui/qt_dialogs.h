@@ -1,12 +1,15 @@
-// The Dialogs port as Qt message boxes. Each box opens above the window that asked (a modal one
-// in front, else the active window, else one of ours that stays on top, else `parent`, which
-// may be null), centred on it. Call on the GUI thread; a call from another thread is carried
-// over to it and waits for the answer.
+// The Dialogs port as Qt message boxes. Each box belongs to the window of the form that asked
+// (SetWindow; `parent`, which may be null, for a form without one) and opens centred above it;
+// it stays on top while its owner, or any other window of ours that stays on top, is shown, so
+// that no box is ever hidden under one. Call on the GUI thread; a call from another thread is
+// carried over to it and waits for the answer.
 #pragma once
 
 #include <QPointer>
 #include <QString>
 #include <QWidget>
+#include <utility>
+#include <vector>
 
 #include "model/dialogs.h"
 
@@ -18,19 +21,28 @@ QString MessageText(const std::string& text);
 class QtDialogs : public Dialogs {
  public:
   explicit QtDialogs(QWidget* parent = nullptr) : parent_(parent) {}
-  // The window the boxes are centred on.
+  // The window of the boxes whose asker has no window of its own (the main window).
   void SetParent(QWidget* parent) { parent_ = parent; }
+  // The window that draws `form`: its questions belong to it. Null forgets it.
+  void SetWindow(const Form& form, QWidget* window);
 
-  void ShowMessage(const std::string& caption, const std::string& text) override;
-  bool ConfirmOkCancel(const std::string& text) override;
-  bool ConfirmYesNo(const std::string& text) override;
+  void ShowMessage(const Form& asker, const std::string& caption, const std::string& text) override;
+  bool ConfirmOkCancel(const Form& asker, const std::string& text) override;
+  bool ConfirmYesNo(const Form& asker, const std::string& text) override;
   // A resizable window with the summary, the details in a read-only monospaced box, and Close.
-  void ShowDetails(const std::string& title, const std::string& summary,
+  void ShowDetails(const Form& asker, const std::string& title, const std::string& summary,
                    const std::string& details) override;
 
+  // The window a box of `asker` belongs to.
+  QWidget* Owner(const Form& asker) const;
+
  private:
-  QWidget* Owner() const;
+  // Whether a box of `owner` must stay on top: its owner does, or another of our windows that
+  // stays on top is shown and could cover it.
+  bool KeepOnTop(const QWidget* owner) const;
+
   QPointer<QWidget> parent_;
+  std::vector<std::pair<const Form*, QPointer<QWidget>>> windows_;
 };
 
 }  // namespace vidloom::gui

@@ -101,7 +101,8 @@ class Batch {
   // is the file the window shows.
   void EndPause(const Lane& lane, const RunResult& run);
   void Message(const char* text) {
-    window_.Call([text](BatchEnv& env) { env.dialogs.ShowMessage(kInformationCaption, text); });
+    window_.Call(
+        [text](BatchEnv& env) { env.dialogs.ShowMessage(env.form, kInformationCaption, text); });
   }
   // The checked rows that no lane reached are skipped, for `reason`.
   void MarkRowsNotReached(const std::string& reason);
@@ -462,7 +463,7 @@ void StopBatch(BatchEnv& env) {
 
 void StopConvertButtonClick(BatchEnv& env) {
   if (!env.state.batch.Converting) return;
-  if (!env.dialogs.ConfirmOkCancel(kStopQuestion)) return;
+  if (!env.dialogs.ConfirmOkCancel(env.form, kStopQuestion)) return;
   StopBatch(env);
 }
 

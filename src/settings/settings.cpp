@@ -91,7 +91,7 @@ void LoadSettings(SettingsContext& context) {
     return;
   }
   auto report = [&](const std::string& why) {
-    context.dialogs.ShowMessage(kInformationCaption,
+    context.dialogs.ShowMessage(context.form1, kInformationCaption,
                                 kUnableToReadText + context.path + "\n\r" + why);
   };
   if (!text) {
@@ -165,7 +165,8 @@ bool SaveSettings(SettingsContext& context) {
     written = file.Save();
   }
   if (!written) {
-    context.dialogs.ShowMessage(kInformationCaption, "Unable to write to " + context.path);
+    context.dialogs.ShowMessage(context.form1, kInformationCaption,
+                                "Unable to write to " + context.path);
   }
   return written;
 }
@@ -178,7 +179,7 @@ void CheckBoxShutDownClick(SettingsContext& context) {
   CheckBox& box = context.form4.CheckBoxShutDown;
   if (!box.checked()) return;
   // No unchecks the box, which runs this handler again; unchecked, it asks nothing.
-  if (!context.dialogs.ConfirmYesNo(kShutdownQuestion)) box.SetChecked(false);
+  if (!context.dialogs.ConfirmYesNo(context.form4, kShutdownQuestion)) box.SetChecked(false);
 }
 
 void SpinEdit1Change(SettingsContext& context) {

@@ -349,28 +349,28 @@ void MainWindow::Label1MouseEnter() {
 
 void MainWindow::OpenHelpFile1Click() {
   if (ports_.desktop && !ports_.desktop->OpenHelpFile(help_file_)) {
-    dialogs_.ShowMessage(kInformationCaption, kCannotOpenHelpText + help_file_);
+    dialogs_.ShowMessage(Form1, kInformationCaption, kCannotOpenHelpText + help_file_);
   }
 }
 
 void MainWindow::VisitOurWebsite1Click() {
-  OpenLink(kWebsiteUrl);
+  OpenLink(Form1, kWebsiteUrl);
 }
 
-void MainWindow::OpenLink(const std::string& url) {
+void MainWindow::OpenLink(const Form& asker, const std::string& url) {
   if (ports_.desktop && !ports_.desktop->OpenUrl(url)) {
-    dialogs_.ShowMessage(kInformationCaption, kCannotOpenLinkText + url);
+    dialogs_.ShowMessage(asker, kInformationCaption, kCannotOpenLinkText + url);
   }
 }
 
 void MainWindow::OpenOutputFolder1Click() {
   const std::string folder(text::Trim(Form1.Edit1.text()));
   if (!platform::DirectoryExists(folder)) {
-    dialogs_.ShowMessage(kInformationCaption, kNoOutputFolderText + folder);
+    dialogs_.ShowMessage(Form1, kInformationCaption, kNoOutputFolderText + folder);
     return;
   }
   if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
-    dialogs_.ShowMessage(kInformationCaption, kCannotOpenFolderText + folder);
+    dialogs_.ShowMessage(Form1, kInformationCaption, kCannotOpenFolderText + folder);
   }
 }
 
@@ -383,7 +383,7 @@ void MainWindow::OpenOutputFolder2Click() {
     if (ports_.desktop && ports_.desktop->ShowFile(entry->output_path)) return;
     const std::string folder = platform::ParentDirectory(entry->output_path);
     if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
-      dialogs_.ShowMessage(kInformationCaption, kCannotOpenFolderText + folder);
+      dialogs_.ShowMessage(Form1, kInformationCaption, kCannotOpenFolderText + folder);
     }
     return;
   }
@@ -400,11 +400,11 @@ void MainWindow::About1Click() {
 }
 
 void MainWindow::AboutLabel2Click() {
-  OpenLink(kWebsiteUrl);
+  OpenLink(FormAbout, kWebsiteUrl);
 }
 
 void MainWindow::AboutLabel3Click() {
-  OpenLink(kSupportMailUrl);
+  OpenLink(FormAbout, kSupportMailUrl);
 }
 
 void MainWindow::SetGeneralOptions1Click() {
@@ -542,7 +542,7 @@ void MainWindow::ShowDetails1Click() {
   for (const std::string& line : OutputLines(entry)) summary += "\n\r" + line;
   std::string details;
   for (const auto& line : entry.details) details += line + "\n";
-  dialogs_.ShowDetails("Details", summary, details);
+  dialogs_.ShowDetails(Form1, "Details", summary, details);
 }
 
 void MainWindow::WaitForBatch() {

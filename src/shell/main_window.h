@@ -208,7 +208,7 @@ class MainWindow {
  private:
   void CreateSecondaryWindows();
   // Opens `url` through the desktop; tells the user, with the address, when it could not.
-  void OpenLink(const std::string& url);
+  void OpenLink(const Form& asker, const std::string& url);
   void ShowForm(Form& form, bool visible);
   // The status bar's message follows the selected row's reason.
   void ShowSelectedRowReason();

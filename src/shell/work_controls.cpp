@@ -52,7 +52,7 @@ bool CheckRequiredFiles(TForm1& form, TForm4& options, Dialogs& dialogs,
   bool missing = false;
   for (const auto& name : required) {
     if (!platform::FileExists(directory + name)) {
-      dialogs.ShowMessage(kInformationCaption, kRequiredFileMissingText);
+      dialogs.ShowMessage(form, kInformationCaption, kRequiredFileMissingText);
       missing = true;
       break;
     }

@@ -15,7 +15,15 @@ DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialo
       about_(std::make_unique<AboutBoxView>(window.FormAbout, main_->hwnd())),
       warning_(std::make_unique<WarningWindowView>(window.Form3, main_->hwnd())),
       options_(std::make_unique<OptionsDialogView>(window.Form4, main_->hwnd())) {
-  if (dialogs_ != nullptr) dialogs_->SetMainWindow(main_->hwnd());
+  if (dialogs_ != nullptr) {
+    // Every question belongs to the window whose handler asks it.
+    dialogs_->SetMainWindow(main_->hwnd());
+    dialogs_->SetWindow(window.Form1, main_->hwnd());
+    dialogs_->SetWindow(window.FormAnalyzingSplash, analyzing_->hwnd());
+    dialogs_->SetWindow(window.FormAbout, about_->hwnd());
+    dialogs_->SetWindow(window.Form3, warning_->hwnd());
+    dialogs_->SetWindow(window.Form4, options_->hwnd());
+  }
   MainWindow* logic = &window;
   main_->close_query = [logic] { return logic->TryClose(); };
   main_->on_close = [] { PostQuitMessage(0); };
@@ -37,7 +45,7 @@ DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialo
 
 DesktopWindows::~DesktopWindows() {
   ui_.SetMessageFilter(nullptr, nullptr);
-  if (dialogs_ != nullptr) dialogs_->SetMainWindow(nullptr);
+  if (dialogs_ != nullptr) dialogs_->ForgetWindows();
   options_.reset();
   warning_.reset();
   about_.reset();

@@ -6,32 +6,57 @@
 
 namespace vidloom::win32 {
 
-HWND Win32Dialogs::Owner() const {
-  HWND active = GetActiveWindow();
-  if (active != nullptr && IsWindowVisible(active)) return active;
+namespace {
+
+bool Topmost(HWND window) {
+  return window != nullptr && (GetWindowLongPtrW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+}
+
+}  // namespace
+
+void Win32Dialogs::SetWindow(const Form& form, HWND window) {
+  for (auto it = windows_.begin(); it != windows_.end(); ++it) {
+    if (it->first == &form) {
+      windows_.erase(it);
+      break;
+    }
+  }
+  if (window != nullptr) windows_.emplace_back(&form, window);
+}
+
+HWND Win32Dialogs::Owner(const Form& asker) const {
+  for (const auto& [form, window] : windows_) {
+    if (form == &asker && IsWindow(window)) return window;
+  }
   return main_;
 }
 
-int Win32Dialogs::Ask(const std::string& caption, const std::string& text, UINT kind) const {
-  HWND owner = Owner();
-  UINT flags = kind;
-  // Above an owner that stays on top of other windows (the countdown, the options).
-  if (owner != nullptr && (GetWindowLongPtrW(owner, GWL_EXSTYLE) & WS_EX_TOPMOST)) {
-    flags |= MB_TOPMOST;
+bool Win32Dialogs::KeepOnTop(HWND owner) const {
+  if (Topmost(owner)) return true;
+  for (const auto& [form, window] : windows_) {
+    if (IsWindow(window) && IsWindowVisible(window) && Topmost(window)) return true;
   }
+  return false;
+}
+
+int Win32Dialogs::Ask(const Form& asker, const std::string& caption, const std::string& text,
+                      UINT kind) const {
+  HWND owner = Owner(asker);
+  const UINT flags = kind | (KeepOnTop(owner) ? MB_TOPMOST : 0);
   return MessageBoxW(owner, MultiLine(text).c_str(), W(caption).c_str(), flags);
 }
 
-void Win32Dialogs::ShowMessage(const std::string& caption, const std::string& text) {
-  Ask(caption, text, MB_OK | MB_ICONINFORMATION);
+void Win32Dialogs::ShowMessage(const Form& asker, const std::string& caption,
+                               const std::string& text) {
+  Ask(asker, caption, text, MB_OK | MB_ICONINFORMATION);
 }
 
-bool Win32Dialogs::ConfirmOkCancel(const std::string& text) {
-  return Ask(kConfirmCaption, text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+bool Win32Dialogs::ConfirmOkCancel(const Form& asker, const std::string& text) {
+  return Ask(asker, kConfirmCaption, text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
-bool Win32Dialogs::ConfirmYesNo(const std::string& text) {
-  return Ask(kConfirmCaption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+bool Win32Dialogs::ConfirmYesNo(const Form& asker, const std::string& text) {
+  return Ask(asker, kConfirmCaption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 namespace {
@@ -72,10 +97,13 @@ class DetailsWindow : public FormWindow {
 
 }  // namespace
 
-void Win32Dialogs::ShowDetails(const std::string& title, const std::string& summary,
-                               const std::string& details) {
-  HWND owner = Owner();
+void Win32Dialogs::ShowDetails(const Form& asker, const std::string& title,
+                               const std::string& summary, const std::string& details) {
+  HWND owner = Owner(asker);
   DetailsWindow window(title, summary, details, owner);
+  if (KeepOnTop(owner)) {
+    SetWindowPos(window.hwnd(), HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  }
   window.CentreOn(owner);
   if (owner != nullptr) EnableWindow(owner, FALSE);
   ShowWindow(window.hwnd(), SW_SHOW);

@@ -54,6 +54,8 @@ struct BoxAnswer {
   QStringList buttons;
   int width = 0;          // of the box
   int caption_width = 0;  // of its caption, in its font
+  QWidget* owner = nullptr;
+  bool on_top = false;
 };
 void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
   QTimer::singleShot(0, [button, seen] {
@@ -63,6 +65,8 @@ void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
     seen->text = box->text();
     seen->width = box->width();
     seen->caption_width = box->fontMetrics().horizontalAdvance(box->windowTitle());
+    seen->owner = box->parentWidget();
+    seen->on_top = box->windowFlags() & Qt::WindowStaysOnTopHint;
     for (QAbstractButton* b : box->buttons()) seen->buttons << b->text().remove('&');
     box->button(button)->click();
   });
@@ -70,16 +74,17 @@ void AnswerNextBox(QMessageBox::StandardButton button, BoxAnswer* seen) {
 
 TEST(QtDialogsTest, MessagesAndConfirmations) {
   QtDialogs dialogs;
+  const Form asker;
   BoxAnswer seen;
   AnswerNextBox(QMessageBox::Ok, &seen);
-  dialogs.ShowMessage(kInformationCaption, "All Conversion Jobs Done!\n\rSecond line");
+  dialogs.ShowMessage(asker, kInformationCaption, "All Conversion Jobs Done!\n\rSecond line");
   EXPECT_EQ(seen.caption, "Information");
   EXPECT_EQ(seen.text, "All Conversion Jobs Done!\nSecond line");
   EXPECT_EQ(seen.buttons, QStringList({"OK"}));
   // Room for the whole caption beside a title bar's buttons, however short the text.
   BoxAnswer tiny;
   AnswerNextBox(QMessageBox::Ok, &tiny);
-  dialogs.ShowMessage("A caption longer than its text", "Ok.");
+  dialogs.ShowMessage(asker, "A caption longer than its text", "Ok.");
   EXPECT_GE(tiny.width, tiny.caption_width + 150) << tiny.width;
 
   const struct {
@@ -95,8 +100,8 @@ TEST(QtDialogsTest, MessagesAndConfirmations) {
   for (const auto& c : cases) {
     BoxAnswer asked;
     AnswerNextBox(c.press, &asked);
-    const bool answer = c.yes_no ? dialogs.ConfirmYesNo("Continue?\n\rReally?")
-                                 : dialogs.ConfirmOkCancel("Stop all the file conversions?");
+    const bool answer = c.yes_no ? dialogs.ConfirmYesNo(asker, "Continue?\n\rReally?")
+                                 : dialogs.ConfirmOkCancel(asker, "Stop all the file conversions?");
     EXPECT_EQ(answer, c.expected);
     EXPECT_EQ(asked.caption, "Confirm");
     EXPECT_EQ(asked.buttons.size(), 2);
@@ -104,6 +109,37 @@ TEST(QtDialogsTest, MessagesAndConfirmations) {
       EXPECT_EQ(asked.text, "Continue?\nReally?");
     }
   }
+}
+
+TEST(QtDialogsTest, EachBoxBelongsToTheWindowThatAskedWhicheverIsActive) {
+  Form main_form, options_form, unviewed_form;
+  QWidget main_window;
+  QWidget options(&main_window, Qt::Dialog | Qt::WindowStaysOnTopHint);
+  main_window.show();
+  options.show();
+  QtDialogs dialogs(&main_window);
+  dialogs.SetWindow(main_form, &main_window);
+  dialogs.SetWindow(options_form, &options);
+  // The main window is the active one, as when the options dialog has not been activated yet.
+  QApplication::setActiveWindow(&main_window);
+
+  BoxAnswer question;
+  AnswerNextBox(QMessageBox::No, &question);
+  EXPECT_FALSE(dialogs.ConfirmYesNo(options_form, "Shut down?"));
+  EXPECT_EQ(question.owner, &options) << "the dialog that asked owns its question";
+  EXPECT_TRUE(question.on_top) << "above an owner that stays on top";
+
+  // The main window's box, while a window that stays on top shows, is not hidden under it.
+  BoxAnswer message;
+  AnswerNextBox(QMessageBox::Ok, &message);
+  dialogs.ShowMessage(main_form, kInformationCaption, "All Conversion Jobs Done!");
+  EXPECT_EQ(message.owner, &main_window);
+  EXPECT_TRUE(message.on_top);
+  options.hide();
+  AnswerNextBox(QMessageBox::Ok, &message);
+  dialogs.ShowMessage(unviewed_form, kInformationCaption, "x");
+  EXPECT_EQ(message.owner, &main_window) << "a form without a window: the main window";
+  EXPECT_FALSE(message.on_top);
 }
 
 TEST(QtDialogsTest, DetailsShowTheSummaryAndTheScrollableText) {
@@ -120,7 +156,8 @@ TEST(QtDialogsTest, DetailsShowTheSummaryAndTheScrollableText) {
     read_only = box->isReadOnly();
     QTest::keyClick(dialog, Qt::Key_Escape);  // Close
   });
-  dialogs.ShowDetails("Details", "/v/a.avi\n\rstopped", "> raziz2u -i a.avi\nInput #0, avi\n");
+  dialogs.ShowDetails(Form{}, "Details", "/v/a.avi\n\rstopped",
+                      "> raziz2u -i a.avi\nInput #0, avi\n");
   EXPECT_EQ(title, "Details");
   EXPECT_EQ(summary, "/v/a.avi\nstopped");
   EXPECT_EQ(text, "> raziz2u -i a.avi\nInput #0, avi\n");

@@ -245,6 +245,10 @@ TEST_F(BatchTest, StopDuringTheFirstOfThreeRowsLeavesTheOthersUntouched) {
   EXPECT_EQ(Progress(0), "Done");
   EXPECT_EQ(Progress(2), "Done");
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
+  // The Stop question and the worker's message both belong to the main window.
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  EXPECT_EQ(dialogs_.boxes[0].asker, &form_);
+  EXPECT_EQ(dialogs_.boxes[1].asker, &form_);
 }
 
 TEST_F(BatchTest, StopAnsweredWithCancelChangesNothing) {

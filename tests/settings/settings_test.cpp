@@ -27,15 +27,16 @@ using vidloom::testing::WriteTextFile;
 // Dialogs with scripted answers; any box the test did not expect fails it.
 class ScriptedDialogs : public Dialogs {
  public:
-  void ShowMessage(const std::string& caption, const std::string& text) override {
+  void ShowMessage(const Form&, const std::string& caption, const std::string& text) override {
     messages.push_back(caption + "|" + text);
   }
-  bool ConfirmOkCancel(const std::string& text) override {
+  bool ConfirmOkCancel(const Form&, const std::string& text) override {
     ADD_FAILURE() << "unexpected OK/Cancel question: " << text;
     return false;
   }
-  bool ConfirmYesNo(const std::string& text) override {
+  bool ConfirmYesNo(const Form& asker, const std::string& text) override {
     questions.push_back(text);
+    askers.push_back(&asker);
     if (answers.empty()) {
       ADD_FAILURE() << "unexpected Yes/No question: " << text;
       return false;
@@ -48,6 +49,7 @@ class ScriptedDialogs : public Dialogs {
   std::deque<bool> answers;
   std::vector<std::string> messages;
   std::vector<std::string> questions;
+  std::vector<const Form*> askers;
 };
 
 const std::string kFullFile =
@@ -432,6 +434,8 @@ TEST_F(SettingsTest, CheckingTheShutdownBoxAsks) {
   EXPECT_EQ(dialogs.questions[0],
             "Your computer will automatically shutdown after all \n\rconversions jobs are "
             "completed. Do you want to continue?");
+  // Asked by the options dialog, whichever window is active: the box opens above it.
+  EXPECT_EQ(dialogs.askers[0], &form4);
 
   dialogs.answers = {true};
   form4.CheckBoxShutDown.SetChecked(true);

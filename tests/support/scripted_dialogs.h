@@ -18,13 +18,19 @@ class ScriptedDialogs : public Dialogs {
     std::string kind;  // "message", "okcancel", "yesno"
     std::string caption;
     std::string text;
+    const Form* asker = nullptr;  // the window that asked
   };
 
-  void ShowMessage(const std::string& caption, const std::string& text) override {
-    boxes.push_back({"message", caption, text});
+  void ShowMessage(const Form& asker, const std::string& caption,
+                   const std::string& text) override {
+    boxes.push_back({"message", caption, text, &asker});
   }
-  bool ConfirmOkCancel(const std::string& text) override { return Answer("okcancel", text); }
-  bool ConfirmYesNo(const std::string& text) override { return Answer("yesno", text); }
+  bool ConfirmOkCancel(const Form& asker, const std::string& text) override {
+    return Answer(asker, "okcancel", text);
+  }
+  bool ConfirmYesNo(const Form& asker, const std::string& text) override {
+    return Answer(asker, "yesno", text);
+  }
 
   // Queues the answer to the next question.
   void ExpectQuestion(bool answer) { answers_.push_back(answer); }
@@ -40,8 +46,8 @@ class ScriptedDialogs : public Dialogs {
   std::vector<Box> boxes;
 
  private:
-  bool Answer(const char* kind, const std::string& text) {
-    boxes.push_back({kind, "", text});
+  bool Answer(const Form& asker, const char* kind, const std::string& text) {
+    boxes.push_back({kind, "", text, &asker});
     if (answers_.empty()) {
       ADD_FAILURE() << "unexpected question: " << text;
       return false;

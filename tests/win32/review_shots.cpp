@@ -106,7 +106,8 @@ int Run(const std::vector<std::string>& args) {
     Shot(*loop, "message", owner);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
-  dialogs.ShowMessage(kInformationCaption, kNoOutputFolderText + window.Form1.Edit1.text());
+  dialogs.ShowMessage(window.Form1, kInformationCaption,
+                      kNoOutputFolderText + window.Form1.Edit1.text());
   return 0;
 }
 

@@ -456,7 +456,7 @@ TEST_F(Win32ViewTest, MessageBoxesShowTheTextWithOneBreakPerPair) {
         0);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
-  dialogs.ShowMessage(kInformationCaption, "First line\n\rSecond line");
+  dialogs.ShowMessage(Form{}, kInformationCaption, "First line\n\rSecond line");
   EXPECT_EQ(seen.caption, "Information");
   ASSERT_EQ(seen.texts.size(), 1u);
   EXPECT_EQ(seen.texts[0], "First line\r\nSecond line");
