@@ -61,6 +61,11 @@ void QtUiThread::AttachTimer(Timer& timer) {
   Follow(timer);
 }
 
+QTimer* QtUiThread::TimerOf(const Timer& timer) const {
+  const auto it = timers_.find(&timer);
+  return it == timers_.end() ? nullptr : it->second;
+}
+
 void QtUiThread::DetachTimer(Timer& timer) {
   auto it = timers_.find(&timer);
   if (it == timers_.end()) return;

@@ -37,6 +37,8 @@ class QtUiThread : public UiThread {
   // timer starts a fresh interval. UI thread only.
   void AttachTimer(Timer& timer) override;
   void DetachTimer(Timer& timer) override;
+  // The QTimer that follows `timer`; null when it is not attached.
+  QTimer* TimerOf(const Timer& timer) const;
 
  private:
   void Follow(Timer& timer);
@@ -46,7 +48,7 @@ class QtUiThread : public UiThread {
   // Tasks wait in our own queue (a std::mutex, which thread checkers see); a queued Qt call
   // only wakes the GUI thread to run them.
   PostedTasks tasks_;
-  std::unordered_map<Timer*, QTimer*> timers_;
+  std::unordered_map<const Timer*, QTimer*> timers_;
   // Timer subscriptions cannot be removed; they hold this weakly and do nothing once it is gone.
   std::shared_ptr<QtUiThread*> self_;
 };

@@ -93,6 +93,9 @@ class DesktopDropsTest : public ::testing::Test {
   std::unique_ptr<DesktopWindows> windows_;
 };
 
+// How long an adding may take on a busy machine; the waits end as soon as it is done.
+constexpr int kAddingTimeoutMs = 30000;
+
 TEST_F(DesktopDropsTest, ADroppedFolderAndFileBecomeRowsAfterTheDrop) {
   File("season/ep2.avi");
   File("season/ep10.avi");
@@ -103,7 +106,8 @@ TEST_F(DesktopDropsTest, ADroppedFolderAndFileBecomeRowsAfterTheDrop) {
   ASSERT_TRUE(DragEnter(mime.get()));
   ASSERT_TRUE(Drop(mime.get()));
   EXPECT_EQ(window_->Form1.ListView1.count(), 0) << "the adding waits until the drop returned";
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->Form1.ListView1.count() == 3; }));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return window_->Form1.ListView1.count() == 3; }, kAddingTimeoutMs));
   EXPECT_EQ(Captions(), (Paths{media_ / "season/ep2.avi", media_ / "season/ep10.avi", clip}));
   EXPECT_EQ(windows_->main().fileList()->model()->rowCount(), 3) << "the view shows them";
   EXPECT_TRUE(dialogs_.boxes.empty());
@@ -122,9 +126,9 @@ TEST_F(DesktopDropsTest, DragsAreRefusedWhileFilesAreBeingAdded) {
   ASSERT_TRUE(window_->AcceptsGivenFiles());
   ASSERT_TRUE(DragEnter(mime.get()));
   ASSERT_TRUE(Drop(mime.get()));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !accepted.empty(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !accepted.empty(); }, kAddingTimeoutMs));
   EXPECT_EQ(accepted, std::vector<bool>{false});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->AcceptsGivenFiles(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return window_->AcceptsGivenFiles(); }, kAddingTimeoutMs));
   EXPECT_EQ(Captions(), Paths{first});
   EXPECT_TRUE(DragEnter(other.get())) << "accepted again once the adding has ended";
 }
