@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "choices.h"
 
@@ -204,24 +205,59 @@ std::string ChannelsName(int channels) {
   return channels == 1 ? "mono" : channels == 2 ? "stereo" : std::to_string(channels) + " channels";
 }
 
-// The adjustments of what `request` asked against what `coding` uses.
-void NoteAdjustments(const Request& request, const std::string& codec, AudioCoding& coding) {
-  const std::string name = CodecName(codec);
-  if (request.sample_rate && *request.sample_rate != coding.sample_rate) {
-    coding.adjustments.push_back(std::to_string(coding.sample_rate) + " Hz: " + name + " has no " +
-                                 std::to_string(*request.sample_rate) + " Hz");
-  }
-  if (request.audio_kbps && std::llround(*request.audio_kbps * 1000) != coding.bit_rate) {
-    coding.adjustments.push_back(Kbps(static_cast<double>(coding.bit_rate) / 1000) + ": " + name +
-                                 " has no " + Kbps(*request.audio_kbps));
-  }
-  if (request.channels && *request.channels != coding.channels) {
-    coding.adjustments.push_back(ChannelsName(coding.channels) + ": " + name + " has no " +
-                                 ChannelsName(*request.channels));
-  }
+// The bit rates LAME encodes at, by the MPEG version of the sampling rate: MPEG-1 from 32000 Hz,
+// MPEG-2 from 16000 Hz, MPEG-2.5 below.
+constexpr int kMpeg1Kbps[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+constexpr int kMpeg2Kbps[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+constexpr int kMpeg25Kbps[] = {8, 16, 24, 32, 40, 48, 56, 64};
+
+// Whether the codec's highest bit rate depends on the sampling rate, so that a note names it.
+bool RateBoundBitRate(const std::string& codec) {
+  return codec == "libmp3lame" || codec == "aac";
 }
 
 }  // namespace
+
+int64_t Mp3BitRate(int64_t bit_rate, int sample_rate) {
+  const auto pick = [&](const auto& table) {
+    // The nearest, the lower of two as near (as LAME chooses).
+    int64_t best = table[0];
+    for (const int kbps : table) {
+      if (std::llabs(kbps * 1000LL - bit_rate) < std::llabs(best * 1000 - bit_rate)) best = kbps;
+    }
+    return best * 1000;
+  };
+  if (sample_rate >= 32000) return pick(kMpeg1Kbps);
+  if (sample_rate >= 16000) return pick(kMpeg2Kbps);
+  return pick(kMpeg25Kbps);
+}
+
+int64_t AacBitRate(int64_t bit_rate, int sample_rate, int channels) {
+  // At most 6144 bits per channel in each frame of 1024 samples.
+  const auto most = static_cast<int64_t>(6144.0 * channels / 1024.0 * sample_rate);
+  return std::min(bit_rate, most);
+}
+
+std::vector<std::string> AudioAdjustments(const Request& request, const std::string& codec,
+                                          const AudioCoding& coding) {
+  std::vector<std::string> adjustments;
+  const std::string name = CodecName(codec);
+  if (request.sample_rate && *request.sample_rate != coding.sample_rate) {
+    adjustments.push_back(std::to_string(coding.sample_rate) + " Hz: " + name + " has no " +
+                          std::to_string(*request.sample_rate) + " Hz");
+  }
+  if (request.audio_kbps && std::llround(*request.audio_kbps * 1000) != coding.bit_rate) {
+    std::string note = Kbps(static_cast<double>(coding.bit_rate) / 1000) + ": " + name +
+                       " has no " + Kbps(*request.audio_kbps);
+    if (RateBoundBitRate(codec)) note += " at " + std::to_string(coding.sample_rate) + " Hz";
+    adjustments.push_back(std::move(note));
+  }
+  if (request.channels && *request.channels != coding.channels) {
+    adjustments.push_back(ChannelsName(coding.channels) + ": " + name + " has no " +
+                          ChannelsName(*request.channels));
+  }
+  return adjustments;
+}
 
 AudioCoding PlanAudioCoding(const Request& request, const std::string& codec, int source_rate,
                             int source_channels, const std::vector<int>& supported_rates) {
@@ -236,9 +272,13 @@ AudioCoding PlanAudioCoding(const Request& request, const std::string& codec, in
     coding.sample_rate = NearestRate(coding.sample_rate, supported_rates);
     if (codec == "libmp3lame") coding.channels = std::min(coding.channels, 2);
     coding.bit_rate = request.audio_kbps ? std::llround(*request.audio_kbps * 1000) : 128000;
+    if (codec == "libmp3lame") coding.bit_rate = Mp3BitRate(coding.bit_rate, coding.sample_rate);
+    if (codec == "aac") {
+      coding.bit_rate = AacBitRate(coding.bit_rate, coding.sample_rate, coding.channels);
+    }
   }
   coding.aac_low = codec == "aac";
-  NoteAdjustments(request, codec, coding);
+  coding.adjustments = AudioAdjustments(request, codec, coding);
   return coding;
 }
 

@@ -94,6 +94,17 @@ struct AudioCoding {
 // adjustments.
 AudioCoding PlanAudioCoding(const Request& request, const std::string& codec, int source_rate,
                             int source_channels, const std::vector<int>& supported_rates);
+// The bit rate LAME encodes MP3 at when asked for `bit_rate` at `sample_rate`: the nearest its
+// MPEG version has (at most 320 kbit/s from 32000 Hz, 160 from 16000 Hz, 64 below).
+int64_t Mp3BitRate(int64_t bit_rate, int sample_rate);
+// The bit rate AAC encodes at: at most 6144 bits per channel and frame of 1024 samples (96
+// kbit/s for stereo at 8000 Hz).
+int64_t AacBitRate(int64_t bit_rate, int sample_rate, int channels);
+// What `request` asked that `coding` does not do, one sentence each ("48000 Hz: MP3 has no
+// 96000 Hz", "64 kbit/s: MP3 has no 320 kbit/s at 8000 Hz").
+std::vector<std::string> AudioAdjustments(const Request& request, const std::string& codec,
+                                          const AudioCoding& coding);
+
 // The generated silence of a PSP output whose input has no audio: 48000 Hz stereo unless asked.
 AudioCoding PlanSilenceCoding(const Request& request, const std::string& codec,
                               const std::vector<int>& supported_rates);

@@ -496,11 +496,16 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   }
   const AudioCoding coding = PlanAudioCoding(req_, codec->name, dec->sample_rate,
                                              dec->ch_layout.nb_channels, SupportedRates(codec));
-  adjustments_ = coding.adjustments;
   AVCodecContext* enc = NewAudioEncoder(codec, coding);
   enc->thread_count = req_.threads;
   Check(avcodec_open2(enc, codec, nullptr),
         std::string("cannot open the audio encoder ") + codec->name);
+  // What the opened encoder uses, should it change a value of the plan itself.
+  AudioCoding used = coding;
+  if (enc->bit_rate > 0) used.bit_rate = enc->bit_rate;
+  used.sample_rate = enc->sample_rate;
+  used.channels = enc->ch_layout.nb_channels;
+  adjustments_ = AudioAdjustments(req_, codec->name, used);
 
   av_channel_layout_uninit(&audio_.source_layout);
   if (dec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {

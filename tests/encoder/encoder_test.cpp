@@ -676,20 +676,55 @@ TEST(DeviceRules, Mp3CarriesId3v23HeaderAndId3v1Trailer) {
   EXPECT_EQ(Get(p, "streams.stream.0.sample_rate"), "44100");
 }
 
-TEST(DeviceRules, UnsupportedRatesGoToTheCodecsNearest) {
-  // The program's lists offer 54000 and 96000 Hz for MP3; MPEG audio stops at 48000. The encoder
-  // says what it used instead, after the output's description.
-  const std::string output = Fixture("nearest.mp3");
-  const Outcome o = RunProgram(
-      kEncoder,
-      Command(Fixture("audio.wav"),
-              {"-acodec", "mp3", "-ab", "192", "-ar", "54000", "-ac", "2 (stereo)"}, output));
-  ExpectCleanRun(o, true);
-  EXPECT_EQ(Get(Probe(output), "streams.stream.0.sample_rate"), "48000");
-  const auto lines = Lines(o.output);
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Adjusted: 48000 Hz: MP3 has no 54000 Hz"),
-            lines.end())
-      << o.output;
+TEST(DeviceRules, ValuesTheCodecCannotTakeGoToItsNearestAndAreSaid) {
+  // The program's lists offer 54000 and 96000 Hz for MP3; MPEG audio stops at 48000. The highest
+  // MP3 bit rate falls with the sampling rate (320, 160, 64 kbit/s), and AAC holds at most 6144
+  // bits per channel and frame. The encoder says what it used instead, after the output's
+  // description; the MP3 file holds exactly that.
+  struct Case {
+    const char* codec;
+    const char* rate;
+    const char* kbps;
+    std::vector<std::string> said;
+    int mp3_kbps;  // the file's bit rate (MP3 only)
+  };
+  const std::vector<Case> cases = {
+      {"mp3", "8000", "320", {"64 kbit/s: MP3 has no 320 kbit/s at 8000 Hz"}, 64},
+      {"mp3", "8000", "128", {"64 kbit/s: MP3 has no 128 kbit/s at 8000 Hz"}, 64},
+      {"mp3", "16000", "320", {"160 kbit/s: MP3 has no 320 kbit/s at 16000 Hz"}, 160},
+      {"mp3", "22050", "320", {"160 kbit/s: MP3 has no 320 kbit/s at 22050 Hz"}, 160},
+      {"mp3", "22050", "128", {}, 128},
+      {"mp3", "32000", "320", {}, 320},
+      {"mp3", "44100", "320", {}, 320},
+      {"mp3", "48000", "320", {}, 320},
+      {"mp3", "54000", "192", {"48000 Hz: MP3 has no 54000 Hz"}, 192},
+      {"mp3", "96000", "320", {"48000 Hz: MP3 has no 96000 Hz"}, 320},
+      {"aac", "8000", "320", {"96 kbit/s: AAC has no 320 kbit/s at 8000 Hz"}, 0},
+      {"aac", "8000", "128", {"96 kbit/s: AAC has no 128 kbit/s at 8000 Hz"}, 0},
+      {"aac", "16000", "320", {"192 kbit/s: AAC has no 320 kbit/s at 16000 Hz"}, 0},
+      {"aac", "22050", "320", {"264.6 kbit/s: AAC has no 320 kbit/s at 22050 Hz"}, 0},
+      {"aac", "32000", "320", {}, 0},
+      {"aac", "48000", "320", {}, 0},
+      {"aac", "54000", "320", {"48000 Hz: AAC has no 54000 Hz"}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.codec) + " " + c.rate + " Hz " + c.kbps + " kbit/s");
+    const std::string output = Fixture(std::string("limits_") + c.rate + "_" + c.kbps + "." +
+                                       (std::string(c.codec) == "mp3" ? "mp3" : "aac"));
+    const Outcome o = RunProgram(kEncoder, Command(Fixture("audio.wav"),
+                                                   {"-acodec", c.codec, "-ab", c.kbps, "-ar",
+                                                    c.rate, "-ac", "2 (stereo)", "-vn"},
+                                                   output));
+    ExpectCleanRun(o, true);
+    std::vector<std::string> said;
+    for (const auto& line : Lines(o.output)) {
+      if (line.rfind("Adjusted: ", 0) == 0) said.push_back(line.substr(10));
+    }
+    EXPECT_EQ(said, c.said) << o.output;
+    if (c.mp3_kbps != 0) {
+      EXPECT_EQ(Get(Probe(output), "streams.stream.0.bit_rate"), std::to_string(c.mp3_kbps * 1000));
+    }
+  }
 }
 
 TEST(DeviceRules, LetterboxBarsAreBlack) {
