@@ -204,12 +204,16 @@ void PrintRows(const TForm1& form) {
 // The dry run: the commands as the batch would make them; nothing is created or deleted.
 int PrintCommands(MainWindow& window) {
   TForm1& form = window.Form1;
-  const CommandContext context{.program_directory = window.program_directory(), .dry_run = true};
+  // The names a batch would give, in list order: two inputs of one name get two outputs.
+  OutputOwners owners;
+  const CommandContext context{
+      .program_directory = window.program_directory(), .dry_run = true, .owners = &owners};
   for (const FileEntry& entry : form.ListView1.rows()) {
     if (!entry.checked) continue;
     const auto row = TakeRow(form, window.Form4, window.window, entry.id);
     try {
       const RowCommand run = BuildFirstCommand(context, *row);
+      owners.emplace(platform::PathKey(run.output_path), entry.id);
       std::cout << run.command << '\n';
       if (run.thumbnail_wanted) std::cout << BuildThumbnailCommand(run) << '\n';
     } catch (const OutputDirectoryError& error) {

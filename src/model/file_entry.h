@@ -82,8 +82,11 @@ struct FileEntry {
   // Why the row's last conversion did not end done ("stopped", the encoder's error line, "the
   // file no longer exists", ...); empty otherwise.
   std::string reason = {};
-  std::string output_path = {};     // the output file of the row's latest run
-  bool output_written = false;      // a file lay at output_path when that run ended
+  std::string output_path = {};  // the output file of the row's latest run
+  // Every output name the row was given: they are its own for as long as it is in the list, and
+  // no other row is given them.
+  std::vector<std::string> given_outputs = {};
+  bool output_written = false;      // a file with content lay at output_path when that run ended
   std::string thumbnail_path = {};  // the PSP thumbnail its conversion wrote; empty: none
   // What the encoder made instead of what was asked ("48000 Hz: MP3 has no 96000 Hz").
   std::vector<std::string> notes = {};

@@ -37,6 +37,9 @@ void BatchEndGuard::Run() noexcept {
       env.form.ConvertNowButton.SetEnabled(true);
       env.form.ListView1.popup_enabled = true;
       env.form.AddFileButton.SetEnabled(true);
+      // Nothing left to stop.
+      env.form.StopConvertButton.SetEnabled(false);
+      env.form.ButtonStopSmall.SetEnabled(false);
       env.state.batch.Converting = false;
       if (env.hooks.BatchEnded) env.hooks.BatchEnded();
       if (env.hooks.EnableWorkControls) env.hooks.EnableWorkControls();
@@ -54,19 +57,26 @@ void BatchEndGuard::Run() noexcept {
   }
 }
 
-// What one lane uses: its runner and its command assembly. The lanes of a batch share the
-// window, the watchdog and the outputs in use.
+// What one lane uses: its runner, its command assembly and the claim on its row's output. The
+// lanes of a batch share the window, the watchdog and the rows' output names.
 struct Lane {
   RunnerEnv runner;
   CommandContext commands;
-  std::string reserved = {};  // the output path of the lane's row, in the batch's OutputsInUse
+  platform::OutputClaim claim = {};  // the output of the lane's row, while the row converts
 };
+
+// Why a row was not converted when the output directory could not be made.
+std::string OutputDirectoryReason(const OutputDirectoryError& error) {
+  return "the output directory cannot be created: " + error.directory();
+}
 
 // A change of a row's record after a run or at a step of its conversion.
 struct RowChange {
   std::optional<RowState> state = {};
   const RunResult* run = nullptr;       // the run that ended: its details and output
   const std::string* reason = nullptr;  // the row's new reason
+  // With `run`: what the row's command said of its output name, before the run's own notes.
+  const std::vector<std::string>* output_notes = nullptr;
   bool clear_percent = false;
   const std::string* thumbnail = nullptr;  // the thumbnail the run wrote
   bool thumbnail_run = false;              // the run was the thumbnail's
@@ -93,9 +103,8 @@ class Batch {
   // `starting` is held until the row's first command is made, so that the rows get their
   // output names in list order.
   bool RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting);
-  // The command `build` makes; its output name is taken for the batch, instead of the one the
-  // lane's row had (a retry's build gets the row's own name back when it is free).
-  RowCommand Prepare(Lane& lane, const std::function<RowCommand()>& build);
+  // The command `build` makes for row `id`; its output name becomes the row's own.
+  RowCommand Prepare(RowId id, const std::function<RowCommand()>& build);
   void Change(RowId id, const RowChange& change);
   // After a run: the full bar a moment (unless it was stopped), then back to 0, when the lane
   // is the file the window shows.
@@ -117,8 +126,8 @@ class Batch {
   const std::int64_t end_pause_ms_;
   const std::int64_t display_interval_ms_;
   std::mutex outputs_mutex_;
-  OutputsInUse outputs_in_use_;  // under outputs_mutex_: the names given to the checked rows
-  std::mutex starting_mutex_;    // a row's turn begins under it
+  OutputOwners owners_;        // under outputs_mutex_: the output names the rows hold
+  std::mutex starting_mutex_;  // a row's turn begins under it
 };
 
 void Batch::Run() {
@@ -151,11 +160,15 @@ void Batch::Run() {
       std::vector<RowId> rows;
       int lanes;
     };
-    const Plan plan = window_.Call([checked](BatchEnv& env) {
+    const Plan plan = window_.Call([this, checked](BatchEnv& env) {
       Plan made{{}, std::min(env.options.SpinEditFilesAtOnce.value(), checked)};
       ListView& list = env.form.ListView1;
       for (int i = 0; i < list.count(); ++i) {
         made.rows.push_back(list.row(i).id);
+        // The lanes are not running yet.
+        for (const std::string& name : list.row(i).given_outputs) {
+          owners_.emplace(platform::PathKey(name), list.row(i).id);
+        }
         list.Update(list.row(i).id, [](FileEntry& entry) {
           entry.state = RowState::kWaiting;
           entry.percent.reset();
@@ -166,14 +179,20 @@ void Batch::Run() {
       env.form.ConvertNowButton.SetEnabled(false);
       env.form.AddFileButton.SetEnabled(false);
       env.form.ListView1.popup_enabled = false;
+      env.form.StopConvertButton.SetEnabled(true);
+      env.form.ButtonStopSmall.SetEnabled(true);
       return made;
     });
 
     if (!RunLanes(plan.rows, std::max(plan.lanes, 1))) return;
-    if (!window_.Call([](BatchEnv& env) { return env.options.CheckBoxShutDown.checked(); }))
-      Message(kAllDoneText);
+    const bool shutdown =
+        window_.Call([](BatchEnv& env) { return env.options.CheckBoxShutDown.checked(); });
+    // The batch has ended (controls back, clock stopped, its summary shown) by the time its
+    // closing message shows.
+    batch_end.Run();
+    if (!shutdown) Message(kAllDoneText);
   } catch (const OutputDirectoryError& error) {
-    MarkRowsNotReached("the output directory cannot be created: " + error.directory());
+    MarkRowsNotReached(OutputDirectoryReason(error));
     batch_end.Run();
     Message(error.what());
   } catch (const std::exception& error) {
@@ -195,16 +214,18 @@ bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   std::vector<std::unique_ptr<Lane>> pool;
   for (int i = 0; i < lanes; ++i) {
     pool.push_back(
-        std::make_unique<Lane>(Lane{.runner = {.window = main_window_,
-                                               .requests = state_.requests,
-                                               .watchdog = watchdog_,
-                                               .working_directory = program_directory_,
-                                               .display_interval_ms = display_interval_ms_,
-                                               .shows_file_progress = lanes == 1,
-                                               .on_progress_time = file_progress},
-                                    .commands = {.program_directory = program_directory_,
-                                                 .outputs_in_use = &outputs_in_use_,
-                                                 .encoder_threads = threads}}));
+        // Made in place: a lane's claim cannot be moved.
+        std::unique_ptr<Lane>(new Lane{.runner = {.window = main_window_,
+                                                  .requests = state_.requests,
+                                                  .watchdog = watchdog_,
+                                                  .working_directory = program_directory_,
+                                                  .display_interval_ms = display_interval_ms_,
+                                                  .shows_file_progress = lanes == 1,
+                                                  .on_progress_time = file_progress},
+                                       .commands = {.program_directory = program_directory_,
+                                                    .owners = &owners_,
+                                                    .encoder_threads = threads}}));
+    pool.back()->commands.claim = &pool.back()->claim;
   }
 
   std::atomic<std::size_t> next_row{0};
@@ -218,7 +239,6 @@ bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
       std::unique_lock starting(starting_mutex_);
       const std::size_t at = next_row.fetch_add(1);
       if (at >= rows.size()) return;
-      lane.reserved.clear();  // the name of the lane's row before stays taken
       try {
         if (!RunRow(lane, rows[at], std::move(starting))) stopped = ended = true;
       } catch (...) {
@@ -241,14 +261,11 @@ bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   return false;
 }
 
-RowCommand Batch::Prepare(Lane& lane, const std::function<RowCommand()>& build) {
+RowCommand Batch::Prepare(RowId id, const std::function<RowCommand()>& build) {
   // Under the lock, so that two lanes never choose one name.
   std::lock_guard lock(outputs_mutex_);
-  outputs_in_use_.erase(lane.reserved);
-  lane.reserved.clear();
   RowCommand run = build();
-  lane.reserved = run.output_path;
-  outputs_in_use_.insert(lane.reserved);
+  if (!run.output_path.empty()) owners_.emplace(platform::PathKey(run.output_path), id);
   return run;
 }
 
@@ -258,9 +275,15 @@ void Batch::Change(RowId id, const RowChange& change) {
       if (change.run) {
         AppendDetails(entry, change.run->details);
         entry.output_path = change.run->output_path;
-        entry.output_written = change.run->output_exists;
+        // An empty file is no output (a claimed name the encoder never wrote to).
+        entry.output_written =
+            change.run->output_exists && change.run->output_size != std::int64_t{0};
         // The video's run says what it made instead of what was asked.
-        if (!change.thumbnail_run) entry.notes = change.run->adjustments;
+        if (!change.thumbnail_run) {
+          entry.notes = change.output_notes ? *change.output_notes : std::vector<std::string>{};
+          entry.notes.insert(entry.notes.end(), change.run->adjustments.begin(),
+                             change.run->adjustments.end());
+        }
       }
       if (change.reason) entry.reason = *change.reason;
       if (change.thumbnail) entry.thumbnail_path = *change.thumbnail;
@@ -310,13 +333,22 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       [id](BatchEnv& env) { return TakeRow(env.form, env.options, env.window_state, id); });
   if (!row) return true;  // the row was removed under the batch: nothing to do
   // Every row's command is made, checked or not: that makes the output directory early. Only
-  // a checked row keeps its name.
-  RowCommand run = Prepare(lane, [&] { return BuildFirstCommand(lane.commands, *row); });
+  // a checked row is given a name, and claims it.
   if (!row->checked) {
-    std::lock_guard lock(outputs_mutex_);
-    outputs_in_use_.erase(lane.reserved);
-    lane.reserved.clear();
+    CommandContext unclaimed = lane.commands;
+    unclaimed.claim = nullptr;
+    unclaimed.owners = nullptr;
+    BuildFirstCommand(unclaimed, *row);
     return true;
+  }
+  RowCommand run;
+  try {
+    run = Prepare(id, [&] { return BuildFirstCommand(lane.commands, *row); });
+  } catch (const OutputDirectoryError& error) {
+    // The row in hand fails for it; the batch ends, and the rows after it are not reached.
+    const std::string reason = OutputDirectoryReason(error);
+    Change(id, {.state = RowState::kFailed, .reason = &reason});
+    throw;
   }
   starting.unlock();
 
@@ -328,10 +360,13 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
   // again when none ran.
   struct RowEnd {
     Batch& batch;
+    Lane& lane;
     RowId id;
     std::optional<RunJudgement> last = {};
     bool settled = false;
     ~RowEnd() {
+      // The output is free for others once the row's runs are over.
+      lane.claim.Release();
       try {
         if (!settled) {
           // The reason of the last run comes with the state its row is left in.
@@ -345,7 +380,7 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
         ReportLost("the end of a row could not be shown");
       }
     }
-  } row_end{*this, id};
+  } row_end{*this, lane, id};
   auto settle = [&](RowState state, const std::string& reason) {
     Change(id, {.state = state, .reason = &reason});
     row_end.settled = true;
@@ -376,9 +411,13 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       entry.output_kb.reset();
       entry.details.clear();
       entry.output_path = run.output_path;
+      if (std::find(entry.given_outputs.begin(), entry.given_outputs.end(), run.output_path) ==
+          entry.given_outputs.end()) {
+        entry.given_outputs.push_back(run.output_path);
+      }
       entry.output_written = false;
       entry.thumbnail_path.clear();
-      entry.notes.clear();
+      entry.notes = run.notes;
     });
     if (env.state.requests.StopRequested) return false;
     env.state.batch.JobsStarted = 1;
@@ -411,6 +450,7 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
     Change(id, {.state = state,
                 .run = &result,
                 .reason = state ? &judged.reason : nullptr,
+                .output_notes = &run.notes,
                 .thumbnail = thumbnail.empty() ? nullptr : &thumbnail,
                 .thumbnail_run = IsThumbnailRun(kind)});
     EndPause(lane, result);
@@ -432,11 +472,16 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, kThumbnailPanelText); });
       Change(id, {.state = RowState::kThumbnail, .reason = &judged.reason});
     } else {
-      // The failed run's output goes before the retry writes its own.
-      if (platform::FileExists(run.output_path)) platform::DeleteFile(run.output_path);
+      // The failed run's output goes before the retry writes its own, under the same name.
+      if (!lane.claim.Truncate() && platform::FileExists(run.output_path)) {
+        platform::DeleteFile(run.output_path);
+      }
       if (state_.requests.StopRequested) return false;
       const InputMethod method = RetryInputMethod(row->input, FirstInputMethod(row->input));
-      run = Prepare(lane, [&] { return BuildEncoderCommand(lane.commands, *row, method); });
+      std::vector<std::string> notes = std::move(run.notes);
+      run = Prepare(
+          id, [&] { return BuildEncoderCommand(lane.commands, *row, method, run.output_path); });
+      run.notes = std::move(notes);
       Change(id, {.state = RowState::kRetrying, .reason = &judged.reason, .clear_percent = true});
     }
     kind = next.run;

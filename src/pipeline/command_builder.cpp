@@ -25,40 +25,47 @@ std::string Quoted(std::string_view path) {
   return out;
 }
 
-// The output path for `input_path`: the plain name, else <base>-1, <base>-2, ... A name is taken
-// when another row of the batch has it (`in_use`: two rows never write one file, and the rows
-// of a batch get their names in list order); a file already there is replaced only with
-// overwrite, so that a re-run of the same list replaces the same files, and never when it is the
-// input itself (reached by any path: the same name, a symlink, a hard link), which the encoder
-// would truncate.
-std::string ChooseOutputPath(const std::string& directory, const std::string& input_path,
-                             const std::string& extension, bool overwrite,
-                             const OutputsInUse* in_use) {
-  const std::string stem = directory + platform::kPathSeparator + OutputBaseName(input_path);
-  auto usable = [&](const std::string& path) {
-    if (in_use != nullptr && in_use->contains(path)) return false;
-    if (!platform::FileExists(path)) return true;
-    return overwrite && !platform::SameFile(path, input_path);
-  };
-  if (std::string path = stem + "." + extension; usable(path)) return path;
-  for (unsigned long long n = 1;; ++n) {
-    std::string path = stem + "-" + std::to_string(n) + "." + extension;
-    if (usable(path)) return path;
-  }
-}
-
-// The first unique name whose thumbnail is not the input file either.
-std::string OutputPathBesideInputThumbnail(const std::string& directory,
-                                           const std::string& input_path,
-                                           const std::string& extension,
-                                           const OutputsInUse* in_use) {
-  const std::string prefix =
-      directory + platform::kPathSeparator + OutputBaseName(input_path) + "-";
-  for (unsigned long long n = 1;; ++n) {
-    std::string path = prefix + std::to_string(n) + "." + extension;
-    if (!platform::FileExists(path) && !(in_use && in_use->contains(path)) &&
-        !platform::SameFile(ThumbnailPath(path), input_path)) {
+// The first usable name of <base>.<ext>, <base>-1.<ext>, ...: not one another row holds, not
+// the input itself (reached by any path: the same name, a symlink, a hard link), which the
+// encoder would truncate, nor, for a format with a thumbnail, one whose thumbnail is the input.
+// An existing file is replaced only with overwrite, so that a re-run of the same list replaces
+// the same files. With context.claim the name is claimed in the file system, which also passes
+// over a file that another conversion is writing, and says so in `notes`.
+std::string ChooseOutputPath(const CommandContext& context, const std::string& directory,
+                             const RowSnapshot& row, bool thumbnail,
+                             std::vector<std::string>& notes) {
+  const bool overwrite = row.choices.overwrite;
+  const std::string stem = directory + platform::kPathSeparator + OutputBaseName(row.input);
+  std::string busy;  // the first name passed over because another conversion holds it
+  for (unsigned long long n = 0;; ++n) {
+    std::string path = stem + (n == 0 ? "" : "-" + std::to_string(n)) + "." + row.extension;
+    if (context.owners != nullptr) {
+      const auto owner = context.owners->find(platform::PathKey(path));
+      if (owner != context.owners->end() && owner->second != row.id) continue;
+    }
+    if (platform::SameFile(path, row.input)) continue;
+    if (thumbnail && platform::SameFile(ThumbnailPath(path), row.input)) continue;
+    if (context.claim == nullptr) {
+      if (platform::FileExists(path) && !overwrite) continue;
       return path;
+    }
+    switch (context.claim->Claim(path, overwrite)) {
+      case platform::OutputClaim::Outcome::kClaimed:
+        if (!busy.empty()) {
+          notes.push_back(std::string(platform::FileNamePart(path)) + ": " + busy +
+                          " is being written by another conversion");
+        }
+        return path;
+      case platform::OutputClaim::Outcome::kExists:
+        continue;
+      case platform::OutputClaim::Outcome::kBusy:
+        if (busy.empty()) busy = platform::FileNamePart(path);
+        continue;
+      case platform::OutputClaim::Outcome::kFailed:
+        // Something there that cannot be written (a folder, a read-only file): the next name.
+        // Nothing there and still no file: the encoder tells why it cannot write either.
+        if (platform::PathExists(path)) continue;
+        return path;
     }
   }
 }
@@ -163,7 +170,7 @@ std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
 }
 
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
-                               InputMethod method) {
+                               InputMethod method, const std::string& output_path) {
   const ConversionChoices& choices = row.choices;
   const std::string& input_path = row.input;
   RowCommand run;
@@ -193,8 +200,11 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
   }
 
   const std::string& extension = row.extension;
+  const OutputFormat* format = FindFormat(choices.format);
   run.output_path =
-      ChooseOutputPath(directory, input_path, extension, choices.overwrite, context.outputs_in_use);
+      !output_path.empty()
+          ? output_path
+          : ChooseOutputPath(context, directory, row, format && format->ThumbnailWanted, run.notes);
   slots.InputPart = platform::QuoteArgumentBody(input_path);
   slots.InputPart += '"';
   slots.OutputPart = Quoted(run.output_path);
@@ -228,16 +238,7 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
 
   std::optional<FormatCommand> command = BuildFormatCommand(choices.format, slots, title);
   if (!command) return run;
-  if (command->thumbnail_wanted) {
-    // The thumbnail run writes <base>.THM beside the output; it must not be the input either.
-    if (platform::SameFile(ThumbnailPath(run.output_path), input_path)) {
-      run.output_path =
-          OutputPathBesideInputThumbnail(directory, input_path, extension, context.outputs_in_use);
-      slots.OutputPart = Quoted(run.output_path);
-      command = BuildFormatCommand(choices.format, slots, title);
-    }
-    run.thumbnail_wanted = true;
-  }
+  run.thumbnail_wanted = command->thumbnail_wanted;
   run.command = std::move(command->command);
   return run;
 }

@@ -3,13 +3,14 @@
 // reads the window only through a RowSnapshot taken on the UI thread, so it runs on any thread.
 #pragma once
 
+#include <map>
 #include <optional>
-#include <set>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 #include "model/forms.h"
+#include "platform/output_claim.h"
 #include "profiles/choices.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
@@ -34,8 +35,10 @@ class OutputDirectoryError : public std::runtime_error {
   std::string directory_;
 };
 
-// The output paths given to the rows of a batch so far: taken for the others.
-using OutputsInUse = std::set<std::string>;
+// The output names given to the rows of the list, by platform::PathKey, with the row each was
+// given to: a name belongs to its row for as long as the row is in the list, and is never given
+// to another.
+using OutputOwners = std::map<std::string, RowId>;
 
 // How a run opens its input: behind the alternate-input prefix `DS:\\`, or forced to the
 // QuickTime demuxer ("-f qt"), or plainly.
@@ -80,8 +83,12 @@ struct CommandContext {
   // A dry run: the commands are made as they would be, but nothing is created on disk (a
   // missing output directory that could not be created still throws OutputDirectoryError).
   bool dry_run = false;
-  // The outputs given to the batch's other rows: taken, even with overwrite (null: none).
-  const OutputsInUse* outputs_in_use = nullptr;
+  // The names the rows hold: another row's is taken, even with overwrite (null: none).
+  const OutputOwners* owners = nullptr;
+  // Set for a real run: the chosen name is claimed in the file system through it, so that no
+  // other conversion (of this program or another) writes it meanwhile. Null: names are chosen
+  // as they would be, and nothing is created.
+  platform::OutputClaim* claim = nullptr;
   // The encoder's threads (0: as many as it likes).
   int encoder_threads = 0;
 };
@@ -92,16 +99,21 @@ struct RowCommand {
   CommandSlots slots = {};
   std::string output_path = {};
   bool thumbnail_wanted = false;  // a PSP format: a thumbnail run follows a good video run
+  // Why the output is not at the first free name ("clip-1.mp4: clip.mp4 is being written by
+  // another conversion").
+  std::vector<std::string> notes = {};
 };
 
 // Builds the command of `row` opened by `method`: creates the output directory (one level)
 // when missing (unless context.dry_run), and with "Keep Folder Structure" the row's subfolder
-// below it (as deep as needed), chooses the output name (<base>.<ext>, else the first
-// free <base>-N.<ext>: a name another row of the batch has is never free, an existing file is
-// free only with overwrite; neither the output nor its thumbnail ever replaces the input file),
-// fills the slots and applies the format's template. Throws OutputDirectoryError.
+// below it (as deep as needed), takes `output_path` when given (a retry writes where its first
+// run did) or chooses the output name (<base>.<ext>, else the first free <base>-N.<ext>: a
+// name another row holds is never free; an existing file is free only with overwrite, and only
+// when no other conversion holds it; neither the output nor its thumbnail ever replaces the
+// input file; with context.claim the name is claimed), fills the slots and applies the
+// format's template. Throws OutputDirectoryError.
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
-                               InputMethod method);
+                               InputMethod method, const std::string& output_path = {});
 // A row's first command, as the batch and the dry run make it.
 RowCommand BuildFirstCommand(const CommandContext& context, const RowSnapshot& row);
 

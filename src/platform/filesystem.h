@@ -54,6 +54,10 @@ bool IsEmptyFile(const std::string& path);
 // volume and file index).
 bool SameFile(const std::string& a, const std::string& b);
 
+// A path as a key for telling whether two output names are one: the path itself, and on Windows,
+// whose file names ignore case, its lower-case form.
+std::string PathKey(const std::string& path);
+
 // The path's file name: what follows its last separator (the whole path when it has none).
 std::string_view FileNamePart(std::string_view path);
 // The file name's extension with its dot, lower-cased (A-Z only); empty when the file name has no

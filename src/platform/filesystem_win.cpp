@@ -94,6 +94,15 @@ bool IsEmptyFile(const std::string& path) {
   return empty;
 }
 
+std::string PathKey(const std::string& path) {
+  std::wstring wide = unicode::Widen(path);
+  for (wchar_t& c : wide) {
+    if (c == L'/') c = L'\\';
+  }
+  if (!wide.empty()) CharLowerBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+  return unicode::Narrow(wide);
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
   auto identity = [](const std::string& path, BY_HANDLE_FILE_INFORMATION& info) {
     const HANDLE file = OpenForInformation(path);

@@ -6,11 +6,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/child.h"
 #include "cli/run_program.h"
+#include "platform/output_claim.h"
 #include "support/temp_dir.h"
 
 namespace vidloom {
@@ -85,6 +88,47 @@ TEST(CliParallel, EveryFileOfTheBatchBecomesAnMp3) {
     EXPECT_NEAR(std::atof(v.count("duration") ? v.at("duration").c_str() : "0"), s.seconds, 0.2);
   }
   EXPECT_EQ(r.err.find("cite"), std::string::npos) << r.err;
+}
+
+// Two programs converting one song into one folder at once: each claims its name before its
+// encoder starts, so neither writes over the other; a file that another conversion holds is
+// left to it even with --overwrite.
+TEST(CliParallel, TwoProgramsIntoOneFolderWriteTwoWholeFiles) {
+  TempDir dir;
+  ASSERT_EQ(
+      RunProgram("/usr/bin/ffmpeg", {"-hide_banner", "-loglevel", "error", "-y", "-f", "lavfi",
+                                     "-i", "sine=frequency=440:duration=20", dir / "song.wav"})
+          .status,
+      0);
+  const std::string out = dir / "out";
+  const std::vector<std::string> args = {"--no-settings", "--format", "mp3",
+                                         "--output-dir",  out,        dir / "song.wav"};
+  testing::Child first(kCli, args), second(kCli, args);
+  ASSERT_TRUE(first.started() && second.started());
+  EXPECT_EQ(first.Wait(120'000), 0);
+  EXPECT_EQ(second.Wait(120'000), 0);
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(out)) {
+    names.insert(entry.path().filename().string());
+  }
+  ASSERT_EQ(names, (std::set<std::string>{"song.mp3", "song-1.mp3"}));
+  for (const std::string& name : names) {
+    const auto v = Probe(out + "/" + name);
+    EXPECT_NEAR(std::atof(v.count("duration") ? v.at("duration").c_str() : "0"), 20, 0.2) << name;
+  }
+
+  platform::OutputClaim held;
+  ASSERT_EQ(held.Claim(out + "/song.mp3", true), platform::OutputClaim::Outcome::kClaimed);
+  const auto size = std::filesystem::file_size(out + "/song.mp3");
+  std::vector<std::string> overwrite = args;
+  overwrite.insert(overwrite.begin(), {"--overwrite", "--json"});
+  const auto r = RunProgram(kCli, overwrite);
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
+  EXPECT_NE(r.out.find("\"notes\":[\"song-1.mp3: song.mp3 is being written by another "
+                       "conversion\"]"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(std::filesystem::file_size(out + "/song.mp3"), size) << "the held file is untouched";
 }
 
 }  // namespace

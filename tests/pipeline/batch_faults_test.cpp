@@ -160,7 +160,10 @@ TEST_F(BatchFaultTest, DirectoryReplacedByAFileBeforeARowIsReachedStopsBeforeIts
   Convert();
   EXPECT_EQ(Runs(), 1);
   EXPECT_EQ(Progress(0), "Done");
-  EXPECT_EQ(Progress(1), "");
+  // The row whose output directory could not be made fails, and says why.
+  EXPECT_EQ(Progress(1), "Failed");
+  EXPECT_EQ(form_.ListView1.row(1).reason,
+            "the output directory cannot be created: " + OutputDirectory());
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{std::string(kOutputDirectoryErrorText)});
   ExpectBatchEnded();
 }

@@ -298,25 +298,28 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
   Build("/movies/clip.avi");
   EXPECT_EQ(last.output_path, out_dir + "/clip-3.mp4");
 
-  // The names the batch's earlier rows have are taken, with overwrite too; with overwrite an
-  // existing file is replaced, so a re-run of the same list gets the same names.
+  // The names other rows hold are taken, with overwrite too; the row's own are its to replace
+  // with overwrite, so a re-run of the same list gets the same names.
+  const RowId self = window.form.ListView1.row(row).id;
+  const RowId other = self + 1;
   struct Case {
     bool overwrite;
-    OutputsInUse taken;
+    std::vector<std::pair<std::string, RowId>> held;
     const char* name;
   } const cases[] = {
       {false, {}, "clip-3.mp4"},
-      {false, {"clip-3.mp4", "clip-4.mp4"}, "clip-5.mp4"},
+      {false, {{"clip-3.mp4", other}, {"clip-4.mp4", other}}, "clip-5.mp4"},
       {true, {}, "clip.mp4"},
-      {true, {"clip.mp4"}, "clip-1.mp4"},
-      {true, {"clip.mp4", "clip-1.mp4"}, "clip-2.mp4"},
+      {true, {{"clip.mp4", other}}, "clip-1.mp4"},
+      {true, {{"clip.mp4", other}, {"clip-1.mp4", self}}, "clip-1.mp4"},
+      {true, {{"clip.mp4", other}, {"clip-1.mp4", other}}, "clip-2.mp4"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     options.CheckBoxOverWrite.SetChecked(c.overwrite);
-    OutputsInUse taken;
-    for (const std::string& name : c.taken) taken.insert(out_dir + "/" + name);
-    context.outputs_in_use = &taken;
+    OutputOwners owners;
+    for (const auto& [name, id] : c.held) owners.emplace(out_dir + "/" + name, id);
+    context.owners = &owners;
     Build("/movies/clip.avi");
     EXPECT_EQ(last.output_path, out_dir + "/" + c.name);
   }

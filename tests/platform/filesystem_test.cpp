@@ -11,12 +11,14 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/output_claim.h"
 #include "platform/whole_file.h"
 #include "support/temp_dir.h"
 
 namespace vidloom::platform {
 namespace {
 
+using testing::ReadTextFile;
 using testing::TempDir;
 using testing::WriteTextFile;
 
@@ -123,6 +125,37 @@ TEST(FileSystem, SameFileComparesTheFileNotTheName) {
   EXPECT_FALSE(SameFile(dir / "in.mp4", dir / "other.mp4"));
   EXPECT_FALSE(SameFile(dir / "in.mp4", dir / "missing.mp4"));
   EXPECT_FALSE(SameFile(dir / "missing.mp4", dir / "missing.mp4"));
+}
+
+// Two claims stand for two conversions (locks count per open file, also within one program).
+TEST(FileSystem, AnOutputNameIsHeldByOneConversionAtATime) {
+  using Outcome = OutputClaim::Outcome;
+  TempDir dir;
+  const std::string song = dir / "song.mp3";
+  OutputClaim first, second;
+  ASSERT_EQ(first.Claim(song, false), Outcome::kClaimed);
+  EXPECT_TRUE(FileExists(song)) << "made at once, so that no other program takes the name";
+  EXPECT_EQ(second.Claim(song, false), Outcome::kExists);
+  EXPECT_EQ(second.Claim(song, true), Outcome::kBusy) << "not replaced while it is written";
+  EXPECT_FALSE(second.held());
+
+  // The encoder writes the claimed file as any file; what it wrote stays.
+  WriteTextFile(song, "frames");
+  first.Release();
+  EXPECT_EQ(ReadTextFile(song), "frames");
+  ASSERT_EQ(second.Claim(song, true), Outcome::kClaimed) << "free once released";
+  EXPECT_EQ(ReadTextFile(song), "frames") << "kept until the encoder replaces it";
+  EXPECT_TRUE(second.Truncate());
+  EXPECT_EQ(FileSize(song), 0u);
+  second.Release();
+  EXPECT_TRUE(FileExists(song)) << "a file that was there before is not removed";
+
+  // A name claimed and never written leaves nothing behind; what is no file is never claimed.
+  ASSERT_EQ(first.Claim(dir / "unwritten.mp3", false), Outcome::kClaimed);
+  first.Release();
+  EXPECT_FALSE(PathExists(dir / "unwritten.mp3"));
+  EXPECT_EQ(first.Claim(dir.path(), true), Outcome::kFailed);
+  EXPECT_FALSE(first.held());
 }
 
 TEST(FileSystem, ProgramDirectoryHoldsThisProgram) {

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ class ScriptedDialogs : public Dialogs {
   void ShowMessage(const Form& asker, const std::string& caption,
                    const std::string& text) override {
     boxes.push_back({"message", caption, text, &asker});
+    if (on_box) on_box(boxes.back());
   }
   bool ConfirmOkCancel(const Form& asker, const std::string& text) override {
     return Answer(asker, "okcancel", text);
@@ -44,6 +46,8 @@ class ScriptedDialogs : public Dialogs {
   }
 
   std::vector<Box> boxes;
+  // Called while a message shows, to look at the window behind it.
+  std::function<void(const Box&)> on_box;
 
  private:
   bool Answer(const Form& asker, const char* kind, const std::string& text) {

@@ -79,8 +79,32 @@ grep -q '"state":"failed","reason":"Unknown format' "$work/psp-avc-windows.json"
 batch mp3 mp3 "$tone" "$clip"
 batch 3gp 3gp "$clip"
 
+# Two programs converting one song into one folder at once: each claims its name before its
+# encoder starts (an exclusive create, locked while written), so both end Done with two whole
+# files.
+song="$work/in/song.wav"
+ffmpeg -hide_banner -loglevel error -f lavfi -i "sine=frequency=550:sample_rate=44100" -t 20 \
+  "$song" || exit 2
+pids=()
+for n in 1 2; do
+  "$wine" "$win_bin/vidloom-cli.exe" --json --no-settings --format mp3 \
+    --output-dir "$(windows_path "$work/together")" "$(windows_path "$song")" \
+    >"$work/together-$n.json" 2>/dev/null &
+  pids+=($!)
+done
+for pid in "${pids[@]}"; do wait "$pid" || fail "two at once: a program did not end Done"; done
+[ "$(cd "$work/together" && ls | sort | tr '\n' ' ')" = "song-1.mp3 song.mp3 " ] ||
+  fail "two at once: the outputs are $(ls "$work/together" | tr '\n' ' ')"
+for f in "$work/together"/*; do
+  duration=$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$f" 2>&1)
+  [[ $duration =~ ^(19\.[89]|20\.[0-2]) ]] || fail "two at once: ${f##*/} lasts $duration s"
+done
+echo "ok two at once: $(ls "$work/together" | tr '\n' ' ')"
+
 # Ctrl-C (Wine delivers SIGINT to the console program as CTRL_C_EVENT): the batch stops as
 # "Stop Convert" does, the encoder finishes the file it writes, and the exit status is 130.
+# While it writes, a second program with --overwrite leaves that file to it and takes the next
+# free name, and says so.
 long="$work/in/long.mp4"
 make_clip "$long" 40 || exit 2
 "$wine" "$win_bin/vidloom-cli.exe" --json --no-settings --format ps3-1080p \
@@ -90,6 +114,12 @@ for ((i = 0; i < 600; i++)); do
   grep -q '"percent":[1-9]' "$work/stop.json" 2>/dev/null && break
   sleep 0.1
 done
+"$wine" "$win_bin/vidloom-cli.exe" --json --no-settings --overwrite --format psp \
+  --output-dir "$(windows_path "$work/stop")" "$(windows_path "$long")" >"$work/held.json" 2>/dev/null ||
+  fail "held: the second program did not end Done"
+grep -q '"notes":\["long-1.mp4: long.mp4 is being written by another conversion"\]' "$work/held.json" ||
+  fail "held: no note of the file left to the other conversion: $(tail -n 1 "$work/held.json")"
+[ -s "$work/stop/long-1.mp4" ] || fail "held: no long-1.mp4 beside the file being written"
 kill -INT "$cli"
 wait "$cli"
 status=$?
