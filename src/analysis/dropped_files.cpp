@@ -52,14 +52,28 @@ int CompareNames(std::string_view a, std::string_view b) {
 
 class Expansion {
  public:
-  Expansion(const std::vector<std::string>& extensions, std::vector<std::string>& out)
-      : extensions_(extensions), out_(out) {}
+  Expansion(const std::vector<std::string>& extensions, std::vector<std::string>& out,
+            const std::string& output_folder)
+      : extensions_(extensions), out_(out) {
+    std::error_code error;
+    if (!output_folder.empty()) {
+      const fs::path identity = fs::canonical(platform::FsPath(output_folder), error);
+      if (!error) output_folder_ = platform::Utf8Path(identity);
+    }
+  }
 
-  // Appends the supported files of the folder `dir`, unless it has been listed already.
-  void Folder(const fs::path& dir) {
+  // Appends the supported files of the folder `dir`, unless it has been listed already, or it is
+  // the output folder met inside a given one (`inside`).
+  void Folder(const fs::path& dir, bool inside = false) {
     std::error_code error;
     const fs::path identity = fs::canonical(dir, error);
-    if (error || !listed_.insert(platform::Utf8Path(identity)).second) return;
+    if (error) return;
+    const std::string key = platform::Utf8Path(identity);
+    if (inside && !output_folder_.empty() && key == output_folder_) {
+      skipped_output = true;
+      return;
+    }
+    if (!listed_.insert(key).second) return;
 
     std::vector<std::string> names;
     fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, error);
@@ -74,7 +88,7 @@ class Expansion {
       const fs::file_status status = fs::status(entry, error);  // follows links
       if (error) continue;
       if (fs::is_directory(status)) {
-        Folder(entry);
+        Folder(entry, true);
       } else if (fs::is_regular_file(status) && HasExtension(name, extensions_)) {
         out_.push_back(platform::Utf8Path(entry));
       }
@@ -85,6 +99,10 @@ class Expansion {
   const std::vector<std::string>& extensions_;
   std::vector<std::string>& out_;
   std::set<std::string> listed_;  // canonical paths of the folders listed so far
+  std::string output_folder_;     // canonical; empty when there is none
+
+ public:
+  bool skipped_output = false;
 };
 
 }  // namespace
@@ -127,9 +145,11 @@ bool NameLess(const std::string& a, const std::string& b) {
 
 std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths,
                                             const std::vector<std::string>& extensions,
-                                            std::vector<std::string>* roots) {
+                                            std::vector<std::string>* roots,
+                                            const std::string& output_folder,
+                                            bool* skipped_output) {
   std::vector<std::string> files;
-  Expansion expansion(extensions, files);
+  Expansion expansion(extensions, files, output_folder);
   for (const auto& path : paths) {
     std::error_code error;
     const bool folder = !path.empty() && fs::is_directory(platform::FsPath(path), error);
@@ -140,6 +160,7 @@ std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& path
     }
     if (roots) roots->resize(files.size(), folder ? path : std::string());
   }
+  if (skipped_output) *skipped_output = expansion.skipped_output;
   return files;
 }
 

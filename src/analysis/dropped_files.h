@@ -28,9 +28,13 @@ bool NameLess(const std::string& a, const std::string& b);
 // folders are followed, but no folder is listed twice, so a link back to a parent ends there.
 // Entries that cannot be read (no permission, dangling links) are skipped silently.
 // With `roots`, it gets for each file the folder of `paths` it was found in (empty for a path
-// given as a file), so that a folder's structure can be kept.
+// given as a file), so that a folder's structure can be kept. A folder met inside a given folder
+// that is `output_folder` (the same folder by any path) is passed over, so that a program's own
+// outputs never come back as its inputs; `skipped_output` then tells so.
 std::vector<std::string> ExpandDroppedPaths(const std::vector<std::string>& paths,
                                             const std::vector<std::string>& extensions,
-                                            std::vector<std::string>* roots = nullptr);
+                                            std::vector<std::string>* roots = nullptr,
+                                            const std::string& output_folder = {},
+                                            bool* skipped_output = nullptr);
 
 }  // namespace vidloom::analysis

@@ -403,6 +403,10 @@ bool AddTheFiles(MainWindow& window, const Arguments& a, std::vector<RowReport>&
     std::cerr << "vidloom-cli: skipped, no media files in the folder: " << folder << "\n";
     skipped.push_back(SkippedPath(folder, kNoMediaInFolderText));
   }
+  if (!added.skipped_output_folder.empty()) {
+    std::cerr << "vidloom-cli: skipped the output folder inside a folder given: "
+              << added.skipped_output_folder << "\n";
+  }
   for (const auto& file : added.not_started) {
     std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
     skipped.push_back(SkippedPath(file, kNotAnalysedText));

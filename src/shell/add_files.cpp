@@ -269,6 +269,8 @@ void ShowSkipped(TForm1& form, const AddFilesResult& result) {
     skipped = SkippedMessage("no such file", result.missing);
   } else if (!result.empty_folders.empty()) {
     skipped = SkippedMessage("no media files", result.empty_folders);
+  } else if (!result.skipped_output_folder.empty()) {
+    skipped = SkippedMessage("the output folder", {result.skipped_output_folder});
   }
   if (!skipped.empty() || form.StatusBar1.message().rfind(kSkippedPrefix, 0) == 0) {
     form.StatusBar1.SetMessage(skipped);

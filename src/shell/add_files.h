@@ -136,6 +136,8 @@ struct AddFilesResult {
   std::vector<std::string> missing;
   // Folders given (dropped, on the command line) that hold no supported file.
   std::vector<std::string> empty_folders;
+  // The output folder, when it lay inside a folder given and was passed over.
+  std::string skipped_output_folder = {};
 };
 
 // The status bar's message after an adding: the paths that got no row ("Skipped (no such

@@ -288,23 +288,30 @@ AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) 
   static const std::vector<std::string> extensions =
       analysis::FilterExtensions(SupportedFilesFilter);
   // The encoder runs in the program directory: a path relative to ours would miss there.
+  // The program's own outputs are not added again when their folder lies inside one given.
+  const std::string output_folder =
+      platform::AbsolutePath(std::string(text::Trim(Form1.Edit1.text())));
   std::vector<std::string> absolute;
   std::vector<std::string> empty_folders;
   for (const auto& path : paths) {
     absolute.push_back(platform::AbsolutePath(path));
     if (platform::DirectoryExists(absolute.back()) &&
-        analysis::ExpandDroppedPaths({absolute.back()}, extensions).empty()) {
+        analysis::ExpandDroppedPaths({absolute.back()}, extensions, nullptr, output_folder)
+            .empty()) {
       empty_folders.push_back(absolute.back());
     }
   }
   std::vector<std::string> roots;
-  const std::vector<std::string> files = analysis::ExpandDroppedPaths(absolute, extensions, &roots);
+  bool skipped_output = false;
+  const std::vector<std::string> files =
+      analysis::ExpandDroppedPaths(absolute, extensions, &roots, output_folder, &skipped_output);
   if (files.empty()) {
     result.end = AddFilesResult::End::kAllFiles;
   } else {
     result = vidloom::AddGivenFiles(adding_, files, roots);
   }
   result.empty_folders = std::move(empty_folders);
+  if (skipped_output) result.skipped_output_folder = output_folder;
   ShowSkipped(Form1, result);
   return result;
 }

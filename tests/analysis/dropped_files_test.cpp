@@ -235,6 +235,20 @@ TEST_F(ExpandTest, FoldersGiveTheirSupportedFilesRecursivelyInNameOrder) {
   EXPECT_EQ(Expand({single, dir / "show", single}), mixed);
 
   EXPECT_TRUE(Expand({dir / "show/empty"}).empty());
+
+  // The output folder inside a folder given is passed over (by any path that names it), and
+  // said; given itself, it is listed.
+  bool skipped = false;
+  EXPECT_EQ(
+      ExpandDroppedPaths({dir / "show"}, Supported(), nullptr, dir / "show/extras/./", &skipped),
+      (Paths{dir / "show/Audio/theme.mp3", dir / "show/ep1.mp4", dir / "show/ep2.MP4",
+             dir / "show/ep10.mkv.avi", dir / "show/zz.ogg"}));
+  EXPECT_TRUE(skipped);
+  EXPECT_EQ(
+      ExpandDroppedPaths({dir / "show/extras"}, Supported(), nullptr, dir / "show/extras", &skipped)
+          .size(),
+      2u);
+  EXPECT_FALSE(skipped);
 }
 
 TEST_F(ExpandTest, TheOrderDoesNotDependOnCreationOrder) {

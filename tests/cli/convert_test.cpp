@@ -211,6 +211,21 @@ TEST_F(CliConvert, KeepFoldersMirrorsTheAddedFolder) {
   EXPECT_EQ(convert({"--keep-folders"}),
             (std::set<std::string>{"Artist/Album/01.mp3", "02.mp3", "alone.mp3"}));
   EXPECT_EQ(convert({}), (std::set<std::string>{"01.mp3", "02.mp3", "alone.mp3"}));
+
+  // The output folder inside the folder given: running again converts the same files into the
+  // same places, never the first run's outputs.
+  const std::string inside = dir / "Music/Converted";
+  for (int run = 0; run < 2; ++run) {
+    const auto r = RunProgram(kCli, {"--no-settings", "--format", "mp3", "--keep-folders",
+                                     "--overwrite", "--output-dir", inside, dir / "Music"});
+    EXPECT_EQ(r.status, 0) << r.out << r.err;
+    EXPECT_EQ(r.err.find("skipped the output folder") != std::string::npos, run == 1) << r.err;
+  }
+  std::set<std::string> converted;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(inside)) {
+    if (entry.is_regular_file()) converted.insert(entry.path().lexically_relative(inside).string());
+  }
+  EXPECT_EQ(converted, (std::set<std::string>{"Artist/Album/01.mp3", "02.mp3"}));
 }
 
 TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
