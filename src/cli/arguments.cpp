@@ -165,6 +165,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       a.mode = Mode::kPrintRows;
     } else if (arg == "--help") {
       a.mode = Mode::kHelp;
+    } else if (arg == "--version") {
+      a.mode = Mode::kVersion;
     } else {
       bool known = false;
       for (const auto& s : kSelectorOptions) {
@@ -204,6 +206,7 @@ Modes (default: convert):
   --show-options        print every selector: NAME, enabled (0|1), selected row, items
                         (tab-separated)
   --help                this text
+  --version             the program's name and version
 
 Choices (each takes an item of the selector, see --show-options: its text, or the same without
 regard to case and blanks, or its number alone, as in --sample-rate 8000):
@@ -214,7 +217,9 @@ regard to case and blanks, or its number alone, as in --sample-rate 8000):
   --video-codec TEXT    --video-size TEXT     --video-bitrate TEXT   --frame-rate TEXT
   --audio-codec TEXT    --audio-bitrate TEXT  --channels TEXT        --sample-rate TEXT
   --aspect TEXT         --letterbox None|LetterBox
-  --volume 0..10        volume slider position (5 = unchanged, 0 = silent, 10 = double)
+  --volume 0..10        volume slider position (5 = unchanged, 10 = double); 0 writes a video
+                        without sound (PSP formats: a silent sound track, which the PSP
+                        needs) and leaves the sound of the audio formats (AAC, MP3) unchanged
   --output-dir DIR      output directory (created, one level, when missing)
   --overwrite           replace existing outputs instead of choosing a new name
   --no-overwrite        choose a new name for an output that exists (overrides the stored
@@ -240,9 +245,10 @@ Other options:
   --yes                 answer questions with Yes/OK
   --json                while converting, write JSON lines to standard output instead of the
                         progress lines and the result table: an object per change of a row
-                        {"type":"row","file","state","percent","frames","size_kb","reason"}
-                        and a last one {"type":"summary","converted","total","files":[{"file",
-                        "state","reason"}...]}; state is waiting, converting, retrying,
+                        {"type":"row","file","state","percent","frames","size_kb","reason",
+                        "notes"} and a last one {"type":"summary","converted","total",
+                        "files":[{"file","state","reason","notes"}...]}; notes lists what the
+                        format could not take as chosen; state is waiting, converting, retrying,
                         thumbnail, done, failed, aborted or skipped (a path that got no row,
                         a file the batch did not reach). A byte of a file name that is not
                         part of valid UTF-8 is written as \u00XX (XX its value)

@@ -8,7 +8,15 @@
 
 namespace vidloom::cli {
 
-enum class Mode { kConvert, kPrintCommands, kListFormats, kShowOptions, kPrintRows, kHelp };
+enum class Mode {
+  kConvert,
+  kPrintCommands,
+  kListFormats,
+  kShowOptions,
+  kPrintRows,
+  kHelp,
+  kVersion
+};
 
 struct Arguments {
   Mode mode = Mode::kConvert;

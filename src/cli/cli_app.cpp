@@ -146,10 +146,14 @@ std::string ChooseFormat(TForm1& form, const std::string& text) {
     }
     if (named.size() == 1) index = row_of(named.front()->DisplayName);
   }
+  std::vector<const OutputFormat*> all;
+  for (const OutputFormat& format : FormatCatalogue) all.push_back(&format);
   // A separator row is no format.
-  if (index < 0 || index >= form.ComboOutputFormat.count() || IsSeparatorRow(items[index])) {
-    std::vector<const OutputFormat*> all;
-    for (const OutputFormat& format : FormatCatalogue) all.push_back(&format);
+  if (index >= 0 && index < form.ComboOutputFormat.count() && IsSeparatorRow(items[index])) {
+    return "row " + text +
+           " of the format list is a separator, not a format; formats:" + FormatChoices(all);
+  }
+  if (index < 0 || index >= form.ComboOutputFormat.count()) {
     return "\"" + text +
            "\" is neither an output format, its short name or extension, nor the row index of "
            "a format in 0.." +
@@ -425,6 +429,10 @@ int RunCli(const std::vector<std::string>& args) {
   const Arguments& a = *parsed.arguments;
   if (a.mode == Mode::kHelp) {
     std::cout << UsageText();
+    return 0;
+  }
+  if (a.mode == Mode::kVersion) {
+    std::cout << "vidloom-cli (Vidloom) " << VIDLOOM_VERSION << "\n";
     return 0;
   }
   const bool needs_files =

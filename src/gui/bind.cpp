@@ -156,16 +156,21 @@ void BindProgressBar(ProgressBar& bar, QProgressBar* widget) {
 
 void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels,
                    QLabel* message, QLabel* notice, int room) {
+  // The last panel (the thumbnail step) shows only while it has something to say; the message
+  // has its room otherwise.
+  constexpr int kLast = StatusBar::kPanels - 1;
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     Follow(bar, panels[i], [&bar, i](QLabel* w) {
       w->setText(Q(bar.panel(i)));
       w->setToolTip(Q(bar.panel(i)));
       w->setEnabled(bar.enabled());
+      if (i == kLast) w->setVisible(!bar.panel(i).empty());
     });
   }
   if (message == nullptr) return;
-  Follow(bar, message, [&bar, notice, room](QLabel* w) {
-    int width = room;
+  QLabel* last = panels[kLast];
+  Follow(bar, message, [&bar, notice, room, last](QLabel* w) {
+    int width = room + (bar.panel(kLast).empty() ? last->width() : 0);
     if (notice != nullptr) {
       notice->setText(Q(bar.notice()));
       notice->setVisible(!bar.notice().empty());

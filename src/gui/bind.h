@@ -42,7 +42,8 @@ void BindTrackBar(TrackBar& bar, QSlider* slider);
 void BindSpinEdit(SpinEdit& spin, QSpinBox* widget);
 void BindProgressBar(ProgressBar& bar, QProgressBar* widget);
 // One label per panel; the message beside them and the notice at the far end (may be null):
-// the message gets `room` pixels, less what a shown notice takes.
+// the message gets `room` pixels, less what a shown notice takes, and the last panel's while
+// that panel is empty (it is hidden then).
 void BindStatusBar(StatusBar& bar, const std::array<QLabel*, StatusBar::kPanels>& panels,
                    QLabel* message = nullptr, QLabel* notice = nullptr, int room = 0);
 

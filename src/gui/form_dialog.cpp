@@ -8,7 +8,16 @@ FormDialog::FormDialog(bool& visible, QWidget* parent) : QDialog(parent), visibl
 
 void FormDialog::ShowWindow() {
   visible_ = true;
-  if (!isVisible()) CentreOn(this, parentWidget());
+  if (!isVisible()) {
+    // Centred the first time; then where the user left it. The window's own rectangle, without
+    // the window manager's frame: a frame position taken while shown and given back while
+    // hidden is read as a client position by some managers, and the window creeps up.
+    if (last_geometry_.isValid()) {
+      setGeometry(last_geometry_);
+    } else {
+      CentreOn(this, parentWidget());
+    }
+  }
   show();
   raise();
   activateWindow();
@@ -16,7 +25,10 @@ void FormDialog::ShowWindow() {
 
 void FormDialog::HideWindow() {
   visible_ = false;
-  if (isVisible()) QDialog::done(QDialog::Rejected);
+  if (isVisible()) {
+    last_geometry_ = geometry();
+    QDialog::done(QDialog::Rejected);
+  }
 }
 
 void FormDialog::SyncVisibility() {
@@ -37,6 +49,7 @@ void FormDialog::reject() {
 
 void FormDialog::done(int result) {
   visible_ = false;
+  if (isVisible()) last_geometry_ = geometry();
   QDialog::done(result);
 }
 

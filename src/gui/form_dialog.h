@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <functional>
 
 namespace vidloom::gui {
@@ -15,8 +16,8 @@ class FormDialog : public QDialog {
   // Unset: closing is allowed.
   std::function<bool()> close_query;
 
-  // Shows (or raises) the window, centred on its parent the first time it appears, and sets
-  // the model's `visible`.
+  // Shows (or raises) the window, centred on its parent the first time it appears and where it
+  // was when hidden after that, and sets the model's `visible`.
   void ShowWindow();
   // Hides the window (no query) and clears the model's `visible`.
   void HideWindow();
@@ -32,6 +33,7 @@ class FormDialog : public QDialog {
 
  private:
   bool& visible_;
+  QRect last_geometry_;  // where the window was when last hidden; null before
 };
 
 }  // namespace vidloom::gui

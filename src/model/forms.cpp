@@ -11,6 +11,9 @@ TForm1::TForm1() {
   RemoveButton.caption = "Remove";
   ClearAllButton.caption = "Clear All ";
   ButtonStopSmall.caption = "Stop";
+  // Usable while a batch converts, when there is something to stop.
+  StopConvertButton.SetEnabled(false);
+  ButtonStopSmall.SetEnabled(false);
 
   Label1.SetCaption("Output Directory : ");
   Label14.SetCaption("100%");

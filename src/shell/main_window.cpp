@@ -263,7 +263,11 @@ bool MainWindow::FormClose() {
 }
 
 bool MainWindow::TryClose() {
-  return FormCloseQuery() && FormClose();
+  if (!FormCloseQuery() || !FormClose()) return false;
+  // Closed while files are added: the adding stops at once, as by its "Cancel", so that the
+  // program does not run on unseen until the last file is analysed.
+  if (adding_.state.AddingFiles) Button2Click(adding_);
+  return true;
 }
 
 void MainWindow::Exit1Click() {

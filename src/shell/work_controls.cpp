@@ -28,6 +28,7 @@ void ForEachWorkControl(TForm1& form, TForm4& options, F&& f) {
   f(form.TrackBar1);
   f(form.ComboAspectRatio);
   f(form.AddFiles1);
+  f(form.AddFolder1);
   f(form.Convert1);
   f(form.Exit1);
   f(form.OpenHelpFile1);

@@ -123,6 +123,8 @@ TEST(CliDryRun, UnlistedItemsAreUsageErrorsThatListTheValidOnes) {
   const auto separator = RunProgram(kCli, {"--print-commands", "--format", "3", "x.avi"});
   EXPECT_EQ(separator.status, 2);
   EXPECT_NE(separator.err.find("psp-avc"), std::string::npos) << separator.err;
+  EXPECT_NE(separator.err.find("row 3 of the format list is a separator"), std::string::npos)
+      << separator.err;
 
   // A value that names several items says which.
   const auto several =
@@ -138,6 +140,11 @@ TEST(CliDryRun, NoFilesOrUnknownOptionsAreUsageErrors) {
   const auto help = RunProgram(kCli, {"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--print-commands"), std::string::npos);
+  EXPECT_NE(help.out.find("\"reason\",\n                        \"notes\"}"), std::string::npos)
+      << "every JSON field is named";
+  const auto version = RunProgram(kCli, {"--version"});
+  EXPECT_EQ(version.status, 0);
+  EXPECT_EQ(version.out.rfind("vidloom-cli (Vidloom) ", 0), 0u) << version.out;
 }
 
 TEST(CliDryRun, DirectoryThatCannotBeMadeIsReported) {

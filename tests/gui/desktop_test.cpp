@@ -29,6 +29,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -362,6 +363,9 @@ TEST_F(DesktopTest, StartupShowsTheDesignedWindowAndWritesNothingUntilClosed) {
             settings::DefaultOutputDirectory());
   EXPECT_EQ(MainChild<QProgressBar>("ProgressBar1")->value(), 0);
   EXPECT_EQ(Rows(), 0);
+  // Nothing to stop until a batch converts.
+  EXPECT_FALSE(MainChild<QPushButton>("StopConvertButton")->isEnabled());
+  EXPECT_FALSE(MainChild<QPushButton>("ButtonStopSmall")->isEnabled());
 
   // Only the main window shows; the start-up script beside the program was started once.
   EXPECT_FALSE(windows_->analyzing().isVisible());
@@ -521,6 +525,7 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   EXPECT_FALSE(MainChild<QComboBox>("ComboOutputFormat")->isEnabled());
   EXPECT_FALSE(MainChild<QSlider>("TrackBar1")->isEnabled());
   EXPECT_FALSE(Action("Exit1")->isEnabled());
+  EXPECT_FALSE(Action("AddFolder1")->isEnabled());
   EXPECT_TRUE(MainChild<QPushButton>("StopConvertButton")->isEnabled());
   EXPECT_TRUE(MainChild<QPushButton>("ButtonStopSmall")->isEnabled());
 
@@ -651,6 +656,48 @@ TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {
   EXPECT_NE(details.find("DS:"), std::string::npos) << "the retry's command line";
 }
 
+// Two inputs of one name, the second unreadable: mended and converted again with "Check Failed
+// Items", it never takes the name of the first row's output, overwrite or not.
+TEST_F(DesktopTest, AMendedRowConvertedAgainNeverReplacesAnotherRowsOutput) {
+  ASSERT_TRUE(Media::Get().ok);
+  fs::create_directories(dir_ / "config");
+  WriteTextFile(settings_path_, "[General]\nOutputDir=" + out_dir_ +
+                                    "\n[CheckBoxes]\nOverwriteExistingFile=1\nShutDown=0\n");
+  fs::create_directories(dir_ / "x");
+  fs::create_directories(dir_ / "y");
+  fs::copy_file(Media::Get().short_clip, dir_ / "x/clip.avi");
+  WriteTextFile(dir_ / "y/clip.avi", "A letter, not a film.\n");
+  Start();
+  AddFiles({dir_ / "x/clip.avi", dir_ / "y/clip.avi"});
+  ASSERT_EQ(Rows(), 2);
+  ChooseFormat(QStringLiteral("MP3 - Mpeg Layer3 Audio (*.mp3)"));
+  Click("ConvertNowButton");
+  WaitForBatchEnd();
+  ASSERT_EQ(Cell(0, kColumnProgress), "Done");
+  ASSERT_EQ(Cell(1, kColumnProgress), "Failed");
+  const std::string first = out_dir_ + "/clip.mp3";
+  const auto first_written = fs::last_write_time(first);
+
+  fs::remove(dir_ / "y/clip.avi");
+  fs::copy_file(Media::Get().short_clip, dir_ / "y/clip.avi");
+  Action("CheckFailedItems1")->trigger();
+  ASSERT_FALSE(form().ListView1.row(0).checked);
+  for (int run = 0; run < 2; ++run) {
+    Click("ConvertNowButton");
+    WaitForBatchEnd();
+    EXPECT_EQ(Cell(1, kColumnProgress), "Done");
+    EXPECT_EQ(form().ListView1.row(0).output_path, first);
+    EXPECT_EQ(form().ListView1.row(1).output_path, out_dir_ + "/clip-1.mp3");
+    EXPECT_EQ(fs::last_write_time(first), first_written) << "the first row's output is untouched";
+  }
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(out_dir_)) {
+    names.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, (std::set<std::string>{"clip.mp3", "clip-1.mp3"}))
+      << "the second row replaced its own file";
+}
+
 TEST_F(DesktopTest, TheKeyboardAddsConvertsAndRemovesAndLongPathsKeepTheirEnds) {
   ASSERT_TRUE(Media::Get().ok);
   StoreOutputDirectory();
@@ -715,8 +762,8 @@ TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {
   EXPECT_TRUE(countdown->isActive());
   EXPECT_EQ(countdown->interval(), 1000);
   const int ticks = window_->shutdown.CountdownTicks;
-  QTimerEvent tick(countdown->timerId());
-  QCoreApplication::sendEvent(countdown, &tick);
+  QTimerEvent timer_event(countdown->timerId());
+  QCoreApplication::sendEvent(countdown, &timer_event);
   ASSERT_EQ(window_->shutdown.CountdownTicks, ticks + 1);
   TakeOverTheCountdownTimer();
   EXPECT_EQ(WarningSeconds(), QString::number(window_->shutdown.CountdownTicks));
@@ -869,6 +916,25 @@ TEST_F(DesktopTest, TheShutdownQuestionOpensAboveTheOptionsDialogThatAsked) {
     ASSERT_LT(at(question_id), static_cast<std::ptrdiff_t>(stacking.size())) << question_id;
     ASSERT_LT(at(options_id), static_cast<std::ptrdiff_t>(stacking.size())) << options_id;
     EXPECT_GT(at(question_id), at(options_id)) << "the question is stacked below the dialog";
+  }
+}
+
+TEST_F(DesktopTest, TheOptionsDialogOpensWhereItWasLeft) {
+  Start();
+  OptionsDialogView& options = windows_->options();
+  Action("SetGeneralOptions1")->trigger();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&options, kWindowTimeoutMs));
+  options.move(options.pos() + QPoint(40, 30));  // where the user drags it
+  for (int shown = 0; shown < 3; ++shown) {
+    QTest::qWait(0);
+    const QRect before = options.geometry();
+    QTest::mouseClick(options.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+    ASSERT_FALSE(options.isVisible());
+    Action("SetGeneralOptions1")->trigger();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&options, kWindowTimeoutMs));
+    // The window manager places the frame after mapping: wait until it stands, then compare.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return options.geometry() == before; }, 2000))
+        << "shown " << shown + 1 << " times: " << options.geometry().y() << " for " << before.y();
   }
 }
 

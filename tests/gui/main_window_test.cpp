@@ -530,6 +530,17 @@ TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
   form_.StatusBar1.SetNotice("");
   EXPECT_TRUE(notice->isHidden());
   EXPECT_EQ(message->width(), wide);
+
+  // Outside the thumbnail step its panel gives way: the notice and a skipped folder's news both
+  // stand whole.
+  form_.StatusBar1.SetPanel(2, "");
+  form_.StatusBar1.SetNotice("Power off when done");
+  form_.StatusBar1.SetMessage("Skipped (no media files): Holiday Videos 2025");
+  QApplication::processEvents();
+  EXPECT_TRUE(panel2->isHidden());
+  EXPECT_EQ(message->text(), "Skipped (no media files): Holiday Videos 2025");
+  EXPECT_LE(message->geometry().right(), notice->geometry().left());
+  EXPECT_LE(notice->geometry().right(), view_->width());
 }
 
 TEST_F(MainWindowTest, OutputDirectoryLabelHintShowsTheDirectory) {

@@ -750,9 +750,18 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
   ui_.AdvanceBy(2000);
   EXPECT_EQ(form().ProgressBar1.text(),
             "0:02 elapsed, 0:02 left  |  batch 0:02 elapsed, 0:06 left");
+  // The batch has ended when its closing message shows: summary, clock and buttons.
+  std::vector<std::string> behind_the_message;
+  dialogs_.on_box = [&](const ScriptedDialogs::Box&) {
+    behind_the_message = {form().StatusBar1.panel(0),
+                          form().BatchClockTimer.enabled() ? "clock" : "",
+                          form().StopConvertButton.enabled() ? "stop" : "",
+                          form().ConvertNowButton.enabled() ? "convert" : ""};
+  };
   WriteTextFile(go, "");
   EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
   window_->WaitForBatch();
+  EXPECT_EQ(behind_the_message, (std::vector<std::string>{"2 of 2 converted", "", "", "convert"}));
   EXPECT_EQ(form().ListView1.cell(1, kCellProgress), "Done");
   EXPECT_EQ(form().ProgressBar1.text(), "");
   EXPECT_EQ(form().caption, "Vidloom");
@@ -901,6 +910,21 @@ TEST_F(MainWindowTest, TheAnalysingWindowCancelsAndHoldsOffTheFolderChoice) {
   EXPECT_TRUE(form().AddFileButton.enabled());
 }
 
+TEST_F(MainWindowTest, ClosingTheWindowWhileFilesAreAddedStopsTheAdding) {
+  Start();
+  window_->adding().parallel_analyses = 1;
+  file_dialog_.answer =
+      std::vector<std::string>{media_ / "a.avi", media_ / "b.avi", media_ / "c.avi"};
+  on_read = [&](const std::string& path) {
+    if (path == media_ / "a.avi") {
+      EXPECT_TRUE(window_->TryClose());
+    }
+  };
+  const auto result = window_->AddFileButtonClick();
+  EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
+  EXPECT_EQ(form().ListView1.count(), 1) << "the file in hand is finished, the rest skipped";
+}
+
 TEST_F(MainWindowTest, AddingFilesWithoutTheEncoderSaysSoAndAddsNothing) {
   MainWindowOptions options = Options();
   options.required_files = {"raziz2u", "no-such-library"};
@@ -972,15 +996,20 @@ TEST_F(MainWindowTest, MenuEntriesDisabledWhileConvertingComeBackAfter) {
   form().Edit1.SetText(media_ / "out");
   StartHangingBatch();
   for (const MenuEntry* m : {&form().Exit1, &form().OpenHelpFile1, &form().VisitOurWebsite1,
-                             &form().About1, &form().SetGeneralOptions1}) {
+                             &form().About1, &form().SetGeneralOptions1, &form().AddFolder1}) {
     EXPECT_FALSE(m->enabled()) << m->caption;
   }
   form().About1.UserClick();
   EXPECT_FALSE(window_->FormAbout.visible);
   EXPECT_TRUE(form().StopConvertButton.enabled());
+  EXPECT_TRUE(form().ButtonStopSmall.enabled());
   StopBatch();
   form().About1.UserClick();
   EXPECT_TRUE(window_->FormAbout.visible);
+  EXPECT_TRUE(form().AddFolder1.enabled());
+  // Nothing left to stop.
+  EXPECT_FALSE(form().StopConvertButton.enabled());
+  EXPECT_FALSE(form().ButtonStopSmall.enabled());
 }
 
 }  // namespace
