@@ -28,6 +28,9 @@ void HoldInH263Size(VideoFrame& frame) {
         std::to_string(frame.width) + "x" + std::to_string(frame.height);
     return;
   }
+  frame.adjustments.push_back(std::to_string(fit->first) + "x" + std::to_string(fit->second) +
+                              " with bars: H.263 has no " + std::to_string(frame.width) + "x" +
+                              std::to_string(frame.height));
   const int extra_w = fit->first - frame.width;
   const int extra_h = fit->second - frame.height;
   frame.pad_left += (extra_w / 2) & ~1;

@@ -38,6 +38,9 @@ struct VideoFrame {
   AVRational pixel_aspect{1, 1};  // of the output
   AVRational frame_rate{25, 1};
   std::string error = {};  // when not empty, why there is no such frame (a sentence, no marker)
+  // What was asked and is coded otherwise, one sentence each ("352x288 with bars: H.263 has no
+  // 320x240"); printed as "Adjusted: <sentence>".
+  std::vector<std::string> adjustments = {};
 };
 
 // The frame for `codec` (an encoder name: "h263", "libx264", ...) in `muxer`. The picture is -s,

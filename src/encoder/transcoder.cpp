@@ -419,6 +419,7 @@ void Conversion::SetUpVideo(const AVCodec* codec, bool thumbnail) {
   source.upright = vidloom::media::UprightOf(st);
   const VideoFrame frame = PlanVideoFrame(req_, codec->name, muxer_, thumbnail, source);
   if (!frame.error.empty()) Fail(frame.error);
+  adjustments_.insert(adjustments_.end(), frame.adjustments.begin(), frame.adjustments.end());
 
   OpenVideoEncoder(codec, thumbnail, frame);
   const char* pix = av_get_pix_fmt_name(dec->pix_fmt);
@@ -505,7 +506,8 @@ void Conversion::SetUpAudio(const AVCodec* codec) {
   if (enc->bit_rate > 0) used.bit_rate = enc->bit_rate;
   used.sample_rate = enc->sample_rate;
   used.channels = enc->ch_layout.nb_channels;
-  adjustments_ = AudioAdjustments(req_, codec->name, used);
+  const std::vector<std::string> audio = AudioAdjustments(req_, codec->name, used);
+  adjustments_.insert(adjustments_.end(), audio.begin(), audio.end());
 
   av_channel_layout_uninit(&audio_.source_layout);
   if (dec->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC) {

@@ -760,12 +760,18 @@ TEST(DeviceRules, H263PutsOtherSizesIntoTheSmallestStandardSizeThatHoldsThem) {
   };
   for (const Case& c : cases) {
     const std::string output = Fixture(std::string("h263_") + c.size + ".3gp");
-    ExpectCleanRun(
+    const Outcome o =
         RunProgram(kEncoder, Command(Fixture("clip.avi"),
                                      {"-vcodec", "h263", "-b", "128", "-acodec", "amr_nb", "-ar",
                                       "8000 ", "-ac", "1 (mono)", "-s", c.size},
-                                     output)),
-        false);
+                                     output));
+    ExpectCleanRun(o, false);
+    // A size changed is said.
+    const std::string coded = std::to_string(c.width) + "x" + std::to_string(c.height);
+    EXPECT_EQ(o.output.find("Adjusted: " + coded + " with bars: H.263 has no " + c.size) !=
+                  std::string::npos,
+              coded != c.size)
+        << o.output;
     const auto p = Probe(output);
     int videos = 0;
     const std::string v = StreamOf(p, "video", &videos);
