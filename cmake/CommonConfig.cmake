@@ -21,6 +21,17 @@ if(VIDLOOM_SANITIZE)
   add_link_options(-fsanitize=${VIDLOOM_SANITIZE})
 endif()
 
+# The fuzz build (scripts/fuzz): every source is instrumented for libFuzzer's coverage and
+# checked by ASan and UBSan; tests/fuzz links the targets with libFuzzer's main.
+if(VIDLOOM_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "VIDLOOM_FUZZ needs clang: configure with CC=clang CXX=clang++")
+  endif()
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
 # vidloom_add_test(NAME SOURCES... LIBS ...): one test program per component, run through ctest.
 function(vidloom_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;ENV" ${ARGN})

@@ -56,7 +56,8 @@ std::vector<Box> BoxesIn(const std::string& data, uint64_t begin, uint64_t end, 
     } else if (box.size == 0) {
       box.size = end - at;  // to the end
     }
-    if (box.size < box.header || at + box.size > end) break;
+    // Against what is left: a 64-bit size added to the offset could wrap round.
+    if (box.size < box.header || box.size > end - at) break;
     boxes.push_back(box);
     at += box.size;
   }
@@ -95,7 +96,7 @@ std::string PatchLevels(const std::string& path, std::optional<int> h263_level,
     } else if (b.size == 0) {
       b.size = total - at;
     }
-    if (b.size < b.header || at + b.size > total) break;
+    if (b.size < b.header || b.size > total - at) break;
     top.push_back(b);
     at += b.size;
   }

@@ -122,8 +122,23 @@ namespace {
 // Applies one option's value; returns an error text or empty.
 using Setter = std::function<std::string(Request&, const std::string&)>;
 
+// `text` as an error line shows it: a control character as \xNN, so that the line stays one.
+std::string Shown(const std::string& text) {
+  constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      out += {'\\', 'x', kHex[byte >> 4], kHex[byte & 0xF]};
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::string Invalid(const std::string& option, const std::string& value) {
-  return "invalid value \"" + value + "\" for " + option;
+  return "invalid value \"" + Shown(value) + "\" for " + option;
 }
 
 // A number in [low, high]; empty means "choose" (left unset).
@@ -245,8 +260,10 @@ const std::map<std::string, Setter>& ValueOptions() {
            r.start_seconds.reset();
            return {};
          }
+         // The start is taken in microseconds, a 64-bit count: a billion seconds is beyond any
+         // input and fits with room to spare.
          const auto t = ParseTime(v);
-         if (!t) return Invalid("-ss", v);
+         if (!t || *t > 1e9) return Invalid("-ss", v);
          r.start_seconds = *t;
          return {};
        }},
@@ -332,7 +349,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       }
       if (!result.error.empty()) return result;
     } else if (!arg.empty() && arg[0] == '-' && !last) {
-      result.error = "unrecognized option " + arg;
+      result.error = "unrecognized option " + Shown(arg);
       return result;
     } else {
       // The output name: the one argument that is no option (it may itself begin with "-").

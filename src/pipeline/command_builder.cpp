@@ -1,5 +1,6 @@
 #include "pipeline/command_builder.h"
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
 
@@ -149,7 +150,11 @@ std::string SubfolderOf(const std::string& input, const std::string& source_fold
   const std::filesystem::path relative =
       platform::FsPath(input).parent_path().lexically_relative(platform::FsPath(source_folder));
   const std::string text = platform::Utf8Path(relative);
-  if (text.empty() || text == "." || relative.is_absolute() || text.rfind("..", 0) == 0) return {};
+  // A path that climbs anywhere is not below the folder: "a/../../x" leaves it, and a linked
+  // folder could turn even "a/../b" into a way out.
+  const bool climbs = std::any_of(relative.begin(), relative.end(),
+                                  [](const std::filesystem::path& part) { return part == ".."; });
+  if (text.empty() || text == "." || relative.has_root_path() || climbs) return {};
   return text;
 }
 

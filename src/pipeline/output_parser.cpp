@@ -116,6 +116,44 @@ std::optional<double> PlainSeconds(std::string_view seconds_text) {
   return seconds;
 }
 
+// The size reading of a line: nullopt without "size="; else the number before "kB", read whole
+// (empty when there is none).
+std::optional<std::string_view> SizeReading(std::string_view line) {
+  constexpr std::string_view kSize = "size=";
+  const std::size_t at = line.find(kSize);
+  if (at == std::string_view::npos) return std::nullopt;
+  const std::string_view rest = line.substr(at + kSize.size());
+  const std::size_t kb = rest.find("kB");
+  if (kb == std::string_view::npos) return std::string_view();
+  const std::string_view value = Trim(rest.substr(0, kb));
+  const bool number = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
+    return (c >= '0' && c <= '9') || c == '.';
+  });
+  return number ? value : std::string_view();
+}
+
+// A size reading as a whole number of kB, when it is one.
+std::optional<std::int64_t> WholeKb(std::string_view value) {
+  std::int64_t whole = 0;
+  const char* end = value.data() + value.size();
+  if (const auto [ptr, ec] = std::from_chars(value.data(), end, whole);
+      !value.empty() && ec == std::errc() && ptr == end) {
+    return whole;
+  }
+  return std::nullopt;
+}
+
+// The time reading of a line: after "time" and one separator character up to the next blank;
+// nullopt when there is none.
+std::optional<std::string_view> TimeReading(std::string_view line) {
+  const std::size_t at = line.find("time");
+  if (at == std::string_view::npos || at + 5 > line.size()) return std::nullopt;
+  const std::string_view rest = line.substr(at + 5);
+  const std::size_t blank = rest.find(' ');
+  if (blank == std::string_view::npos) return std::nullopt;
+  return rest.substr(0, blank);
+}
+
 }  // namespace
 
 std::optional<std::int64_t> PercentOf(std::string_view seconds_text,
@@ -193,43 +231,24 @@ void OutputParser::ReadProgress(std::string_view line) {
   ReadTime(line);
 }
 
-bool OutputParser::ReadFrames(std::string_view line) {
+void OutputParser::ReadFrames(std::string_view line) {
   constexpr std::string_view kFrame = "frame=";
   const std::size_t at = line.find(kFrame);
-  if (at == std::string_view::npos) return false;
+  if (at == std::string_view::npos) return;
   const std::string_view rest = line.substr(at + kFrame.size());
   const std::size_t blank = rest.find(' ');
   const std::string_view value =
       blank == std::string_view::npos ? std::string_view() : rest.substr(0, blank);
   pending_.frames = std::string(value);
   current_frames_ = std::string(Trim(value));
-  return true;
 }
 
-bool OutputParser::ReadSize(std::string_view line) {
-  // The size is read whole, however many digits it has.
-  constexpr std::string_view kSize = "size=";
-  const std::size_t at = line.find(kSize);
-  if (at == std::string_view::npos) return false;
-  const std::string_view rest = line.substr(at + kSize.size());
-  const std::size_t kb = rest.find("kB");
-  std::string_view value;
-  if (kb != std::string_view::npos) {
-    value = Trim(rest.substr(0, kb));
-    const bool number = !value.empty() && std::all_of(value.begin(), value.end(), [](char c) {
-      return (c >= '0' && c <= '9') || c == '.';
-    });
-    if (!number) value = {};
-  }
-  pending_.size_panel = "Output File Size : " + std::string(value) + " KB";
-  std::int64_t whole = 0;
-  const char* end = value.data() + value.size();
-  if (const auto [ptr, ec] = std::from_chars(value.data(), end, whole);
-      !value.empty() && ec == std::errc() && ptr == end) {
-    pending_.size_kb = whole;
-  }
-  last_size_ = std::string(value);
-  return true;
+void OutputParser::ReadSize(std::string_view line) {
+  const auto value = SizeReading(line);
+  if (!value) return;
+  pending_.size_panel = "Output File Size : " + std::string(*value) + " KB";
+  if (const auto kb = WholeKb(*value)) pending_.size_kb = kb;
+  last_size_ = std::string(*value);
 }
 
 void OutputParser::ReadDuration(std::string_view line) {
@@ -268,41 +287,66 @@ void OutputParser::ReadDuration(std::string_view line) {
   if (duration_seconds_ == 0) duration_seconds_ = 1;
 }
 
-bool OutputParser::ReadTime(std::string_view line) {
-  const std::size_t at = line.find("time");
-  if (at == std::string_view::npos) return false;
-  // The value starts after "time" and one separator character and ends at a blank.
-  if (at + 5 > line.size()) return false;
-  const std::string_view rest = line.substr(at + 5);
-  const std::size_t blank = rest.find(' ');
-  if (blank == std::string_view::npos) return false;
-  progress_mark_ = last_size_ + "|" + std::string(rest.substr(0, blank));
-  if (const auto seconds = PlainSeconds(Trim(rest.substr(0, blank + 1))))
-    pending_.seconds = seconds;
-  const auto percent = PercentOf(Trim(rest.substr(0, blank + 1)), duration_seconds_);
-  if (!percent) return false;  // not a number, or no duration yet: nothing to show
+void OutputParser::ReadTime(std::string_view line) {
+  const auto text = TimeReading(line);
+  if (!text) return;
+  progress_mark_ = last_size_ + "|" + std::string(*text);
+  if (const auto seconds = PlainSeconds(Trim(*text))) pending_.seconds = seconds;
+  const auto percent = PercentOf(Trim(*text), duration_seconds_);
+  if (!percent) return;  // not a number, or no duration yet: nothing to show
   pending_.bar = *percent;
   pending_.progress = std::to_string(std::min<std::int64_t>(*percent, 100)) + "%";
-  return true;
 }
 
 void OutputParser::ReadLatestProgress(std::string_view block) {
-  // Later readings replace earlier ones, so the lines are read from the last one back until
-  // each reading has been found.
-  bool need_frames = true;
-  bool need_size = true;
-  bool need_time = true;
+  // Later readings replace earlier ones. From the last line back, find the earliest line that
+  // gives a reading no later line gives (the time's mark also takes the size read last before
+  // it), then read forward from there, so that the result is that of reading every line.
+  bool need_frames = true, need_size = true, need_kb = true, need_time = true;
+  bool need_seconds = true, need_size_before_time = false;
+  std::size_t from = block.size();
   std::size_t end = block.size();
-  while (end > 0 && (need_frames || need_size || need_time)) {
+  while (end > 0 && (need_frames || need_size || need_kb || need_time || need_seconds ||
+                     need_size_before_time)) {
     while (end > 0 && (block[end - 1] == '\r' || block[end - 1] == '\n')) --end;
     std::size_t start = end;
     while (start > 0 && block[start - 1] != '\r' && block[start - 1] != '\n') --start;
     const std::string_view line = block.substr(start, end - start);
-    if (need_frames && ReadFrames(line)) need_frames = false;
-    if (need_size && ReadSize(line)) need_size = false;
-    if (need_time && ReadTime(line)) need_time = false;
+    bool needed = false;
+    if (need_frames && line.find("frame=") != std::string_view::npos) {
+      need_frames = false;
+      needed = true;
+    }
+    if (const auto time = TimeReading(line)) {
+      if (need_time) {
+        need_time = false;
+        need_size_before_time = true;
+        needed = true;
+      }
+      if (need_seconds && PlainSeconds(Trim(*time))) {
+        need_seconds = false;
+        needed = true;
+      }
+    }
+    if (const auto size = SizeReading(line)) {
+      if (need_size || need_size_before_time) {
+        need_size = need_size_before_time = false;
+        needed = true;
+      }
+      if (need_kb && WholeKb(*size)) {
+        need_kb = false;
+        needed = true;
+      }
+    }
+    if (needed) from = start;
     end = start;
   }
+  LineSplitter::SplitLines(block.substr(from), [&](std::string_view line) {
+    ReadFrames(line);
+    ReadSize(line);
+    ReadTime(line);
+    return true;
+  });
 }
 
 bool OutputParser::ExamineBlock(std::string_view block, Verdict& verdict) {
@@ -315,13 +359,11 @@ bool OutputParser::ExamineBlock(std::string_view block, Verdict& verdict) {
     return LineSplitter::SplitLines(block, examine);
   }
   if (!options_.thumbnail_run) ReadLatestProgress(block);
-  // The block's last record stands for all of them in the transcript.
-  std::size_t end = block.size();
-  while (end > 0 && (block[end - 1] == '\r' || block[end - 1] == '\n')) --end;
-  std::size_t start = end;
-  while (start > 0 && block[start - 1] != '\r' && block[start - 1] != '\n') --start;
-  if (end > start) Keep(block.substr(start, end - start));
-  return true;
+  // Every line goes to the transcript, which keeps the last of a run of progress records.
+  return LineSplitter::SplitLines(block, [&](std::string_view line) {
+    Keep(line);
+    return true;
+  });
 }
 
 void OutputParser::Keep(std::string_view line) {

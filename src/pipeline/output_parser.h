@@ -108,11 +108,10 @@ class OutputParser {
   bool ExamineBlock(std::string_view block, Verdict& verdict);
   void ReadLatestProgress(std::string_view block);
   void ReadProgress(std::string_view line);
-  // Each returns true when the line gave a value for the display.
-  bool ReadFrames(std::string_view line);
-  bool ReadSize(std::string_view line);
+  void ReadFrames(std::string_view line);
+  void ReadSize(std::string_view line);
   void ReadDuration(std::string_view line);
-  bool ReadTime(std::string_view line);
+  void ReadTime(std::string_view line);
   void Keep(std::string_view line);
   void KeepLine(std::string line);
 

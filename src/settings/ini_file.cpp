@@ -84,7 +84,10 @@ IniDocument IniDocument::Parse(std::string_view text) {
         text.substr(start, end == std::string_view::npos ? text.npos : end - start);
     const bool terminated = end != std::string_view::npos;
     if (terminated && !line.empty() && line.back() == '\r') {
-      line.remove_suffix(1);
+      // Every carriage return before the line end goes with it: one kept in the line would
+      // become part of the line end when the file is written with "\n", and each write would
+      // change the line again.
+      while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
       if (first) doc.line_end_ = "\r\n";
     }
     first = false;

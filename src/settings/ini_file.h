@@ -29,7 +29,7 @@ class IniDocument {
  public:
   IniDocument() = default;
 
-  // Parses `text`. Lines end at "\n"; a "\r" before it is dropped and the file's line ending
+  // Parses `text`. Lines end at "\n"; the "\r"s before it are dropped and the file's line ending
   // ("\r\n" when its first line uses it, "\n" otherwise) is used for every line when written.
   // Any byte sequence parses: lines that are neither a section header nor "key=value" are kept
   // and otherwise ignored.

@@ -169,6 +169,12 @@ TEST(ParseCommandLine, MalformedCommandsGiveAnErrorText) {
     for (const auto& a : args) line += "[" + a + "] ";
     EXPECT_NE(r.error, "") << line;
   }
+  // A start beyond any input, whose microseconds would not fit the encoder's 64-bit count.
+  EXPECT_NE(ParseCommandLine({"-i", "a.avi", "-ss", "99999999999999999999", "o.thm"}).error, "");
+  // The error is printed as one line: a line break in a value must not cut it.
+  EXPECT_EQ(ParseCommandLine({"-i", "a.avi", "-b", "1\r\nx", "o.mp4"}).error,
+            "invalid value \"1\\x0d\\x0ax\" for -b");
+  EXPECT_EQ(ParseCommandLine({"-i", "a.avi", "-\n", "o.mp4"}).error, "unrecognized option -\\x0a");
 }
 
 TEST(Values, FrameRates) {

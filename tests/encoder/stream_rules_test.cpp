@@ -1,13 +1,15 @@
 // The encoder's stream rules and filter chains on plain values: frame, bars, pixel aspect,
-// orientation, rates and levels, without any media file.
+// orientation, rates and levels, and the reading of boxes, without any media file.
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 extern "C" {
 #include <libavutil/display.h>
 }
 
+#include "boxes.h"
 #include "filter_chain.h"
 #include "media/display.h"
 #include "stream_rules.h"
@@ -236,6 +238,15 @@ TEST(AudioCoding, RatesChannelsAndChains) {
             "channel_layouts=stereo");
   EXPECT_EQ(AudioSourceArgs({1, 44100}, 44100, "s16", "mono"),
             "time_base=1/44100:sample_rate=44100:sample_fmt=s16:channel_layout=mono");
+}
+
+TEST(Boxes, ASizeBeyondTheEndEndsTheList) {
+  // A box, then one whose 64-bit size would carry the offset round past zero.
+  const std::string data = std::string("\0\0\0\x08", 4) + "free" + std::string("\0\0\0\x01", 4) +
+                           "mdat" + std::string(8, '\xff');
+  const std::vector<Box> boxes = BoxesIn(data, 0, data.size());
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].type, "free");
 }
 
 }  // namespace

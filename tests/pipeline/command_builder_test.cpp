@@ -450,6 +450,14 @@ TEST(CommandRules, TitlesAndBaseNames) {
   }
 }
 
+TEST(CommandRules, SubfoldersLieBelowTheFolderAddedWith) {
+  EXPECT_EQ(SubfolderOf("/m/Artist/Album/01.wav", "/m"), "Artist/Album");
+  EXPECT_EQ(SubfolderOf("/m/..Live/01.wav", "/m"), "..Live");
+  EXPECT_EQ(SubfolderOf("/m/01.wav", "/m"), "");
+  EXPECT_EQ(SubfolderOf("/other/01.wav", "/m"), "");
+  EXPECT_EQ(SubfolderOf("/m/a/../../etc/01.wav", "/m"), "");  // climbs out on the way
+}
+
 TEST(CommandRules, MuteAndVolumeOptions) {
   EXPECT_EQ(MuteOption("0", false), " -an ");
   EXPECT_EQ(MuteOption("0", true), "");

@@ -406,8 +406,10 @@ struct Outcome {
   Verdict verdict;
   bool error_seen;
   std::int32_t duration;
-  std::optional<std::string> frames, size_panel, progress, current_frames;
-  std::optional<std::int64_t> bar;
+  std::optional<std::string> frames, size_panel, progress, current_frames, mark;
+  std::optional<std::int64_t> bar, size_kb;
+  std::optional<double> seconds;
+  std::vector<std::string> transcript;
   bool operator==(const Outcome&) const = default;
 };
 
@@ -419,8 +421,9 @@ Outcome FeedInReads(const std::string& text, std::size_t read_size) {
   }
   if (verdict == Verdict::kContinue) verdict = parser.Finish();
   Display d = parser.TakeDisplay();
-  return {verdict,      parser.error_seen(), parser.duration_seconds(),  d.frames,
-          d.size_panel, d.progress,          parser.TakeCurrentFrames(), d.bar};
+  return {verdict,    parser.error_seen(),        parser.duration_seconds(), d.frames, d.size_panel,
+          d.progress, parser.TakeCurrentFrames(), parser.TakeProgressMark(), d.bar,    d.size_kb,
+          d.seconds,  parser.TakeTranscript()};
 }
 
 TEST(OutputParser, ReadSizeDoesNotChangeTheOutcome) {
@@ -442,6 +445,10 @@ TEST(OutputParser, ReadSizeDoesNotChangeTheOutcome) {
       {"nul midway", head + records + "fail\0ed\r" + records},
       {"rejected first line", "Not a header\n" + records},
       {"lf only", head + "frame=1 size=1kB time=1.0 b\nframe=2 size=2kB time=2.0 b\n"},
+      {"a line of no record midway", head + records + "x=1\r" + records},
+      {"no duration yet", std::string(kInput) + "\r\n" + records},
+      {"records, then a size of no number", head + records + "frame=303 size=N/A time=40.0 b\r"},
+      {"records, then a time without size", head + records + "frame=304 time=41.0 b\r"},
   };
   for (const auto& [name, text] : texts) {
     const Outcome one_by_one = FeedInReads(text, 1);

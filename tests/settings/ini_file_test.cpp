@@ -133,6 +133,11 @@ TEST(IniDocument, KeepsWindowsLineEndsAndAnUnterminatedLastLine) {
   crlf.Set("A", "y", "2");
   EXPECT_EQ(crlf.Text(), "[A]\r\nx=1\r\ny=2\r\n");
 
+  // Carriage returns before a line end go with it, so that a written file reads back as written.
+  auto extra_cr = IniDocument::Parse("[A]\nx=1\r\r\n");
+  extra_cr.Set("A", "y", "2");
+  EXPECT_EQ(IniDocument::Parse(extra_cr.Text()).Text(), extra_cr.Text());
+
   auto open_end = IniDocument::Parse("[A]\nx=1");
   EXPECT_EQ(open_end.Text(), "[A]\nx=1");
   open_end.Set("A", "y", "2");
