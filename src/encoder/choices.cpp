@@ -93,6 +93,20 @@ int NearestRate(int wanted, const std::vector<int>& supported) {
   return best;
 }
 
+std::string TitleFromPath(const std::string& path) {
+  std::size_t start = path.find_last_of("/\\");
+  start = start == std::string::npos ? 0 : start + 1;
+  // "C:song.wav": the drive's name is no part of the file's.
+  if (start == 0 && path.size() > 2 && path[1] == ':' &&
+      ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'))) {
+    start = 2;
+  }
+  std::string base = path.substr(start);
+  const std::size_t dot = base.find_last_of('.');
+  if (dot != std::string::npos && dot > 0) base.resize(dot);
+  return base;
+}
+
 bool IsH263Size(int width, int height) {
   static const int kSizes[][2] = {{128, 96}, {176, 144}, {352, 288}, {704, 576}, {1408, 1152}};
   return std::any_of(std::begin(kSizes), std::end(kSizes),

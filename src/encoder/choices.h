@@ -34,6 +34,11 @@ int AmrBitRate(double asked_kbps, bool asked);
 // is empty.
 int NearestRate(int wanted, const std::vector<int>& supported);
 
+// The title of an output whose input and command give none: the input file's name without its
+// folders and its extension, whatever separators the path uses ("/" and "\", and the ":" of a
+// drive letter), so that no folder name travels with the file.
+std::string TitleFromPath(const std::string& path);
+
 // The five frame sizes H.263 allows.
 bool IsH263Size(int width, int height);
 // The smallest of them that holds a width x height frame; nullopt when none does.

@@ -634,10 +634,7 @@ void Conversion::CopyMetadata() {
   }
   if (req_.title) av_dict_set(&out_->metadata, "title", req_.title->c_str(), 0);
   if (muxer_ == "mp3" && av_dict_get(out_->metadata, "title", nullptr, 0) == nullptr) {
-    std::string base = req_.input.substr(req_.input.find_last_of('/') + 1);
-    const size_t dot = base.find_last_of('.');
-    if (dot != std::string::npos && dot > 0) base.resize(dot);
-    av_dict_set(&out_->metadata, "title", base.c_str(), 0);
+    av_dict_set(&out_->metadata, "title", TitleFromPath(req_.input).c_str(), 0);
   }
 }
 

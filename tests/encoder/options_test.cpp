@@ -231,6 +231,19 @@ TEST(Choices, MuxerFollowsFormatThenName) {
   }
 }
 
+TEST(Choices, TitleIsTheFileNameWithoutFoldersOrExtension) {
+  for (const auto& [path, title] : std::vector<std::pair<std::string, std::string>>{
+           {"C:\\Users\\Ana\\Music\\song.wav", "song"},
+           {"\\\\server\\share\\Ana\\mix.tape.flac", "mix.tape"},
+           {"C:/Users/Ana/song.wav", "song"},
+           {"C:song.wav", "song"},
+           {"/home/ana/Music/song.wav", "song"},
+           {"/home/ana/.hidden", ".hidden"},
+           {"song", "song"}}) {
+    EXPECT_EQ(TitleFromPath(path), title) << path;
+  }
+}
+
 TEST(Choices, Codecs) {
   EXPECT_EQ(VideoEncoderFor("xvid", "psp"), "libxvid");
   EXPECT_EQ(VideoEncoderFor("mpeg4", "3gp"), "mpeg4");

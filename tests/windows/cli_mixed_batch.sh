@@ -77,6 +77,13 @@ thm="$work/psp-avc-windows/Café 🎬 clip.THM"
 grep -q '"state":"failed","reason":"Unknown format' "$work/psp-avc-windows.json" ||
   fail "psp-avc: the corrupt file does not fail with its reason"
 batch mp3 mp3 "$tone" "$clip"
+# The MP3's title is the input's name alone: no folder of a Windows path (Z:\...\in\...), nor
+# of the POSIX one, travels with the file.
+for side in windows linux; do
+  title=$(ffprobe -v error -show_entries format_tags=title -of csv=p=0 \
+    "$work/mp3-$side/Tonalité ñ.mp3" 2>&1)
+  [ "$title" = "Tonalité ñ" ] || fail "mp3: the $side title is \"$title\", not the file's name"
+done
 batch 3gp 3gp "$clip"
 
 # Two programs converting one song into one folder at once: each claims its name before its
