@@ -7,14 +7,22 @@ The list comes from SupportedFilesFilter in add_files.h, read as the compiler re
 string literals joined, the macros it names (VIDLOOM_MORE_FILE_PATTERNS, ...) expanded. Then, as
 FilterExtensions does in the program: every second "|"-separated part is a pattern list, its
 ";"-separated "*.ext" patterns are trimmed and lower-cased, and the extensions are sorted
-without duplicates. The include defines two macros that insert, for each extension, the
-installer script's VIDLOOM_REGISTER_EXTENSION or VIDLOOM_UNREGISTER_EXTENSION macro.
+without duplicates. The types that are no media file Vidloom converts (OPEN_WITH_LEFT_OUT) are
+then left out: the file dialog keeps offering them, but "Open with" does not. The include defines
+two macros that insert, for each extension, the installer script's VIDLOOM_REGISTER_EXTENSION or
+VIDLOOM_UNREGISTER_EXTENSION macro.
 """
 import re
 import sys
 
 TOKEN = re.compile(r'\s*(?:"((?:[^"\\\n]|\\.)*)"|([A-Za-z_]\w*))')
 EXTENSION = re.compile(r"^\.[a-z0-9]+$")
+
+# Files that hold no media of their own, or rarely any: playlists and pointers to a stream
+# (.asx, .ram), cue sheets (.cue), the many kinds of data file named .dat, still pictures (.gif)
+# and bare JPEG streams (.mjpg, .mjpeg), which the program lists as "Unknown". Opening one with
+# Vidloom from Explorer would give a row that cannot convert.
+OPEN_WITH_LEFT_OUT = {".asx", ".ram", ".cue", ".dat", ".gif", ".mjpg", ".mjpeg"}
 
 
 def unescape(literal):
@@ -69,7 +77,8 @@ def filter_extensions(file_filter):
 
 def main(header_path, output_path):
     with open(header_path, encoding="utf-8") as f:
-        extensions = filter_extensions(read_filter(f.read()))
+        extensions = [e for e in filter_extensions(read_filter(f.read()))
+                      if e not in OPEN_WITH_LEFT_OUT]
     if not extensions:
         raise ValueError("SupportedFilesFilter names no extension")
     for extension in extensions:
@@ -78,7 +87,7 @@ def main(header_path, output_path):
             raise ValueError(f"extension {extension!r} is not letters and digits")
     lines = [
         f"; Made by packaging/windows/extensions.py from {header_path}: the {len(extensions)}",
-        "; extensions of the file dialog's filter. Do not edit.",
+        "; extensions of the file dialog's filter that Vidloom converts. Do not edit.",
         f"!define VIDLOOM_EXTENSION_COUNT {len(extensions)}",
     ]
     for name, per_extension in (("VIDLOOM_REGISTER_EXTENSIONS", "VIDLOOM_REGISTER_EXTENSION"),

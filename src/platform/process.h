@@ -13,6 +13,12 @@
 
 namespace vidloom::platform {
 
+// Windows: marks this process as a running Vidloom program until it ends, however it ends (a
+// named mutex, "Global\Vidloom.Running", seen from every session), so that the installer and
+// the uninstaller wait until no window and no vidloom-cli is left before they replace or
+// remove the programs. Elsewhere it does nothing.
+void MarkProgramRunning();
+
 #ifdef _WIN32
 using ProcessId = unsigned long;
 // The name of the event that asks process <pid> to finish its work and end, as SIGTERM does

@@ -24,6 +24,9 @@
 #include "platform/process.h"
 
 namespace vidloom::platform {
+
+void MarkProgramRunning() {}
+
 namespace {
 
 // Every child started through ChildProcess that has not been reaped yet. A pid stays here until

@@ -167,6 +167,12 @@ HANDLE MakeJob() {
 
 }  // namespace
 
+void MarkProgramRunning() {
+  // Held until the process ends: the system closes the handle then.
+  static const HANDLE running = CreateMutexW(nullptr, FALSE, L"Global\\Vidloom.Running");
+  (void)running;
+}
+
 std::wstring EndRequestEventName(ProcessId pid) {
   return L"Local\\vidloom-end-request-" + std::to_wstring(pid);
 }

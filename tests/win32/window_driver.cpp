@@ -11,6 +11,11 @@
 //   wait-gone MS               no main window is left within MS milliseconds
 //   answer CAPTION MS          a message box CAPTION shows within MS milliseconds: its text is
 //                              printed (one line per line) and its first button pressed
+//   press CAPTION BUTTON MS    a dialog CAPTION (an installer's) with a button BUTTON (its text
+//                              without "&") shows within MS milliseconds: the button is pressed
+//   checked CAPTION BOX MS     prints 1 when the dialog CAPTION's check box BOX is ticked, else 0
+//   windows                    prints each shown top-level window (class, caption) and its
+//                              buttons: what a failed test saw
 //   start-time PROGRAM [ARGS]  starts PROGRAM, prints the milliseconds until its main window
 //                              shows, then ends it through File > Exit
 #include <windows.h>
@@ -66,6 +71,43 @@ bool WaitFor(int ms, const std::function<bool()>& done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
   return true;
+}
+
+// The first control of class `kind` whose text, "&" taken out, is `text`, anywhere below `top`.
+HWND FindControl(HWND top, const wchar_t* kind, const std::wstring& text) {
+  struct Search {
+    const wchar_t* kind;
+    std::wstring text;
+    HWND found;
+  } search{kind, text, nullptr};
+  EnumChildWindows(
+      top,
+      [](HWND child, LPARAM raw) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(raw);
+        wchar_t child_kind[32] = L"";
+        GetClassNameW(child, child_kind, 32);
+        if (lstrcmpiW(child_kind, s->kind) != 0 || !IsWindowVisible(child)) return TRUE;
+        std::wstring shown = Text(child);
+        std::erase(shown, L'&');
+        if (shown != s->text) return TRUE;
+        s->found = child;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+// A shown dialog window titled `caption` (blanks at its end aside: an installer's caption may
+// have one) that holds a control `kind` named `text`.
+HWND DialogWith(const std::wstring& caption, const wchar_t* kind, const std::wstring& text) {
+  for (HWND dialog = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); dialog;
+       dialog = FindWindowExW(nullptr, dialog, L"#32770", nullptr)) {
+    std::wstring title = Text(dialog);
+    while (!title.empty() && title.back() == L' ') title.pop_back();
+    if (!IsWindowVisible(dialog) || title != caption) continue;
+    if (HWND control = FindControl(dialog, kind, text)) return control;
+  }
+  return nullptr;
 }
 
 int Fail(const std::string& why) {
@@ -134,6 +176,47 @@ int wmain(int, wchar_t**) {
     }
     if (button == nullptr) return Fail("the box has no button");
     PostMessageW(button, BM_CLICK, 0, 0);
+    return 0;
+  }
+  if (command == "windows") {
+    EnumWindows(
+        [](HWND window, LPARAM) -> BOOL {
+          if (!IsWindowVisible(window)) return TRUE;
+          wchar_t kind[64] = L"";
+          GetClassNameW(window, kind, 64);
+          std::printf("%s \"%s\":", vidloom::unicode::Narrow(kind).c_str(),
+                      vidloom::unicode::Narrow(Text(window)).c_str());
+          EnumChildWindows(
+              window,
+              [](HWND child, LPARAM) -> BOOL {
+                wchar_t child_kind[32] = L"";
+                GetClassNameW(child, child_kind, 32);
+                if (lstrcmpiW(child_kind, L"Button") == 0 && IsWindowVisible(child)) {
+                  std::printf(" [%s]", vidloom::unicode::Narrow(Text(child)).c_str());
+                }
+                return TRUE;
+              },
+              0);
+          std::printf("\n");
+          return TRUE;
+        },
+        0);
+    return 0;
+  }
+  if (command == "press" || command == "checked") {
+    const wchar_t* kind = L"Button";
+    HWND control = nullptr;
+    if (!WaitFor(std::stoi(arg(3)), [&] {
+          control = DialogWith(wide(arg(1)), kind, wide(arg(2)));
+          return control != nullptr && IsWindowEnabled(control);
+        })) {
+      return Fail("no \"" + arg(2) + "\" in a window " + arg(1));
+    }
+    if (command == "checked") {
+      std::printf("%d\n", SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+    } else {
+      PostMessageW(control, BM_CLICK, 0, 0);
+    }
     return 0;
   }
   HWND main = MainWindow();

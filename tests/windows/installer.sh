@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # The Windows installer in a fresh Wine prefix of its own. vidloom-setup-<version>.exe /S installs
 # the program folder (stripped programs, the manual, the icon, the uninstaller), the Start menu
-# shortcut, the Apps & features entry and "Open With" for every file type of the file dialog,
+# shortcut, the Apps & features entry and "Open With" for the file types Vidloom converts,
 # without taking an extension from the program that opens it; the installed programs convert a
-# file. The uninstaller, run as Apps & features' QuietUninstallString says, removes exactly that
-# and leaves the user's settings and converted files. A second round installs into a folder of
-# the user's choice (/D) and, with no settings file in it, the uninstaller removes the folder.
+# file. While vidloom.exe runs the uninstaller removes nothing: silently it ends with exit code 2;
+# in its window it asks to close the program and, once it is closed and Retry chosen, removes
+# exactly what was installed and leaves the user's settings and converted files. A second round
+# installs into a folder of the user's choice (/D) with the PATH option (/PATH) and, with no
+# settings file in it, the uninstaller (QuietUninstallString) removes the folder and the PATH
+# entry. A third round runs the installer's pages and its last page's "Run Vidloom".
 # Usage: installer.sh WINE INSTALLER ADD_FILES_H WINDOWS_BIN
 set -euo pipefail
 wine=$1 installer=$2 add_files_h=$3 win_bin=$4
@@ -75,9 +78,12 @@ passed() {
 }
 
 # Every "*.ext" written in add_files.h (the header holds them only in the file dialog's filter
-# and its macros), read here on its own: the installer must offer exactly these.
+# and its macros), read here on its own, but for the files that are no media Vidloom converts
+# (playlists and stream pointers, cue sheets, .dat files, pictures): the installer must offer
+# exactly these.
+left_out=(.asx .cue .dat .gif .mjpeg .mjpg .ram)
 mapfile -t extensions < <(grep -o '\*\.[A-Za-z0-9]\+' "$add_files_h" | cut -c2- |
-  tr '[:upper:]' '[:lower:]' | sort -u)
+  tr '[:upper:]' '[:lower:]' | sort -u | grep -vxF -f <(printf '%s\n' "${left_out[@]}"))
 [ ${#extensions[@]} -gt 20 ] || { echo "FAIL: no file types read from $add_files_h"; exit 1; }
 # expect_extensions WHAT LIST: LIST (sorted, one a line) must be those extensions.
 expect_extensions() {
@@ -86,6 +92,15 @@ expect_extensions() {
   [ "$2" = "$expected" ] ||
     fail "$1 differ from the file dialog's types:"$'\n'"$(diff <(echo "$2") <(echo "$expected"))"
 }
+
+# The system's PATH, as programs started from now on get it.
+environment_key='HKLM\SYSTEM\CurrentControlSet\Control\Session Manager\Environment'
+system_path() {
+  "$wine" reg query "$environment_key" /v Path 2>/dev/null | tr -d '\r' |
+    awk -F '    ' '$2 == "Path" { print $4 }'
+}
+path_before=$(system_path)
+[ -n "$path_before" ] || { echo "FAIL: no PATH in the registry"; exit 1; }
 
 # Another program already opens .mkv files: the installer must not take them from it.
 "$wine" reg add "$classes\\.mkv" /ve /d OtherPlayer.mkv /f >/dev/null
@@ -202,7 +217,7 @@ fi
 dir='C:\Program Files\Vidloom'
 expect_value "$uninstall_key" DisplayName Vidloom
 expect_value "$uninstall_key" DisplayVersion "$version"
-expect_value "$uninstall_key" Publisher Vidloom
+expect_value "$uninstall_key" Publisher Korvane
 expect_value "$uninstall_key" DisplayIcon "$dir\\vidloom.ico"
 expect_value "$uninstall_key" InstallLocation "$dir"
 expect_value "$uninstall_key" UninstallString "\"$dir\\uninstall.exe\""
@@ -233,6 +248,12 @@ expect_extensions "SupportedTypes" "$(printf '%s\n' "$registry" |
 expect_extensions "The extensions with Open With" "$(printf '%s\n' "$registry" |
   awk '/^\[/ { key = $0; next } /^"Vidloom.MediaFile"=""$/ { print key }' |
   sed -n 's/^\[Software\\Classes\\\(\.[a-z0-9]*\)\\OpenWithProgids\]$/\1/p' | sort)"
+for ext in "${left_out[@]}"; do
+  if reg_value "$classes\\$ext\\OpenWithProgids" Vidloom.MediaFile >/dev/null; then
+    fail "$ext, no media file, offers Vidloom"
+  fi
+done
+[ "$(system_path)" = "$path_before" ] || fail "the PATH changed without /PATH: $(system_path)"
 passed 0 "installed: ${#installed_files[@]} files, shortcut, Apps & features," \
   "Open With for ${#extensions[@]} types"
 
@@ -249,7 +270,38 @@ appdata_ini=$("$wine" winepath -u "$appdata\\Vidloom\\vazadi.ini" | tr -d '\r')
 mkdir -p "$(dirname "$appdata_ini")"
 echo "[Settings]" >"$appdata_ini"
 
-uninstall
+# With vidloom.exe running, the uninstaller removes nothing. Silently (run in place, so that its
+# exit status is its own) it ends with 2.
+"$wine" "$program_dir/vidloom.exe" >/dev/null 2>&1 &
+app=$!
+"$wine" "$win_bin/window_driver.exe" wait-window 60000 || fail "vidloom.exe showed no window"
+status=0
+# (_?= must stand unquoted at the end of the command line, as a batch file writes it.)
+printf '"C:\\Program Files\\Vidloom\\uninstall.exe" /S _?=C:\\Program Files\\Vidloom\r\nexit /b %%errorlevel%%\r\n' \
+  >"$drive_c/in-place.bat"
+"$wine" cmd /c 'C:\in-place.bat' >/dev/null || status=$?
+[ "$status" = 2 ] || fail "the silent uninstall while Vidloom runs exited with $status, not 2"
+for f in "${installed_files[@]}"; do
+  [ -e "$program_dir/$f" ] || fail "removed while Vidloom runs: $f"
+done
+queried=()
+reg_key_exists "$uninstall_key" || fail "the Apps & features entry went while Vidloom runs"
+# In its window (started as Apps & features starts it) it asks; Retry while the program still
+# runs asks again; closed, Retry goes on, and the confirmation page's Uninstall removes it all.
+"$wine" "$program_dir/uninstall.exe" >/dev/null 2>&1 &
+said=$("$wine" "$win_bin/window_driver.exe" answer "Vidloom Uninstall" 60000 | tr -d '\r') ||
+  fail "no question while Vidloom runs"
+[[ $said == "Vidloom is running."* ]] || fail "the uninstaller asked: $said"
+"$wine" "$win_bin/window_driver.exe" menu Exit
+timeout 30 tail --pid="$app" -f /dev/null || fail "File > Exit did not end vidloom.exe"
+"$wine" "$win_bin/window_driver.exe" answer "Vidloom Uninstall" 60000 >/dev/null ||
+  fail "the question did not come again after Retry"
+"$wine" "$win_bin/window_driver.exe" press "Vidloom Uninstall" "Uninstall" 60000 ||
+  fail "no confirmation page"
+"$wine" "$win_bin/window_driver.exe" press "Vidloom Uninstall" "Close" 120000 ||
+  fail "the uninstaller did not finish"
+"$wineserver" -w
+queried=()
 for f in "${installed_files[@]}"; do
   [ ! -e "$program_dir/$f" ] || fail "left after uninstalling: $f"
 done
@@ -272,19 +324,45 @@ left=$(machine_registry | awk '/^\[/ { key = $0 } tolower($0) ~ /vidloom/ {
 [ -z "$left" ] || fail "the registry still names Vidloom:"$'\n'"$left"
 passed "$checked" "uninstalled: settings and converted files kept, .mkv's program untouched"
 
-# --- the second round: a folder of the user's choice, left empty ----------------------------
+# --- the second round: a folder of the user's choice, left empty, and on the PATH ---------------
 checked=$failures
 program_dir=$drive_c/Apps/Vidloom
-install '/D=C:\Apps\Vidloom'
+install /PATH '/D=C:\Apps\Vidloom'
 [ -f "$program_dir/vidloom.exe" ] || fail "/D: nothing installed in C:\\Apps\\Vidloom"
+[ "$(system_path)" = "$path_before;C:\Apps\Vidloom" ] ||
+  fail "/PATH: the PATH is $(system_path)"
+version_said=$("$wine" cmd /c "vidloom-cli --version" 2>/dev/null | tr -d '\r')
+[[ $version_said == "vidloom-cli (Vidloom) $version" ]] ||
+  fail "/PATH: vidloom-cli from a command prompt said: $version_said"
 expect_value "$uninstall_key" InstallLocation 'C:\Apps\Vidloom'
 expect_value "$classes\\Applications\\vidloom.exe\\shell\\open\\command" "" \
   '"C:\Apps\Vidloom\vidloom.exe" "%1"'
 uninstall
 [ ! -e "$program_dir" ] || fail "the empty program folder is left: $(ls -A "$program_dir")"
+[ "$(system_path)" = "$path_before" ] || fail "the PATH entry is left: $(system_path)"
 [ -d "$drive_c/Apps" ] || fail "the uninstaller removed the folder above the program folder"
 if reg_key_exists "$uninstall_key"; then fail "left after the second uninstall: $uninstall_key"; fi
-passed "$checked" "chosen folder: installed, then removed with the program"
+passed "$checked" "chosen folder and PATH: installed, then removed with the program"
+
+# --- the third round: the installer's pages, and "Run Vidloom" on the last --------------------
+checked=$failures
+program_dir=$drive_c/Run/Vidloom
+"$wine" "$installer" '/D=C:\Run\Vidloom' >/dev/null 2>&1 &
+driver=$win_bin/window_driver.exe
+"$wine" "$driver" press "Vidloom Setup" "Next >" 60000 || fail "no components page"
+"$wine" "$driver" press "Vidloom Setup" "Install" 60000 || fail "no folder page"
+[ "$("$wine" "$driver" checked "Vidloom Setup" "Run Vidloom" 120000 | tr -d '\r')" = 1 ] ||
+  fail "the last page has no ticked \"Run Vidloom\""
+"$wine" "$driver" press "Vidloom Setup" "Finish" 10000 || fail "no Finish button"
+"$wine" "$driver" wait-window 60000 || fail "\"Run Vidloom\" did not start the program"
+"$wine" "$driver" menu Exit
+"$wine" "$driver" wait-gone 30000 || fail "the program started from the installer did not end"
+"$wineserver" -w
+queried=()
+[ -f "$program_dir/vidloom.exe" ] || fail "the installer's pages installed nothing"
+uninstall
+[ ! -e "$program_dir" ] || fail "the third round's folder is left: $(ls -A "$program_dir")"
+passed "$checked" "the installer's pages: installed and Run Vidloom"
 
 echo "$((SECONDS - start)) s, $failures failure(s)"
 [ "$failures" -eq 0 ]
