@@ -16,9 +16,11 @@ include(GNUInstallDirs)
 set(VIDLOOM_INSTALL_PROGRAM_DIR "lib/vidloom" CACHE STRING
     "Where the programs and the manual are installed, relative to the prefix")
 
-# A build runs as installed: the manual lies beside the built programs too.
-configure_file(${PROJECT_SOURCE_DIR}/docs/help.html ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/help.html
-               COPYONLY)
+# A build runs as installed: this platform's manual lies beside the built programs too.
+include(${PROJECT_SOURCE_DIR}/cmake/Manual.cmake)
+file(MAKE_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
+set(VIDLOOM_MANUAL ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/help.html)
+vidloom_write_manual(${PROJECT_SOURCE_DIR}/docs/help.html ${VIDLOOM_MANUAL})
 
 set(_vidloom_programs vidloom-cli)
 if(TARGET vidloom)
@@ -28,7 +30,7 @@ if(TARGET raziz2u)
   list(APPEND _vidloom_programs raziz2u)
 endif()
 install(TARGETS ${_vidloom_programs} RUNTIME DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
-install(FILES ${PROJECT_SOURCE_DIR}/docs/help.html DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
+install(FILES ${VIDLOOM_MANUAL} DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
 
 if(WIN32)
   return()  # the Windows layout is one program folder: the installer makes it

@@ -39,7 +39,7 @@ foreach(program IN ITEMS vidloom vidloom-cli raziz2u)
     VERBATIM)
   list(APPEND _staged ${_stage}/${program}.exe)
 endforeach()
-foreach(file IN ITEMS ${PROJECT_SOURCE_DIR}/docs/help.html ${VIDLOOM_WINDOWS_ICON})
+foreach(file IN ITEMS ${VIDLOOM_MANUAL} ${VIDLOOM_WINDOWS_ICON})
   cmake_path(GET file FILENAME _name)
   add_custom_command(
     OUTPUT ${_stage}/${_name}

@@ -184,6 +184,13 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
   return {std::move(a), {}};
 }
 
+// Where vazadi.ini lies when the programs' directory is not writable, as each platform keeps it.
+#ifdef _WIN32
+#define VIDLOOM_SETTINGS_FOLDER "%APPDATA%\\Vidloom"
+#else
+#define VIDLOOM_SETTINGS_FOLDER "$XDG_CONFIG_HOME/vidloom (default ~/.config/vidloom)"
+#endif
+
 std::string UsageText() {
   return R"(Usage: vidloom-cli [OPTIONS] FILE...
 
@@ -237,7 +244,7 @@ Settings:
   directory, overwrite, output format, letterbox), as the window does, and never writes or
   deletes that file; the options above override them. It never powers the computer off, even
   when the stored settings ask for it. vazadi.ini lies beside the programs when that directory is
-  writable, otherwise in $XDG_CONFIG_HOME/vidloom (default ~/.config/vidloom).
+  writable, otherwise in )" VIDLOOM_SETTINGS_FOLDER R"(.
   --no-settings         start from the designed defaults instead of the stored settings
   VIDLOOM_SETTINGS=PATH (environment) read the settings from PATH instead; a testing aid
 
