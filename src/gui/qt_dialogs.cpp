@@ -1,5 +1,6 @@
 #include "gui/qt_dialogs.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -56,7 +57,8 @@ bool StaysOnTop(const QWidget* window) {
 
 int Ask(QWidget* owner, bool on_top, QMessageBox::Icon icon, const QString& caption,
         const QString& text, QMessageBox::StandardButtons buttons,
-        QMessageBox::StandardButton default_button) {
+        QMessageBox::StandardButton default_button,
+        const std::function<void(QMessageBox*)>& opened = {}) {
   QMessageBox box(icon, caption, text, buttons, owner);
   box.setObjectName(QStringLiteral("MessageBox"));
   box.setDefaultButton(default_button);
@@ -68,6 +70,7 @@ int Ask(QWidget* owner, bool on_top, QMessageBox::Icon icon, const QString& capt
     grid->addItem(new QSpacerItem(width, 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
   }
+  if (opened) opened(&box);
   return box.exec();
 }
 
@@ -107,20 +110,40 @@ void QtDialogs::ShowMessage(const Form& asker, const std::string& caption,
   });
 }
 
-bool QtDialogs::ConfirmOkCancel(const Form& asker, const std::string& text) {
+int QtDialogs::AskQuestion(const Form& asker, const std::string& text,
+                           QMessageBox::StandardButtons buttons,
+                           QMessageBox::StandardButton default_button) {
   return OnGuiThread([&] {
-           QWidget* owner = Owner(asker);
-           return Ask(owner, KeepOnTop(owner), QMessageBox::Question, kConfirmCaption,
-                      MessageText(text), QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok);
-         }) == QMessageBox::Ok;
+    QWidget* owner = Owner(asker);
+    const int answer = Ask(owner, KeepOnTop(owner), QMessageBox::Question, kConfirmCaption,
+                           MessageText(text), buttons, default_button,
+                           [&](QMessageBox* box) { questions_.emplace_back(&asker, box); });
+    std::erase_if(questions_, [](const auto& question) { return question.second.isNull(); });
+    return answer;
+  });
+}
+
+bool QtDialogs::ConfirmOkCancel(const Form& asker, const std::string& text) {
+  return AskQuestion(asker, text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+         QMessageBox::Ok;
 }
 
 bool QtDialogs::ConfirmYesNo(const Form& asker, const std::string& text) {
-  return OnGuiThread([&] {
-           QWidget* owner = Owner(asker);
-           return Ask(owner, KeepOnTop(owner), QMessageBox::Question, kConfirmCaption,
-                      MessageText(text), QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes);
-         }) == QMessageBox::Yes;
+  return AskQuestion(asker, text, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+         QMessageBox::Yes;
+}
+
+void QtDialogs::WithdrawQuestions(const Form& asker) {
+  OnGuiThread([&] {
+    for (const auto& [form, box] : questions_) {
+      if (form != &asker || box.isNull()) continue;
+      // The box's own No (Cancel) button: the question ends as if the user had pressed it.
+      QAbstractButton* no = box->button(QMessageBox::Cancel);
+      if (no == nullptr) no = box->button(QMessageBox::No);
+      if (no != nullptr) no->click();
+    }
+    return 0;
+  });
 }
 
 void QtDialogs::ShowDetails(const Form& asker, const std::string& title, const std::string& summary,

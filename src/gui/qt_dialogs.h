@@ -5,6 +5,7 @@
 // carried over to it and waits for the answer.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -32,6 +33,8 @@ class QtDialogs : public Dialogs {
   // A resizable window with the summary, the details in a read-only monospaced box, and Close.
   void ShowDetails(const Form& asker, const std::string& title, const std::string& summary,
                    const std::string& details) override;
+  // Presses No (Cancel) on the open questions of `asker`.
+  void WithdrawQuestions(const Form& asker) override;
 
   // The window a box of `asker` belongs to.
   QWidget* Owner(const Form& asker) const;
@@ -41,8 +44,13 @@ class QtDialogs : public Dialogs {
   // stays on top is shown and could cover it.
   bool KeepOnTop(const QWidget* owner) const;
 
+  // Asks on the GUI thread; the box is open to WithdrawQuestions until answered.
+  int AskQuestion(const Form& asker, const std::string& text, QMessageBox::StandardButtons buttons,
+                  QMessageBox::StandardButton default_button);
+
   QPointer<QWidget> parent_;
   std::vector<std::pair<const Form*, QPointer<QWidget>>> windows_;
+  std::vector<std::pair<const Form*, QPointer<QMessageBox>>> questions_;  // open, innermost last
 };
 
 }  // namespace vidloom::gui

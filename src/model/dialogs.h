@@ -26,6 +26,9 @@ class Dialogs {
                            const std::string& details) {
     ShowMessage(asker, title, summary + "\n\r" + details);
   }
+  // Closes the questions `asker` has open as answered No (Cancel): a question whose cause has
+  // passed (Stop, once the batch has ended) does not outlive it. Nothing is open by default.
+  virtual void WithdrawQuestions(const Form& /*asker*/) {}
 };
 
 // The caption of every message box.

@@ -40,6 +40,9 @@ void BatchEndGuard::Run() noexcept {
       // Nothing left to stop.
       env.form.StopConvertButton.SetEnabled(false);
       env.form.ButtonStopSmall.SetEnabled(false);
+      // A Stop question still open has nothing left to stop: it closes as answered Cancel,
+      // before the batch's closing message shows.
+      env.dialogs.WithdrawQuestions(env.form);
       env.state.batch.Converting = false;
       if (env.hooks.BatchEnded) env.hooks.BatchEnded();
       if (env.hooks.EnableWorkControls) env.hooks.EnableWorkControls();
@@ -179,6 +182,9 @@ void Batch::Run() {
       env.form.ConvertNowButton.SetEnabled(false);
       env.form.AddFileButton.SetEnabled(false);
       env.form.ListView1.popup_enabled = false;
+      // From here Stop is offered, so it works: the batch counts as converting before its first
+      // row starts.
+      env.state.batch.Converting = true;
       env.form.StopConvertButton.SetEnabled(true);
       env.form.ButtonStopSmall.SetEnabled(true);
       return made;

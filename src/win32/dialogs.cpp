@@ -40,10 +40,48 @@ bool Win32Dialogs::KeepOnTop(HWND owner) const {
 }
 
 int Win32Dialogs::Ask(const Form& asker, const std::string& caption, const std::string& text,
-                      UINT kind) const {
+                      UINT kind) {
   HWND owner = Owner(asker);
   const UINT flags = kind | (KeepOnTop(owner) ? MB_TOPMOST : 0);
-  return MessageBoxW(owner, MultiLine(text).c_str(), W(caption).c_str(), flags);
+  const UINT buttons = kind & MB_TYPEMASK;
+  const bool question = buttons == MB_OKCANCEL || buttons == MB_YESNO;
+  if (question) questions_.push_back({&asker, owner, buttons == MB_YESNO ? IDNO : IDCANCEL});
+  const int answer = MessageBoxW(owner, MultiLine(text).c_str(), W(caption).c_str(), flags);
+  if (question) questions_.pop_back();
+  return answer;
+}
+
+void Win32Dialogs::WithdrawQuestions(const Form& asker) {
+  for (const OpenQuestion& question : questions_) {
+    if (question.asker != &asker) continue;
+    // The message box is a dialog ("#32770") of this thread owned by the question's owner; its
+    // No (Cancel) button is told it was clicked, as a click would.
+    struct Search {
+      HWND owner;
+      std::wstring caption;
+      HWND box = nullptr;
+    } search{question.owner, W(kConfirmCaption)};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM data) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(data);
+          wchar_t kind[16] = L"";
+          wchar_t caption[64] = L"";
+          GetClassNameW(window, kind, 16);
+          GetWindowTextW(window, caption, 64);
+          if (lstrcmpW(kind, L"#32770") == 0 && GetWindow(window, GW_OWNER) == s->owner &&
+              s->caption == caption) {
+            s->box = window;
+            return FALSE;
+          }
+          return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    if (search.box == nullptr) continue;
+    HWND button = GetDlgItem(search.box, question.no_button);
+    PostMessageW(search.box, WM_COMMAND, MAKEWPARAM(question.no_button, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(button));
+  }
 }
 
 void Win32Dialogs::ShowMessage(const Form& asker, const std::string& caption,
@@ -85,12 +123,41 @@ class DetailsWindow : public FormWindow {
                             {550, 362, 80, 28}, IDCANCEL);
     OnCommand(IDCANCEL, [this](int) { closed_ = true; });
     on_close = [this] { closed_ = true; };
+    FitSummary();
     SetFocus(close);
   }
   ~DetailsWindow() override { DeleteObject(fixed_); }
   bool closed() const { return closed_; }
 
+ protected:
+  void Relaid() override { FitSummary(); }
+
  private:
+  // The summary (input, output, thumbnail, notes: a line each) gets the lines it needs; the
+  // output box below gives the room, down to its designed bottom.
+  void FitSummary() {
+    HWND summary = GetDlgItem(hwnd(), 1);
+    HWND text = GetDlgItem(hwnd(), 2);
+    RECT at;
+    GetWindowRect(summary, &at);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&at), 2);
+    HDC dc = GetDC(summary);
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(summary, WM_GETFONT, 0, 0)));
+    const std::wstring words = W(WindowText(summary));
+    RECT need{0, 0, at.right - at.left, 0};
+    DrawTextW(dc, words.c_str(), -1, &need, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(summary, dc);
+    const int height = std::max<int>(Scale(48), need.bottom);
+    SetWindowPos(summary, nullptr, 0, 0, at.right - at.left, height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const int top = at.top + height + Scale(4);
+    const int bottom = Scale(62 + 290);
+    SetWindowPos(text, nullptr, at.left, top, at.right - at.left, std::max(bottom - top, Scale(60)),
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
   HFONT fixed_ = nullptr;
   bool closed_ = false;
 };

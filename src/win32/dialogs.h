@@ -32,18 +32,29 @@ class Win32Dialogs : public Dialogs {
   // returns when it is closed.
   void ShowDetails(const Form& asker, const std::string& title, const std::string& summary,
                    const std::string& details) override;
+  // Presses No (Cancel) on the open questions of `asker`; they close once the UI thread's
+  // messages are read again.
+  void WithdrawQuestions(const Form& asker) override;
 
   // The window a box of `asker` belongs to.
   HWND Owner(const Form& asker) const;
 
  private:
-  int Ask(const Form& asker, const std::string& caption, const std::string& text, UINT kind) const;
+  int Ask(const Form& asker, const std::string& caption, const std::string& text, UINT kind);
   // Whether a box of `owner` must be topmost: its owner is, or another of our windows that is
   // topmost is shown and could cover it.
   bool KeepOnTop(HWND owner) const;
 
+  // A question being asked: who asked, the window its box belongs to, the button that says No.
+  struct OpenQuestion {
+    const Form* asker;
+    HWND owner;
+    int no_button;
+  };
+
   HWND main_ = nullptr;
   std::vector<std::pair<const Form*, HWND>> windows_;
+  std::vector<OpenQuestion> questions_;  // innermost last
 };
 
 }  // namespace vidloom::win32

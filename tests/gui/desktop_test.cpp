@@ -574,7 +574,25 @@ TEST_F(DesktopTest, ABatchToTheEndWritesTheOutputAndItsThumbnail) {
   AddFiles({Media::Get().short_clip});
   ASSERT_EQ(Rows(), 1);
   Click("ConvertNowButton");
+  // Stop is pressed, and its question left open until the batch has ended by itself: the
+  // question goes with the batch, as answered Cancel, before the closing message shows.
+  dialogs_.ExpectQuestion(true);
+  dialogs_.while_asking = [&] {
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !window_->BatchRunning(); }, kEncodeTimeoutMs));
+  };
+  bool withdrawn_before_message = false;
+  dialogs_.on_box = [&](const ScriptedDialogs::Box&) {
+    withdrawn_before_message = dialogs_.boxes.front().withdrawn;
+  };
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return MainChild<QPushButton>("StopConvertButton")->isEnabled(); }, kEncodeTimeoutMs));
+  Click("StopConvertButton");
   WaitForBatchEnd();
+  ASSERT_EQ(dialogs_.boxes.size(), 2u);
+  EXPECT_EQ(dialogs_.boxes[0].text, kStopQuestion);
+  EXPECT_TRUE(dialogs_.boxes[0].withdrawn);
+  EXPECT_TRUE(withdrawn_before_message);
+  EXPECT_FALSE(window_->conversion.requests.StopRequested);
 
   EXPECT_EQ(Cell(0, kColumnProgress), "Done");
   EXPECT_TRUE(

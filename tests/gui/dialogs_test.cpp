@@ -109,6 +109,30 @@ TEST(QtDialogsTest, MessagesAndConfirmations) {
       EXPECT_EQ(asked.text, "Continue?\nReally?");
     }
   }
+
+  // A question withdrawn while open ends as No (Cancel); another window's withdrawal leaves it.
+  const Form other;
+  for (const bool yes_no : {false, true}) {
+    bool open_after_other = false;
+    QTimer::singleShot(0, [&] {
+      dialogs.WithdrawQuestions(other);
+      open_after_other = QApplication::activeModalWidget() != nullptr;
+      dialogs.WithdrawQuestions(asker);
+    });
+    // Should the withdrawal fail, the box is answered Yes (OK) instead of waiting forever.
+    QTimer fallback;
+    fallback.setSingleShot(true);
+    QObject::connect(&fallback, &QTimer::timeout, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+        box->defaultButton()->click();
+      }
+    });
+    fallback.start(10000);
+    const bool answer = yes_no ? dialogs.ConfirmYesNo(asker, "Shut down?")
+                               : dialogs.ConfirmOkCancel(asker, "Stop all the file conversions?");
+    EXPECT_FALSE(answer) << "withdrawn: " << (yes_no ? "Yes/No" : "OK/Cancel");
+    EXPECT_TRUE(open_after_other);
+  }
 }
 
 TEST(QtDialogsTest, EachBoxBelongsToTheWindowThatAskedWhicheverIsActive) {

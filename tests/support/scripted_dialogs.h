@@ -20,6 +20,7 @@ class ScriptedDialogs : public Dialogs {
     std::string caption;
     std::string text;
     const Form* asker = nullptr;  // the window that asked
+    bool withdrawn = false;       // a question closed by the program while open
   };
 
   void ShowMessage(const Form& asker, const std::string& caption,
@@ -48,19 +49,38 @@ class ScriptedDialogs : public Dialogs {
   std::vector<Box> boxes;
   // Called while a message shows, to look at the window behind it.
   std::function<void(const Box&)> on_box;
+  // Called once, while the next question is open, before it is answered: the program goes on
+  // meanwhile, as behind a real modal box, and may withdraw it.
+  std::function<void()> while_asking;
+
+  void WithdrawQuestions(const Form& asker) override {
+    for (std::size_t at : open_) {
+      if (boxes[at].asker == &asker) boxes[at].withdrawn = true;
+    }
+  }
 
  private:
   bool Answer(const Form& asker, const char* kind, const std::string& text) {
     boxes.push_back({kind, "", text, &asker});
+    const std::size_t at = boxes.size() - 1;
     if (answers_.empty()) {
       ADD_FAILURE() << "unexpected question: " << text;
       return false;
     }
     const bool answer = answers_.front();
     answers_.pop_front();
-    return answer;
+    if (while_asking) {
+      const auto during = std::move(while_asking);
+      while_asking = nullptr;
+      open_.push_back(at);
+      during();
+      open_.pop_back();
+    }
+    // A withdrawn question answers No, whatever the user would have said.
+    return answer && !boxes[at].withdrawn;
   }
   std::deque<bool> answers_;
+  std::vector<std::size_t> open_;  // the questions being asked, innermost last
 };
 
 }  // namespace vidloom::testing
