@@ -44,6 +44,20 @@ void CopySelector(const Selector& selector, HWND combo) {
     }
     SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(combo, nullptr, TRUE);
+    // The open list is as wide as its widest entry needs (never narrower than the box).
+    HDC dc = GetDC(combo);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    for (const auto& item : selector.items()) {
+      const std::wstring text = W(item);
+      SIZE size{};
+      GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+      widest = std::max<int>(widest, size.cx);
+    }
+    SelectObject(dc, old);
+    ReleaseDC(combo, dc);
+    const int margins = GetSystemMetrics(SM_CXVSCROLL) + 4 * GetSystemMetrics(SM_CXEDGE);
+    SendMessageW(combo, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margins), 0);
   }
   SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(selector.selected()), 0);
   SendMessageW(combo, CB_SETMINVISIBLE,

@@ -159,6 +159,23 @@ void FormWindow::FitToText(HWND control, int extra, int room) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void FormWindow::KeepClearOf(HWND label, HWND control) {
+  const std::pair<HWND, HWND> pair{label, control};
+  if (std::find(clear_of_.begin(), clear_of_.end(), pair) == clear_of_.end()) {
+    clear_of_.push_back(pair);
+  }
+  RECT text;
+  RECT at;
+  GetWindowRect(label, &text);
+  GetWindowRect(control, &at);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&text), 2);
+  MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&at), 2);
+  const int needed = text.right + Scale(2);
+  if (at.left >= needed) return;
+  SetWindowPos(control, nullptr, needed, at.top, at.right - needed, at.bottom - at.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void FormWindow::ApplyLayout() {
   std::map<FontSpec, HFONT> old;
   old.swap(fonts_);
@@ -168,6 +185,7 @@ void FormWindow::ApplyLayout() {
                  Scale(p.designed.right), Scale(p.designed.bottom), SWP_NOZORDER | SWP_NOACTIVATE);
     if (p.fit) FitToText(p.control, p.extra, p.room);
   }
+  for (const auto& [label, control] : clear_of_) KeepClearOf(label, control);
   for (const auto& [spec, font] : old) DeleteObject(font);
   SendMessageW(tips_, TTM_SETMAXTIPWIDTH, 0, Scale(600));
   Relaid();

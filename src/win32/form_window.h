@@ -61,6 +61,10 @@ class FormWindow {
   // the width is the text's plus `extra` (a check box's box), at least the designed width and at
   // most `room`; a text wider than that gets two lines (the control must wrap its text).
   void FitToText(HWND control, int extra = 0, int room = 0);
+  // Keeps `control` clear of the text of `label`, the label on its left: when the label's text
+  // (sized by FitToText) reaches into it, its left edge moves right by the pixels needed and its
+  // right edge stays. Now and after every DPI change.
+  void KeepClearOf(HWND label, HWND control);
 
   // Handlers of the controls' reports, by identifier.
   void OnCommand(int id, std::function<void(int code)> handler) {
@@ -123,6 +127,7 @@ class FormWindow {
     int room = 0;
   };
   std::vector<Placed> placed_;
+  std::vector<std::pair<HWND, HWND>> clear_of_;  // label, the control on its right
   std::map<FontSpec, HFONT> fonts_;
   std::map<int, std::function<void(int)>> commands_;
   std::map<int, std::function<LRESULT(NMHDR&)>> notifies_;

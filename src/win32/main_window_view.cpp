@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 
 #include "model/file_entry.h"
 #include "win32/bind.h"
@@ -33,6 +34,11 @@ const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts
     {"Creating THM File.....Please Wait"},
 }};
 constexpr int kStatusPanelPadding = 14;
+// A big button's picture, smaller where the caption needs the room, and its distance from the
+// caption.
+constexpr int kBigPicture = 32;
+constexpr int kSmallerBigPicture = 24;
+constexpr int kPictureGap = 6;
 
 struct BigButton {
   Button TForm1::*button;
@@ -80,6 +86,40 @@ MainWindowView::MainWindowView(TForm1& form)
     FollowTaskbar();
   });
   CentreOn(nullptr);
+  StepAsideFromOtherWindows();
+}
+
+void MainWindowView::StepAsideFromOtherWindows() {
+  // A window of another Vidloom where this one would open hides the new one: it opens down and
+  // to the right of it by a title bar, as far as the work area allows.
+  const int step = GetSystemMetricsForDpi(SM_CYCAPTION, dpi()) +
+                   GetSystemMetricsForDpi(SM_CYFRAME, dpi()) +
+                   GetSystemMetricsForDpi(SM_CXPADDEDBORDER, dpi());
+  MONITORINFO monitor{};
+  monitor.cbSize = sizeof monitor;
+  GetMonitorInfoW(MonitorFromWindow(hwnd(), MONITOR_DEFAULTTOPRIMARY), &monitor);
+  RECT mine;
+  GetWindowRect(hwnd(), &mine);
+  for (int moved = 0; moved < 32; ++moved) {
+    bool covered = false;
+    for (HWND other = FindWindowExW(nullptr, nullptr, L"TForm1", nullptr); other != nullptr;
+         other = FindWindowExW(nullptr, other, L"TForm1", nullptr)) {
+      RECT at;
+      if (other == hwnd() || !IsWindowVisible(other) || IsIconic(other) ||
+          !GetWindowRect(other, &at)) {
+        continue;
+      }
+      covered = covered || (std::abs(at.left - mine.left) < step / 2 &&
+                            std::abs(at.top - mine.top) < step / 2);
+    }
+    if (!covered) break;
+    OffsetRect(&mine, step, step);
+    if (mine.right > monitor.rcWork.right || mine.bottom > monitor.rcWork.bottom) {
+      OffsetRect(&mine, monitor.rcWork.left - mine.left, monitor.rcWork.top - mine.top);
+    }
+  }
+  SetWindowPos(hwnd(), nullptr, mine.left, mine.top, 0, 0,
+               SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 MainWindowView::~MainWindowView() {
@@ -147,12 +187,16 @@ void MainWindowView::BuildControls() {
                      WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
                      {4, 66, 753, 208}, kListView1, {}, WS_EX_CLIENTEDGE);
   BindList();
+  SizeColumns();
 
-  FitToText(AddControl(WC_STATICW, "Output Format : ", WS_VISIBLE, {7, 286, 98, 16}, kStaticLabel,
-                       kBold));
-  BindSelector(*this, form_.ComboOutputFormat,
-               AddControl(WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                          {105, 282, 301, kDropDownHeight}, kComboOutputFormat));
+  HWND format_label =
+      AddControl(WC_STATICW, "Output Format : ", WS_VISIBLE, {7, 286, 98, 16}, kStaticLabel, kBold);
+  FitToText(format_label);
+  HWND format =
+      AddControl(WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                 {105, 282, 301, kDropDownHeight}, kComboOutputFormat);
+  BindSelector(*this, form_.ComboOutputFormat, format);
+  KeepClearOf(format_label, format);
 
   HWND label1 =
       AddControl(WC_STATICW, "", WS_VISIBLE | SS_NOTIFY, {416, 286, 100, 16}, kLabel1, kBold);
@@ -163,9 +207,10 @@ void MainWindowView::BuildControls() {
         if (on_label1_enter) on_label1_enter();
       });
 
-  BindEdit(*this, form_.Edit1,
-           AddControl(WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, {525, 284, 181, 21},
-                      kEdit1, {}, WS_EX_CLIENTEDGE));
+  HWND folder = AddControl(WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+                           {525, 284, 181, 21}, kEdit1, {}, WS_EX_CLIENTEDGE);
+  BindEdit(*this, form_.Edit1, folder);
+  KeepClearOf(label1, folder);
   BindButton(*this, form_.ButtonBrowseForFolder,
              AddControl(WC_BUTTONW, "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, {711, 280, 40, 28},
                         kButtonBrowseForFolder));
@@ -198,16 +243,23 @@ void MainWindowView::BuildSettingGroups() {
     return POINT{designed.left, designed.top};
   };
   auto add_rows = [this](POINT origin, const auto& rows, int list_left, int list_width) {
+    std::vector<HWND> labels;
+    std::vector<HWND> lists;
     for (const ComboRow& row : rows) {
       HWND label =
           AddControl(WC_STATICW, row.caption, WS_VISIBLE,
                      {origin.x + 12, origin.y + row.top + 4, list_left - 14, 16}, kStaticLabel);
       FitToText(label);
-      BindSelector(
-          *this, form_.*row.selector,
-          AddControl(WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                     {origin.x + list_left, origin.y + row.top, list_width, kDropDownHeight},
-                     row.id));
+      HWND list = AddControl(
+          WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+          {origin.x + list_left, origin.y + row.top, list_width, kDropDownHeight}, row.id);
+      BindSelector(*this, form_.*row.selector, list);
+      labels.push_back(label);
+      lists.push_back(list);
+    }
+    // The lists of a group stay in one column, clear of its widest label.
+    for (HWND list : lists) {
+      for (HWND label : labels) KeepClearOf(label, list);
     }
   };
 
@@ -260,6 +312,13 @@ void MainWindowView::LayOutStatusBar() {
   int edges[5];
   int used = 0;
   for (int i = 0; i < StatusBar::kPanels; ++i) {
+    // The thumbnail step's panel takes room only while it says something: otherwise the
+    // message (a row's reason, a skipped file) has it.
+    const bool last = i == StatusBar::kPanels - 1;
+    if (last && form_.StatusBar1.panel(i).empty()) {
+      edges[i] = used;
+      continue;
+    }
     int width = 0;
     for (const char* text : kStatusPanelTexts[static_cast<std::size_t>(i)]) {
       width = std::max(width, TextWidth(status_, Font({}), text));
@@ -310,7 +369,7 @@ void MainWindowView::BindList() {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
-    column.cx = Scale(kFileColumns[i].width);
+    column.cx = Scale(kFileColumns[i].width);  // SizeColumns fits them to their captions
     column.pszText = const_cast<wchar_t*>(caption.c_str());
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                  reinterpret_cast<LPARAM>(&column));
@@ -473,13 +532,26 @@ void MainWindowView::ShowPopup(LPARAM where) {
 void MainWindowView::SetButtonPictures() {
   for (HIMAGELIST list : pictures_) ImageList_Destroy(list);
   pictures_.clear();
-  auto set = [this](int id, Picture picture, int size) {
+  // A picture `size` pixels square at the button's left, `gap` pixels before the caption.
+  auto set = [this](int id, Picture picture, int size, int gap = 0) {
     HIMAGELIST list = MakeButtonPictures(picture, Scale(size));
     pictures_.push_back(list);
-    BUTTON_IMAGELIST pictures{list, {Scale(2), 0, 0, 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
+    BUTTON_IMAGELIST pictures{list, {Scale(2), 0, Scale(gap), 0}, BUTTON_IMAGELIST_ALIGN_LEFT};
     SendMessageW(control(id), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&pictures));
   };
-  for (const BigButton& b : kBigButtons) set(b.id, b.picture, 32);
+  auto fits = [this](int id) {
+    SIZE ideal{};
+    RECT inside;
+    GetClientRect(control(id), &inside);
+    return SendMessageW(control(id), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) &&
+           ideal.cx <= inside.right;
+  };
+  for (const BigButton& b : kBigButtons) {
+    // The caption keeps its distance from the picture; where the system font leaves too little
+    // room for both, the picture is drawn smaller.
+    set(b.id, b.picture, kBigPicture, kPictureGap);
+    if (!fits(b.id)) set(b.id, b.picture, kSmallerBigPicture, kPictureGap);
+  }
   set(kButtonBrowseForFolder, Picture::kFolder, 20);
   set(kButtonStopSmall, Picture::kStop, 16);
   const auto centre = [this](int id) {
@@ -494,8 +566,25 @@ void MainWindowView::SetButtonPictures() {
 
 void MainWindowView::Relaid() {
   SetButtonPictures();
-  for (int i = 0; i < 7; ++i) ListView_SetColumnWidth(list_, i, Scale(kFileColumns[i].width));
+  SizeColumns();
   CopyStatusBar();
+}
+
+void MainWindowView::SizeColumns() {
+  // Each column at its designed width, or wider where its caption needs it in this font (a
+  // header pads a caption by three edges on either side); the file name column gives the room.
+  HWND header = ListView_GetHeader(list_);
+  auto* font = reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0));
+  const int padding = 6 * GetSystemMetrics(SM_CXEDGE);
+  int widths[7];
+  int taken = 0;
+  for (int i = 1; i < 7; ++i) {
+    const int designed = Scale(kFileColumns[i].width);
+    widths[i] = std::max(designed, TextWidth(header, font, kFileColumns[i].caption) + padding);
+    taken += widths[i] - designed;
+  }
+  widths[0] = Scale(kFileColumns[0].width) - taken;
+  for (int i = 0; i < 7; ++i) ListView_SetColumnWidth(list_, i, widths[i]);
 }
 
 void MainWindowView::FollowTaskbar() {

@@ -106,6 +106,10 @@ class MainWindowView : public FormWindow {
   void BuildSettingGroups();
   void BuildStatusBar();
   void BindList();
+  // The file list's columns at their designed widths, widened to their captions.
+  void SizeColumns();
+  // Moves the new window off the place where another Vidloom's main window is shown.
+  void StepAsideFromOtherWindows();
   // The rows and the selection follow the model's ListView (syncing_rows_ is set meanwhile, so
   // that the list's own notifications of these changes do not go back to the model).
   void SyncRows(int change, int row);

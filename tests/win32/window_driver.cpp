@@ -14,6 +14,8 @@
 //   press CAPTION BUTTON MS    a dialog CAPTION (an installer's) with a button BUTTON (its text
 //                              without "&") shows within MS milliseconds: the button is pressed
 //   checked CAPTION BOX MS     prints 1 when the dialog CAPTION's check box BOX is ticked, else 0
+//   places COUNT MS            COUNT main windows show within MS milliseconds: prints where
+//                              each one's top left corner is ("x y"), a line each
 //   windows                    prints each shown top-level window (class, caption) and its
 //                              buttons: what a failed test saw
 //   start-time PROGRAM [ARGS]  starts PROGRAM, prints the milliseconds until its main window
@@ -33,6 +35,22 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+// Every shown main window.
+std::vector<HWND> MainWindows() {
+  std::vector<HWND> found;
+  EnumWindows(
+      [](HWND window, LPARAM raw) -> BOOL {
+        wchar_t kind[32] = L"";
+        GetClassNameW(window, kind, 32);
+        if (lstrcmpW(kind, L"TForm1") == 0 && IsWindowVisible(window)) {
+          reinterpret_cast<std::vector<HWND>*>(raw)->push_back(window);
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
 
 HWND MainWindow(DWORD process = 0) {
   struct Search {
@@ -149,6 +167,18 @@ int wmain(int, wchar_t**) {
     return WaitFor(std::stoi(arg(1)), [] { return MainWindow() != nullptr; })
                ? 0
                : Fail("no main window");
+  }
+  if (command == "places") {
+    const std::size_t count = std::stoul(arg(1));
+    if (!WaitFor(std::stoi(arg(2)), [count] { return MainWindows().size() >= count; })) {
+      return Fail("fewer main windows than asked for");
+    }
+    for (HWND window : MainWindows()) {
+      RECT at;
+      GetWindowRect(window, &at);
+      std::printf("%ld %ld\n", at.left, at.top);
+    }
+    return 0;
   }
   if (command == "wait-gone") {
     return WaitFor(std::stoi(arg(1)), [] { return MainWindow() == nullptr; })

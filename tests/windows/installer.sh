@@ -182,12 +182,23 @@ while_installed() {
   timeout 30 tail --pid="$app" -f /dev/null || fail "the close box did not end vidloom.exe"
   grep -q . "$ini" 2>/dev/null || fail "closing the window wrote no settings"
 
+  # Two windows at once: the second opens beside the first, not on it. File > Exit ends each.
   rm -f "$ini"
+  local second places
   "$wine" "$program_dir/vidloom.exe" >/dev/null 2>&1 &
   app=$!
   "$wine" "$driver" wait-window 60000 || fail "vidloom.exe showed no window the second time"
+  "$wine" "$program_dir/vidloom.exe" >/dev/null 2>&1 &
+  second=$!
+  places=$("$wine" "$driver" places 2 60000 | tr -d '\r') || fail "no second window"
+  [ "$(sort -u <<<"$places" | wc -l)" = 2 ] || fail "two windows in one place: $places"
+  "$wine" "$driver" menu Exit
+  timeout 30 bash -c "while kill -0 $app && kill -0 $second; do sleep 0.2; done" 2>/dev/null ||
+    fail "File > Exit ended neither window"
+  "$wine" "$driver" wait-window 10000 || fail "File > Exit ended both windows"
   "$wine" "$driver" menu Exit
   timeout 30 tail --pid="$app" -f /dev/null || fail "File > Exit did not end vidloom.exe"
+  timeout 30 tail --pid="$second" -f /dev/null || fail "File > Exit did not end the second"
   [ ! -e "$ini" ] || fail "File > Exit wrote the settings"
 }
 
@@ -197,6 +208,14 @@ for f in "${installed_files[@]}"; do
   [ -f "$program_dir/$f" ] || fail "not installed: $f"
 done
 cmp -s "$program_dir/help.html" "$win_bin/help.html" || fail "help.html is not the manual"
+# The Windows manual and help: where Windows keeps things, nothing of Linux.
+grep -q 'APPDATA%\\Vidloom\\vazadi.ini' "$program_dir/help.html" || fail "help.html does not name %APPDATA%"
+if grep -q -e '~/' -e 'file manager' -e 'terminal' -e '<!--' "$program_dir/help.html"; then
+  fail "help.html keeps a Linux passage or a mark"
+fi
+cli_help=$("$wine" "$program_dir/vidloom-cli.exe" --help 2>/dev/null | tr -d '\r')
+[[ $cli_help == *'%APPDATA%\Vidloom'* && $cli_help != *XDG_CONFIG_HOME* ]] ||
+  fail "vidloom-cli --help names another place for vazadi.ini"
 for f in vidloom.exe vidloom-cli.exe raziz2u.exe; do
   if [ -n "$(x86_64-w64-mingw32-nm "$program_dir/$f" 2>/dev/null)" ]; then
     fail "$f is installed with its symbols"
