@@ -5,6 +5,9 @@
 #   platform <- model <- profiles <- pipeline, settings <- shell <- desktop, gui, win32, cli
 #   platform, model, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
 #   unicode (UTF-16 at the Windows API) is below all of them
+if(CMAKE_SCRIPT_MODE_FILE)
+  cmake_minimum_required(VERSION 3.21)
+endif()
 set(_vidloom_layers
   "unicode:unicode"
   "platform:platform,unicode"
@@ -21,21 +24,55 @@ set(_vidloom_layers
   "win32:win32,desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
   "encoder:encoder,media,unicode")
 
-function(vidloom_check_layers)
+# Every include of a source of src/ is checked: "folder/file.h" (or <folder/file.h> naming one of
+# our folders) must name an allowed folder; "file.h" without a folder must lie beside the source.
+# A folder of src/ that the table leaves out fails too. In script mode
+# (cmake -DVIDLOOM_SOURCE_DIR=DIR -P LayerCheck.cmake) it checks the tree at DIR.
+function(vidloom_check_layers root)
   set(problems "")
+  set(folders "")
+  foreach(entry IN LISTS _vidloom_layers)
+    string(REGEX REPLACE ":.*" "" folder "${entry}")
+    list(APPEND folders ${folder})
+  endforeach()
+  file(GLOB children LIST_DIRECTORIES true RELATIVE "${root}/src" "${root}/src/*")
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY "${root}/src/${child}" AND NOT child IN_LIST folders)
+      string(APPEND problems "\n  src/${child}: a folder without a layer")
+    endif()
+  endforeach()
   foreach(entry IN LISTS _vidloom_layers)
     string(REPLACE ":" ";" parts "${entry}")
     list(GET parts 0 folder)
     list(GET parts 1 allowed)
     string(REPLACE "," ";" allowed "${allowed}")
-    file(GLOB_RECURSE sources "${PROJECT_SOURCE_DIR}/src/${folder}/*.h"
-         "${PROJECT_SOURCE_DIR}/src/${folder}/*.cpp")
+    file(GLOB_RECURSE sources "${root}/src/${folder}/*.h" "${root}/src/${folder}/*.cpp")
     foreach(source IN LISTS sources)
-      file(STRINGS "${source}" includes REGEX "^#include \"[a-z_]+/")
+      get_filename_component(directory "${source}" DIRECTORY)
+      file(STRINGS "${source}" includes REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"]")
       foreach(line IN LISTS includes)
-        string(REGEX REPLACE "^#include \"([a-z_]+)/.*" "\\1" target "${line}")
+        string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*([<\"])([^>\"]*)[>\"].*" "\\1;\\2"
+                             include "${line}")
+        list(GET include 0 quote)
+        list(GET include 1 name)
+        set(target "")
+        if(name MATCHES "^([^/]+)/")
+          set(target "${CMAKE_MATCH_1}")
+          # <QtCore/...>, <sys/...>: not ours.
+          if(quote STREQUAL "<" AND NOT target IN_LIST folders)
+            continue()
+          endif()
+        elseif(quote STREQUAL "\"")
+          if(NOT EXISTS "${directory}/${name}")
+            file(RELATIVE_PATH shown "${root}" "${source}")
+            string(APPEND problems "\n  ${shown}: ${line} (not beside it)")
+          endif()
+          continue()
+        else()
+          continue()
+        endif()
         if(NOT target IN_LIST allowed)
-          file(RELATIVE_PATH shown "${PROJECT_SOURCE_DIR}" "${source}")
+          file(RELATIVE_PATH shown "${root}" "${source}")
           string(APPEND problems "\n  ${shown}: ${line}")
         endif()
       endforeach()
@@ -46,4 +83,9 @@ function(vidloom_check_layers)
                         "See docs/ARCHITECTURE.md for what may include what.")
   endif()
 endfunction()
-vidloom_check_layers()
+
+if(CMAKE_SCRIPT_MODE_FILE)
+  vidloom_check_layers("${VIDLOOM_SOURCE_DIR}")
+else()
+  vidloom_check_layers("${PROJECT_SOURCE_DIR}")
+endif()
