@@ -668,8 +668,15 @@ void Conversion::WriteHeader() {
       Print(head + "Video: " + enc->codec->name + ", " + std::to_string(enc->width) + "x" +
             std::to_string(enc->height) + ", " + FormatRate(av_q2d(enc->framerate)) + " fps\n");
     } else {
+      // The bit rate it encodes at, as a reader compares it with what was chosen.
+      std::string rate;
+      if (enc->bit_rate > 0) {
+        char kbps[32];
+        std::snprintf(kbps, sizeof kbps, ", %g kb/s", static_cast<double>(enc->bit_rate) / 1000);
+        rate = kbps;
+      }
       Print(head + "Audio: " + enc->codec->name + ", " + std::to_string(enc->sample_rate) +
-            " Hz, " + ChannelLayoutName(enc->ch_layout) + "\n");
+            " Hz, " + ChannelLayoutName(enc->ch_layout) + rate + "\n");
     }
   }
   for (const std::string& adjustment : adjustments_) Print("Adjusted: " + adjustment + "\n");

@@ -453,10 +453,15 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       thumbnail = ThumbnailPath(run.output_path);
       if (!platform::FileExists(thumbnail)) thumbnail.clear();
     }
+    // What the encoder made of an audio bit rate the command could not give it.
+    std::vector<std::string> output_notes = run.notes;
+    if (auto note = AudioBitRateNote(run.audio_kbps_not_given, result)) {
+      output_notes.push_back(std::move(*note));
+    }
     Change(id, {.state = state,
                 .run = &result,
                 .reason = state ? &judged.reason : nullptr,
-                .output_notes = &run.notes,
+                .output_notes = &output_notes,
                 .thumbnail = thumbnail.empty() ? nullptr : &thumbnail,
                 .thumbnail_run = IsThumbnailRun(kind)});
     EndPause(lane, result);

@@ -236,6 +236,7 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
   slots.VideoBitrateOption = VideoBitrateFragment(choices);
   slots.FrameRateOption = FrameRateFragment(choices);
   slots.AudioBitrateOption = AudioBitrateFragment(choices);
+  if (slots.AudioBitrateOption == " ") run.audio_kbps_not_given = ChosenAudioKbps(choices);
   slots.ChannelsOption = ChannelsFragment(choices);
   slots.ChannelsOption += MuteOption(choices.volume_factor, audio_output);
   slots.ChannelsOption += VolumeOption(choices.volume_factor);

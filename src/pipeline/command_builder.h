@@ -102,6 +102,9 @@ struct RowCommand {
   // Why the output is not at the first free name ("clip-1.mp4: clip.mp4 is being written by
   // another conversion").
   std::vector<std::string> notes = {};
+  // The audio bit rate chosen but not given to the encoder (a frame rate of "Auto" gives none):
+  // the run's encoded bit rate is compared with it.
+  std::optional<double> audio_kbps_not_given = {};
 };
 
 // Builds the command of `row` opened by `method`: creates the output directory (one level)

@@ -301,6 +301,8 @@ RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& 
   result.exit_code = child_end.exit_code;
   result.error_line = parser.error_line();
   result.adjustments = parser.adjustments();
+  result.audio_codec = parser.output_audio_codec();
+  result.audio_kbps = parser.output_audio_kbps();
   result.details = RunDetails(command, parser.TakeTranscript(), EndingText(result));
   NoteOutput(result);
   return result;

@@ -209,6 +209,12 @@ Verdict OutputParser::ParseLine(std::string_view line) {
     }
   }
 
+  if (line.substr(0, kOutputHeader.size()) == kOutputHeader) {
+    output_header_seen_ = true;
+  } else if (output_header_seen_ && output_audio_codec_.empty()) {
+    ReadOutputAudio(line);
+  }
+
   if (line.substr(0, kAdjusted.size()) == kAdjusted && adjustments_.size() < 16) {
     adjustments_.emplace_back(Trim(line.substr(kAdjusted.size(), kTranscriptLineLength)));
   }
@@ -229,6 +235,29 @@ void OutputParser::ReadProgress(std::string_view line) {
   ReadSize(line);
   ReadDuration(line);
   ReadTime(line);
+}
+
+void OutputParser::ReadOutputAudio(std::string_view line) {
+  constexpr std::string_view kStream = "Stream #";
+  constexpr std::string_view kAudio = ": Audio: ";
+  constexpr std::string_view kKbps = " kb/s";
+  const std::string_view stream = Trim(line);
+  const std::size_t audio = stream.find(kAudio);
+  if (stream.substr(0, kStream.size()) != kStream || audio == std::string_view::npos) return;
+  std::string_view rest = stream.substr(audio + kAudio.size());
+  const std::string_view codec = Trim(rest.substr(0, rest.find(',')));
+  if (codec.empty()) return;
+  output_audio_codec_ = std::string(codec.substr(0, 64));
+  if (rest.size() < kKbps.size() || rest.substr(rest.size() - kKbps.size()) != kKbps) return;
+  rest.remove_suffix(kKbps.size());
+  const std::size_t comma = rest.rfind(", ");
+  if (comma == std::string_view::npos) return;
+  const std::string_view number = rest.substr(comma + 2);
+  double kbps = 0;
+  const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), kbps);
+  if (error == std::errc() && end == number.data() + number.size() && kbps > 0 && kbps < 1e6) {
+    output_audio_kbps_ = kbps;
+  }
 }
 
 void OutputParser::ReadFrames(std::string_view line) {

@@ -79,6 +79,11 @@ class OutputParser {
   // What the encoder used instead of what was asked, as it said in its "Adjusted: " lines
   // ("48000 Hz: MP3 has no 96000 Hz").
   const std::vector<std::string>& adjustments() const { return adjustments_; }
+  // The output's audio as the encoder listed it below "Output #0,": its codec and the bit rate
+  // it encodes at ("Stream #0.1: Audio: libopencore_amrnb, 8000 Hz, mono, 12.2 kb/s"). Empty
+  // codec and no bit rate until such a line came.
+  const std::string& output_audio_codec() const { return output_audio_codec_; }
+  std::optional<double> output_audio_kbps() const { return output_audio_kbps_; }
   std::int32_t duration_seconds() const { return duration_seconds_; }
 
   // The display changes since the last TakeDisplay(), latest values only.
@@ -112,6 +117,7 @@ class OutputParser {
   void ReadSize(std::string_view line);
   void ReadDuration(std::string_view line);
   void ReadTime(std::string_view line);
+  void ReadOutputAudio(std::string_view line);
   void Keep(std::string_view line);
   void KeepLine(std::string line);
 
@@ -124,6 +130,9 @@ class OutputParser {
   std::optional<std::string> current_frames_;
   std::string error_line_;
   std::vector<std::string> adjustments_;
+  bool output_header_seen_ = false;
+  std::string output_audio_codec_;
+  std::optional<double> output_audio_kbps_;
   std::string last_size_;
   std::optional<std::string> progress_mark_;
   bool keep_only_ = false;

@@ -1,5 +1,7 @@
 #include "pipeline/run_outcome.h"
 
+#include <cmath>
+#include <cstdio>
 #include <string_view>
 
 #include "platform/exit_status.h"
@@ -46,6 +48,22 @@ RunJudgement Judge(const RunResult& r, bool retry_run) {
 }
 
 }  // namespace
+
+std::optional<std::string> AudioBitRateNote(std::optional<double> chosen_kbps,
+                                            const RunResult& run) {
+  if (!chosen_kbps || !run.audio_kbps || std::abs(*run.audio_kbps - *chosen_kbps) < 0.05) {
+    return std::nullopt;
+  }
+  // The codec as the user knows it.
+  std::string codec = run.audio_codec;
+  if (codec == "libopencore_amrnb") codec = "AMR-NB";
+  if (codec == "libmp3lame") codec = "MP3";
+  if (codec == "aac") codec = "AAC";
+  char note[160];
+  std::snprintf(note, sizeof note, "%g kbit/s: %s has no %g kbit/s", *run.audio_kbps, codec.c_str(),
+                *chosen_kbps);
+  return std::string(note);
+}
 
 RunJudgement JudgeRun(const RunResult& result, RunKind kind) {
   RunJudgement judgement = Judge(result, IsRetryRun(kind));

@@ -45,6 +45,10 @@ struct RunResult {
   std::optional<std::int64_t> output_size = {};  // bytes; none when it could not be read
   // What the encoder used instead of what was asked ("48000 Hz: MP3 has no 96000 Hz").
   std::vector<std::string> adjustments = {};
+  // The output's audio codec and the bit rate it was encoded at, as the encoder listed them
+  // (empty, none: no audio, or not said).
+  std::string audio_codec = {};
+  std::optional<double> audio_kbps = {};
   // For the row's details: the command line, what the encoder said, how it ended.
   std::vector<std::string> details = {};
 };
@@ -60,6 +64,12 @@ struct RunJudgement {
   RunVerdict verdict = RunVerdict::kFailed;
   std::string reason = {};  // why it did not succeed, for the user; empty when it did
 };
+
+// What the row says when the encoder used another audio bit rate than the one chosen but not
+// given to it: "12.2 kbit/s: AMR-NB has no 48 kbit/s". None when the rates agree, when nothing
+// was chosen, or when the encoder did not say.
+std::optional<std::string> AudioBitRateNote(std::optional<double> chosen_kbps,
+                                            const RunResult& run);
 
 // The status rules of a finished run:
 //   stalled                 -> retry when the output is empty or missing (first runs), else failed

@@ -1,5 +1,7 @@
 #include "profiles/fragments.h"
 
+#include <charconv>
+
 #include "profiles/text_rules.h"
 
 namespace vidloom {
@@ -69,12 +71,23 @@ std::string FrameRateFragment(const ConversionChoices& choices) {
 }
 
 std::string AudioBitrateFragment(const ConversionChoices& choices) {
+  if (Trim(choices.frame_rate.text) == "Auto") return " ";
   const std::string& rate = choices.audio_bitrate.text;
   if (rate.empty()) return {};
   std::string out = " -ab \"";
   out += KbpsValue(rate);
   out += '"';
   return out;
+}
+
+std::optional<double> ChosenAudioKbps(const ConversionChoices& choices) {
+  const std::string_view value = Trim(KbpsValue(choices.audio_bitrate.text));
+  double kbps = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), kbps);
+  if (value.empty() || error != std::errc() || end != value.data() + value.size() || kbps <= 0) {
+    return std::nullopt;
+  }
+  return kbps;
 }
 
 std::string ChannelsFragment(const ConversionChoices& choices) {

@@ -3,6 +3,7 @@
 // form. The operations read the selectors' choices (and, for the size, the row's "Video Size").
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,10 +20,12 @@ std::string SizeFragment(const ConversionChoices& choices, std::string_view vide
 std::string VideoBitrateFragment(const ConversionChoices& choices);
 // ` -r "<n>" ` from ComboVideoFramerate; " " for "Auto"; empty without " fps".
 std::string FrameRateFragment(const ConversionChoices& choices);
-// ` -ab "<n>"` from ComboAudioBitrate, whatever the frame rate (the audio bitrate chosen with
-// "Auto" frames must still reach the encoder, which says what it made of it); empty for an
-// empty selector.
+// ` -ab "<n>"` from ComboAudioBitrate; " " (no audio bitrate option) while the frame rate is
+// "Auto"; empty for an empty selector.
 std::string AudioBitrateFragment(const ConversionChoices& choices);
+// The audio bit rate chosen in ComboAudioBitrate, in kbit/s ("48 Kbps" -> 48); none for an
+// empty selector or an item without a number.
+std::optional<double> ChosenAudioKbps(const ConversionChoices& choices);
 // ` -ac "2 (stereo)"` for row 0 of ComboAudioChannel, ` -ac "1 (mono)"` for row 1, else empty.
 std::string ChannelsFragment(const ConversionChoices& choices);
 // ` -ar "<n>"` from ComboSamplingRate, keeping all but the last blank before "Hz"; empty for

@@ -143,8 +143,8 @@ TEST_F(CommandBuilderTest, EveryEntryWithItsDefaults) {
       R"x( -acodec "mpeg4aac" -ab "256" -ar "44100" -ac "2 (stereo)" -g "250"  -qscale "25")x"
       R"(  -coder "1")";
   const std::string mobile =
-      head + R"x( -vcodec "mpeg4"  -b "128"  -bt "60"  -acodec "amr_nb" -ab "48" -ar "8000 ")x"
-             R"x( -ac "1 (mono)" -s 176x132 -padtop 6 -padbottom 6)x";
+      head + R"x( -vcodec "mpeg4"  -b "128"  -bt "60"  -acodec "amr_nb"  -ar "8000 " -ac)x"
+             R"x( "1 (mono)" -s 176x132 -padtop 6 -padbottom 6)x";
   struct Case {
     const char* entry;
     std::string command;

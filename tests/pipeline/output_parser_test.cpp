@@ -320,6 +320,41 @@ TEST(OutputParser, AdjustmentsAreCollectedAndAreNoError) {
                                       "12.2 kbit/s: AMR-NB has no 48 kbit/s"}));
 }
 
+// The output's audio line says the bit rate the encoder uses; the input's never counts.
+TEST(OutputParser, TheOutputsAudioBitRateIsRead) {
+  const std::string input_audio = "    Stream #0.1: Audio: aac, 44100 Hz, mono, 128 kb/s";
+  const std::string output_header = "Output #0, 3gp, to 'o.3gp':";
+  const struct {
+    std::string line;
+    std::string codec;
+    std::optional<double> kbps;
+  } cases[] = {
+      {"    Stream #0.1: Audio: libopencore_amrnb, 8000 Hz, mono, 12.2 kb/s", "libopencore_amrnb",
+       12.2},
+      {"    Stream #0.0: Audio: libmp3lame, 44100 Hz, stereo, 320 kb/s", "libmp3lame", 320},
+      {"    Stream #0.1: Audio: aac, 48000 Hz, stereo", "aac", std::nullopt},
+      {"    Stream #0.1: Audio: aac, 48000 Hz, stereo, x kb/s", "aac", std::nullopt},
+      {"    Stream #0.1: Audio: aac, 48000 Hz, stereo, 1e99 kb/s", "aac", std::nullopt},
+      {"    Stream #0.0: Video: mpeg4, 176x144, 25.00 fps", "", std::nullopt},
+  };
+  for (const auto& c : cases) {
+    OutputParser parser;
+    FeedLines(parser, {kInput, input_audio, output_header, c.line, kRecord});
+    EXPECT_EQ(parser.output_audio_codec(), c.codec) << c.line;
+    EXPECT_EQ(parser.output_audio_kbps(), c.kbps) << c.line;
+  }
+
+  // Compared with a bit rate chosen but not given to the encoder.
+  RunResult run;
+  run.audio_codec = "libopencore_amrnb";
+  run.audio_kbps = 12.2;
+  EXPECT_EQ(AudioBitRateNote(48, run), "12.2 kbit/s: AMR-NB has no 48 kbit/s");
+  EXPECT_EQ(AudioBitRateNote(12.2, run), std::nullopt);
+  EXPECT_EQ(AudioBitRateNote(std::nullopt, run), std::nullopt);
+  run.audio_kbps.reset();
+  EXPECT_EQ(AudioBitRateNote(48, run), std::nullopt);
+}
+
 TEST(OutputParser, MarkerInAProgressRecordStillUpdatesTheDisplay) {
   OutputParser parser;
   EXPECT_EQ(FeedLines(parser, {kInput, kDuration90, "frame=9 size=2kB time=9.0 error: x"}),

@@ -70,7 +70,7 @@ TEST(Fragments, FrameRate) {
   }
 }
 
-TEST(Fragments, AudioBitrateIsGivenWhateverTheFrameRate) {
+TEST(Fragments, AudioBitrateIsSuppressedByAutoFrameRate) {
   struct Case {
     Items frame_rates;
     int frame_rate;
@@ -80,8 +80,8 @@ TEST(Fragments, AudioBitrateIsGivenWhateverTheFrameRate) {
   };
   const Case cases[] = {
       {{"29.97 fps"}, 0, {"64 Kbps"}, 0, R"( -ab "64")"},
-      {{"Auto"}, 0, {"48 Kbps"}, 0, R"( -ab "48")"},
-      {{"Auto"}, 0, {}, -1, ""},
+      {{"Auto"}, 0, {"48 Kbps"}, 0, " "},
+      {{"Auto"}, 0, {}, -1, " "},
       {{}, -1, {"128 Kbps"}, 0, R"( -ab "128")"},  // an empty frame rate lets it through
       {{"15 fps"}, 0, {}, -1, ""},
       {{"15 fps"}, 0, {"32 Kbps", "320 Kbps"}, 1, R"( -ab "320")"},
