@@ -74,18 +74,18 @@ struct Figures {
 
 Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms, int parallel) {
   HeadlessUiThread ui;
-  TForm1 form;
-  TForm4 form4;
-  TFormAnalyzingSplash splash;
+  MainForm form;
+  OptionsForm options_form;
+  AnalyzingForm splash;
   WindowState window;
   SetUpSelectors(form, window);
   ConnectSelectorHandlers(form, window);
   NoDialogs dialogs;
   ListedFiles dialog(files);
   const std::string directory = std::filesystem::path(encoder_path).parent_path().string() + "/";
-  AddFilesContext context{.form1 = form,
+  AddFilesContext context{.main_form = form,
                           .splash = splash,
-                          .form4 = form4,
+                          .options_form = options_form,
                           .ui = ui,
                           .dialogs = dialogs,
                           .file_dialog = dialog,
@@ -105,10 +105,10 @@ Figures AddAll(const std::vector<std::string>& files, std::int64_t pause_ms, int
     const bool probed = current.find("audio") != std::string::npos;
     (probed ? figures.probed_ms : figures.video_ms).push_back(Ms(now - file_start));
   };
-  splash.Panel1.Subscribe([&] {
+  splash.FileBeingAnalysed.Subscribe([&] {
     const auto now = Clock::now();
     finish_file(now);
-    current = splash.Panel1.caption();
+    current = splash.FileBeingAnalysed.caption();
     file_start = now;
   });
   const auto start = Clock::now();

@@ -106,15 +106,15 @@ BatchFigures RunBatchOf(int rows, std::int64_t end_pause_ms) {
   options.required_files = {"raziz2u"};
   options.end_pause_ms = end_pause_ms;
   MainWindow window(ui, dialogs, options);
-  window.FormCreate();
-  window.FormShow();
-  TForm1& form = window.Form1;
+  window.PrepareMainWindow();
+  window.ShowMainWindow();
+  MainForm& form = window.main_form;
   const auto& formats = form.ComboOutputFormat.items();
   form.ComboOutputFormat.UserSelect(
       static_cast<int>(std::find(formats.begin(), formats.end(), kFormat) - formats.begin()));
-  form.Edit1.SetText(out);
+  form.OutputFolder.SetText(out);
 
-  form.ListView1.BeginUpdate();
+  form.FileList.BeginUpdate();
   for (int i = 0; i < rows; ++i) {
     FileEntry entry;
     entry.checked = true;
@@ -122,13 +122,13 @@ BatchFigures RunBatchOf(int rows, std::int64_t end_pause_ms) {
     std::ofstream(entry.caption) << "media";
     entry.media = MediaFacts::Of("320 x 240", "25", "00:00:10");
     FormatExtension(form, entry.output_extension);
-    form.ListView1.AddRow(std::move(entry));
+    form.FileList.AddRow(std::move(entry));
   }
-  form.ListView1.EndUpdate();
+  form.FileList.EndUpdate();
 
   // A row starts when the batch scrolls it into view.
   std::vector<Steady::time_point> starts;
-  form.ListView1.SubscribeRows([&](ListView::Change change, int) {
+  form.FileList.SubscribeRows([&](ListView::Change change, int) {
     if (change == ListView::Change::kScrolled) starts.push_back(Steady::now());
   });
 
@@ -143,7 +143,7 @@ BatchFigures RunBatchOf(int rows, std::int64_t end_pause_ms) {
   for (std::size_t i = 0; i < starts.size(); ++i) {
     figures.row_ms.push_back(Ms((i + 1 < starts.size() ? starts[i + 1] : end) - starts[i]));
   }
-  for (const auto& row : form.ListView1.rows()) {
+  for (const auto& row : form.FileList.rows()) {
     if (row.state == RowState::kDone) ++figures.done_rows;
   }
   for (const auto& entry : std::filesystem::directory_iterator(out)) {

@@ -21,7 +21,7 @@ struct Window {
     FillFormatList(form);
     RefreshFormatOptions(form, state);
   }
-  TForm1 form;
+  MainForm form;
   WindowState state;
 };
 
@@ -39,17 +39,17 @@ void BM_BuildEncoderCommand(benchmark::State& state) {
   window.form.ComboOutputFormat.SelectText(std::string(format.DisplayName));
   RefreshFormatOptions(window.form, window.state);
   const std::string dir = MakeTempDir();
-  window.form.Edit1.SetText(dir);
+  window.form.OutputFolder.SetText(dir);
   FileEntry entry;
   entry.caption = "/media/videos/holiday.clip.avi";
   entry.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
   FormatExtension(window.form, entry.output_extension);
-  const int row = window.form.ListView1.AddRow(entry);
+  const int row = window.form.FileList.AddRow(entry);
 
   // The row and the window's choices as a batch takes them once per row, then the build.
-  TForm4 options;
+  OptionsForm options;
   const RowSnapshot snapshot =
-      *TakeRow(window.form, options, window.state, window.form.ListView1.row(row).id);
+      *TakeRow(window.form, options, window.state, window.form.FileList.row(row).id);
   const CommandContext context{.program_directory = "/opt/vidloom/"};
   std::size_t length = 0;
   for (auto _ : state) {
@@ -89,11 +89,11 @@ void BM_RefreshFormatOptions(benchmark::State& state) {
     FileEntry entry;
     entry.caption = "/media/videos/file" + std::to_string(i) + ".avi";
     entry.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
-    window.form.ListView1.AddRow(std::move(entry));
+    window.form.FileList.AddRow(std::move(entry));
   }
   // A view listening to the list, as the window's view does.
   long notifications = 0;
-  window.form.ListView1.SubscribeRows([&](ListView::Change, int) { ++notifications; });
+  window.form.FileList.SubscribeRows([&](ListView::Change, int) { ++notifications; });
   bool audio = false;
   for (auto _ : state) {
     window.form.ComboOutputFormat.Select(audio ? 12 : 14);

@@ -503,7 +503,7 @@ bool MemoryPart() {
   InProcessWindow w;
   const long before_rss = StatusKb("/proc/self/status", "VmRSS");
   const long before_hwm = StatusKb("/proc/self/status", "VmHWM");
-  TForm1& form = w.window().Form1;
+  MainForm& form = w.window().main_form;
   std::string extension;
   FormatExtension(form, extension);
   const auto start = Steady::now();
@@ -511,7 +511,7 @@ bool MemoryPart() {
     char name[96];
     std::snprintf(name, sizeof name, "/home/someone/Videos/Holiday 2024/clip-%04d.avi", i);
     const int row = analysis::AddFileRow(form, name, "640 x 480", "25", "00:01:30", extension);
-    form.ListView1.ScrollIntoView(row);
+    form.FileList.ScrollIntoView(row);
   }
   const double add_ms = Ms(Steady::now() - start);
   RunEventsFor(500);
@@ -522,11 +522,11 @@ bool MemoryPart() {
       "  QApplication alone %.1f MB; windows shown, no rows: VmRSS %.1f MB "
       "(VmHWM %.1f)\n"
       "  %d rows added in %.0f ms: VmRSS %.1f MB (VmHWM %.1f), +%.1f MB  (goal < 80 MB)%s\n",
-      start_rss / 1024.0, before_rss / 1024.0, before_hwm / 1024.0, form.ListView1.count(), add_ms,
+      start_rss / 1024.0, before_rss / 1024.0, before_hwm / 1024.0, form.FileList.count(), add_ms,
       after_rss / 1024.0, after_hwm / 1024.0, (after_rss - before_rss) / 1024.0,
-      form.ListView1.count() == kRows ? "" : "  ROWS MISSING");
+      form.FileList.count() == kRows ? "" : "  ROWS MISSING");
   std::fflush(stdout);
-  return form.ListView1.count() == kRows;
+  return form.FileList.count() == kRows;
 }
 
 // Records how late each tick of a kTickMs timer comes on the UI thread, until stopped.
@@ -587,13 +587,13 @@ void PrintLatency(const char* what, const std::vector<LatencyRun>& runs, const c
 LatencyRun BatchRun(const std::string& clip) {
   InProcessWindow w;
   MainWindow& window = w.window();
-  TForm1& form = window.Form1;
+  MainForm& form = window.main_form;
   TempDir out;
   const auto& formats = form.ComboOutputFormat.items();
   const auto format = std::find(formats.begin(), formats.end(), kBatchFormat);
   if (format == formats.end()) return {0, {}, false, "format missing"};
   form.ComboOutputFormat.UserSelect(static_cast<int>(format - formats.begin()));
-  form.Edit1.SetText(out.path());
+  form.OutputFolder.SetText(out.path());
   analysis::AnalyseOptions analyse;
   analyse.encoder_path = BENCH_ENCODER_PATH;
   const auto texts = analysis::AnalyseFile(clip, analyse);
@@ -616,7 +616,7 @@ LatencyRun BatchRun(const std::string& clip) {
   LatencyRun run;
   run.total_ms = Ms(Steady::now() - start);
   run.lateness_ms = probe.lateness_ms();
-  const std::string progress = form.ListView1.rows().at(0).cells[kCellProgress];
+  const std::string progress = form.FileList.rows().at(0).cells[kCellProgress];
   std::size_t outputs = 0;
   for (const auto& entry : std::filesystem::directory_iterator(out.path())) {
     outputs += entry.is_regular_file() ? 1 : 0;

@@ -61,8 +61,8 @@ class Bench {
     FileEntry entry;
     entry.caption = "/videos/in.mov";
     entry.state = RowState::kConverting;
-    form_.ListView1.AddRow(entry);
-    run_.row = form_.ListView1.row(0).id;
+    form_.FileList.AddRow(entry);
+    run_.row = form_.FileList.row(0).id;
     run_.output_path = dir_ + "/out.mp4";
   }
   ~Bench() { std::filesystem::remove_all(dir_); }
@@ -142,9 +142,9 @@ class Bench {
   std::string dir_;
   double last_worker_cpu_ms_ = 0;  // CPU time of the last run's worker thread
   HeadlessUiThread ui_;
-  TForm1 form_;
+  MainForm form_;
   BatchRequests requests_;
-  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.ListView1};
+  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.FileList};
   RunSpec run_;
 };
 
@@ -188,8 +188,8 @@ void Throughput(Bench& bench, int repetitions) {
   const double parse_ms = Ms(Clock::now() - start);
   std::printf("   parser alone, in memory       %8.1f ms   (%.2f GB/s)\n", parse_ms,
               records.size() / 1e6 / parse_ms);
-  std::printf("   window shows frames %s, %s\n", bench.form_.ListView1.cell(0, kCellFrames).c_str(),
-              bench.form_.ListView1.cell(0, kCellProgress).c_str());
+  std::printf("   window shows frames %s, %s\n", bench.form_.FileList.cell(0, kCellFrames).c_str(),
+              bench.form_.FileList.cell(0, kCellProgress).c_str());
 }
 
 void EndOfRun(Bench& bench, int repetitions) {
@@ -216,12 +216,12 @@ void StopLatency(Bench& bench, int repetitions) {
                  "output 1000\nwrite frame=1 size=1kB time=1.0 b=1\\r\nhang\n");
     std::vector<double> latencies;
     for (int i = 0; i < repetitions; ++i) {
-      bench.form_.ListView1.Update(bench.run_.row, [](FileEntry& entry) { entry.frames.clear(); });
+      bench.form_.FileList.Update(bench.run_.row, [](FileEntry& entry) { entry.frames.clear(); });
       bench.requests_.StopRequested = false;
       Clock::time_point pressed{};
       bench.Run([&] {
         if (pressed != Clock::time_point{}) return;
-        if (bench.form_.ListView1.cell(0, kCellFrames) != "1") return;
+        if (bench.form_.FileList.cell(0, kCellFrames) != "1") return;
         pressed = Clock::now();
         if (ask_encoders) {
           bench.PressStop();
@@ -250,8 +250,8 @@ void Cadence(Bench& bench) {
   bench.Script(script);
   std::vector<Clock::time_point> updates;
   std::string last;
-  bench.form_.ListView1.SubscribeRows([&](ListView::Change, int) {
-    const std::string& frames = bench.form_.ListView1.cell(0, kCellFrames);
+  bench.form_.FileList.SubscribeRows([&](ListView::Change, int) {
+    const std::string& frames = bench.form_.FileList.cell(0, kCellFrames);
     if (frames != last) updates.push_back(Clock::now());
     last = frames;
   });

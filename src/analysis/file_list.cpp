@@ -6,7 +6,7 @@
 
 namespace vidloom::analysis {
 
-int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
+int AddFileRow(MainForm& form, const std::string& path, const std::string& size,
                const std::string& frame_rate, const std::string& duration,
                const std::string& extension, const std::string& display_size,
                const std::string& source_folder) {
@@ -15,10 +15,10 @@ int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
   entry.source_folder = source_folder;
   entry.media = MediaFacts::Of(size, frame_rate, duration, display_size);
   entry.output_extension = extension;
-  form.ListView1.BeginUpdate();
-  const int row = form.ListView1.AddRow(std::move(entry));
-  form.ListView1.SetChecked(row, true);
-  form.ListView1.EndUpdate();
+  form.FileList.BeginUpdate();
+  const int row = form.FileList.AddRow(std::move(entry));
+  form.FileList.SetChecked(row, true);
+  form.FileList.EndUpdate();
   return row;
 }
 

@@ -11,11 +11,11 @@
 
 namespace vidloom::analysis {
 
-// Appends one checked row to form.ListView1: caption `path`, cells size, frame rate, duration,
+// Appends one checked row to form.FileList: caption `path`, cells size, frame rate, duration,
 // the output extension, an empty "Progress" and an empty "Frames". The list's repainting is
 // suspended while the row is added. Returns the new row's index.
 // `source_folder`: the folder the file was added with (empty: added alone).
-int AddFileRow(TForm1& form, const std::string& path, const std::string& size,
+int AddFileRow(MainForm& form, const std::string& path, const std::string& size,
                const std::string& frame_rate, const std::string& duration,
                const std::string& extension, const std::string& display_size = "",
                const std::string& source_folder = "");

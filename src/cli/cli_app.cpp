@@ -68,7 +68,7 @@ class CliDialogs : public Dialogs {
 };
 
 // The selector a --<option> chooses in, by its control name.
-Selector* SelectorByName(TForm1& form, const std::string& name) {
+Selector* SelectorByName(MainForm& form, const std::string& name) {
   const std::map<std::string, Selector*> selectors = {
       {"ComboOutputFormat", &form.ComboOutputFormat},
       {"ComboVideoCodec", &form.ComboVideoCodec},
@@ -127,7 +127,7 @@ std::string FormatChoices(const std::vector<const OutputFormat*>& formats) {
 
 // Chooses the output format named by its full text, its row index, its short name or its
 // extension (the two last in any case). An extension that several formats share chooses none.
-std::string ChooseFormat(TForm1& form, const std::string& text) {
+std::string ChooseFormat(MainForm& form, const std::string& text) {
   const auto& items = form.ComboOutputFormat.items();
   auto row_of = [&](std::string_view item) {
     const auto it = std::find(items.begin(), items.end(), item);
@@ -179,26 +179,26 @@ void LoadStoredSettings(MainWindow& window, Dialogs& dialogs) {
     std::filesystem::copy_file(platform::FsPath(stored), platform::FsPath(copy), error);
   }
   settings::SettingsContext context{.path = copy,
-                                    .form1 = window.Form1,
-                                    .form4 = window.Form4,
+                                    .main_form = window.main_form,
+                                    .options_form = window.options_form,
                                     .window = window.window,
                                     .dialogs = dialogs};
   settings::LoadSettings(context);
-  window.Form4.CheckBoxShutDown.SetChecked(false);
+  window.options_form.CheckBoxShutDown.SetChecked(false);
   std::filesystem::remove_all(platform::FsPath(*scratch), error);
 }
 
-void ShowOptions(const TForm1& form) {
+void ShowOptions(const MainForm& form) {
   for (const char* name : kSelectorOrder) {
-    const Selector* s = SelectorByName(const_cast<TForm1&>(form), name);
+    const Selector* s = SelectorByName(const_cast<MainForm&>(form), name);
     std::cout << name << '\t' << (s->enabled() ? 1 : 0) << '\t' << s->selected();
     for (const auto& item : s->items()) std::cout << '\t' << item;
     std::cout << '\n';
   }
 }
 
-void PrintRows(const TForm1& form) {
-  for (const auto& row : form.ListView1.rows()) {
+void PrintRows(const MainForm& form) {
+  for (const auto& row : form.FileList.rows()) {
     std::cout << row.caption;
     for (const auto& cell : row.cells) std::cout << '\t' << cell;
     std::cout << '\n';
@@ -207,14 +207,14 @@ void PrintRows(const TForm1& form) {
 
 // The dry run: the commands as the batch would make them; nothing is created or deleted.
 int PrintCommands(MainWindow& window) {
-  TForm1& form = window.Form1;
+  MainForm& form = window.main_form;
   // The names a batch would give, in list order: two inputs of one name get two outputs.
   OutputOwners owners;
   const CommandContext context{
       .program_directory = window.program_directory(), .dry_run = true, .owners = &owners};
-  for (const FileEntry& entry : form.ListView1.rows()) {
+  for (const FileEntry& entry : form.FileList.rows()) {
     if (!entry.checked) continue;
-    const auto row = TakeRow(form, window.Form4, window.window, entry.id);
+    const auto row = TakeRow(form, window.options_form, window.window, entry.id);
     try {
       const RowCommand run = BuildFirstCommand(context, *row);
       owners.emplace(platform::PathKey(run.output_path), entry.id);
@@ -231,14 +231,14 @@ int PrintCommands(MainWindow& window) {
 // Prints each row's progress as it changes: in place on a terminal, a line per change otherwise.
 class ProgressPrinter {
  public:
-  explicit ProgressPrinter(const TForm1& form) : form_(form), tty_(StdoutIsTerminal()) {}
+  explicit ProgressPrinter(const MainForm& form) : form_(form), tty_(StdoutIsTerminal()) {}
 
   void OnChange(int row) {
-    if (row < 0 || row >= form_.ListView1.count()) return;
-    const auto& entry = form_.ListView1.row(row);
+    if (row < 0 || row >= form_.FileList.count()) return;
+    const auto& entry = form_.FileList.row(row);
     const std::string progress = ProgressText(entry);
     std::string line = "[" + std::to_string(row + 1) + "/" +
-                       std::to_string(form_.ListView1.count()) + "] " +
+                       std::to_string(form_.FileList.count()) + "] " +
                        std::string(platform::FileNamePart(entry.caption)) + ": " +
                        (progress.empty() ? "-" : progress);
     if (!entry.frames.empty()) line += "  frames " + entry.frames;
@@ -259,7 +259,7 @@ class ProgressPrinter {
   }
 
  private:
-  const TForm1& form_;
+  const MainForm& form_;
   bool tty_;
   int last_row_ = -1;
   std::string last_line_;
@@ -269,11 +269,11 @@ class ProgressPrinter {
 // written again.
 class JsonRowWriter {
  public:
-  explicit JsonRowWriter(const TForm1& form) : form_(form) {}
+  explicit JsonRowWriter(const MainForm& form) : form_(form) {}
 
   void OnChange(int row) {
-    if (row < 0 || row >= form_.ListView1.count()) return;
-    const FileEntry& entry = form_.ListView1.row(row);
+    if (row < 0 || row >= form_.FileList.count()) return;
+    const FileEntry& entry = form_.FileList.row(row);
     std::string line = RowJson(ReportRow(entry));
     if (last_lines_.size() <= static_cast<std::size_t>(row)) last_lines_.resize(row + 1);
     if (line == last_lines_[row]) return;
@@ -282,7 +282,7 @@ class JsonRowWriter {
   }
 
  private:
-  const TForm1& form_;
+  const MainForm& form_;
   std::vector<std::string> last_lines_;
 };
 
@@ -298,10 +298,10 @@ std::string TableWord(const FileEntry& row) {
 int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
             const std::vector<RowReport>& skipped) {
   if (g_interrupted) return 130;  // interrupted while the files were added
-  TForm1& form = window.Form1;
+  MainForm& form = window.main_form;
   ProgressPrinter printer(form);
   JsonRowWriter json_rows(form);
-  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+  form.FileList.SubscribeRows([&](ListView::Change change, int row) {
     if (change != ListView::Change::kRowChanged) return;
     if (json) {
       json_rows.OnChange(row);
@@ -329,7 +329,7 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
   int done = 0;
   std::vector<RowReport> reports;
   if (!json) std::cout << "\nResult:\n";
-  for (const auto& row : form.ListView1.rows()) {
+  for (const auto& row : form.FileList.rows()) {
     if (json) {
       reports.push_back(ReportRow(row));
     } else {
@@ -364,7 +364,7 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
 // Applies the chosen format, the other selections, the volume, the output folder and the
 // overwrite choice to the window. Returns why a choice cannot be made, or empty.
 std::string ApplyChoices(MainWindow& window, const Arguments& a) {
-  TForm1& form = window.Form1;
+  MainForm& form = window.main_form;
   std::string error;
   if (a.format) error = ChooseFormat(form, *a.format);
   for (const auto& [name, item] : a.selections) {
@@ -372,13 +372,13 @@ std::string ApplyChoices(MainWindow& window, const Arguments& a) {
     error = Choose(*SelectorByName(form, name), name, item);
   }
   if (!error.empty()) return error;
-  if (a.volume) form.TrackBar1.SetPosition(*a.volume);
-  if (a.output_dir) form.Edit1.SetText(AbsolutePath(*a.output_dir));
-  if (a.overwrite) window.Form4.CheckBoxOverWrite.SetChecked(true);
-  if (a.no_overwrite) window.Form4.CheckBoxOverWrite.SetChecked(false);
-  if (a.keep_folders) window.Form4.CheckBoxKeepFolders.SetChecked(true);
+  if (a.volume) form.VolumeSlider.SetPosition(*a.volume);
+  if (a.output_dir) form.OutputFolder.SetText(AbsolutePath(*a.output_dir));
+  if (a.overwrite) window.options_form.CheckBoxOverWrite.SetChecked(true);
+  if (a.no_overwrite) window.options_form.CheckBoxOverWrite.SetChecked(false);
+  if (a.keep_folders) window.options_form.CheckBoxKeepFolders.SetChecked(true);
   // Not taken from the stored settings: scripts start one file at a time unless they ask.
-  window.Form4.SpinEditFilesAtOnce.SetValue(a.jobs);
+  window.options_form.SpinEditFilesAtOnce.SetValue(a.jobs);
   return {};
 }
 
@@ -392,8 +392,8 @@ bool AddTheFiles(MainWindow& window, const Arguments& a, std::vector<RowReport>&
   if (a.source_size) {
     for (const auto& file : files) {
       std::string extension;
-      FormatExtension(window.Form1, extension);
-      analysis::AddFileRow(window.Form1, file, *a.source_size, "0", "0", extension);
+      FormatExtension(window.main_form, extension);
+      analysis::AddFileRow(window.main_form, file, *a.source_size, "0", "0", extension);
     }
     return true;
   }
@@ -453,10 +453,10 @@ int RunCli(const std::vector<std::string>& args) {
   options.end_pause_ms = 0;        // no progress bar to keep visible
   options.add_files_pause_ms = 0;  // no window to repaint between the files
   MainWindow window(ui, dialogs, options);
-  window.FormCreate();
+  window.PrepareMainWindow();
   if (!a.no_settings) LoadStoredSettings(window, dialogs);
-  window.FormShow();
-  TForm1& form = window.Form1;
+  window.ShowMainWindow();
+  MainForm& form = window.main_form;
 
   if (a.mode == Mode::kListFormats) {
     // Each entry's full text and its short name; the separators as they are listed.
@@ -480,7 +480,7 @@ int RunCli(const std::vector<std::string>& args) {
   if (a.mode == Mode::kConvert) {
     watcher.emplace(ui, [&window] {
       // As "Cancel" on the analysing window: the file in hand is finished, no other analysed.
-      if (window.FormAnalyzingSplash.visible) window.FormAnalyzingSplash.Button2.Click();
+      if (window.analyzing_form.visible) window.analyzing_form.CancelButton.Click();
     });
   }
 

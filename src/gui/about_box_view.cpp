@@ -58,65 +58,65 @@ QFrame* AddSunkenLine(QWidget* parent, const char* name, int y) {
 
 }  // namespace
 
-AboutBoxView::AboutBoxView(TFormAbout& form, QWidget* parent) : FormDialog(form.visible, parent) {
-  setObjectName(QStringLiteral("FormAbout"));
+AboutBoxView::AboutBoxView(AboutForm& form, QWidget* parent) : FormDialog(form.visible, parent) {
+  setObjectName(QStringLiteral("AboutBox"));
   MakeFixedDialog(this, 359, 221, /*on_top=*/false);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(IconKind::kApp));
 
   auto* image = new QLabel(this);
-  image->setObjectName(QStringLiteral("Image1"));
+  image->setObjectName(QStringLiteral("ProgramIcon"));
   image->setPixmap(MakePixmap(IconKind::kApp, 32));
   image->setGeometry(15, 13, 32, 32);
 
   auto* name = new QLabel(this);
-  name->setObjectName(QStringLiteral("Label1"));
+  name->setObjectName(QStringLiteral("ProductLabel"));
   name->setFont(WindowFont(11, true));
   name->move(63, 19);
-  BindLabel(form.Label1, name, true);
+  BindLabel(form.ProductLabel, name, true);
 
   auto* version = new QLabel(this);
-  version->setObjectName(QStringLiteral("Label5"));
+  version->setObjectName(QStringLiteral("VersionLabel"));
   version->move(141, 39);
-  BindLabel(form.Label5, version, true);
+  BindLabel(form.VersionLabel, version, true);
 
-  auto* ok = new QPushButton(Q(form.SpeedButton1.caption), this);
-  ok->setObjectName(QStringLiteral("SpeedButton1"));
-  ok->setAccessibleName(Q(form.SpeedButton1.caption));
+  auto* ok = new QPushButton(Q(form.OkButton.caption), this);
+  ok->setObjectName(QStringLiteral("OkButton"));
+  ok->setAccessibleName(Q(form.OkButton.caption));
   ok->setFont(WindowFont(11, true));
   ok->setGeometry(273, 52, 77, 31);
   ok->setDefault(true);
-  BindButton(form.SpeedButton1, ok);
+  BindButton(form.OkButton, ok);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-  AddSunkenLine(this, "Panel1", 90);
+  AddSunkenLine(this, "UpperSunkenLine", 90);
 
   auto* site = new LinkLabel(
       [this] {
-        if (on_label2_click) on_label2_click();
+        if (on_website_click) on_website_click();
       },
       this);
-  site->setObjectName(QStringLiteral("Label2"));
+  site->setObjectName(QStringLiteral("WebsiteLink"));
   site->move(86, 108);
-  BindLabel(form.Label2, site, true);
-  site->setAccessibleName(Q(form.Label2.caption()).trimmed());
+  BindLabel(form.WebsiteLink, site, true);
+  site->setAccessibleName(Q(form.WebsiteLink.caption()).trimmed());
 
   auto* support = new LinkLabel(
       [this] {
-        if (on_label3_click) on_label3_click();
+        if (on_support_click) on_support_click();
       },
       this);
-  support->setObjectName(QStringLiteral("Label3"));
+  support->setObjectName(QStringLiteral("SupportLink"));
   support->move(86, 136);
-  BindLabel(form.Label3, support, true);
-  support->setAccessibleName(Q(form.Label3.caption()).trimmed());
+  BindLabel(form.SupportLink, support, true);
+  support->setAccessibleName(Q(form.SupportLink.caption()).trimmed());
 
-  AddSunkenLine(this, "Panel3", 170);
+  AddSunkenLine(this, "LowerSunkenLine", 170);
 
   auto* foot = new QLabel(this);
-  foot->setObjectName(QStringLiteral("Label4"));
+  foot->setObjectName(QStringLiteral("Footer"));
   foot->move(104, 190);
-  BindLabel(form.Label4, foot, true);
+  BindLabel(form.Footer, foot, true);
 
   setTabOrder(ok, site);
   setTabOrder(site, support);

@@ -1,6 +1,6 @@
-// The "Analyzing Video Files" window over the model's TFormAnalyzingSplash: fixed, centred on
+// The "Analyzing Video Files" window over the model's AnalyzingForm: fixed, centred on
 // its parent, showing the name of the file being analysed on a sunken panel. "Cancel" runs
-// Button2's handler; while close_query answers false the close box and Escape do nothing.
+// CancelButton's handler; while close_query answers false the close box and Escape do nothing.
 //
 //   AnalyzingWindowView analyzing(splash, &main_window);
 //   analyzing.close_query = [] { return !AnalysisActive; };
@@ -15,7 +15,7 @@ class AnalyzingWindowView : public FormDialog {
   Q_OBJECT
 
  public:
-  explicit AnalyzingWindowView(TFormAnalyzingSplash& form, QWidget* parent = nullptr);
+  explicit AnalyzingWindowView(AnalyzingForm& form, QWidget* parent = nullptr);
 };
 
 }  // namespace vidloom::gui

@@ -31,34 +31,34 @@ void FollowVisibility(Form& form, FormDialog* view) {
 
 DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
     : dialogs_(dialogs),
-      main_(std::make_unique<MainWindowView>(window.Form1)),
-      analyzing_(std::make_unique<AnalyzingWindowView>(window.FormAnalyzingSplash, main_.get())),
-      about_(std::make_unique<AboutBoxView>(window.FormAbout, main_.get())),
-      warning_(std::make_unique<WarningWindowView>(window.Form3, main_.get())),
-      options_(std::make_unique<OptionsDialogView>(window.Form4, main_.get())) {
+      main_(std::make_unique<MainWindowView>(window.main_form)),
+      analyzing_(std::make_unique<AnalyzingWindowView>(window.analyzing_form, main_.get())),
+      about_(std::make_unique<AboutBoxView>(window.about_form, main_.get())),
+      warning_(std::make_unique<WarningWindowView>(window.warning_form, main_.get())),
+      options_(std::make_unique<OptionsDialogView>(window.options_form, main_.get())) {
   if (dialogs_ != nullptr) {
     // Every question belongs to the window whose handler asks it.
     dialogs_->SetParent(main_.get());
-    dialogs_->SetWindow(window.Form1, main_.get());
-    dialogs_->SetWindow(window.FormAnalyzingSplash, analyzing_.get());
-    dialogs_->SetWindow(window.FormAbout, about_.get());
-    dialogs_->SetWindow(window.Form3, warning_.get());
-    dialogs_->SetWindow(window.Form4, options_.get());
+    dialogs_->SetWindow(window.main_form, main_.get());
+    dialogs_->SetWindow(window.analyzing_form, analyzing_.get());
+    dialogs_->SetWindow(window.about_form, about_.get());
+    dialogs_->SetWindow(window.warning_form, warning_.get());
+    dialogs_->SetWindow(window.options_form, options_.get());
   }
   // The About box is modal: while it shows, the other windows take no input. It is shown
-  // without a nested event loop, so About1Click returns at once.
+  // without a nested event loop, so AboutEntryClick returns at once.
   about_->setWindowModality(Qt::ApplicationModal);
-  FollowVisibility(window.FormAnalyzingSplash, analyzing_.get());
-  FollowVisibility(window.FormAbout, about_.get());
-  FollowVisibility(window.Form3, warning_.get());
-  FollowVisibility(window.Form4, options_.get());
+  FollowVisibility(window.analyzing_form, analyzing_.get());
+  FollowVisibility(window.about_form, about_.get());
+  FollowVisibility(window.warning_form, warning_.get());
+  FollowVisibility(window.options_form, options_.get());
 
   MainWindow* logic = &window;
   main_->close_query = [logic] { return logic->TryClose(); };
-  warning_->close_query = [logic] { return logic->WarningFormCloseQuery(); };
-  analyzing_->close_query = [logic] { return logic->AnalyzingFormCloseQuery(); };
-  about_->on_label2_click = [logic] { logic->AboutLabel2Click(); };
-  about_->on_label3_click = [logic] { logic->AboutLabel3Click(); };
+  warning_->close_query = [logic] { return logic->MayCloseWarning(); };
+  analyzing_->close_query = [logic] { return logic->MayCloseAnalyzing(); };
+  about_->on_website_click = [logic] { logic->WebsiteLinkClick(); };
+  about_->on_support_click = [logic] { logic->SupportLinkClick(); };
   main_->fileList()->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
 
   // Local files dropped on the main window: refused while the logic would take none, and added

@@ -1,4 +1,4 @@
-// The file list widget over the model's ListView1: check box per row, grid lines, whole-row
+// The file list widget over the model's FileList: check box per row, grid lines, whole-row
 // single selection kept visible without focus, no editing, and a context menu that opens only
 // while ListView::popup_enabled is set. The selection follows the model both ways: a user's
 // click runs ListView::Select; ListView::Select and ScrollIntoView move the widget. Local files

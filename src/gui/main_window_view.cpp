@@ -85,7 +85,7 @@ QAction* AddEntry(QMenu* menu, MenuEntry& entry, const char* name) {
 
 }  // namespace
 
-MainWindowView::MainWindowView(TForm1& form, QWidget* parent) : QMainWindow(parent), form_(form) {
+MainWindowView::MainWindowView(MainForm& form, QWidget* parent) : QMainWindow(parent), form_(form) {
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
@@ -99,7 +99,7 @@ MainWindowView::MainWindowView(TForm1& form, QWidget* parent) : QMainWindow(pare
   });
   setWindowIcon(MakeIcon(IconKind::kApp));
   setFont(WindowFont());
-  setObjectName(QStringLiteral("Form1"));
+  setObjectName(QStringLiteral("MainWindow"));
 
   BuildMenus();
   auto* client = new QWidget(this);
@@ -128,46 +128,46 @@ void MainWindowView::dropEvent(QDropEvent* event) {
 
 void MainWindowView::BuildMenus() {
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-  file->setObjectName(QStringLiteral("File1"));
-  QAction* add = AddEntry(file, form_.AddFiles1, "AddFiles1");
+  file->setObjectName(QStringLiteral("FileMenu"));
+  QAction* add = AddEntry(file, form_.AddFilesEntry, "AddFilesEntry");
   add->setIcon(MakeIcon(IconKind::kAdd));
   add->setShortcut(QKeySequence::Open);
-  AddEntry(file, form_.AddFolder1, "AddFolder1")->setIcon(MakeIcon(IconKind::kFolder));
+  AddEntry(file, form_.AddFolderEntry, "AddFolderEntry")->setIcon(MakeIcon(IconKind::kFolder));
   file->addSeparator();
-  QAction* convert = AddEntry(file, form_.Convert1, "Convert1");
+  QAction* convert = AddEntry(file, form_.ConvertEntry, "ConvertEntry");
   convert->setIcon(MakeIcon(IconKind::kConvert));
   convert->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
   file->addSeparator();
-  AddEntry(file, form_.OpenOutputFolder1, "OpenOutputFolder1")
+  AddEntry(file, form_.OpenOutputFolderEntry, "OpenOutputFolderEntry")
       ->setIcon(MakeIcon(IconKind::kFolder));
   file->addSeparator();
-  AddEntry(file, form_.Exit1, "Exit1");
+  AddEntry(file, form_.ExitEntry, "ExitEntry");
 
   QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
-  options->setObjectName(QStringLiteral("Options1"));
-  AddEntry(options, form_.SetGeneralOptions1, "SetGeneralOptions1");
+  options->setObjectName(QStringLiteral("OptionsMenu"));
+  AddEntry(options, form_.SetOptionsEntry, "SetOptionsEntry");
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-  help->setObjectName(QStringLiteral("Help1"));
-  AddEntry(help, form_.OpenHelpFile1, "OpenHelpFile1");
+  help->setObjectName(QStringLiteral("HelpMenu"));
+  AddEntry(help, form_.OpenHelpEntry, "OpenHelpEntry");
   help->addSeparator();
-  AddEntry(help, form_.VisitOurWebsite1, "VisitOurWebsite1");
+  AddEntry(help, form_.VisitWebsiteEntry, "VisitWebsiteEntry");
   help->addSeparator();
-  AddEntry(help, form_.About1, "About1")->setIcon(MakeIcon(IconKind::kApp));
+  AddEntry(help, form_.AboutEntry, "AboutEntry")->setIcon(MakeIcon(IconKind::kApp));
 
   popup_ = new QMenu(this);
-  popup_->setObjectName(QStringLiteral("PopupListView1"));
-  AddEntry(popup_, form_.CheckAllItems1, "CheckAllItems1");
-  AddEntry(popup_, form_.UncheckAllItems1, "UncheckAllItems1");
+  popup_->setObjectName(QStringLiteral("PopupFileList"));
+  AddEntry(popup_, form_.CheckAllEntry, "CheckAllEntry");
+  AddEntry(popup_, form_.UncheckAllEntry, "UncheckAllEntry");
   popup_->addSeparator();
-  AddEntry(popup_, form_.DeleteSelectedItem1, "DeleteSelectedItem1")
+  AddEntry(popup_, form_.RemoveSelectedEntry, "RemoveSelectedEntry")
       ->setIcon(MakeIcon(IconKind::kRemove));
-  AddEntry(popup_, form_.ClearAllItems1, "ClearAllItems1")->setIcon(MakeIcon(IconKind::kClear));
+  AddEntry(popup_, form_.ClearAllEntry, "ClearAllEntry")->setIcon(MakeIcon(IconKind::kClear));
   popup_->addSeparator();
-  AddEntry(popup_, form_.CheckFailedItems1, "CheckFailedItems1");
-  AddEntry(popup_, form_.ShowDetails1, "ShowDetails1");
-  AddEntry(popup_, form_.OpenOutputFolder2, "OpenOutputFolder2")
+  AddEntry(popup_, form_.CheckFailedEntry, "CheckFailedEntry");
+  AddEntry(popup_, form_.ShowDetailsEntry, "ShowDetailsEntry");
+  AddEntry(popup_, form_.OpenRowFolderEntry, "OpenRowFolderEntry")
       ->setIcon(MakeIcon(IconKind::kFolder));
 }
 
@@ -185,30 +185,31 @@ void MainWindowView::BuildControls(QWidget* client) {
   order << AddBigButton(client, form_.ClearAllButton, "ClearAllButton", IconKind::kClear,
                         QRect(612, 3, 130, 52));
 
-  list_ = new FileListView(form_.ListView1, client);
-  list_->setObjectName(QStringLiteral("ListView1"));
+  list_ = new FileListView(form_.FileList, client);
+  list_->setObjectName(QStringLiteral("FileList"));
   list_->setAccessibleName(QStringLiteral("Video files"));
   list_->setGeometry(4, 66, 753, 208);
   list_->SetPopupMenu(popup_);
   order << list_;
 
-  QLabel* label2 = AddLabel(client, "Label2", "Output Format : ", 7, 286, true);
-  order << AddCombo(client, form_.ComboOutputFormat, "ComboOutputFormat", label2, 105, 282, 301);
+  QLabel* format_label = AddLabel(client, "OutputFormatLabel", "Output Format : ", 7, 286, true);
+  order << AddCombo(client, form_.ComboOutputFormat, "ComboOutputFormat", format_label, 105, 282,
+                    301);
 
-  auto* label1 = new QLabel(client);
-  label1->setObjectName(QStringLiteral("Label1"));
-  label1->setFont(WindowFont(11, true));
-  label1->move(416, 286);
-  BindLabel(form_.Label1, label1, true);
-  label1->installEventFilter(this);
-  label1_ = label1;
+  auto* folder_label = new QLabel(client);
+  folder_label->setObjectName(QStringLiteral("OutputFolderLabel"));
+  folder_label->setFont(WindowFont(11, true));
+  folder_label->move(416, 286);
+  BindLabel(form_.OutputFolderLabel, folder_label, true);
+  folder_label->installEventFilter(this);
+  folder_label_ = folder_label;
 
-  auto* edit1 = new QLineEdit(client);
-  edit1->setObjectName(QStringLiteral("Edit1"));
-  edit1->setAccessibleName(QStringLiteral("Output Directory"));
-  edit1->setGeometry(525, 284, 181, 21);
-  BindEdit(form_.Edit1, edit1);
-  order << edit1;
+  auto* folder = new QLineEdit(client);
+  folder->setObjectName(QStringLiteral("OutputFolder"));
+  folder->setAccessibleName(QStringLiteral("Output Directory"));
+  folder->setGeometry(525, 284, 181, 21);
+  BindEdit(form_.OutputFolder, folder);
+  order << folder;
 
   auto* browse = new QPushButton(MakeIcon(IconKind::kFolder), QString(), client);
   browse->setObjectName(QStringLiteral("ButtonBrowseForFolder"));
@@ -221,11 +222,11 @@ void MainWindowView::BuildControls(QWidget* client) {
   BuildSettingGroups(client, order);
 
   auto* progress = new QProgressBar(client);
-  progress->setObjectName(QStringLiteral("ProgressBar1"));
+  progress->setObjectName(QStringLiteral("ConversionProgress"));
   progress->setAccessibleName(QStringLiteral("Conversion progress"));
   progress->setTextVisible(false);
   progress->setGeometry(69, 462, 585, 16);
-  BindProgressBar(form_.ProgressBar1, progress);
+  BindProgressBar(form_.ConversionProgress, progress);
 
   auto* stop = new QPushButton(MakeIcon(IconKind::kStop), Q(form_.ButtonStopSmall.caption), client);
   stop->setObjectName(QStringLiteral("ButtonStopSmall"));
@@ -241,7 +242,7 @@ void MainWindowView::BuildControls(QWidget* client) {
 // The video, audio and general settings, each a framed group of labelled controls.
 void MainWindowView::BuildSettingGroups(QWidget* client, QList<QWidget*>& order) {
   auto* video = new GroupFrame(QStringLiteral(" Video Settings "), client);
-  video->setObjectName(QStringLiteral("GroupBox1"));
+  video->setObjectName(QStringLiteral("VideoSettings"));
   video->setGeometry(14, 315, 285, 133);
   struct ComboRow {
     Selector& selector;
@@ -251,10 +252,11 @@ void MainWindowView::BuildSettingGroups(QWidget* client, QList<QWidget*>& order)
     int top;
   };
   const ComboRow video_rows[] = {
-      {form_.ComboVideoCodec, "ComboVideoCodec", "Label10", "Video Codec : ", 18},
-      {form_.ComboVideoSize, "ComboVideoSize", "Label3", "Video Size : ", 46},
-      {form_.ComboVideoBitrate, "ComboVideoBitrate", "Label4", "Video Bitrate : ", 74},
-      {form_.ComboVideoFramerate, "ComboVideoFramerate", "Label5", "Video Framerate : ", 102},
+      {form_.ComboVideoCodec, "ComboVideoCodec", "VideoCodecLabel", "Video Codec : ", 18},
+      {form_.ComboVideoSize, "ComboVideoSize", "VideoSizeLabel", "Video Size : ", 46},
+      {form_.ComboVideoBitrate, "ComboVideoBitrate", "VideoBitrateLabel", "Video Bitrate : ", 74},
+      {form_.ComboVideoFramerate, "ComboVideoFramerate", "VideoFramerateLabel",
+       "Video Framerate : ", 102},
   };
   for (const auto& row : video_rows) {
     QLabel* label = AddLabel(video, row.label_name, row.caption, 12, row.top + 4);
@@ -262,13 +264,13 @@ void MainWindowView::BuildSettingGroups(QWidget* client, QList<QWidget*>& order)
   }
 
   auto* audio = new GroupFrame(QStringLiteral(" Audio Settings "), client);
-  audio->setObjectName(QStringLiteral("GroupBox2"));
+  audio->setObjectName(QStringLiteral("AudioSettings"));
   audio->setGeometry(309, 315, 219, 133);
   const ComboRow audio_rows[] = {
-      {form_.ComboAudioCodec, "ComboAudioCodec", "Label12", "Audio Codec : ", 18},
-      {form_.ComboAudioBitrate, "ComboAudioBitrate", "Label6", "Audio Bitrate :", 46},
-      {form_.ComboAudioChannel, "ComboAudioChannel", "Label7", "Audio Channels :", 74},
-      {form_.ComboSamplingRate, "ComboSamplingRate", "Label11", "Sampling Rate : ", 102},
+      {form_.ComboAudioCodec, "ComboAudioCodec", "AudioCodecLabel", "Audio Codec : ", 18},
+      {form_.ComboAudioBitrate, "ComboAudioBitrate", "AudioBitrateLabel", "Audio Bitrate :", 46},
+      {form_.ComboAudioChannel, "ComboAudioChannel", "AudioChannelsLabel", "Audio Channels :", 74},
+      {form_.ComboSamplingRate, "ComboSamplingRate", "SamplingRateLabel", "Sampling Rate : ", 102},
   };
   for (const auto& row : audio_rows) {
     QLabel* label = AddLabel(audio, row.label_name, row.caption, 12, row.top + 4);
@@ -276,31 +278,31 @@ void MainWindowView::BuildSettingGroups(QWidget* client, QList<QWidget*>& order)
   }
 
   auto* general = new GroupFrame(QStringLiteral(" General Settings "), client);
-  general->setObjectName(QStringLiteral("GroupBox3"));
+  general->setObjectName(QStringLiteral("GeneralSettings"));
   general->setGeometry(538, 315, 213, 133);
-  QLabel* label9 = AddLabel(general, "Label9", "Video Zoom : ", 12, 28);
-  order << AddCombo(general, form_.ComboLetterBox, "ComboLetterBox", label9, 90, 24, 97);
-  QLabel* label8 = AddLabel(general, "Label8", "Aspect Ratio : ", 12, 57);
-  order << AddCombo(general, form_.ComboAspectRatio, "ComboAspectRatio", label8, 90, 53, 97);
-  QLabel* label13 = AddLabel(general, "Label13", "Volume : ", 12, 92);
+  QLabel* zoom_label = AddLabel(general, "VideoZoomLabel", "Video Zoom : ", 12, 28);
+  order << AddCombo(general, form_.ComboLetterBox, "ComboLetterBox", zoom_label, 90, 24, 97);
+  QLabel* aspect_label = AddLabel(general, "AspectRatioLabel", "Aspect Ratio : ", 12, 57);
+  order << AddCombo(general, form_.ComboAspectRatio, "ComboAspectRatio", aspect_label, 90, 53, 97);
+  QLabel* volume_label = AddLabel(general, "VolumeLabel", "Volume : ", 12, 92);
   auto* slider = new QSlider(Qt::Horizontal, general);
-  slider->setObjectName(QStringLiteral("TrackBar1"));
+  slider->setObjectName(QStringLiteral("VolumeSlider"));
   slider->setAccessibleName(QStringLiteral("Volume"));
   slider->setGeometry(69, 90, 139, 19);
   slider->setTickPosition(QSlider::NoTicks);
   slider->setPageStep(1);
-  label13->setBuddy(slider);
-  BindTrackBar(form_.TrackBar1, slider);
+  volume_label->setBuddy(slider);
+  BindTrackBar(form_.VolumeSlider, slider);
   order << slider;
-  auto* label14 = new QLabel(general);
-  label14->setObjectName(QStringLiteral("Label14"));
-  label14->move(129, 114);
-  BindLabel(form_.Label14, label14, true);
+  auto* volume_percent = new QLabel(general);
+  volume_percent->setObjectName(QStringLiteral("VolumePercent"));
+  volume_percent->move(129, 114);
+  BindLabel(form_.VolumePercent, volume_percent, true);
 }
 
 void MainWindowView::BuildStatusBar() {
   auto* bar = new QStatusBar(this);
-  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setObjectName(QStringLiteral("Status"));
   bar->setSizeGripEnabled(false);
   bar->setFixedHeight(kStatusBarHeight);
   bar->setContentsMargins(0, 0, 0, 0);
@@ -308,7 +310,7 @@ void MainWindowView::BuildStatusBar() {
   int used = 0;
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     auto* panel = new QLabel(bar);
-    panel->setObjectName(QStringLiteral("StatusBar1Panel%1").arg(i));
+    panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
     panel->setAccessibleName(QStringLiteral("Status panel %1").arg(i + 1));
     panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     panel->setContentsMargins(2, 0, 2, 0);
@@ -325,12 +327,12 @@ void MainWindowView::BuildStatusBar() {
   // Beside the panels: why the selected row did not convert, which files were not added; at the
   // far end, in bold red, what will happen when the batch is done (the power-off).
   auto* message = new QLabel(bar);
-  message->setObjectName(QStringLiteral("StatusBar1Message"));
+  message->setObjectName(QStringLiteral("StatusMessage"));
   message->setAccessibleName(QStringLiteral("Status message"));
   message->setContentsMargins(4, 0, 2, 0);
   bar->addWidget(message);
   auto* notice = new QLabel(bar);
-  notice->setObjectName(QStringLiteral("StatusBar1Notice"));
+  notice->setObjectName(QStringLiteral("StatusNotice"));
   notice->setAccessibleName(QStringLiteral("Status notice"));
   notice->setFont(WindowFont(8, true));
   QPalette red = notice->palette();
@@ -338,7 +340,7 @@ void MainWindowView::BuildStatusBar() {
   notice->setPalette(red);
   notice->setContentsMargins(4, 0, 6, 0);
   bar->addPermanentWidget(notice);
-  BindStatusBar(form_.StatusBar1, panels, message, notice, std::max(0, kClientWidth - used - 24));
+  BindStatusBar(form_.Status, panels, message, notice, std::max(0, kClientWidth - used - 24));
   setStatusBar(bar);
 }
 
@@ -361,8 +363,8 @@ void MainWindowView::showEvent(QShowEvent* event) {
 
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
   // Resting on "Output Directory : " shows the whole output path.
-  if (watched == label1_ && event->type() == QEvent::Enter) {
-    form_.Label1.SetHint(form_.Edit1.text());
+  if (watched == folder_label_ && event->type() == QEvent::Enter) {
+    form_.OutputFolderLabel.SetHint(form_.OutputFolder.text());
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -1,4 +1,4 @@
-// The main window over the model's TForm1. Every widget is named after its model control
+// The main window over the model's MainForm. Every widget is named after its model control
 // (objectName), follows the control's changes and forwards user actions to it; no handler
 // logic lives here. Construct on the GUI thread after the QApplication; `form` must outlive it.
 //
@@ -31,7 +31,7 @@ class MainWindowView : public QMainWindow {
   static constexpr int kClientHeight = 512;
   static constexpr int kStatusBarHeight = 19;
 
-  explicit MainWindowView(TForm1& form, QWidget* parent = nullptr);
+  explicit MainWindowView(MainForm& form, QWidget* parent = nullptr);
 
   // Asked when the user closes the window; false keeps it open. Unset: closing is allowed.
   std::function<bool()> close_query;
@@ -57,10 +57,10 @@ class MainWindowView : public QMainWindow {
   void BuildSettingGroups(QWidget* client, QList<QWidget*>& order);
   void BuildStatusBar();
 
-  TForm1& form_;
+  MainForm& form_;
   FileListView* list_ = nullptr;
   QMenu* popup_ = nullptr;
-  QWidget* label1_ = nullptr;
+  QWidget* folder_label_ = nullptr;
   FileDropTarget drops_;
   bool centred_ = false;
 };

@@ -45,16 +45,16 @@ std::pair<QLabel*, QSpinBox*> AddNumberField(QWidget* parent, Label& label, cons
 
 }  // namespace
 
-OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
+OptionsDialogView::OptionsDialogView(OptionsForm& form, QWidget* parent)
     : FormDialog(form.visible, parent) {
-  setObjectName(QStringLiteral("Form4"));
+  setObjectName(QStringLiteral("OptionsDialog"));
   MakeFixedDialog(this, 359, 246, /*on_top=*/true);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(IconKind::kApp));
   setModal(false);
 
   auto* group = new GroupFrame(QStringLiteral(" Additional Options "), this);
-  group->setObjectName(QStringLiteral("GroupBox1"));
+  group->setObjectName(QStringLiteral("OptionsGroup"));
   group->setGeometry(12, 9, 334, 157);
   QCheckBox* overwrite =
       AddCheckBox(group, form.CheckBoxOverWrite, "CheckBoxOverWrite", QRect(12, 39, 250, 13));
@@ -63,8 +63,9 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
   QCheckBox* shutdown =
       AddCheckBox(group, form.CheckBoxShutDown, "CheckBoxShutDown", QRect(12, 81, 307, 16));
 
-  auto [label, spin] = AddNumberField(group, form.Label1, "Label1", QRect(363, 129, 236, 13),
-                                      form.SpinEdit1, "SpinEdit1", QRect(412, 126, 40, 22));
+  auto [label, spin] =
+      AddNumberField(group, form.DropDownCountLabel, "DropDownCountLabel", QRect(363, 129, 236, 13),
+                     form.DropDownCount, "DropDownCount", QRect(412, 126, 40, 22));
   spin->setFocusPolicy(Qt::NoFocus);  // out of sight: no keyboard focus can land on it
 
   auto [lanes_label, lanes] =
@@ -72,12 +73,12 @@ OptionsDialogView::OptionsDialogView(TForm4& form, QWidget* parent)
                      form.SpinEditFilesAtOnce, "SpinEditFilesAtOnce", QRect(180, 118, 52, 22));
   lanes_label->setBuddy(lanes);
 
-  auto* done = new QPushButton(Q(form.Button1.caption), this);
-  done->setObjectName(QStringLiteral("Button1"));
-  done->setAccessibleName(Q(form.Button1.caption));
+  auto* done = new QPushButton(Q(form.DoneButton.caption), this);
+  done->setObjectName(QStringLiteral("DoneButton"));
+  done->setAccessibleName(Q(form.DoneButton.caption));
   done->setGeometry(114, 192, 118, 34);
   done->setAutoDefault(false);
-  BindButton(form.Button1, done);
+  BindButton(form.DoneButton, done);
   connect(done, &QPushButton::clicked, this, &OptionsDialogView::HideWindow);
 
   setTabOrder(overwrite, keep_folders);

@@ -77,12 +77,12 @@ void AnswerNextQuestion(QWidget& owner, QMessageBox::StandardButton button) {
 // (tooltip.png). Ends like File > Exit.
 void ShootBatchEnd(MainWindow& window, DesktopWindows& windows, const QString& dir, bool ok) {
   AnswerNextQuestion(windows.main(), QMessageBox::Yes);
-  window.Form4.CheckBoxShutDown.SetChecked(true);
+  window.options_form.CheckBoxShutDown.SetChecked(true);
   ok = Save(windows.main(), dir, "batch-end.png") && ok;
   // Unticked again at once: nothing may power off after this.
-  window.Form4.CheckBoxShutDown.SetChecked(false);
+  window.options_form.CheckBoxShutDown.SetChecked(false);
 
-  auto* list = windows.main().findChild<QAbstractItemView*>(QStringLiteral("ListView1"));
+  auto* list = windows.main().findChild<QAbstractItemView*>(QStringLiteral("FileList"));
   if (list != nullptr && list->model() != nullptr && list->model()->rowCount() > 0) {
     const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
     QHelpEvent hover(QEvent::ToolTip, at, list->viewport()->mapToGlobal(at));
@@ -98,9 +98,9 @@ void ShootBatchEnd(MainWindow& window, DesktopWindows& windows, const QString& d
 // shoots the end.
 void ConvertThenShoot(MainWindow& window, DesktopWindows& windows, const QString& dir, bool ok) {
   auto output = std::make_shared<QTemporaryDir>();
-  window.Form4.CheckBoxShutDown.SetChecked(false);
-  window.Form1.Edit1.SetText(output->path().toStdString());
-  window.Form1.ConvertNowButton.Click();
+  window.options_form.CheckBoxShutDown.SetChecked(false);
+  window.main_form.OutputFolder.SetText(output->path().toStdString());
+  window.main_form.ConvertNowButton.Click();
   auto* poll = new QTimer(&windows.main());
   QObject::connect(poll, &QTimer::timeout, poll, [poll, output, &window, &windows, dir, ok] {
     if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
@@ -117,16 +117,16 @@ void ConvertThenShoot(MainWindow& window, DesktopWindows& windows, const QString
 
 void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
   bool ok = QDir().mkpath(dir);
-  if (window.Form1.ListView1.count() > 0) window.Form1.ListView1.Select(0);
+  if (window.main_form.FileList.count() > 0) window.main_form.FileList.Select(0);
   ok = Save(windows.main(), dir, "main.png") && ok;
 
-  window.SetGeneralOptions1Click();
+  window.SetOptionsEntryClick();
   ok = Save(windows.options(), dir, "options.png") && ok;
 
   // The whole screen while the options dialog asks its shutdown question: how the windows
   // stack (and, under a window manager, their title bars). The question is answered No, so the
   // box stays unticked and nothing can power the computer off.
-  window.Form4.CheckBoxShutDown.SetChecked(false);
+  window.options_form.CheckBoxShutDown.SetChecked(false);
   QTimer::singleShot(kSettleMs * 2, &windows.main(), [dir, &ok] {
     const QString path = dir + QStringLiteral("/screen.png");
     const bool saved = QGuiApplication::primaryScreen()->grabWindow(0).save(path);
@@ -136,17 +136,17 @@ void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
       box->button(QMessageBox::No)->click();
     }
   });
-  window.Form4.CheckBoxShutDown.SetChecked(true);
+  window.options_form.CheckBoxShutDown.SetChecked(true);
   windows.options().HideWindow();
 
   // Shown without ArmShutdownCountdown: no timer runs, so no tick can reach the power-off.
-  window.Form3.visible = true;
-  window.Form3.Changed();
+  window.warning_form.visible = true;
+  window.warning_form.Changed();
   ok = Save(windows.warning(), dir, "warning.png") && ok;
-  window.Form3.visible = false;
-  window.Form3.Changed();
+  window.warning_form.visible = false;
+  window.warning_form.Changed();
 
-  window.About1Click();
+  window.AboutEntryClick();
   ok = Save(windows.about(), dir, "about.png") && ok;
   windows.about().HideWindow();
 
@@ -166,7 +166,7 @@ void ScheduleReviewShots(MainWindow& window, DesktopWindows& windows) {
   // analyses, so this timer may fire in the middle of it.
   auto* poll = new QTimer(&windows.main());
   QObject::connect(poll, &QTimer::timeout, poll, [poll, &window, &windows, dir] {
-    if (!window.AcceptsGivenFiles() || window.FormAnalyzingSplash.visible) return;
+    if (!window.AcceptsGivenFiles() || window.analyzing_form.visible) return;
     poll->stop();
     Shoot(window, windows, dir);
     poll->deleteLater();

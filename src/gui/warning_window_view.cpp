@@ -9,43 +9,43 @@
 
 namespace vidloom::gui {
 
-WarningWindowView::WarningWindowView(TForm3& form, QWidget* parent)
+WarningWindowView::WarningWindowView(PowerOffWarningForm& form, QWidget* parent)
     : FormDialog(form.visible, parent) {
-  setObjectName(QStringLiteral("Form3"));
+  setObjectName(QStringLiteral("PowerOffWarning"));
   MakeFixedDialog(this, 365, 186, /*on_top=*/true);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(IconKind::kApp));
 
-  auto* label1 = new QLabel(this);
-  label1->setObjectName(QStringLiteral("Label1"));
-  label1->setFont(WindowFont(13, true));
-  label1->move(51, 42);
-  BindLabel(form.Label1, label1, true);
+  auto* countdown = new QLabel(this);
+  countdown->setObjectName(QStringLiteral("CountdownText"));
+  countdown->setFont(WindowFont(13, true));
+  countdown->move(51, 42);
+  BindLabel(form.CountdownText, countdown, true);
 
-  auto* label2 = new QLabel(this);
-  label2->setObjectName(QStringLiteral("Label2"));
-  label2->setAccessibleName(QStringLiteral("Seconds elapsed"));
-  label2->setFont(WindowFont(13, true));
-  QPalette red = label2->palette();
+  auto* seconds = new QLabel(this);
+  seconds->setObjectName(QStringLiteral("ElapsedSeconds"));
+  seconds->setAccessibleName(QStringLiteral("Seconds elapsed"));
+  seconds->setFont(WindowFont(13, true));
+  QPalette red = seconds->palette();
   red.setColor(QPalette::WindowText, Qt::red);
-  label2->setPalette(red);
-  label2->move(177, 81);
-  BindLabel(form.Label2, label2, true);
+  seconds->setPalette(red);
+  seconds->move(177, 81);
+  BindLabel(form.ElapsedSeconds, seconds, true);
 
   // Which option asked for the power-off, above the countdown.
-  auto* label3 = new QLabel(this);
-  label3->setObjectName(QStringLiteral("Label3"));
-  label3->setWordWrap(true);
-  label3->setAlignment(Qt::AlignHCenter);
-  label3->setGeometry(12, 4, 341, 34);
-  BindLabel(form.Label3, label3, false);
+  auto* reason = new QLabel(this);
+  reason->setObjectName(QStringLiteral("Reason"));
+  reason->setWordWrap(true);
+  reason->setAlignment(Qt::AlignHCenter);
+  reason->setGeometry(12, 4, 341, 34);
+  BindLabel(form.Reason, reason, false);
 
-  auto* button = new QPushButton(Q(form.SpeedButton1.caption), this);
-  button->setObjectName(QStringLiteral("SpeedButton1"));
-  button->setAccessibleName(Q(form.SpeedButton1.caption));
+  auto* button = new QPushButton(Q(form.DoNotTurnOffButton.caption), this);
+  button->setObjectName(QStringLiteral("DoNotTurnOffButton"));
+  button->setAccessibleName(Q(form.DoNotTurnOffButton.caption));
   button->setGeometry(123, 123, 118, 43);
   button->setAutoDefault(false);
-  BindButton(form.SpeedButton1, button);
+  BindButton(form.DoNotTurnOffButton, button);
   connect(button, &QPushButton::clicked, this, &FormDialog::SyncVisibility);
 }
 

@@ -1,10 +1,10 @@
-// The shutdown "Warning" window over the model's TForm3: stays on top, centred on its parent.
-// "Do Not Turn Off" runs SpeedButton1's handler, then the window follows the model's
+// The shutdown "Warning" window over the model's PowerOffWarningForm: stays on top, centred on its
+// parent. "Do Not Turn Off" runs DoNotTurnOffButton's handler, then the window follows the model's
 // `visible`. While close_query answers false the close box and Escape do nothing.
 //
-//   WarningWindowView warning(form3, &main_window);
+//   WarningWindowView warning(warning_form, &main_window);
 //   warning.close_query = [] { return !ShutdownArmed; };
-//   ... warning.SyncVisibility() after the logic shows or hides TForm3.
+//   ... warning.SyncVisibility() after the logic shows or hides PowerOffWarningForm.
 #pragma once
 
 #include "gui/form_dialog.h"
@@ -16,7 +16,7 @@ class WarningWindowView : public FormDialog {
   Q_OBJECT
 
  public:
-  explicit WarningWindowView(TForm3& form, QWidget* parent = nullptr);
+  explicit WarningWindowView(PowerOffWarningForm& form, QWidget* parent = nullptr);
 };
 
 }  // namespace vidloom::gui

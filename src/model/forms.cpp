@@ -4,7 +4,7 @@
 
 namespace vidloom {
 
-TForm1::TForm1() {
+MainForm::MainForm() {
   AddFileButton.caption = "Add Files";
   StopConvertButton.caption = "Stop Convert";
   ConvertNowButton.caption = "Convert Now !";
@@ -15,10 +15,10 @@ TForm1::TForm1() {
   StopConvertButton.SetEnabled(false);
   ButtonStopSmall.SetEnabled(false);
 
-  Label1.SetCaption("Output Directory : ");
-  Label14.SetCaption("100%");
-  Edit1.read_only = true;
-  Edit1.SetEnabled(false);
+  OutputFolderLabel.SetCaption("Output Directory : ");
+  VolumePercent.SetCaption("100%");
+  OutputFolder.read_only = true;
+  OutputFolder.SetEnabled(false);
 
   ComboAudioChannel.SetItems({"Stereo", "Mono"});
   ComboAudioChannel.Select(0);
@@ -26,71 +26,71 @@ TForm1::TForm1() {
   ComboAspectRatio.Select(0);
   ComboLetterBox.SetHint("Add a letterbox to keep video aspect ratio");
 
-  TrackBar1.min = 0;
-  TrackBar1.max = 10;
-  TrackBar1.SetPosition(5);
+  VolumeSlider.min = 0;
+  VolumeSlider.max = 10;
+  VolumeSlider.SetPosition(5);
 
-  StatusBar1.SetPanel(0, "Ready");
-  Memo1.SetVisible(false);
+  Status.SetPanel(0, "Ready");
+  UnusedMemo.SetVisible(false);
 
-  AddFiles1.caption = "Add Files";
-  AddFolder1.caption = "Add Folder...";
-  Convert1.caption = "Convert";
-  OpenOutputFolder1.caption = "Open Output Folder";
-  OpenOutputFolder2.caption = "Open Output Folder";
-  Exit1.caption = "Exit";
-  SetGeneralOptions1.caption = "Set Additional Options";
-  OpenHelpFile1.caption = "Open Help File";
-  VisitOurWebsite1.caption = "Visit Korvane Website";
-  About1.caption = "About";
-  CheckAllItems1.caption = "Check All Items";
-  UncheckAllItems1.caption = "Uncheck All Items";
-  DeleteSelectedItem1.caption = "Remove Selected Item";
-  CheckFailedItems1.caption = "Check Failed Items";
-  ShowDetails1.caption = "Show Details";
-  ClearAllItems1.caption = "Clear All Items";
+  AddFilesEntry.caption = "Add Files";
+  AddFolderEntry.caption = "Add Folder...";
+  ConvertEntry.caption = "Convert";
+  OpenOutputFolderEntry.caption = "Open Output Folder";
+  OpenRowFolderEntry.caption = "Open Output Folder";
+  ExitEntry.caption = "Exit";
+  SetOptionsEntry.caption = "Set Additional Options";
+  OpenHelpEntry.caption = "Open Help File";
+  VisitWebsiteEntry.caption = "Visit Korvane Website";
+  AboutEntry.caption = "About";
+  CheckAllEntry.caption = "Check All Items";
+  UncheckAllEntry.caption = "Uncheck All Items";
+  RemoveSelectedEntry.caption = "Remove Selected Item";
+  CheckFailedEntry.caption = "Check Failed Items";
+  ShowDetailsEntry.caption = "Show Details";
+  ClearAllEntry.caption = "Clear All Items";
 
   ConversionCountTimer.SetInterval(2000);
   ConversionCountTimer.SetEnabled(false);
-  TimerShutdown2.SetInterval(1000);
-  TimerShutdown2.SetEnabled(false);
+  PowerOffCountdownTimer.SetInterval(1000);
+  PowerOffCountdownTimer.SetEnabled(false);
 }
 
-TForm4::TForm4() {
+OptionsForm::OptionsForm() {
   CheckBoxOverWrite.caption = "Overwrite Existing File With The Same Name";
   CheckBoxKeepFolders.caption = "Keep Folder Structure";
   CheckBoxShutDown.caption = "Shut Down Computer After All Conversion Jobs Are Done ";
-  Label1.SetCaption("Number Of Drop Down Items in Output Format List");
-  SpinEdit1.min = 26;
-  SpinEdit1.max = 47;
-  SpinEdit1.SetValue(27);
+  DropDownCountLabel.SetCaption("Number Of Drop Down Items in Output Format List");
+  DropDownCount.min = 26;
+  DropDownCount.max = 47;
+  DropDownCount.SetValue(27);
   LabelFilesAtOnce.SetCaption("Files converted at once");
   SpinEditFilesAtOnce.min = 1;
   SpinEditFilesAtOnce.max = platform::ProcessorCount();
   SpinEditFilesAtOnce.SetValue(1);
-  Button1.caption = "Done";
+  DoneButton.caption = "Done";
 }
 
-TForm3::TForm3() {
-  Label1.SetCaption("Your PC will be turned off in 30 seconds");
-  Label2.SetCaption("1");
-  Label3.SetCaption(
+PowerOffWarningForm::PowerOffWarningForm() {
+  CountdownText.SetCaption("Your PC will be turned off in 30 seconds");
+  ElapsedSeconds.SetCaption("1");
+  Reason.SetCaption(
       "\"Shut Down Computer After All Conversion Jobs Are Done\" is ticked in Options > Set "
       "Additional Options.");
-  SpeedButton1.caption = "Do Not Turn Off";
+  DoNotTurnOffButton.caption = "Do Not Turn Off";
 }
 
-TFormAnalyzingSplash::TFormAnalyzingSplash() {
-  Label1.SetCaption("Analyzing File.......Please Wait.");
-  Button2.caption = "Cancel";
+AnalyzingForm::AnalyzingForm() {
+  Heading.SetCaption("Analyzing File.......Please Wait.");
+  CancelButton.caption = "Cancel";
 }
 
-TFormAbout::TFormAbout() {
-  Label1.SetCaption("Vidloom ");
-  Label5.SetCaption("Version 2.0");
-  Label2.SetCaption("Visit Korvane Website  for More Softwares ");
-  Label3.SetCaption("Contact Support Department");
-  SpeedButton1.caption = "OK";
+AboutForm::AboutForm() {
+  ProductLabel.SetCaption("Vidloom ");
+  VersionLabel.SetCaption("Version 2.0");
+  WebsiteLink.SetCaption("Visit Korvane Website  for More Softwares ");
+  SupportLink.SetCaption("Contact Support Department");
+  OkButton.caption = "OK";
 }
 
 }  // namespace vidloom

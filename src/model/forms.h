@@ -23,8 +23,8 @@ struct Memo : public Control {
 };
 
 // The main window.
-struct TForm1 : Form {
-  TForm1();
+struct MainForm : Form {
+  MainForm();
 
   std::string caption = "Vidloom";
   // How far the running batch is, 0..100 (the taskbar button shows it); -1: no batch, or not
@@ -41,11 +41,11 @@ struct TForm1 : Form {
   Button ButtonBrowseForFolder;
   Button ButtonStopSmall;
 
-  ListView ListView1;
+  ListView FileList;
 
-  Label Label1;   // "Output Directory : " (hint: the output directory)
-  Label Label14;  // volume percentage under the slider
-  Edit Edit1;     // output directory
+  Label OutputFolderLabel;  // "Output Directory : " (hint: the output directory)
+  Label VolumePercent;      // volume percentage under the slider
+  Edit OutputFolder;        // output directory
 
   Selector ComboOutputFormat;
   Selector ComboVideoCodec;
@@ -59,83 +59,83 @@ struct TForm1 : Form {
   Selector ComboLetterBox;
   Selector ComboAspectRatio;
 
-  TrackBar TrackBar1;
-  ProgressBar ProgressBar1;
-  StatusBar StatusBar1;
-  Memo Memo1;
+  TrackBar VolumeSlider;
+  ProgressBar ConversionProgress;
+  StatusBar Status;
+  Memo UnusedMemo;
 
   // Main menu entries.
-  MenuEntry AddFiles1;           // File > "Add Files"
-  MenuEntry AddFolder1;          // File > "Add Folder...": a folder's media files, recursively
-  MenuEntry Convert1;            // File > "Convert"
-  MenuEntry OpenOutputFolder1;   // File > "Open Output Folder"
-  MenuEntry Exit1;               // File > "Exit"
-  MenuEntry SetGeneralOptions1;  // Options > "Set Additional Options"
-  MenuEntry OpenHelpFile1;       // Help > "Open Help File"
-  MenuEntry VisitOurWebsite1;    // Help > "Visit Korvane Website"
-  MenuEntry About1;              // Help > "About"
+  MenuEntry AddFilesEntry;          // File > "Add Files"
+  MenuEntry AddFolderEntry;         // File > "Add Folder...": a folder's media files, recursively
+  MenuEntry ConvertEntry;           // File > "Convert"
+  MenuEntry OpenOutputFolderEntry;  // File > "Open Output Folder"
+  MenuEntry ExitEntry;              // File > "Exit"
+  MenuEntry SetOptionsEntry;        // Options > "Set Additional Options"
+  MenuEntry OpenHelpEntry;          // Help > "Open Help File"
+  MenuEntry VisitWebsiteEntry;      // Help > "Visit Korvane Website"
+  MenuEntry AboutEntry;             // Help > "About"
 
-  // Context menu of ListView1.
-  MenuEntry CheckAllItems1;
-  MenuEntry UncheckAllItems1;
-  MenuEntry DeleteSelectedItem1;
-  MenuEntry ClearAllItems1;
-  MenuEntry CheckFailedItems1;  // ticks the rows that did not end Done, unticks the others
-  MenuEntry ShowDetails1;       // the selected row's reason and the encoder's output of its runs
-  MenuEntry OpenOutputFolder2;  // the output directory in the file manager
+  // Context menu of FileList.
+  MenuEntry CheckAllEntry;
+  MenuEntry UncheckAllEntry;
+  MenuEntry RemoveSelectedEntry;
+  MenuEntry ClearAllEntry;
+  MenuEntry CheckFailedEntry;    // ticks the rows that did not end Done, unticks the others
+  MenuEntry ShowDetailsEntry;    // the selected row's reason and the encoder's output of its runs
+  MenuEntry OpenRowFolderEntry;  // the output directory in the file manager
 
-  Timer ConversionCountTimer;  // stall watchdog, 2000 ms
-  Timer TimerShutdown2;        // shutdown countdown, 1000 ms
-  Timer BatchClockTimer;       // refreshes the batch's times while it converts, 1000 ms
+  Timer ConversionCountTimer;    // stall watchdog, 2000 ms
+  Timer PowerOffCountdownTimer;  // shutdown countdown, 1000 ms
+  Timer BatchClockTimer;         // refreshes the batch's times while it converts, 1000 ms
 };
 
 // The "Additional Options" dialog.
-struct TForm4 : Form {
-  TForm4();
+struct OptionsForm : Form {
+  OptionsForm();
   std::string caption = "Additional Options";
   CheckBox CheckBoxOverWrite;
   CheckBox CheckBoxShutDown;
   // Each output below the output directory at the place its input had below the folder it
   // was added with.
   CheckBox CheckBoxKeepFolders;
-  Label Label1;
-  SpinEdit SpinEdit1;
+  Label DropDownCountLabel;
+  SpinEdit DropDownCount;
   // How many files a batch converts side by side: 1 up to the number of processors.
   Label LabelFilesAtOnce;
   SpinEdit SpinEditFilesAtOnce;
-  Button Button1;  // "Done"
+  Button DoneButton;  // "Done"
 };
 
 // The shutdown warning window.
-struct TForm3 : Form {
-  TForm3();
+struct PowerOffWarningForm : Form {
+  PowerOffWarningForm();
   std::string caption = "Warning";
-  Label Label1;
-  Label Label2;         // elapsed seconds
-  Label Label3;         // why: the option that asks for the power-off
-  Button SpeedButton1;  // "Do Not Turn Off"
+  Label CountdownText;
+  Label ElapsedSeconds;       // elapsed seconds
+  Label Reason;               // why: the option that asks for the power-off
+  Button DoNotTurnOffButton;  // "Do Not Turn Off"
 };
 
 // The "Analyzing Video Files" window.
-struct TFormAnalyzingSplash : Form {
-  TFormAnalyzingSplash();
+struct AnalyzingForm : Form {
+  AnalyzingForm();
   std::string caption = "Analyzing Video Files";
-  Label Label1;    // "Analyzing File.......Please Wait."
-  Label Panel1;    // name of the file being analysed
-  Label Label2;    // how far the adding is: "9 of 30"
-  Button Button2;  // "Cancel"
+  Label Heading;            // "Analyzing File.......Please Wait."
+  Label FileBeingAnalysed;  // name of the file being analysed
+  Label Count;              // how far the adding is: "9 of 30"
+  Button CancelButton;      // "Cancel"
 };
 
 // The About box.
-struct TFormAbout : Form {
-  TFormAbout();
+struct AboutForm : Form {
+  AboutForm();
   std::string caption = "About";
-  Label Label1;
-  Label Label5;
-  Label Label2;
-  Label Label3;
-  Label Label4;
-  Button SpeedButton1;  // "OK"
+  Label ProductLabel;
+  Label VersionLabel;
+  Label WebsiteLink;
+  Label SupportLink;
+  Label Footer;
+  Button OkButton;  // "OK"
 };
 
 }  // namespace vidloom

@@ -35,7 +35,7 @@ void BatchEndGuard::Run() noexcept {
   try {
     window_.Call([](BatchEnv& env) {
       env.form.ConvertNowButton.SetEnabled(true);
-      env.form.ListView1.popup_enabled = true;
+      env.form.FileList.popup_enabled = true;
       env.form.AddFileButton.SetEnabled(true);
       // Nothing left to stop.
       env.form.StopConvertButton.SetEnabled(false);
@@ -123,7 +123,7 @@ class Batch {
   ConversionState& state_;
   UiHandle<BatchEnv> window_;
   // For the lanes' runners: the main window and its watchdog, reached on the UI thread only.
-  UiHandle<TForm1> main_window_;
+  UiHandle<MainForm> main_window_;
   Watchdog& watchdog_;
   const std::string program_directory_;
   const std::int64_t end_pause_ms_;
@@ -135,7 +135,7 @@ class Batch {
 
 void Batch::Run() {
   const bool missing = window_.Call([](BatchEnv& env) {
-    env.form.ProgressBar1.SetPosition(0);
+    env.form.ConversionProgress.SetPosition(0);
     env.state.requests.StopRequested = false;
     env.state.batch.Converting = false;
     env.state.batch.JobsStarted = 0;
@@ -145,13 +145,13 @@ void Batch::Run() {
 
   BatchEndGuard batch_end(window_);
   try {
-    const int rows = window_.Call([](BatchEnv& env) { return env.form.ListView1.count(); });
+    const int rows = window_.Call([](BatchEnv& env) { return env.form.FileList.count(); });
     if (rows == 0) {
       Message(kNoFileText);
       return;
     }
     const int checked = window_.Call([](BatchEnv& env) {
-      const auto& all = env.form.ListView1.rows();
+      const auto& all = env.form.FileList.rows();
       return static_cast<int>(
           std::count_if(all.begin(), all.end(), [](const FileEntry& e) { return e.checked; }));
     });
@@ -165,7 +165,7 @@ void Batch::Run() {
     };
     const Plan plan = window_.Call([this, checked](BatchEnv& env) {
       Plan made{{}, std::min(env.options.SpinEditFilesAtOnce.value(), checked)};
-      ListView& list = env.form.ListView1;
+      ListView& list = env.form.FileList;
       for (int i = 0; i < list.count(); ++i) {
         made.rows.push_back(list.row(i).id);
         // The lanes are not running yet.
@@ -181,7 +181,7 @@ void Batch::Run() {
       if (env.hooks.BatchStarted) env.hooks.BatchStarted();
       env.form.ConvertNowButton.SetEnabled(false);
       env.form.AddFileButton.SetEnabled(false);
-      env.form.ListView1.popup_enabled = false;
+      env.form.FileList.popup_enabled = false;
       // From here Stop is offered, so it works: the batch counts as converting before its first
       // row starts.
       env.state.batch.Converting = true;
@@ -277,7 +277,7 @@ RowCommand Batch::Prepare(RowId id, const std::function<RowCommand()>& build) {
 
 void Batch::Change(RowId id, const RowChange& change) {
   window_.Call([&](BatchEnv& env) {
-    env.form.ListView1.Update(id, [&](FileEntry& entry) {
+    env.form.FileList.Update(id, [&](FileEntry& entry) {
       if (change.run) {
         AppendDetails(entry, change.run->details);
         entry.output_path = change.run->output_path;
@@ -303,16 +303,16 @@ void Batch::EndPause(const Lane& lane, const RunResult& run) {
   if (run.end == RunEnd::kNotStarted) return;
   const bool bar = lane.runner.shows_file_progress;
   if (bar && run.end != RunEnd::kStopped) {
-    window_.Post([](BatchEnv& env) { env.form.ProgressBar1.SetPosition(100); });
+    window_.Post([](BatchEnv& env) { env.form.ConversionProgress.SetPosition(100); });
   }
   // A Stop cuts the pause short.
   window_.Pause(end_pause_ms_, &state_.requests.StopRequested);
-  if (bar) window_.Post([](BatchEnv& env) { env.form.ProgressBar1.SetPosition(0); });
+  if (bar) window_.Post([](BatchEnv& env) { env.form.ConversionProgress.SetPosition(0); });
 }
 
 void Batch::MarkRowsNotReached(const std::string& reason) {
   window_.Call([&](BatchEnv& env) {
-    ListView& list = env.form.ListView1;
+    ListView& list = env.form.FileList;
     for (int i = 0; i < list.count(); ++i) {
       const FileEntry& entry = list.row(i);
       if (!entry.checked || entry.state != RowState::kWaiting) continue;
@@ -408,9 +408,9 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
   const bool go = window_.Call([&](BatchEnv& env) {
     env.state.batch.Converting = true;
     if (env.hooks.DisableWorkControls) env.hooks.DisableWorkControls();
-    ListView& list = env.form.ListView1;
+    ListView& list = env.form.FileList;
     list.ScrollIntoView(list.IndexOf(id));
-    if (lane.runner.shows_file_progress) env.form.ProgressBar1.SetPosition(0);
+    if (lane.runner.shows_file_progress) env.form.ConversionProgress.SetPosition(0);
     list.Update(id, [&](FileEntry& entry) {
       entry.state = RowState::kConverting;
       entry.percent.reset();
@@ -466,7 +466,7 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
                 .thumbnail_run = IsThumbnailRun(kind)});
     EndPause(lane, result);
     if (IsThumbnailRun(kind)) {
-      window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, ""); });
+      window_.Call([](BatchEnv& env) { env.form.Status.SetPanel(2, ""); });
     }
     const bool stop = state_.requests.StopRequested;
     if (state) {
@@ -480,7 +480,7 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
       return false;
     }
     if (next.step == RowStep::kThumbnail) {
-      window_.Call([](BatchEnv& env) { env.form.StatusBar1.SetPanel(2, kThumbnailPanelText); });
+      window_.Call([](BatchEnv& env) { env.form.Status.SetPanel(2, kThumbnailPanelText); });
       Change(id, {.state = RowState::kThumbnail, .reason = &judged.reason});
     } else {
       // The failed run's output goes before the retry writes its own, under the same name.
@@ -514,7 +514,7 @@ void StopBatch(BatchEnv& env) {
   env.state.requests.StopRequested = true;
   env.watchdog.AskEncodersToEnd();
   env.ui.clock().WakeAll();
-  env.form.ProgressBar1.SetPosition(0);
+  env.form.ConversionProgress.SetPosition(0);
 }
 
 void StopConvertButtonClick(BatchEnv& env) {

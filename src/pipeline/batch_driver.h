@@ -49,8 +49,8 @@ struct BatchHooks {
 // thread: the batch reaches them only through tasks on `ui`.
 struct BatchEnv {
   UiThread& ui;
-  TForm1& form;               // ListView1, the selectors, Edit1, the buttons, the bar
-  TForm4& options;            // CheckBoxOverWrite, CheckBoxShutDown, SpinEditFilesAtOnce
+  MainForm& form;             // FileList, the selectors, OutputFolder, the buttons, the bar
+  OptionsForm& options;       // CheckBoxOverWrite, CheckBoxShutDown, SpinEditFilesAtOnce
   WindowState& window_state;  // ProfileTag, VolumeFactor
   Dialogs& dialogs;
   ConversionState& state;

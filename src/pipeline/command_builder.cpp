@@ -158,9 +158,9 @@ std::string SubfolderOf(const std::string& input, const std::string& source_fold
   return text;
 }
 
-std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
+std::optional<RowSnapshot> TakeRow(const MainForm& form, const OptionsForm& options,
                                    const WindowState& window, RowId id) {
-  const FileEntry* entry = form.ListView1.Find(id);
+  const FileEntry* entry = form.FileList.Find(id);
   if (entry == nullptr) return std::nullopt;
   return RowSnapshot{
       .id = id,

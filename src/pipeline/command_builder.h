@@ -69,12 +69,12 @@ struct RowSnapshot {
   std::string subfolder = {};
   ConversionChoices choices = {};
 };
-// Row `id` of form.ListView1 with the window's choices; nullopt when the row is gone. UI
+// Row `id` of form.FileList with the window's choices; nullopt when the row is gone. UI
 // thread.
 // The input's folder below `source_folder` ("Artist/Album"); empty when it lies in it or not
 // below it.
 std::string SubfolderOf(const std::string& input, const std::string& source_folder);
-std::optional<RowSnapshot> TakeRow(const TForm1& form, const TForm4& options,
+std::optional<RowSnapshot> TakeRow(const MainForm& form, const OptionsForm& options,
                                    const WindowState& window, RowId id);
 
 // Where and how commands are made.

@@ -23,13 +23,13 @@ constexpr int kOwnExitMs = 200;
 // Hands a display update to the window: the row's record, and the bar and the size panel when
 // the run is the file the window shows.
 void PostDisplay(RunnerEnv& env, RowId row, Display display) {
-  env.window.Post([&env, row, display = std::move(display)](TForm1& form) {
+  env.window.Post([&env, row, display = std::move(display)](MainForm& form) {
     if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
     if (env.shows_file_progress) {
-      if (display.size_panel) form.StatusBar1.SetPanel(1, *display.size_panel);
-      if (display.bar) form.ProgressBar1.SetPosition(*display.bar);
+      if (display.size_panel) form.Status.SetPanel(1, *display.size_panel);
+      if (display.bar) form.ConversionProgress.SetPosition(*display.bar);
     }
-    form.ListView1.Update(row, [&](FileEntry& entry) {
+    form.FileList.Update(row, [&](FileEntry& entry) {
       if (display.frames) entry.frames = *display.frames;
       if (display.bar) entry.percent = *display.bar;
       if (display.size_kb) entry.output_kb = *display.size_kb;
@@ -274,7 +274,7 @@ RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& 
     }
   } guard{watch, *child};
 
-  env.window.Post([&env, &watch](TForm1&) { env.watchdog.Watch(watch); });
+  env.window.Post([&env, &watch](MainForm&) { env.watchdog.Watch(watch); });
   struct Unwatch {
     RunnerEnv& env;
     RunWatch& watch;
@@ -282,7 +282,7 @@ RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& 
       // Waiting for the UI thread also means that the window shows the run's last progress
       // when the run returns.
       try {
-        env.window.Call([this](TForm1&) { env.watchdog.Unwatch(watch); });
+        env.window.Call([this](MainForm&) { env.watchdog.Unwatch(watch); });
       } catch (...) {
         platform::ReportLost("the end of an encoder run could not be shown");
       }

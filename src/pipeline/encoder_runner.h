@@ -19,7 +19,7 @@ namespace vidloom {
 // What a run needs around it. The form and the watchdog belong to the UI thread: the runner
 // reaches them only in tasks it hands to `window`.
 struct RunnerEnv {
-  UiHandle<TForm1> window;             // the main window, on the UI thread
+  UiHandle<MainForm> window;           // the main window, on the UI thread
   const BatchRequests& requests;       // Stop
   Watchdog& watchdog;                  // the window's stall watchdog
   std::string working_directory = {};  // the encoder's working directory (the program directory)

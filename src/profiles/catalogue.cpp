@@ -60,7 +60,7 @@ void Fill(Selector& selector, const SelectorFill& fill) {
 }
 
 // Applies a profile row to the option selectors, one selector after the other.
-void ApplyProfile(const FormatProfile& profile, TForm1& form, WindowState& state) {
+void ApplyProfile(const FormatProfile& profile, MainForm& form, WindowState& state) {
   if (!profile.ProfileTag.empty()) state.ProfileTag = profile.ProfileTag;
   Fill(form.ComboVideoCodec, profile.VideoCodecs);
   Fill(form.ComboAudioCodec, profile.AudioCodecs);
@@ -378,11 +378,11 @@ std::vector<const OutputFormat*> FormatsNamed(std::string_view name) {
   return found;
 }
 
-const OutputFormat* SelectedFormat(const TForm1& form) {
+const OutputFormat* SelectedFormat(const MainForm& form) {
   return FindFormat(form.ComboOutputFormat.text());
 }
 
-void FillFormatList(TForm1& form) {
+void FillFormatList(MainForm& form) {
   std::vector<std::string> rows(FormatListRows().begin(), FormatListRows().end());
   form.ComboOutputFormat.Clear();
   form.ComboOutputFormat.SetItems(std::move(rows));
@@ -390,14 +390,14 @@ void FillFormatList(TForm1& form) {
   form.ComboOutputFormat.Select(0);
 }
 
-void RefreshFormatOptions(TForm1& form, WindowState& state) {
+void RefreshFormatOptions(MainForm& form, WindowState& state) {
   form.ComboOutputFormat.SetDropDownCount(state.DropDownItemCount);
   state.ProfileTag.clear();
   form.ComboAudioChannel.Select(0);
   // Back to the neutral volume; the handler runs here even when the slider was already at 5 or
   // has no handler installed, so label and value always match the slider.
-  form.TrackBar1.SetPosition(kNeutralVolumePosition);
-  TrackBar1Change(form, state);
+  form.VolumeSlider.SetPosition(kNeutralVolumePosition);
+  VolumeSliderChange(form, state);
   form.ComboAspectRatio.Select(0);
   form.ComboAspectRatio.SetEnabled(IsVideoFormat(form));
 
@@ -412,7 +412,7 @@ void RefreshFormatOptions(TForm1& form, WindowState& state) {
 
   std::string extension;
   FormatExtension(form, extension);
-  ListView& list = form.ListView1;
+  ListView& list = form.FileList;
   list.BeginUpdate();
   for (int row = 0; row < list.count(); ++row) {
     list.Update(list.row(row).id, [&](FileEntry& entry) { entry.output_extension = extension; });
@@ -422,15 +422,15 @@ void RefreshFormatOptions(TForm1& form, WindowState& state) {
   state.PreviousFormatIndex = form.ComboOutputFormat.selected();
 }
 
-void ApplyFormatProfile(TForm1& form, WindowState& state) {
+void ApplyFormatProfile(MainForm& form, WindowState& state) {
   if (const OutputFormat* format = SelectedFormat(form)) ApplyProfile(format->Profile, form, state);
 }
 
-void FormatExtension(const TForm1& form, std::string& output) {
+void FormatExtension(const MainForm& form, std::string& output) {
   if (const OutputFormat* format = SelectedFormat(form)) output = format->Extension;
 }
 
-bool IsVideoFormat(const TForm1& form) {
+bool IsVideoFormat(const MainForm& form) {
   const OutputFormat* format = SelectedFormat(form);
   return format == nullptr || format->IsVideo;
 }

@@ -73,23 +73,23 @@ const OutputFormat* FindFormat(std::string_view text);
 // entry of that extension (several for "mp4"); none when it names neither.
 std::vector<const OutputFormat*> FormatsNamed(std::string_view name);
 // The entry of ComboOutputFormat's current text, or null (separator, no selection).
-const OutputFormat* SelectedFormat(const TForm1& form);
+const OutputFormat* SelectedFormat(const MainForm& form);
 
 // Clears ComboOutputFormat, adds the 16 rows, shows them all when dropped down, selects row 0.
-void FillFormatList(TForm1& form);
+void FillFormatList(MainForm& form);
 
 // Re-applies the selected format: drop-down count, ProfileTag cleared, "Stereo", volume back to
 // neutral, aspect ratio reset (enabled for video formats); a separator row restores
 // PreviousFormatIndex and stops there; otherwise the entry's profile runs, every row's "Output"
 // cell gets the extension and PreviousFormatIndex becomes the selected row.
-void RefreshFormatOptions(TForm1& form, WindowState& state);
+void RefreshFormatOptions(MainForm& form, WindowState& state);
 
 // Runs the selected entry's profile; does nothing when no entry matches.
-void ApplyFormatProfile(TForm1& form, WindowState& state);
+void ApplyFormatProfile(MainForm& form, WindowState& state);
 // Writes the selected entry's extension to `output`; leaves it unchanged when nothing matches.
-void FormatExtension(const TForm1& form, std::string& output);
+void FormatExtension(const MainForm& form, std::string& output);
 // False exactly when the selected entry is an audio-only one (true when nothing matches).
-bool IsVideoFormat(const TForm1& form);
+bool IsVideoFormat(const MainForm& form);
 // The command template of the entry whose text is `format` applied to `slots`; nullopt when
 // no entry has that text.
 std::optional<FormatCommand> BuildFormatCommand(std::string_view format, const CommandSlots& slots,

@@ -9,7 +9,7 @@ Choice Of(const Selector& selector) {
 
 }  // namespace
 
-ConversionChoices TakeSelections(const TForm1& form) {
+ConversionChoices TakeSelections(const MainForm& form) {
   return ConversionChoices{.format = form.ComboOutputFormat.text(),
                            .video_codec = Of(form.ComboVideoCodec),
                            .video_size = Of(form.ComboVideoSize),
@@ -21,12 +21,12 @@ ConversionChoices TakeSelections(const TForm1& form) {
                            .letterbox = Of(form.ComboLetterBox)};
 }
 
-ConversionChoices TakeChoices(const TForm1& form, const TForm4& options,
+ConversionChoices TakeChoices(const MainForm& form, const OptionsForm& options,
                               const WindowState& window) {
   ConversionChoices choices = TakeSelections(form);
   choices.profile_tag = window.ProfileTag;
   choices.volume_factor = window.VolumeFactor;
-  choices.output_directory = form.Edit1.text();
+  choices.output_directory = form.OutputFolder.text();
   choices.overwrite = options.CheckBoxOverWrite.checked();
   choices.keep_folders = options.CheckBoxKeepFolders.checked();
   return choices;

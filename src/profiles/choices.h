@@ -28,15 +28,16 @@ struct ConversionChoices {
   Choice letterbox = {};
   std::string profile_tag = {};       // "psp" while a PSP or PS3 entry is applied
   std::string volume_factor = "50";   // "50" leaves the volume as it is
-  std::string output_directory = {};  // Edit1's text, as shown
+  std::string output_directory = {};  // OutputFolder's text, as shown
   bool overwrite = false;             // CheckBoxOverWrite
   bool keep_folders = false;          // CheckBoxKeepFolders
 };
 
 // The format and option selectors of `form`; the rest as designed.
-ConversionChoices TakeSelections(const TForm1& form);
+ConversionChoices TakeSelections(const MainForm& form);
 // Everything: the selectors, the volume and profile tag, the output directory and the
 // overwrite box.
-ConversionChoices TakeChoices(const TForm1& form, const TForm4& options, const WindowState& window);
+ConversionChoices TakeChoices(const MainForm& form, const OptionsForm& options,
+                              const WindowState& window);
 
 }  // namespace vidloom

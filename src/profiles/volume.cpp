@@ -14,9 +14,9 @@ std::string VolumeFactorOfStep(int step) {
   return std::to_string(step);
 }
 
-void TrackBar1Change(TForm1& form, WindowState& state) {
-  const int step = VolumeStep(form.TrackBar1.position());
-  form.Label14.SetCaption(std::to_string(step * 2) + "%");
+void VolumeSliderChange(MainForm& form, WindowState& state) {
+  const int step = VolumeStep(form.VolumeSlider.position());
+  form.VolumePercent.SetCaption(std::to_string(step * 2) + "%");
   state.VolumeFactor = VolumeFactorOfStep(step);
 }
 

@@ -15,7 +15,7 @@ inline constexpr int kNeutralVolumePosition = 5;
 int VolumeStep(int position);
 std::string VolumeFactorOfStep(int step);
 
-// The slider's change handler: Label14 := "<2 x step>%", VolumeFactor := the step's value.
-void TrackBar1Change(TForm1& form, WindowState& state);
+// The slider's change handler: VolumePercent := "<2 x step>%", VolumeFactor := the step's value.
+void VolumeSliderChange(MainForm& form, WindowState& state);
 
 }  // namespace vidloom

@@ -68,30 +68,31 @@ std::string DefaultSettingsPath() {
 }
 
 void ConnectSettingsHandlers(SettingsContext& context) {
-  context.form4.CheckBoxShutDown.on_click = [&context] { CheckBoxShutDownClick(context); };
-  context.form4.SpinEdit1.on_change = [&context] { SpinEdit1Change(context); };
-  context.form4.Button1.on_click = [&context] { Button1Click(context); };
+  context.options_form.CheckBoxShutDown.on_click = [&context] { CheckBoxShutDownClick(context); };
+  context.options_form.DropDownCount.on_change = [&context] { DropDownCountChange(context); };
+  context.options_form.DoneButton.on_click = [&context] { OptionsDoneClick(context); };
 }
 
-void FormCreate(SettingsContext& context) {
+void PrepareOptionsDialog(SettingsContext& context) {
   ConnectSettingsHandlers(context);
   LoadSettings(context);
 }
 
 void LoadSettings(SettingsContext& context) {
-  TForm1& form1 = context.form1;
-  TForm4& form4 = context.form4;
+  MainForm& main_form = context.main_form;
+  OptionsForm& options_form = context.options_form;
 
   bool missing = false;
   std::string read_error;
   const auto text = ReadWholeFile(context.path, &missing, &read_error);
   // A directory standing at the path is no settings file: the first-run case, like no file.
   if ((text && missing) || platform::DirectoryExists(context.path)) {
-    if (form1.Edit1.text().empty()) form1.Edit1.SetText(DefaultOutputDirectory());
+    if (main_form.OutputFolder.text().empty())
+      main_form.OutputFolder.SetText(DefaultOutputDirectory());
     return;
   }
   auto report = [&](const std::string& why) {
-    context.dialogs.ShowMessage(context.form1, kInformationCaption,
+    context.dialogs.ShowMessage(context.main_form, kInformationCaption,
                                 kUnableToReadText + context.path + "\n\r" + why);
   };
   if (!text) {
@@ -103,34 +104,35 @@ void LoadSettings(SettingsContext& context) {
   try {
     const IniDocument ini = IniDocument::Parse(*text);
 
-    form1.Edit1.SetText("");
-    form1.Edit1.SetText(ini.GetString(kGeneral, "OutputDir", ""));
+    main_form.OutputFolder.SetText("");
+    main_form.OutputFolder.SetText(ini.GetString(kGeneral, "OutputDir", ""));
 
-    form4.CheckBoxOverWrite.SetChecked(ini.GetInt(kCheckBoxes, "OverwriteExistingFile", 1) != 0);
+    options_form.CheckBoxOverWrite.SetChecked(ini.GetInt(kCheckBoxes, "OverwriteExistingFile", 1) !=
+                                              0);
     // A change runs CheckBoxShutDownClick, which is still suppressed here: no question. Without
     // the key the box stays unticked: a file written by hand or cut short must not arm a
     // power-off.
-    form4.CheckBoxShutDown.SetChecked(ini.GetInt(kCheckBoxes, "ShutDown", 0) != 0);
+    options_form.CheckBoxShutDown.SetChecked(ini.GetInt(kCheckBoxes, "ShutDown", 0) != 0);
 
     const int drop_items = ini.GetInt(kCombo, "ComboDropItem", 1);
     context.window.DropDownItemCount = drop_items;
-    // SpinEdit1 holds the value within 26..47; a change of its value runs SpinEdit1Change.
-    form4.SpinEdit1.SetValue(drop_items);
+    // DropDownCount holds the value within 26..47; a change of its value runs DropDownCountChange.
+    options_form.DropDownCount.SetValue(drop_items);
 
     // Every stored position is restored; one that names no format (outside the list, or a
     // separator row) selects the first entry, so that a format is always selected.
     int format_position = ini.GetInt(kCombo, "OutputFormat", 1);
-    const Selector& formats = form1.ComboOutputFormat;
+    const Selector& formats = main_form.ComboOutputFormat;
     if (format_position < 0 || format_position >= formats.count() ||
         IsSeparatorRow(formats.items()[static_cast<std::size_t>(format_position)])) {
       format_position = 0;
     }
-    form1.ComboOutputFormat.Select(format_position);
-    form1.ComboLetterBox.Select(ini.GetInt(kCombo, "LetterBox", 1));
+    main_form.ComboOutputFormat.Select(format_position);
+    main_form.ComboLetterBox.Select(ini.GetInt(kCombo, "LetterBox", 1));
     // A file from before the setting converts one file at a time; a count above this
     // machine's processors is held to them.
-    form4.SpinEditFilesAtOnce.SetValue(ini.GetInt(kGeneral, kFilesAtOnceKey, 1));
-    form4.CheckBoxKeepFolders.SetChecked(ini.GetInt(kCheckBoxes, kKeepFoldersKey, 0) != 0);
+    options_form.SpinEditFilesAtOnce.SetValue(ini.GetInt(kGeneral, kFilesAtOnceKey, 1));
+    options_form.CheckBoxKeepFolders.SetChecked(ini.GetInt(kCheckBoxes, kKeepFoldersKey, 0) != 0);
   } catch (const std::exception& error) {
     // Parsing never fails; this is a fault or a lack of memory: the file is kept.
     report(error.what());
@@ -138,26 +140,27 @@ void LoadSettings(SettingsContext& context) {
 }
 
 bool SaveSettings(SettingsContext& context) {
-  const TForm1& form1 = context.form1;
-  const TForm4& form4 = context.form4;
+  const MainForm& main_form = context.main_form;
+  const OptionsForm& options_form = context.options_form;
 
   IniFile file(context.path);
   bool written = EnsureDirectory(platform::ParentDirectory(context.path)) && file.Load();
   if (written) {
     IniDocument& ini = file.document();
-    ini.Set(kGeneral, "OutputDir", form1.Edit1.text());
-    ini.Set(kCheckBoxes, "OverwriteExistingFile", form4.CheckBoxOverWrite.checked() ? "1" : "0");
-    ini.Set(kCheckBoxes, "ShutDown", form4.CheckBoxShutDown.checked() ? "1" : "0");
-    ini.Set(kCombo, "OutputFormat", std::to_string(form1.ComboOutputFormat.selected()));
-    ini.Set(kCombo, "LetterBox", std::to_string(form1.ComboLetterBox.selected()));
-    ini.Set(kCombo, "ComboDropItem", std::to_string(form4.SpinEdit1.value()));
+    ini.Set(kGeneral, "OutputDir", main_form.OutputFolder.text());
+    ini.Set(kCheckBoxes, "OverwriteExistingFile",
+            options_form.CheckBoxOverWrite.checked() ? "1" : "0");
+    ini.Set(kCheckBoxes, "ShutDown", options_form.CheckBoxShutDown.checked() ? "1" : "0");
+    ini.Set(kCombo, "OutputFormat", std::to_string(main_form.ComboOutputFormat.selected()));
+    ini.Set(kCombo, "LetterBox", std::to_string(main_form.ComboLetterBox.selected()));
+    ini.Set(kCombo, "ComboDropItem", std::to_string(options_form.DropDownCount.value()));
     // Written once it says more than the default, so that a file of one-at-a-time users keeps
     // its keys as they were.
-    const int files_at_once = form4.SpinEditFilesAtOnce.value();
+    const int files_at_once = options_form.SpinEditFilesAtOnce.value();
     if (files_at_once != 1 || ini.Get(kGeneral, kFilesAtOnceKey)) {
       ini.Set(kGeneral, kFilesAtOnceKey, std::to_string(files_at_once));
     }
-    if (form4.CheckBoxKeepFolders.checked()) {
+    if (options_form.CheckBoxKeepFolders.checked()) {
       ini.Set(kCheckBoxes, kKeepFoldersKey, "1");
     } else {
       ini.Remove(kCheckBoxes, kKeepFoldersKey);
@@ -165,7 +168,7 @@ bool SaveSettings(SettingsContext& context) {
     written = file.Save();
   }
   if (!written) {
-    context.dialogs.ShowMessage(context.form1, kInformationCaption,
+    context.dialogs.ShowMessage(context.main_form, kInformationCaption,
                                 "Unable to write to " + context.path);
   }
   return written;
@@ -176,23 +179,23 @@ void CheckBoxShutDownClick(SettingsContext& context) {
     context.ShutdownPromptSuppressed = false;
     return;
   }
-  CheckBox& box = context.form4.CheckBoxShutDown;
+  CheckBox& box = context.options_form.CheckBoxShutDown;
   if (!box.checked()) return;
   // No unchecks the box, which runs this handler again; unchecked, it asks nothing.
-  if (!context.dialogs.ConfirmYesNo(context.form4, kShutdownQuestion)) box.SetChecked(false);
+  if (!context.dialogs.ConfirmYesNo(context.options_form, kShutdownQuestion)) box.SetChecked(false);
 }
 
-void SpinEdit1Change(SettingsContext& context) {
-  context.window.DropDownItemCount = context.form4.SpinEdit1.value();
+void DropDownCountChange(SettingsContext& context) {
+  context.window.DropDownItemCount = context.options_form.DropDownCount.value();
   if (context.refresh_format_options) {
     context.refresh_format_options();
   } else {
-    RefreshFormatOptions(context.form1, context.window);
+    RefreshFormatOptions(context.main_form, context.window);
   }
 }
 
-void Button1Click(SettingsContext& context) {
-  context.form4.visible = false;
+void OptionsDoneClick(SettingsContext& context) {
+  context.options_form.visible = false;
 }
 
 }  // namespace vidloom::settings

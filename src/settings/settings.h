@@ -42,8 +42,8 @@ std::string DefaultSettingsPath();
 // the context must outlive the handlers that ConnectSettingsHandlers installs.
 struct SettingsContext {
   std::string path = {};  // the full path of vazadi.ini
-  TForm1& form1;
-  TForm4& form4;
+  MainForm& main_form;
+  OptionsForm& options_form;
   WindowState& window;
   Dialogs& dialogs;
   // The format refresh run when the drop-down count changes; empty: RefreshFormatOptions.
@@ -53,17 +53,17 @@ struct SettingsContext {
   bool ShutdownPromptSuppressed = true;
 };
 
-// Installs the dialog's handlers: CheckBoxShutDown.on_click, SpinEdit1.on_change and
-// Button1.on_click.
+// Installs the dialog's handlers: CheckBoxShutDown.on_click, DropDownCount.on_change and
+// DoneButton.on_click.
 void ConnectSettingsHandlers(SettingsContext& context);
 
 // The dialog's creation: connects its handlers and runs LoadSettings.
-void FormCreate(SettingsContext& context);
+void PrepareOptionsDialog(SettingsContext& context);
 
 // Applies the file to the controls. A missing file leaves the designed state (an empty output
 // directory box gets DefaultOutputDirectory()). Missing keys and values that are no number take
 // the other defaults (empty directory, overwrite checked, shutdown unchecked, format position 1,
-// letterbox 1, drop-down count 1, raised to 26 by SpinEdit1). A stored format position outside
+// letterbox 1, drop-down count 1, raised to 26 by DropDownCount). A stored format position outside
 // the format list, or on one of its separator rows, selects the first format. The file is never
 // deleted: one that cannot be read, or an error while the values are applied, is reported with
 // kUnableToReadText and kept; what was applied before stays.
@@ -84,9 +84,9 @@ bool SaveSettings(SettingsContext& context);
 void CheckBoxShutDownClick(SettingsContext& context);
 
 // Change of the numeric field: stores its value in DropDownItemCount and runs the format refresh.
-void SpinEdit1Change(SettingsContext& context);
+void DropDownCountChange(SettingsContext& context);
 
 // "Done": hides the dialog.
-void Button1Click(SettingsContext& context);
+void OptionsDoneClick(SettingsContext& context);
 
 }  // namespace vidloom::settings

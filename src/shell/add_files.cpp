@@ -51,12 +51,12 @@ class AnalysisEnd {
     state.AnalysisActive = false;
     context_.splash.visible = false;
     context_.splash.Changed();
-    context_.form1.ConvertNowButton.SetEnabled(true);
-    context_.form1.AddFileButton.SetEnabled(true);
-    context_.form1.ListView1.popup_enabled = true;
+    context_.main_form.ConvertNowButton.SetEnabled(true);
+    context_.main_form.AddFileButton.SetEnabled(true);
+    context_.main_form.FileList.popup_enabled = true;
     state.AddingFiles = false;
     // The list's controls come back with the last row, whatever way the adding ended.
-    EnableWorkControls(context_.form1, context_.form4);
+    EnableWorkControls(context_.main_form, context_.options_form);
   }
   AnalysisEnd(const AnalysisEnd&) = delete;
   AnalysisEnd& operator=(const AnalysisEnd&) = delete;
@@ -173,18 +173,18 @@ int DefaultParallelAnalyses() {
   return std::max(2, platform::ProcessorCount());
 }
 
-void Button2Click(AddFilesContext& context) {
+void CancelAddingClick(AddFilesContext& context) {
   // The controls are enabled when the file in hand has its row (within kCancelGraceMs), so
   // that no row arrives after the list was changed.
   context.state.AddingFiles = false;
 }
 
-bool AnalyzingSplashCloseQuery(const AddFilesContext& context) {
+bool MayCloseAnalyzingWindow(const AddFilesContext& context) {
   return !context.state.AnalysisActive;
 }
 
 void ConnectAddFilesHandlers(AddFilesContext& context) {
-  context.splash.Button2.on_click = [&context] { Button2Click(context); };
+  context.splash.CancelButton.on_click = [&context] { CancelAddingClick(context); };
 }
 
 namespace {
@@ -218,7 +218,7 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
                      const std::vector<std::string>& roots, const AnalyseOptions& analyse,
                      const std::atomic<bool>& abandon, AddFilesResult& result) {
   AddingState& state = context.state;
-  TForm1& form = context.form1;
+  MainForm& form = context.main_form;
   UiThread& ui = context.ui;
   std::optional<LookAhead> ahead;
   if (context.parallel_analyses > 1 && files.size() > 1) {
@@ -227,8 +227,8 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
   result.end = AddFilesResult::End::kAllFiles;
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& path = files[i];
-    context.splash.Panel1.SetCaption(std::string(platform::FileNamePart(path)));
-    context.splash.Label2.SetCaption(std::to_string(i + 1) + " of " + std::to_string(files.size()));
+    context.splash.FileBeingAnalysed.SetCaption(std::string(platform::FileNamePart(path)));
+    context.splash.Count.SetCaption(std::to_string(i + 1) + " of " + std::to_string(files.size()));
     if (!state.AddingFiles) {
       // "Cancel": the probe of the previous file has ended its encoder already; probes
       // started ahead end their own encoders when the look-ahead goes (nobody else's).
@@ -236,7 +236,7 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
       result.not_analysed.assign(files.begin() + static_cast<std::ptrdiff_t>(i), files.end());
       break;
     }
-    state.NewRowIndex = form.ListView1.count();
+    state.NewRowIndex = form.FileList.count();
     Pause(ui, context.pause_ms);
 
     const std::optional<RowTexts> row =
@@ -252,7 +252,7 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
       FormatExtension(form, extension);
       AddFileRow(form, path, row->size, row->frame_rate, row->duration, extension,
                  row->display_size, roots[i]);
-      form.ListView1.ScrollIntoView(state.NewRowIndex);
+      form.FileList.ScrollIntoView(state.NewRowIndex);
       ++result.rows_added;
     } else {
       result.not_started.push_back(path);
@@ -263,7 +263,7 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
 
 }  // namespace
 
-void ShowSkipped(TForm1& form, const AddFilesResult& result) {
+void ShowSkipped(MainForm& form, const AddFilesResult& result) {
   std::string skipped;
   if (!result.missing.empty()) {
     skipped = SkippedMessage("no such file", result.missing);
@@ -272,8 +272,8 @@ void ShowSkipped(TForm1& form, const AddFilesResult& result) {
   } else if (!result.skipped_output_folder.empty()) {
     skipped = SkippedMessage("the output folder", {result.skipped_output_folder});
   }
-  if (!skipped.empty() || form.StatusBar1.message().rfind(kSkippedPrefix, 0) == 0) {
-    form.StatusBar1.SetMessage(skipped);
+  if (!skipped.empty() || form.Status.message().rfind(kSkippedPrefix, 0) == 0) {
+    form.Status.SetMessage(skipped);
   }
 }
 
@@ -287,10 +287,10 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
   // enabled: a second adding inside the first one would tangle both.
   if (state.InProgress) return result;
   InProgress in_progress(state.InProgress);
-  TForm1& form = context.form1;
+  MainForm& form = context.main_form;
 
-  DisableWorkControls(form, context.form4);
-  if (CheckRequiredFiles(form, context.form4, context.dialogs, context.program_directory,
+  DisableWorkControls(form, context.options_form);
+  if (CheckRequiredFiles(form, context.options_form, context.dialogs, context.program_directory,
                          context.required_files)) {
     result.end = AddFilesResult::End::kRequiredFileMissing;
     return result;
@@ -298,7 +298,7 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
 
   const auto chosen = choose(context);
   if (!chosen) {
-    EnableWorkControls(form, context.form4);
+    EnableWorkControls(form, context.options_form);
     result.end = AddFilesResult::End::kDialogCancelled;
     return result;
   }
@@ -326,8 +326,8 @@ AddFilesResult AddFilesChosenBy(AddFilesContext& context, const ChooseFiles& cho
     AnalysisEnd end(context);
     // While files are added, the list and the choices its rows take stay as they are: no row
     // is removed under the adding, and no "Clear All" comes before the rows that follow.
-    DisableWorkControls(form, context.form4);
-    form.ListView1.popup_enabled = false;
+    DisableWorkControls(form, context.options_form);
+    form.FileList.popup_enabled = false;
     state.AnalysisActive = true;
     context.splash.visible = true;
     context.splash.on_top = true;

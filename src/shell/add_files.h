@@ -97,9 +97,9 @@ int DefaultParallelAnalyses();
 // Everything AddFiles works on. The referenced objects must outlive the context, and the
 // context must outlive the handlers that ConnectAddFilesHandlers installs.
 struct AddFilesContext {
-  TForm1& form1;
-  TFormAnalyzingSplash& splash;
-  TForm4& form4;
+  MainForm& main_form;
+  AnalyzingForm& splash;
+  OptionsForm& options_form;
   UiThread& ui;
   Dialogs& dialogs;
   FileDialog& file_dialog;
@@ -144,9 +144,9 @@ struct AddFilesResult {
 // file): a.avi", else "Skipped (no media files): Music"); an adding without such paths takes
 // back the news of the last one. Told once the rows stand, so that nothing the adding does
 // hides it.
-void ShowSkipped(TForm1& form, const AddFilesResult& result);
+void ShowSkipped(MainForm& form, const AddFilesResult& result);
 
-// Adds files to form1.ListView1: disables the work controls and runs the required-files check
+// Adds files to main_form.FileList: disables the work controls and runs the required-files check
 // (which enables them again); shows the file dialog; then, with the analysing window shown and
 // "Convert Now !" and "Add Files" disabled, analyses every chosen file in order and appends its
 // checked row, scrolling to it. A chosen path where nothing exists gets no row; the status bar's
@@ -166,12 +166,12 @@ AddFilesResult AddGivenFiles(AddFilesContext& context, const std::vector<std::st
                              const std::vector<std::string>& roots = {});
 
 // "Cancel" on the analysing window: clears AddingFiles and enables the work controls.
-void Button2Click(AddFilesContext& context);
+void CancelAddingClick(AddFilesContext& context);
 
 // The analysing window's close query: closing is allowed only while no analysis is active.
-bool AnalyzingSplashCloseQuery(const AddFilesContext& context);
+bool MayCloseAnalyzingWindow(const AddFilesContext& context);
 
-// Installs the analysing window's handlers (Button2.on_click).
+// Installs the analysing window's handlers (CancelButton.on_click).
 void ConnectAddFilesHandlers(AddFilesContext& context);
 
 }  // namespace vidloom

@@ -59,10 +59,10 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
       dialogs_(dialogs),
       options_(Completed(std::move(options))),
       ports_(std::move(ports)),
-      watchdog_(ui_, Form1.ConversionCountTimer, Form1.ListView1),
+      watchdog_(ui_, main_form.ConversionCountTimer, main_form.FileList),
       batch_{.ui = ui_,
-             .form = Form1,
-             .options = Form4,
+             .form = main_form,
+             .options = options_form,
              .window_state = window,
              .dialogs = dialogs_,
              .state = conversion,
@@ -71,14 +71,14 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
              .end_pause_ms = options_.end_pause_ms},
       worker_(batch_),
       settings_{.path = options_.settings_path,
-                .form1 = Form1,
-                .form4 = Form4,
+                .main_form = main_form,
+                .options_form = options_form,
                 .window = window,
                 .dialogs = dialogs_,
                 .ShutdownPromptSuppressed = true},
-      adding_{.form1 = Form1,
-              .splash = FormAnalyzingSplash,
-              .form4 = Form4,
+      adding_{.main_form = main_form,
+              .splash = analyzing_form,
+              .options_form = options_form,
               .ui = ui_,
               .dialogs = dialogs_,
               .file_dialog = FileDialogOrNone(ports_.file_dialog),
@@ -87,12 +87,14 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
               .read_video_info = options_.read_video_info,
               .pause_ms = options_.add_files_pause_ms} {
   batch_.hooks.CheckRequiredFiles = [this] {
-    return CheckRequiredFiles(Form1, Form4, dialogs_, options_.program_directory,
+    return CheckRequiredFiles(main_form, options_form, dialogs_, options_.program_directory,
                               options_.required_files);
   };
-  batch_.hooks.DisableWorkControls = [this] { DisableWorkControls(Form1, Form4); };
-  batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(Form1, Form4); };
-  batch_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(Form1, Form3, shutdown); };
+  batch_.hooks.DisableWorkControls = [this] { DisableWorkControls(main_form, options_form); };
+  batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(main_form, options_form); };
+  batch_.hooks.ArmShutdownCountdown = [this] {
+    ArmShutdownCountdown(main_form, warning_form, shutdown);
+  };
   batch_.hooks.BatchStarted = [this] { StartBatchProgress(); };
   batch_.hooks.RowTurn = [this](RowId row) {
     progress_files_[row] = batch_progress_.NextFile(ui_.clock().NowMs());
@@ -134,92 +136,93 @@ MainWindow::~MainWindow() {
     WaitForBatch();
   }
   worker_.Join();
-  ui_.DetachTimer(Form1.TimerShutdown2);
-  ui_.DetachTimer(Form1.BatchClockTimer);
+  ui_.DetachTimer(main_form.PowerOffCountdownTimer);
+  ui_.DetachTimer(main_form.BatchClockTimer);
 }
 
 void MainWindow::Startup() {
   if (started_) return;
   started_ = true;
-  FormCreate();
+  PrepareMainWindow();
   CreateSecondaryWindows();
-  Form1.visible = true;
-  Form1.Changed();
-  FormShow();
+  main_form.visible = true;
+  main_form.Changed();
+  ShowMainWindow();
 }
 
-void MainWindow::FormCreate() {
+void MainWindow::PrepareMainWindow() {
   if (created_) return;
   created_ = true;
 
-  Form1.hint_hide_pause_ms = kHintHidePauseMs;
+  main_form.hint_hide_pause_ms = kHintHidePauseMs;
   help_file_ = options_.program_directory + kHelpFileName;
-  Form1.Edit1.SetText(settings::DefaultOutputDirectory());
+  main_form.OutputFolder.SetText(settings::DefaultOutputDirectory());
   settings_.ShutdownPromptSuppressed = true;
   adding_.state.AddingFiles = false;
-  Form1.caption = kWindowCaption;
-  Form1.TimerShutdown2.SetInterval(1000);
-  Form1.TimerShutdown2.SetEnabled(false);
+  main_form.caption = kWindowCaption;
+  main_form.PowerOffCountdownTimer.SetInterval(1000);
+  main_form.PowerOffCountdownTimer.SetEnabled(false);
   // Letterbox list, volume, format list, drop-down count, PreviousFormatIndex, the first format
   // refresh and "Original ".
-  SetUpSelectors(Form1, window);
-  Form1.Memo1.SetVisible(false);
+  SetUpSelectors(main_form, window);
+  main_form.UnusedMemo.SetVisible(false);
 
-  ConnectSelectorHandlers(Form1, window);
-  Form1.TimerShutdown2.on_timer = [this] { TimerShutdown2Timer(); };
-  ui_.AttachTimer(Form1.TimerShutdown2);
-  Form1.BatchClockTimer.SetInterval(1000);
-  Form1.BatchClockTimer.SetEnabled(false);
-  Form1.BatchClockTimer.on_timer = [this] { ShowBatchProgress(); };
-  ui_.AttachTimer(Form1.BatchClockTimer);
+  ConnectSelectorHandlers(main_form, window);
+  main_form.PowerOffCountdownTimer.on_timer = [this] { PowerOffCountdownTick(); };
+  ui_.AttachTimer(main_form.PowerOffCountdownTimer);
+  main_form.BatchClockTimer.SetInterval(1000);
+  main_form.BatchClockTimer.SetEnabled(false);
+  main_form.BatchClockTimer.on_timer = [this] { ShowBatchProgress(); };
+  ui_.AttachTimer(main_form.BatchClockTimer);
 
-  Form1.AddFileButton.on_click = [this] { AddFileButtonClick(); };
-  Form1.AddFiles1.on_click = [this] { Form1.AddFileButton.Click(); };
-  Form1.AddFolder1.on_click = [this] { AddFolder1Click(); };
-  Form1.ConvertNowButton.on_click = [this] { ConvertNowButtonClick(); };
-  Form1.Convert1.on_click = [this] { Form1.ConvertNowButton.Click(); };
-  Form1.StopConvertButton.on_click = [this] { StopConvertButtonClick(); };
-  Form1.ButtonStopSmall.on_click = [this] { Form1.StopConvertButton.Click(); };
-  Form1.Exit1.on_click = [this] { Exit1Click(); };
-  Form1.ButtonBrowseForFolder.on_click = [this] { ButtonBrowseForFolderClick(); };
-  Form1.SetGeneralOptions1.on_click = [this] { SetGeneralOptions1Click(); };
-  Form1.OpenHelpFile1.on_click = [this] { OpenHelpFile1Click(); };
-  Form1.VisitOurWebsite1.on_click = [this] { VisitOurWebsite1Click(); };
-  Form1.About1.on_click = [this] { About1Click(); };
+  main_form.AddFileButton.on_click = [this] { AddFileButtonClick(); };
+  main_form.AddFilesEntry.on_click = [this] { main_form.AddFileButton.Click(); };
+  main_form.AddFolderEntry.on_click = [this] { AddFolderEntryClick(); };
+  main_form.ConvertNowButton.on_click = [this] { ConvertNowButtonClick(); };
+  main_form.ConvertEntry.on_click = [this] { main_form.ConvertNowButton.Click(); };
+  main_form.StopConvertButton.on_click = [this] { StopConvertButtonClick(); };
+  main_form.ButtonStopSmall.on_click = [this] { main_form.StopConvertButton.Click(); };
+  main_form.ExitEntry.on_click = [this] { ExitEntryClick(); };
+  main_form.ButtonBrowseForFolder.on_click = [this] { ButtonBrowseForFolderClick(); };
+  main_form.SetOptionsEntry.on_click = [this] { SetOptionsEntryClick(); };
+  main_form.OpenHelpEntry.on_click = [this] { OpenHelpEntryClick(); };
+  main_form.VisitWebsiteEntry.on_click = [this] { VisitWebsiteEntryClick(); };
+  main_form.AboutEntry.on_click = [this] { AboutEntryClick(); };
 
-  Form1.CheckAllItems1.on_click = [this] {
-    for (int i = 0; i < Form1.ListView1.count(); ++i) Form1.ListView1.SetChecked(i, true);
+  main_form.CheckAllEntry.on_click = [this] {
+    for (int i = 0; i < main_form.FileList.count(); ++i) main_form.FileList.SetChecked(i, true);
   };
-  Form1.UncheckAllItems1.on_click = [this] {
-    for (int i = 0; i < Form1.ListView1.count(); ++i) Form1.ListView1.SetChecked(i, false);
+  main_form.UncheckAllEntry.on_click = [this] {
+    for (int i = 0; i < main_form.FileList.count(); ++i) main_form.FileList.SetChecked(i, false);
   };
-  Form1.DeleteSelectedItem1.on_click = [this] {
-    if (Form1.ListView1.selected() >= 0) Form1.ListView1.RemoveRow(Form1.ListView1.selected());
+  main_form.RemoveSelectedEntry.on_click = [this] {
+    if (main_form.FileList.selected() >= 0)
+      main_form.FileList.RemoveRow(main_form.FileList.selected());
   };
-  Form1.ClearAllItems1.on_click = [this] {
-    Form1.ListView1.Clear();
+  main_form.ClearAllEntry.on_click = [this] {
+    main_form.FileList.Clear();
     // The last file's size and the news about earlier files no longer apply to an empty list.
-    Form1.StatusBar1.SetPanel(1, "");
-    Form1.StatusBar1.SetMessage("");
+    main_form.Status.SetPanel(1, "");
+    main_form.Status.SetMessage("");
   };
-  Form1.ShowDetails1.on_click = [this] { ShowDetails1Click(); };
-  Form1.OpenOutputFolder1.on_click = [this] { OpenOutputFolder1Click(); };
-  Form1.OpenOutputFolder2.on_click = [this] { OpenOutputFolder2Click(); };
-  Form1.CheckFailedItems1.on_click = [this] { CheckFailedItems1Click(); };
-  Form1.ListView1.SubscribeRows([this](ListView::Change change, int row) {
-    if (change != ListView::Change::kRowChanged || row == Form1.ListView1.selected()) {
+  main_form.ShowDetailsEntry.on_click = [this] { ShowDetailsEntryClick(); };
+  main_form.OpenOutputFolderEntry.on_click = [this] { OpenOutputFolderEntryClick(); };
+  main_form.OpenRowFolderEntry.on_click = [this] { OpenRowFolderEntryClick(); };
+  main_form.CheckFailedEntry.on_click = [this] { CheckFailedEntryClick(); };
+  main_form.FileList.SubscribeRows([this](ListView::Change change, int row) {
+    if (change != ListView::Change::kRowChanged || row == main_form.FileList.selected()) {
       ShowSelectedRowReason();
     }
     // A batch's summary holds until the list changes.
     const bool list_changed = change == ListView::Change::kInserted ||
                               change == ListView::Change::kRemoved ||
                               change == ListView::Change::kReset;
-    if (list_changed && !batch_progress_.active()) Form1.StatusBar1.SetPanel(0, kReadyText);
+    if (list_changed && !batch_progress_.active()) main_form.Status.SetPanel(0, kReadyText);
   });
   // The notice follows the shutdown box, from the stored setting on.
-  Form4.CheckBoxShutDown.Subscribe([this] { ShowPowerOffNotice(); });
-  Form1.RemoveButton.on_click = [this] { Form1.DeleteSelectedItem1.Click(); };
-  Form1.ClearAllButton.on_click = [this] { Form1.ClearAllItems1.Click(); };
+  options_form.CheckBoxShutDown.Subscribe([this] { ShowPowerOffNotice(); });
+  main_form.RemoveButton.on_click = [this] { main_form.RemoveSelectedEntry.Click(); };
+  main_form.ClearAllButton.on_click = [this] { main_form.ClearAllEntry.Click(); };
 
   if (ports_.desktop) {
     ports_.desktop->RunStartupScript(options_.program_directory + kStartupScriptName);
@@ -229,18 +232,18 @@ void MainWindow::FormCreate() {
 void MainWindow::CreateSecondaryWindows() {
   // The analysing window, the About box and the warning window start hidden.
   ConnectAddFilesHandlers(adding_);
-  FormAbout.SpeedButton1.on_click = [this] { ShowForm(FormAbout, false); };
-  Form3.SpeedButton1.on_click = [this] { WarningSpeedButton1Click(); };
+  about_form.OkButton.on_click = [this] { ShowForm(about_form, false); };
+  warning_form.DoNotTurnOffButton.on_click = [this] { DoNotTurnOffClick(); };
 
   // The options dialog: its handlers, then the stored settings.
   if (options_.load_settings) {
-    settings::FormCreate(settings_);
+    settings::PrepareOptionsDialog(settings_);
   } else {
     settings::ConnectSettingsHandlers(settings_);
   }
-  Form4.Button1.on_click = [this] {
-    settings::Button1Click(settings_);
-    Form4.Changed();
+  options_form.DoneButton.on_click = [this] {
+    settings::OptionsDoneClick(settings_);
+    options_form.Changed();
   };
 }
 
@@ -249,28 +252,28 @@ void MainWindow::ShowForm(Form& form, bool visible) {
   form.Changed();
 }
 
-void MainWindow::FormShow() {
+void MainWindow::ShowMainWindow() {
   settings_.ShutdownPromptSuppressed = false;
-  RefreshSelectorsOnShow(Form1, window);
+  RefreshSelectorsOnShow(main_form, window);
 }
 
-bool MainWindow::FormCloseQuery() const {
+bool MainWindow::MayClose() const {
   return !conversion.batch.Converting && !shutdown.ShutdownArmed;
 }
 
-bool MainWindow::FormClose() {
+bool MainWindow::SaveOnClose() {
   return settings::SaveSettings(settings_);
 }
 
 bool MainWindow::TryClose() {
-  if (!FormCloseQuery() || !FormClose()) return false;
+  if (!MayClose() || !SaveOnClose()) return false;
   // Closed while files are added: the adding stops at once, as by its "Cancel", so that the
   // program does not run on unseen until the last file is analysed.
-  if (adding_.state.AddingFiles) Button2Click(adding_);
+  if (adding_.state.AddingFiles) CancelAddingClick(adding_);
   return true;
 }
 
-void MainWindow::Exit1Click() {
+void MainWindow::ExitEntryClick() {
   if (ports_.quit) ports_.quit();
 }
 
@@ -278,7 +281,7 @@ AddFilesResult MainWindow::AddFileButtonClick() {
   return vidloom::AddFiles(adding_);
 }
 
-AddFilesResult MainWindow::AddFolder1Click() {
+AddFilesResult MainWindow::AddFolderEntryClick() {
   if (!ports_.folder_chooser || !AcceptsGivenFiles()) return {};
   const auto folder = ports_.folder_chooser->ChooseFolder(kChooseMediaFolderHeadline, last_folder_);
   if (!folder) return {};
@@ -294,7 +297,7 @@ AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) 
   // The encoder runs in the program directory: a path relative to ours would miss there.
   // The program's own outputs are not added again when their folder lies inside one given.
   const std::string output_folder =
-      platform::AbsolutePath(std::string(text::Trim(Form1.Edit1.text())));
+      platform::AbsolutePath(std::string(text::Trim(main_form.OutputFolder.text())));
   std::vector<std::string> absolute;
   std::vector<std::string> empty_folders;
   for (const auto& path : paths) {
@@ -316,7 +319,7 @@ AddFilesResult MainWindow::AddGivenFiles(const std::vector<std::string>& paths) 
   }
   result.empty_folders = std::move(empty_folders);
   if (skipped_output) result.skipped_output_folder = output_folder;
-  ShowSkipped(Form1, result);
+  ShowSkipped(main_form, result);
   return result;
 }
 
@@ -324,8 +327,8 @@ bool MainWindow::AcceptsGivenFiles() const {
   return !conversion.batch.Converting && !worker_.Running() && !adding_.state.InProgress;
 }
 
-bool MainWindow::AnalyzingFormCloseQuery() const {
-  return AnalyzingSplashCloseQuery(adding_);
+bool MainWindow::MayCloseAnalyzing() const {
+  return MayCloseAnalyzingWindow(adding_);
 }
 
 void MainWindow::ConvertNowButtonClick() {
@@ -343,29 +346,29 @@ void MainWindow::StopBatch() {
 }
 
 void MainWindow::ButtonBrowseForFolderClick() {
-  if (FormAnalyzingSplash.visible || conversion.batch.Converting) return;
+  if (analyzing_form.visible || conversion.batch.Converting) return;
   if (!ports_.folder_chooser) return;
   // The chooser opens at the current output directory when it exists.
-  const std::string current(text::Trim(Form1.Edit1.text()));
+  const std::string current(text::Trim(main_form.OutputFolder.text()));
   const std::string start = platform::DirectoryExists(current) ? current : last_folder_;
   const auto folder = ports_.folder_chooser->ChooseFolder(kChooseFolderHeadline, start);
   if (!folder) return;
   last_folder_ = *folder;
-  Form1.Edit1.SetText(*folder);
+  main_form.OutputFolder.SetText(*folder);
 }
 
-void MainWindow::Label1MouseEnter() {
-  Form1.Label1.SetHint(Form1.Edit1.text());
+void MainWindow::OutputFolderLabelMouseEnter() {
+  main_form.OutputFolderLabel.SetHint(main_form.OutputFolder.text());
 }
 
-void MainWindow::OpenHelpFile1Click() {
+void MainWindow::OpenHelpEntryClick() {
   if (ports_.desktop && !ports_.desktop->OpenHelpFile(help_file_)) {
-    dialogs_.ShowMessage(Form1, kInformationCaption, kCannotOpenHelpText + help_file_);
+    dialogs_.ShowMessage(main_form, kInformationCaption, kCannotOpenHelpText + help_file_);
   }
 }
 
-void MainWindow::VisitOurWebsite1Click() {
-  OpenLink(Form1, kWebsiteUrl);
+void MainWindow::VisitWebsiteEntryClick() {
+  OpenLink(main_form, kWebsiteUrl);
 }
 
 void MainWindow::OpenLink(const Form& asker, const std::string& url) {
@@ -374,70 +377,70 @@ void MainWindow::OpenLink(const Form& asker, const std::string& url) {
   }
 }
 
-void MainWindow::OpenOutputFolder1Click() {
-  const std::string folder(text::Trim(Form1.Edit1.text()));
+void MainWindow::OpenOutputFolderEntryClick() {
+  const std::string folder(text::Trim(main_form.OutputFolder.text()));
   if (!platform::DirectoryExists(folder)) {
-    dialogs_.ShowMessage(Form1, kInformationCaption, kNoOutputFolderText + folder);
+    dialogs_.ShowMessage(main_form, kInformationCaption, kNoOutputFolderText + folder);
     return;
   }
   if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
-    dialogs_.ShowMessage(Form1, kInformationCaption, kCannotOpenFolderText + folder);
+    dialogs_.ShowMessage(main_form, kInformationCaption, kCannotOpenFolderText + folder);
   }
 }
 
-void MainWindow::OpenOutputFolder2Click() {
-  const int row = Form1.ListView1.selected();
-  const FileEntry* entry = row >= 0 ? &Form1.ListView1.row(row) : nullptr;
+void MainWindow::OpenRowFolderEntryClick() {
+  const int row = main_form.FileList.selected();
+  const FileEntry* entry = row >= 0 ? &main_form.FileList.row(row) : nullptr;
   if (entry != nullptr && entry->output_written && platform::FileExists(entry->output_path)) {
     // The row's own output, selected in its folder where the file manager can; else its
     // folder.
     if (ports_.desktop && ports_.desktop->ShowFile(entry->output_path)) return;
     const std::string folder = platform::ParentDirectory(entry->output_path);
     if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
-      dialogs_.ShowMessage(Form1, kInformationCaption, kCannotOpenFolderText + folder);
+      dialogs_.ShowMessage(main_form, kInformationCaption, kCannotOpenFolderText + folder);
     }
     return;
   }
-  OpenOutputFolder1Click();
+  OpenOutputFolderEntryClick();
 }
 
 void MainWindow::DeleteKeyPressed() {
   // The list is not changed while files are converted or added.
-  if (AcceptsGivenFiles()) Form1.DeleteSelectedItem1.Click();
+  if (AcceptsGivenFiles()) main_form.RemoveSelectedEntry.Click();
 }
 
-void MainWindow::About1Click() {
-  ShowForm(FormAbout, true);
+void MainWindow::AboutEntryClick() {
+  ShowForm(about_form, true);
 }
 
-void MainWindow::AboutLabel2Click() {
-  OpenLink(FormAbout, kWebsiteUrl);
+void MainWindow::WebsiteLinkClick() {
+  OpenLink(about_form, kWebsiteUrl);
 }
 
-void MainWindow::AboutLabel3Click() {
-  OpenLink(FormAbout, kSupportMailUrl);
+void MainWindow::SupportLinkClick() {
+  OpenLink(about_form, kSupportMailUrl);
 }
 
-void MainWindow::SetGeneralOptions1Click() {
-  ShowForm(Form4, true);
+void MainWindow::SetOptionsEntryClick() {
+  ShowForm(options_form, true);
 }
 
-void MainWindow::TimerShutdown2Timer() {
-  vidloom::TimerShutdown2Timer(Form1, Form3, shutdown, ports_.quit, ports_.power_off);
+void MainWindow::PowerOffCountdownTick() {
+  vidloom::PowerOffCountdownTick(main_form, warning_form, shutdown, ports_.quit, ports_.power_off);
 }
 
-void MainWindow::WarningSpeedButton1Click() {
-  CancelShutdownCountdown(Form1, Form3, shutdown);
+void MainWindow::DoNotTurnOffClick() {
+  CancelShutdownCountdown(main_form, warning_form, shutdown);
 }
 
-bool MainWindow::WarningFormCloseQuery() const {
-  return vidloom::WarningFormCloseQuery(shutdown);
+bool MainWindow::MayCloseWarning() const {
+  return vidloom::MayCloseWarning(shutdown);
 }
 
 void MainWindow::ShowSelectedRowReason() {
-  const int row = Form1.ListView1.selected();
-  const std::string reason = row >= 0 ? Form1.ListView1.row(row).reason : std::string();
-  StatusBar& bar = Form1.StatusBar1;
+  const int row = main_form.FileList.selected();
+  const std::string reason = row >= 0 ? main_form.FileList.row(row).reason : std::string();
+  StatusBar& bar = main_form.Status;
   if (!reason.empty()) {
     bar.SetMessage(reason);
     shown_reason_ = reason;
@@ -451,31 +454,32 @@ void MainWindow::ShowSelectedRowReason() {
 void MainWindow::StartBatchProgress() {
   // The checked rows, whose turns come in list order.
   std::vector<BatchFile> files;
-  for (const FileEntry& row : Form1.ListView1.rows()) {
+  for (const FileEntry& row : main_form.FileList.rows()) {
     if (!row.checked) continue;
     files.push_back({.duration = row.media.duration_seconds.value_or(0),
                      .name = std::string(platform::FileNamePart(row.caption))});
   }
-  const int lanes = std::min(Form4.SpinEditFilesAtOnce.value(), static_cast<int>(files.size()));
+  const int lanes =
+      std::min(options_form.SpinEditFilesAtOnce.value(), static_cast<int>(files.size()));
   batch_progress_.Start(std::move(files), ui_.clock().NowMs(), lanes);
   progress_files_.clear();
-  Form1.BatchClockTimer.SetEnabled(true);
+  main_form.BatchClockTimer.SetEnabled(true);
 }
 
 void MainWindow::ShowBatchProgress() {
   if (!batch_progress_.active()) return;
-  Form1.StatusBar1.SetPanel(0, batch_progress_.PanelText());
-  Form1.ProgressBar1.SetText(batch_progress_.TimesText(ui_.clock().NowMs()));
+  main_form.Status.SetPanel(0, batch_progress_.PanelText());
+  main_form.ConversionProgress.SetText(batch_progress_.TimesText(ui_.clock().NowMs()));
   const auto percent = batch_progress_.BatchPercent();
   // Files side by side: the bar is the batch's (with one, it is the file's, set by the runner).
-  if (batch_progress_.side_by_side()) Form1.ProgressBar1.SetPosition(percent.value_or(0));
+  if (batch_progress_.side_by_side()) main_form.ConversionProgress.SetPosition(percent.value_or(0));
   const std::string caption =
       percent ? std::to_string(*percent) + "% - " + kWindowCaption : kWindowCaption;
   const int batch_percent = percent.value_or(-1);
-  if (caption != Form1.caption || batch_percent != Form1.batch_percent) {
-    Form1.caption = caption;
-    Form1.batch_percent = batch_percent;
-    Form1.Changed();
+  if (caption != main_form.caption || batch_percent != main_form.batch_percent) {
+    main_form.caption = caption;
+    main_form.batch_percent = batch_percent;
+    main_form.Changed();
   }
 }
 
@@ -486,7 +490,7 @@ void MainWindow::EndBatchProgress() {
     batch_outcome_ = {};
     batch_outcome_.counted = true;
     batch_outcome_.stopped = conversion.requests.StopRequested;
-    for (const FileEntry& row : Form1.ListView1.rows()) {
+    for (const FileEntry& row : main_form.FileList.rows()) {
       if (!row.checked) continue;
       if (row.state == RowState::kDone) {
         ++batch_outcome_.counts.converted;
@@ -499,16 +503,16 @@ void MainWindow::EndBatchProgress() {
     }
     summary = SummaryText(batch_outcome_.counts, batch_outcome_.stopped);
   }
-  if (batch_progress_.side_by_side()) Form1.ProgressBar1.SetPosition(0);
+  if (batch_progress_.side_by_side()) main_form.ConversionProgress.SetPosition(0);
   batch_progress_.Stop();
-  Form1.BatchClockTimer.SetEnabled(false);
+  main_form.BatchClockTimer.SetEnabled(false);
   // The summary stays until the list changes.
-  Form1.StatusBar1.SetPanel(0, summary);
-  Form1.ProgressBar1.SetText("");
-  if (Form1.caption != kWindowCaption || Form1.batch_percent != -1) {
-    Form1.caption = kWindowCaption;
-    Form1.batch_percent = -1;
-    Form1.Changed();
+  main_form.Status.SetPanel(0, summary);
+  main_form.ConversionProgress.SetText("");
+  if (main_form.caption != kWindowCaption || main_form.batch_percent != -1) {
+    main_form.caption = kWindowCaption;
+    main_form.batch_percent = -1;
+    main_form.Changed();
   }
 }
 
@@ -521,16 +525,16 @@ void MainWindow::NotifyBatchEnd() {
   if (counts.converted + counts.failed == 0) return;
   std::string body = SummaryText(counts, false);
   // The countdown has taken over: the user is told what comes.
-  if (shutdown.ShutdownArmed) body += ". " + Form3.Label1.caption();
+  if (shutdown.ShutdownArmed) body += ". " + warning_form.CountdownText.caption();
   ports_.notifier->Notify(kWindowCaption, body);
 }
 
 void MainWindow::ShowPowerOffNotice() {
-  Form1.StatusBar1.SetNotice(Form4.CheckBoxShutDown.checked() ? kPowerOffNotice : "");
+  main_form.Status.SetNotice(options_form.CheckBoxShutDown.checked() ? kPowerOffNotice : "");
 }
 
-void MainWindow::CheckFailedItems1Click() {
-  ListView& list = Form1.ListView1;
+void MainWindow::CheckFailedEntryClick() {
+  ListView& list = main_form.FileList;
   for (int i = 0; i < list.count(); ++i) {
     const RowState state = list.row(i).state;
     list.SetChecked(i, state == RowState::kFailed || state == RowState::kAborted ||
@@ -538,10 +542,10 @@ void MainWindow::CheckFailedItems1Click() {
   }
 }
 
-void MainWindow::ShowDetails1Click() {
-  const int row = Form1.ListView1.selected();
-  if (row < 0 || row >= Form1.ListView1.count()) return;
-  const FileEntry& entry = Form1.ListView1.row(row);
+void MainWindow::ShowDetailsEntryClick() {
+  const int row = main_form.FileList.selected();
+  if (row < 0 || row >= main_form.FileList.count()) return;
+  const FileEntry& entry = main_form.FileList.row(row);
   std::string summary = entry.caption + "\n\r";
   if (!entry.reason.empty()) {
     summary += entry.reason;
@@ -553,7 +557,7 @@ void MainWindow::ShowDetails1Click() {
   for (const std::string& line : OutputLines(entry)) summary += "\n\r" + line;
   std::string details;
   for (const auto& line : entry.details) details += line + "\n";
-  dialogs_.ShowDetails(Form1, "Details", summary, details);
+  dialogs_.ShowDetails(main_form, "Details", summary, details);
 }
 
 void MainWindow::WaitForBatch() {

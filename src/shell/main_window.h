@@ -7,8 +7,8 @@
 //   ports.power_off = &power_off;  ports.desktop = &desktop;  ports.folder_chooser = &chooser;
 //   ports.quit = [] { QApplication::quit(); };
 //   MainWindow window(ui, dialogs, options, ports);
-//   window.Startup();                      // creates the windows, loads vazadi.ini, shows Form1
-//   view.close_query = [&] { return window.TryClose(); };
+//   window.Startup();                      // creates the windows, loads vazadi.ini, shows
+//   main_form view.close_query = [&] { return window.TryClose(); };
 #pragma once
 
 #include <functional>
@@ -79,43 +79,43 @@ class MainWindow {
   MainWindow& operator=(const MainWindow&) = delete;
 
   // The windows, each created once.
-  TForm1 Form1;
-  TFormAnalyzingSplash FormAnalyzingSplash;
-  TFormAbout FormAbout;
-  TForm3 Form3;
-  TForm4 Form4;
+  MainForm main_form;
+  AnalyzingForm analyzing_form;
+  AboutForm about_form;
+  PowerOffWarningForm warning_form;
+  OptionsForm options_form;
 
   // Process-wide state.
   WindowState window;
   ConversionState conversion;
   ShutdownState shutdown;
 
-  // The program's start: the main window's creation (FormCreate), then the analysing window,
+  // The program's start: the main window's creation (PrepareMainWindow), then the analysing window,
   // the About box, the warning window and the options dialog (whose creation loads the
-  // settings), then the main window is shown (FormShow). Once per MainWindow; UI thread.
+  // settings), then the main window is shown (ShowMainWindow). Once per MainWindow; UI thread.
   void Startup();
 
   // The main window's creation steps: hint time, ProgramDirectory, letterbox list, volume,
   // format list, prompt suppression, drop-down count, caption, timers (both attached to the UI
   // thread, the countdown off), the first format refresh, "Original ", the start-up script.
-  // Installs every handler of Form1. Startup() runs it; a second call does nothing.
-  void FormCreate();
+  // Installs every handler of main_form. Startup() runs it; a second call does nothing.
+  void PrepareMainWindow();
   // Showing the main window: the shutdown prompt is no longer suppressed; the format refresh
   // re-applies the (possibly restored) format.
-  void FormShow();
+  void ShowMainWindow();
 
   // Closing the main window: refused (silently) while a batch converts or the countdown is
   // armed.
-  bool FormCloseQuery() const;
+  bool MayClose() const;
   // After an allowed close: writes the settings. False when they could not be written (the
   // user has been told); the window then stays open.
-  bool FormClose();
-  // The close box: FormCloseQuery, then FormClose. True when the window may close; the caller
+  bool SaveOnClose();
+  // The close box: MayClose, then SaveOnClose. True when the window may close; the caller
   // then closes it and the program ends.
   bool TryClose();
 
   // File > "Exit": the loop ends at once, without the close query and without saving.
-  void Exit1Click();
+  void ExitEntryClick();
 
   // "Add Files" (File > "Add Files" clicks it, even while it is disabled): the file dialog, then
   // the analysis of every chosen file behind the analysing window.
@@ -123,10 +123,10 @@ class MainWindow {
   // File > "Add Folder...": a folder chosen in the folder chooser, added as a dropped folder is
   // (its media files, recursively, keeping the folder for "Keep Folder Structure"). Does
   // nothing while files are added or converted, or when the chooser is cancelled.
-  AddFilesResult AddFolder1Click();
+  AddFilesResult AddFolderEntryClick();
   // The analysing window's close box: refused while files are analysed. Its "Cancel" is
-  // FormAnalyzingSplash.Button2.
-  bool AnalyzingFormCloseQuery() const;
+  // analyzing_form.CancelButton.
+  bool MayCloseAnalyzing() const;
   // Files dropped on the window or given on the command line: a relative path is taken against
   // the current directory, a folder stands for the supported files inside it
   // (analysis::ExpandDroppedPaths), and the files go through the analysis of "Add Files" in
@@ -149,22 +149,22 @@ class MainWindow {
   // Output directory: the folder chooser (does nothing while files are analysed or converted).
   void ButtonBrowseForFolderClick();
   // The mouse rests on "Output Directory : ": its hint becomes the output directory.
-  void Label1MouseEnter();
+  void OutputFolderLabelMouseEnter();
 
   // Help menu and About box.
-  void OpenHelpFile1Click();
-  void VisitOurWebsite1Click();
-  void About1Click();
-  void AboutLabel2Click();  // the maker's web page
-  void AboutLabel3Click();  // a new e-mail to support
+  void OpenHelpEntryClick();
+  void VisitWebsiteEntryClick();
+  void AboutEntryClick();
+  void WebsiteLinkClick();  // the maker's web page
+  void SupportLinkClick();  // a new e-mail to support
   // Options > "Set Additional Options": shows the dialog without blocking the main window.
-  void SetGeneralOptions1Click();
+  void SetOptionsEntryClick();
 
-  // The countdown: one tick of TimerShutdown2; the warning window's "Do Not Turn Off" and its
-  // close box (refused while armed).
-  void TimerShutdown2Timer();
-  void WarningSpeedButton1Click();
-  bool WarningFormCloseQuery() const;
+  // The countdown: one tick of PowerOffCountdownTimer; the warning window's "Do Not Turn Off" and
+  // its close box (refused while armed).
+  void PowerOffCountdownTick();
+  void DoNotTurnOffClick();
+  bool MayCloseWarning() const;
 
   bool BatchRunning() const { return worker_.Running(); }
   // Waits for a running batch to end while this (UI) thread keeps pumping.
@@ -173,19 +173,19 @@ class MainWindow {
   // The list's context menu "Check Failed Items": ticks the rows whose last conversion did not
   // end Done (failed, aborted, skipped) and unticks the others, so that the next "Convert Now !"
   // converts only those.
-  void CheckFailedItems1Click();
+  void CheckFailedEntryClick();
   // The status bar's notice "Power off when done" while the shutdown box is ticked.
   void ShowPowerOffNotice();
   // The list's context menu "Show Details": the selected row's reason and the encoder's output
   // of its last runs; nothing without a selected row.
-  void ShowDetails1Click();
+  void ShowDetailsEntryClick();
   // File > "Open Output Folder": the output directory in the file manager (the user is told
   // when it does not exist yet or cannot be shown).
-  void OpenOutputFolder1Click();
+  void OpenOutputFolderEntryClick();
   // The list's menu entry "Open Output Folder": the selected row's output file selected in its
   // folder where the desktop offers that, else that folder; without a row's output, as File >
   // "Open Output Folder".
-  void OpenOutputFolder2Click();
+  void OpenRowFolderEntryClick();
   // The Delete key on the list: removes the selected row, except while files are converted or
   // added.
   void DeleteKeyPressed();

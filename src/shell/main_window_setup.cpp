@@ -5,12 +5,12 @@
 
 namespace vidloom {
 
-void ConnectSelectorHandlers(TForm1& form, WindowState& state) {
+void ConnectSelectorHandlers(MainForm& form, WindowState& state) {
   form.ComboOutputFormat.on_change = [&form, &state] { RefreshFormatOptions(form, state); };
-  form.TrackBar1.on_change = [&form, &state] { TrackBar1Change(form, state); };
+  form.VolumeSlider.on_change = [&form, &state] { VolumeSliderChange(form, state); };
 }
 
-void SetUpSelectors(TForm1& form, WindowState& state) {
+void SetUpSelectors(MainForm& form, WindowState& state) {
   form.ComboLetterBox.SetItems({"None", "LetterBox"});
   form.ComboLetterBox.Select(1);
   state.VolumeFactor = "50";
@@ -21,7 +21,7 @@ void SetUpSelectors(TForm1& form, WindowState& state) {
   form.ComboAspectRatio.SelectText("Original ");
 }
 
-void RefreshSelectorsOnShow(TForm1& form, WindowState& state) {
+void RefreshSelectorsOnShow(MainForm& form, WindowState& state) {
   RefreshFormatOptions(form, state);
 }
 

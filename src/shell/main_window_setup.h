@@ -7,16 +7,16 @@
 
 namespace vidloom {
 
-// Installs ComboOutputFormat.on_change (the format refresh) and TrackBar1.on_change (the volume
+// Installs ComboOutputFormat.on_change (the format refresh) and VolumeSlider.on_change (the volume
 // mapping). `form` and `state` must outlive the handlers.
-void ConnectSelectorHandlers(TForm1& form, WindowState& state);
+void ConnectSelectorHandlers(MainForm& form, WindowState& state);
 
 // Creation: the letterbox list ("None", "LetterBox", the latter selected), the neutral volume,
 // the format list, PreviousFormatIndex := the selected row, the drop-down count 27, the first
 // format refresh, and "Original " in ComboAspectRatio.
-void SetUpSelectors(TForm1& form, WindowState& state);
+void SetUpSelectors(MainForm& form, WindowState& state);
 
 // Showing the window re-applies the (possibly restored) format.
-void RefreshSelectorsOnShow(TForm1& form, WindowState& state);
+void RefreshSelectorsOnShow(MainForm& form, WindowState& state);
 
 }  // namespace vidloom

@@ -8,7 +8,7 @@ namespace {
 
 // The controls switched by the work-control operations, in their order.
 template <class F>
-void ForEachWorkControl(TForm1& form, TForm4& options, F&& f) {
+void ForEachWorkControl(MainForm& form, OptionsForm& options, F&& f) {
   f(form.ComboOutputFormat);
   f(form.ComboVideoSize);
   f(form.ComboVideoBitrate);
@@ -25,30 +25,30 @@ void ForEachWorkControl(TForm1& form, TForm4& options, F&& f) {
   f(form.ComboAudioCodec);
   f(form.ClearAllButton);
   f(form.RemoveButton);
-  f(form.TrackBar1);
+  f(form.VolumeSlider);
   f(form.ComboAspectRatio);
-  f(form.AddFiles1);
-  f(form.AddFolder1);
-  f(form.Convert1);
-  f(form.Exit1);
-  f(form.OpenHelpFile1);
-  f(form.VisitOurWebsite1);
-  f(form.About1);
-  f(form.SetGeneralOptions1);
+  f(form.AddFilesEntry);
+  f(form.AddFolderEntry);
+  f(form.ConvertEntry);
+  f(form.ExitEntry);
+  f(form.OpenHelpEntry);
+  f(form.VisitWebsiteEntry);
+  f(form.AboutEntry);
+  f(form.SetOptionsEntry);
 }
 
 }  // namespace
 
-void DisableWorkControls(TForm1& form, TForm4& options) {
+void DisableWorkControls(MainForm& form, OptionsForm& options) {
   ForEachWorkControl(form, options, [](Control& c) { c.SetEnabled(false); });
 }
 
-void EnableWorkControls(TForm1& form, TForm4& options) {
+void EnableWorkControls(MainForm& form, OptionsForm& options) {
   ForEachWorkControl(form, options, [](Control& c) { c.SetEnabled(true); });
   form.ComboAspectRatio.SetEnabled(IsVideoFormat(form));
 }
 
-bool CheckRequiredFiles(TForm1& form, TForm4& options, Dialogs& dialogs,
+bool CheckRequiredFiles(MainForm& form, OptionsForm& options, Dialogs& dialogs,
                         const std::string& directory, const std::vector<std::string>& required) {
   bool missing = false;
   for (const auto& name : required) {
@@ -62,13 +62,13 @@ bool CheckRequiredFiles(TForm1& form, TForm4& options, Dialogs& dialogs,
   return missing;
 }
 
-void ArmShutdownCountdown(TForm1& form, TForm3& warning, ShutdownState& shutdown) {
+void ArmShutdownCountdown(MainForm& form, PowerOffWarningForm& warning, ShutdownState& shutdown) {
   shutdown.ShutdownArmed = true;
   shutdown.CountdownTicks = 0;
   warning.on_top = true;
   warning.Changed();
-  form.TimerShutdown2.SetInterval(1000);
-  form.TimerShutdown2.SetEnabled(true);
+  form.PowerOffCountdownTimer.SetInterval(1000);
+  form.PowerOffCountdownTimer.SetEnabled(true);
   warning.visible = true;
   warning.Changed();
 }

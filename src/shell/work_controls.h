@@ -22,17 +22,17 @@ struct ShutdownState {
 // Disables the selectors, the two option check boxes, "Clear All ", "Remove", the slider and
 // the menu entries that must not be used while work runs. The Stop buttons, "Add Files",
 // "Convert Now !", the folder button and the list stay as they are.
-void DisableWorkControls(TForm1& form, TForm4& options);
+void DisableWorkControls(MainForm& form, OptionsForm& options);
 // Enables the same set; the aspect ratio selector only for a video format.
-void EnableWorkControls(TForm1& form, TForm4& options);
+void EnableWorkControls(MainForm& form, OptionsForm& options);
 
 // True, after telling the user once, when one of `required` (file names, checked in order) is
 // not a file in `directory`. Enables the work controls in every case.
-bool CheckRequiredFiles(TForm1& form, TForm4& options, Dialogs& dialogs,
+bool CheckRequiredFiles(MainForm& form, OptionsForm& options, Dialogs& dialogs,
                         const std::string& directory, const std::vector<std::string>& required);
 
 // Starts the 30-second countdown: armed, ticks 0, the warning window on top and shown, the
 // countdown timer on.
-void ArmShutdownCountdown(TForm1& form, TForm3& warning, ShutdownState& shutdown);
+void ArmShutdownCountdown(MainForm& form, PowerOffWarningForm& warning, ShutdownState& shutdown);
 
 }  // namespace vidloom

@@ -10,29 +10,29 @@ namespace vidloom::win32 {
 DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialogs* dialogs)
     : ui_(ui),
       dialogs_(dialogs),
-      main_(std::make_unique<MainWindowView>(window.Form1)),
-      analyzing_(std::make_unique<AnalyzingWindowView>(window.FormAnalyzingSplash, main_->hwnd())),
-      about_(std::make_unique<AboutBoxView>(window.FormAbout, main_->hwnd())),
-      warning_(std::make_unique<WarningWindowView>(window.Form3, main_->hwnd())),
-      options_(std::make_unique<OptionsDialogView>(window.Form4, main_->hwnd())) {
+      main_(std::make_unique<MainWindowView>(window.main_form)),
+      analyzing_(std::make_unique<AnalyzingWindowView>(window.analyzing_form, main_->hwnd())),
+      about_(std::make_unique<AboutBoxView>(window.about_form, main_->hwnd())),
+      warning_(std::make_unique<WarningWindowView>(window.warning_form, main_->hwnd())),
+      options_(std::make_unique<OptionsDialogView>(window.options_form, main_->hwnd())) {
   if (dialogs_ != nullptr) {
     // Every question belongs to the window whose handler asks it.
     dialogs_->SetMainWindow(main_->hwnd());
-    dialogs_->SetWindow(window.Form1, main_->hwnd());
-    dialogs_->SetWindow(window.FormAnalyzingSplash, analyzing_->hwnd());
-    dialogs_->SetWindow(window.FormAbout, about_->hwnd());
-    dialogs_->SetWindow(window.Form3, warning_->hwnd());
-    dialogs_->SetWindow(window.Form4, options_->hwnd());
+    dialogs_->SetWindow(window.main_form, main_->hwnd());
+    dialogs_->SetWindow(window.analyzing_form, analyzing_->hwnd());
+    dialogs_->SetWindow(window.about_form, about_->hwnd());
+    dialogs_->SetWindow(window.warning_form, warning_->hwnd());
+    dialogs_->SetWindow(window.options_form, options_->hwnd());
   }
   MainWindow* logic = &window;
   main_->close_query = [logic] { return logic->TryClose(); };
   main_->on_close = [] { PostQuitMessage(0); };
-  warning_->close_query = [logic] { return logic->WarningFormCloseQuery(); };
-  analyzing_->close_query = [logic] { return logic->AnalyzingFormCloseQuery(); };
-  about_->on_label2_click = [logic] { logic->AboutLabel2Click(); };
-  about_->on_label3_click = [logic] { logic->AboutLabel3Click(); };
+  warning_->close_query = [logic] { return logic->MayCloseWarning(); };
+  analyzing_->close_query = [logic] { return logic->MayCloseAnalyzing(); };
+  about_->on_website_click = [logic] { logic->WebsiteLinkClick(); };
+  about_->on_support_click = [logic] { logic->SupportLinkClick(); };
   main_->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
-  main_->on_label1_enter = [logic] { logic->Label1MouseEnter(); };
+  main_->on_label1_enter = [logic] { logic->OutputFolderLabelMouseEnter(); };
   // Dropped files: refused while the logic would take none, added once the drop has been
   // handled (the analysis runs the loop).
   main_->drops_allowed = [logic] { return logic->AcceptsGivenFiles(); };

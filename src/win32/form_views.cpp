@@ -94,27 +94,27 @@ HWND FormView::AddFormButton(Button& button, RECT designed, int id, bool hides, 
   return widget;
 }
 
-AnalyzingWindowView::AnalyzingWindowView(TFormAnalyzingSplash& form, HWND owner)
-    : FormView(form, L"TFormAnalyzingSplash", form.caption, 275, 138, false, false, owner) {
+AnalyzingWindowView::AnalyzingWindowView(AnalyzingForm& form, HWND owner)
+    : FormView(form, L"AnalyzingForm", form.caption, 275, 138, false, false, owner) {
   constexpr int kWidth = 275;
-  BindLabel(*this, form.Label1,
+  BindLabel(*this, form.Heading,
             AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 12, kWidth - 16, 20},
-                       kFormLabel1, {13, false}),
+                       kAnalyzingHeading, {13, false}),
             false);
-  BindLabel(*this, form.Panel1,
+  BindLabel(*this, form.FileBeingAnalysed,
             AddControl(WC_STATICW, "",
                        WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN | SS_ENDELLIPSIS,
-                       {(kWidth - 259) / 2, 44, 259, 23}, kFormPanel1, {11, true}),
+                       {(kWidth - 259) / 2, 44, 259, 23}, kAnalyzingFile, {11, true}),
             false);
   BindLabel(
-      *this, form.Label2,
-      AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 70, kWidth - 16, 18}, kFormLabel2),
+      *this, form.Count,
+      AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 70, kWidth - 16, 18}, kAnalyzingCount),
       false);
-  AddFormButton(form.Button2, {(kWidth - 75) / 2, 94, 75, 25}, kFormButton2, false);
+  AddFormButton(form.CancelButton, {(kWidth - 75) / 2, 94, 75, 25}, kAnalyzingCancel, false);
 }
 
-OptionsDialogView::OptionsDialogView(TForm4& form, HWND owner)
-    : FormView(form, L"TForm4", form.caption, 359, 246, true, false, owner) {
+OptionsDialogView::OptionsDialogView(OptionsForm& form, HWND owner)
+    : FormView(form, L"OptionsForm", form.caption, 359, 246, true, false, owner) {
   AddControl(WC_BUTTONW, " Additional Options ", WS_VISIBLE | BS_GROUPBOX, {12, 9, 334, 157},
              kFormStatic);
   const POINT group{12, 9};
@@ -155,41 +155,42 @@ OptionsDialogView::OptionsDialogView(TForm4& form, HWND owner)
     BindSpinEdit(*this, spin, edit, arrows);
   };
   // The drop-down count lies outside the group's frame, out of sight, as designed.
-  number(form.Label1, kFormLabel1, {363, 129, 236, 13}, form.SpinEdit1, kFormSpinEdit1,
-         kFormSpinEdit1Arrows, {412, 126, 40, 22});
+  number(form.DropDownCountLabel, kOptionsDropDownLabel, {363, 129, 236, 13}, form.DropDownCount,
+         kOptionsDropDownCount, kOptionsDropDownArrows, {412, 126, 40, 22});
   number(form.LabelFilesAtOnce, kFormLabelFilesAtOnce, {12, 123, 160, 16}, form.SpinEditFilesAtOnce,
          kFormSpinEditFilesAtOnce, kFormSpinEditFilesAtOnceArrows, {180, 118, 52, 22});
 
-  AddFormButton(form.Button1, {114, 192, 118, 34}, kFormButton1, true);
+  AddFormButton(form.DoneButton, {114, 192, 118, 34}, kOptionsDone, true);
 }
 
-WarningWindowView::WarningWindowView(TForm3& form, HWND owner)
-    : FormView(form, L"TForm3", form.caption, 365, 186, true, false, owner) {
+WarningWindowView::WarningWindowView(PowerOffWarningForm& form, HWND owner)
+    : FormView(form, L"PowerOffWarningForm", form.caption, 365, 186, true, false, owner) {
   // Which option asked for the power-off, above the countdown.
-  BindLabel(*this, form.Label3,
-            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {12, 4, 341, 34}, kFormLabel3),
+  BindLabel(*this, form.Reason,
+            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {12, 4, 341, 34}, kWarningReason),
             false);
-  BindLabel(*this, form.Label1,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {51, 42, 270, 18}, kFormLabel1, {13, true}),
-            true);
-  HWND seconds = AddControl(WC_STATICW, "", WS_VISIBLE, {177, 81, 30, 18}, kFormLabel2, {13, true});
+  BindLabel(
+      *this, form.CountdownText,
+      AddControl(WC_STATICW, "", WS_VISIBLE, {51, 42, 270, 18}, kWarningCountdown, {13, true}),
+      true);
+  HWND seconds =
+      AddControl(WC_STATICW, "", WS_VISIBLE, {177, 81, 30, 18}, kWarningSeconds, {13, true});
   SetTextColour(seconds, RGB(255, 0, 0));
-  BindLabel(*this, form.Label2, seconds, true);
-  AddFormButton(form.SpeedButton1, {123, 123, 118, 43}, kFormSpeedButton1, false);
+  BindLabel(*this, form.ElapsedSeconds, seconds, true);
+  AddFormButton(form.DoNotTurnOffButton, {123, 123, 118, 43}, kWarningDoNotTurnOff, false);
 }
 
-AboutBoxView::AboutBoxView(TFormAbout& form, HWND owner)
-    : FormView(form, L"TFormAbout", form.caption, 359, 221, false, true, owner) {
+AboutBoxView::AboutBoxView(AboutForm& form, HWND owner)
+    : FormView(form, L"AboutForm", form.caption, 359, 221, false, true, owner) {
   HWND image = AddControl(WC_STATICW, "", WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, {15, 13, 32, 32},
                           kFormStatic);
   SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon(Scale(32))), 0);
-  BindLabel(*this, form.Label1,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {63, 19, 100, 16}, kFormLabel1, {11, true}),
+  BindLabel(*this, form.ProductLabel,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {63, 19, 100, 16}, kAboutProduct, {11, true}),
             true);
-  BindLabel(*this, form.Label5,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {141, 39, 100, 16}, kFormLabel5), true);
-  AddFormButton(form.SpeedButton1, {273, 52, 77, 31}, kFormSpeedButton1, true, BS_DEFPUSHBUTTON,
-                {11, true});
+  BindLabel(*this, form.VersionLabel,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {141, 39, 100, 16}, kAboutVersion), true);
+  AddFormButton(form.OkButton, {273, 52, 77, 31}, kAboutOk, true, BS_DEFPUSHBUTTON, {11, true});
   AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 90, 340, 2}, kFormStatic);
   auto link = [this](Label& label, int id, int top, std::function<void()>* handler) {
     HWND widget = AddControl(WC_STATICW, "", WS_VISIBLE | WS_TABSTOP | SS_NOTIFY,
@@ -201,11 +202,11 @@ AboutBoxView::AboutBoxView(TFormAbout& form, HWND owner)
       if (code == STN_CLICKED && *handler) (*handler)();
     });
   };
-  link(form.Label2, kFormLabel2, 108, &on_label2_click);
-  link(form.Label3, kFormLabel3, 136, &on_label3_click);
+  link(form.WebsiteLink, kAboutWebsite, 108, &on_website_click);
+  link(form.SupportLink, kAboutSupport, 136, &on_support_click);
   AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 170, 340, 2}, kFormStatic);
-  BindLabel(*this, form.Label4,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {104, 190, 150, 16}, kFormLabel4), true);
+  BindLabel(*this, form.Footer,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {104, 190, 150, 16}, kAboutFooter), true);
 }
 
 }  // namespace vidloom::win32

@@ -39,46 +39,57 @@ class FormView : public FormWindow {
 
 class AnalyzingWindowView : public FormView {
  public:
-  AnalyzingWindowView(TFormAnalyzingSplash& form, HWND owner);
+  AnalyzingWindowView(AnalyzingForm& form, HWND owner);
 };
 
 class OptionsDialogView : public FormView {
  public:
-  OptionsDialogView(TForm4& form, HWND owner);
+  OptionsDialogView(OptionsForm& form, HWND owner);
 };
 
 class WarningWindowView : public FormView {
  public:
-  WarningWindowView(TForm3& form, HWND owner);
+  WarningWindowView(PowerOffWarningForm& form, HWND owner);
 };
 
 class AboutBoxView : public FormView {
  public:
-  AboutBoxView(TFormAbout& form, HWND owner);
+  AboutBoxView(AboutForm& form, HWND owner);
   // The links: the maker's web page, a new e-mail to support.
-  std::function<void()> on_label2_click;
-  std::function<void()> on_label3_click;
+  std::function<void()> on_website_click;
+  std::function<void()> on_support_click;
 };
 
 // The identifiers of the secondary windows' controls.
 enum FormControlId : int {
-  kFormLabel1 = 301,
-  kFormLabel2,
-  kFormLabel3,
-  kFormLabel4,
-  kFormLabel5,
-  kFormPanel1,
-  kFormButton1,
-  kFormButton2,
-  kFormSpeedButton1,
+  // "Analyzing Video Files"
+  kAnalyzingHeading = 301,
+  kAnalyzingFile,
+  kAnalyzingCount,
+  kAnalyzingCancel,
+  // "Additional Options"
+  kOptionsDropDownLabel,
+  kOptionsDone,
   kFormCheckBoxOverWrite,
   kFormCheckBoxKeepFolders,
   kFormCheckBoxShutDown,
-  kFormSpinEdit1,
-  kFormSpinEdit1Arrows,
+  kOptionsDropDownCount,
+  kOptionsDropDownArrows,
   kFormLabelFilesAtOnce,
   kFormSpinEditFilesAtOnce,
   kFormSpinEditFilesAtOnceArrows,
+  // The power-off warning
+  kWarningReason,
+  kWarningCountdown,
+  kWarningSeconds,
+  kWarningDoNotTurnOff,
+  // "About"
+  kAboutProduct,
+  kAboutVersion,
+  kAboutOk,
+  kAboutWebsite,
+  kAboutSupport,
+  kAboutFooter,
   kFormStatic,
 };
 

@@ -41,17 +41,17 @@ constexpr int kSmallerBigPicture = 24;
 constexpr int kPictureGap = 6;
 
 struct BigButton {
-  Button TForm1::*button;
+  Button MainForm::*button;
   int id;
   Picture picture;
   RECT designed;
 };
 const BigButton kBigButtons[] = {
-    {&TForm1::AddFileButton, kAddFileButton, Picture::kAdd, {18, 3, 130, 52}},
-    {&TForm1::StopConvertButton, kStopConvertButton, Picture::kStop, {165, 3, 130, 52}},
-    {&TForm1::ConvertNowButton, kConvertNowButton, Picture::kConvert, {318, 3, 130, 52}},
-    {&TForm1::RemoveButton, kRemoveButton, Picture::kRemove, {471, 3, 121, 52}},
-    {&TForm1::ClearAllButton, kClearAllButton, Picture::kClear, {612, 3, 130, 52}},
+    {&MainForm::AddFileButton, kAddFileButton, Picture::kAdd, {18, 3, 130, 52}},
+    {&MainForm::StopConvertButton, kStopConvertButton, Picture::kStop, {165, 3, 130, 52}},
+    {&MainForm::ConvertNowButton, kConvertNowButton, Picture::kConvert, {318, 3, 130, 52}},
+    {&MainForm::RemoveButton, kRemoveButton, Picture::kRemove, {471, 3, 121, 52}},
+    {&MainForm::ClearAllButton, kClearAllButton, Picture::kClear, {612, 3, 130, 52}},
 };
 
 int TextWidth(HWND window, HFONT font, const char* text) {
@@ -67,8 +67,8 @@ int TextWidth(HWND window, HFONT font, const char* text) {
 
 }  // namespace
 
-MainWindowView::MainWindowView(TForm1& form)
-    : FormWindow(L"TForm1", form.caption, kClientWidth, kClientHeight,
+MainWindowView::MainWindowView(MainForm& form)
+    : FormWindow(L"MainForm", form.caption, kClientWidth, kClientHeight,
                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr),
       form_(form) {
   BuildMenus();
@@ -102,8 +102,8 @@ void MainWindowView::StepAsideFromOtherWindows() {
   GetWindowRect(hwnd(), &mine);
   for (int moved = 0; moved < 32; ++moved) {
     bool covered = false;
-    for (HWND other = FindWindowExW(nullptr, nullptr, L"TForm1", nullptr); other != nullptr;
-         other = FindWindowExW(nullptr, other, L"TForm1", nullptr)) {
+    for (HWND other = FindWindowExW(nullptr, nullptr, L"MainForm", nullptr); other != nullptr;
+         other = FindWindowExW(nullptr, other, L"MainForm", nullptr)) {
       RECT at;
       if (other == hwnd() || !IsWindowVisible(other) || IsIconic(other) ||
           !GetWindowRect(other, &at)) {
@@ -132,44 +132,44 @@ MainWindowView::~MainWindowView() {
 void MainWindowView::BuildMenus() {
   HMENU bar = CreateMenu();
   HMENU file = CreatePopupMenu();
-  BindMenuEntry(*this, form_.AddFiles1, file, kMenuAddFiles1, "Ctrl+O");
-  BindMenuEntry(*this, form_.AddFolder1, file, kMenuAddFolder1);
+  BindMenuEntry(*this, form_.AddFilesEntry, file, kMenuAddFiles, "Ctrl+O");
+  BindMenuEntry(*this, form_.AddFolderEntry, file, kMenuAddFolder);
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.Convert1, file, kMenuConvert1, "Ctrl+Enter");
+  BindMenuEntry(*this, form_.ConvertEntry, file, kMenuConvert, "Ctrl+Enter");
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.OpenOutputFolder1, file, kMenuOpenOutputFolder1);
+  BindMenuEntry(*this, form_.OpenOutputFolderEntry, file, kMenuOpenOutputFolder);
   AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.Exit1, file, kMenuExit1);
+  BindMenuEntry(*this, form_.ExitEntry, file, kMenuExit);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
 
   HMENU options = CreatePopupMenu();
-  BindMenuEntry(*this, form_.SetGeneralOptions1, options, kMenuSetGeneralOptions1);
+  BindMenuEntry(*this, form_.SetOptionsEntry, options, kMenuSetOptions);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
 
   HMENU help = CreatePopupMenu();
-  BindMenuEntry(*this, form_.OpenHelpFile1, help, kMenuOpenHelpFile1, "F1");
+  BindMenuEntry(*this, form_.OpenHelpEntry, help, kMenuOpenHelp, "F1");
   AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.VisitOurWebsite1, help, kMenuVisitOurWebsite1);
+  BindMenuEntry(*this, form_.VisitWebsiteEntry, help, kMenuVisitWebsite);
   AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.About1, help, kMenuAbout1);
+  BindMenuEntry(*this, form_.AboutEntry, help, kMenuAbout);
   AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
   SetMenu(hwnd(), bar);
 
   popup_ = CreatePopupMenu();
-  BindMenuEntry(*this, form_.CheckAllItems1, popup_, kMenuCheckAllItems1);
-  BindMenuEntry(*this, form_.UncheckAllItems1, popup_, kMenuUncheckAllItems1);
+  BindMenuEntry(*this, form_.CheckAllEntry, popup_, kMenuCheckAll);
+  BindMenuEntry(*this, form_.UncheckAllEntry, popup_, kMenuUncheckAll);
   AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.DeleteSelectedItem1, popup_, kMenuDeleteSelectedItem1, "Del");
-  BindMenuEntry(*this, form_.ClearAllItems1, popup_, kMenuClearAllItems1);
+  BindMenuEntry(*this, form_.RemoveSelectedEntry, popup_, kMenuRemoveSelected, "Del");
+  BindMenuEntry(*this, form_.ClearAllEntry, popup_, kMenuClearAll);
   AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.CheckFailedItems1, popup_, kMenuCheckFailedItems1);
-  BindMenuEntry(*this, form_.ShowDetails1, popup_, kMenuShowDetails1);
-  BindMenuEntry(*this, form_.OpenOutputFolder2, popup_, kMenuOpenOutputFolder2);
+  BindMenuEntry(*this, form_.CheckFailedEntry, popup_, kMenuCheckFailed);
+  BindMenuEntry(*this, form_.ShowDetailsEntry, popup_, kMenuShowDetails);
+  BindMenuEntry(*this, form_.OpenRowFolderEntry, popup_, kMenuOpenRowFolder);
 
   ACCEL keys[] = {
-      {FCONTROL | FVIRTKEY, 'O', kMenuAddFiles1},
-      {FCONTROL | FVIRTKEY, VK_RETURN, kMenuConvert1},
-      {FVIRTKEY, VK_F1, kMenuOpenHelpFile1},
+      {FCONTROL | FVIRTKEY, 'O', kMenuAddFiles},
+      {FCONTROL | FVIRTKEY, VK_RETURN, kMenuConvert},
+      {FVIRTKEY, VK_F1, kMenuOpenHelp},
   };
   accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
 }
@@ -185,7 +185,7 @@ void MainWindowView::BuildControls() {
 
   list_ = AddControl(WC_LISTVIEWW, "",
                      WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                     {4, 66, 753, 208}, kListView1, {}, WS_EX_CLIENTEDGE);
+                     {4, 66, 753, 208}, kFileList, {}, WS_EX_CLIENTEDGE);
   BindList();
   SizeColumns();
 
@@ -198,27 +198,28 @@ void MainWindowView::BuildControls() {
   BindSelector(*this, form_.ComboOutputFormat, format);
   KeepClearOf(format_label, format);
 
-  HWND label1 =
-      AddControl(WC_STATICW, "", WS_VISIBLE | SS_NOTIFY, {416, 286, 100, 16}, kLabel1, kBold);
-  BindLabel(*this, form_.Label1, label1, true);
+  HWND folder_label = AddControl(WC_STATICW, "", WS_VISIBLE | SS_NOTIFY, {416, 286, 100, 16},
+                                 kOutputFolderLabel, kBold);
+  BindLabel(*this, form_.OutputFolderLabel, folder_label, true);
   AddTip(
-      label1, [this] { return form_.Label1.hint(); },
+      folder_label, [this] { return form_.OutputFolderLabel.hint(); },
       [this] {
         if (on_label1_enter) on_label1_enter();
       });
 
   HWND folder = AddControl(WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                           {525, 284, 181, 21}, kEdit1, {}, WS_EX_CLIENTEDGE);
-  BindEdit(*this, form_.Edit1, folder);
-  KeepClearOf(label1, folder);
+                           {525, 284, 181, 21}, kOutputFolder, {}, WS_EX_CLIENTEDGE);
+  BindEdit(*this, form_.OutputFolder, folder);
+  KeepClearOf(folder_label, folder);
   BindButton(*this, form_.ButtonBrowseForFolder,
              AddControl(WC_BUTTONW, "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, {711, 280, 40, 28},
                         kButtonBrowseForFolder));
 
   BuildSettingGroups();
 
-  BindProgressBar(*this, form_.ProgressBar1,
-                  AddControl(PROGRESS_CLASSW, "", WS_VISIBLE, {69, 462, 585, 16}, kProgressBar1));
+  BindProgressBar(
+      *this, form_.ConversionProgress,
+      AddControl(PROGRESS_CLASSW, "", WS_VISIBLE, {69, 462, 585, 16}, kConversionProgress));
   BindButton(
       *this, form_.ButtonStopSmall,
       AddControl(WC_BUTTONW, form_.ButtonStopSmall.caption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
@@ -233,7 +234,7 @@ void MainWindowView::BuildSettingGroups() {
     RECT designed;
   };
   struct ComboRow {
-    Selector TForm1::*selector;
+    Selector MainForm::*selector;
     int id;
     const char* caption;
     int top;
@@ -265,45 +266,45 @@ void MainWindowView::BuildSettingGroups() {
 
   const POINT video = add_group(" Video Settings ", {14, 315, 285, 133});
   const ComboRow video_rows[] = {
-      {&TForm1::ComboVideoCodec, kComboVideoCodec, "Video Codec : ", 18},
-      {&TForm1::ComboVideoSize, kComboVideoSize, "Video Size : ", 46},
-      {&TForm1::ComboVideoBitrate, kComboVideoBitrate, "Video Bitrate : ", 74},
-      {&TForm1::ComboVideoFramerate, kComboVideoFramerate, "Video Framerate : ", 102},
+      {&MainForm::ComboVideoCodec, kComboVideoCodec, "Video Codec : ", 18},
+      {&MainForm::ComboVideoSize, kComboVideoSize, "Video Size : ", 46},
+      {&MainForm::ComboVideoBitrate, kComboVideoBitrate, "Video Bitrate : ", 74},
+      {&MainForm::ComboVideoFramerate, kComboVideoFramerate, "Video Framerate : ", 102},
   };
   add_rows(video, video_rows, 112, 157);
 
   const POINT audio = add_group(" Audio Settings ", {309, 315, 219, 133});
   const ComboRow audio_rows[] = {
-      {&TForm1::ComboAudioCodec, kComboAudioCodec, "Audio Codec : ", 18},
-      {&TForm1::ComboAudioBitrate, kComboAudioBitrate, "Audio Bitrate :", 46},
-      {&TForm1::ComboAudioChannel, kComboAudioChannel, "Audio Channels :", 74},
-      {&TForm1::ComboSamplingRate, kComboSamplingRate, "Sampling Rate : ", 102},
+      {&MainForm::ComboAudioCodec, kComboAudioCodec, "Audio Codec : ", 18},
+      {&MainForm::ComboAudioBitrate, kComboAudioBitrate, "Audio Bitrate :", 46},
+      {&MainForm::ComboAudioChannel, kComboAudioChannel, "Audio Channels :", 74},
+      {&MainForm::ComboSamplingRate, kComboSamplingRate, "Sampling Rate : ", 102},
   };
   add_rows(audio, audio_rows, 108, 97);
 
   const POINT general = add_group(" General Settings ", {538, 315, 213, 133});
   const ComboRow general_rows[] = {
-      {&TForm1::ComboLetterBox, kComboLetterBox, "Video Zoom : ", 24},
-      {&TForm1::ComboAspectRatio, kComboAspectRatio, "Aspect Ratio : ", 53},
+      {&MainForm::ComboLetterBox, kComboLetterBox, "Video Zoom : ", 24},
+      {&MainForm::ComboAspectRatio, kComboAspectRatio, "Aspect Ratio : ", 53},
   };
   add_rows(general, general_rows, 90, 97);
   FitToText(AddControl(WC_STATICW, "Volume : ", WS_VISIBLE,
                        {general.x + 12, general.y + 92, 56, 16}, kStaticLabel));
-  BindTrackBar(*this, form_.TrackBar1,
+  BindTrackBar(*this, form_.VolumeSlider,
                AddControl(TRACKBAR_CLASSW, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS,
-                          {general.x + 69, general.y + 90, 139, 19}, kTrackBar1));
-  BindLabel(
-      *this, form_.Label14,
-      AddControl(WC_STATICW, "", WS_VISIBLE, {general.x + 129, general.y + 114, 40, 16}, kLabel14),
-      true);
+                          {general.x + 69, general.y + 90, 139, 19}, kVolumeSlider));
+  BindLabel(*this, form_.VolumePercent,
+            AddControl(WC_STATICW, "", WS_VISIBLE, {general.x + 129, general.y + 114, 40, 16},
+                       kVolumePercent),
+            true);
 }
 
 void MainWindowView::BuildStatusBar() {
   status_ = CreateWindowExW(0, STATUSCLASSNAMEW, nullptr, WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0,
-                            0, 0, 0, hwnd(), reinterpret_cast<HMENU>(kStatusBar1),
+                            0, 0, 0, hwnd(), reinterpret_cast<HMENU>(kStatus),
                             GetModuleHandleW(nullptr), nullptr);
   SendMessageW(status_, WM_SETFONT, reinterpret_cast<WPARAM>(Font({})), FALSE);
-  Follow(*this, form_.StatusBar1, [this] { CopyStatusBar(); });
+  Follow(*this, form_.Status, [this] { CopyStatusBar(); });
 }
 
 void MainWindowView::LayOutStatusBar() {
@@ -315,7 +316,7 @@ void MainWindowView::LayOutStatusBar() {
     // The thumbnail step's panel takes room only while it says something: otherwise the
     // message (a row's reason, a skipped file) has it.
     const bool last = i == StatusBar::kPanels - 1;
-    if (last && form_.StatusBar1.panel(i).empty()) {
+    if (last && form_.Status.panel(i).empty()) {
       edges[i] = used;
       continue;
     }
@@ -328,9 +329,9 @@ void MainWindowView::LayOutStatusBar() {
   }
   RECT client;
   GetClientRect(hwnd(), &client);
-  const int notice = form_.StatusBar1.notice().empty()
+  const int notice = form_.Status.notice().empty()
                          ? 0
-                         : TextWidth(status_, Font(kBold), form_.StatusBar1.notice().c_str()) +
+                         : TextWidth(status_, Font(kBold), form_.Status.notice().c_str()) +
                                Scale(kStatusPanelPadding);
   edges[3] = std::max(used, static_cast<int>(client.right) - notice);
   edges[4] = -1;
@@ -338,7 +339,7 @@ void MainWindowView::LayOutStatusBar() {
 }
 
 void MainWindowView::CopyStatusBar() {
-  const StatusBar& bar = form_.StatusBar1;
+  const StatusBar& bar = form_.Status;
   LayOutStatusBar();
   for (int i = 0; i < 5; ++i) {
     const std::string& text = i < StatusBar::kPanels ? bar.panel(i)
@@ -374,14 +375,14 @@ void MainWindowView::BindList() {
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                  reinterpret_cast<LPARAM>(&column));
   }
-  form_.ListView1.SubscribeRows([alive = alive(), this](ListView::Change change, int row) {
+  form_.FileList.SubscribeRows([alive = alive(), this](ListView::Change change, int row) {
     if (alive.lock()) SyncRows(static_cast<int>(change), row);
   });
   SyncRows(static_cast<int>(ListView::Change::kReset), -1);
-  Follow(*this, form_.ListView1, [this] { EnableWindow(list_, form_.ListView1.enabled()); });
+  Follow(*this, form_.FileList, [this] { EnableWindow(list_, form_.FileList.enabled()); });
 
-  OnNotify(kListView1, [this](NMHDR& header) -> LRESULT {
-    ListView& list = form_.ListView1;
+  OnNotify(kFileList, [this](NMHDR& header) -> LRESULT {
+    ListView& list = form_.FileList;
     switch (header.code) {
       case LVN_ITEMCHANGED: {
         if (syncing_rows_) return 0;
@@ -429,7 +430,7 @@ void MainWindowView::BindList() {
 }
 
 void MainWindowView::SyncRows(int raw_change, int row) {
-  const ListView& list = form_.ListView1;
+  const ListView& list = form_.FileList;
   const int shown = ListView_GetItemCount(list_);
   syncing_rows_ = true;
   // The ListView appends, removes and changes one row at a time; anything that does not match
@@ -471,7 +472,7 @@ void MainWindowView::SyncRows(int raw_change, int row) {
 }
 
 void MainWindowView::InsertRow(int row) {
-  const std::wstring caption = W(form_.ListView1.row(row).caption);
+  const std::wstring caption = W(form_.FileList.row(row).caption);
   LVITEMW item{};
   item.mask = LVIF_TEXT;
   item.iItem = row;
@@ -483,13 +484,13 @@ void MainWindowView::InsertRow(int row) {
 void MainWindowView::ShowAllRows() {
   SendMessageW(list_, WM_SETREDRAW, FALSE, 0);
   ListView_DeleteAllItems(list_);
-  for (int i = 0; i < form_.ListView1.count(); ++i) InsertRow(i);
+  for (int i = 0; i < form_.FileList.count(); ++i) InsertRow(i);
   SendMessageW(list_, WM_SETREDRAW, TRUE, 0);
 }
 
 void MainWindowView::ShowSelection() {
   ListView_SetItemState(list_, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-  const int selected = form_.ListView1.selected();
+  const int selected = form_.FileList.selected();
   if (selected >= 0) {
     ListView_SetItemState(list_, selected, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
@@ -497,7 +498,7 @@ void MainWindowView::ShowSelection() {
 }
 
 void MainWindowView::CopyRow(int row) {
-  const FileEntry& entry = form_.ListView1.row(row);
+  const FileEntry& entry = form_.FileList.row(row);
   for (int column = 0; column < 7; ++column) {
     const std::wstring text = W(column == 0 ? entry.caption : entry.cells.at(column - 1));
     wchar_t shown[1024] = L"";
@@ -516,7 +517,7 @@ void MainWindowView::CopyRow(int row) {
 }
 
 void MainWindowView::ShowPopup(LPARAM where) {
-  if (!form_.ListView1.popup_enabled) return;
+  if (!form_.FileList.popup_enabled) return;
   POINT at{GET_X_LPARAM(where), GET_Y_LPARAM(where)};
   if (where == -1) {
     // From the keyboard: under the selected row, or at the list's corner.

@@ -1,4 +1,4 @@
-// The main window over the model's TForm1, in common controls at the designed positions: the
+// The main window over the model's MainForm, in common controls at the designed positions: the
 // five picture buttons, the file list, the format and option lists, the output folder, the
 // three setting groups with the volume slider, the progress bar with the small Stop button, the
 // status bar, the menus and the list's context menu. Every control follows its model control and
@@ -28,10 +28,10 @@ enum ControlId : int {
   kConvertNowButton,
   kRemoveButton,
   kClearAllButton,
-  kListView1,
+  kFileList,
   kComboOutputFormat,
-  kLabel1,
-  kEdit1,
+  kOutputFolderLabel,
+  kOutputFolder,
   kButtonBrowseForFolder,
   kComboVideoCodec,
   kComboVideoSize,
@@ -43,29 +43,29 @@ enum ControlId : int {
   kComboSamplingRate,
   kComboLetterBox,
   kComboAspectRatio,
-  kTrackBar1,
-  kLabel14,
-  kProgressBar1,
+  kVolumeSlider,
+  kVolumePercent,
+  kConversionProgress,
   kButtonStopSmall,
-  kStatusBar1,
+  kStatus,
   kStaticLabel,  // the fixed captions, which report nothing
 
-  kMenuAddFiles1 = 201,
-  kMenuAddFolder1,
-  kMenuConvert1,
-  kMenuOpenOutputFolder1,
-  kMenuExit1,
-  kMenuSetGeneralOptions1,
-  kMenuOpenHelpFile1,
-  kMenuVisitOurWebsite1,
-  kMenuAbout1,
-  kMenuCheckAllItems1,
-  kMenuUncheckAllItems1,
-  kMenuDeleteSelectedItem1,
-  kMenuClearAllItems1,
-  kMenuCheckFailedItems1,
-  kMenuShowDetails1,
-  kMenuOpenOutputFolder2,
+  kMenuAddFiles = 201,
+  kMenuAddFolder,
+  kMenuConvert,
+  kMenuOpenOutputFolder,
+  kMenuExit,
+  kMenuSetOptions,
+  kMenuOpenHelp,
+  kMenuVisitWebsite,
+  kMenuAbout,
+  kMenuCheckAll,
+  kMenuUncheckAll,
+  kMenuRemoveSelected,
+  kMenuClearAll,
+  kMenuCheckFailed,
+  kMenuShowDetails,
+  kMenuOpenRowFolder,
 };
 
 // The file list's columns: caption and width at 96 DPI.
@@ -80,7 +80,7 @@ class MainWindowView : public FormWindow {
   static constexpr int kClientWidth = 765;
   static constexpr int kClientHeight = 512;
 
-  explicit MainWindowView(TForm1& form);
+  explicit MainWindowView(MainForm& form);
   ~MainWindowView() override;
 
   HWND control(int id) const { return GetDlgItem(hwnd(), id); }
@@ -123,7 +123,7 @@ class MainWindowView : public FormWindow {
   void SetButtonPictures();
   void FollowTaskbar();
 
-  TForm1& form_;
+  MainForm& form_;
   HMENU popup_ = nullptr;
   HACCEL accelerators_ = nullptr;
   HWND list_ = nullptr;

@@ -81,7 +81,7 @@ class DesktopDropsTest : public ::testing::Test {
 
   Paths Captions() const {
     Paths captions;
-    for (const auto& row : window_->Form1.ListView1.rows()) captions.push_back(row.caption);
+    for (const auto& row : window_->main_form.FileList.rows()) captions.push_back(row.caption);
     return captions;
   }
 
@@ -105,9 +105,9 @@ TEST_F(DesktopDropsTest, ADroppedFolderAndFileBecomeRowsAfterTheDrop) {
 
   ASSERT_TRUE(DragEnter(mime.get()));
   ASSERT_TRUE(Drop(mime.get()));
-  EXPECT_EQ(window_->Form1.ListView1.count(), 0) << "the adding waits until the drop returned";
+  EXPECT_EQ(window_->main_form.FileList.count(), 0) << "the adding waits until the drop returned";
   ASSERT_TRUE(
-      QTest::qWaitFor([&] { return window_->Form1.ListView1.count() == 3; }, kAddingTimeoutMs));
+      QTest::qWaitFor([&] { return window_->main_form.FileList.count() == 3; }, kAddingTimeoutMs));
   EXPECT_EQ(Captions(), (Paths{media_ / "season/ep2.avi", media_ / "season/ep10.avi", clip}));
   EXPECT_EQ(windows_->main().fileList()->model()->rowCount(), 3) << "the view shows them";
   EXPECT_TRUE(dialogs_.boxes.empty());
@@ -118,7 +118,7 @@ TEST_F(DesktopDropsTest, DragsAreRefusedWhileFilesAreBeingAdded) {
   const auto other = Mime({File("b.avi")});
   std::vector<bool> accepted;
   // Asked on the UI thread when the analysing window shows the file's name.
-  Label& panel = window_->FormAnalyzingSplash.Panel1;
+  Label& panel = window_->analyzing_form.FileBeingAnalysed;
   panel.Subscribe([&] {
     if (panel.caption() == "a.avi") accepted.push_back(DragEnter(other.get()));
   });

@@ -177,8 +177,8 @@ class DesktopTest : public ::testing::Test {
     return a;
   }
   QString Panel(int i) {
-    auto* label = windows_->main().statusBar()->findChild<QLabel*>(
-        QStringLiteral("StatusBar1Panel%1").arg(i));
+    auto* label =
+        windows_->main().statusBar()->findChild<QLabel*>(QStringLiteral("StatusPanel%1").arg(i));
     EXPECT_NE(label, nullptr);
     return label ? label->text() : QString();
   }
@@ -191,7 +191,7 @@ class DesktopTest : public ::testing::Test {
     for (int i = 0; i < combo->count(); ++i) items << combo->itemText(i);
     return items;
   }
-  TForm1& form() { return window_->Form1; }
+  MainForm& form() { return window_->main_form; }
 
   void Click(const char* button) {
     QPushButton* b = MainChild<QPushButton>(button);
@@ -223,7 +223,7 @@ class DesktopTest : public ::testing::Test {
 
   // Options > "Set Additional Options", then a key press on the shutdown box.
   QCheckBox* ToggleShutdownBox() {
-    Action("SetGeneralOptions1")->trigger();
+    Action("SetOptionsEntry")->trigger();
     EXPECT_TRUE(windows_->options().isVisible());
     auto* box = windows_->options().findChild<QCheckBox*>(QStringLiteral("CheckBoxShutDown"));
     EXPECT_NE(box, nullptr);
@@ -250,7 +250,7 @@ class DesktopTest : public ::testing::Test {
     Start();
     dialogs_.ExpectQuestion(true);
     ASSERT_TRUE(ToggleShutdownBox()->isChecked());
-    QTest::mouseClick(windows_->options().findChild<QPushButton*>(QStringLiteral("Button1")),
+    QTest::mouseClick(windows_->options().findChild<QPushButton*>(QStringLiteral("DoneButton")),
                       Qt::LeftButton);
     AddFiles({Media::Get().short_clip});
     Click("ConvertNowButton");
@@ -261,12 +261,12 @@ class DesktopTest : public ::testing::Test {
   }
 
   // From now on only the test ticks the countdown: the real one-second timer stops following.
-  void TakeOverTheCountdownTimer() { ui_.DetachTimer(form().TimerShutdown2); }
+  void TakeOverTheCountdownTimer() { ui_.DetachTimer(form().PowerOffCountdownTimer); }
   void TickUpTo(int last) {
-    while (window_->shutdown.CountdownTicks < last) window_->TimerShutdown2Timer();
+    while (window_->shutdown.CountdownTicks < last) window_->PowerOffCountdownTick();
   }
   QString WarningSeconds() {
-    auto* label = windows_->warning().findChild<QLabel*>(QStringLiteral("Label2"));
+    auto* label = windows_->warning().findChild<QLabel*>(QStringLiteral("ElapsedSeconds"));
     return label ? label->text() : QString();
   }
 
@@ -356,12 +356,12 @@ TEST_F(DesktopTest, StartupShowsTheDesignedWindowAndWritesNothingUntilClosed) {
   EXPECT_EQ(MainChild<QComboBox>("ComboLetterBox")->currentText(), "LetterBox");
   EXPECT_EQ(MainChild<QComboBox>("ComboAudioChannel")->currentText(), "Stereo");
   EXPECT_EQ(MainChild<QComboBox>("ComboAspectRatio")->currentText(), "Original ");
-  EXPECT_EQ(MainChild<QSlider>("TrackBar1")->value(), 5);
-  EXPECT_EQ(MainChild<QLabel>("Label14")->text(), "100%");
+  EXPECT_EQ(MainChild<QSlider>("VolumeSlider")->value(), 5);
+  EXPECT_EQ(MainChild<QLabel>("VolumePercent")->text(), "100%");
   EXPECT_EQ(Panel(0), "Ready");
-  EXPECT_EQ(MainChild<QLineEdit>("Edit1")->text().toStdString(),
+  EXPECT_EQ(MainChild<QLineEdit>("OutputFolder")->text().toStdString(),
             settings::DefaultOutputDirectory());
-  EXPECT_EQ(MainChild<QProgressBar>("ProgressBar1")->value(), 0);
+  EXPECT_EQ(MainChild<QProgressBar>("ConversionProgress")->value(), 0);
   EXPECT_EQ(Rows(), 0);
   // Nothing to stop until a batch converts.
   EXPECT_FALSE(MainChild<QPushButton>("StopConvertButton")->isEnabled());
@@ -394,7 +394,7 @@ TEST_F(DesktopTest, StoredSettingsShowAtStartupAndStayUntouchedUntilClosed) {
   fs::create_directories(dir_ / "config");
   WriteTextFile(settings_path_, stored);
   Start();
-  EXPECT_EQ(MainChild<QLineEdit>("Edit1")->text(), "/srv/videos");
+  EXPECT_EQ(MainChild<QLineEdit>("OutputFolder")->text(), "/srv/videos");
   auto* format = MainChild<QComboBox>("ComboOutputFormat");
   EXPECT_EQ(format->currentIndex(), 12);
   EXPECT_EQ(format->currentText().toStdString(), FormatListRows()[12]);
@@ -428,8 +428,8 @@ TEST_F(DesktopTest, ChoosingAFormatRefreshesTheSelectorsAndTheOutputCells) {
   auto* format = MainChild<QComboBox>("ComboOutputFormat");
   auto* sizes = MainChild<QComboBox>("ComboVideoSize");
   auto* aspect = MainChild<QComboBox>("ComboAspectRatio");
-  auto* slider = MainChild<QSlider>("TrackBar1");
-  auto* volume = MainChild<QLabel>("Label14");
+  auto* slider = MainChild<QSlider>("VolumeSlider");
+  auto* volume = MainChild<QLabel>("VolumePercent");
 
   // The slider at 1 shows 20%.
   slider->setFocus();
@@ -493,7 +493,7 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   ChooseFormat(QStringLiteral("PS3 Video(1080P) (*.mp4)"));
   Click("ConvertNowButton");
 
-  auto* bar = MainChild<QProgressBar>("ProgressBar1");
+  auto* bar = MainChild<QProgressBar>("ConversionProgress");
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         return kPercent.match(Cell(0, kColumnProgress)).hasMatch() &&
@@ -504,10 +504,10 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
       << Cell(0, kColumnProgress).toStdString();
   EXPECT_TRUE(window_->BatchRunning());
   EXPECT_FALSE(Panel(1).isEmpty()) << "the output size";
-  EXPECT_EQ(Panel(1).toStdString(), form().StatusBar1.panel(1));
+  EXPECT_EQ(Panel(1).toStdString(), form().Status.panel(1));
   // Where the batch stands: the first panel, the times on the bar, the percentage in the title.
   EXPECT_EQ(Panel(0), "Converting 1 of 1");
-  EXPECT_EQ(bar->value(), form().ProgressBar1.position());
+  EXPECT_EQ(bar->value(), form().ConversionProgress.position());
   EXPECT_TRUE(bar->isTextVisible());
   EXPECT_TRUE(QRegularExpression(QStringLiteral("^[0-9:-]+ elapsed, [0-9:-]+ left  \\|  batch "))
                   .match(bar->text())
@@ -523,9 +523,9 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
   EXPECT_FALSE(MainChild<QPushButton>("AddFileButton")->isEnabled());
   EXPECT_FALSE(MainChild<QPushButton>("RemoveButton")->isEnabled());
   EXPECT_FALSE(MainChild<QComboBox>("ComboOutputFormat")->isEnabled());
-  EXPECT_FALSE(MainChild<QSlider>("TrackBar1")->isEnabled());
-  EXPECT_FALSE(Action("Exit1")->isEnabled());
-  EXPECT_FALSE(Action("AddFolder1")->isEnabled());
+  EXPECT_FALSE(MainChild<QSlider>("VolumeSlider")->isEnabled());
+  EXPECT_FALSE(Action("ExitEntry")->isEnabled());
+  EXPECT_FALSE(Action("AddFolderEntry")->isEnabled());
   EXPECT_TRUE(MainChild<QPushButton>("StopConvertButton")->isEnabled());
   EXPECT_TRUE(MainChild<QPushButton>("ButtonStopSmall")->isEnabled());
 
@@ -561,8 +561,8 @@ TEST_F(DesktopTest, ABatchShowsItsProgressRefusesToCloseAndStopsWhenAsked) {
     EXPECT_TRUE(MainChild<QPushButton>(name)->isEnabled()) << name;
   }
   EXPECT_TRUE(MainChild<QComboBox>("ComboOutputFormat")->isEnabled());
-  EXPECT_TRUE(MainChild<QSlider>("TrackBar1")->isEnabled());
-  EXPECT_TRUE(Action("Exit1")->isEnabled());
+  EXPECT_TRUE(MainChild<QSlider>("VolumeSlider")->isEnabled());
+  EXPECT_TRUE(Action("ExitEntry")->isEnabled());
   EXPECT_TRUE(windows_->main().close()) << "closing is allowed again";
   EXPECT_NE(ReadTextFile(settings_path_), stored_settings_);
 }
@@ -621,11 +621,11 @@ TEST_F(DesktopTest, ABatchToTheEndWritesTheOutputAndItsThumbnail) {
   QAbstractItemModel* model = windows_->main().fileList()->model();
   EXPECT_EQ(model->index(0, kColumnProgress).data(Qt::ToolTipRole).toString().toStdString(),
             "Output: " + output + "\nThumbnail: " + out_dir_ + "/short clip.THM");
-  window_->Form1.ListView1.Select(0);
+  window_->main_form.FileList.Select(0);
   desktop_.shows_files = true;
-  Action("OpenOutputFolder2")->trigger();
+  Action("OpenRowFolderEntry")->trigger();
   desktop_.shows_files = false;
-  Action("OpenOutputFolder2")->trigger();
+  Action("OpenRowFolderEntry")->trigger();
   EXPECT_EQ(desktop_.shown_files, (std::vector<std::string>{output, output}));
   EXPECT_EQ(desktop_.folders, std::vector<std::string>{out_dir_});
 }
@@ -647,8 +647,7 @@ TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {
   EXPECT_EQ(model->index(0, kColumnProgress).data(Qt::ToolTipRole).toString(), reason);
 
   // Selecting the row shows the reason in the status bar.
-  auto* message =
-      windows_->main().statusBar()->findChild<QLabel*>(QStringLiteral("StatusBar1Message"));
+  auto* message = windows_->main().statusBar()->findChild<QLabel*>(QStringLiteral("StatusMessage"));
   ASSERT_NE(message, nullptr);
   EXPECT_TRUE(message->text().isEmpty());
   QAbstractItemView* list = windows_->main().fileList();
@@ -660,7 +659,7 @@ TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {
   // "Show Details": the reason and what the encoder said in every run: the run and its retry
   // (a failed retry is followed by no thumbnail run).
   dialogs_.boxes.clear();
-  Action("ShowDetails1")->trigger();
+  Action("ShowDetailsEntry")->trigger();
   ASSERT_EQ(dialogs_.boxes.size(), 1u);
   const std::string& details = dialogs_.boxes[0].text;
   EXPECT_EQ(dialogs_.boxes[0].caption, "Details");
@@ -698,14 +697,14 @@ TEST_F(DesktopTest, AMendedRowConvertedAgainNeverReplacesAnotherRowsOutput) {
 
   fs::remove(dir_ / "y/clip.avi");
   fs::copy_file(Media::Get().short_clip, dir_ / "y/clip.avi");
-  Action("CheckFailedItems1")->trigger();
-  ASSERT_FALSE(form().ListView1.row(0).checked);
+  Action("CheckFailedEntry")->trigger();
+  ASSERT_FALSE(form().FileList.row(0).checked);
   for (int run = 0; run < 2; ++run) {
     Click("ConvertNowButton");
     WaitForBatchEnd();
     EXPECT_EQ(Cell(1, kColumnProgress), "Done");
-    EXPECT_EQ(form().ListView1.row(0).output_path, first);
-    EXPECT_EQ(form().ListView1.row(1).output_path, out_dir_ + "/clip-1.mp3");
+    EXPECT_EQ(form().FileList.row(0).output_path, first);
+    EXPECT_EQ(form().FileList.row(1).output_path, out_dir_ + "/clip-1.mp3");
     EXPECT_EQ(fs::last_write_time(first), first_written) << "the first row's output is untouched";
   }
   std::set<std::string> names;
@@ -724,12 +723,15 @@ TEST_F(DesktopTest, TheKeyboardAddsConvertsAndRemovesAndLongPathsKeepTheirEnds) 
   // "Clear All " and "Remove" wait for the last row.
   std::vector<std::string> counts;
   bool list_buttons_usable_while_adding = false;
-  window_->FormAnalyzingSplash.Label2.Subscribe([&] {
-    counts.push_back(window_->FormAnalyzingSplash.Label2.caption());
+  window_->analyzing_form.Count.Subscribe([&] {
+    counts.push_back(window_->analyzing_form.Count.caption());
     list_buttons_usable_while_adding |= MainChild<QPushButton>("ClearAllButton")->isEnabled() ||
                                         MainChild<QPushButton>("RemoveButton")->isEnabled();
   });
   file_dialog_.answer = std::vector<std::string>{Media::Get().short_clip, Media::Get().short_clip};
+  // A window shortcut reaches only the active window: the window manager activates it first.
+  windows_->main().activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&windows_->main(), kWindowTimeoutMs));
   QTest::keyClick(&windows_->main(), Qt::Key_O, Qt::ControlModifier);
   ASSERT_TRUE(QTest::qWaitFor([&] { return Rows() == 2 && !windows_->analyzing().isVisible(); },
                               kWindowTimeoutMs));
@@ -753,7 +755,7 @@ TEST_F(DesktopTest, TheKeyboardAddsConvertsAndRemovesAndLongPathsKeepTheirEnds) 
   EXPECT_EQ(Rows(), 1);
 
   // Ctrl+Return is File > Convert.
-  ASSERT_TRUE(Action("Convert1")->isEnabled());
+  ASSERT_TRUE(Action("ConvertEntry")->isEnabled());
   QTest::keyClick(list, Qt::Key_Return, Qt::ControlModifier);
   ASSERT_TRUE(
       QTest::qWaitFor([&] { return window_->BatchRunning() || Cell(0, kColumnProgress) == "Done"; },
@@ -770,12 +772,12 @@ TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {
   EXPECT_TRUE(warning.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_EQ(warning.windowTitle(), "Warning");
   EXPECT_FALSE(warning.isModal()) << "the main window stays usable";
-  EXPECT_TRUE(form().TimerShutdown2.enabled());
-  EXPECT_EQ(form().TimerShutdown2.interval_ms(), 1000);
+  EXPECT_TRUE(form().PowerOffCountdownTimer.enabled());
+  EXPECT_EQ(form().PowerOffCountdownTimer.interval_ms(), 1000);
 
   // The event loop's own timer runs the ticks: it runs at the interval, and its event (sent here
   // rather than waited for) is a tick. The rest are ticked by hand.
-  QTimer* countdown = ui_.TimerOf(form().TimerShutdown2);
+  QTimer* countdown = ui_.TimerOf(form().PowerOffCountdownTimer);
   ASSERT_NE(countdown, nullptr);
   EXPECT_TRUE(countdown->isActive());
   EXPECT_EQ(countdown->interval(), 1000);
@@ -786,7 +788,7 @@ TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {
   TakeOverTheCountdownTimer();
   EXPECT_EQ(WarningSeconds(), QString::number(window_->shutdown.CountdownTicks));
   for (int tick = window_->shutdown.CountdownTicks + 1; tick < kCountdownLastTick; ++tick) {
-    window_->TimerShutdown2Timer();
+    window_->PowerOffCountdownTick();
     EXPECT_EQ(WarningSeconds(), QString::number(tick));
   }
   EXPECT_EQ(WarningSeconds(), "29");
@@ -799,11 +801,11 @@ TEST_F(DesktopTest, TheCountdownShowsOnTopAndDoNotTurnOffPreventsThePowerOff) {
   EXPECT_TRUE(warning.isVisible());
   EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_) << "nothing written while armed";
 
-  QTest::mouseClick(warning.findChild<QPushButton*>(QStringLiteral("SpeedButton1")),
+  QTest::mouseClick(warning.findChild<QPushButton*>(QStringLiteral("DoNotTurnOffButton")),
                     Qt::LeftButton);
   EXPECT_FALSE(warning.isVisible());
   EXPECT_FALSE(window_->shutdown.ShutdownArmed);
-  EXPECT_FALSE(form().TimerShutdown2.enabled());
+  EXPECT_FALSE(form().PowerOffCountdownTimer.enabled());
   EXPECT_EQ(power_off_.calls, 0);
   EXPECT_EQ(quits_, 0);
   EXPECT_TRUE(windows_->main().close()) << "closing is allowed again";
@@ -823,7 +825,7 @@ TEST_F(DesktopTest, TheThirtiethTickOfTheRealTimerEndsTheLoopThenPowersOffOnce) 
   EXPECT_EQ(quits_, 1);
   EXPECT_EQ(power_off_.calls, 1);
   EXPECT_EQ(power_off_.quits_before_first_call, 1) << "the loop is asked to end first";
-  EXPECT_FALSE(form().TimerShutdown2.enabled());
+  EXPECT_FALSE(form().PowerOffCountdownTimer.enabled());
   // The program ended without its close query: no settings file written.
   Stop();
   EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
@@ -835,7 +837,7 @@ TEST_F(DesktopTest, ExitEndsTheLoopWithoutTheCloseQueryInEveryState) {
   StoreOutputDirectory();
   Start();
   real_quit_ = true;
-  QTimer::singleShot(0, &windows_->main(), [this] { Action("Exit1")->trigger(); });
+  QTimer::singleShot(0, &windows_->main(), [this] { Action("ExitEntry")->trigger(); });
   EXPECT_TRUE(RunTheLoop()) << "File > Exit did not end the loop";
   EXPECT_EQ(quits_, 1);
   EXPECT_EQ(ReadTextFile(settings_path_), stored_settings_);
@@ -848,8 +850,8 @@ TEST_F(DesktopTest, ExitDuringTheCountdownEndsTheLoopWithoutPowerOffOrSaving) {
   real_quit_ = true;
   // The close query refuses while the countdown runs; Exit does not ask it.
   QTimer::singleShot(0, &windows_->main(), [this] {
-    ASSERT_TRUE(Action("Exit1")->isEnabled());
-    Action("Exit1")->trigger();
+    ASSERT_TRUE(Action("ExitEntry")->isEnabled());
+    Action("ExitEntry")->trigger();
   });
   EXPECT_TRUE(RunTheLoop()) << "File > Exit did not end the loop during the countdown";
   EXPECT_EQ(quits_, 1);
@@ -888,7 +890,7 @@ TEST_F(DesktopTest, TheShutdownQuestionOpensAboveTheOptionsDialogThatAsked) {
   // must not open behind it.
   qt_boxes_ = true;
   Start();
-  Action("SetGeneralOptions1")->trigger();
+  Action("SetOptionsEntry")->trigger();
   OptionsDialogView& options = windows_->options();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&options, kWindowTimeoutMs));
   auto* box = options.findChild<QCheckBox*>(QStringLiteral("CheckBoxShutDown"));
@@ -940,15 +942,16 @@ TEST_F(DesktopTest, TheShutdownQuestionOpensAboveTheOptionsDialogThatAsked) {
 TEST_F(DesktopTest, TheOptionsDialogOpensWhereItWasLeft) {
   Start();
   OptionsDialogView& options = windows_->options();
-  Action("SetGeneralOptions1")->trigger();
+  Action("SetOptionsEntry")->trigger();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&options, kWindowTimeoutMs));
   options.move(options.pos() + QPoint(40, 30));  // where the user drags it
   for (int shown = 0; shown < 3; ++shown) {
     QTest::qWait(0);
     const QRect before = options.geometry();
-    QTest::mouseClick(options.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+    QTest::mouseClick(options.findChild<QPushButton*>(QStringLiteral("DoneButton")),
+                      Qt::LeftButton);
     ASSERT_FALSE(options.isVisible());
-    Action("SetGeneralOptions1")->trigger();
+    Action("SetOptionsEntry")->trigger();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&options, kWindowTimeoutMs));
     // The window manager places the frame after mapping: wait until it stands, then compare.
     EXPECT_TRUE(QTest::qWaitFor([&] { return options.geometry() == before; }, 2000))
@@ -958,7 +961,7 @@ TEST_F(DesktopTest, TheOptionsDialogOpensWhereItWasLeft) {
 
 TEST_F(DesktopTest, TickingTheShutdownBoxAsksAndNoUnticksIt) {
   Start();
-  Action("SetGeneralOptions1")->trigger();
+  Action("SetOptionsEntry")->trigger();
   OptionsDialogView& options = windows_->options();
   EXPECT_TRUE(options.isVisible());
   EXPECT_FALSE(options.isModal());
@@ -972,39 +975,39 @@ TEST_F(DesktopTest, TickingTheShutdownBoxAsksAndNoUnticksIt) {
   EXPECT_EQ(dialogs_.boxes[0].kind, "yesno");
   EXPECT_EQ(dialogs_.boxes[0].text, settings::kShutdownQuestion);
   EXPECT_FALSE(box->isChecked()) << "No unticks it";
-  EXPECT_FALSE(window_->Form4.CheckBoxShutDown.checked());
+  EXPECT_FALSE(window_->options_form.CheckBoxShutDown.checked());
 
   dialogs_.ExpectQuestion(true);
   QTest::keyClick(box, Qt::Key_Space);
   EXPECT_TRUE(box->isChecked());
-  EXPECT_TRUE(window_->Form4.CheckBoxShutDown.checked());
+  EXPECT_TRUE(window_->options_form.CheckBoxShutDown.checked());
 
   QTest::keyClick(box, Qt::Key_Space);
   EXPECT_FALSE(box->isChecked());
   EXPECT_EQ(dialogs_.boxes.size(), 2u) << "unticking asks nothing";
 
-  QTest::mouseClick(options.findChild<QPushButton*>(QStringLiteral("Button1")), Qt::LeftButton);
+  QTest::mouseClick(options.findChild<QPushButton*>(QStringLiteral("DoneButton")), Qt::LeftButton);
   EXPECT_FALSE(options.isVisible());
-  EXPECT_FALSE(window_->Form4.visible);
+  EXPECT_FALSE(window_->options_form.visible);
 }
 
 TEST_F(DesktopTest, TheAboutBoxIsModalAndItsLinksOpenThroughTheDesktop) {
   Start();
-  Action("About1")->trigger();
+  Action("AboutEntry")->trigger();
   AboutBoxView& about = windows_->about();
   ASSERT_TRUE(about.isVisible());
   EXPECT_EQ(about.windowModality(), Qt::ApplicationModal);
   EXPECT_EQ(QApplication::activeModalWidget(), &about);
 
-  QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Label2")), Qt::LeftButton);
-  QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("Label3")), Qt::LeftButton);
+  QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("WebsiteLink")), Qt::LeftButton);
+  QTest::mouseClick(about.findChild<QLabel*>(QStringLiteral("SupportLink")), Qt::LeftButton);
   EXPECT_EQ(desktop_.urls, (std::vector<std::string>{kWebsiteUrl, kSupportMailUrl}));
 
-  QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("SpeedButton1")), Qt::LeftButton);
+  QTest::mouseClick(about.findChild<QPushButton*>(QStringLiteral("OkButton")), Qt::LeftButton);
   EXPECT_FALSE(about.isVisible());
-  EXPECT_FALSE(window_->FormAbout.visible);
+  EXPECT_FALSE(window_->about_form.visible);
   // Shown again any number of times.
-  Action("About1")->trigger();
+  Action("AboutEntry")->trigger();
   EXPECT_TRUE(about.isVisible());
   QTest::keyClick(&about, Qt::Key_Escape);
   EXPECT_FALSE(about.isVisible());
@@ -1024,10 +1027,10 @@ TEST_F(DesktopTest, TheViewsGoFirstAndTheLogicStillChangesItsFormsSafely) {
   // The program's end while a batch runs: views first, then the logic aborts the batch, which
   // changes the forms the gone views drew.
   windows_.reset();
-  window_->About1Click();
-  window_->SetGeneralOptions1Click();
+  window_->AboutEntryClick();
+  window_->SetOptionsEntryClick();
   window_->batch().hooks.ArmShutdownCountdown();
-  window_->WarningSpeedButton1Click();
+  window_->DoNotTurnOffClick();
   window_.reset();
   EXPECT_EQ(power_off_.calls, 0);
 }

@@ -189,7 +189,7 @@ TEST(QtDialogsTest, DetailsShowTheSummaryAndTheScrollableText) {
 }
 
 TEST(OptionsDialogViewTest, LayoutAndBindings) {
-  TForm4 form;
+  OptionsForm form;
   int shutdown_clicks = 0;
   form.CheckBoxShutDown.on_click = [&] { ++shutdown_clicks; };
   OptionsDialogView view(form);
@@ -198,7 +198,7 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(view.isModal());
 
-  auto* group = Find<QGroupBox>(&view, "GroupBox1");
+  auto* group = Find<QGroupBox>(&view, "OptionsGroup");
   EXPECT_EQ(group->title(), " Additional Options ");
   EXPECT_EQ(group->geometry(), QRect(12, 9, 334, 157));
   auto* overwrite = Find<QCheckBox>(&view, "CheckBoxOverWrite");
@@ -207,7 +207,7 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   EXPECT_EQ(shutdown->text(), "Shut Down Computer After All Conversion Jobs Are Done ");
   EXPECT_EQ(overwrite->x(), 12);
   EXPECT_EQ(shutdown->x(), 12);
-  EXPECT_EQ(Find<QPushButton>(&view, "Button1")->geometry(), QRect(114, 192, 118, 34));
+  EXPECT_EQ(Find<QPushButton>(&view, "DoneButton")->geometry(), QRect(114, 192, 118, 34));
   // "Files converted at once": inside the group, 1 up to the processors, named by its label.
   auto* lanes = Find<QSpinBox>(&view, "SpinEditFilesAtOnce");
   EXPECT_TRUE(group->rect().contains(lanes->geometry()));
@@ -216,11 +216,11 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   EXPECT_EQ(lanes->minimum(), 1);
   EXPECT_EQ(lanes->maximum(), platform::ProcessorCount());
   EXPECT_EQ(lanes->value(), 1);
-  // Label1 and SpinEdit1 lie beyond the group's right edge: never seen.
-  for (const char* name : {"Label1", "SpinEdit1"}) {
+  // DropDownCountLabel and DropDownCount lie beyond the group's right edge: never seen.
+  for (const char* name : {"DropDownCountLabel", "DropDownCount"}) {
     EXPECT_FALSE(group->rect().intersects(Find<QWidget>(&view, name)->geometry())) << name;
   }
-  EXPECT_EQ(Find<QSpinBox>(&view, "SpinEdit1")->value(), 27);
+  EXPECT_EQ(Find<QSpinBox>(&view, "DropDownCount")->value(), 27);
 
   view.ShowWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
@@ -234,14 +234,14 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   form.CheckBoxOverWrite.SetChecked(true);
   EXPECT_TRUE(overwrite->isChecked());
 
-  form.SpinEdit1.SetValue(40);
-  EXPECT_EQ(Find<QSpinBox>(&view, "SpinEdit1")->value(), 40);
+  form.DropDownCount.SetValue(40);
+  EXPECT_EQ(Find<QSpinBox>(&view, "DropDownCount")->value(), 40);
   lanes->setValue(lanes->maximum());
   EXPECT_EQ(form.SpinEditFilesAtOnce.value(), lanes->maximum());
 
   int done = 0;
-  form.Button1.on_click = [&] { ++done; };
-  QTest::mouseClick(Find<QPushButton>(&view, "Button1"), Qt::LeftButton);
+  form.DoneButton.on_click = [&] { ++done; };
+  QTest::mouseClick(Find<QPushButton>(&view, "DoneButton"), Qt::LeftButton);
   EXPECT_EQ(done, 1);
   EXPECT_FALSE(view.isVisible());
   EXPECT_FALSE(form.visible);
@@ -253,9 +253,9 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
 }
 
 TEST(WarningWindowViewTest, RefusesToCloseWhileArmed) {
-  TForm3 form;
+  PowerOffWarningForm form;
   bool armed = true;
-  form.SpeedButton1.on_click = [&] {  // the cancel handler: disarm and close
+  form.DoNotTurnOffButton.on_click = [&] {  // the cancel handler: disarm and close
     armed = false;
     form.visible = false;
   };
@@ -264,15 +264,15 @@ TEST(WarningWindowViewTest, RefusesToCloseWhileArmed) {
   EXPECT_EQ(view.windowTitle(), "Warning");
   EXPECT_EQ(view.size(), QSize(365, 186));
   EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
-  auto* label1 = Find<QLabel>(&view, "Label1");
-  auto* label2 = Find<QLabel>(&view, "Label2");
-  EXPECT_EQ(label1->text(), "Your PC will be turned off in 30 seconds");
-  EXPECT_TRUE(label1->font().bold());
-  EXPECT_EQ(label1->pos(), QPoint(51, 42));
-  EXPECT_EQ(label2->text(), "1");
-  EXPECT_EQ(label2->pos(), QPoint(177, 81));
-  EXPECT_EQ(label2->palette().color(QPalette::WindowText), QColor(Qt::red));
-  auto* button = Find<QPushButton>(&view, "SpeedButton1");
+  auto* countdown = Find<QLabel>(&view, "CountdownText");
+  auto* seconds = Find<QLabel>(&view, "ElapsedSeconds");
+  EXPECT_EQ(countdown->text(), "Your PC will be turned off in 30 seconds");
+  EXPECT_TRUE(countdown->font().bold());
+  EXPECT_EQ(countdown->pos(), QPoint(51, 42));
+  EXPECT_EQ(seconds->text(), "1");
+  EXPECT_EQ(seconds->pos(), QPoint(177, 81));
+  EXPECT_EQ(seconds->palette().color(QPalette::WindowText), QColor(Qt::red));
+  auto* button = Find<QPushButton>(&view, "DoNotTurnOffButton");
   EXPECT_EQ(button->text(), "Do Not Turn Off");
   EXPECT_EQ(button->geometry(), QRect(123, 123, 118, 43));
 
@@ -285,9 +285,9 @@ TEST(WarningWindowViewTest, RefusesToCloseWhileArmed) {
   EXPECT_TRUE(view.isVisible());
   EXPECT_TRUE(form.visible);
 
-  form.Label2.SetCaption("17");
-  EXPECT_EQ(label2->text(), "17");
-  EXPECT_GE(label2->width(), label2->sizeHint().width());  // two digits fit
+  form.ElapsedSeconds.SetCaption("17");
+  EXPECT_EQ(seconds->text(), "17");
+  EXPECT_GE(seconds->width(), seconds->sizeHint().width());  // two digits fit
 
   QTest::mouseClick(button, Qt::LeftButton);
   EXPECT_FALSE(armed);
@@ -300,25 +300,25 @@ TEST(WarningWindowViewTest, RefusesToCloseWhileArmed) {
 }
 
 TEST(AnalyzingWindowViewTest, ShowsTheFileAndRefusesToCloseWhileAnalysing) {
-  TFormAnalyzingSplash form;
+  AnalyzingForm form;
   bool active = true;
   int cancels = 0;
-  form.Button2.on_click = [&] { ++cancels; };
+  form.CancelButton.on_click = [&] { ++cancels; };
   AnalyzingWindowView view(form);
   view.close_query = [&] { return !active; };
   EXPECT_EQ(view.windowTitle(), "Analyzing Video Files");
   EXPECT_EQ(view.size(), QSize(275, 138));
-  EXPECT_EQ(Find<QLabel>(&view, "Label1")->text(), "Analyzing File.......Please Wait.");
-  auto* panel = Find<QLabel>(&view, "Panel1");
+  EXPECT_EQ(Find<QLabel>(&view, "Heading")->text(), "Analyzing File.......Please Wait.");
+  auto* panel = Find<QLabel>(&view, "FileBeingAnalysed");
   EXPECT_EQ(panel->size(), QSize(259, 23));
   EXPECT_TRUE(panel->font().bold());
   EXPECT_EQ(panel->frameShadow(), QFrame::Sunken);
 
   view.ShowWindow();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
-  form.Panel1.SetCaption("holiday.avi");
+  form.FileBeingAnalysed.SetCaption("holiday.avi");
   EXPECT_EQ(panel->text(), "holiday.avi");
-  auto* cancel = Find<QPushButton>(&view, "Button2");
+  auto* cancel = Find<QPushButton>(&view, "CancelButton");
   EXPECT_EQ(cancel->text(), "Cancel");
   QTest::mouseClick(cancel, Qt::LeftButton);
   EXPECT_EQ(cancels, 1);
@@ -330,36 +330,36 @@ TEST(AnalyzingWindowViewTest, ShowsTheFileAndRefusesToCloseWhileAnalysing) {
 }
 
 TEST(AboutBoxViewTest, LinksAndOk) {
-  TFormAbout form;
+  AboutForm form;
   AboutBoxView view(form);
   int site = 0, support = 0, ok = 0;
-  view.on_label2_click = [&] { ++site; };
-  view.on_label3_click = [&] { ++support; };
-  form.SpeedButton1.on_click = [&] { ++ok; };
+  view.on_website_click = [&] { ++site; };
+  view.on_support_click = [&] { ++support; };
+  form.OkButton.on_click = [&] { ++ok; };
   EXPECT_EQ(view.windowTitle(), "About");
   EXPECT_EQ(view.size(), QSize(359, 221));
-  EXPECT_EQ(Find<QLabel>(&view, "Image1")->geometry(), QRect(15, 13, 32, 32));
-  EXPECT_EQ(Find<QLabel>(&view, "Label1")->text(), "Vidloom ");
-  EXPECT_TRUE(Find<QLabel>(&view, "Label1")->font().bold());
-  EXPECT_EQ(Find<QLabel>(&view, "Label5")->text(), "Version 2.0");
-  EXPECT_EQ(Find<QPushButton>(&view, "SpeedButton1")->geometry(), QRect(273, 52, 77, 31));
-  EXPECT_EQ(Find<QWidget>(&view, "Panel1")->geometry(), QRect(9, 90, 340, 2));
-  EXPECT_EQ(Find<QWidget>(&view, "Panel3")->geometry(), QRect(9, 170, 340, 2));
-  auto* label2 = Find<QLabel>(&view, "Label2");
-  auto* label3 = Find<QLabel>(&view, "Label3");
-  EXPECT_EQ(label2->text(), "Visit Korvane Website  for More Softwares ");
+  EXPECT_EQ(Find<QLabel>(&view, "ProgramIcon")->geometry(), QRect(15, 13, 32, 32));
+  EXPECT_EQ(Find<QLabel>(&view, "ProductLabel")->text(), "Vidloom ");
+  EXPECT_TRUE(Find<QLabel>(&view, "ProductLabel")->font().bold());
+  EXPECT_EQ(Find<QLabel>(&view, "VersionLabel")->text(), "Version 2.0");
+  EXPECT_EQ(Find<QPushButton>(&view, "OkButton")->geometry(), QRect(273, 52, 77, 31));
+  EXPECT_EQ(Find<QWidget>(&view, "UpperSunkenLine")->geometry(), QRect(9, 90, 340, 2));
+  EXPECT_EQ(Find<QWidget>(&view, "LowerSunkenLine")->geometry(), QRect(9, 170, 340, 2));
+  auto* seconds = Find<QLabel>(&view, "WebsiteLink");
+  auto* label3 = Find<QLabel>(&view, "SupportLink");
+  EXPECT_EQ(seconds->text(), "Visit Korvane Website  for More Softwares ");
   EXPECT_EQ(label3->text(), "Contact Support Department");
-  for (QLabel* link : {label2, label3}) {
+  for (QLabel* link : {seconds, label3}) {
     EXPECT_TRUE(link->font().underline());
     EXPECT_EQ(link->palette().color(QPalette::WindowText), QColor(Qt::blue));
     EXPECT_EQ(link->cursor().shape(), Qt::PointingHandCursor);
   }
 
   QTimer::singleShot(0, [&] {
-    QTest::mouseClick(label2, Qt::LeftButton, {}, QPoint(4, 4));
+    QTest::mouseClick(seconds, Qt::LeftButton, {}, QPoint(4, 4));
     QTest::mouseClick(label3, Qt::LeftButton, {}, QPoint(4, 4));
     EXPECT_TRUE(form.visible);
-    QTest::mouseClick(Find<QPushButton>(&view, "SpeedButton1"), Qt::LeftButton);
+    QTest::mouseClick(Find<QPushButton>(&view, "OkButton"), Qt::LeftButton);
   });
   view.ShowModal();  // returns once OK closed it
   EXPECT_EQ(site, 1);

@@ -195,7 +195,7 @@ TEST_F(DropTest, RefusedWhileNotAllowedAndWithoutATarget) {
 }
 
 TEST_F(DropTest, TheMainWindowTakesDropsOnTheListAndAnywhereElse) {
-  TForm1 form;
+  MainForm form;
   MainWindowView view(form);
   view.fileDrops().on_drop = target_.on_drop;
   view.show();
@@ -204,7 +204,7 @@ TEST_F(DropTest, TheMainWindowTakesDropsOnTheListAndAnywhereElse) {
   const auto files = Mime({"file:///m/a.avi", "file:///m/b.mp3"});
   EXPECT_TRUE(DragAndDrop(view.fileList()->viewport(), files.get()).drop_accepted);
   // The progress bar takes no drops itself: the window behind it does.
-  auto* bar = view.findChild<QProgressBar*>(QStringLiteral("ProgressBar1"));
+  auto* bar = view.findChild<QProgressBar*>(QStringLiteral("ConversionProgress"));
   ASSERT_NE(bar, nullptr);
   ASSERT_FALSE(bar->acceptDrops());
   EXPECT_TRUE(DragAndDrop(bar, files.get()).drop_accepted);

@@ -61,7 +61,7 @@ class MainWindowTest : public ::testing::Test {
     return list->model()->index(row, column).data().toString();
   }
 
-  TForm1 form_;
+  MainForm form_;
   std::unique_ptr<MainWindowView> view_;
 };
 
@@ -83,12 +83,12 @@ TEST_F(MainWindowTest, ShowsTheModelsCaptionsAndFixedClientArea) {
     EXPECT_FALSE(b->icon().isNull()) << name;
     EXPECT_EQ(b->accessibleName(), b->text().trimmed()) << name;
   }
-  EXPECT_EQ(Find<QLabel>("Label2")->text(), "Output Format : ");
-  EXPECT_EQ(Find<QLabel>("Label1")->text(), "Output Directory : ");
-  EXPECT_EQ(Find<QLabel>("Label14")->text(), "100%");
-  EXPECT_EQ(Find<QGroupBox>("GroupBox1")->title(), " Video Settings ");
-  EXPECT_EQ(Find<QGroupBox>("GroupBox2")->title(), " Audio Settings ");
-  EXPECT_EQ(Find<QGroupBox>("GroupBox3")->title(), " General Settings ");
+  EXPECT_EQ(Find<QLabel>("OutputFormatLabel")->text(), "Output Format : ");
+  EXPECT_EQ(Find<QLabel>("OutputFolderLabel")->text(), "Output Directory : ");
+  EXPECT_EQ(Find<QLabel>("VolumePercent")->text(), "100%");
+  EXPECT_EQ(Find<QGroupBox>("VideoSettings")->title(), " Video Settings ");
+  EXPECT_EQ(Find<QGroupBox>("AudioSettings")->title(), " Audio Settings ");
+  EXPECT_EQ(Find<QGroupBox>("GeneralSettings")->title(), " General Settings ");
   EXPECT_EQ(Find<QComboBox>("ComboAudioChannel")->currentText(), "Stereo");
   EXPECT_EQ(Find<QComboBox>("ComboAspectRatio")->currentText(), "Original ");
   EXPECT_EQ(Find<QComboBox>("ComboVideoCodec")->accessibleName(), "Video Codec");
@@ -105,30 +105,18 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignedPlaces) {
     const char* name;
     QRect geometry;
   } cases[] = {
-      {"AddFileButton", {18, 3, 130, 52}},
-      {"StopConvertButton", {165, 3, 130, 52}},
-      {"ConvertNowButton", {318, 3, 130, 52}},
-      {"RemoveButton", {471, 3, 121, 52}},
-      {"ClearAllButton", {612, 3, 130, 52}},
-      {"ListView1", {4, 66, 753, 208}},
-      {"ComboOutputFormat", {105, 282, 301, 21}},
-      {"Edit1", {525, 284, 181, 21}},
-      {"ButtonBrowseForFolder", {711, 280, 40, 28}},
-      {"GroupBox1", {14, 315, 285, 133}},
-      {"ComboVideoCodec", {112, 18, 157, 21}},
-      {"ComboVideoSize", {112, 46, 157, 21}},
-      {"ComboVideoBitrate", {112, 74, 157, 21}},
-      {"ComboVideoFramerate", {112, 102, 157, 21}},
-      {"GroupBox2", {309, 315, 219, 133}},
-      {"ComboAudioCodec", {108, 18, 97, 21}},
-      {"ComboAudioBitrate", {108, 46, 97, 21}},
-      {"ComboAudioChannel", {108, 74, 97, 21}},
-      {"ComboSamplingRate", {108, 102, 97, 21}},
-      {"GroupBox3", {538, 315, 213, 133}},
-      {"ComboLetterBox", {90, 24, 97, 21}},
-      {"ComboAspectRatio", {90, 53, 97, 21}},
-      {"TrackBar1", {69, 90, 139, 19}},
-      {"ProgressBar1", {69, 462, 585, 16}},
+      {"AddFileButton", {18, 3, 130, 52}},           {"StopConvertButton", {165, 3, 130, 52}},
+      {"ConvertNowButton", {318, 3, 130, 52}},       {"RemoveButton", {471, 3, 121, 52}},
+      {"ClearAllButton", {612, 3, 130, 52}},         {"FileList", {4, 66, 753, 208}},
+      {"ComboOutputFormat", {105, 282, 301, 21}},    {"OutputFolder", {525, 284, 181, 21}},
+      {"ButtonBrowseForFolder", {711, 280, 40, 28}}, {"VideoSettings", {14, 315, 285, 133}},
+      {"ComboVideoCodec", {112, 18, 157, 21}},       {"ComboVideoSize", {112, 46, 157, 21}},
+      {"ComboVideoBitrate", {112, 74, 157, 21}},     {"ComboVideoFramerate", {112, 102, 157, 21}},
+      {"AudioSettings", {309, 315, 219, 133}},       {"ComboAudioCodec", {108, 18, 97, 21}},
+      {"ComboAudioBitrate", {108, 46, 97, 21}},      {"ComboAudioChannel", {108, 74, 97, 21}},
+      {"ComboSamplingRate", {108, 102, 97, 21}},     {"GeneralSettings", {538, 315, 213, 133}},
+      {"ComboLetterBox", {90, 24, 97, 21}},          {"ComboAspectRatio", {90, 53, 97, 21}},
+      {"VolumeSlider", {69, 90, 139, 19}},           {"ConversionProgress", {69, 462, 585, 16}},
       {"ButtonStopSmall", {668, 456, 77, 28}},
   };
   for (const auto& c : cases) {
@@ -136,10 +124,10 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignedPlaces) {
     ASSERT_NE(w, nullptr);
     EXPECT_EQ(w->geometry(), c.geometry) << c.name;
   }
-  EXPECT_EQ(Find<QLabel>("Label2")->pos(), QPoint(7, 286));
-  EXPECT_EQ(Find<QLabel>("Label1")->pos(), QPoint(416, 286));
-  EXPECT_EQ(Find<QLabel>("Label14")->pos(), QPoint(129, 114));
-  EXPECT_EQ(Find<QWidget>("TrackBar1")->parentWidget()->objectName(), "GroupBox3");
+  EXPECT_EQ(Find<QLabel>("OutputFormatLabel")->pos(), QPoint(7, 286));
+  EXPECT_EQ(Find<QLabel>("OutputFolderLabel")->pos(), QPoint(416, 286));
+  EXPECT_EQ(Find<QLabel>("VolumePercent")->pos(), QPoint(129, 114));
+  EXPECT_EQ(Find<QWidget>("VolumeSlider")->parentWidget()->objectName(), "GeneralSettings");
 }
 
 TEST_F(MainWindowTest, EveryControlHasANameAndTheKeyboardReachesIt) {
@@ -207,7 +195,7 @@ TEST_F(MainWindowTest, ListHasTheDesignedColumns) {
       {"Frames", 60, Qt::AlignHCenter},
   };
   ASSERT_EQ(list->model()->columnCount(), 7);
-  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  form_.FileList.AddRow(Entry("/v/a.avi"));
   for (int c = 0; c < 7; ++c) {
     EXPECT_EQ(list->model()->headerData(c, Qt::Horizontal).toString(), columns[c].caption);
     EXPECT_EQ(list->columnWidth(c), columns[c].width) << c;
@@ -249,18 +237,18 @@ TEST_F(MainWindowTest, MenusHoldTheirEntriesInOrder) {
 
 TEST_F(MainWindowTest, MenuEntriesRunTheirHandlersOnlyWhileEnabled) {
   int about = 0;
-  form_.About1.on_click = [&] { ++about; };
-  auto* action = Find<QAction>("About1");
+  form_.AboutEntry.on_click = [&] { ++about; };
+  auto* action = Find<QAction>("AboutEntry");
   action->trigger();
   EXPECT_EQ(about, 1);
-  form_.About1.SetEnabled(false);
+  form_.AboutEntry.SetEnabled(false);
   EXPECT_FALSE(action->isEnabled());
   action->trigger();
   EXPECT_EQ(about, 1);
 
   int removed = 0;
-  form_.DeleteSelectedItem1.on_click = [&] { ++removed; };
-  Find<QAction>("DeleteSelectedItem1")->trigger();
+  form_.RemoveSelectedEntry.on_click = [&] { ++removed; };
+  Find<QAction>("RemoveSelectedEntry")->trigger();
   EXPECT_EQ(removed, 1);
 }
 
@@ -329,7 +317,7 @@ TEST_F(MainWindowTest, RowsFollowTheModel) {
   auto* list = view_->fileList();
   QElapsedTimer timer;
   timer.start();
-  for (int i = 0; i < 1000; ++i) form_.ListView1.AddRow(Entry("/v/file" + std::to_string(i)));
+  for (int i = 0; i < 1000; ++i) form_.FileList.AddRow(Entry("/v/file" + std::to_string(i)));
   QCoreApplication::processEvents();
   const qint64 add_ms = timer.elapsed();
   std::printf("added 1000 rows in %lld ms\n", static_cast<long long>(add_ms));
@@ -338,43 +326,43 @@ TEST_F(MainWindowTest, RowsFollowTheModel) {
   EXPECT_EQ(Cell(999, 0), "/v/file999");
   EXPECT_EQ(Cell(999, 4), "MP4");
 
-  form_.ListView1.RemoveRow(5);
+  form_.FileList.RemoveRow(5);
   ASSERT_EQ(list->model()->rowCount(), 999);
   EXPECT_EQ(Cell(5, 0), "/v/file6");
 
-  form_.ListView1.Update(form_.ListView1.row(7).id, [](FileEntry& entry) {
+  form_.FileList.Update(form_.FileList.row(7).id, [](FileEntry& entry) {
     entry.state = RowState::kConverting;
     entry.percent = 47;
   });
   EXPECT_EQ(Cell(7, 1 + kCellProgress), "47%");
-  form_.ListView1.SetChecked(8, true);
+  form_.FileList.SetChecked(8, true);
   EXPECT_EQ(list->model()->index(8, 0).data(Qt::CheckStateRole).toInt(), Qt::Checked);
 
-  form_.ListView1.BeginUpdate();
-  for (int i = 0; i < 10; ++i) form_.ListView1.RemoveRow(0);
+  form_.FileList.BeginUpdate();
+  for (int i = 0; i < 10; ++i) form_.FileList.RemoveRow(0);
   EXPECT_EQ(list->model()->rowCount(), 999);  // one reset at the end
-  form_.ListView1.EndUpdate();
+  form_.FileList.EndUpdate();
   EXPECT_EQ(list->model()->rowCount(), 989);
   EXPECT_EQ(Cell(0, 0), "/v/file11");
 
-  form_.ListView1.Clear();
+  form_.FileList.Clear();
   EXPECT_EQ(list->model()->rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, CheckBoxToggledInTheListReachesTheModel) {
   int checks = 0;
-  form_.ListView1.SubscribeRows([&](ListView::Change change, int) {
+  form_.FileList.SubscribeRows([&](ListView::Change change, int) {
     if (change == ListView::Change::kRowChanged) ++checks;
   });
-  form_.ListView1.AddRow(Entry("/v/a.avi"));
-  form_.ListView1.AddRow(Entry("/v/b.avi", true));
+  form_.FileList.AddRow(Entry("/v/a.avi"));
+  form_.FileList.AddRow(Entry("/v/b.avi", true));
   auto* list = view_->fileList();
 
   // Keyboard: Space on the current row.
   list->setFocus();
   list->setCurrentIndex(list->model()->index(0, 0));
   QTest::keyClick(list, Qt::Key_Space);
-  EXPECT_TRUE(form_.ListView1.row(0).checked);
+  EXPECT_TRUE(form_.FileList.row(0).checked);
 
   // Mouse: a click on the check indicator of the second row.
   QStyleOptionViewItem option;
@@ -384,40 +372,40 @@ TEST_F(MainWindowTest, CheckBoxToggledInTheListReachesTheModel) {
   const QRect indicator =
       list->style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, list);
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, indicator.center());
-  EXPECT_FALSE(form_.ListView1.row(1).checked);
+  EXPECT_FALSE(form_.FileList.row(1).checked);
   EXPECT_EQ(checks, 2);
 }
 
 TEST_F(MainWindowTest, SelectionFollowsBothWays) {
-  for (int i = 0; i < 5; ++i) form_.ListView1.AddRow(Entry("/v/" + std::to_string(i)));
+  for (int i = 0; i < 5; ++i) form_.FileList.AddRow(Entry("/v/" + std::to_string(i)));
   auto* list = view_->fileList();
   QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
                     list->visualRect(list->model()->index(2, 3)).center());
-  EXPECT_EQ(form_.ListView1.selected(), 2);
+  EXPECT_EQ(form_.FileList.selected(), 2);
 
-  form_.ListView1.Select(4);
+  form_.FileList.Select(4);
   auto rows = list->selectionModel()->selectedRows();
   ASSERT_EQ(rows.size(), 1);
   EXPECT_EQ(rows[0].row(), 4);
 
-  form_.ListView1.RemoveRow(1);  // the model moves its selection to row 3
+  form_.FileList.RemoveRow(1);  // the model moves its selection to row 3
   rows = list->selectionModel()->selectedRows();
   ASSERT_EQ(rows.size(), 1);
-  EXPECT_EQ(rows[0].row(), form_.ListView1.selected());
+  EXPECT_EQ(rows[0].row(), form_.FileList.selected());
 
-  form_.ListView1.RemoveRow(form_.ListView1.selected());
-  EXPECT_EQ(form_.ListView1.selected(), -1);
+  form_.FileList.RemoveRow(form_.FileList.selected());
+  EXPECT_EQ(form_.FileList.selected(), -1);
   EXPECT_TRUE(list->selectionModel()->selectedRows().isEmpty());
 }
 
 TEST_F(MainWindowTest, ContextMenuOpensOnlyWhilePopupEnabled) {
-  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  form_.FileList.AddRow(Entry("/v/a.avi"));
   auto* list = view_->fileList();
   const QPoint at = list->visualRect(list->model()->index(0, 0)).center();
-  form_.ListView1.popup_enabled = false;
+  form_.FileList.popup_enabled = false;
   emit list->customContextMenuRequested(at);
   EXPECT_FALSE(view_->listPopup()->isVisible());
-  form_.ListView1.popup_enabled = true;
+  form_.FileList.popup_enabled = true;
   emit list->customContextMenuRequested(at);
   EXPECT_TRUE(view_->listPopup()->isVisible());
   view_->listPopup()->close();
@@ -434,10 +422,10 @@ TEST_F(MainWindowTest, ControlStateReachesTheWidgets) {
       {form_.ComboOutputFormat, "ComboOutputFormat"},
       {form_.ComboVideoCodec, "ComboVideoCodec"},
       {form_.ComboAspectRatio, "ComboAspectRatio"},
-      {form_.ListView1, "ListView1"},
-      {form_.TrackBar1, "TrackBar1"},
-      {form_.ProgressBar1, "ProgressBar1"},
-      {form_.Label14, "Label14"},
+      {form_.FileList, "FileList"},
+      {form_.VolumeSlider, "VolumeSlider"},
+      {form_.ConversionProgress, "ConversionProgress"},
+      {form_.VolumePercent, "VolumePercent"},
   };
   for (const auto& c : cases) {
     auto* w = Find<QWidget>(c.name);
@@ -457,37 +445,37 @@ TEST_F(MainWindowTest, ControlStateReachesTheWidgets) {
   }
   EXPECT_EQ(Find<QComboBox>("ComboLetterBox")->toolTip(),
             "Add a letterbox to keep video aspect ratio");
-  // Edit1 is greyed and read-only; its text follows the model.
-  auto* edit = Find<QLineEdit>("Edit1");
+  // OutputFolder is greyed and read-only; its text follows the model.
+  auto* edit = Find<QLineEdit>("OutputFolder");
   EXPECT_FALSE(edit->isEnabled());
   EXPECT_TRUE(edit->isReadOnly());
-  form_.Edit1.SetText("/home/u/Converted Video");
+  form_.OutputFolder.SetText("/home/u/Converted Video");
   EXPECT_EQ(edit->text(), "/home/u/Converted Video");
 }
 
 TEST_F(MainWindowTest, SliderReachesTheTrackBar) {
-  auto* slider = Find<QSlider>("TrackBar1");
+  auto* slider = Find<QSlider>("VolumeSlider");
   EXPECT_EQ(slider->minimum(), 0);
   EXPECT_EQ(slider->maximum(), 10);
   EXPECT_EQ(slider->value(), 5);
   int changes = 0;
-  form_.TrackBar1.on_change = [&] {
+  form_.VolumeSlider.on_change = [&] {
     ++changes;
-    form_.Label14.SetCaption(std::to_string(form_.TrackBar1.position() * 20) + "%");
+    form_.VolumePercent.SetCaption(std::to_string(form_.VolumeSlider.position() * 20) + "%");
   };
   QTest::keyClick(slider, Qt::Key_Right);
-  EXPECT_EQ(form_.TrackBar1.position(), 6);
+  EXPECT_EQ(form_.VolumeSlider.position(), 6);
   EXPECT_EQ(changes, 1);
-  EXPECT_EQ(Find<QLabel>("Label14")->text(), "120%");
-  form_.TrackBar1.SetPosition(1);  // a program move is shown; its handler is the model's
+  EXPECT_EQ(Find<QLabel>("VolumePercent")->text(), "120%");
+  form_.VolumeSlider.SetPosition(1);  // a program move is shown; its handler is the model's
   EXPECT_EQ(slider->value(), 1);
   EXPECT_EQ(changes, 2);
 }
 
 TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
-  auto* panel0 = Find<QLabel>("StatusBar1Panel0");
-  auto* panel1 = Find<QLabel>("StatusBar1Panel1");
-  auto* panel2 = Find<QLabel>("StatusBar1Panel2");
+  auto* panel0 = Find<QLabel>("StatusPanel0");
+  auto* panel1 = Find<QLabel>("StatusPanel1");
+  auto* panel2 = Find<QLabel>("StatusPanel2");
   EXPECT_EQ(panel0->text(), "Ready");
   // Each panel holds the longest text it shows, whole, in the window's font; the message beside
   // them fits the window.
@@ -503,39 +491,39 @@ TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
               panel->contentsRect().width())
         << text;
   }
-  auto* message = Find<QLabel>("StatusBar1Message");
+  auto* message = Find<QLabel>("StatusMessage");
   EXPECT_LE(message->geometry().right(), view_->width());
   EXPECT_GE(message->width(), 100);
-  form_.StatusBar1.SetPanel(1, "Converting");
-  form_.StatusBar1.SetPanel(2, "47%");
+  form_.Status.SetPanel(1, "Converting");
+  form_.Status.SetPanel(2, "47%");
   EXPECT_EQ(panel1->text(), "Converting");
   EXPECT_EQ(panel2->text(), "47%");
-  auto* progress = Find<QProgressBar>("ProgressBar1");
-  form_.ProgressBar1.SetPosition(47);
+  auto* progress = Find<QProgressBar>("ConversionProgress");
+  form_.ConversionProgress.SetPosition(47);
   EXPECT_EQ(progress->value(), 47);
-  form_.ProgressBar1.SetPosition(250);
+  form_.ConversionProgress.SetPosition(250);
   EXPECT_EQ(progress->value(), 100);
 
   // The notice stands at the far end, whole; the message gives it room.
-  auto* notice = Find<QLabel>("StatusBar1Notice");
+  auto* notice = Find<QLabel>("StatusNotice");
   EXPECT_TRUE(notice->isHidden());
   const int wide = message->width();
-  form_.StatusBar1.SetNotice("Power off when done");
+  form_.Status.SetNotice("Power off when done");
   QApplication::processEvents();
   EXPECT_FALSE(notice->isHidden());
   EXPECT_EQ(notice->text(), "Power off when done");
   EXPECT_LT(message->width(), wide);
   EXPECT_LE(message->geometry().right(), notice->geometry().left());
   EXPECT_LE(notice->geometry().right(), view_->width());
-  form_.StatusBar1.SetNotice("");
+  form_.Status.SetNotice("");
   EXPECT_TRUE(notice->isHidden());
   EXPECT_EQ(message->width(), wide);
 
   // Outside the thumbnail step its panel gives way: the notice and a skipped folder's news both
   // stand whole.
-  form_.StatusBar1.SetPanel(2, "");
-  form_.StatusBar1.SetNotice("Power off when done");
-  form_.StatusBar1.SetMessage("Skipped (no media files): Holiday Videos 2025");
+  form_.Status.SetPanel(2, "");
+  form_.Status.SetNotice("Power off when done");
+  form_.Status.SetMessage("Skipped (no media files): Holiday Videos 2025");
   QApplication::processEvents();
   EXPECT_TRUE(panel2->isHidden());
   EXPECT_EQ(message->text(), "Skipped (no media files): Holiday Videos 2025");
@@ -544,12 +532,12 @@ TEST_F(MainWindowTest, ProgressAndStatusBarFollowTheModel) {
 }
 
 TEST_F(MainWindowTest, OutputDirectoryLabelHintShowsTheDirectory) {
-  form_.Edit1.SetText("/media/out/Converted Video");
-  auto* label = Find<QLabel>("Label1");
+  form_.OutputFolder.SetText("/media/out/Converted Video");
+  auto* label = Find<QLabel>("OutputFolderLabel");
   QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), label->mapToGlobal(QPointF(2, 2)));
   QApplication::sendEvent(label, &enter);
   EXPECT_EQ(label->toolTip(), "/media/out/Converted Video");
-  EXPECT_EQ(form_.Label1.hint(), "/media/out/Converted Video");
+  EXPECT_EQ(form_.OutputFolderLabel.hint(), "/media/out/Converted Video");
 }
 
 TEST_F(MainWindowTest, CloseAsksTheQueryFirst) {
@@ -573,10 +561,10 @@ TEST_F(MainWindowTest, CloseAsksTheQueryFirst) {
 TEST_F(MainWindowTest, ModelOutlivingTheViewIsSafe) {
   view_.reset();
   form_.ComboOutputFormat.SetItems({"a", "b"});
-  form_.ListView1.AddRow(Entry("/v/a.avi"));
+  form_.FileList.AddRow(Entry("/v/a.avi"));
   form_.AddFileButton.SetEnabled(false);
-  form_.StatusBar1.SetPanel(1, "x");
-  EXPECT_EQ(form_.ListView1.count(), 1);
+  form_.Status.SetPanel(1, "x");
+  EXPECT_EQ(form_.FileList.count(), 1);
 }
 
 }  // namespace

@@ -38,7 +38,7 @@ TEST_F(BatchTest, EmptyListSaysSoAndNeverArmsTheCountdown) {
 
 TEST_F(BatchTest, RowsWithoutTicksAskForOne) {
   AddRow("a.avi");
-  form_.ListView1.SetChecked(0, false);
+  form_.FileList.SetChecked(0, false);
   Convert();
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kNothingCheckedText});
   EXPECT_EQ(Runs(), 0);
@@ -53,7 +53,7 @@ TEST_F(BatchTest, MissingInputsAreSkippedButTheDirectoryIsMade) {
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
   // Not converted, and the row says why.
   EXPECT_EQ(Progress(0), "Failed");
-  EXPECT_EQ(form_.ListView1.row(0).reason, "the file no longer exists");
+  EXPECT_EQ(form_.FileList.row(0).reason, "the file no longer exists");
 }
 
 TEST_F(BatchTest, NoJobStartedMeansNoMessageAndNoCountdownWithTheShutdownBox) {
@@ -74,14 +74,14 @@ TEST_F(BatchTest, MissingEncoderStopsBeforeAnything) {
 }
 
 TEST_F(BatchTest, DirectoryErrorEndsTheBatchWithItsMessage) {
-  form_.Edit1.SetText(media_ / "missing/sub");
+  form_.OutputFolder.SetText(media_ / "missing/sub");
   AddRow("a.avi");
   Convert();
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{std::string(kOutputDirectoryErrorText)});
   EXPECT_EQ(Runs(), 0);
   EXPECT_TRUE(form_.ConvertNowButton.enabled());
   EXPECT_TRUE(form_.AddFileButton.enabled());
-  EXPECT_TRUE(form_.ListView1.popup_enabled);
+  EXPECT_TRUE(form_.FileList.popup_enabled);
   EXPECT_FALSE(state_.batch.Converting);
 }
 
@@ -186,7 +186,7 @@ TEST_F(BatchTest, RetryDeletesTheFailedOutputFirst) {
   Script(1, "print Input #0, avi, from 'in':\nno-output\nexit 0\n");
   Convert();
   ASSERT_EQ(Runs(), 2);
-  EXPECT_FALSE(platform::FileExists(form_.ListView1.row(0).output_path));
+  EXPECT_FALSE(platform::FileExists(form_.FileList.row(0).output_path));
   EXPECT_EQ(Progress(0), "Failed");
 }
 
@@ -203,7 +203,7 @@ TEST_F(BatchTest, ProgressCellShowsRescanAndThmDuringTheRuns) {
   ASSERT_LT(position("THM"), static_cast<long>(history.size()));
   EXPECT_LT(position("Re-scan"), position("THM"));
   EXPECT_EQ(history.back(), "Done");
-  EXPECT_EQ(form_.StatusBar1.panel(2), "");
+  EXPECT_EQ(form_.Status.panel(2), "");
 }
 
 TEST_F(BatchTest, PspRowLeavesVideoAndThumbnailBesideEachOther) {
@@ -237,7 +237,7 @@ TEST_F(BatchTest, StopDuringTheFirstOfThreeRowsLeavesTheOthersUntouched) {
   EXPECT_FALSE(shutdown_.ShutdownArmed);
   EXPECT_FALSE(state_.requests.StopRequested);
   EXPECT_FALSE(state_.batch.Converting);
-  EXPECT_EQ(form_.ProgressBar1.position(), 0);
+  EXPECT_EQ(form_.ConversionProgress.position(), 0);
 
   // The next batch starts normally.
   options_.CheckBoxShutDown.SetChecked(false);
@@ -276,7 +276,7 @@ TEST_F(BatchTest, UntickingARowNotYetReachedSkipsIt) {
   AddRow("b.avi");
   AddRow("c.avi");
   on_disable_ = [this] {
-    if (disable_calls_ == 1) form_.ListView1.SetChecked(1, false);
+    if (disable_calls_ == 1) form_.FileList.SetChecked(1, false);
   };
   Convert();
   EXPECT_EQ(Runs(), 2);
@@ -293,7 +293,7 @@ TEST_F(BatchTest, CountdownArmsAfterAFinishedBatchWithTheShutdownBox) {
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_TRUE(shutdown_.ShutdownArmed);
   EXPECT_EQ(shutdown_.CountdownTicks, 0);
-  EXPECT_TRUE(form_.TimerShutdown2.enabled());
+  EXPECT_TRUE(form_.PowerOffCountdownTimer.enabled());
   EXPECT_TRUE(warning_.visible);
   EXPECT_TRUE(warning_.on_top);
 }
@@ -310,7 +310,7 @@ TEST_F(BatchTest, ControlsAreLockedWhileARowConvertsAndFreedAfter) {
           !form_.ComboOutputFormat.enabled() && !options_.CheckBoxOverWrite.enabled();
       stop_usable_during_run = form_.StopConvertButton.enabled() &&
                                form_.ButtonStopSmall.enabled() &&
-                               !form_.ConvertNowButton.enabled() && !form_.ListView1.popup_enabled;
+                               !form_.ConvertNowButton.enabled() && !form_.FileList.popup_enabled;
     });
   };
   Convert();
@@ -318,7 +318,7 @@ TEST_F(BatchTest, ControlsAreLockedWhileARowConvertsAndFreedAfter) {
   EXPECT_TRUE(stop_usable_during_run);
   EXPECT_TRUE(form_.ComboOutputFormat.enabled());
   EXPECT_TRUE(form_.ConvertNowButton.enabled());
-  EXPECT_TRUE(form_.ListView1.popup_enabled);
+  EXPECT_TRUE(form_.FileList.popup_enabled);
 }
 
 TEST_F(BatchTest, CorruptRowFailsAfterItsRetryAndTheBatchGoesOn) {
@@ -403,9 +403,9 @@ TEST_F(BatchLanesTest, RowsStartInListOrderAsLanesFreeUpAndTheEndStepsRunOnce) {
   // Each row shows its own run.
   EXPECT_EQ(Progress(0), "Done");
   EXPECT_EQ(Progress(1), "Done");
-  EXPECT_EQ(form_.ListView1.cell(0, kCellFrames), "111");
-  EXPECT_EQ(form_.ListView1.cell(1, kCellFrames), "222");
-  EXPECT_EQ(form_.ListView1.cell(2, kCellFrames), "250");
+  EXPECT_EQ(form_.FileList.cell(0, kCellFrames), "111");
+  EXPECT_EQ(form_.FileList.cell(1, kCellFrames), "222");
+  EXPECT_EQ(form_.FileList.cell(2, kCellFrames), "250");
   // The batch's end: once, after the last lane.
   EXPECT_EQ(arms, 1);
   EXPECT_TRUE(dialogs_.Messages().empty());
@@ -433,7 +433,7 @@ TEST_F(BatchLanesTest, StopWithTwoEncodersRunningEndsBothAndTheRestSayWhy) {
   EXPECT_EQ(Progress(0), "Aborted");
   EXPECT_EQ(Progress(1), "Aborted");
   EXPECT_EQ(Progress(2), "");
-  EXPECT_EQ(form_.ListView1.row(2).reason, "stopped before its turn");
+  EXPECT_EQ(form_.FileList.row(2).reason, "stopped before its turn");
   EXPECT_FALSE(shutdown_.ShutdownArmed);
   EXPECT_TRUE(dialogs_.Messages().empty());
   EXPECT_FALSE(state_.requests.StopRequested);
@@ -449,7 +449,7 @@ TEST_F(BatchLanesTest, TheCheckBoxIsReadWhenTheRowsTurnComes) {
   ScriptFor("b.mp4", Held("b", kGoodRun));
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
-    form_.ListView1.SetChecked(2, false);
+    form_.FileList.SetChecked(2, false);
     Go("a");
     Go("b");
   });
@@ -469,7 +469,7 @@ TEST_F(BatchLanesTest, AStallAndARetryStayInTheirLanes) {
   ScriptFor("prefixed-b.mp4", "print [avi @ 0x1] invalid header\nexit 1\n");
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil(
-        [&] { return HasStarted("b") && form_.ListView1.cell(0, kCellFrames) == "812"; }, false));
+        [&] { return HasStarted("b") && form_.FileList.cell(0, kCellFrames) == "812"; }, false));
     // Nine watchdog ticks: a's frame count stood still for eight of them, b's run has none.
     ui_.AdvanceBy(9 * 2000);
     ASSERT_TRUE(ui_.RunUntil([&] { return Progress(0) == "Failed"; }, false));
@@ -512,16 +512,16 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
   ScriptFor("a.mp4", Held("a", ""));
   ScriptFor("b.mp4", Held("b", "output 2048\nexit 0\n"));
 
-  TForm1 other_form;
-  TForm4 other_options;
+  MainForm other_form;
+  OptionsForm other_options;
   WindowState other_window;
   ConversionState other_state;
   testing::ScriptedDialogs other_dialogs;
   SetUpSelectors(other_form, other_window);
   ConnectSelectorHandlers(other_form, other_window);
   other_form.ComboOutputFormat.UserSelect(form_.ComboOutputFormat.selected());
-  other_form.Edit1.SetText(media_ / "other");
-  Watchdog other_watchdog{ui_, other_form.ConversionCountTimer, other_form.ListView1};
+  other_form.OutputFolder.SetText(media_ / "other");
+  Watchdog other_watchdog{ui_, other_form.ConversionCountTimer, other_form.FileList};
   BatchEnv other{.ui = ui_,
                  .form = other_form,
                  .options = other_options,
@@ -536,7 +536,7 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
   entry.media = MediaFacts::Of("640 x 480", "", "");
   FormatExtension(other_form, entry.output_extension);
   WriteTextFile(entry.caption, "media");
-  other_form.ListView1.AddRow(entry);
+  other_form.FileList.AddRow(entry);
 
   std::atomic<bool> other_done{false};
   std::thread other_batch([&] {
@@ -555,7 +555,7 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
   Go("b");
   ASSERT_TRUE(ui_.RunUntil([&] { return other_done.load(); }));
   other_batch.join();
-  EXPECT_EQ(other_form.ListView1.cell(0, kCellProgress), "Done");
+  EXPECT_EQ(other_form.FileList.cell(0, kCellProgress), "Done");
   EXPECT_EQ(other_dialogs.Messages(), std::vector<std::string>{kAllDoneText});
 }
 
@@ -591,7 +591,7 @@ TEST_P(OneEngineTest, TheSameBatchEndsTheSameWithOneLaneOrTwo) {
   };
   for (int row = 0; row < 5; ++row) {
     EXPECT_EQ(Progress(row), expected[row].first) << row;
-    EXPECT_EQ(form_.ListView1.row(row).reason, expected[row].second) << row;
+    EXPECT_EQ(form_.FileList.row(row).reason, expected[row].second) << row;
   }
   // a: video, thumbnail; b: video, retry, thumbnail; c: video, retry (no thumbnail after a failed
   // retry); e: video, thumbnail, retry, thumbnail.

@@ -45,7 +45,7 @@ class BatchFaultTest : public BatchTest {
     EXPECT_FALSE(state_.requests.StopRequested);
     EXPECT_TRUE(form_.ConvertNowButton.enabled());
     EXPECT_TRUE(form_.AddFileButton.enabled());
-    EXPECT_TRUE(form_.ListView1.popup_enabled);
+    EXPECT_TRUE(form_.FileList.popup_enabled);
     EXPECT_TRUE(form_.ComboOutputFormat.enabled());
     EXPECT_FALSE(form_.ConversionCountTimer.enabled());
   }
@@ -71,9 +71,9 @@ TEST_F(BatchFaultTest, InputsDeletedAfterAddingAreSkippedAndSayWhy) {
   // The skipped rows were cleared at the start and then marked, never run.
   for (int row : {1, 2}) {
     EXPECT_EQ(History(row), std::vector<std::string>{"Failed"}) << row;
-    EXPECT_EQ(form_.ListView1.row(row).reason, "the file no longer exists") << row;
+    EXPECT_EQ(form_.FileList.row(row).reason, "the file no longer exists") << row;
   }
-  for (int row : {0, 3}) EXPECT_EQ(form_.ListView1.row(row).reason, "") << row;
+  for (int row : {0, 3}) EXPECT_EQ(form_.FileList.row(row).reason, "") << row;
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
   ExpectBatchEnded();
 }
@@ -162,7 +162,7 @@ TEST_F(BatchFaultTest, DirectoryReplacedByAFileBeforeARowIsReachedStopsBeforeIts
   EXPECT_EQ(Progress(0), "Done");
   // The row whose output directory could not be made fails, and says why.
   EXPECT_EQ(Progress(1), "Failed");
-  EXPECT_EQ(form_.ListView1.row(1).reason,
+  EXPECT_EQ(form_.FileList.row(1).reason,
             "the output directory cannot be created: " + OutputDirectory());
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{std::string(kOutputDirectoryErrorText)});
   ExpectBatchEnded();

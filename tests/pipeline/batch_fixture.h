@@ -53,7 +53,7 @@ class BatchTest : public ::testing::Test {
     WriteTextFile(sequence_ / "default.txt", kGoodRun);
     SetUpSelectors(form_, window_);
     ConnectSelectorHandlers(form_, window_);
-    form_.Edit1.SetText(media_ / "out");
+    form_.OutputFolder.SetText(media_ / "out");
     env_.hooks.CheckRequiredFiles = [this] {
       return CheckRequiredFiles(form_, options_, dialogs_, env_.program_directory, required_);
     };
@@ -64,10 +64,10 @@ class BatchTest : public ::testing::Test {
     };
     env_.hooks.EnableWorkControls = [this] { EnableWorkControls(form_, options_); };
     env_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(form_, warning_, shutdown_); };
-    form_.ListView1.SubscribeRows([this](ListView::Change change, int row) {
+    form_.FileList.SubscribeRows([this](ListView::Change change, int row) {
       if (change != ListView::Change::kRowChanged) return;
       auto& history = progress_history_[row];
-      const std::string& now = form_.ListView1.cell(row, kCellProgress);
+      const std::string& now = form_.FileList.cell(row, kCellProgress);
       if (history.empty() || history.back() != now) history.push_back(now);
     });
   }
@@ -93,7 +93,7 @@ class BatchTest : public ::testing::Test {
     entry.caption = path;
     entry.media = MediaFacts::Of("640 x 480", "", "");
     FormatExtension(form_, entry.output_extension);
-    form_.ListView1.AddRow(entry);
+    form_.FileList.AddRow(entry);
     return path;
   }
 
@@ -128,18 +128,18 @@ class BatchTest : public ::testing::Test {
     return raw;
   }
 
-  const std::string& Progress(int row) const { return form_.ListView1.cell(row, kCellProgress); }
+  const std::string& Progress(int row) const { return form_.FileList.cell(row, kCellProgress); }
 
   TempDir sequence_;
   TempDir media_;
   platform::FakeClock clock_;
   TestUiThread ui_{clock_};
-  TForm1 form_;
-  TForm4 options_;
-  TForm3 warning_;
+  MainForm form_;
+  OptionsForm options_;
+  PowerOffWarningForm warning_;
   WindowState window_;
   ConversionState state_;
-  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.ListView1};
+  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.FileList};
   ShutdownState shutdown_;
   ScriptedDialogs dialogs_;
   BatchEnv env_;

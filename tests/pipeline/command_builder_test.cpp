@@ -39,7 +39,7 @@ class CommandBuilderTest : public ::testing::Test {
  protected:
   CommandBuilderTest() {
     out_dir = tmp.path() + "/Converted Video";
-    window.form.Edit1.SetText(out_dir);
+    window.form.OutputFolder.SetText(out_dir);
     window.form.ComboLetterBox.Select(0);
     row = window.AddRow("/movies/clip.avi", "640 x 480");
   }
@@ -47,7 +47,7 @@ class CommandBuilderTest : public ::testing::Test {
   // As the batch does: the row and the window's choices taken, then the build.
   EncoderCommand Build(const std::string& input, bool alternate = false, bool quicktime = false) {
     RowSnapshot snapshot =
-        *TakeRow(window.form, options, window.state, window.form.ListView1.row(row).id);
+        *TakeRow(window.form, options, window.state, window.form.FileList.row(row).id);
     snapshot.input = input;
     last = BuildEncoderCommand(context, snapshot, {.alternate = alternate, .quicktime = quicktime});
     return last.command;
@@ -55,13 +55,13 @@ class CommandBuilderTest : public ::testing::Test {
   EncoderCommand Thumbnail() const { return BuildThumbnailCommand(last); }
   // Changes the record of the row in hand.
   void Change(const std::function<void(FileEntry&)>& change) {
-    window.form.ListView1.Update(window.form.ListView1.row(row).id, change);
+    window.form.FileList.Update(window.form.FileList.row(row).id, change);
   }
 
   TempDir tmp;
   std::string out_dir;
   Window window;
-  TForm4 options;
+  OptionsForm options;
   CommandContext context{.program_directory = "/opt/vidloom/"};
   RowCommand last;
   int row = 0;
@@ -122,10 +122,10 @@ TEST_F(CommandBuilderTest, LetterboxKeepsTheShapeTheInputIsShownAt) {
     entry.caption = "/movies/dvd.vob";
     entry.media = MediaFacts::Of(c.stored, "25", "00:00:01", c.shown);
     entry.output_extension = "MP4";
-    row = window.form.ListView1.AddRow(std::move(entry));
+    row = window.form.FileList.AddRow(std::move(entry));
     const EncoderCommand command = Build("/movies/dvd.vob");
     EXPECT_NE(command.find(c.size), std::string::npos) << c.shown << ": " << command;
-    EXPECT_EQ(window.form.ListView1.cell(row, kCellVideoSize), c.stored);
+    EXPECT_EQ(window.form.FileList.cell(row, kCellVideoSize), c.stored);
   }
 }
 
@@ -245,13 +245,13 @@ TEST_F(CommandBuilderTest, VolumeAndMuteFollowTheChannels) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.position);
     window.Choose("PSP Video (Normal Quality) (*.mp4)");
-    window.form.TrackBar1.SetPosition(c.position);
+    window.form.VolumeSlider.SetPosition(c.position);
     const EncoderCommand video = Build("/movies/clip.avi");
     EXPECT_EQ(last.slots.ChannelsOption, c.video);
     EXPECT_NE(video.find(std::string(c.video) + " -s 368x208"), std::string::npos) << video;
 
     window.Choose("MP3 - Mpeg Layer3 Audio (*.mp3)");
-    window.form.TrackBar1.SetPosition(c.position);
+    window.form.VolumeSlider.SetPosition(c.position);
     const EncoderCommand audio = Build("/movies/clip.avi");
     EXPECT_EQ(last.slots.ChannelsOption, c.audio);
     EXPECT_NE(audio.find(std::string(c.audio) + " \""), std::string::npos) << audio;
@@ -300,7 +300,7 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
 
   // The names other rows hold are taken, with overwrite too; the row's own are its to replace
   // with overwrite, so a re-run of the same list gets the same names.
-  const RowId self = window.form.ListView1.row(row).id;
+  const RowId self = window.form.FileList.row(row).id;
   const RowId other = self + 1;
   struct Case {
     bool overwrite;
@@ -326,12 +326,12 @@ TEST_F(CommandBuilderTest, ExistingOutputsGetTheNextFreeNumber) {
 }
 
 TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
-  window.form.Edit1.SetText(tmp.path() + "/New");
+  window.form.OutputFolder.SetText(tmp.path() + "/New");
   Build("/movies/clip.avi");
   EXPECT_TRUE(fs::is_directory(tmp.path() + "/New"));
   EXPECT_EQ(last.output_path, tmp.path() + "/New/clip.mp4");
 
-  window.form.Edit1.SetText(tmp.path() + "/Missing/Sub");
+  window.form.OutputFolder.SetText(tmp.path() + "/Missing/Sub");
   last.output_path = "kept";
   try {
     Build("/movies/clip.avi");
@@ -345,7 +345,7 @@ TEST_F(CommandBuilderTest, OutputDirectoryIsCreatedOneLevelOnly) {
   EXPECT_EQ(last.output_path, "kept");
 
   Touch(tmp.path() + "/plainfile");
-  window.form.Edit1.SetText(tmp.path() + "/plainfile");
+  window.form.OutputFolder.SetText(tmp.path() + "/plainfile");
   EXPECT_THROW(Build("/movies/clip.avi"), OutputDirectoryError);
 }
 
@@ -371,7 +371,7 @@ TEST_F(CommandBuilderTest, TheOutputNeverReplacesItsOwnInput) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.directory);
-    window.form.Edit1.SetText(c.directory);
+    window.form.OutputFolder.SetText(c.directory);
     Build(c.input);
     EXPECT_EQ(last.output_path, c.directory + "/" + c.name);
   }

@@ -67,11 +67,12 @@ class EncoderRunnerTest : public ::testing::Test {
  protected:
   EncoderRunnerTest() {
     AddTheRow(input_path);
-    form.ProgressBar1.Subscribe([this] { bar_history.push_back(form.ProgressBar1.position()); });
+    form.ConversionProgress.Subscribe(
+        [this] { bar_history.push_back(form.ConversionProgress.position()); });
     // Every value the "Progress" cell of row 0 takes, in order.
-    form.ListView1.SubscribeRows([this](ListView::Change, int) {
-      if (form.ListView1.count() == 0) return;
-      const std::string& cell = form.ListView1.cell(0, kCellProgress);
+    form.FileList.SubscribeRows([this](ListView::Change, int) {
+      if (form.FileList.count() == 0) return;
+      const std::string& cell = form.FileList.cell(0, kCellProgress);
       if (cell != last_progress) progress_history.push_back(cell);
       last_progress = cell;
     });
@@ -87,14 +88,14 @@ class EncoderRunnerTest : public ::testing::Test {
 
   // The row of the run, as the batch leaves it when the run begins.
   void AddTheRow(const std::string& path, RowState state = RowState::kConverting) {
-    form.ListView1.Clear();
+    form.FileList.Clear();
     FileEntry entry;
     entry.checked = true;
     entry.caption = path;
     entry.output_extension = "MP4";
     entry.state = state;
-    form.ListView1.AddRow(entry);
-    run.row = form.ListView1.row(0).id;
+    form.FileList.AddRow(entry);
+    run.row = form.FileList.row(0).id;
     run.input_path = path;
   }
 
@@ -148,7 +149,7 @@ class EncoderRunnerTest : public ::testing::Test {
     return pid;
   }
 
-  const std::string& Cell(int cell) const { return form.ListView1.cell(0, cell); }
+  const std::string& Cell(int cell) const { return form.FileList.cell(0, cell); }
   bool SawProgress(const std::string& text) const {
     return std::find(progress_history.begin(), progress_history.end(), text) !=
            progress_history.end();
@@ -159,9 +160,9 @@ class EncoderRunnerTest : public ::testing::Test {
   std::string input_path = "/videos/in.mov";
   platform::FakeClock clock;
   FailingUiThread ui{clock};
-  TForm1 form;
+  MainForm form;
   BatchRequests requests;
-  Watchdog watchdog{ui, form.ConversionCountTimer, form.ListView1};
+  Watchdog watchdog{ui, form.ConversionCountTimer, form.FileList};
   RunSpec run{.output_path = dir / "in.mp4"};
   RunnerEnv env{.window = {ui, form},
                 .requests = requests,
@@ -181,8 +182,8 @@ TEST_F(EncoderRunnerTest, ProgressRecordReachesTheWindow) {
   Script(std::string(kHeader) + kDuration90 + kOutputHeader + kRecord + "output 4096\n");
   Run();
   EXPECT_EQ(Cell(kCellFrames), "812");
-  EXPECT_EQ(form.StatusBar1.panel(1), "Output File Size : 1536 KB");
-  EXPECT_EQ(form.ListView1.row(0).output_kb, 1536);
+  EXPECT_EQ(form.Status.panel(1), "Output File Size : 1536 KB");
+  EXPECT_EQ(form.FileList.row(0).output_kb, 1536);
   EXPECT_EQ(bar_history, (std::vector<int>{30}));
   EXPECT_EQ(progress_history, (std::vector<std::string>{"30%"}));
   EXPECT_EQ(watchdog.watched(), 0);
@@ -204,7 +205,7 @@ TEST_F(EncoderRunnerTest, WithSeveralFilesTheBarAndSizePanelAreTheBatchs) {
   Script(std::string(kHeader) + kDuration90 + kRecord + "output 4096\n");
   Run();
   EXPECT_TRUE(bar_history.empty());
-  EXPECT_EQ(form.StatusBar1.panel(1), "");
+  EXPECT_EQ(form.Status.panel(1), "");
   EXPECT_EQ(Cell(kCellProgress), "30%") << "the row still shows its own progress";
 }
 
@@ -231,13 +232,13 @@ TEST_F(EncoderRunnerTest, CdAudioInputWritesTheDurationCell) {
          "write size=100kB time=20.5 bitrate=128.0kbits/s\\r\noutput 4096\n");
   Run();
   EXPECT_EQ(Cell(kCellDuration), "00:03:25");
-  EXPECT_EQ(form.ListView1.row(0).media.duration_seconds, 205);
+  EXPECT_EQ(form.FileList.row(0).media.duration_seconds, 205);
   EXPECT_TRUE(SawProgress("10%"));
   EXPECT_EQ(result.end, RunEnd::kCompleted);
 }
 
 TEST_F(EncoderRunnerTest, OtherInputsLeaveTheDurationCell) {
-  form.ListView1.Update(run.row, [](FileEntry& entry) { entry.media.SetDuration("00:01:30"); });
+  form.FileList.Update(run.row, [](FileEntry& entry) { entry.media.SetDuration("00:01:30"); });
   Script(std::string(kHeader) + "print   Duration: 00:03:25.00, start: 0.000000\noutput 10\n");
   Run();
   EXPECT_EQ(Cell(kCellDuration), "00:01:30");
@@ -253,7 +254,7 @@ TEST_F(EncoderRunnerTest, SplitLinesAndOddBytesAreHandled) {
          "output 4096\n");
   Run();
   EXPECT_EQ(Cell(kCellFrames), "45");
-  EXPECT_EQ(form.StatusBar1.panel(1), "Output File Size : 90 KB");
+  EXPECT_EQ(form.Status.panel(1), "Output File Size : 90 KB");
   EXPECT_TRUE(SawProgress("50%"));
   EXPECT_EQ(result.end, RunEnd::kCompleted);
 }
@@ -578,8 +579,7 @@ TEST_F(EncoderRunnerTest, WatchdogWatchesTimeAndSizeOfAnAudioOutput) {
   const platform::ProcessId pid = PidFromFile();
   for (int second = 1; second <= 3; ++second) {
     ASSERT_TRUE(WaitFor([&] {
-      return form.StatusBar1.panel(1) ==
-             "Output File Size : " + std::to_string(second * 16) + " KB";
+      return form.Status.panel(1) == "Output File Size : " + std::to_string(second * 16) + " KB";
     })) << second;
     ui.AdvanceBy(2000);
   }
@@ -613,15 +613,15 @@ TEST_F(EncoderRunnerTest, WatchdogNeverEndsOutputWithoutFrames) {
 TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   platform::FakeClock clock;
   TestUiThread ui{clock};
-  TForm1 form;
-  Watchdog watchdog{ui, form.ConversionCountTimer, form.ListView1};
+  MainForm form;
+  Watchdog watchdog{ui, form.ConversionCountTimer, form.FileList};
   for (const char* frames : {" 40 ", "7"}) {
     FileEntry entry;
     entry.frames = frames;
-    form.ListView1.AddRow(entry);
+    form.FileList.AddRow(entry);
   }
-  RunWatch stalled(form.ListView1.row(0).id, false);
-  RunWatch moving(form.ListView1.row(1).id, false);
+  RunWatch stalled(form.FileList.row(0).id, false);
+  RunWatch moving(form.FileList.row(1).id, false);
   stalled.SetCurrentFrames("40");
   watchdog.Watch(stalled);
   watchdog.Watch(moving);
@@ -632,8 +632,8 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   EXPECT_EQ(stalled.PreviousFrames, "40") << "the row's frame count, trimmed";
   auto move = [&](int frames) {
     moving.SetCurrentFrames(std::to_string(frames));
-    form.ListView1.Update(moving.row(),
-                          [&](FileEntry& entry) { entry.frames = std::to_string(frames); });
+    form.FileList.Update(moving.row(),
+                         [&](FileEntry& entry) { entry.frames = std::to_string(frames); });
   };
   for (int tick = 1; tick <= 7; ++tick) {
     move(tick);
@@ -656,7 +656,7 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   EXPECT_FALSE(moving.StallDetected);
 
   // A row that is gone reads as an empty count.
-  form.ListView1.RemoveRow(1);
+  form.FileList.RemoveRow(1);
   watchdog.ConversionCountTimerTimer();
   EXPECT_EQ(moving.PreviousFrames, "");
   watchdog.Unwatch(moving);

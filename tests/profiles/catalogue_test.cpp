@@ -36,7 +36,7 @@ TEST(FormatList, HoldsTheTwelveEntriesAndFourSeparatorsInOrder) {
       "3GP - 3rd Generation Partnership Project (*.3gp)",
       "3G2 - 3rd Generation Partnership Project 2 (*.3g2)",
   };
-  TForm1 form;
+  MainForm form;
   form.ComboOutputFormat.SetItems({"left over"});
   FillFormatList(form);
   EXPECT_EQ(form.ComboOutputFormat.items(), expected);
@@ -123,7 +123,7 @@ TEST(FormatCatalogue, LookupIsByExactText) {
       "3GP - 3rd Generation Partnership Project (*.3GP)",
       "",
   };
-  TForm1 form;
+  MainForm form;
   for (const char* text : near_misses) {
     SCOPED_TRACE(text);
     EXPECT_EQ(FindFormat(text), nullptr);
@@ -316,7 +316,7 @@ TEST(FormatProfiles, EachEntryFillsItsListsAndDefaults) {
     w.form.ComboLetterBox.Select(0);
     w.form.ComboAudioChannel.Select(1);
     w.Choose(c.entry);
-    const TForm1& f = w.form;
+    const MainForm& f = w.form;
     EXPECT_EQ(f.ComboVideoCodec.items(), c.video_codec);
     EXPECT_EQ(f.ComboAudioCodec.items(), c.audio_codec);
     EXPECT_EQ(f.ComboVideoSize.items(), c.sizes);
@@ -335,14 +335,14 @@ TEST(FormatProfiles, EachEntryFillsItsListsAndDefaults) {
 
 // Every item a row names as a default is in its list, so choosing the entry selects it.
 TEST(FormatCatalogue, EveryNamedDefaultIsInItsList) {
-  const std::pair<SelectorFill FormatProfile::*, Selector TForm1::*> selectors[] = {
-      {&FormatProfile::VideoCodecs, &TForm1::ComboVideoCodec},
-      {&FormatProfile::AudioCodecs, &TForm1::ComboAudioCodec},
-      {&FormatProfile::Sizes, &TForm1::ComboVideoSize},
-      {&FormatProfile::VideoBitrates, &TForm1::ComboVideoBitrate},
-      {&FormatProfile::FrameRates, &TForm1::ComboVideoFramerate},
-      {&FormatProfile::AudioBitrates, &TForm1::ComboAudioBitrate},
-      {&FormatProfile::SamplingRates, &TForm1::ComboSamplingRate},
+  const std::pair<SelectorFill FormatProfile::*, Selector MainForm::*> selectors[] = {
+      {&FormatProfile::VideoCodecs, &MainForm::ComboVideoCodec},
+      {&FormatProfile::AudioCodecs, &MainForm::ComboAudioCodec},
+      {&FormatProfile::Sizes, &MainForm::ComboVideoSize},
+      {&FormatProfile::VideoBitrates, &MainForm::ComboVideoBitrate},
+      {&FormatProfile::FrameRates, &MainForm::ComboVideoFramerate},
+      {&FormatProfile::AudioBitrates, &MainForm::ComboAudioBitrate},
+      {&FormatProfile::SamplingRates, &MainForm::ComboSamplingRate},
   };
   for (const OutputFormat& format : FormatCatalogue) {
     Window w;
@@ -395,14 +395,14 @@ TEST(RefreshFormatOptions, ResetsChannelsVolumeAndAspectRatio) {
   Window w;
   w.state.DropDownItemCount = 9;
   w.form.ComboAudioChannel.Select(1);
-  w.form.TrackBar1.SetPosition(8);
+  w.form.VolumeSlider.SetPosition(8);
   ASSERT_EQ(w.state.VolumeFactor, "80");
   w.form.ComboAspectRatio.Select(2);
   w.Choose("MP3 - Mpeg Layer3 Audio (*.mp3)");
   EXPECT_EQ(w.form.ComboOutputFormat.drop_down_count(), 9);
   EXPECT_EQ(w.form.ComboAudioChannel.text(), "Stereo");
-  EXPECT_EQ(w.form.TrackBar1.position(), 5);
-  EXPECT_EQ(w.form.Label14.caption(), "100%");
+  EXPECT_EQ(w.form.VolumeSlider.position(), 5);
+  EXPECT_EQ(w.form.VolumePercent.caption(), "100%");
   EXPECT_EQ(w.state.VolumeFactor, "50");
   EXPECT_EQ(w.form.ComboAspectRatio.selected(), 0);
   EXPECT_FALSE(w.form.ComboAspectRatio.enabled());
@@ -413,10 +413,10 @@ TEST(RefreshFormatOptions, ResetsChannelsVolumeAndAspectRatio) {
 TEST(RefreshFormatOptions, RewritesEveryOutputCell) {
   Window w;
   for (int i = 0; i < 3; ++i) w.AddRow("/in/" + std::to_string(i) + ".avi", "640 x 480");
-  w.form.ListView1.Update(w.form.ListView1.row(1).id,
-                          [](FileEntry& entry) { entry.state = RowState::kDone; });
-  w.form.ListView1.Update(w.form.ListView1.row(2).id,
-                          [](FileEntry& entry) { entry.output_extension = "XYZ"; });
+  w.form.FileList.Update(w.form.FileList.row(1).id,
+                         [](FileEntry& entry) { entry.state = RowState::kDone; });
+  w.form.FileList.Update(w.form.FileList.row(2).id,
+                         [](FileEntry& entry) { entry.output_extension = "XYZ"; });
   const std::pair<const char*, const char*> cases[] = {
       {"3G2 - 3rd Generation Partnership Project 2 (*.3g2)", "3G2"},
       {"AAC - Advance Audio Coding (*.aac)", "AAC"},
@@ -426,9 +426,9 @@ TEST(RefreshFormatOptions, RewritesEveryOutputCell) {
   };
   for (const auto& [entry, extension] : cases) {
     w.Choose(entry);
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(w.form.ListView1.cell(i, kCellOutput), extension);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(w.form.FileList.cell(i, kCellOutput), extension);
   }
-  EXPECT_EQ(w.form.ListView1.cell(1, kCellProgress), "Done");
+  EXPECT_EQ(w.form.FileList.cell(1, kCellProgress), "Done");
 }
 
 TEST(RefreshFormatOptions, SeparatorRestoresThePreviousEntryAndKeepsItsLists) {
@@ -439,10 +439,10 @@ TEST(RefreshFormatOptions, SeparatorRestoresThePreviousEntryAndKeepsItsLists) {
     w.Choose("PS3 Video(720P) (*.mp4)");
     ASSERT_EQ(w.state.PreviousFormatIndex, 8);
     w.form.ComboAudioBitrate.SelectText("32 Kbps");
-    w.form.ListView1.Update(w.form.ListView1.row(0).id,
-                            [](FileEntry& entry) { entry.output_extension = "kept"; });
+    w.form.FileList.Update(w.form.FileList.row(0).id,
+                           [](FileEntry& entry) { entry.output_extension = "kept"; });
     w.form.ComboAudioChannel.Select(1);
-    w.form.TrackBar1.SetPosition(2);
+    w.form.VolumeSlider.SetPosition(2);
     w.form.ComboAspectRatio.Select(1);
     const Items sizes = w.form.ComboVideoSize.items();
 
@@ -453,10 +453,10 @@ TEST(RefreshFormatOptions, SeparatorRestoresThePreviousEntryAndKeepsItsLists) {
     EXPECT_EQ(w.state.PreviousFormatIndex, 8);
     EXPECT_EQ(w.form.ComboVideoSize.items(), sizes);
     EXPECT_EQ(w.form.ComboAudioBitrate.text(), "32 Kbps");
-    EXPECT_EQ(w.form.ListView1.cell(0, kCellOutput), "kept");
+    EXPECT_EQ(w.form.FileList.cell(0, kCellOutput), "kept");
     EXPECT_EQ(w.form.ComboAudioChannel.text(), "Stereo");
     EXPECT_EQ(w.state.VolumeFactor, "50");
-    EXPECT_EQ(w.form.Label14.caption(), "100%");
+    EXPECT_EQ(w.form.VolumePercent.caption(), "100%");
     EXPECT_EQ(w.form.ComboAspectRatio.selected(), 0);
     // The profile tag is cleared before the separator is seen, and stays cleared.
     EXPECT_EQ(w.state.ProfileTag, "");
@@ -480,7 +480,7 @@ TEST(RefreshFormatOptions, SelectionBeyondTheListAppliesNothing) {
   EXPECT_EQ(w.form.ComboOutputFormat.selected(), -1);
   EXPECT_EQ(w.form.ComboOutputFormat.text(), "");
   EXPECT_EQ(w.state.PreviousFormatIndex, -1);
-  EXPECT_EQ(w.form.ListView1.cell(0, kCellOutput), "");
+  EXPECT_EQ(w.form.FileList.cell(0, kCellOutput), "");
   EXPECT_EQ(w.form.ComboAudioBitrate.items(), bitrates);
   EXPECT_EQ(w.form.ComboAudioCodec.text(), "mp3");
   EXPECT_TRUE(w.form.ComboAspectRatio.enabled());
@@ -524,7 +524,7 @@ TEST(CommandTemplates, JoinTheSlotsInTheirOrder) {
       {mobile + "<O>", false},
       {mobile + " -f 3gp<O>", false},
   };
-  TForm1 form;
+  MainForm form;
   FillFormatList(form);
   for (std::size_t i = 0; i < FormatCatalogue.size(); ++i) {
     SCOPED_TRACE(FormatCatalogue[i].DisplayName);
@@ -537,7 +537,7 @@ TEST(CommandTemplates, JoinTheSlotsInTheirOrder) {
 }
 
 TEST(CommandTemplates, AvcTitleCannotAddAnArgument) {
-  TForm1 form;
+  MainForm form;
   FillFormatList(form);
   form.ComboOutputFormat.Select(4);
   const auto command =

@@ -31,7 +31,7 @@ TEST(Fragments, VideoCodec) {
       {{}, -1, R"( -vcodec "" )"},
   };
   for (const auto& c : cases) {
-    TForm1 form;
+    MainForm form;
     Set(form.ComboVideoCodec, c.items, c.selected);
     EXPECT_EQ(VideoCodecFragment(TakeSelections(form)), c.expected) << c.expected;
   }
@@ -47,7 +47,7 @@ TEST(Fragments, VideoBitrate) {
       {{"768 Kbps"}, 5, ""},  // beyond the list: no selection
   };
   for (const auto& c : cases) {
-    TForm1 form;
+    MainForm form;
     Set(form.ComboVideoBitrate, c.items, c.selected);
     EXPECT_EQ(VideoBitrateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
@@ -64,7 +64,7 @@ TEST(Fragments, FrameRate) {
       {{}, -1, ""},
   };
   for (const auto& c : cases) {
-    TForm1 form;
+    MainForm form;
     Set(form.ComboVideoFramerate, c.items, c.selected);
     EXPECT_EQ(FrameRateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
@@ -87,7 +87,7 @@ TEST(Fragments, AudioBitrateIsSuppressedByAutoFrameRate) {
       {{"15 fps"}, 0, {"32 Kbps", "320 Kbps"}, 1, R"( -ab "320")"},
   };
   for (const auto& c : cases) {
-    TForm1 form;
+    MainForm form;
     Set(form.ComboVideoFramerate, c.frame_rates, c.frame_rate);
     Set(form.ComboAudioBitrate, c.bitrates, c.bitrate);
     EXPECT_EQ(AudioBitrateFragment(TakeSelections(form)), c.expected) << c.expected;
@@ -98,7 +98,7 @@ TEST(Fragments, Channels) {
   const std::pair<int, std::string> cases[] = {
       {0, R"x( -ac "2 (stereo)")x"}, {1, R"x( -ac "1 (mono)")x"}, {-1, ""}};
   for (const auto& [row, expected] : cases) {
-    TForm1 form;
+    MainForm form;
     form.ComboAudioChannel.Select(row);
     EXPECT_EQ(ChannelsFragment(TakeSelections(form)), expected);
   }
@@ -113,7 +113,7 @@ TEST(Fragments, SampleRate) {
       {{}, -1, R"( -ar "")"},  // no test for empty: empty quotes
   };
   for (const auto& c : cases) {
-    TForm1 form;
+    MainForm form;
     Set(form.ComboSamplingRate, c.items, c.selected);
     EXPECT_EQ(SampleRateFragment(TakeSelections(form)), c.expected) << c.expected;
   }
@@ -142,7 +142,7 @@ TEST(Fragments, Size) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.cell + " / " + c.expected);
-    TForm1 form;
+    MainForm form;
     Set(form.ComboVideoSize, c.sizes, c.selected);
     EXPECT_EQ(SizeFragment(TakeSelections(form), c.cell), c.expected);
   }

@@ -8,7 +8,7 @@ namespace vidloom {
 namespace {
 
 TEST(SelectorSetup, CreationFillsTheSelectorsForTheFirstEntry) {
-  TForm1 form;
+  MainForm form;
   WindowState state;
   state.VolumeFactor = "90";
   form.ComboAspectRatio.Select(2);
@@ -23,27 +23,27 @@ TEST(SelectorSetup, CreationFillsTheSelectorsForTheFirstEntry) {
   EXPECT_EQ(state.VolumeFactor, "50");
   EXPECT_EQ(form.ComboVideoSize.text(), "368 x 208");
   EXPECT_EQ(form.ComboAspectRatio.text(), "Original ");
-  EXPECT_EQ(form.TrackBar1.position(), 5);
+  EXPECT_EQ(form.VolumeSlider.position(), 5);
 }
 
 TEST(SelectorSetup, HandlersRefreshTheFormatAndMapTheVolume) {
-  TForm1 form;
+  MainForm form;
   WindowState state;
   ConnectSelectorHandlers(form, state);
   SetUpSelectors(form, state);
   form.ComboOutputFormat.UserSelect(12);
   EXPECT_EQ(form.ComboAudioCodec.text(), "mp3");
   EXPECT_EQ(state.PreviousFormatIndex, 12);
-  form.TrackBar1.SetPosition(1);
-  EXPECT_EQ(form.Label14.caption(), "20%");
+  form.VolumeSlider.SetPosition(1);
+  EXPECT_EQ(form.VolumePercent.caption(), "20%");
   EXPECT_EQ(state.VolumeFactor, "2");
   form.ComboOutputFormat.UserSelect(14);
-  EXPECT_EQ(form.Label14.caption(), "100%");
+  EXPECT_EQ(form.VolumePercent.caption(), "100%");
   EXPECT_EQ(state.VolumeFactor, "50");
 }
 
 TEST(SelectorSetup, ShowAppliesTheRestoredEntry) {
-  TForm1 form;
+  MainForm form;
   WindowState state;
   ConnectSelectorHandlers(form, state);
   SetUpSelectors(form, state);

@@ -17,12 +17,12 @@ TEST(Volume, PositionsMapToLabelAndValue) {
       {4, "80%", "40"},  {5, "100%", "50"}, {6, "120%", "60"},   {7, "140%", "70"},
       {8, "160%", "80"}, {9, "180%", "90"}, {10, "200%", "100"},
   };
-  TForm1 form;
+  MainForm form;
   WindowState state;
   for (const Case& c : cases) {
-    form.TrackBar1.SetPosition(c.position);
-    TrackBar1Change(form, state);
-    EXPECT_EQ(form.Label14.caption(), c.label) << c.position;
+    form.VolumeSlider.SetPosition(c.position);
+    VolumeSliderChange(form, state);
+    EXPECT_EQ(form.VolumePercent.caption(), c.label) << c.position;
     EXPECT_EQ(state.VolumeFactor, c.factor) << c.position;
   }
 }

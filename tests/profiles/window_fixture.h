@@ -24,7 +24,7 @@ class Window {
     state.PreviousFormatIndex = form.ComboOutputFormat.selected();
     RefreshFormatOptions(form, state);
     form.ComboOutputFormat.on_change = [this] { RefreshFormatOptions(form, state); };
-    form.TrackBar1.on_change = [this] { TrackBar1Change(form, state); };
+    form.VolumeSlider.on_change = [this] { VolumeSliderChange(form, state); };
   }
   Window(const Window&) = delete;
   Window& operator=(const Window&) = delete;
@@ -48,10 +48,10 @@ class Window {
     entry.caption = std::move(path);
     entry.media = MediaFacts::Of(std::move(video_size), "", "");
     FormatExtension(form, entry.output_extension);  // as adding a file does
-    return form.ListView1.AddRow(std::move(entry));
+    return form.FileList.AddRow(std::move(entry));
   }
 
-  TForm1 form;
+  MainForm form;
   WindowState state;
 };
 

@@ -67,22 +67,22 @@ class SettingsTest : public ::testing::Test {
  protected:
   SettingsTest() {
     // The main window's creation, as far as the settings depend on it.
-    form1.ComboLetterBox.SetItems({"None", "LetterBox"});
-    form1.ComboLetterBox.Select(1);
-    FillFormatList(form1);
-    window.PreviousFormatIndex = form1.ComboOutputFormat.selected();
+    main_form.ComboLetterBox.SetItems({"None", "LetterBox"});
+    main_form.ComboLetterBox.Select(1);
+    FillFormatList(main_form);
+    window.PreviousFormatIndex = main_form.ComboOutputFormat.selected();
     window.DropDownItemCount = 27;
-    RefreshFormatOptions(form1, window);
-    form1.Edit1.SetText(DefaultOutputDirectory());
+    RefreshFormatOptions(main_form, window);
+    main_form.OutputFolder.SetText(DefaultOutputDirectory());
   }
 
-  void Load() { FormCreate(context); }
+  void Load() { PrepareOptionsDialog(context); }
   // The settings of other forms (a next start's, say), in the file at `at`.
-  SettingsContext ContextFor(TForm1& other1, TForm4& other4, WindowState& other_window,
+  SettingsContext ContextFor(MainForm& other1, OptionsForm& other4, WindowState& other_window,
                              std::function<void()> refresh, const std::string& at) {
     return {.path = at,
-            .form1 = other1,
-            .form4 = other4,
+            .main_form = other1,
+            .options_form = other4,
             .window = other_window,
             .dialogs = dialogs,
             .refresh_format_options = std::move(refresh)};
@@ -90,36 +90,36 @@ class SettingsTest : public ::testing::Test {
   std::string path() const { return context.path; }
 
   TempDir dir;
-  TForm1 form1;
-  TForm4 form4;
+  MainForm main_form;
+  OptionsForm options_form;
   WindowState window;
   ScriptedDialogs dialogs;
   int refreshes = 0;
   SettingsContext context = ContextFor(
-      form1, form4, window,
+      main_form, options_form, window,
       [this] {
         ++refreshes;
-        RefreshFormatOptions(form1, window);
+        RefreshFormatOptions(main_form, window);
       },
       dir / "vazadi.ini");
 };
 
 TEST_F(SettingsTest, FirstRunKeepsTheDesignedStateAndCreatesNoFile) {
-  form1.Edit1.SetText("");
+  main_form.OutputFolder.SetText("");
   Load();
-  EXPECT_EQ(form1.Edit1.text(), DefaultOutputDirectory());
+  EXPECT_EQ(main_form.OutputFolder.text(), DefaultOutputDirectory());
 #ifdef _WIN32
   EXPECT_EQ(DefaultOutputDirectory(), "C:\\Converted Video");
 #else
   EXPECT_EQ(DefaultOutputDirectory().substr(DefaultOutputDirectory().size() - 16),
             "/Converted Video");
 #endif
-  EXPECT_FALSE(form4.CheckBoxOverWrite.checked());
-  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
-  EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");
+  EXPECT_FALSE(options_form.CheckBoxOverWrite.checked());
+  EXPECT_FALSE(options_form.CheckBoxShutDown.checked());
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 0);
+  EXPECT_EQ(main_form.ComboLetterBox.text(), "LetterBox");
   EXPECT_EQ(window.DropDownItemCount, 27);
-  EXPECT_EQ(form4.SpinEdit1.value(), 27);
+  EXPECT_EQ(options_form.DropDownCount.value(), 27);
   EXPECT_EQ(refreshes, 0);
   EXPECT_FALSE(std::filesystem::exists(path()));
   EXPECT_TRUE(dialogs.messages.empty());
@@ -127,7 +127,7 @@ TEST_F(SettingsTest, FirstRunKeepsTheDesignedStateAndCreatesNoFile) {
 
 TEST_F(SettingsTest, SaveFromTheDesignedStateWritesTheNineLines) {
   Load();
-  form1.Edit1.SetText("C:\\Converted Video");
+  main_form.OutputFolder.SetText("C:\\Converted Video");
   ASSERT_TRUE(SaveSettings(context));
   EXPECT_EQ(ReadTextFile(path()),
             "[General]\n"
@@ -144,17 +144,17 @@ TEST_F(SettingsTest, SaveFromTheDesignedStateWritesTheNineLines) {
 TEST_F(SettingsTest, AFileWrittenByARunRestoresAllSixValuesWithoutAsking) {
   WriteTextFile(path(), kFullFile);
   Load();
-  EXPECT_EQ(form1.Edit1.text(), "/srv/media/Out Put");
-  EXPECT_TRUE(form4.CheckBoxOverWrite.checked());
-  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  EXPECT_EQ(main_form.OutputFolder.text(), "/srv/media/Out Put");
+  EXPECT_TRUE(options_form.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(options_form.CheckBoxShutDown.checked());
   EXPECT_TRUE(dialogs.questions.empty());
   EXPECT_FALSE(context.ShutdownPromptSuppressed);  // the first change cleared it
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 14);
-  EXPECT_EQ(form1.ComboLetterBox.selected(), 0);
-  EXPECT_EQ(form4.SpinEdit1.value(), 40);
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 14);
+  EXPECT_EQ(main_form.ComboLetterBox.selected(), 0);
+  EXPECT_EQ(options_form.DropDownCount.value(), 40);
   EXPECT_EQ(window.DropDownItemCount, 40);
   EXPECT_EQ(refreshes, 1);  // the field changed from 27 to 40
-  EXPECT_EQ(form1.ComboOutputFormat.drop_down_count(), 40);
+  EXPECT_EQ(main_form.ComboOutputFormat.drop_down_count(), 40);
 
   // Written back unchanged by the next close.
   ASSERT_TRUE(SaveSettings(context));
@@ -163,17 +163,17 @@ TEST_F(SettingsTest, AFileWrittenByARunRestoresAllSixValuesWithoutAsking) {
 
 TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   Load();
-  form1.Edit1.SetText("/tmp/out");
-  form4.CheckBoxOverWrite.SetChecked(true);
+  main_form.OutputFolder.SetText("/tmp/out");
+  options_form.CheckBoxOverWrite.SetChecked(true);
   dialogs.answers.push_back(true);
   context.ShutdownPromptSuppressed = false;
-  form4.CheckBoxShutDown.SetChecked(true);
-  form1.ComboOutputFormat.Select(4);
-  form1.ComboLetterBox.Select(0);
-  form4.SpinEdit1.SetValue(33);
-  form4.SpinEditFilesAtOnce.max = 4;  // as on a machine of four processors
-  form4.SpinEditFilesAtOnce.SetValue(3);
-  form4.CheckBoxKeepFolders.SetChecked(true);
+  options_form.CheckBoxShutDown.SetChecked(true);
+  main_form.ComboOutputFormat.Select(4);
+  main_form.ComboLetterBox.Select(0);
+  options_form.DropDownCount.SetValue(33);
+  options_form.SpinEditFilesAtOnce.max = 4;  // as on a machine of four processors
+  options_form.SpinEditFilesAtOnce.SetValue(3);
+  options_form.CheckBoxKeepFolders.SetChecked(true);
   ASSERT_TRUE(SaveSettings(context));
   // The files converted at once: a key of its own, after the output directory; the kept
   // folders after the other boxes.
@@ -182,8 +182,8 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
     EXPECT_NE(ReadTextFile(path()).find(part), std::string::npos) << ReadTextFile(path());
   }
 
-  TForm1 next1;
-  TForm4 next4;
+  MainForm next1;
+  OptionsForm next4;
   next4.SpinEditFilesAtOnce.max = 4;
   WindowState next_window;
   next1.ComboLetterBox.SetItems({"None", "LetterBox"});
@@ -191,29 +191,29 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   FillFormatList(next1);
   SettingsContext next = ContextFor(
       next1, next4, next_window, [] {}, path());
-  FormCreate(next);
-  EXPECT_EQ(next1.Edit1.text(), "/tmp/out");
+  PrepareOptionsDialog(next);
+  EXPECT_EQ(next1.OutputFolder.text(), "/tmp/out");
   EXPECT_TRUE(next4.CheckBoxOverWrite.checked());
   EXPECT_TRUE(next4.CheckBoxShutDown.checked());
   EXPECT_EQ(next1.ComboOutputFormat.selected(), 4);
   EXPECT_EQ(next1.ComboLetterBox.selected(), 0);
-  EXPECT_EQ(next4.SpinEdit1.value(), 33);
+  EXPECT_EQ(next4.DropDownCount.value(), 33);
   EXPECT_EQ(next_window.DropDownItemCount, 33);
   EXPECT_EQ(next4.SpinEditFilesAtOnce.value(), 3);
   EXPECT_TRUE(next4.CheckBoxKeepFolders.checked());
   EXPECT_EQ(dialogs.questions.size(), 1u);  // only the user's own check asked
 
   // Unticked, the key goes: the file is as a program without the setting writes it.
-  form4.CheckBoxKeepFolders.SetChecked(false);
+  options_form.CheckBoxKeepFolders.SetChecked(false);
   ASSERT_TRUE(SaveSettings(context));
   EXPECT_EQ(ReadTextFile(path()).find("KeepFolderStructure"), std::string::npos);
 
   // On a machine of two processors the stored count is held to them.
-  TForm4 smaller4;
+  OptionsForm smaller4;
   smaller4.SpinEditFilesAtOnce.max = 2;
   SettingsContext smaller = ContextFor(
       next1, smaller4, next_window, [] {}, path());
-  FormCreate(smaller);
+  PrepareOptionsDialog(smaller);
   EXPECT_EQ(smaller4.SpinEditFilesAtOnce.value(), 2);
 }
 
@@ -222,12 +222,12 @@ TEST_F(SettingsTest, StoredFormatSevenIsRestoredAndTheFileKept) {
       "[General]\nOutputDir=/x\n[CheckBoxes]\nOverwriteExistingFile=0\nShutDown=0\n"
       "[Combo]\nOutputFormat=7\nLetterBox=0\nComboDropItem=27\n";
   WriteTextFile(path(), stored);
-  form1.ComboOutputFormat.Select(3);
+  main_form.ComboOutputFormat.Select(3);
   Load();
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 7);
-  EXPECT_EQ(form1.ComboOutputFormat.text(), "PS3 Video(480P) (*.mp4)");
-  EXPECT_EQ(form1.ComboLetterBox.text(), "None");
-  EXPECT_EQ(form1.Edit1.text(), "/x");
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 7);
+  EXPECT_EQ(main_form.ComboOutputFormat.text(), "PS3 Video(480P) (*.mp4)");
+  EXPECT_EQ(main_form.ComboLetterBox.text(), "None");
+  EXPECT_EQ(main_form.OutputFolder.text(), "/x");
   EXPECT_EQ(ReadTextFile(path()), stored);
   EXPECT_TRUE(dialogs.messages.empty());
 }
@@ -254,24 +254,24 @@ TEST_F(SettingsTest, AFileThatCannotBeReadIsKeptAndReported) {
 #else
   EXPECT_TRUE(std::filesystem::is_fifo(path()));
 #endif
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);  // the designed state holds
-  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 0);  // the designed state holds
+  EXPECT_FALSE(options_form.CheckBoxShutDown.checked());
 }
 
 TEST_F(SettingsTest, MissingKeysTakeTheOtherDefaults) {
   WriteTextFile(path(), "[General]\n[CheckBoxes]\n[Combo]\n");
-  form4.SpinEditFilesAtOnce.max = 4;
-  form4.SpinEditFilesAtOnce.SetValue(3);
+  options_form.SpinEditFilesAtOnce.max = 4;
+  options_form.SpinEditFilesAtOnce.SetValue(3);
   Load();
-  EXPECT_EQ(form4.SpinEditFilesAtOnce.value(), 1) << "a file from before the setting";
-  EXPECT_EQ(form1.Edit1.text(), "");
-  EXPECT_TRUE(form4.CheckBoxOverWrite.checked());
+  EXPECT_EQ(options_form.SpinEditFilesAtOnce.value(), 1) << "a file from before the setting";
+  EXPECT_EQ(main_form.OutputFolder.text(), "");
+  EXPECT_TRUE(options_form.CheckBoxOverWrite.checked());
   // Without its key the shutdown box is never ticked: the next batch must not power off.
-  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
+  EXPECT_FALSE(options_form.CheckBoxShutDown.checked());
   EXPECT_TRUE(dialogs.questions.empty());
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 1);
-  EXPECT_EQ(form1.ComboLetterBox.text(), "LetterBox");
-  EXPECT_EQ(form4.SpinEdit1.value(), 26);
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 1);
+  EXPECT_EQ(main_form.ComboLetterBox.text(), "LetterBox");
+  EXPECT_EQ(options_form.DropDownCount.value(), 26);
   EXPECT_EQ(window.DropDownItemCount, 26);
   EXPECT_TRUE(std::filesystem::exists(path()));
 }
@@ -289,14 +289,14 @@ TEST_F(SettingsTest, DropDownCountIsHeldWithinTheFieldsRange) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.stored);
-    TForm4 fresh4;
+    OptionsForm fresh4;
     WindowState fresh_window;
     int count = 0;
     SettingsContext fresh = ContextFor(
-        form1, fresh4, fresh_window, [&] { ++count; }, path());
+        main_form, fresh4, fresh_window, [&] { ++count; }, path());
     WriteTextFile(path(), std::string("[Combo]\nOutputFormat=0\nComboDropItem=") + c.stored + "\n");
-    FormCreate(fresh);
-    EXPECT_EQ(fresh4.SpinEdit1.value(), c.field);
+    PrepareOptionsDialog(fresh);
+    EXPECT_EQ(fresh4.DropDownCount.value(), c.field);
     EXPECT_EQ(fresh_window.DropDownItemCount, c.field);
     EXPECT_EQ(count, c.refreshes);
   }
@@ -305,15 +305,15 @@ TEST_F(SettingsTest, DropDownCountIsHeldWithinTheFieldsRange) {
 TEST_F(SettingsTest, StoredPositionsOutsideTheEntriesSelectTheFirstFormat) {
   // A separator row, or a position beyond the list: the first entry, so that a format is always
   // selected (and written back so).
-  ASSERT_TRUE(IsSeparatorRow(form1.ComboOutputFormat.items().at(3)));
+  ASSERT_TRUE(IsSeparatorRow(main_form.ComboOutputFormat.items().at(3)));
   for (const char* stored : {"3", "13", "16", "500", "-1", "-2147483648"}) {
     SCOPED_TRACE(stored);
-    form1.ComboOutputFormat.Select(5);
+    main_form.ComboOutputFormat.Select(5);
     WriteTextFile(path(), std::string("[Combo]\nOutputFormat=") + stored + "\nLetterBox=9\n");
     Load();
-    EXPECT_EQ(form1.ComboOutputFormat.selected(), 0);
-    EXPECT_EQ(form1.ComboOutputFormat.text(), "PSP Video (Good Quality) (*.mp4)");
-    EXPECT_EQ(form1.ComboLetterBox.selected(), -1);
+    EXPECT_EQ(main_form.ComboOutputFormat.selected(), 0);
+    EXPECT_EQ(main_form.ComboOutputFormat.text(), "PSP Video (Good Quality) (*.mp4)");
+    EXPECT_EQ(main_form.ComboLetterBox.selected(), -1);
     ASSERT_TRUE(SaveSettings(context));
     const auto doc = IniDocument::Parse(ReadTextFile(path()));
     EXPECT_EQ(doc.Get("Combo", "OutputFormat"), "0");
@@ -337,13 +337,13 @@ TEST_F(SettingsTest, NamesAreMatchedWithoutRegardToCaseAndOtherContentIsKept) {
                 "[Window]\n"
                 "Left=10\n");
   Load();
-  EXPECT_EQ(form1.Edit1.text(), "/mixed");
-  EXPECT_FALSE(form4.CheckBoxOverWrite.checked());
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 2);
-  EXPECT_EQ(form1.ComboLetterBox.selected(), 0);
-  EXPECT_EQ(form4.SpinEdit1.value(), 30);
+  EXPECT_EQ(main_form.OutputFolder.text(), "/mixed");
+  EXPECT_FALSE(options_form.CheckBoxOverWrite.checked());
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 2);
+  EXPECT_EQ(main_form.ComboLetterBox.selected(), 0);
+  EXPECT_EQ(options_form.DropDownCount.value(), 30);
 
-  form1.Edit1.SetText("/changed");
+  main_form.OutputFolder.SetText("/changed");
   ASSERT_TRUE(SaveSettings(context));
   const std::string text = ReadTextFile(path());
   EXPECT_EQ(text,
@@ -373,22 +373,22 @@ TEST_F(SettingsTest, GarbageBinaryAndHugeNumbersLoadWithoutHarm) {
       "\n[CheckBoxes]\nOverwriteExistingFile=-99999999999999999999\nShutDown=-3\n"
       "[Combo]\nOutputFormat=-2147483649\nLetterBox=2147483647\nComboDropItem=-2147483648\n";
   for (const std::string* content : std::vector<const std::string*>{&garbage, &binary, &huge}) {
-    TForm4 fresh4;
+    OptionsForm fresh4;
     WindowState fresh_window;
     SettingsContext fresh = ContextFor(
-        form1, fresh4, fresh_window, [] {}, path());
+        main_form, fresh4, fresh_window, [] {}, path());
     WriteTextFile(path(), *content);
-    FormCreate(fresh);
-    EXPECT_GE(fresh4.SpinEdit1.value(), 26);
-    EXPECT_LE(fresh4.SpinEdit1.value(), 47);
+    PrepareOptionsDialog(fresh);
+    EXPECT_GE(fresh4.DropDownCount.value(), 26);
+    EXPECT_LE(fresh4.DropDownCount.value(), 47);
     ASSERT_TRUE(SaveSettings(fresh));
     const auto doc = IniDocument::Parse(ReadTextFile(path()));
-    EXPECT_EQ(doc.Get("General", "OutputDir"), form1.Edit1.text());
+    EXPECT_EQ(doc.Get("General", "OutputDir"), main_form.OutputFolder.text());
   }
   // The last one: out-of-range numbers read as their defaults, -3 reads as checked.
-  EXPECT_EQ(form1.Edit1.text(), std::string(1 << 20, 'd'));
-  EXPECT_EQ(form1.ComboOutputFormat.selected(), 1);
-  EXPECT_EQ(form1.ComboLetterBox.selected(), -1);
+  EXPECT_EQ(main_form.OutputFolder.text(), std::string(1 << 20, 'd'));
+  EXPECT_EQ(main_form.ComboOutputFormat.selected(), 1);
+  EXPECT_EQ(main_form.ComboLetterBox.selected(), -1);
   EXPECT_TRUE(dialogs.questions.empty());
 }
 
@@ -406,7 +406,7 @@ TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
   const std::string blocker = dir / "blocker";
   WriteTextFile(blocker, kFullFile);
   SettingsContext blocked = ContextFor(
-      form1, form4, window, [] {}, blocker + "/vidloom/vazadi.ini");
+      main_form, options_form, window, [] {}, blocker + "/vidloom/vazadi.ini");
   EXPECT_FALSE(SaveSettings(blocked));
   ASSERT_EQ(dialogs.messages.size(), 2u);
   EXPECT_EQ(dialogs.messages[1], "Information|Unable to write to " + blocked.path);
@@ -415,7 +415,7 @@ TEST_F(SettingsTest, AFailedWriteIsReportedAndLeavesTheOldFile) {
 
 TEST_F(SettingsTest, SaveCreatesTheSettingsDirectory) {
   SettingsContext nested = ContextFor(
-      form1, form4, window, [] {}, dir / "config/vidloom/vazadi.ini");
+      main_form, options_form, window, [] {}, dir / "config/vidloom/vazadi.ini");
   ASSERT_TRUE(SaveSettings(nested));
   EXPECT_EQ(IniDocument::Parse(ReadTextFile(nested.path)).GetInt("Combo", "ComboDropItem", 0), 27);
 }
@@ -428,53 +428,53 @@ TEST_F(SettingsTest, CheckingTheShutdownBoxAsks) {
   context.ShutdownPromptSuppressed = false;
 
   dialogs.answers = {false};
-  form4.CheckBoxShutDown.SetChecked(true);
-  EXPECT_FALSE(form4.CheckBoxShutDown.checked());
+  options_form.CheckBoxShutDown.SetChecked(true);
+  EXPECT_FALSE(options_form.CheckBoxShutDown.checked());
   ASSERT_EQ(dialogs.questions.size(), 1u);
   EXPECT_EQ(dialogs.questions[0],
             "Your computer will automatically shutdown after all \n\rconversions jobs are "
             "completed. Do you want to continue?");
   // Asked by the options dialog, whichever window is active: the box opens above it.
-  EXPECT_EQ(dialogs.askers[0], &form4);
+  EXPECT_EQ(dialogs.askers[0], &options_form);
 
   dialogs.answers = {true};
-  form4.CheckBoxShutDown.SetChecked(true);
-  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  options_form.CheckBoxShutDown.SetChecked(true);
+  EXPECT_TRUE(options_form.CheckBoxShutDown.checked());
   EXPECT_EQ(dialogs.questions.size(), 2u);
 
-  form4.CheckBoxShutDown.SetChecked(false);  // unchecking never asks
+  options_form.CheckBoxShutDown.SetChecked(false);  // unchecking never asks
   EXPECT_EQ(dialogs.questions.size(), 2u);
 }
 
 TEST_F(SettingsTest, SuppressedPromptIsClearedByTheFirstChange) {
   Load();
-  form4.CheckBoxShutDown.SetChecked(true);
-  EXPECT_TRUE(form4.CheckBoxShutDown.checked());
+  options_form.CheckBoxShutDown.SetChecked(true);
+  EXPECT_TRUE(options_form.CheckBoxShutDown.checked());
   EXPECT_FALSE(context.ShutdownPromptSuppressed);
   EXPECT_TRUE(dialogs.questions.empty());
 }
 
 TEST_F(SettingsTest, SpinEditChangeStoresTheCountAndRefreshes) {
   Load();
-  form4.SpinEdit1.SetValue(35);
+  options_form.DropDownCount.SetValue(35);
   EXPECT_EQ(window.DropDownItemCount, 35);
-  EXPECT_EQ(form1.ComboOutputFormat.drop_down_count(), 35);
+  EXPECT_EQ(main_form.ComboOutputFormat.drop_down_count(), 35);
   EXPECT_EQ(refreshes, 1);
-  form4.SpinEdit1.SetValue(35);  // no change, no refresh
+  options_form.DropDownCount.SetValue(35);  // no change, no refresh
   EXPECT_EQ(refreshes, 1);
 
   // Without an injected refresh, the format refresh itself runs.
   context.refresh_format_options = nullptr;
-  form4.SpinEdit1.SetValue(29);
-  EXPECT_EQ(form1.ComboOutputFormat.drop_down_count(), 29);
+  options_form.DropDownCount.SetValue(29);
+  EXPECT_EQ(main_form.ComboOutputFormat.drop_down_count(), 29);
 }
 
 TEST_F(SettingsTest, DoneHidesTheDialog) {
   Load();
-  form4.visible = true;
-  form4.Button1.Click();
-  EXPECT_FALSE(form4.visible);
-  EXPECT_TRUE(form4.CheckBoxOverWrite.caption.size() > 0);
+  options_form.visible = true;
+  options_form.DoneButton.Click();
+  EXPECT_FALSE(options_form.visible);
+  EXPECT_TRUE(options_form.CheckBoxOverWrite.caption.size() > 0);
 }
 
 TEST(SettingsPath, ProgramDirectoryWhenWritableElseTheUsersConfig) {

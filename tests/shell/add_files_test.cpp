@@ -93,7 +93,7 @@ class AddFilesTest : public ::testing::Test {
     return it == info.end() ? VideoInfoValues{} : it->second;
   }
 
-  Row Cells(int row) const { return form.ListView1.row(row).cells; }
+  Row Cells(int row) const { return form.FileList.row(row).cells; }
 
   void ChooseFormat(const std::string& text) {
     const auto& items = form.ComboOutputFormat.items();
@@ -103,9 +103,9 @@ class AddFilesTest : public ::testing::Test {
   }
 
   bool WorkControlsEnabled() const {
-    return form.ComboOutputFormat.enabled() && form.TrackBar1.enabled() &&
-           form.ClearAllButton.enabled() && form.AddFiles1.enabled() &&
-           form4.CheckBoxOverWrite.enabled();
+    return form.ComboOutputFormat.enabled() && form.VolumeSlider.enabled() &&
+           form.ClearAllButton.enabled() && form.AddFilesEntry.enabled() &&
+           options_form.CheckBoxOverWrite.enabled();
   }
 
   // Chooses the files `names` of the media folder (created empty when missing: the reader and
@@ -122,9 +122,9 @@ class AddFilesTest : public ::testing::Test {
 
   platform::FakeClock clock;
   TestUiThread ui{clock};
-  TForm1 form;
-  TForm4 form4;
-  TFormAnalyzingSplash splash;
+  MainForm form;
+  OptionsForm options_form;
+  AnalyzingForm splash;
   WindowState window;
   ScriptedDialogs dialogs;
   ScriptedFileDialog files;
@@ -136,9 +136,9 @@ class AddFilesTest : public ::testing::Test {
   std::vector<std::string> reads;
   std::function<void(const std::string&)> on_read;
   AddFilesContext context{
-      .form1 = form,
+      .main_form = form,
       .splash = splash,
-      .form4 = form4,
+      .options_form = options_form,
       .ui = ui,
       .dialogs = dialogs,
       .file_dialog = files,
@@ -162,7 +162,7 @@ TEST_F(AddFilesTest, RowsFromTheReaderAndFromTheProbe) {
 
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
   EXPECT_EQ(result.rows_added, 5);
-  ASSERT_EQ(form.ListView1.count(), 5);
+  ASSERT_EQ(form.FileList.count(), 5);
   const std::string ext = "MP4";  // the first format of the list
   EXPECT_EQ(Cells(0), (Row{"640 x 480", "30", "00:12:34", ext, "", ""}));
   EXPECT_EQ(Cells(1), (Row{"0 x 0", "0", "00:03:25", ext, "", ""}));  // probed
@@ -170,8 +170,8 @@ TEST_F(AddFilesTest, RowsFromTheReaderAndFromTheProbe) {
   EXPECT_EQ(Cells(3), (Row{"0 x 0", "0", "", ext, "", ""}));  // never probed
   EXPECT_EQ(Cells(4), (Row{"320 x 240", "0", "0", ext, "", ""}));
   for (int i = 0; i < 5; ++i) {
-    EXPECT_TRUE(form.ListView1.row(i).checked);
-    EXPECT_EQ(form.ListView1.row(i).caption, reads[i]);
+    EXPECT_TRUE(form.FileList.row(i).checked);
+    EXPECT_EQ(form.FileList.row(i).caption, reads[i]);
   }
   // Only the MP3 went to the encoder, once, in plain form.
   EXPECT_EQ(EncoderStarts(), 1);
@@ -194,13 +194,13 @@ TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
                   "25.00 fps, display 1024x576"));
   const auto first = Add({"song.mp3", "odd.dat", "late.vob"});
   EXPECT_EQ(first.end, AddFilesResult::End::kAllFiles);
-  ASSERT_EQ(form.ListView1.count(), 3);
+  ASSERT_EQ(form.FileList.count(), 3);
   // "Duration: N/A" ends the parse: the video line after it is not read.
   EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:00", "MP4", "", ""}));
   EXPECT_EQ(Cells(1), (Row{"Unknown", "", "", "MP4", "", ""}));
   EXPECT_EQ(Cells(2), (Row{"720 x 576", "25", "00:00:07", "MP4", "", ""}));
-  EXPECT_EQ(form.ListView1.row(2).media.display_size, "1024 x 576");
-  EXPECT_EQ(form.ListView1.row(0).media.display_size, "");
+  EXPECT_EQ(form.FileList.row(2).media.display_size, "1024 x 576");
+  EXPECT_EQ(form.FileList.row(0).media.display_size, "");
   EXPECT_EQ(EncoderStarts(), 5);
   // The retries carry the alternate-input prefix.
   const std::string prefixed = ReadTextFile(sequence / "args-2");
@@ -209,16 +209,16 @@ TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
   // An encoder that cannot be started gives no row and scrolls nothing; the next file goes on.
   context.encoder_path = program_dir / "missing-encoder";
   info["b.avi"] = {176, 144, 15, "00:09"};
-  const int scrolled = form.ListView1.scrolled_to();
+  const int scrolled = form.FileList.scrolled_to();
   const auto second = Add({"gone.mpg"});
   EXPECT_EQ(second.end, AddFilesResult::End::kAllFiles);
   EXPECT_EQ(second.rows_added, 0);
   EXPECT_EQ(second.not_started, std::vector<std::string>{media / "gone.mpg"});
-  EXPECT_EQ(form.ListView1.count(), 3);
-  EXPECT_EQ(form.ListView1.scrolled_to(), scrolled);
+  EXPECT_EQ(form.FileList.count(), 3);
+  EXPECT_EQ(form.FileList.scrolled_to(), scrolled);
   const auto third = Add({"gone.mpg", "b.avi"});
   EXPECT_EQ(third.rows_added, 1);
-  EXPECT_EQ(form.ListView1.row(3).caption, media / "b.avi");
+  EXPECT_EQ(form.FileList.row(3).caption, media / "b.avi");
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -226,17 +226,17 @@ TEST_F(AddFilesTest, SameFileTwiceGivesTwoCheckedRowsAndEachNewRowIsScrolledTo) 
   info["a.avi"] = {640, 480, 25, "00:05"};
   info["b.avi"] = {320, 240, 30, "00:06"};
   std::vector<int> scrolled;
-  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+  form.FileList.SubscribeRows([&](ListView::Change change, int row) {
     if (change == ListView::Change::kScrolled) scrolled.push_back(row);
   });
   Add({"a.avi"});
   Add({"a.avi", "b.avi"});
-  ASSERT_EQ(form.ListView1.count(), 3);
-  EXPECT_EQ(form.ListView1.row(0).caption, form.ListView1.row(1).caption);
+  ASSERT_EQ(form.FileList.count(), 3);
+  EXPECT_EQ(form.FileList.row(0).caption, form.FileList.row(1).caption);
   EXPECT_EQ(Cells(0), Cells(1));
-  EXPECT_TRUE(form.ListView1.row(0).checked && form.ListView1.row(1).checked);
+  EXPECT_TRUE(form.FileList.row(0).checked && form.FileList.row(1).checked);
   EXPECT_EQ(scrolled, (std::vector<int>{0, 1, 2}));
-  EXPECT_EQ(form.ListView1.scrolled_to(), 2);
+  EXPECT_EQ(form.FileList.scrolled_to(), 2);
 }
 
 TEST_F(AddFilesTest, OutputCellFollowsTheSelectedFormat) {
@@ -244,7 +244,7 @@ TEST_F(AddFilesTest, OutputCellFollowsTheSelectedFormat) {
   info["b.avi"] = {640, 480, 25, "00:05"};
   ChooseFormat("MP3 - Mpeg Layer3 Audio (*.mp3)");
   Add({"a.avi"});
-  EXPECT_EQ(form.ListView1.cell(0, kCellOutput), "MP3");
+  EXPECT_EQ(form.FileList.cell(0, kCellOutput), "MP3");
 
   // A format chosen while the files are analysed: the next row gets its extension, and the
   // format refresh rewrites the rows already there.
@@ -254,8 +254,8 @@ TEST_F(AddFilesTest, OutputCellFollowsTheSelectedFormat) {
     }
   };
   Add({"a.avi", "b.avi"});
-  ASSERT_EQ(form.ListView1.count(), 3);
-  for (int row = 0; row < 3; ++row) EXPECT_EQ(form.ListView1.cell(row, kCellOutput), "3G2");
+  ASSERT_EQ(form.FileList.count(), 3);
+  for (int row = 0; row < 3; ++row) EXPECT_EQ(form.FileList.cell(row, kCellOutput), "3G2");
 }
 
 TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
@@ -266,8 +266,9 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
     log.push_back(std::string("splash ") + (splash.visible ? "shown" : "hidden") +
                   (splash.on_top ? " on top" : ""));
   });
-  splash.Panel1.Subscribe([&] { log.push_back("panel " + splash.Panel1.caption()); });
-  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+  splash.FileBeingAnalysed.Subscribe(
+      [&] { log.push_back("panel " + splash.FileBeingAnalysed.caption()); });
+  form.FileList.SubscribeRows([&](ListView::Change change, int row) {
     if (change == ListView::Change::kScrolled) {
       log.push_back("row " + std::to_string(row) + " at " + std::to_string(clock.NowMs()));
     }
@@ -276,18 +277,19 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
   on_read = [&](const std::string& path) {
     log.push_back("read at " + std::to_string(clock.NowMs() - start));
     // Controls disabled during the last file are enabled by the end of a complete adding.
-    if (platform::FileNamePart(path) == "b.avi") ui.Post([&] { DisableWorkControls(form, form4); });
+    if (platform::FileNamePart(path) == "b.avi")
+      ui.Post([&] { DisableWorkControls(form, options_form); });
     EXPECT_TRUE(context.state.AnalysisActive);
     EXPECT_TRUE(context.state.AddingFiles);
-    EXPECT_FALSE(AnalyzingSplashCloseQuery(context));
+    EXPECT_FALSE(MayCloseAnalyzingWindow(context));
     EXPECT_TRUE(splash.visible && splash.on_top);
     EXPECT_FALSE(form.ConvertNowButton.enabled());
     EXPECT_FALSE(form.AddFileButton.enabled());
     // While files are added the list and the choices its rows take stay as they are.
     EXPECT_FALSE(WorkControlsEnabled());
-    EXPECT_FALSE(form.ListView1.popup_enabled);
+    EXPECT_FALSE(form.FileList.popup_enabled);
   };
-  form.ListView1.AddRow(FileEntry{});  // a list that already has a row
+  form.FileList.AddRow(FileEntry{});  // a list that already has a row
   const auto result = Add({"a.avi", "b.avi"});
   ASSERT_EQ(result.end, AddFilesResult::End::kAllFiles);
   const auto at = [&](std::int64_t ms) { return std::to_string(start + ms); };
@@ -298,12 +300,12 @@ TEST_F(AddFilesTest, WindowStateDuringAndAfterTheAnalysis) {
   EXPECT_EQ(clock.NowMs() - start, 400);
   EXPECT_FALSE(context.state.AnalysisActive);
   EXPECT_FALSE(context.state.AddingFiles);
-  EXPECT_TRUE(AnalyzingSplashCloseQuery(context));
+  EXPECT_TRUE(MayCloseAnalyzingWindow(context));
   EXPECT_TRUE(form.ConvertNowButton.enabled());
   EXPECT_TRUE(form.AddFileButton.enabled());
   EXPECT_TRUE(WorkControlsEnabled());
-  EXPECT_TRUE(form.ListView1.popup_enabled);
-  EXPECT_EQ(splash.Label2.caption(), "2 of 2");
+  EXPECT_TRUE(form.FileList.popup_enabled);
+  EXPECT_EQ(splash.Count.caption(), "2 of 2");
 }
 
 TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
@@ -314,7 +316,7 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   on_read = [&](const std::string& path) {
     if (platform::FileNamePart(path) == "1.avi") {
       ui.Post([&] {
-        splash.Button2.UserClick();
+        splash.CancelButton.UserClick();
         cancel_enabled_controls = WorkControlsEnabled();
       });
     }
@@ -322,8 +324,8 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   const auto result = Add({"1.avi", "2.avi", "3.avi", "4.avi", "5.avi"});
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
   EXPECT_EQ(reads, std::vector<std::string>{media / "1.avi"});
-  ASSERT_EQ(form.ListView1.count(), 1);
-  EXPECT_EQ(form.ListView1.row(0).caption, media / "1.avi");
+  ASSERT_EQ(form.FileList.count(), 1);
+  EXPECT_EQ(form.FileList.row(0).caption, media / "1.avi");
   EXPECT_EQ(result.not_analysed.size(), 4u);
   EXPECT_EQ(result.not_analysed.front(), media / "2.avi");
   // The controls come back when the file in hand has its row, not before: no row arrives after
@@ -331,17 +333,17 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   EXPECT_FALSE(cancel_enabled_controls);
   EXPECT_TRUE(WorkControlsEnabled());
   EXPECT_FALSE(splash.visible);
-  EXPECT_EQ(splash.Panel1.caption(), "2.avi");
+  EXPECT_EQ(splash.FileBeingAnalysed.caption(), "2.avi");
   EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());
   EXPECT_FALSE(context.state.AddingFiles || context.state.AnalysisActive);
 }
 
 TEST_F(AddFilesTest, CancelDuringTheLastFileEndsNormally) {
   info["1.avi"] = {640, 480, 25, "00:05"};
-  on_read = [&](const std::string&) { ui.Post([&] { splash.Button2.UserClick(); }); };
+  on_read = [&](const std::string&) { ui.Post([&] { splash.CancelButton.UserClick(); }); };
   const auto result = Add({"1.avi"});
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
-  EXPECT_EQ(form.ListView1.count(), 1);
+  EXPECT_EQ(form.FileList.count(), 1);
 }
 
 TEST_F(AddFilesTest, WindowHandlesItsMessagesWhileTheEncoderProbes) {
@@ -353,26 +355,26 @@ TEST_F(AddFilesTest, WindowHandlesItsMessagesWhileTheEncoderProbes) {
   on_read = [&](const std::string& path) {
     if (platform::FileNamePart(path) != "1.mp3") return;
     ui.Post([&] {
-      rows_seen.push_back(form.ListView1.count());
-      splash.Button2.UserClick();
+      rows_seen.push_back(form.FileList.count());
+      splash.CancelButton.UserClick();
     });
   };
   const auto result = Add({"1.mp3", "2.mp3"});
   EXPECT_EQ(rows_seen, std::vector<int>{0});
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
-  ASSERT_EQ(form.ListView1.count(), 1);
+  ASSERT_EQ(form.FileList.count(), 1);
   EXPECT_EQ(Cells(0)[kCellDuration], "00:00:03");  // the probe ran to its end
   EXPECT_EQ(EncoderStarts(), 1);
 }
 
 TEST_F(AddFilesTest, SplashRefusesToCloseOnlyWhileAnalysing) {
-  EXPECT_TRUE(AnalyzingSplashCloseQuery(context));
+  EXPECT_TRUE(MayCloseAnalyzingWindow(context));
   info["a.avi"] = {640, 480, 25, "00:05"};
   bool refused = false;
-  on_read = [&](const std::string&) { refused = !AnalyzingSplashCloseQuery(context); };
+  on_read = [&](const std::string&) { refused = !MayCloseAnalyzingWindow(context); };
   Add({"a.avi"});
   EXPECT_TRUE(refused);
-  EXPECT_TRUE(AnalyzingSplashCloseQuery(context));
+  EXPECT_TRUE(MayCloseAnalyzingWindow(context));
 }
 
 TEST_F(AddFilesTest, MissingRequiredFileShowsTheMessageAndAddsNothing) {
@@ -383,7 +385,7 @@ TEST_F(AddFilesTest, MissingRequiredFileShowsTheMessageAndAddsNothing) {
   EXPECT_EQ(dialogs.Messages(), std::vector<std::string>{kRequiredFileMissingText});
   EXPECT_EQ(dialogs.boxes.at(0).caption, kInformationCaption);
   EXPECT_TRUE(files.filters.empty());  // the dialog never opened
-  EXPECT_EQ(form.ListView1.count(), 0);
+  EXPECT_EQ(form.FileList.count(), 0);
   EXPECT_TRUE(reads.empty());
   EXPECT_TRUE(WorkControlsEnabled());
   EXPECT_FALSE(splash.visible);
@@ -398,7 +400,7 @@ TEST_F(AddFilesTest, CancelledDialogEnablesTheControlsAndAddsNothing) {
   // The required-files check enables the controls before the dialog opens.
   EXPECT_FALSE(disabled_while_choosing);
   EXPECT_TRUE(WorkControlsEnabled());
-  EXPECT_EQ(form.ListView1.count(), 0);
+  EXPECT_EQ(form.FileList.count(), 0);
   EXPECT_FALSE(splash.visible);
   EXPECT_FALSE(context.state.AnalysisActive);
 }
@@ -421,15 +423,15 @@ TEST_F(AddFilesTest, SecondAddingWhileAnalysingDoesNothing) {
   on_read = [&](const std::string&) {
     ui.Post([&] {
       // File > "Add Files" clicks the disabled button, which goes through.
-      form.AddFiles1.on_click = [&] { nested = AddFiles(context); };
-      form.AddFiles1.UserClick();
+      form.AddFilesEntry.on_click = [&] { nested = AddFiles(context); };
+      form.AddFilesEntry.UserClick();
     });
   };
   const auto result = Add({"a.avi"});
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
   EXPECT_EQ(nested.end, AddFilesResult::End::kBusy);
   EXPECT_EQ(files.filters.size(), 1u);
-  EXPECT_EQ(form.ListView1.count(), 1);
+  EXPECT_EQ(form.FileList.count(), 1);
 }
 
 // Files analysed ahead on worker threads: rows still come one by one in the chosen order.
@@ -466,8 +468,9 @@ TEST_F(LookAheadTest, RowsKeepTheChosenOrderWhileLaterFilesAreProbedAhead) {
   ProbeOf("d.mp3", Accepted("Duration: 00:00:04.00", "Stream #0.0: Video: h263, 176x144, 15 fps"));
   info["b.avi"] = {640, 480, 25, "00:02"};
   std::vector<std::string> log;
-  splash.Panel1.Subscribe([&] { log.push_back("panel " + splash.Panel1.caption()); });
-  form.ListView1.SubscribeRows([&](ListView::Change change, int row) {
+  splash.FileBeingAnalysed.Subscribe(
+      [&] { log.push_back("panel " + splash.FileBeingAnalysed.caption()); });
+  form.FileList.SubscribeRows([&](ListView::Change change, int row) {
     if (change == ListView::Change::kScrolled) log.push_back("row " + std::to_string(row));
   });
 
@@ -476,8 +479,8 @@ TEST_F(LookAheadTest, RowsKeepTheChosenOrderWhileLaterFilesAreProbedAhead) {
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
   EXPECT_EQ(log, (std::vector<std::string>{"panel a.mp3", "row 0", "panel b.avi", "row 1",
                                            "panel c.mp3", "row 2", "panel d.mp3", "row 3"}));
-  ASSERT_EQ(form.ListView1.count(), 4);
-  EXPECT_EQ(form.ListView1.row(0).caption, media / "a.mp3");
+  ASSERT_EQ(form.FileList.count(), 4);
+  EXPECT_EQ(form.FileList.row(0).caption, media / "a.mp3");
   EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:01", "MP4", "", ""}));
   EXPECT_EQ(Cells(1), (Row{"640 x 480", "25", "00:00:02", "MP4", "", ""}));
   EXPECT_EQ(Cells(2), (Row{"0 x 0", "0", "00:00:03", "MP4", "", ""}));
@@ -510,7 +513,7 @@ TEST_F(LookAheadTest, CancelEndsTheProbesStartedAheadAndAddsNoMoreRows) {
     ProbeOf(names[i], "pidfile " + Marker(names[i]) + "\nhang\n");
   }
   on_read = [&](const std::string& path) {
-    if (platform::FileNamePart(path) == "1.mp3") ui.Post([&] { splash.Button2.UserClick(); });
+    if (platform::FileNamePart(path) == "1.mp3") ui.Post([&] { splash.CancelButton.UserClick(); });
   };
 
   const auto start = std::chrono::steady_clock::now();
@@ -520,7 +523,7 @@ TEST_F(LookAheadTest, CancelEndsTheProbesStartedAheadAndAddsNoMoreRows) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10));
 
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
-  ASSERT_EQ(form.ListView1.count(), 1);
+  ASSERT_EQ(form.FileList.count(), 1);
   EXPECT_EQ(Cells(0)[kCellDuration], "00:00:01");
   EXPECT_EQ(result.not_analysed.size(), 4u);
   EXPECT_EQ(result.not_analysed.front(), media / "2.mp3");
@@ -547,7 +550,7 @@ TEST_F(LookAheadTest, CancelEndsEvenTheFileInHandOnceItsGraceHasPassed) {
   std::thread user([&] {
     ASSERT_TRUE(WaitForFile(Marker("1.mp3")));
     ui.Post([&] {
-      splash.Button2.UserClick();
+      splash.CancelButton.UserClick();
       clicked = true;
     });
     ASSERT_TRUE(WaitUntil([&] { return clicked.load(); }));
@@ -566,7 +569,7 @@ TEST_F(LookAheadTest, CancelEndsEvenTheFileInHandOnceItsGraceHasPassed) {
   user.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
-  EXPECT_EQ(form.ListView1.count(), 0);
+  EXPECT_EQ(form.FileList.count(), 0);
   EXPECT_EQ(result.not_analysed, (std::vector<std::string>{media / "1.mp3", media / "2.mp3"}));
   EXPECT_TRUE(result.not_started.empty()) << "a cancelled probe is no failed start";
   EXPECT_NE(::kill(std::stoi(ReadTextFile(Marker("1.mp3"))), 0), 0) << "its encoder still runs";
@@ -579,10 +582,10 @@ TEST_F(AddFilesTest, MissingPathsGetNoRowAndTheStatusBarNamesThem) {
       std::vector<std::string>{media / "gone.avi", media / "here.avi", media / "gone too.mp3"});
   const auto result = AddFiles(context);
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
-  ASSERT_EQ(form.ListView1.count(), 1);
-  EXPECT_EQ(form.ListView1.row(0).caption, media / "here.avi");
+  ASSERT_EQ(form.FileList.count(), 1);
+  EXPECT_EQ(form.FileList.row(0).caption, media / "here.avi");
   EXPECT_EQ(result.missing, (std::vector<std::string>{media / "gone.avi", media / "gone too.mp3"}));
-  EXPECT_EQ(form.StatusBar1.message(), "Skipped (no such file): gone.avi, gone too.mp3");
+  EXPECT_EQ(form.Status.message(), "Skipped (no such file): gone.avi, gone too.mp3");
   EXPECT_EQ(reads, std::vector<std::string>{media / "here.avi"}) << "nothing else was analysed";
 }
 
@@ -592,7 +595,7 @@ TEST_F(LookAheadTest, ReaderErrorAheadReachesTheCallerAndClosesTheWindow) {
     if (platform::FileNamePart(path) == "b.avi") throw std::runtime_error("reader failed");
   };
   EXPECT_THROW(Add({"a.avi", "b.avi", "c.avi"}), std::runtime_error);
-  EXPECT_EQ(form.ListView1.count(), 1);  // the file before the failing one got its row
+  EXPECT_EQ(form.FileList.count(), 1);  // the file before the failing one got its row
   EXPECT_FALSE(splash.visible);
   EXPECT_FALSE(context.state.AnalysisActive || context.state.AddingFiles);
   EXPECT_TRUE(form.ConvertNowButton.enabled() && form.AddFileButton.enabled());

@@ -107,13 +107,13 @@ class AddGivenFilesTest : public ::testing::Test {
 
   // Runs `action` on the UI thread whenever the analysing window shows the next file's name.
   void OnEachFile(std::function<void(const std::string& name)> action) {
-    Label& panel = window_->FormAnalyzingSplash.Panel1;
+    Label& panel = window_->analyzing_form.FileBeingAnalysed;
     panel.Subscribe([&panel, action] { action(panel.caption()); });
   }
 
   Paths Captions() const {
     Paths captions;
-    for (const auto& row : window_->Form1.ListView1.rows()) captions.push_back(row.caption);
+    for (const auto& row : window_->main_form.FileList.rows()) captions.push_back(row.caption);
     return captions;
   }
 
@@ -145,14 +145,14 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
   EXPECT_EQ(result.rows_added, 5);
   EXPECT_EQ(result.missing, Paths{media_ / "gone.avi"});
-  EXPECT_EQ(w.Form1.StatusBar1.message(), "Skipped (no such file): gone.avi");
+  EXPECT_EQ(w.main_form.Status.message(), "Skipped (no such file): gone.avi");
   const Paths expected = {clip, media_ / "season/ep2.avi", media_ / "season/ep10.avi",
                           media_ / "season/music/theme.mp3", named};
   EXPECT_EQ(Captions(), expected);
   Paths sorted = expected;
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(Reads(), sorted);
-  const ListView& list = w.Form1.ListView1;
+  const ListView& list = w.main_form.FileList;
   for (const auto& row : list.rows()) EXPECT_TRUE(row.checked) << row.caption;
   EXPECT_EQ(list.cell(0, kCellVideoSize), "640 x 480");
   EXPECT_EQ(list.cell(0, kCellDuration), "00:01:40");
@@ -160,10 +160,10 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   EXPECT_EQ(list.cell(3, kCellVideoSize), "0 x 0") << "probed by the encoder";
   EXPECT_EQ(list.cell(3, kCellDuration), "00:03:25");
   // The adding ended as "Add Files" ends: window closed, controls back.
-  EXPECT_FALSE(w.FormAnalyzingSplash.visible);
-  EXPECT_TRUE(w.Form1.AddFileButton.enabled());
-  EXPECT_TRUE(w.Form1.ConvertNowButton.enabled());
-  EXPECT_TRUE(w.Form1.ComboOutputFormat.enabled());
+  EXPECT_FALSE(w.analyzing_form.visible);
+  EXPECT_TRUE(w.main_form.AddFileButton.enabled());
+  EXPECT_TRUE(w.main_form.ConvertNowButton.enabled());
+  EXPECT_TRUE(w.main_form.ComboOutputFormat.enabled());
   EXPECT_TRUE(dialogs_.boxes.empty());
   EXPECT_TRUE(w.AcceptsGivenFiles());
   // A folder's files keep it: their outputs can keep their places below it.
@@ -173,18 +173,18 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   }
 
   // File > "Add Folder..." adds the chosen folder as a dropped one.
-  w.Form1.ListView1.Clear();
+  w.main_form.FileList.Clear();
   folder_chooser_.answer = media_ / "season";
-  w.Form1.AddFolder1.Click();
+  w.main_form.AddFolderEntry.Click();
   EXPECT_EQ(Captions(), Paths(expected.begin() + 1, expected.end() - 1));
   EXPECT_EQ(list.rows()[2].source_folder, media_ / "season");
   EXPECT_EQ(folder_chooser_.headlines, Paths{"Choose a folder of video and audio files :"});
   // A folder without media says so instead of doing nothing.
   fs::create_directories(media_ / "empty");
   folder_chooser_.answer = media_ / "empty";
-  w.Form1.AddFolder1.Click();
+  w.main_form.AddFolderEntry.Click();
   EXPECT_EQ(list.count(), 3);
-  EXPECT_EQ(w.Form1.StatusBar1.message(), "Skipped (no media files): empty");
+  EXPECT_EQ(w.main_form.Status.message(), "Skipped (no media files): empty");
 }
 
 TEST_F(AddGivenFilesTest, RelativePathsAreTakenAgainstTheCurrentDirectory) {
@@ -204,13 +204,13 @@ TEST_F(AddGivenFilesTest, NothingLeftAfterExpansionDoesNothingAtAll) {
   File("empty/readme.txt");
   fs::create_directories(media_ / "empty/deeper");
   int splash_changes = 0;
-  w.FormAnalyzingSplash.Subscribe([&] { ++splash_changes; });
+  w.analyzing_form.Subscribe([&] { ++splash_changes; });
   for (const Paths& given : {Paths{}, Paths{media_ / "empty"}}) {
     const AddFilesResult result = w.AddGivenFiles(given);
     EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
     EXPECT_EQ(result.rows_added, 0);
   }
-  EXPECT_EQ(w.Form1.ListView1.count(), 0);
+  EXPECT_EQ(w.main_form.FileList.count(), 0);
   EXPECT_EQ(splash_changes, 0) << "the analysing window never showed";
   EXPECT_TRUE(Reads().empty());
   EXPECT_TRUE(dialogs_.boxes.empty());
@@ -221,8 +221,8 @@ TEST_F(AddGivenFilesTest, AMissingEncoderIsReportedAsByAddFiles) {
   const AddFilesResult result = w.AddGivenFiles({File("a.avi")});
   EXPECT_EQ(result.end, AddFilesResult::End::kRequiredFileMissing);
   EXPECT_EQ(dialogs_.Messages(), Paths{kRequiredFileMissingText});
-  EXPECT_EQ(w.Form1.ListView1.count(), 0);
-  EXPECT_TRUE(w.Form1.ComboOutputFormat.enabled());
+  EXPECT_EQ(w.main_form.FileList.count(), 0);
+  EXPECT_TRUE(w.main_form.ComboOutputFormat.enabled());
 }
 
 TEST_F(AddGivenFilesTest, CancelStopsBeforeTheNextFile) {
@@ -230,7 +230,7 @@ TEST_F(AddGivenFilesTest, CancelStopsBeforeTheNextFile) {
   const Paths files = {File("a.avi"), File("b.avi"), File("c.avi")};
   // "Cancel" once the first file's row is in, as the second file's name shows.
   OnEachFile([&](const std::string& name) {
-    if (name == "b.avi") w.FormAnalyzingSplash.Button2.UserClick();
+    if (name == "b.avi") w.analyzing_form.CancelButton.UserClick();
   });
   const AddFilesResult result = w.AddGivenFiles(files);
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
@@ -262,7 +262,7 @@ TEST_F(AddGivenFilesTest, ADropWhileABatchConvertsDoesNothing) {
   MainWindow& w = Start();
   // One row to convert, with an encoder that hangs until it is stopped.
   ASSERT_EQ(w.AddGivenFiles({File("a.avi")}).rows_added, 1);
-  w.Form1.Edit1.SetText(media_ / "out");
+  w.main_form.OutputFolder.SetText(media_ / "out");
   const std::string started = sequence_ / "started";
   WriteTextFile(sequence_ / "default.txt",
                 "print Input #0, avi, from 'in':\npidfile " + started + "\nhang\n");
@@ -272,9 +272,9 @@ TEST_F(AddGivenFilesTest, ADropWhileABatchConvertsDoesNothing) {
   EXPECT_FALSE(w.AcceptsGivenFiles());
   const AddFilesResult result = w.AddGivenFiles({File("b.avi"), media_.path()});
   EXPECT_EQ(result.end, AddFilesResult::End::kBusy);
-  EXPECT_EQ(w.Form1.ListView1.count(), 1);
+  EXPECT_EQ(w.main_form.FileList.count(), 1);
   EXPECT_EQ(Reads().size(), 1u) << "nothing analysed";
-  EXPECT_FALSE(w.FormAnalyzingSplash.visible);
+  EXPECT_FALSE(w.analyzing_form.visible);
 
   dialogs_.ExpectQuestion(true);
   w.StopConvertButtonClick();

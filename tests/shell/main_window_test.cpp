@@ -126,7 +126,7 @@ class MainWindowTest : public ::testing::Test {
     return *window_;
   }
 
-  TForm1& form() { return window_->Form1; }
+  MainForm& form() { return window_->main_form; }
 
   void SelectFormat(const std::string& text) {
     ASSERT_TRUE(form().ComboOutputFormat.SelectText(text));
@@ -141,7 +141,7 @@ class MainWindowTest : public ::testing::Test {
     entry.caption = path;
     entry.media = MediaFacts::Of("640 x 480", "", "");
     FormatExtension(form(), entry.output_extension);
-    form().ListView1.AddRow(entry);
+    form().FileList.AddRow(entry);
   }
 
   // The window started with two PS3 rows, a.avi and b.avi, of 10 s each, whose run scripts
@@ -150,12 +150,12 @@ class MainWindowTest : public ::testing::Test {
                                  const std::string& go) {
     Start();
     SelectFormat(kPs3);
-    form().Edit1.SetText(media_ / "out");
+    form().OutputFolder.SetText(media_ / "out");
     AddRow("a.avi");
     AddRow("b.avi");
     for (int row : {0, 1}) {
-      form().ListView1.Update(form().ListView1.row(row).id,
-                              [](FileEntry& entry) { entry.media.SetDuration("00:00:10"); });
+      form().FileList.Update(form().FileList.row(row).id,
+                             [](FileEntry& entry) { entry.media.SetDuration("00:00:10"); });
     }
     WriteTextFile(sequence_ / a_script,
                   "print Input #0, avi, from 'in':\n"
@@ -168,7 +168,7 @@ class MainWindowTest : public ::testing::Test {
   // Checks the shutdown box as the user does, confirming the question.
   void TickShutdownBox() {
     dialogs_.ExpectQuestion(true);
-    window_->Form4.CheckBoxShutDown.SetChecked(true);
+    window_->options_form.CheckBoxShutDown.SetChecked(true);
   }
 
   void ConvertToTheEnd() { testing::ConvertToTheEnd(*window_, ui_); }
@@ -186,10 +186,10 @@ class MainWindowTest : public ::testing::Test {
     TickShutdownBox();
     SelectFormat(kPs3);
     AddRow("a.avi");
-    form().Edit1.SetText(media_ / "out");
+    form().OutputFolder.SetText(media_ / "out");
     ConvertToTheEnd();
     ASSERT_TRUE(window_->shutdown.ShutdownArmed);
-    ASSERT_TRUE(window_->Form3.visible);
+    ASSERT_TRUE(window_->warning_form.visible);
   }
 
   // One countdown tick per second of fake time.
@@ -221,7 +221,7 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FirstStartShowsTheDesignedStateAndWritesNothing) {
   MainWindow& w = Start();
-  const TForm1& f = w.Form1;
+  const MainForm& f = w.main_form;
   EXPECT_EQ(f.caption, "Vidloom");
   EXPECT_TRUE(f.visible);
   EXPECT_EQ(f.hint_hide_pause_ms, 30000);
@@ -240,22 +240,22 @@ TEST_F(MainWindowTest, FirstStartShowsTheDesignedStateAndWritesNothing) {
   EXPECT_EQ(f.ComboLetterBox.text(), "LetterBox");
   EXPECT_EQ(f.ComboAudioChannel.text(), "Stereo");
   EXPECT_EQ(f.ComboAspectRatio.text(), "Original ");
-  EXPECT_EQ(f.TrackBar1.position(), 5);
-  EXPECT_EQ(f.Label14.caption(), "100%");
+  EXPECT_EQ(f.VolumeSlider.position(), 5);
+  EXPECT_EQ(f.VolumePercent.caption(), "100%");
   EXPECT_EQ(w.window.VolumeFactor, "50");
-  EXPECT_EQ(f.StatusBar1.panel(0), "Ready");
-  EXPECT_EQ(f.Edit1.text(), settings::DefaultOutputDirectory());
-  EXPECT_FALSE(f.Memo1.visible());
-  EXPECT_FALSE(f.TimerShutdown2.enabled());
+  EXPECT_EQ(f.Status.panel(0), "Ready");
+  EXPECT_EQ(f.OutputFolder.text(), settings::DefaultOutputDirectory());
+  EXPECT_FALSE(f.UnusedMemo.visible());
+  EXPECT_FALSE(f.PowerOffCountdownTimer.enabled());
   EXPECT_FALSE(f.ConversionCountTimer.enabled());
 
   // The other windows exist, hidden; the options dialog holds the designed values.
-  EXPECT_FALSE(w.FormAnalyzingSplash.visible);
-  EXPECT_FALSE(w.FormAbout.visible);
-  EXPECT_FALSE(w.Form3.visible);
-  EXPECT_FALSE(w.Form4.visible);
-  EXPECT_FALSE(w.Form4.CheckBoxOverWrite.checked());
-  EXPECT_FALSE(w.Form4.CheckBoxShutDown.checked());
+  EXPECT_FALSE(w.analyzing_form.visible);
+  EXPECT_FALSE(w.about_form.visible);
+  EXPECT_FALSE(w.warning_form.visible);
+  EXPECT_FALSE(w.options_form.visible);
+  EXPECT_FALSE(w.options_form.CheckBoxOverWrite.checked());
+  EXPECT_FALSE(w.options_form.CheckBoxShutDown.checked());
   EXPECT_FALSE(w.settings().ShutdownPromptSuppressed) << "cleared when the window is shown";
 
   EXPECT_EQ(desktop_.scripts, std::vector<std::string>{ProgramDirectoryOfFake() + "reg.sh"});
@@ -275,42 +275,42 @@ TEST_F(MainWindowTest, StoredSettingsComeBackAfterTheScriptAndAskNothing) {
                 "ShutDown=1\n[Combo]\nOutputFormat=12\nLetterBox=0\nComboDropItem=30\n");
   // The start-up script runs during the main window's creation, before the settings are read.
   std::string directory_when_script_ran;
-  desktop_.on_script = [&] { directory_when_script_ran = window_->Form1.Edit1.text(); };
+  desktop_.on_script = [&] { directory_when_script_ran = window_->main_form.OutputFolder.text(); };
   MainWindow& w = Start();
 
   EXPECT_EQ(directory_when_script_ran, settings::DefaultOutputDirectory());
-  EXPECT_EQ(w.Form1.Edit1.text(), "/srv/videos");
-  EXPECT_TRUE(w.Form4.CheckBoxOverWrite.checked());
-  EXPECT_TRUE(w.Form4.CheckBoxShutDown.checked());
+  EXPECT_EQ(w.main_form.OutputFolder.text(), "/srv/videos");
+  EXPECT_TRUE(w.options_form.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(w.options_form.CheckBoxShutDown.checked());
   EXPECT_TRUE(dialogs_.boxes.empty()) << "a restored shutdown box asks nothing";
   // A restored power-off is visible from the start, and follows the box.
-  EXPECT_EQ(w.Form1.StatusBar1.notice(), "Power off when done");
-  EXPECT_EQ(w.Form1.ComboOutputFormat.selected(), 12);
-  EXPECT_EQ(w.Form4.SpinEdit1.value(), 30);
+  EXPECT_EQ(w.main_form.Status.notice(), "Power off when done");
+  EXPECT_EQ(w.main_form.ComboOutputFormat.selected(), 12);
+  EXPECT_EQ(w.options_form.DropDownCount.value(), 30);
   EXPECT_EQ(w.window.DropDownItemCount, 30);
-  EXPECT_EQ(w.Form1.ComboOutputFormat.drop_down_count(), 30);
+  EXPECT_EQ(w.main_form.ComboOutputFormat.drop_down_count(), 30);
   // The show-time refresh applied the restored format.
   EXPECT_EQ(w.window.PreviousFormatIndex, 12);
 
   // After start-up, checking the box again asks.
-  w.Form4.CheckBoxShutDown.SetChecked(false);
-  EXPECT_EQ(w.Form1.StatusBar1.notice(), "");
+  w.options_form.CheckBoxShutDown.SetChecked(false);
+  EXPECT_EQ(w.main_form.Status.notice(), "");
   dialogs_.ExpectQuestion(true);
-  w.Form4.CheckBoxShutDown.SetChecked(true);
+  w.options_form.CheckBoxShutDown.SetChecked(true);
   EXPECT_EQ(dialogs_.boxes.size(), 1u);
-  EXPECT_EQ(w.Form1.StatusBar1.notice(), "Power off when done");
+  EXPECT_EQ(w.main_form.Status.notice(), "Power off when done");
 }
 
 TEST_F(MainWindowTest, StartupRunsOnceAndAMissingDesktopIsQuiet) {
   window_ = std::make_unique<MainWindow>(ui_, dialogs_, Options(), MainWindowPorts{});
   window_->Startup();
   window_->Startup();
-  window_->OpenHelpFile1Click();
-  window_->VisitOurWebsite1Click();
-  window_->Form1.ButtonBrowseForFolder.UserClick();
-  window_->Exit1Click();
+  window_->OpenHelpEntryClick();
+  window_->VisitWebsiteEntryClick();
+  window_->main_form.ButtonBrowseForFolder.UserClick();
+  window_->ExitEntryClick();
   EXPECT_TRUE(dialogs_.boxes.empty());
-  EXPECT_EQ(window_->Form1.ComboOutputFormat.count(), 16) << "the format list is filled once";
+  EXPECT_EQ(window_->main_form.ComboOutputFormat.count(), 16) << "the format list is filled once";
 }
 
 // --- Closing and ending -----------------------------------------------------------------------
@@ -319,11 +319,11 @@ TEST_F(MainWindowTest, ClosingWritesTheSettingsWhichTheNextStartRestores) {
   Start();
   SelectFormat(kPs3_720);
   form().ComboLetterBox.UserSelect(0);
-  form().Edit1.SetText("/srv/out");
-  window_->Form4.CheckBoxOverWrite.SetChecked(true);
+  form().OutputFolder.SetText("/srv/out");
+  window_->options_form.CheckBoxOverWrite.SetChecked(true);
   EXPECT_FALSE(SettingsWritten());
 
-  EXPECT_TRUE(window_->FormCloseQuery());
+  EXPECT_TRUE(window_->MayClose());
   EXPECT_TRUE(window_->TryClose());
   ASSERT_TRUE(SettingsWritten());
   const std::string text = ReadTextFile(settings_path_);
@@ -334,10 +334,10 @@ TEST_F(MainWindowTest, ClosingWritesTheSettingsWhichTheNextStartRestores) {
   const int row = form().ComboOutputFormat.selected();
   window_.reset();
   Start();
-  EXPECT_EQ(form().Edit1.text(), "/srv/out");
+  EXPECT_EQ(form().OutputFolder.text(), "/srv/out");
   EXPECT_EQ(form().ComboOutputFormat.selected(), row);
   EXPECT_EQ(form().ComboOutputFormat.text(), kPs3_720);
-  EXPECT_TRUE(window_->Form4.CheckBoxOverWrite.checked());
+  EXPECT_TRUE(window_->options_form.CheckBoxOverWrite.checked());
 
   // The format stored at position 7 ("PS3 Video(480P)") is restored like any other, and the
   // file with every other choice stays.
@@ -348,7 +348,7 @@ TEST_F(MainWindowTest, ClosingWritesTheSettingsWhichTheNextStartRestores) {
   Start();
   EXPECT_EQ(form().ComboOutputFormat.selected(), 7);
   EXPECT_EQ(form().ComboOutputFormat.text(), kPs3);
-  EXPECT_EQ(form().Edit1.text(), "/srv/out");
+  EXPECT_EQ(form().OutputFolder.text(), "/srv/out");
   EXPECT_TRUE(SettingsWritten());
 }
 
@@ -363,7 +363,7 @@ TEST_F(MainWindowTest, AFailedWriteKeepsTheWindowOpen) {
 
 TEST_F(MainWindowTest, ExitEndsAtOnceWithoutWriting) {
   Start();
-  form().Exit1.UserClick();
+  form().ExitEntry.UserClick();
   EXPECT_EQ(quits_, 1);
   EXPECT_FALSE(SettingsWritten());
   EXPECT_EQ(power_off_.calls, 0);
@@ -374,13 +374,13 @@ TEST_F(MainWindowTest, ClosingIsRefusedSilentlyWhileABatchConverts) {
   Start();
   SelectFormat(kPs3);
   AddRow("a.avi");
-  form().Edit1.SetText(media_ / "out");
+  form().OutputFolder.SetText(media_ / "out");
   StartHangingBatch();
   EXPECT_TRUE(window_->conversion.batch.Converting);
   EXPECT_FALSE(window_->TryClose());
   EXPECT_FALSE(SettingsWritten());
   EXPECT_TRUE(dialogs_.boxes.empty());
-  EXPECT_FALSE(form().Exit1.enabled()) << "File > Exit is disabled while converting";
+  EXPECT_FALSE(form().ExitEntry.enabled()) << "File > Exit is disabled while converting";
 
   StopBatch();
   EXPECT_TRUE(window_->TryClose());
@@ -394,19 +394,20 @@ TEST_F(MainWindowTest, CancelBeforeTheLastTickPreventsThePowerOff) {
     SCOPED_TRACE(cancel_at);
     Start();
     ArmThroughABatch();
-    EXPECT_EQ(window_->Form3.Label2.caption(), "1") << "the first countdown shows 1 at first";
+    EXPECT_EQ(window_->warning_form.ElapsedSeconds.caption(), "1")
+        << "the first countdown shows 1 at first";
     EXPECT_FALSE(window_->TryClose()) << "closing is refused while armed";
 
     Ticks(cancel_at);
     EXPECT_EQ(window_->shutdown.CountdownTicks, cancel_at);
-    EXPECT_EQ(window_->Form3.Label2.caption(), std::to_string(cancel_at));
+    EXPECT_EQ(window_->warning_form.ElapsedSeconds.caption(), std::to_string(cancel_at));
 
-    window_->Form3.SpeedButton1.UserClick();
+    window_->warning_form.DoNotTurnOffButton.UserClick();
     EXPECT_FALSE(window_->shutdown.ShutdownArmed);
-    EXPECT_FALSE(window_->Form3.visible);
-    EXPECT_FALSE(form().TimerShutdown2.enabled());
+    EXPECT_FALSE(window_->warning_form.visible);
+    EXPECT_FALSE(form().PowerOffCountdownTimer.enabled());
     Ticks(60);
-    EXPECT_EQ(window_->Form3.Label2.caption(), std::to_string(cancel_at));
+    EXPECT_EQ(window_->warning_form.ElapsedSeconds.caption(), std::to_string(cancel_at));
     EXPECT_EQ(power_off_.calls, 0);
     EXPECT_EQ(quits_, 0);
     EXPECT_TRUE(window_->TryClose()) << "the window can be closed again";
@@ -422,7 +423,7 @@ TEST_F(MainWindowTest, TheThirtiethTickEndsTheProgramThenPowersOff) {
   EXPECT_EQ(power_off_.calls, 0);
   EXPECT_EQ(quits_, 0);
   Ticks(1);
-  EXPECT_EQ(window_->Form3.Label2.caption(), "30");
+  EXPECT_EQ(window_->warning_form.ElapsedSeconds.caption(), "30");
   EXPECT_EQ(quits_, 1);
   EXPECT_EQ(power_off_.calls, 1);
   EXPECT_EQ(power_off_.quits_before_first_call, 1) << "the loop is asked to end first";
@@ -434,21 +435,21 @@ TEST_F(MainWindowTest, TheThirtiethTickEndsTheProgramThenPowersOff) {
 
 TEST_F(MainWindowTest, TheWarningWindowRefusesToCloseWhileArmed) {
   Start();
-  EXPECT_TRUE(window_->WarningFormCloseQuery());
+  EXPECT_TRUE(window_->MayCloseWarning());
   ArmThroughABatch();
-  EXPECT_TRUE(window_->Form3.on_top);
-  EXPECT_FALSE(window_->WarningFormCloseQuery());
+  EXPECT_TRUE(window_->warning_form.on_top);
+  EXPECT_FALSE(window_->MayCloseWarning());
   Ticks(5);
-  EXPECT_FALSE(window_->WarningFormCloseQuery());
-  window_->WarningSpeedButton1Click();
-  EXPECT_TRUE(window_->WarningFormCloseQuery());
+  EXPECT_FALSE(window_->MayCloseWarning());
+  window_->DoNotTurnOffClick();
+  EXPECT_TRUE(window_->MayCloseWarning());
 }
 
 TEST_F(MainWindowTest, ExitDuringTheCountdownEndsWithoutPowerOffOrSaving) {
   Start();
   ArmThroughABatch();
   Ticks(10);
-  form().Exit1.UserClick();
+  form().ExitEntry.UserClick();
   EXPECT_EQ(quits_, 1);
   // The loop ends and the window goes; time keeps passing.
   window_.reset();
@@ -462,7 +463,7 @@ TEST_F(MainWindowTest, ABatchStartedDuringTheCountdownDoesNotStopIt) {
   ArmThroughABatch();
   Ticks(3);
   // Without the box the new batch cannot re-arm, so the first countdown runs out under it.
-  window_->Form4.CheckBoxShutDown.SetChecked(false);
+  window_->options_form.CheckBoxShutDown.SetChecked(false);
   StartHangingBatch();
   const int ticks_now = window_->shutdown.CountdownTicks;
   EXPECT_GE(ticks_now, 3);
@@ -492,15 +493,15 @@ TEST_F(MainWindowTest, ABatchEndingDuringTheCountdownRestartsIt) {
 
 TEST_F(MainWindowTest, OptionsDialogOpensBesideTheWindowAndAsksBeforeShuttingDown) {
   Start();
-  TForm4& options = window_->Form4;
+  OptionsForm& options = window_->options_form;
   int notified = 0;
   options.Subscribe([&] { ++notified; });
-  form().SetGeneralOptions1.UserClick();
+  form().SetOptionsEntry.UserClick();
   EXPECT_TRUE(options.visible);
   EXPECT_EQ(notified, 1);
   // Not modal: the main window keeps working.
-  form().TrackBar1.SetPosition(1);
-  EXPECT_EQ(form().Label14.caption(), "20%");
+  form().VolumeSlider.SetPosition(1);
+  EXPECT_EQ(form().VolumePercent.caption(), "20%");
 
   dialogs_.ExpectQuestion(false);
   options.CheckBoxShutDown.SetChecked(true);
@@ -515,7 +516,7 @@ TEST_F(MainWindowTest, OptionsDialogOpensBesideTheWindowAndAsksBeforeShuttingDow
   options.CheckBoxShutDown.SetChecked(false);
   EXPECT_EQ(dialogs_.boxes.size(), 2u);
 
-  options.Button1.UserClick();
+  options.DoneButton.UserClick();
   EXPECT_FALSE(options.visible);
   EXPECT_EQ(notified, 2) << "the view hears that the dialog closed";
 }
@@ -527,18 +528,18 @@ TEST_F(MainWindowTest, FolderChoiceOpensAtTheOutputDirectoryElseTheLastConfirmed
   const std::string missing = media_ / "not made yet";
   const std::string chosen = media_ / "chosen";
   std::filesystem::create_directories(chosen);
-  form().Edit1.SetText(missing);
+  form().OutputFolder.SetText(missing);
   chooser_.answers = {std::nullopt, chosen, std::nullopt, "/srv/second"};
 
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), missing) << "cancel changes nothing";
+  EXPECT_EQ(form().OutputFolder.text(), missing) << "cancel changes nothing";
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), chosen);
+  EXPECT_EQ(form().OutputFolder.text(), chosen);
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), chosen);
-  form().Edit1.SetText(missing);
+  EXPECT_EQ(form().OutputFolder.text(), chosen);
+  form().OutputFolder.SetText(missing);
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), "/srv/second");
+  EXPECT_EQ(form().OutputFolder.text(), "/srv/second");
 
   ASSERT_EQ(chooser_.calls.size(), 4u);
   // Nowhere yet; then the output directory where it exists; else the folder confirmed last.
@@ -548,19 +549,19 @@ TEST_F(MainWindowTest, FolderChoiceOpensAtTheOutputDirectoryElseTheLastConfirmed
     EXPECT_EQ(chooser_.calls[i].preselected, preselected[i]) << "opening " << i;
   }
 
-  window_->Label1MouseEnter();
-  EXPECT_EQ(form().Label1.hint(), "/srv/second");
+  window_->OutputFolderLabelMouseEnter();
+  EXPECT_EQ(form().OutputFolderLabel.hint(), "/srv/second");
 }
 
 TEST_F(MainWindowTest, FolderChoiceDoesNothingWhileAnalysingOrConverting) {
   Start();
-  window_->FormAnalyzingSplash.visible = true;
+  window_->analyzing_form.visible = true;
   form().ButtonBrowseForFolder.UserClick();
-  window_->FormAnalyzingSplash.visible = false;
+  window_->analyzing_form.visible = false;
 
   SelectFormat(kPs3);
   AddRow("a.avi");
-  form().Edit1.SetText(media_ / "out");
+  form().OutputFolder.SetText(media_ / "out");
   StartHangingBatch();
   EXPECT_TRUE(form().ButtonBrowseForFolder.enabled()) << "the button stays enabled";
   form().ButtonBrowseForFolder.UserClick();
@@ -569,24 +570,24 @@ TEST_F(MainWindowTest, FolderChoiceDoesNothingWhileAnalysingOrConverting) {
 
   chooser_.answers = {"/srv/after"};
   form().ButtonBrowseForFolder.UserClick();
-  EXPECT_EQ(form().Edit1.text(), "/srv/after");
+  EXPECT_EQ(form().OutputFolder.text(), "/srv/after");
 }
 
 TEST_F(MainWindowTest, HelpWebsiteAndAboutBoxUseTheDesktop) {
   Start();
-  form().OpenHelpFile1.UserClick();
-  form().OpenHelpFile1.UserClick();
+  form().OpenHelpEntry.UserClick();
+  form().OpenHelpEntry.UserClick();
   EXPECT_EQ(desktop_.help, std::vector<std::string>(2, ProgramDirectoryOfFake() + "help.html"));
 
-  form().VisitOurWebsite1.UserClick();
+  form().VisitWebsiteEntry.UserClick();
   int about_notified = 0;
-  window_->FormAbout.Subscribe([&] { ++about_notified; });
-  form().About1.UserClick();
-  EXPECT_TRUE(window_->FormAbout.visible);
-  window_->AboutLabel2Click();
-  window_->AboutLabel3Click();
-  window_->FormAbout.SpeedButton1.UserClick();
-  EXPECT_FALSE(window_->FormAbout.visible);
+  window_->about_form.Subscribe([&] { ++about_notified; });
+  form().AboutEntry.UserClick();
+  EXPECT_TRUE(window_->about_form.visible);
+  window_->WebsiteLinkClick();
+  window_->SupportLinkClick();
+  window_->about_form.OkButton.UserClick();
+  EXPECT_FALSE(window_->about_form.visible);
   EXPECT_EQ(about_notified, 2);
   EXPECT_EQ(desktop_.urls, (std::vector<std::string>{kWebsiteUrl, kWebsiteUrl, kSupportMailUrl}));
   EXPECT_EQ(std::string(kSupportMailUrl).rfind("mailto:", 0), 0u);
@@ -596,9 +597,9 @@ TEST_F(MainWindowTest, HelpWebsiteAndAboutBoxUseTheDesktop) {
 TEST_F(MainWindowTest, WhatCannotBeOpenedIsSaidWithThePathOrAddressToOpenByHand) {
   Start();
   desktop_.opens = false;  // no browser, mail program or file manager
-  form().OpenHelpFile1.UserClick();
-  form().VisitOurWebsite1.UserClick();
-  window_->AboutLabel3Click();
+  form().OpenHelpEntry.UserClick();
+  form().VisitWebsiteEntry.UserClick();
+  window_->SupportLinkClick();
   const std::string help = ProgramDirectoryOfFake() + "help.html";
   EXPECT_EQ(dialogs_.Messages(),
             (std::vector<std::string>{std::string(kCannotOpenHelpText) + help,
@@ -608,15 +609,15 @@ TEST_F(MainWindowTest, WhatCannotBeOpenedIsSaidWithThePathOrAddressToOpenByHand)
   // The output folder: not made yet, or no file manager; both menus reach it.
   dialogs_.boxes.clear();
   const std::string out = media_ / "out";
-  form().Edit1.SetText(out);
-  form().OpenOutputFolder1.UserClick();
+  form().OutputFolder.SetText(out);
+  form().OpenOutputFolderEntry.UserClick();
   std::filesystem::create_directories(out);
-  form().OpenOutputFolder2.UserClick();
+  form().OpenRowFolderEntry.UserClick();
   EXPECT_EQ(dialogs_.Messages(),
             (std::vector<std::string>{std::string(kNoOutputFolderText) + out,
                                       std::string(kCannotOpenFolderText) + out}));
   desktop_.opens = true;
-  form().OpenOutputFolder1.UserClick();
+  form().OpenOutputFolderEntry.UserClick();
   EXPECT_EQ(desktop_.folders, (std::vector<std::string>{out, out}));
   EXPECT_EQ(dialogs_.Messages().size(), 2u);
 }
@@ -742,19 +743,18 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
   ASSERT_TRUE(ui_.RunUntil(
       [&] {
         return platform::FileExists(started) && form().caption == "25% - Vidloom" &&
-               form().StatusBar1.panel(0) == "Converting 1 of 2";
+               form().Status.panel(0) == "Converting 1 of 2";
       },
       false))
-      << form().caption << " / " << form().StatusBar1.panel(0);
+      << form().caption << " / " << form().Status.panel(0);
   // Two seconds on: 5 of 10 s done, so 2 s left of the file and 6 s of the batch.
   ui_.AdvanceBy(2000);
-  EXPECT_EQ(form().ProgressBar1.text(),
+  EXPECT_EQ(form().ConversionProgress.text(),
             "0:02 elapsed, 0:02 left  |  batch 0:02 elapsed, 0:06 left");
   // The batch has ended when its closing message shows: summary, clock and buttons.
   std::vector<std::string> behind_the_message;
   dialogs_.on_box = [&](const ScriptedDialogs::Box&) {
-    behind_the_message = {form().StatusBar1.panel(0),
-                          form().BatchClockTimer.enabled() ? "clock" : "",
+    behind_the_message = {form().Status.panel(0), form().BatchClockTimer.enabled() ? "clock" : "",
                           form().StopConvertButton.enabled() ? "stop" : "",
                           form().ConvertNowButton.enabled() ? "convert" : ""};
   };
@@ -762,45 +762,45 @@ TEST_F(MainWindowTest, TheBatchSaysWhereItStandsAndTakesItBackAtItsEnd) {
   EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
   window_->WaitForBatch();
   EXPECT_EQ(behind_the_message, (std::vector<std::string>{"2 of 2 converted", "", "", "convert"}));
-  EXPECT_EQ(form().ListView1.cell(1, kCellProgress), "Done");
-  EXPECT_EQ(form().ProgressBar1.text(), "");
+  EXPECT_EQ(form().FileList.cell(1, kCellProgress), "Done");
+  EXPECT_EQ(form().ConversionProgress.text(), "");
   EXPECT_EQ(form().caption, "Vidloom");
   EXPECT_FALSE(form().BatchClockTimer.enabled());
   // The summary stays until the list changes.
-  EXPECT_EQ(form().StatusBar1.panel(0), "2 of 2 converted");
-  form().ListView1.Select(0);
-  EXPECT_EQ(form().StatusBar1.panel(0), "2 of 2 converted");
+  EXPECT_EQ(form().Status.panel(0), "2 of 2 converted");
+  form().FileList.Select(0);
+  EXPECT_EQ(form().Status.panel(0), "2 of 2 converted");
   AddRow("c.avi");
-  EXPECT_EQ(form().StatusBar1.panel(0), "Ready");
+  EXPECT_EQ(form().Status.panel(0), "Ready");
 }
 
 TEST_F(MainWindowTest, WithTwoFilesAtOnceTheBarAndTheTitleShowTheBatch) {
   const std::string started = sequence_ / "started", go = sequence_ / "go";
   // a: half converted, then held; b: whole at once, beside it.
   StartWithTwoTenSecondRows("for-a.mp4.txt", started, go);
-  window_->Form4.SpinEditFilesAtOnce.max = 2;
-  window_->Form4.SpinEditFilesAtOnce.SetValue(2);
+  window_->options_form.SpinEditFilesAtOnce.max = 2;
+  window_->options_form.SpinEditFilesAtOnce.SetValue(2);
   window_->ConvertNowButtonClick();
   ASSERT_TRUE(ui_.RunUntil(
       [&] {
-        return platform::FileExists(started) && form().ListView1.cell(1, kCellProgress) == "Done" &&
+        return platform::FileExists(started) && form().FileList.cell(1, kCellProgress) == "Done" &&
                form().caption == "75% - Vidloom";
       },
       false))
       << form().caption;
-  EXPECT_EQ(form().ProgressBar1.position(), 75) << "5 of a's 10 s and all of b's";
+  EXPECT_EQ(form().ConversionProgress.position(), 75) << "5 of a's 10 s and all of b's";
   WriteTextFile(go, "");
   EXPECT_TRUE(ui_.RunUntil([&] { return !window_->BatchRunning(); }));
   window_->WaitForBatch();
-  EXPECT_EQ(form().ListView1.cell(0, kCellProgress), "Done");
-  EXPECT_EQ(form().ProgressBar1.position(), 0);
+  EXPECT_EQ(form().FileList.cell(0, kCellProgress), "Done");
+  EXPECT_EQ(form().ConversionProgress.position(), 0);
   EXPECT_EQ(form().caption, "Vidloom");
 }
 
 TEST_F(MainWindowTest, TheEndOfABatchIsToldOnTheDesktopWhenTheWindowIsNotActive) {
   Start();
   SelectFormat(kPs3);
-  form().Edit1.SetText(media_ / "out");
+  form().OutputFolder.SetText(media_ / "out");
   AddRow("a.avi");
   AddRow("b.avi");
   window_active_ = true;
@@ -817,19 +817,19 @@ TEST_F(MainWindowTest, TheEndOfABatchIsToldOnTheDesktopWhenTheWindowIsNotActive)
   std::filesystem::remove(media_ / "b.avi");
   ConvertToTheEnd();
   EXPECT_EQ(notifier_.shown, std::vector<std::string>{"Vidloom: 1 of 2 converted, 1 failed"});
-  EXPECT_EQ(form().StatusBar1.panel(0), "1 of 2 converted, 1 failed");
-  form().CheckFailedItems1.UserClick();
-  EXPECT_FALSE(form().ListView1.row(0).checked);
-  EXPECT_TRUE(form().ListView1.row(1).checked);
+  EXPECT_EQ(form().Status.panel(0), "1 of 2 converted, 1 failed");
+  form().CheckFailedEntry.UserClick();
+  EXPECT_FALSE(form().FileList.row(0).checked);
+  EXPECT_TRUE(form().FileList.row(1).checked);
 
   // A stopped batch is not announced; its summary counts the stopped rows.
   notifier_.shown.clear();
-  form().CheckAllItems1.UserClick();
+  form().CheckAllEntry.UserClick();
   WriteTextFile(media_ / "b.avi", "media");
   StartHangingBatch();
   StopBatch();
   EXPECT_TRUE(notifier_.shown.empty());
-  EXPECT_EQ(form().StatusBar1.panel(0), "0 converted, 2 stopped");
+  EXPECT_EQ(form().Status.panel(0), "0 converted, 2 stopped");
   // One the countdown takes over says what comes.
   WriteTextFile(sequence_ / "default.txt", kGoodRun);
   TickShutdownBox();
@@ -844,7 +844,7 @@ TEST_F(MainWindowTest, TheDeleteKeyRemovesTheSelectedRowExceptWhileConverting) {
   Start();
   AddRow("a.avi");
   AddRow("b.avi");
-  ListView& list = form().ListView1;
+  ListView& list = form().FileList;
   list.Select(0);
   window_->DeleteKeyPressed();
   ASSERT_EQ(list.count(), 1);
@@ -866,23 +866,23 @@ TEST_F(MainWindowTest, AddFilesFromTheButtonOrTheMenuEvenWhenTheButtonIsDisabled
   SelectFormat(kPs3);
   file_dialog_.answer = std::vector<std::string>{media_ / "a.avi", media_ / "b.mov"};
   form().AddFileButton.UserClick();
-  ASSERT_EQ(form().ListView1.count(), 2);
-  EXPECT_EQ(form().ListView1.row(1).caption, media_ / "b.mov");
-  EXPECT_TRUE(form().ListView1.row(1).checked);
-  EXPECT_EQ(form().ListView1.cell(0, kCellVideoSize), "640 x 480");
-  EXPECT_EQ(form().ListView1.cell(0, kCellDuration), "00:01:40");
-  EXPECT_EQ(form().ListView1.cell(0, kCellOutput), "MP4");
+  ASSERT_EQ(form().FileList.count(), 2);
+  EXPECT_EQ(form().FileList.row(1).caption, media_ / "b.mov");
+  EXPECT_TRUE(form().FileList.row(1).checked);
+  EXPECT_EQ(form().FileList.cell(0, kCellVideoSize), "640 x 480");
+  EXPECT_EQ(form().FileList.cell(0, kCellDuration), "00:01:40");
+  EXPECT_EQ(form().FileList.cell(0, kCellOutput), "MP4");
   EXPECT_EQ(file_dialog_.filters, std::vector<std::string>{SupportedFilesFilter});
 
   form().AddFileButton.SetEnabled(false);
   file_dialog_.answer = std::vector<std::string>{media_ / "c.avi"};
-  form().AddFiles1.UserClick();
-  EXPECT_EQ(form().ListView1.count(), 3) << "the menu entry clicks the disabled button";
+  form().AddFilesEntry.UserClick();
+  EXPECT_EQ(form().FileList.count(), 3) << "the menu entry clicks the disabled button";
   EXPECT_EQ(file_dialog_.filters.size(), 2u);
 
   file_dialog_.answer = std::nullopt;
   form().AddFileButton.UserClick();
-  EXPECT_EQ(form().ListView1.count(), 3);
+  EXPECT_EQ(form().FileList.count(), 3);
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
@@ -894,18 +894,18 @@ TEST_F(MainWindowTest, TheAnalysingWindowCancelsAndHoldsOffTheFolderChoice) {
       std::vector<std::string>{media_ / "a.avi", media_ / "b.avi", media_ / "c.avi"};
   std::vector<bool> close_allowed;
   on_read = [&](const std::string& path) {
-    close_allowed.push_back(window_->AnalyzingFormCloseQuery());
-    EXPECT_TRUE(window_->FormAnalyzingSplash.visible);
+    close_allowed.push_back(window_->MayCloseAnalyzing());
+    EXPECT_TRUE(window_->analyzing_form.visible);
     form().ButtonBrowseForFolder.UserClick();  // the chooser must not open
-    if (path == media_ / "b.avi") window_->FormAnalyzingSplash.Button2.UserClick();
+    if (path == media_ / "b.avi") window_->analyzing_form.CancelButton.UserClick();
   };
   const auto result = window_->AddFileButtonClick();
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
-  EXPECT_EQ(form().ListView1.count(), 2) << "the file in hand is finished, the rest skipped";
+  EXPECT_EQ(form().FileList.count(), 2) << "the file in hand is finished, the rest skipped";
   EXPECT_EQ(close_allowed, (std::vector<bool>{false, false}));
   EXPECT_TRUE(chooser_.calls.empty());
-  EXPECT_FALSE(window_->FormAnalyzingSplash.visible);
-  EXPECT_TRUE(window_->AnalyzingFormCloseQuery());
+  EXPECT_FALSE(window_->analyzing_form.visible);
+  EXPECT_TRUE(window_->MayCloseAnalyzing());
   EXPECT_TRUE(form().ComboOutputFormat.enabled());
   EXPECT_TRUE(form().AddFileButton.enabled());
 }
@@ -922,7 +922,7 @@ TEST_F(MainWindowTest, ClosingTheWindowWhileFilesAreAddedStopsTheAdding) {
   };
   const auto result = window_->AddFileButtonClick();
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
-  EXPECT_EQ(form().ListView1.count(), 1) << "the file in hand is finished, the rest skipped";
+  EXPECT_EQ(form().FileList.count(), 1) << "the file in hand is finished, the rest skipped";
 }
 
 TEST_F(MainWindowTest, AddingFilesWithoutTheEncoderSaysSoAndAddsNothing) {
@@ -934,7 +934,7 @@ TEST_F(MainWindowTest, AddingFilesWithoutTheEncoderSaysSoAndAddsNothing) {
   form().AddFileButton.UserClick();
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kRequiredFileMissingText});
   EXPECT_TRUE(file_dialog_.filters.empty()) << "no file dialog after the message";
-  EXPECT_EQ(form().ListView1.count(), 0);
+  EXPECT_EQ(form().FileList.count(), 0);
   EXPECT_TRUE(form().ComboOutputFormat.enabled());
 }
 
@@ -943,11 +943,11 @@ TEST_F(MainWindowTest, AddingFilesWithoutTheEncoderSaysSoAndAddsNothing) {
 TEST_F(MainWindowTest, ListCommandsAskNothing) {
   Start();
   for (const char* name : {"a.avi", "b.avi", "c.avi"}) AddRow(name);
-  ListView& list = form().ListView1;
+  ListView& list = form().FileList;
 
-  form().UncheckAllItems1.UserClick();
+  form().UncheckAllEntry.UserClick();
   for (const auto& row : list.rows()) EXPECT_FALSE(row.checked);
-  form().CheckAllItems1.UserClick();
+  form().CheckAllEntry.UserClick();
   for (const auto& row : list.rows()) EXPECT_TRUE(row.checked);
 
   form().RemoveButton.UserClick();
@@ -957,35 +957,35 @@ TEST_F(MainWindowTest, ListCommandsAskNothing) {
   ASSERT_EQ(list.count(), 2);
   EXPECT_EQ(list.row(1).caption, media_ / "c.avi");
   list.Select(0);
-  form().DeleteSelectedItem1.UserClick();
+  form().RemoveSelectedEntry.UserClick();
   EXPECT_EQ(list.count(), 1);
 
   AddRow("d.avi");
-  form().StatusBar1.SetPanel(1, "Output File Size : 1536 KB");
-  form().StatusBar1.SetMessage("Skipped (no such file): x.avi");
+  form().Status.SetPanel(1, "Output File Size : 1536 KB");
+  form().Status.SetMessage("Skipped (no such file): x.avi");
   form().ClearAllButton.UserClick();
   EXPECT_EQ(list.count(), 0);
   // What told of the last files no longer applies.
-  EXPECT_EQ(form().StatusBar1.panel(1), "");
-  EXPECT_EQ(form().StatusBar1.message(), "");
-  EXPECT_EQ(form().StatusBar1.panel(0), "Ready");
+  EXPECT_EQ(form().Status.panel(1), "");
+  EXPECT_EQ(form().Status.message(), "");
+  EXPECT_EQ(form().Status.panel(0), "Ready");
   AddRow("e.avi");
-  form().ClearAllItems1.UserClick();
+  form().ClearAllEntry.UserClick();
   EXPECT_EQ(list.count(), 0);
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
 
 TEST_F(MainWindowTest, VolumeSliderAndItsResetByTheFormatRefresh) {
   Start();
-  form().TrackBar1.SetPosition(1);
-  EXPECT_EQ(form().Label14.caption(), "20%");
+  form().VolumeSlider.SetPosition(1);
+  EXPECT_EQ(form().VolumePercent.caption(), "20%");
   EXPECT_EQ(window_->window.VolumeFactor, "2");
-  form().TrackBar1.SetPosition(10);
-  EXPECT_EQ(form().Label14.caption(), "200%");
+  form().VolumeSlider.SetPosition(10);
+  EXPECT_EQ(form().VolumePercent.caption(), "200%");
   EXPECT_EQ(window_->window.VolumeFactor, "100");
   SelectFormat(kPs3);
-  EXPECT_EQ(form().TrackBar1.position(), 5);
-  EXPECT_EQ(form().Label14.caption(), "100%");
+  EXPECT_EQ(form().VolumeSlider.position(), 5);
+  EXPECT_EQ(form().VolumePercent.caption(), "100%");
   EXPECT_EQ(window_->window.VolumeFactor, "50");
 }
 
@@ -993,20 +993,20 @@ TEST_F(MainWindowTest, MenuEntriesDisabledWhileConvertingComeBackAfter) {
   Start();
   SelectFormat(kPs3);
   AddRow("a.avi");
-  form().Edit1.SetText(media_ / "out");
+  form().OutputFolder.SetText(media_ / "out");
   StartHangingBatch();
-  for (const MenuEntry* m : {&form().Exit1, &form().OpenHelpFile1, &form().VisitOurWebsite1,
-                             &form().About1, &form().SetGeneralOptions1, &form().AddFolder1}) {
+  for (const MenuEntry* m : {&form().ExitEntry, &form().OpenHelpEntry, &form().VisitWebsiteEntry,
+                             &form().AboutEntry, &form().SetOptionsEntry, &form().AddFolderEntry}) {
     EXPECT_FALSE(m->enabled()) << m->caption;
   }
-  form().About1.UserClick();
-  EXPECT_FALSE(window_->FormAbout.visible);
+  form().AboutEntry.UserClick();
+  EXPECT_FALSE(window_->about_form.visible);
   EXPECT_TRUE(form().StopConvertButton.enabled());
   EXPECT_TRUE(form().ButtonStopSmall.enabled());
   StopBatch();
-  form().About1.UserClick();
-  EXPECT_TRUE(window_->FormAbout.visible);
-  EXPECT_TRUE(form().AddFolder1.enabled());
+  form().AboutEntry.UserClick();
+  EXPECT_TRUE(window_->about_form.visible);
+  EXPECT_TRUE(form().AddFolderEntry.enabled());
   // Nothing left to stop.
   EXPECT_FALSE(form().StopConvertButton.enabled());
   EXPECT_FALSE(form().ButtonStopSmall.enabled());

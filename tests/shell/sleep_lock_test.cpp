@@ -89,10 +89,10 @@ class SleepLockTest : public ::testing::Test {
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
     inhibitor_.batch_running = [w = window_.get()] { return w->BatchRunning(); };
     window_->Startup();
-    TForm1& form = window_->Form1;
+    MainForm& form = window_->main_form;
     EXPECT_TRUE(form.ComboOutputFormat.SelectText(kPs3));
     form.ComboOutputFormat.UserSelect(form.ComboOutputFormat.selected());
-    form.Edit1.SetText(media_ / "out");
+    form.OutputFolder.SetText(media_ / "out");
     return *window_;
   }
 
@@ -104,7 +104,7 @@ class SleepLockTest : public ::testing::Test {
     entry.caption = path;
     entry.media = MediaFacts::Of("640 x 480", "", "");
     entry.output_extension = "MP4";
-    window_->Form1.ListView1.AddRow(entry);
+    window_->main_form.FileList.AddRow(entry);
   }
 
   void ConvertToTheEnd() { testing::ConvertToTheEnd(*window_, ui_); }
@@ -127,7 +127,7 @@ TEST_F(SleepLockTest, NothingIsHeldWithoutABatch) {
   AddRow("a.avi");
   ui_.AdvanceBy(60'000);
   w.StopConvertButtonClick();  // no batch: asks nothing, releases nothing
-  w.Form1.ClearAllButton.UserClick();
+  w.main_form.ClearAllButton.UserClick();
   EXPECT_TRUE(inhibitor_.calls.empty());
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
@@ -199,7 +199,7 @@ TEST_F(SleepLockTest, ReleasedHoweverTheBatchEnds) {
     EXPECT_EQ(inhibitor_.released_before_the_end, std::vector<bool>{true});
     EXPECT_EQ(dialogs_.Messages(), c.messages);
     if (c.rows > 0 && c.messages.front() == std::string(kAllDoneText)) {
-      EXPECT_EQ(w.Form1.ListView1.cell(0, kCellProgress), c.final_status);
+      EXPECT_EQ(w.main_form.FileList.cell(0, kCellProgress), c.final_status);
     }
     EXPECT_FALSE(inhibitor_.off_ui_thread);
     window_.reset();
@@ -237,11 +237,11 @@ TEST_F(SleepLockTest, AWindowWithoutAnInhibitorConvertsAsBefore) {
   options.settings_path = config_ / "vazadi.ini";
   window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, MainWindowPorts{});
   window_->Startup();
-  ASSERT_TRUE(window_->Form1.ComboOutputFormat.SelectText(kPs3));
-  window_->Form1.Edit1.SetText(media_ / "out");
+  ASSERT_TRUE(window_->main_form.ComboOutputFormat.SelectText(kPs3));
+  window_->main_form.OutputFolder.SetText(media_ / "out");
   AddRow("a.avi");
   ConvertToTheEnd();
-  EXPECT_EQ(window_->Form1.ListView1.cell(0, kCellProgress), "Done");
+  EXPECT_EQ(window_->main_form.FileList.cell(0, kCellProgress), "Done");
   EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{kAllDoneText});
   EXPECT_TRUE(inhibitor_.calls.empty());
 }

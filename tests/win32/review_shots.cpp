@@ -83,18 +83,18 @@ int Run(const std::vector<std::string>& args) {
   SetForegroundWindow(main);
 
   window.AddGivenFiles({args.begin() + 1, args.end()});
-  window.Form1.ListView1.Select(0);
+  window.main_form.FileList.Select(0);
   Shot(ui, "main", main);
 
-  window.SetGeneralOptions1Click();
+  window.SetOptionsEntryClick();
   Shot(ui, "options", windows.options().hwnd());
   windows.options().HideWindow();
 
   // Two ticks of the countdown, then "Do Not Turn Off".
-  ArmShutdownCountdown(window.Form1, window.Form3, window.shutdown);
+  ArmShutdownCountdown(window.main_form, window.warning_form, window.shutdown);
   ui.PumpUntil(ui.clock().NowMs() + 2'300);
   Shot(ui, "countdown", main);
-  window.WarningSpeedButton1Click();
+  window.DoNotTurnOffClick();
 
   // A message box of the program over the main window; OK once it was captured.
   static Win32UiThread* loop = &ui;
@@ -106,8 +106,8 @@ int Run(const std::vector<std::string>& args) {
     Shot(*loop, "message", owner);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
-  dialogs.ShowMessage(window.Form1, kInformationCaption,
-                      kNoOutputFolderText + window.Form1.Edit1.text());
+  dialogs.ShowMessage(window.main_form, kInformationCaption,
+                      kNoOutputFolderText + window.main_form.OutputFolder.text());
   return 0;
 }
 

@@ -272,7 +272,7 @@ class Win32ViewTest : public ::testing::Test {
 
   HWND main() const { return windows_->main().hwnd(); }
   HWND Control(int id) const { return GetDlgItem(main(), id); }
-  TForm1& form() { return window_->Form1; }
+  MainForm& form() { return window_->main_form; }
 
   // Handles what the message loop has now (the posted notifications, the tasks, the timers).
   void Pump() {
@@ -336,10 +336,10 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
       {kConvertNowButton, "Convert Now !", {318, 3, 130, 52}},
       {kRemoveButton, "Remove", {471, 3, 121, 52}},
       {kClearAllButton, "Clear All ", {612, 3, 130, 52}},
-      {kListView1, nullptr, {4, 66, 753, 208}},
+      {kFileList, nullptr, {4, 66, 753, 208}},
       {kComboOutputFormat, nullptr, {105, 282, 301, 0}},
-      {kLabel1, "Output Directory : ", {416, 286, 0, 0}},
-      {kEdit1, "C:\\Converted Video", {525, 284, 181, 21}},
+      {kOutputFolderLabel, "Output Directory : ", {416, 286, 0, 0}},
+      {kOutputFolder, "C:\\Converted Video", {525, 284, 181, 21}},
       {kButtonBrowseForFolder, "", {711, 280, 40, 28}},
       {kComboVideoCodec, nullptr, {14 + 112, 315 + 18, 157, 0}},
       {kComboVideoFramerate, nullptr, {14 + 112, 315 + 102, 157, 0}},
@@ -347,9 +347,9 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
       {kComboSamplingRate, nullptr, {309 + 108, 315 + 102, 97, 0}},
       {kComboLetterBox, nullptr, {538 + 90, 315 + 24, 97, 0}},
       {kComboAspectRatio, nullptr, {538 + 90, 315 + 53, 97, 0}},
-      {kTrackBar1, nullptr, {538 + 69, 315 + 90, 139, 19}},
-      {kLabel14, "100%", {538 + 129, 315 + 114, 0, 0}},
-      {kProgressBar1, nullptr, {69, 462, 585, 16}},
+      {kVolumeSlider, nullptr, {538 + 69, 315 + 90, 139, 19}},
+      {kVolumePercent, "100%", {538 + 129, 315 + 114, 0, 0}},
+      {kConversionProgress, nullptr, {69, 462, 585, 16}},
       {kButtonStopSmall, "Stop", {668, 456, 77, 28}},
   };
   for (const auto& c : controls) {
@@ -372,8 +372,8 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
     }
   }
   // The output folder cannot be typed in; the list has its check boxes, grid and whole rows.
-  EXPECT_TRUE(GetWindowLongPtrW(Control(kEdit1), GWL_STYLE) & ES_READONLY);
-  HWND list = Control(kListView1);
+  EXPECT_TRUE(GetWindowLongPtrW(Control(kOutputFolder), GWL_STYLE) & ES_READONLY);
+  HWND list = Control(kFileList);
   EXPECT_TRUE(GetWindowLongPtrW(list, GWL_STYLE) & LVS_SINGLESEL);
   EXPECT_TRUE(GetWindowLongPtrW(list, GWL_STYLE) & LVS_SHOWSELALWAYS);
   const DWORD extended = static_cast<DWORD>(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -407,10 +407,10 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
             form().ComboOutputFormat.count());
   EXPECT_EQ(SendMessageW(Control(kComboOutputFormat), CB_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(SendMessageW(Control(kComboAspectRatio), CB_GETCURSEL, 0, 0), 0);
-  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETPOS, 0, 0), 5);
-  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETRANGEMAX, 0, 0), 10);
-  EXPECT_EQ(PanelText(Control(kStatusBar1), 0), "Ready");
-  EXPECT_EQ(SendMessageW(Control(kStatusBar1), SB_GETPARTS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(Control(kVolumeSlider), TBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(Control(kVolumeSlider), TBM_GETRANGEMAX, 0, 0), 10);
+  EXPECT_EQ(PanelText(Control(kStatus), 0), "Ready");
+  EXPECT_EQ(SendMessageW(Control(kStatus), SB_GETPARTS, 0, 0), 5);
   // Centred on the screen's work area.
   RECT frame;
   GetWindowRect(main(), &frame);
@@ -421,10 +421,10 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
 }
 
 TEST_F(Win32ViewTest, ControlsFollowTheirModel) {
-  ListView& rows = form().ListView1;
+  ListView& rows = form().FileList;
   rows.AddRow(Entry("C:\\clips\\one.avi", true));
   rows.AddRow(Entry("C:\\clips\\Café ñ.mp4", false));
-  HWND list = Control(kListView1);
+  HWND list = Control(kFileList);
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
   EXPECT_EQ(ItemText(list, 1, 0), "C:\\clips\\Café ñ.mp4");
   EXPECT_EQ(ItemText(list, 0, 1), rows.cell(0, 0));
@@ -444,23 +444,23 @@ TEST_F(Win32ViewTest, ControlsFollowTheirModel) {
   ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
   EXPECT_EQ(ItemText(list, 0, 0), "C:\\clips\\Café ñ.mp4");
 
-  form().TrackBar1.SetPosition(1);
-  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETPOS, 0, 0), 1);
-  EXPECT_EQ(Text(Control(kLabel14)), "20%");
-  form().StatusBar1.SetPanel(1, "Output File Size : 12 KB");
-  form().StatusBar1.SetNotice("Power off when done");
-  EXPECT_EQ(PanelText(Control(kStatusBar1), 1), "Output File Size : 12 KB");
-  form().Edit1.SetText("D:\\Vidéos");
-  EXPECT_EQ(Text(Control(kEdit1)), "D:\\Vidéos");
-  form().ProgressBar1.SetPosition(42);
-  EXPECT_EQ(SendMessageW(Control(kProgressBar1), PBM_GETPOS, 0, 0), 42);
+  form().VolumeSlider.SetPosition(1);
+  EXPECT_EQ(SendMessageW(Control(kVolumeSlider), TBM_GETPOS, 0, 0), 1);
+  EXPECT_EQ(Text(Control(kVolumePercent)), "20%");
+  form().Status.SetPanel(1, "Output File Size : 12 KB");
+  form().Status.SetNotice("Power off when done");
+  EXPECT_EQ(PanelText(Control(kStatus), 1), "Output File Size : 12 KB");
+  form().OutputFolder.SetText("D:\\Vidéos");
+  EXPECT_EQ(Text(Control(kOutputFolder)), "D:\\Vidéos");
+  form().ConversionProgress.SetPosition(42);
+  EXPECT_EQ(SendMessageW(Control(kConversionProgress), PBM_GETPOS, 0, 0), 42);
 
   form().ConvertNowButton.SetEnabled(false);
-  form().Exit1.SetEnabled(false);
+  form().ExitEntry.SetEnabled(false);
   form().ComboVideoSize.SetEnabled(false);
   EXPECT_FALSE(IsWindowEnabled(Control(kConvertNowButton)));
   EXPECT_FALSE(IsWindowEnabled(Control(kComboVideoSize)));
-  EXPECT_TRUE(GetMenuState(GetMenu(main()), kMenuExit1, MF_BYCOMMAND) & MF_GRAYED);
+  EXPECT_TRUE(GetMenuState(GetMenu(main()), kMenuExit, MF_BYCOMMAND) & MF_GRAYED);
   form().ConvertNowButton.SetEnabled(true);
   EXPECT_TRUE(IsWindowEnabled(Control(kConvertNowButton)));
 
@@ -471,11 +471,11 @@ TEST_F(Win32ViewTest, ControlsFollowTheirModel) {
 }
 
 TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
-  ListView& rows = form().ListView1;
+  ListView& rows = form().FileList;
   rows.AddRow(Entry("C:\\clips\\one.avi", false));
   rows.AddRow(Entry("C:\\clips\\two.avi", false));
   rows.AddRow(Entry("C:\\clips\\three.avi", false));
-  HWND list = Control(kListView1);
+  HWND list = Control(kFileList);
 
   // A tick in the list (the list's own WM_NOTIFY) reaches the row.
   ListView_SetCheckState(list, 1, TRUE);
@@ -490,13 +490,13 @@ TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
   ASSERT_EQ(rows.count(), 2);
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 2);
   // The context menu's "Check All Items".
-  Command(main(), kMenuCheckAllItems1);
+  Command(main(), kMenuCheckAll);
   EXPECT_TRUE(rows.row(0).checked && rows.row(1).checked);
   EXPECT_TRUE(ListView_GetCheckState(list, 0));
 
   // Another output format (CBN_SELCHANGE): the format refresh fills the option lists again and
   // puts the volume back.
-  form().TrackBar1.SetPosition(8);
+  form().VolumeSlider.SetPosition(8);
   int mp3 = -1;
   for (int i = 0; i < form().ComboOutputFormat.count(); ++i) {
     if (form().ComboOutputFormat.items()[static_cast<std::size_t>(i)].find("MP3") !=
@@ -508,7 +508,7 @@ TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
   const std::vector<std::string> codecs = form().ComboAudioCodec.items();
   ChooseInList(kComboOutputFormat, mp3);
   EXPECT_EQ(form().ComboOutputFormat.selected(), mp3);
-  EXPECT_EQ(SendMessageW(Control(kTrackBar1), TBM_GETPOS, 0, 0), 5);
+  EXPECT_EQ(SendMessageW(Control(kVolumeSlider), TBM_GETPOS, 0, 0), 5);
   EXPECT_NE(form().ComboAudioCodec.items(), codecs);
   EXPECT_EQ(SendMessageW(Control(kComboAudioCodec), CB_GETCOUNT, 0, 0),
             form().ComboAudioCodec.count());
@@ -518,12 +518,12 @@ TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
   EXPECT_EQ(ItemText(list, 0, 4), rows.cell(0, 3));
 
   // The slider (WM_HSCROLL): position 1 is 20% and the volume value "2".
-  SendMessageW(Control(kTrackBar1), TBM_SETPOS, TRUE, 1);
+  SendMessageW(Control(kVolumeSlider), TBM_SETPOS, TRUE, 1);
   PostMessageW(main(), WM_HSCROLL, MAKEWPARAM(TB_ENDTRACK, 0),
-               reinterpret_cast<LPARAM>(Control(kTrackBar1)));
+               reinterpret_cast<LPARAM>(Control(kVolumeSlider)));
   Pump();
-  EXPECT_EQ(form().TrackBar1.position(), 1);
-  EXPECT_EQ(Text(Control(kLabel14)), "20%");
+  EXPECT_EQ(form().VolumeSlider.position(), 1);
+  EXPECT_EQ(Text(Control(kVolumePercent)), "20%");
   EXPECT_EQ(window_->window.VolumeFactor, "2");
 
   // Files dropped from Explorer (WM_DROPFILES) go to the logic once the drop is handled: a
@@ -540,40 +540,40 @@ TEST_F(Win32ViewTest, NotificationsReachTheHandlers) {
   PostMessageW(main(), WM_DROPFILES, reinterpret_cast<WPARAM>(drop), 0);
   Pump();
   const std::string name = dir_.path().substr(dir_.path().find_last_of("\\/") + 1);
-  EXPECT_EQ(form().StatusBar1.message(), "Skipped (no media files): " + name);
+  EXPECT_EQ(form().Status.message(), "Skipped (no media files): " + name);
 
   // Help > "Visit Korvane Website" through the menu's WM_COMMAND.
-  Command(main(), kMenuVisitOurWebsite1);
+  Command(main(), kMenuVisitWebsite);
   ASSERT_EQ(desktop_.urls.size(), 1u);
 }
 
 TEST_F(Win32ViewTest, TheOtherWindowsShowAsTheirFormsSay) {
   // Options > "Set Additional Options": non-modal, on top; a tick reaches the model; "Done".
-  Command(main(), kMenuSetGeneralOptions1);
+  Command(main(), kMenuSetOptions);
   HWND options = windows_->options().hwnd();
   EXPECT_TRUE(IsWindowVisible(options));
   EXPECT_TRUE(GetWindowLongPtrW(options, GWL_EXSTYLE) & WS_EX_TOPMOST);
   EXPECT_TRUE(IsWindowEnabled(main()));
   EXPECT_EQ(Text(options), "Additional Options");
   Click(GetDlgItem(options, kFormCheckBoxOverWrite));
-  EXPECT_TRUE(window_->Form4.CheckBoxOverWrite.checked());
-  Click(GetDlgItem(options, kFormButton1));
+  EXPECT_TRUE(window_->options_form.CheckBoxOverWrite.checked());
+  Click(GetDlgItem(options, kOptionsDone));
   EXPECT_FALSE(IsWindowVisible(options));
-  EXPECT_FALSE(window_->Form4.visible);
+  EXPECT_FALSE(window_->options_form.visible);
 
   // About: modal (the main window takes no input) until "OK".
-  Command(main(), kMenuAbout1);
+  Command(main(), kMenuAbout);
   HWND about = windows_->about().hwnd();
   EXPECT_TRUE(IsWindowVisible(about));
   EXPECT_FALSE(IsWindowEnabled(main()));
-  EXPECT_EQ(Text(GetDlgItem(about, kFormLabel5)), "Version 2.0");
-  Click(GetDlgItem(about, kFormSpeedButton1));
+  EXPECT_EQ(Text(GetDlgItem(about, kAboutVersion)), "Version 2.0");
+  Click(GetDlgItem(about, kAboutOk));
   EXPECT_FALSE(IsWindowVisible(about));
   EXPECT_TRUE(IsWindowEnabled(main()));
 
   // The countdown: on top of all windows, the main window usable; its close box refused while
   // armed; "Do Not Turn Off" disarms it. The real timer is not waited for.
-  ArmShutdownCountdown(form(), window_->Form3, window_->shutdown);
+  ArmShutdownCountdown(form(), window_->warning_form, window_->shutdown);
   Pump();
   HWND warning = windows_->warning().hwnd();
   EXPECT_TRUE(IsWindowVisible(warning));
@@ -587,7 +587,7 @@ TEST_F(Win32ViewTest, TheOtherWindowsShowAsTheirFormsSay) {
   Pump();
   EXPECT_FALSE(QuitPosted());
   EXPECT_FALSE(platform::FileExists(options_.settings_path));
-  Click(GetDlgItem(warning, kFormSpeedButton1));
+  Click(GetDlgItem(warning, kWarningDoNotTurnOff));
   EXPECT_FALSE(IsWindowVisible(warning));
   EXPECT_FALSE(window_->shutdown.ShutdownArmed);
   EXPECT_EQ(power_off_.calls, 0);
@@ -598,11 +598,11 @@ TEST_F(Win32ViewTest, TheOtherWindowsShowAsTheirFormsSay) {
 TEST_F(Win32ViewTest, EveryTextHasTheRoomItsWordsNeed) {
   EXPECT_EQ(CutTexts(main()), std::vector<std::string>{}) << "the main window";
   // The panels' longest texts, the thumbnail step's and a row's reason among them.
-  HWND status = Control(kStatusBar1);
+  HWND status = Control(kStatus);
   const std::string reason = "the input has no video stream for a video output";
-  form().StatusBar1.SetMessage(reason);
+  form().Status.SetMessage(reason);
   for (int panel = 0; panel < 2; ++panel) {
-    form().StatusBar1.SetPanel(2, panel == 0 ? "" : "Creating THM File.....Please Wait");
+    form().Status.SetPanel(2, panel == 0 ? "" : "Creating THM File.....Please Wait");
     Pump();
     for (int part = 0; part < 4; ++part) {
       const std::wstring text = W(PanelText(status, part));
@@ -617,20 +617,20 @@ TEST_F(Win32ViewTest, EveryTextHasTheRoomItsWordsNeed) {
     }
   }
 
-  Command(main(), kMenuSetGeneralOptions1);
+  Command(main(), kMenuSetOptions);
   EXPECT_EQ(CutTexts(windows_->options().hwnd()), std::vector<std::string>{}) << "the options";
-  Click(GetDlgItem(windows_->options().hwnd(), kFormButton1));
-  ArmShutdownCountdown(form(), window_->Form3, window_->shutdown);
+  Click(GetDlgItem(windows_->options().hwnd(), kOptionsDone));
+  ArmShutdownCountdown(form(), window_->warning_form, window_->shutdown);
   Pump();
   EXPECT_EQ(CutTexts(windows_->warning().hwnd()), std::vector<std::string>{}) << "the countdown";
-  Click(GetDlgItem(windows_->warning().hwnd(), kFormSpeedButton1));
+  Click(GetDlgItem(windows_->warning().hwnd(), kWarningDoNotTurnOff));
   ShowWindow(windows_->analyzing().hwnd(), SW_SHOWNA);
   EXPECT_EQ(CutTexts(windows_->analyzing().hwnd()), std::vector<std::string>{}) << "the adding";
   ShowWindow(windows_->analyzing().hwnd(), SW_HIDE);
 
-  Command(main(), kMenuAbout1);
+  Command(main(), kMenuAbout);
   EXPECT_EQ(CutTexts(windows_->about().hwnd()), std::vector<std::string>{}) << "About";
-  Click(GetDlgItem(windows_->about().hwnd(), kFormSpeedButton1));
+  Click(GetDlgItem(windows_->about().hwnd(), kAboutOk));
 
   // Show Details has its own loop: looked at from a timer while it shows.
   static std::vector<std::string> cuts;
@@ -660,7 +660,7 @@ TEST_F(Win32ViewTest, EveryTextHasTheRoomItsWordsNeed) {
 }
 
 TEST_F(Win32ViewTest, ExitEndsWithoutSavingAndTheCloseBoxSaves) {
-  Command(main(), kMenuExit1);
+  Command(main(), kMenuExit);
   EXPECT_TRUE(QuitPosted());
   EXPECT_EQ(quits_, 1);
   EXPECT_FALSE(platform::FileExists(options_.settings_path));

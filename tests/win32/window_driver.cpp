@@ -1,6 +1,6 @@
 // Drives the running window program from outside, as a user's mouse would: presses its buttons
 // and menu entries, closes it, waits for its status bar, and measures how long it takes to show.
-// Only windows of the class "TForm1" are touched, and only a program this tool started is ever
+// Only windows of the class "MainForm" are touched, and only a program this tool started is ever
 // ended. Usage: window_driver COMMAND [ARGUMENTS...]
 //
 //   wait-window MS             a main window is shown within MS milliseconds
@@ -43,7 +43,7 @@ std::vector<HWND> MainWindows() {
       [](HWND window, LPARAM raw) -> BOOL {
         wchar_t kind[32] = L"";
         GetClassNameW(window, kind, 32);
-        if (lstrcmpW(kind, L"TForm1") == 0 && IsWindowVisible(window)) {
+        if (lstrcmpW(kind, L"MainForm") == 0 && IsWindowVisible(window)) {
           reinterpret_cast<std::vector<HWND>*>(raw)->push_back(window);
         }
         return TRUE;
@@ -64,7 +64,7 @@ HWND MainWindow(DWORD process = 0) {
         GetClassNameW(window, kind, 32);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
-        if (lstrcmpW(kind, L"TForm1") == 0 && IsWindowVisible(window) &&
+        if (lstrcmpW(kind, L"MainForm") == 0 && IsWindowVisible(window) &&
             (s->process == 0 || owner == s->process)) {
           s->found = window;
           return FALSE;
@@ -141,9 +141,9 @@ bool ChooseMenu(HWND main, const std::string& entry) {
     const char* caption;
     int id;
   } entries[] = {
-      {"Add Files", kMenuAddFiles1}, {"Convert", kMenuConvert1},
-      {"Exit", kMenuExit1},          {"Set Additional Options", kMenuSetGeneralOptions1},
-      {"About", kMenuAbout1},        {"Check All Items", kMenuCheckAllItems1},
+      {"Add Files", kMenuAddFiles}, {"Convert", kMenuConvert},
+      {"Exit", kMenuExit},          {"Set Additional Options", kMenuSetOptions},
+      {"About", kMenuAbout},        {"Check All Items", kMenuCheckAll},
   };
   for (const auto& e : entries) {
     if (entry == e.caption) {
