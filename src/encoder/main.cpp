@@ -1,9 +1,9 @@
 // raziz2u: Vidloom's encoder. Converts one input file for a device, or describes it when no
-// output is named. See options.h for the command line and console.h for what it prints.
+// output is named. See options.h for the command line and output_contract.h for what it prints.
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "output_contract.h"
 #include "options.h"
 #include "system.h"
 #include "transcoder.h"

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "choices.h"
+#include "codec_rules.h"
 
 namespace raziz2u {
 

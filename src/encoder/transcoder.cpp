@@ -21,8 +21,8 @@ extern "C" {
 }
 
 #include "boxes.h"
-#include "choices.h"
-#include "console.h"
+#include "codec_rules.h"
+#include "output_contract.h"
 #include "filter_chain.h"
 #include "filter_library.h"
 #include "media/describe.h"

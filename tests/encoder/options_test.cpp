@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "choices.h"
-#include "console.h"
+#include "codec_rules.h"
+#include "output_contract.h"
 #include "options.h"
 
 namespace raziz2u {

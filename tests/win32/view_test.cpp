@@ -28,7 +28,7 @@
 #include "unicode/utf16.h"
 #include "win32/app.h"
 #include "win32/desktop_windows.h"
-#include "win32/dialogs.h"
+#include "win32/message_boxes.h"
 #include "win32/shell_ports.h"
 
 namespace vidloom::win32 {

@@ -1,4 +1,4 @@
-#include "console.h"
+#include "output_contract.h"
 
 #include <cstdarg>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "choices.h"
+#include "codec_rules.h"
 
 #include <algorithm>
 #include <cctype>

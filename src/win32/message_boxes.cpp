@@ -1,4 +1,4 @@
-#include "win32/dialogs.h"
+#include "win32/message_boxes.h"
 
 #include <commctrl.h>
 
