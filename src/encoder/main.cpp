@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
-#include "output_contract.h"
 #include "options.h"
+#include "output_contract.h"
 #include "system.h"
 #include "transcoder.h"
 

@@ -22,12 +22,12 @@ extern "C" {
 
 #include "boxes.h"
 #include "codec_rules.h"
-#include "output_contract.h"
 #include "filter_chain.h"
 #include "filter_library.h"
 #include "media/describe.h"
 #include "media/display.h"
 #include "media/local_input.h"
+#include "output_contract.h"
 #include "stream_rules.h"
 #include "system.h"
 

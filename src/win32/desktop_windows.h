@@ -11,9 +11,9 @@
 
 #include <memory>
 
-#include "win32/message_boxes.h"
 #include "win32/form_views.h"
 #include "win32/main_window_view.h"
+#include "win32/message_boxes.h"
 #include "win32/ui_thread.h"
 
 namespace vidloom {

@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "codec_rules.h"
-#include "output_contract.h"
 #include "options.h"
+#include "output_contract.h"
 
 namespace raziz2u {
 namespace {
