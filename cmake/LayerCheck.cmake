@@ -2,7 +2,8 @@
 # headers and those of the folders below it. A new include that reaches up fails here, before
 # anything is compiled.
 #
-#   platform <- model <- profiles <- pipeline, settings <- shell <- desktop, gui, win32, cli
+#   rows <- model <- profiles <- settings <- shell <- desktop, gui, win32, cli
+#   rows, profiles <- pipeline <- shell: the batch engine knows no window, only rows and choices
 #   platform, model, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
 #   unicode (UTF-16 at the Windows API) is below all of them
 if(CMAKE_SCRIPT_MODE_FILE)
@@ -11,17 +12,18 @@ endif()
 set(_vidloom_layers
   "unicode:unicode"
   "platform:platform,unicode"
+  "rows:rows,unicode"
   "media:media,unicode"
-  "model:model,platform,unicode"
-  "profiles:profiles,model,platform,unicode"
-  "pipeline:pipeline,profiles,model,platform,unicode"
-  "settings:settings,profiles,model,platform,unicode"
-  "analysis:analysis,media,model,platform,unicode"
-  "shell:shell,analysis,settings,pipeline,profiles,model,platform,unicode"
-  "desktop:desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
-  "cli:cli,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
-  "gui:gui,desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
-  "win32:win32,desktop,shell,analysis,settings,pipeline,profiles,model,platform,unicode"
+  "model:model,rows,platform,unicode"
+  "profiles:profiles,model,rows,platform,unicode"
+  "pipeline:pipeline,profiles,rows,platform,unicode"
+  "settings:settings,profiles,model,rows,platform,unicode"
+  "analysis:analysis,media,model,rows,platform,unicode"
+  "shell:shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "desktop:desktop,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "cli:cli,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "gui:gui,desktop,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "win32:win32,desktop,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
   "encoder:encoder,media,unicode")
 
 # Every include of a source of src/ is checked: "folder/file.h" (or <folder/file.h> naming one of

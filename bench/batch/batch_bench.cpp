@@ -21,7 +21,7 @@
 #include "model/headless_ui_thread.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "shell/main_window.h"
 
 namespace {

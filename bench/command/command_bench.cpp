@@ -8,8 +8,9 @@
 
 #include "pipeline/command_builder.h"
 #include "platform/filesystem.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "profiles/volume.h"
+#include "shell/batch_presenter.h"
 
 namespace vidloom {
 namespace {

@@ -54,7 +54,7 @@
 #include "gui/main_window_view.h"
 #include "gui/qt_ui_thread.h"
 #include "platform/encoder_files.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "shell/add_files.h"
 #include "shell/main_window.h"
 

@@ -28,6 +28,7 @@
 #include "pipeline/output_parser.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
+#include "shell/batch_presenter.h"
 
 extern char** environ;
 
@@ -111,10 +112,8 @@ class Bench {
   // One run through RunEncoder on a worker; this thread is the UI thread. `during` runs on the
   // UI thread between tasks until the run ends. Returns start to return, in ms.
   double Run(const std::function<void()>& during = {}) {
-    RunnerEnv env{.window = {ui_, form_},
-                  .requests = requests_,
-                  .watchdog = watchdog_,
-                  .working_directory = dir_};
+    RunnerEnv env{
+        .sink = presenter_, .clock = ui_.clock(), .requests = requests_, .working_directory = dir_};
     std::atomic<bool> done{false};
     const auto start = Clock::now();
     std::thread worker([&] {
@@ -144,7 +143,8 @@ class Bench {
   HeadlessUiThread ui_;
   MainForm form_;
   BatchRequests requests_;
-  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.FileList};
+  WindowWatchdog watchdog_{ui_, form_};
+  RunPresenter presenter_{ui_, form_, watchdog_};
   RunSpec run_;
 };
 

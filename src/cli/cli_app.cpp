@@ -17,7 +17,7 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/process.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "profiles/text_rules.h"
 #include "settings/settings.h"
 #include "shell/add_files.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "model/controls.h"
-#include "model/file_entry.h"
+#include "rows/file_entry.h"
 
 namespace vidloom {
 

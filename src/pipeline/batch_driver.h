@@ -6,18 +6,16 @@
 #include <atomic>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
-#include "model/dialogs.h"
-#include "model/forms.h"
-#include "model/ui_thread.h"
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
 #include "pipeline/encoder_runner.h"
-#include "pipeline/watchdog.h"
-#include "platform/filesystem.h"
-#include "profiles/window_state.h"
+#include "platform/clock.h"
+#include "rows/file_entry.h"
 
 namespace vidloom {
 
@@ -25,40 +23,81 @@ inline constexpr const char* kNoFileText = "There is no file to convert!";
 inline constexpr const char* kNothingCheckedText =
     "Please check the checkbox of the file you want to convert!";
 inline constexpr const char* kAllDoneText = "All Conversion Jobs Done!";
-inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
-inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
 
-// The window operations a batch calls; each runs on the UI thread.
-struct BatchHooks {
-  // Tells the user and answers true when a required file is missing; enables the controls.
-  std::function<bool()> CheckRequiredFiles;
-  std::function<void()> DisableWorkControls;
-  std::function<void()> EnableWorkControls;
-  std::function<void()> ArmShutdownCountdown;
-  // Where the batch stands (optional): the rows to convert are known, a checked row's turn
-  // has come, its runs are over (after RowTurn, whatever way they ended), the encoder has
-  // converted `seconds` of the row's media, the batch has ended (whatever way).
-  std::function<void()> BatchStarted = {};
-  std::function<void(RowId row)> RowTurn = {};
-  std::function<void(RowId row)> RowEnded = {};
-  std::function<void(RowId row, double seconds)> FileProgress = {};
-  std::function<void()> BatchEnded = {};
+// A row of the list as a batch finds it when it begins.
+struct PlannedRow {
+  RowId id = 0;
+  bool checked = false;
+  std::vector<std::string> given_outputs = {};  // the output names the row holds
 };
 
-// Everything a batch reads and writes. All but the conversion state's flags belong to the UI
-// thread: the batch reaches them only through tasks on `ui`.
+// What a batch is to convert: every row of the list, in list order, and how many files it may
+// convert at once.
+struct BatchPlan {
+  std::vector<PlannedRow> rows = {};
+  int files_at_once = 1;
+};
+
+// A change of a row's record after a run or at a step of its conversion. Unset fields leave the
+// record as it is.
+struct RowUpdate {
+  std::optional<RowState> state = {};
+  std::optional<std::string> reason = {};
+  // A run that ended: its details, output and what it made instead of what was asked.
+  const RunResult* run = nullptr;
+  // With `run`: the notes on the output name and bit rate, before the run's own adjustments
+  // (kept as they are after a thumbnail's run, which says nothing of the video).
+  std::vector<std::string> output_notes = {};
+  bool thumbnail_run = false;
+  std::optional<std::string> thumbnail = {};  // the thumbnail the run wrote
+  bool clear_percent = false;
+};
+
+// What a batch tells its window, as it happens. Each call is made on a lane's thread and returns
+// once the window has taken it in (the calls of one lane in order); the window shows them on its
+// own thread. The batch touches nothing else of the window.
+class BatchSink : public RunSink {
+ public:
+  // The batch begins: false when it cannot (a file the encoder needs is missing: the user has
+  // been told). Nothing is converting and no Stop stands when it returns.
+  virtual bool Begin() = 0;
+  // The list as it stands, and the files at once the options ask for.
+  virtual BatchPlan Plan() = 0;
+  // The planned rows wait, without a reason; the batch converts from here on (Stop is offered).
+  virtual void Started(const BatchPlan& plan) = 0;
+  // Row `id` as its commands are made from it: its file and the window's choices now; none when
+  // the row has been removed.
+  virtual std::optional<RowSnapshot> TakeRow(RowId id) = 0;
+  // A checked row's turn has come (it has its output name).
+  virtual void RowTurn(RowId id) = 0;
+  // The row's first run begins with `run`: it converts, at `run`'s output, with its notes.
+  virtual void RowConverting(RowId id, const RowCommand& run, bool file_shown) = 0;
+  virtual void RowChanged(RowId id, const RowUpdate& update) = 0;
+  // A run has ended: the end pause (the full bar a moment unless it was stopped, then 0, when
+  // `file_shown`); returns after it, or at Stop.
+  virtual void RunEnded(const RunResult& run, bool file_shown) = 0;
+  // The PSP thumbnail is being made (true), or its run is over.
+  virtual void MakingThumbnail(bool making) = 0;
+  // The row's runs are over, whatever way they ended.
+  virtual void RowEnded(RowId id) = 0;
+  // The checked rows still waiting are skipped, for `reason`.
+  virtual void RowsNotReached(const std::string& reason) = 0;
+  // Whether the computer powers off after the batch (then no closing message shows).
+  virtual bool PowersOffAfter() = 0;
+  // The batch has ended, whatever way: the controls are back and no Stop stands. Once per
+  // batch that began.
+  virtual void Ended() = 0;
+  virtual void Message(const char* text) = 0;
+};
+
+// What a batch runs with.
 struct BatchEnv {
-  UiThread& ui;
-  MainForm& form;             // FileList, the selectors, OutputFolder, the buttons, the bar
-  OptionsForm& options;       // CheckBoxOverWrite, CheckBoxShutDown, SpinEditFilesAtOnce
-  WindowState& window_state;  // ProfileTag, VolumeFactor
-  Dialogs& dialogs;
+  BatchSink& sink;
+  platform::Clock& clock;  // the window's
+  // Stop and the batch's flags, shared with the window (the window writes them).
   ConversionState& state;
-  Watchdog& watchdog;
   std::string program_directory = {};  // the encoder's, with a trailing separator; it runs there
-  std::int64_t end_pause_ms = 260;     // the full bar stays visible this long after a run
-  std::int64_t display_interval_ms = 360;  // window updates come at most this often
-  BatchHooks hooks = {};
+  std::int64_t display_interval_ms = 360;  // progress readings go out at most this often
 };
 
 // The encoder threads of each lane when `lanes` files are converted at once on `processors`
@@ -66,20 +105,12 @@ struct BatchEnv {
 int EncoderThreadsPerLane(int lanes, int processors);
 
 // Runs one whole batch on the calling (worker) thread and returns when it has ended. The rows
-// are converted by N lanes, N the smaller of options.SpinEditFilesAtOnce and the checked rows:
-// the calling thread is the first lane, the others run on threads of their own. Lanes take
-// the rows in list order as they free up; each row's runs (main, thumbnail, retry) follow
-// JudgeRun and NextStep; the end steps run once, after the last lane. With one lane the
-// progress bar and the size panel show the file in hand, with several the batch.
+// are converted by N lanes, N the smaller of the plan's files at once and the checked rows: the
+// calling thread is the first lane, the others run on threads of their own. Lanes take the rows
+// in list order as they free up; each row's runs (main, thumbnail, retry) follow JudgeRun and
+// NextStep; the end steps run once, after the last lane. With one lane the window shows the file
+// in hand, with several the batch.
 void RunBatch(BatchEnv& env);
-
-// Stops the batch, on the UI thread, without a question: the stop is requested, the encoders of
-// the runs in hand are asked to finish their outputs (each runner ends its own when it does
-// not) and the batch stops at its next check.
-void StopBatch(BatchEnv& env);
-
-// The Stop handler, on the UI thread: when a batch converts and the user confirms, StopBatch.
-void StopConvertButtonClick(BatchEnv& env);
 
 // The worker that runs batches, one at a time.
 class BatchWorker {
@@ -95,8 +126,10 @@ class BatchWorker {
   // Blocks until the current batch (if any) has ended. Not on the UI thread while a batch
   // needs it, unless the caller pumps.
   void Join();
-  // Called on the worker thread when a batch has ended (optional).
+  // Called on the worker thread when a batch has ended (optional), and once the worker no longer
+  // counts as running.
   std::function<void()> on_finished;
+  std::function<void()> on_idle;
 
  private:
   BatchEnv& env_;

@@ -158,20 +158,17 @@ std::string SubfolderOf(const std::string& input, const std::string& source_fold
   return text;
 }
 
-std::optional<RowSnapshot> TakeRow(const MainForm& form, const OptionsForm& options,
-                                   const WindowState& window, RowId id) {
-  const FileEntry* entry = form.FileList.Find(id);
-  if (entry == nullptr) return std::nullopt;
-  return RowSnapshot{
-      .id = id,
-      .checked = entry->checked,
-      .input = platform::CaptionPath(entry->caption),
-      .extension = text::LowerAscii(text::Trim(entry->output_extension)),
-      .video_size = entry->media.size_text,
-      .shown_size =
-          entry->media.display_size.empty() ? entry->media.size_text : entry->media.display_size,
-      .subfolder = SubfolderOf(platform::CaptionPath(entry->caption), entry->source_folder),
-      .choices = TakeChoices(form, options, window)};
+RowSnapshot SnapshotOf(const FileEntry& entry, ConversionChoices choices) {
+  const std::string input = platform::CaptionPath(entry.caption);
+  return RowSnapshot{.id = entry.id,
+                     .checked = entry.checked,
+                     .input = input,
+                     .extension = text::LowerAscii(text::Trim(entry.output_extension)),
+                     .video_size = entry.media.size_text,
+                     .shown_size = entry.media.display_size.empty() ? entry.media.size_text
+                                                                    : entry.media.display_size,
+                     .subfolder = SubfolderOf(input, entry.source_folder),
+                     .choices = std::move(choices)};
 }
 
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,

@@ -1,6 +1,6 @@
 // Command assembly: for one row of the file list, the output directory, the output file name,
 // the command slots and, through the selected format's template, the encoder command line. It
-// reads the window only through a RowSnapshot taken on the UI thread, so it runs on any thread.
+// reads a row and the choices only as a RowSnapshot, a value, so it runs on any thread.
 #pragma once
 
 #include <map>
@@ -9,11 +9,10 @@
 #include <string>
 #include <string_view>
 
-#include "model/forms.h"
 #include "platform/output_claim.h"
 #include "profiles/choices.h"
 #include "profiles/command_slots.h"
-#include "profiles/window_state.h"
+#include "rows/file_entry.h"
 
 namespace vidloom {
 
@@ -69,13 +68,11 @@ struct RowSnapshot {
   std::string subfolder = {};
   ConversionChoices choices = {};
 };
-// Row `id` of form.FileList with the window's choices; nullopt when the row is gone. UI
-// thread.
 // The input's folder below `source_folder` ("Artist/Album"); empty when it lies in it or not
 // below it.
 std::string SubfolderOf(const std::string& input, const std::string& source_folder);
-std::optional<RowSnapshot> TakeRow(const MainForm& form, const OptionsForm& options,
-                                   const WindowState& window, RowId id);
+// `entry` with `choices`, as its commands are made from it.
+RowSnapshot SnapshotOf(const FileEntry& entry, ConversionChoices choices);
 
 // Where and how commands are made.
 struct CommandContext {

@@ -20,24 +20,6 @@ constexpr std::size_t kReadSize = 64 * 1024;
 // The real time an encoder is first given to exit after its error line.
 constexpr int kOwnExitMs = 200;
 
-// Hands a display update to the window: the row's record, and the bar and the size panel when
-// the run is the file the window shows.
-void PostDisplay(RunnerEnv& env, RowId row, Display display) {
-  env.window.Post([&env, row, display = std::move(display)](MainForm& form) {
-    if (display.seconds && env.on_progress_time) env.on_progress_time(row, *display.seconds);
-    if (env.shows_file_progress) {
-      if (display.size_panel) form.Status.SetPanel(1, *display.size_panel);
-      if (display.bar) form.ConversionProgress.SetPosition(*display.bar);
-    }
-    form.FileList.Update(row, [&](FileEntry& entry) {
-      if (display.frames) entry.frames = *display.frames;
-      if (display.bar) entry.percent = *display.bar;
-      if (display.size_kb) entry.output_kb = *display.size_kb;
-      if (display.duration) entry.media.SetDuration(*display.duration);
-    });
-  });
-}
-
 // Sends the pending display changes when the display interval has passed since the last ones
 // (or always, when `force` is set).
 class DisplayCadence {
@@ -46,9 +28,9 @@ class DisplayCadence {
 
   void Offer(OutputParser& parser, bool force = false) {
     if (!parser.has_pending()) return;
-    const std::int64_t now = env_.window.clock().NowMs();
+    const std::int64_t now = env_.clock.NowMs();
     if (!force && sent_ && now - last_sent_ms_ < env_.display_interval_ms) return;
-    PostDisplay(env_, row_, parser.TakeDisplay());
+    env_.sink.RunProgress(row_, parser.TakeDisplay(), env_.shows_file_progress);
     last_sent_ms_ = now;
     sent_ = true;
   }
@@ -115,7 +97,7 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
                 RunWatch& watch) {
   parser.KeepOnly();
   watch.AskEncoderToEnd();
-  platform::Clock& clock = env.window.clock();
+  platform::Clock& clock = env.clock;
   const std::int64_t deadline = clock.NowMs() + kStopGraceMs;
   std::vector<char> buffer(4096);
   while (!child.HasExited()) {
@@ -139,7 +121,7 @@ void EndStopped(RunnerEnv& env, platform::ChildProcess& child, OutputParser& par
 // as soon as the encoder has, whatever clock the window runs on.
 bool AwaitOwnEnd(RunnerEnv& env, platform::ChildProcess& child) {
   if (child.WaitFor(kOwnExitMs)) return true;
-  platform::Clock& clock = env.window.clock();
+  platform::Clock& clock = env.clock;
   std::atomic<bool> settled{false};
   std::atomic<bool> give_up{false};
   std::thread watcher([&] {
@@ -274,15 +256,14 @@ RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& 
     }
   } guard{watch, *child};
 
-  env.window.Post([&env, &watch](MainForm&) { env.watchdog.Watch(watch); });
+  env.sink.WatchRun(watch);
   struct Unwatch {
     RunnerEnv& env;
     RunWatch& watch;
     ~Unwatch() {
-      // Waiting for the UI thread also means that the window shows the run's last progress
-      // when the run returns.
+      // The sink shows the run's last progress when the run returns.
       try {
-        env.window.Call([this](MainForm&) { env.watchdog.Unwatch(watch); });
+        env.sink.UnwatchRun(watch);
       } catch (...) {
         platform::ReportLost("the end of an encoder run could not be shown");
       }

@@ -8,27 +8,37 @@
 #include <functional>
 #include <string>
 
-#include "model/forms.h"
-#include "model/ui_thread.h"
 #include "pipeline/conversion_state.h"
+#include "pipeline/output_parser.h"
 #include "pipeline/run_outcome.h"
 #include "pipeline/watchdog.h"
+#include "platform/clock.h"
 
 namespace vidloom {
 
-// What a run needs around it. The form and the watchdog belong to the UI thread: the runner
-// reaches them only in tasks it hands to `window`.
+// Where a run's progress goes. Called on the runner's thread, in order; whoever shows it
+// passes it to its own thread.
+class RunSink {
+ public:
+  virtual ~RunSink() = default;
+  // What the run of `row` has reached since its last reading. `file_shown`: the run is the one
+  // file the window shows (its percentage is the progress bar, its output size the size panel);
+  // false while several files convert, which show the batch.
+  virtual void RunProgress(RowId row, const Display& reading, bool file_shown) = 0;
+  // The stall watchdog watches `run` from now on, until UnwatchRun. UnwatchRun returns once
+  // every reading handed before it is shown.
+  virtual void WatchRun(RunWatch& run) = 0;
+  virtual void UnwatchRun(RunWatch& run) = 0;
+};
+
+// What a run needs around it.
 struct RunnerEnv {
-  UiHandle<MainForm> window;           // the main window, on the UI thread
+  RunSink& sink;
+  platform::Clock& clock;              // the waits' clock (the window's)
   const BatchRequests& requests;       // Stop
-  Watchdog& watchdog;                  // the window's stall watchdog
   std::string working_directory = {};  // the encoder's working directory (the program directory)
-  std::int64_t display_interval_ms = 360;  // window updates come at most this often
-  // The run is the one file the window shows: its percentage is the progress bar, its output
-  // size the status bar's size panel. False while several files convert: those show the batch.
-  bool shows_file_progress = true;
-  // Told (on the UI thread) how many media seconds of the row the encoder has converted.
-  std::function<void(RowId row, double seconds)> on_progress_time = {};
+  std::int64_t display_interval_ms = 360;  // readings are handed on at most this often
+  bool shows_file_progress = true;         // see RunSink::RunProgress
 };
 
 // The run in hand.
@@ -53,7 +63,7 @@ inline constexpr std::int64_t kStopGraceMs = 1500;
 // it when its progress stands still. Only the run's own encoder is ever signalled. Progress goes
 // to the row's record (by its identity) in order, coalesced to the display interval. When it
 // returns, the encoder has ended and been reaped, the watchdog no longer watches the run, and the
-// window shows the run's last progress.
+// sink shows the run's last progress.
 RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& run);
 
 }  // namespace vidloom

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "model/file_entry.h"
+#include "rows/file_entry.h"
 
 namespace vidloom {
 

@@ -34,29 +34,23 @@ std::string RunWatch::CurrentFrames() const {
   return current_frames_;
 }
 
-Watchdog::Watchdog(UiThread& ui, Timer& timer, const ListView& list)
-    : ui_(ui), timer_(timer), list_(list) {
-  timer_.SetEnabled(false);
-  timer_.on_timer = [this] { ConversionCountTimerTimer(); };
-  ui_.AttachTimer(timer_);
-}
-
-Watchdog::~Watchdog() {
-  ui_.DetachTimer(timer_);
-  timer_.on_timer = nullptr;
+Watchdog::Watchdog(std::function<void(bool on)> run_timer,
+                   std::function<std::string(RowId row)> shown_frames)
+    : run_timer_(std::move(run_timer)), shown_frames_(std::move(shown_frames)) {
+  run_timer_(false);
 }
 
 void Watchdog::Watch(RunWatch& run) {
   if (std::find(runs_.begin(), runs_.end(), &run) == runs_.end()) runs_.push_back(&run);
-  timer_.SetEnabled(true);
+  run_timer_(true);
 }
 
 void Watchdog::Unwatch(RunWatch& run) {
   runs_.erase(std::remove(runs_.begin(), runs_.end(), &run), runs_.end());
-  if (runs_.empty()) timer_.SetEnabled(false);
+  if (runs_.empty()) run_timer_(false);
 }
 
-void Watchdog::ConversionCountTimerTimer() {
+void Watchdog::Tick() {
   for (RunWatch* run : std::vector<RunWatch*>(runs_)) {
     const std::string current = run->CurrentFrames();
     if (current == run->PreviousFrames) {
@@ -72,8 +66,7 @@ void Watchdog::ConversionCountTimerTimer() {
     if (run->watches_progress()) {
       run->PreviousFrames = current;
     } else {
-      const FileEntry* row = list_.Find(run->row());
-      run->PreviousFrames = row ? std::string(text::Trim(row->frames)) : std::string();
+      run->PreviousFrames = std::string(text::Trim(shown_frames_(run->row())));
     }
   }
 }

@@ -1,8 +1,8 @@
 // The stall watchdog and the runs it watches. Every run of a batch (one lane or several) has a
 // RunWatch: its runner hands it the latest progress reading and its encoder's handle; the one
-// watchdog of the window (the ConversionCountTimer, 2000 ms) ticks over every run that converts
-// now and ends a run's own encoder when its progress stands still. Stop reaches the runs'
-// encoders through the same handles: nothing is ever ended by name.
+// watchdog of a window ticks (every 2000 ms, on a timer of the window's) over every run that
+// converts now and ends a run's own encoder when its progress stands still. Stop reaches the
+// runs' encoders through the same handles: nothing is ever ended by name.
 #pragma once
 
 #include <atomic>
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "model/controls.h"
-#include "model/list_view.h"
-#include "model/ui_thread.h"
+#include <functional>
+
 #include "platform/process.h"
+#include "rows/file_entry.h"
 
 namespace vidloom {
 
@@ -58,17 +58,16 @@ class RunWatch {
   std::string current_frames_ = "2";
 };
 
-// The watchdog of one window. UI thread only, but for the constructor's arguments' lifetimes:
-// the timer and the list must outlive it.
+// The watchdog of one window; its thread (the UI thread) only.
 class Watchdog {
  public:
   // Consecutive unchanged ticks after which a run's encoder is ended (8 x 2000 ms = 16 s).
   static constexpr int kStallTicks = 8;
 
-  // Makes `timer` (the window's ConversionCountTimer) this watchdog's: its handler, attached to
-  // `ui`. The frame counts are read from `list`'s records.
-  Watchdog(UiThread& ui, Timer& timer, const ListView& list);
-  ~Watchdog();
+  // `run_timer` switches the window's timer that calls Tick on (a fresh interval) or off;
+  // `shown_frames` is the frame count a row shows now.
+  Watchdog(std::function<void(bool on)> run_timer,
+           std::function<std::string(RowId row)> shown_frames);
   Watchdog(const Watchdog&) = delete;
   Watchdog& operator=(const Watchdog&) = delete;
 
@@ -83,15 +82,14 @@ class Watchdog {
   // ended (StallDetected) and the run no longer watched. Then each run's reading for the next
   // tick is noted: its row's "Frames" (trimmed), or for a run that watches its progress the
   // progress reading itself.
-  void ConversionCountTimerTimer();
+  void Tick();
 
   // Stop: every watched run's encoder is asked to finish its output.
   void AskEncodersToEnd();
 
  private:
-  UiThread& ui_;
-  Timer& timer_;
-  const ListView& list_;
+  std::function<void(bool on)> run_timer_;
+  std::function<std::string(RowId row)> shown_frames_;
   std::vector<RunWatch*> runs_;
 };
 

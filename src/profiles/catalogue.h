@@ -1,7 +1,7 @@
-// The output format catalogue: the twelve entries of ComboOutputFormat, looked up by the exact
+// The output format catalogue: the twelve entries of the format list, looked up by the exact
 // text of the selected row, each one table row: its extension, video flag, the lists and
-// defaults of its profile and its command line; the format list with its separator rows; and the
-// refresh that re-applies the selected format.
+// defaults of its profile and its command line; and the format list with its separator rows.
+// (The window's selectors are filled from it in format_selectors.h.)
 #pragma once
 
 #include <array>
@@ -10,7 +10,6 @@
 #include <string_view>
 #include <vector>
 
-#include "model/forms.h"
 #include "profiles/command_slots.h"
 #include "profiles/window_state.h"
 
@@ -72,24 +71,6 @@ const OutputFormat* FindFormat(std::string_view text);
 // The entries `name` stands for, ASCII case ignored: the one of that short name, otherwise every
 // entry of that extension (several for "mp4"); none when it names neither.
 std::vector<const OutputFormat*> FormatsNamed(std::string_view name);
-// The entry of ComboOutputFormat's current text, or null (separator, no selection).
-const OutputFormat* SelectedFormat(const MainForm& form);
-
-// Clears ComboOutputFormat, adds the 16 rows, shows them all when dropped down, selects row 0.
-void FillFormatList(MainForm& form);
-
-// Re-applies the selected format: drop-down count, ProfileTag cleared, "Stereo", volume back to
-// neutral, aspect ratio reset (enabled for video formats); a separator row restores
-// PreviousFormatIndex and stops there; otherwise the entry's profile runs, every row's "Output"
-// cell gets the extension and PreviousFormatIndex becomes the selected row.
-void RefreshFormatOptions(MainForm& form, WindowState& state);
-
-// Runs the selected entry's profile; does nothing when no entry matches.
-void ApplyFormatProfile(MainForm& form, WindowState& state);
-// Writes the selected entry's extension to `output`; leaves it unchanged when nothing matches.
-void FormatExtension(const MainForm& form, std::string& output);
-// False exactly when the selected entry is an audio-only one (true when nothing matches).
-bool IsVideoFormat(const MainForm& form);
 // The command template of the entry whose text is `format` applied to `slots`; nullopt when
 // no entry has that text.
 std::optional<FormatCommand> BuildFormatCommand(std::string_view format, const CommandSlots& slots,

@@ -1,12 +1,9 @@
-// The window's choices that a row's encoder command is made of, as one value. The batch takes
-// them on the UI thread when a row's turn comes (TakeChoices); the command assembly reads
-// nothing else of the window, so it runs on any thread.
+// The window's choices that a row's encoder command is made of, as one value. The window gives
+// them when a row's turn comes (window_choices.h); the command assembly reads nothing else of
+// the window, so it runs on any thread.
 #pragma once
 
 #include <string>
-
-#include "model/forms.h"
-#include "profiles/window_state.h"
 
 namespace vidloom {
 
@@ -32,12 +29,5 @@ struct ConversionChoices {
   bool overwrite = false;             // CheckBoxOverWrite
   bool keep_folders = false;          // CheckBoxKeepFolders
 };
-
-// The format and option selectors of `form`; the rest as designed.
-ConversionChoices TakeSelections(const MainForm& form);
-// Everything: the selectors, the volume and profile tag, the output directory and the
-// overwrite box.
-ConversionChoices TakeChoices(const MainForm& form, const OptionsForm& options,
-                              const WindowState& window);
 
 }  // namespace vidloom

@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "platform/filesystem.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "settings/ini_file.h"
 
 namespace vidloom::settings {

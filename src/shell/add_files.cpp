@@ -10,7 +10,7 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "platform/processors.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "shell/work_controls.h"
 
 namespace vidloom {

@@ -59,16 +59,20 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
       dialogs_(dialogs),
       options_(Completed(std::move(options))),
       ports_(std::move(ports)),
-      watchdog_(ui_, main_form.ConversionCountTimer, main_form.FileList),
-      batch_{.ui = ui_,
-             .form = main_form,
-             .options = options_form,
-             .window_state = window,
-             .dialogs = dialogs_,
+      watchdog_(ui_, main_form),
+      batch_window_{.ui = ui_,
+                    .form = main_form,
+                    .options = options_form,
+                    .window_state = window,
+                    .dialogs = dialogs_,
+                    .state = conversion,
+                    .watchdog = watchdog_,
+                    .end_pause_ms = options_.end_pause_ms},
+      presenter_(batch_window_),
+      batch_{.sink = presenter_,
+             .clock = ui_.clock(),
              .state = conversion,
-             .watchdog = watchdog_,
-             .program_directory = options_.program_directory,
-             .end_pause_ms = options_.end_pause_ms},
+             .program_directory = options_.program_directory},
       worker_(batch_),
       settings_{.path = options_.settings_path,
                 .main_form = main_form,
@@ -86,28 +90,30 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
               .required_files = options_.required_files,
               .read_video_info = options_.read_video_info,
               .pause_ms = options_.add_files_pause_ms} {
-  batch_.hooks.CheckRequiredFiles = [this] {
+  batch_window_.hooks.CheckRequiredFiles = [this] {
     return CheckRequiredFiles(main_form, options_form, dialogs_, options_.program_directory,
                               options_.required_files);
   };
-  batch_.hooks.DisableWorkControls = [this] { DisableWorkControls(main_form, options_form); };
-  batch_.hooks.EnableWorkControls = [this] { EnableWorkControls(main_form, options_form); };
-  batch_.hooks.ArmShutdownCountdown = [this] {
+  batch_window_.hooks.DisableWorkControls = [this] {
+    DisableWorkControls(main_form, options_form);
+  };
+  batch_window_.hooks.EnableWorkControls = [this] { EnableWorkControls(main_form, options_form); };
+  batch_window_.hooks.ArmShutdownCountdown = [this] {
     ArmShutdownCountdown(main_form, warning_form, shutdown);
   };
-  batch_.hooks.BatchStarted = [this] { StartBatchProgress(); };
-  batch_.hooks.RowTurn = [this](RowId row) {
+  batch_window_.hooks.BatchStarted = [this] { StartBatchProgress(); };
+  batch_window_.hooks.RowTurn = [this](RowId row) {
     progress_files_[row] = batch_progress_.NextFile(ui_.clock().NowMs());
     ShowBatchProgress();
   };
-  batch_.hooks.RowEnded = [this](RowId row) {
+  batch_window_.hooks.RowEnded = [this](RowId row) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
       batch_progress_.FileEnded(file->second);
       ShowBatchProgress();
     }
   };
-  batch_.hooks.BatchEnded = [this] { EndBatchProgress(); };
-  batch_.hooks.FileProgress = [this](RowId row, double seconds) {
+  batch_window_.hooks.BatchEnded = [this] { EndBatchProgress(); };
+  batch_window_.hooks.FileProgress = [this](RowId row, double seconds) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
       batch_progress_.FileTime(file->second, seconds, ui_.clock().NowMs());
     }
@@ -127,6 +133,8 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
       platform::ReportLost("the end of the batch could not be told");
     }
   };
+  // A UI loop waiting for the batch's end looks again now.
+  worker_.on_idle = [this] { ui_.Post([] {}); };
 }
 
 MainWindow::~MainWindow() {
@@ -338,11 +346,11 @@ void MainWindow::ConvertNowButtonClick() {
 }
 
 void MainWindow::StopConvertButtonClick() {
-  vidloom::StopConvertButtonClick(batch_);
+  vidloom::StopConvertButtonClick(batch_window_);
 }
 
 void MainWindow::StopBatch() {
-  vidloom::StopBatch(batch_);
+  vidloom::StopBatch(batch_window_);
 }
 
 void MainWindow::ButtonBrowseForFolderClick() {

@@ -22,10 +22,10 @@
 #include "pipeline/batch_driver.h"
 #include "pipeline/command_builder.h"
 #include "pipeline/conversion_state.h"
-#include "pipeline/watchdog.h"
 #include "profiles/window_state.h"
 #include "settings/settings.h"
 #include "shell/add_files.h"
+#include "shell/batch_presenter.h"
 #include "shell/batch_progress.h"
 #include "shell/ports.h"
 #include "shell/work_controls.h"
@@ -203,7 +203,7 @@ class MainWindow {
   void SetNotifier(Notifier* notifier) { ports_.notifier = notifier; }
   settings::SettingsContext& settings() { return settings_; }
   AddFilesContext& adding() { return adding_; }
-  BatchEnv& batch() { return batch_; }
+  BatchWindow& batch_window() { return batch_window_; }
 
  private:
   void CreateSecondaryWindows();
@@ -224,7 +224,9 @@ class MainWindow {
   Dialogs& dialogs_;
   MainWindowOptions options_;
   MainWindowPorts ports_;
-  Watchdog watchdog_;
+  WindowWatchdog watchdog_;
+  BatchWindow batch_window_;
+  BatchPresenter presenter_;
   BatchEnv batch_;
   BatchWorker worker_;
   settings::SettingsContext settings_;

@@ -1,6 +1,6 @@
 #include "shell/main_window_setup.h"
 
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "profiles/volume.h"
 
 namespace vidloom {

@@ -1,7 +1,7 @@
 #include "shell/work_controls.h"
 
 #include "platform/filesystem.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 
 namespace vidloom {
 namespace {

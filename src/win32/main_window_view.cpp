@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdlib>
 
-#include "model/file_entry.h"
+#include "rows/file_entry.h"
 #include "win32/bind.h"
 #include "win32/icons.h"
 

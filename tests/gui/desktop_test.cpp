@@ -1029,7 +1029,7 @@ TEST_F(DesktopTest, TheViewsGoFirstAndTheLogicStillChangesItsFormsSafely) {
   windows_.reset();
   window_->AboutEntryClick();
   window_->SetOptionsEntryClick();
-  window_->batch().hooks.ArmShutdownCountdown();
+  window_->batch_window().hooks.ArmShutdownCountdown();
   window_->DoNotTurnOffClick();
   window_.reset();
   EXPECT_EQ(power_off_.calls, 0);

@@ -227,7 +227,7 @@ TEST_F(BatchTest, StopDuringTheFirstOfThreeRowsLeavesTheOthersUntouched) {
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
     dialogs_.ExpectQuestion(true);
-    StopConvertButtonClick(env_);
+    StopConvertButtonClick(batch_window_);
   });
   EXPECT_EQ(Runs(), 1);
   EXPECT_EQ(Progress(0), "Aborted");
@@ -259,13 +259,13 @@ TEST_F(BatchTest, StopAnsweredWithCancelChangesNothing) {
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil([&] { return platform::FileExists(started); }, false));
     dialogs_.ExpectQuestion(false);
-    StopConvertButtonClick(env_);
+    StopConvertButtonClick(batch_window_);
   });
   EXPECT_EQ(Progress(0), "Done");
 }
 
 TEST_F(BatchTest, StopBeforeAnyRunAsksNothing) {
-  StopConvertButtonClick(env_);  // a question here would fail the test
+  StopConvertButtonClick(batch_window_);  // a question here would fail the test
   EXPECT_FALSE(state_.requests.StopRequested);
   EXPECT_TRUE(dialogs_.boxes.empty());
 }
@@ -376,7 +376,7 @@ TEST_F(BatchLanesTest, RowsStartInListOrderAsLanesFreeUpAndTheEndStepsRunOnce) {
   AddRow("c.avi");
   options_.CheckBoxShutDown.SetChecked(true);
   int arms = 0;
-  env_.hooks.ArmShutdownCountdown = [&] {
+  batch_window_.hooks.ArmShutdownCountdown = [&] {
     ++arms;
     ArmShutdownCountdown(form_, warning_, shutdown_);
   };
@@ -423,7 +423,7 @@ TEST_F(BatchLanesTest, StopWithTwoEncodersRunningEndsBothAndTheRestSayWhy) {
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
     dialogs_.ExpectQuestion(true);
-    StopConvertButtonClick(env_);
+    StopConvertButtonClick(batch_window_);
   });
   EXPECT_EQ(dialogs_.boxes.size(), 1u) << "one question for both lanes";
   EXPECT_EQ(Runs(), 2);
@@ -521,14 +521,18 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
   ConnectSelectorHandlers(other_form, other_window);
   other_form.ComboOutputFormat.UserSelect(form_.ComboOutputFormat.selected());
   other_form.OutputFolder.SetText(media_ / "other");
-  Watchdog other_watchdog{ui_, other_form.ConversionCountTimer, other_form.FileList};
-  BatchEnv other{.ui = ui_,
-                 .form = other_form,
-                 .options = other_options,
-                 .window_state = other_window,
-                 .dialogs = other_dialogs,
+  WindowWatchdog other_watchdog{ui_, other_form};
+  BatchWindow other_window_of_batch{.ui = ui_,
+                                    .form = other_form,
+                                    .options = other_options,
+                                    .window_state = other_window,
+                                    .dialogs = other_dialogs,
+                                    .state = other_state,
+                                    .watchdog = other_watchdog};
+  BatchPresenter other_presenter{other_window_of_batch};
+  BatchEnv other{.sink = other_presenter,
+                 .clock = clock_,
                  .state = other_state,
-                 .watchdog = other_watchdog,
                  .program_directory = testing::ProgramDirectoryOfFake()};
   FileEntry entry;
   entry.checked = true;
@@ -546,7 +550,7 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
   Convert([&] {
     ASSERT_TRUE(ui_.RunUntil([&] { return HasStarted("a") && HasStarted("b"); }, false));
     dialogs_.ExpectQuestion(true);
-    StopConvertButtonClick(env_);
+    StopConvertButtonClick(batch_window_);
   });
   EXPECT_EQ(Progress(0), "Aborted");
   EXPECT_FALSE(testing::ProcessRunning(Pid("a")));

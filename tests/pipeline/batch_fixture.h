@@ -17,7 +17,8 @@
 #include "pipeline/batch_driver.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
+#include "shell/batch_presenter.h"
 #include "shell/main_window_setup.h"
 #include "shell/work_controls.h"
 #include "support/processes.h"
@@ -41,29 +42,34 @@ inline std::string ProgramDirectoryOfFake() {
 class BatchTest : public ::testing::Test {
  protected:
   BatchTest()
-      : env_{.ui = ui_,
-             .form = form_,
-             .options = options_,
-             .window_state = window_,
-             .dialogs = dialogs_,
+      : batch_window_{.ui = ui_,
+                      .form = form_,
+                      .options = options_,
+                      .window_state = window_,
+                      .dialogs = dialogs_,
+                      .state = state_,
+                      .watchdog = watchdog_},
+        env_{.sink = presenter_,
+             .clock = clock_,
              .state = state_,
-             .watchdog = watchdog_,
              .program_directory = ProgramDirectoryOfFake()} {
     SetEnvironment("FAKE_ENCODER_SEQUENCE", sequence_.path());
     WriteTextFile(sequence_ / "default.txt", kGoodRun);
     SetUpSelectors(form_, window_);
     ConnectSelectorHandlers(form_, window_);
     form_.OutputFolder.SetText(media_ / "out");
-    env_.hooks.CheckRequiredFiles = [this] {
+    batch_window_.hooks.CheckRequiredFiles = [this] {
       return CheckRequiredFiles(form_, options_, dialogs_, env_.program_directory, required_);
     };
-    env_.hooks.DisableWorkControls = [this] {
+    batch_window_.hooks.DisableWorkControls = [this] {
       ++disable_calls_;
       if (on_disable_) on_disable_();
       DisableWorkControls(form_, options_);
     };
-    env_.hooks.EnableWorkControls = [this] { EnableWorkControls(form_, options_); };
-    env_.hooks.ArmShutdownCountdown = [this] { ArmShutdownCountdown(form_, warning_, shutdown_); };
+    batch_window_.hooks.EnableWorkControls = [this] { EnableWorkControls(form_, options_); };
+    batch_window_.hooks.ArmShutdownCountdown = [this] {
+      ArmShutdownCountdown(form_, warning_, shutdown_);
+    };
     form_.FileList.SubscribeRows([this](ListView::Change change, int row) {
       if (change != ListView::Change::kRowChanged) return;
       auto& history = progress_history_[row];
@@ -139,9 +145,11 @@ class BatchTest : public ::testing::Test {
   PowerOffWarningForm warning_;
   WindowState window_;
   ConversionState state_;
-  Watchdog watchdog_{ui_, form_.ConversionCountTimer, form_.FileList};
+  WindowWatchdog watchdog_{ui_, form_};
   ShutdownState shutdown_;
   ScriptedDialogs dialogs_;
+  BatchWindow batch_window_;
+  BatchPresenter presenter_{batch_window_};
   BatchEnv env_;
   std::vector<std::string> required_{platform::kEncoderFileName};
   int disable_calls_ = 0;

@@ -13,6 +13,7 @@
 #include "platform/command_line.h"
 #include "profiles/text_rules.h"
 #include "profiles/window_fixture.h"
+#include "shell/batch_presenter.h"
 #include "support/temp_dir.h"
 
 namespace vidloom {

@@ -19,6 +19,7 @@
 #include "pipeline/watchdog.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
+#include "shell/batch_presenter.h"
 #include "support/fake_clock.h"
 #include "support/processes.h"
 #include "support/temp_dir.h"
@@ -162,12 +163,11 @@ class EncoderRunnerTest : public ::testing::Test {
   FailingUiThread ui{clock};
   MainForm form;
   BatchRequests requests;
-  Watchdog watchdog{ui, form.ConversionCountTimer, form.FileList};
+  WindowWatchdog watchdog{ui, form};
+  RunPresenter presenter{ui, form, watchdog};
   RunSpec run{.output_path = dir / "in.mp4"};
-  RunnerEnv env{.window = {ui, form},
-                .requests = requests,
-                .watchdog = watchdog,
-                .working_directory = dir.path()};
+  RunnerEnv env{
+      .sink = presenter, .clock = clock, .requests = requests, .working_directory = dir.path()};
   RunResult result;
   std::thread worker;
   std::atomic<bool> done{false};
@@ -614,7 +614,7 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   platform::FakeClock clock;
   TestUiThread ui{clock};
   MainForm form;
-  Watchdog watchdog{ui, form.ConversionCountTimer, form.FileList};
+  WindowWatchdog watchdog{ui, form};
   for (const char* frames : {" 40 ", "7"}) {
     FileEntry entry;
     entry.frames = frames;
@@ -627,7 +627,7 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   watchdog.Watch(moving);
   EXPECT_TRUE(form.ConversionCountTimer.enabled());
 
-  watchdog.ConversionCountTimerTimer();
+  watchdog.Tick();
   EXPECT_EQ(stalled.StallTicks, 0);
   EXPECT_EQ(stalled.PreviousFrames, "40") << "the row's frame count, trimmed";
   auto move = [&](int frames) {
@@ -637,18 +637,18 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   };
   for (int tick = 1; tick <= 7; ++tick) {
     move(tick);
-    watchdog.ConversionCountTimerTimer();
+    watchdog.Tick();
     EXPECT_EQ(stalled.StallTicks, tick);
     EXPECT_EQ(moving.StallTicks, 0);
   }
   stalled.SetCurrentFrames("41");
   move(100);
-  watchdog.ConversionCountTimerTimer();
+  watchdog.Tick();
   EXPECT_EQ(stalled.StallTicks, 0) << "a change starts the count again";
   stalled.SetCurrentFrames("40");
   for (int tick = 1; tick <= 8; ++tick) {
     move(100 + tick);
-    watchdog.ConversionCountTimerTimer();
+    watchdog.Tick();
   }
   EXPECT_TRUE(stalled.StallDetected);
   EXPECT_EQ(watchdog.watched(), 1) << "the stalled run is no longer watched";
@@ -657,7 +657,7 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
 
   // A row that is gone reads as an empty count.
   form.FileList.RemoveRow(1);
-  watchdog.ConversionCountTimerTimer();
+  watchdog.Tick();
   EXPECT_EQ(moving.PreviousFrames, "");
   watchdog.Unwatch(moving);
   EXPECT_FALSE(form.ConversionCountTimer.enabled());

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "model/file_entry.h"
 #include "pipeline/output_parser.h"
 #include "pipeline/run_outcome.h"
+#include "rows/file_entry.h"
 #include "support/processes.h"
 
 namespace vidloom {

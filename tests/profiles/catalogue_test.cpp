@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "profiles/window_fixture.h"
 
 namespace vidloom {

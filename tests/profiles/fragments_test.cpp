@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "profiles/fragments.h"
+#include "profiles/window_choices.h"
 
 namespace vidloom {
 namespace {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/forms.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "profiles/volume.h"
 #include "profiles/window_state.h"
 

@@ -13,7 +13,7 @@
 #include <random>
 #include <utility>
 
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "settings/ini_file.h"
 #include "support/temp_dir.h"
 

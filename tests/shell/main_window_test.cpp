@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "platform/filesystem.h"
-#include "profiles/catalogue.h"
+#include "profiles/format_selectors.h"
 #include "shell/add_files.h"
 #include "shell/countdown.h"
 #include "shell/links.h"

@@ -1,4 +1,4 @@
-#include "profiles/choices.h"
+#include "profiles/window_choices.h"
 
 namespace vidloom {
 namespace {

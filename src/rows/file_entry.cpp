@@ -1,4 +1,4 @@
-#include "model/file_entry.h"
+#include "rows/file_entry.h"
 
 #include <algorithm>
 #include <charconv>
