@@ -26,6 +26,86 @@ using testing::kPspGood;
 using testing::ReadTextFile;
 using testing::WriteTextFile;
 
+// The presenter alone, over a scripted sequence of a batch's events from a lane's thread: what
+// the window shows at each step, in the order the user sees it.
+TEST_F(BatchTest, ThePresenterShowsEachEventInTheWindow) {
+  AddRow("a.avi");
+  AddRow("b.avi");
+  form_.FileList.Update(form_.FileList.row(1).id, [](FileEntry& entry) {
+    entry.state = RowState::kDone;
+    entry.reason = "an old reason";
+  });
+  options_.CheckBoxShutDown.SetChecked(true);
+  const RowId a = form_.FileList.row(0).id;
+  std::vector<int> bar;
+  form_.ConversionProgress.Subscribe([&] {
+    if (bar.empty() || bar.back() != form_.ConversionProgress.position()) {
+      bar.push_back(form_.ConversionProgress.position());
+    }
+  });
+  RunResult run{.end = RunEnd::kCompleted,
+                .output_path = media_ / "out/a.mp4",
+                .output_exists = true,
+                .output_size = 2048,
+                .adjustments = {"48000 Hz: MP3 has no 96000 Hz"},
+                .details = {"> the command"}};
+  std::atomic<bool> done{false};
+  std::vector<std::string> seen;  // what the lane saw, step by step
+  std::thread lane([&] {
+    EXPECT_TRUE(presenter_.Begin());
+    const BatchPlan plan = presenter_.Plan();
+    EXPECT_EQ(plan.rows.size(), 2u);
+    EXPECT_EQ(plan.files_at_once, options_.SpinEditFilesAtOnce.value());
+    presenter_.Started(plan);
+    const auto row = presenter_.TakeRow(a);
+    EXPECT_TRUE(row && row->input == media_ / "a.avi");
+    presenter_.RowTurn(a);
+    presenter_.RowConverting(a, RowCommand{.output_path = run.output_path, .notes = {"a note"}},
+                             true);
+    Display reading;
+    reading.frames = "12";
+    reading.size_panel = "Output File Size : 2 KB";
+    reading.size_kb = 2;
+    reading.bar = 40;
+    presenter_.RunProgress(a, reading, true);
+    presenter_.MakingThumbnail(true);
+    seen.push_back(form_.Status.panel(2));
+    presenter_.MakingThumbnail(false);
+    presenter_.RowChanged(a, {.state = RowState::kDone, .run = &run, .output_notes = {"a note"}});
+    presenter_.RunEnded(run, true);
+    presenter_.RowEnded(a);
+    presenter_.RowsNotReached("stopped before its turn");
+    seen.push_back(presenter_.PowersOffAfter() ? "powers off" : "");
+    state_.batch.JobsStarted = 1;
+    presenter_.Ended();
+    done = true;
+  });
+  EXPECT_TRUE(ui_.RunUntil([&] { return done.load(); }));
+  lane.join();
+
+  const FileEntry& first = form_.FileList.row(0);
+  EXPECT_EQ(first.state, RowState::kDone);
+  EXPECT_EQ(first.frames, "12");
+  EXPECT_EQ(first.output_kb, 2);
+  EXPECT_TRUE(first.output_written);
+  EXPECT_EQ(first.given_outputs, std::vector<std::string>{run.output_path});
+  EXPECT_EQ(first.notes, (std::vector<std::string>{"a note", "48000 Hz: MP3 has no 96000 Hz"}));
+  EXPECT_EQ(first.details, std::vector<std::string>{"> the command"});
+  EXPECT_EQ(form_.Status.panel(1), "Output File Size : 2 KB");
+  EXPECT_EQ(seen, (std::vector<std::string>{"Creating THM File.....Please Wait", "powers off"}));
+  EXPECT_EQ(form_.Status.panel(2), "");
+  // The bar: the run's 40%, full for the end pause, then back to 0.
+  EXPECT_EQ(bar, (std::vector<int>{40, 100, 0}));
+  // Started made b wait without its old reason; not reached, it is skipped with the new one.
+  EXPECT_EQ(form_.FileList.row(1).state, RowState::kSkipped);
+  EXPECT_EQ(form_.FileList.row(1).reason, "stopped before its turn");
+  // Ended: the buttons are back, nothing converts, and the countdown is armed.
+  EXPECT_TRUE(form_.ConvertNowButton.enabled());
+  EXPECT_FALSE(form_.StopConvertButton.enabled());
+  EXPECT_FALSE(state_.batch.Converting);
+  EXPECT_TRUE(shutdown_.ShutdownArmed);
+}
+
 TEST_F(BatchTest, EmptyListSaysSoAndNeverArmsTheCountdown) {
   options_.CheckBoxShutDown.SetChecked(true);
   Convert();
