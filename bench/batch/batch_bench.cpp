@@ -118,8 +118,8 @@ BatchFigures RunBatchOf(int rows, std::int64_t end_pause_ms) {
   for (int i = 0; i < rows; ++i) {
     FileEntry entry;
     entry.checked = true;
-    entry.caption = media.path() + "/clip" + std::to_string(i) + ".avi";
-    std::ofstream(entry.caption) << "media";
+    entry.input_path = media.path() + "/clip" + std::to_string(i) + ".avi";
+    std::ofstream(entry.input_path) << "media";
     entry.media = MediaFacts::Of("320 x 240", "25", "00:00:10");
     FormatExtension(form, entry.output_extension);
     form.FileList.AddRow(std::move(entry));

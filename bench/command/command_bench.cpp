@@ -42,7 +42,7 @@ void BM_BuildEncoderCommand(benchmark::State& state) {
   const std::string dir = MakeTempDir();
   window.form.OutputFolder.SetText(dir);
   FileEntry entry;
-  entry.caption = "/media/videos/holiday.clip.avi";
+  entry.input_path = "/media/videos/holiday.clip.avi";
   entry.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
   FormatExtension(window.form, entry.output_extension);
   const int row = window.form.FileList.AddRow(entry);
@@ -88,7 +88,7 @@ void BM_RefreshFormatOptions(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
   for (int i = 0; i < rows; ++i) {
     FileEntry entry;
-    entry.caption = "/media/videos/file" + std::to_string(i) + ".avi";
+    entry.input_path = "/media/videos/file" + std::to_string(i) + ".avi";
     entry.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
     window.form.FileList.AddRow(std::move(entry));
   }

@@ -60,7 +60,7 @@ class Bench {
     if (!mkdtemp(pattern.data())) std::abort();
     dir_ = pattern;
     FileEntry entry;
-    entry.caption = "/videos/in.mov";
+    entry.input_path = "/videos/in.mov";
     entry.state = RowState::kConverting;
     form_.FileList.AddRow(entry);
     run_.row = form_.FileList.row(0).id;

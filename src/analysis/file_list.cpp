@@ -11,7 +11,7 @@ int AddFileRow(MainForm& form, const std::string& path, const std::string& size,
                const std::string& extension, const std::string& display_size,
                const std::string& source_folder) {
   FileEntry entry;
-  entry.caption = path;
+  entry.input_path = path;
   entry.source_folder = source_folder;
   entry.media = MediaFacts::Of(size, frame_rate, duration, display_size);
   entry.output_extension = extension;

@@ -122,7 +122,7 @@ void ParseProbeOutput(const std::vector<std::string>& lines, ProbeValues& values
 std::string ProbeCommandLine(const std::string& encoder_path, const std::string& input_path,
                              ProbeMode mode) {
   std::string input = mode == ProbeMode::Prefixed ? std::string(kAlternateInputPrefix) : "";
-  input += platform::CaptionPath(input_path);
+  input += input_path;
   return "\"" + platform::QuoteArgumentBody(encoder_path) + "\" -@ -y  -i \"" +
          platform::QuoteArgumentBody(input) + "\"";
 }
@@ -240,7 +240,7 @@ ProbeResult ProbeFile(const std::string& path, ProbeMode mode, const ProbeOption
   }
   // A pipe, a device, a socket or a directory is refused before anything opens it; the other
   // way of opening it would not help.
-  if (const auto why = media::NotRegularFileReason(platform::CaptionPath(path))) {
+  if (const auto why = media::NotRegularFileReason(path)) {
     result.outcome = ProbeOutcome::Rejected;
     result.lines = {"Error while opening file: " + *why};
     return result;

@@ -59,9 +59,8 @@ bool IsInputDescription(std::string_view first_line);
 // in the rest, "NN.00" shortened to "NN"). A later video line overrides an earlier one.
 void ParseProbeOutput(const std::vector<std::string>& lines, ProbeValues& values);
 
-// The probe's command line: `"` encoder `" -@ -y  -i "` [DS:\\] path `"`, the path as
-// platform::CaptionPath finds it (trimmed of surrounding blanks only when the exact path names
-// no file) and quoted so that it comes back as one argument.
+// The probe's command line: `"` encoder `" -@ -y  -i "` [DS:\\] path `"`, the path exactly
+// as given (resolved when it was added), quoted so that it comes back as one argument.
 std::string ProbeCommandLine(const std::string& encoder_path, const std::string& input_path,
                              ProbeMode mode);
 

@@ -199,7 +199,7 @@ void ShowOptions(const MainForm& form) {
 
 void PrintRows(const MainForm& form) {
   for (const auto& row : form.FileList.rows()) {
-    std::cout << row.caption;
+    std::cout << row.input_path;
     for (const auto& cell : row.cells) std::cout << '\t' << cell;
     std::cout << '\n';
   }
@@ -239,7 +239,7 @@ class ProgressPrinter {
     const std::string progress = ProgressText(entry);
     std::string line = "[" + std::to_string(row + 1) + "/" +
                        std::to_string(form_.FileList.count()) + "] " +
-                       std::string(platform::FileNamePart(entry.caption)) + ": " +
+                       std::string(platform::FileNamePart(entry.input_path)) + ": " +
                        (progress.empty() ? "-" : progress);
     if (!entry.frames.empty()) line += "  frames " + entry.frames;
     const std::string size = OutputSizeText(entry);
@@ -336,7 +336,7 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
       // Why it did not end "Done", then what the encoder made instead of what was asked.
       std::string said = row.reason;
       for (const std::string& note : row.notes) said += (said.empty() ? "" : "; ") + note;
-      std::cout << "  " << TableWord(row) << '\t' << row.caption;
+      std::cout << "  " << TableWord(row) << '\t' << row.input_path;
       if (!said.empty()) std::cout << '\t' << said;
       std::cout << '\n';
     }

@@ -122,7 +122,7 @@ std::string JsonString(std::string_view text) {
 
 RowReport ReportRow(const FileEntry& entry) {
   RowReport report;
-  report.file = entry.caption;
+  report.file = entry.input_path;
   report.state = std::string(RowStateName(entry.state));
   report.reason = entry.reason;
   report.notes = entry.notes;

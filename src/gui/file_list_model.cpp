@@ -85,7 +85,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const int column = index.column();
   switch (role) {
     case Qt::DisplayRole:
-      return column == 0 ? Q(entry.caption) : Q(entry.cells.at(column - 1));
+      return column == 0 ? Q(entry.input_path) : Q(entry.cells.at(column - 1));
     case Qt::CheckStateRole:
       if (column == 0) return static_cast<int>(entry.checked ? Qt::Checked : Qt::Unchecked);
       return {};
@@ -95,7 +95,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       // The whole path on the name (it may be cut in the middle there); why the row did not
       // convert and what its conversion left wherever the mouse rests on it.
       QStringList lines;
-      if (column == 0) lines << Q(entry.caption);
+      if (column == 0) lines << Q(entry.input_path);
       if (!entry.reason.empty()) lines << Q(entry.reason);
       for (const std::string& line : OutputLines(entry)) lines << Q(line);
       if (lines.isEmpty()) return {};

@@ -159,15 +159,14 @@ std::string SubfolderOf(const std::string& input, const std::string& source_fold
 }
 
 RowSnapshot SnapshotOf(const FileEntry& entry, ConversionChoices choices) {
-  const std::string input = platform::CaptionPath(entry.caption);
   return RowSnapshot{.id = entry.id,
                      .checked = entry.checked,
-                     .input = input,
+                     .input = entry.input_path,
                      .extension = text::LowerAscii(text::Trim(entry.output_extension)),
                      .video_size = entry.media.size_text,
                      .shown_size = entry.media.display_size.empty() ? entry.media.size_text
                                                                     : entry.media.display_size,
-                     .subfolder = SubfolderOf(input, entry.source_folder),
+                     .subfolder = SubfolderOf(entry.input_path, entry.source_folder),
                      .choices = std::move(choices)};
 }
 

@@ -58,7 +58,7 @@ InputMethod RetryInputMethod(const std::string& input_path, InputMethod first);
 struct RowSnapshot {
   RowId id = 0;
   bool checked = false;
-  std::string input = {};       // the caption as a path (platform::CaptionPath)
+  std::string input = {};       // the input file
   std::string extension = {};   // the output extension, trimmed and lower case ("mp4")
   std::string video_size = {};  // the "Video Size" ("640 x 480")
   // The size the letterbox keeps: the size the input is shown at, else video_size.

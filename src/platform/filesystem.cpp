@@ -16,9 +16,9 @@ std::size_t LastSeparator(std::string_view path) {
 
 }  // namespace
 
-std::string CaptionPath(const std::string& caption) {
-  if (!caption.empty() && PathExists(caption)) return caption;
-  return std::string(text::Trim(caption));
+std::string ResolveGivenPath(const std::string& given) {
+  if (!given.empty() && PathExists(given)) return given;
+  return std::string(text::Trim(given));
 }
 
 std::string AbsolutePath(const std::string& path) {

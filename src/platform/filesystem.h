@@ -66,11 +66,11 @@ std::string LowerExtension(const std::string& path);
 // The path without its last separator and file name; empty when it has no separator.
 std::string ParentDirectory(const std::string& path);
 
-// The input file a list row's caption names. Names may end (or begin) with a blank on this
-// platform: the caption is used exactly when something exists at that path; otherwise the
-// caption without surrounding blanks and control characters (the old habit of trimming it),
-// which is also what is returned when neither exists.
-std::string CaptionPath(const std::string& caption);
+// The file a path given by the user names (chosen, dropped, on the command line), resolved once
+// when it is added. Names may end (or begin) with a blank on this platform: the path is used
+// exactly when something exists there; otherwise without surrounding blanks and control
+// characters (the old habit of trimming it), which is also what is returned when neither exists.
+std::string ResolveGivenPath(const std::string& given);
 
 // Directory of the running executable, with a trailing separator.
 const std::string& ProgramDirectory();

@@ -67,7 +67,9 @@ struct MediaFacts {
 struct FileEntry {
   RowId id = 0;  // given by ListView::AddRow
   bool checked = false;
-  std::string caption;  // the input path
+  // The input file, exactly as it was added (the first column shows it). Given paths are
+  // resolved once, when they are added; nothing guesses at it later.
+  std::string input_path;
   // The folder the file was added with (dropped, named, "Add Folder..."), that its output can
   // keep its place below; empty for a file added alone.
   std::string source_folder = {};

@@ -200,12 +200,13 @@ std::vector<std::string> ExistingFiles(const std::vector<std::string>& chosen,
   std::vector<std::string> files;
   std::vector<std::string> kept_roots;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
-    const std::string& path = chosen[i];
-    if (platform::PathExists(platform::CaptionPath(path))) {
+    // The one place a given path is resolved: the row keeps the file it names.
+    const std::string path = platform::ResolveGivenPath(chosen[i]);
+    if (platform::PathExists(path)) {
       files.push_back(path);
       kept_roots.push_back(i < roots.size() ? roots[i] : std::string());
     } else {
-      missing.push_back(path);
+      missing.push_back(chosen[i]);
     }
   }
   roots = std::move(kept_roots);

@@ -465,7 +465,7 @@ void MainWindow::StartBatchProgress() {
   for (const FileEntry& row : main_form.FileList.rows()) {
     if (!row.checked) continue;
     files.push_back({.duration = row.media.duration_seconds.value_or(0),
-                     .name = std::string(platform::FileNamePart(row.caption))});
+                     .name = std::string(platform::FileNamePart(row.input_path))});
   }
   const int lanes =
       std::min(options_form.SpinEditFilesAtOnce.value(), static_cast<int>(files.size()));
@@ -554,7 +554,7 @@ void MainWindow::ShowDetailsEntryClick() {
   const int row = main_form.FileList.selected();
   if (row < 0 || row >= main_form.FileList.count()) return;
   const FileEntry& entry = main_form.FileList.row(row);
-  std::string summary = entry.caption + "\n\r";
+  std::string summary = entry.input_path + "\n\r";
   if (!entry.reason.empty()) {
     summary += entry.reason;
   } else if (entry.state == RowState::kDone) {

@@ -410,7 +410,7 @@ void MainWindowView::BindList() {
         auto& tip = reinterpret_cast<NMLVGETINFOTIPW&>(header);
         if (tip.iItem < 0 || tip.iItem >= list.count()) return 0;
         const FileEntry& entry = list.row(tip.iItem);
-        std::string text = entry.caption;
+        std::string text = entry.input_path;
         if (!entry.reason.empty()) text += "\n" + entry.reason;
         for (const std::string& line : OutputLines(entry)) text += "\n" + line;
         const std::wstring wide = MultiLine(text);
@@ -500,7 +500,7 @@ void MainWindowView::ShowSelection() {
 void MainWindowView::CopyRow(int row) {
   const FileEntry& entry = form_.FileList.row(row);
   for (int column = 0; column < 7; ++column) {
-    const std::wstring text = W(column == 0 ? entry.caption : entry.cells.at(column - 1));
+    const std::wstring text = W(column == 0 ? entry.input_path : entry.cells.at(column - 1));
     wchar_t shown[1024] = L"";
     ListView_GetItemText(list_, row, column, shown, static_cast<int>(std::size(shown)));
     if (text != shown) {

@@ -15,7 +15,7 @@ TEST(AddFileRow, AppendsOneCheckedRowInColumnOrder) {
   ASSERT_EQ(form.FileList.count(), 2);
   const FileEntry& row = form.FileList.row(0);
   EXPECT_TRUE(row.checked);
-  EXPECT_EQ(row.caption, "/m/a.avi");
+  EXPECT_EQ(row.input_path, "/m/a.avi");
   EXPECT_EQ(row.cells, (std::array<std::string, kFileCellCount>{"640 x 480", "25", "00:02:05",
                                                                 "MP4", "", ""}));
   // The same path twice gives two rows, both checked.

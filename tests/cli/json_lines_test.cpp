@@ -63,7 +63,7 @@ TEST(CliJson, RowReportsReadTheRecord) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FileEntry entry;
-    entry.caption = "/in/a.avi";
+    entry.input_path = "/in/a.avi";
     entry.state = c.state;
     entry.percent = c.percent;
     entry.frames = c.frames;

@@ -81,7 +81,7 @@ class DesktopDropsTest : public ::testing::Test {
 
   Paths Captions() const {
     Paths captions;
-    for (const auto& row : window_->main_form.FileList.rows()) captions.push_back(row.caption);
+    for (const auto& row : window_->main_form.FileList.rows()) captions.push_back(row.input_path);
     return captions;
   }
 

@@ -49,7 +49,7 @@ class MainWindowTest : public ::testing::Test {
 
   static FileEntry Entry(const std::string& caption, bool checked = false) {
     FileEntry e;
-    e.caption = caption;
+    e.input_path = caption;
     e.checked = checked;
     e.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
     e.output_extension = "MP4";

@@ -18,7 +18,7 @@ class ListViewTest : public ::testing::Test {
                          std::string extension = {}) {
     FileEntry entry;
     entry.checked = checked;
-    entry.caption = std::move(caption);
+    entry.input_path = std::move(caption);
     entry.media = std::move(media);
     entry.output_extension = std::move(extension);
     return entry;
@@ -31,7 +31,7 @@ class ListViewTest : public ::testing::Test {
   }
   std::vector<std::string> Captions() const {
     std::vector<std::string> captions;
-    for (const auto& row : list_.rows()) captions.push_back(row.caption);
+    for (const auto& row : list_.rows()) captions.push_back(row.input_path);
     return captions;
   }
   ListView list_;
@@ -43,7 +43,7 @@ TEST_F(ListViewTest, AddRowAppendsAndReturnsTheIndex) {
   EXPECT_EQ(
       list_.AddRow(Entry(true, "/b.avi", MediaFacts::Of("320 x 240", "25", "00:01:00"), "MP4")), 1);
   EXPECT_EQ(list_.count(), 2);
-  EXPECT_EQ(list_.row(1).caption, "/b.avi");
+  EXPECT_EQ(list_.row(1).input_path, "/b.avi");
   EXPECT_TRUE(list_.row(1).checked);
   EXPECT_EQ(list_.row(1).cells, (std::array<std::string, kFileCellCount>{
                                     "320 x 240", "25", "00:01:00", "MP4", "", ""}));
@@ -57,7 +57,7 @@ TEST_F(ListViewTest, RowsKeepTheirIdentityWhenRowsBeforeThemGo) {
   EXPECT_NE(list_.row(0).id, list_.row(1).id);
   list_.RemoveRow(0);
   EXPECT_EQ(list_.IndexOf(last), 1);
-  EXPECT_EQ(list_.Find(last)->caption, "/v/2.avi");
+  EXPECT_EQ(list_.Find(last)->input_path, "/v/2.avi");
   const RowId gone = list_.row(0).id;
   list_.RemoveRow(0);
   EXPECT_EQ(list_.IndexOf(gone), -1);

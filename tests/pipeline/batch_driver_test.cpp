@@ -616,10 +616,10 @@ TEST_F(BatchLanesTest, StopInOneWindowLeavesAnotherWindowsEncoder) {
                  .program_directory = testing::ProgramDirectoryOfFake()};
   FileEntry entry;
   entry.checked = true;
-  entry.caption = media_ / "b.avi";
+  entry.input_path = media_ / "b.avi";
   entry.media = MediaFacts::Of("640 x 480", "", "");
   FormatExtension(other_form, entry.output_extension);
-  WriteTextFile(entry.caption, "media");
+  WriteTextFile(entry.input_path, "media");
   other_form.FileList.AddRow(entry);
 
   std::atomic<bool> other_done{false};

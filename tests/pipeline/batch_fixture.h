@@ -96,7 +96,7 @@ class BatchTest : public ::testing::Test {
     if (create) WriteTextFile(path, "media");
     FileEntry entry;
     entry.checked = true;
-    entry.caption = path;
+    entry.input_path = path;
     entry.media = MediaFacts::Of("640 x 480", "", "");
     FormatExtension(form_, entry.output_extension);
     form_.FileList.AddRow(entry);

@@ -120,7 +120,7 @@ TEST_F(CommandBuilderTest, LetterboxKeepsTheShapeTheInputIsShownAt) {
                      {"1280 x 720", "720 x 1280", " -s 116x208 -padleft 126 -padright 126 -f psp"}};
   for (const Case& c : cases) {
     FileEntry entry;
-    entry.caption = "/movies/dvd.vob";
+    entry.input_path = "/movies/dvd.vob";
     entry.media = MediaFacts::Of(c.stored, "25", "00:00:01", c.shown);
     entry.output_extension = "MP4";
     row = window.form.FileList.AddRow(std::move(entry));

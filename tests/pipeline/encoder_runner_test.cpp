@@ -92,7 +92,7 @@ class EncoderRunnerTest : public ::testing::Test {
     form.FileList.Clear();
     FileEntry entry;
     entry.checked = true;
-    entry.caption = path;
+    entry.input_path = path;
     entry.output_extension = "MP4";
     entry.state = state;
     form.FileList.AddRow(entry);

@@ -77,13 +77,13 @@ TEST(FileSystem, ACaptionIsTakenExactlyWhenItNamesAFile) {
 #ifndef _WIN32
   // Names may end in a blank here: "x.wav " is another file than "x.wav" (Windows drops it).
   WriteTextFile(dir / "x.wav ", "b");
-  EXPECT_EQ(CaptionPath(dir / "x.wav "), dir / "x.wav ");
+  EXPECT_EQ(ResolveGivenPath(dir / "x.wav "), dir / "x.wav ");
 #endif
-  EXPECT_EQ(CaptionPath(dir / "x.wav"), dir / "x.wav");
+  EXPECT_EQ(ResolveGivenPath(dir / "x.wav"), dir / "x.wav");
   // Only when the exact path names nothing is it trimmed, as the old habit did.
-  EXPECT_EQ(CaptionPath(" " + dir / "y.wav\t "), dir / "y.wav");
-  EXPECT_EQ(CaptionPath(dir / "gone.wav "), dir / "gone.wav");
-  EXPECT_EQ(CaptionPath(""), "");
+  EXPECT_EQ(ResolveGivenPath(" " + dir / "y.wav\t "), dir / "y.wav");
+  EXPECT_EQ(ResolveGivenPath(dir / "gone.wav "), dir / "gone.wav");
+  EXPECT_EQ(ResolveGivenPath(""), "");
 }
 
 TEST(FileSystem, DeleteFileRemovesFilesOnly) {

@@ -45,7 +45,7 @@ class Window {
   int AddRow(std::string path, std::string video_size) {
     FileEntry entry;
     entry.checked = true;
-    entry.caption = std::move(path);
+    entry.input_path = std::move(path);
     entry.media = MediaFacts::Of(std::move(video_size), "", "");
     FormatExtension(form, entry.output_extension);  // as adding a file does
     return form.FileList.AddRow(std::move(entry));

@@ -171,7 +171,7 @@ TEST_F(AddFilesTest, RowsFromTheReaderAndFromTheProbe) {
   EXPECT_EQ(Cells(4), (Row{"320 x 240", "0", "0", ext, "", ""}));
   for (int i = 0; i < 5; ++i) {
     EXPECT_TRUE(form.FileList.row(i).checked);
-    EXPECT_EQ(form.FileList.row(i).caption, reads[i]);
+    EXPECT_EQ(form.FileList.row(i).input_path, reads[i]);
   }
   // Only the MP3 went to the encoder, once, in plain form.
   EXPECT_EQ(EncoderStarts(), 1);
@@ -218,7 +218,7 @@ TEST_F(AddFilesTest, ProbeOutcomesDecideTheRow) {
   EXPECT_EQ(form.FileList.scrolled_to(), scrolled);
   const auto third = Add({"gone.mpg", "b.avi"});
   EXPECT_EQ(third.rows_added, 1);
-  EXPECT_EQ(form.FileList.row(3).caption, media / "b.avi");
+  EXPECT_EQ(form.FileList.row(3).input_path, media / "b.avi");
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
@@ -232,7 +232,7 @@ TEST_F(AddFilesTest, SameFileTwiceGivesTwoCheckedRowsAndEachNewRowIsScrolledTo) 
   Add({"a.avi"});
   Add({"a.avi", "b.avi"});
   ASSERT_EQ(form.FileList.count(), 3);
-  EXPECT_EQ(form.FileList.row(0).caption, form.FileList.row(1).caption);
+  EXPECT_EQ(form.FileList.row(0).input_path, form.FileList.row(1).input_path);
   EXPECT_EQ(Cells(0), Cells(1));
   EXPECT_TRUE(form.FileList.row(0).checked && form.FileList.row(1).checked);
   EXPECT_EQ(scrolled, (std::vector<int>{0, 1, 2}));
@@ -325,7 +325,7 @@ TEST_F(AddFilesTest, CancelDuringTheFirstOfFiveFiles) {
   EXPECT_EQ(result.end, AddFilesResult::End::kCancelled);
   EXPECT_EQ(reads, std::vector<std::string>{media / "1.avi"});
   ASSERT_EQ(form.FileList.count(), 1);
-  EXPECT_EQ(form.FileList.row(0).caption, media / "1.avi");
+  EXPECT_EQ(form.FileList.row(0).input_path, media / "1.avi");
   EXPECT_EQ(result.not_analysed.size(), 4u);
   EXPECT_EQ(result.not_analysed.front(), media / "2.avi");
   // The controls come back when the file in hand has its row, not before: no row arrives after
@@ -480,7 +480,7 @@ TEST_F(LookAheadTest, RowsKeepTheChosenOrderWhileLaterFilesAreProbedAhead) {
   EXPECT_EQ(log, (std::vector<std::string>{"panel a.mp3", "row 0", "panel b.avi", "row 1",
                                            "panel c.mp3", "row 2", "panel d.mp3", "row 3"}));
   ASSERT_EQ(form.FileList.count(), 4);
-  EXPECT_EQ(form.FileList.row(0).caption, media / "a.mp3");
+  EXPECT_EQ(form.FileList.row(0).input_path, media / "a.mp3");
   EXPECT_EQ(Cells(0), (Row{"0 x 0", "0", "00:00:01", "MP4", "", ""}));
   EXPECT_EQ(Cells(1), (Row{"640 x 480", "25", "00:00:02", "MP4", "", ""}));
   EXPECT_EQ(Cells(2), (Row{"0 x 0", "0", "00:00:03", "MP4", "", ""}));
@@ -583,7 +583,7 @@ TEST_F(AddFilesTest, MissingPathsGetNoRowAndTheStatusBarNamesThem) {
   const auto result = AddFiles(context);
   EXPECT_EQ(result.end, AddFilesResult::End::kAllFiles);
   ASSERT_EQ(form.FileList.count(), 1);
-  EXPECT_EQ(form.FileList.row(0).caption, media / "here.avi");
+  EXPECT_EQ(form.FileList.row(0).input_path, media / "here.avi");
   EXPECT_EQ(result.missing, (std::vector<std::string>{media / "gone.avi", media / "gone too.mp3"}));
   EXPECT_EQ(form.Status.message(), "Skipped (no such file): gone.avi, gone too.mp3");
   EXPECT_EQ(reads, std::vector<std::string>{media / "here.avi"}) << "nothing else was analysed";

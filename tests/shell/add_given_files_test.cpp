@@ -113,7 +113,7 @@ class AddGivenFilesTest : public ::testing::Test {
 
   Paths Captions() const {
     Paths captions;
-    for (const auto& row : window_->main_form.FileList.rows()) captions.push_back(row.caption);
+    for (const auto& row : window_->main_form.FileList.rows()) captions.push_back(row.input_path);
     return captions;
   }
 
@@ -153,7 +153,7 @@ TEST_F(AddGivenFilesTest, FoldersAndFilesGoThroughTheAnalysisInOrder) {
   std::sort(sorted.begin(), sorted.end());
   EXPECT_EQ(Reads(), sorted);
   const ListView& list = w.main_form.FileList;
-  for (const auto& row : list.rows()) EXPECT_TRUE(row.checked) << row.caption;
+  for (const auto& row : list.rows()) EXPECT_TRUE(row.checked) << row.input_path;
   EXPECT_EQ(list.cell(0, kCellVideoSize), "640 x 480");
   EXPECT_EQ(list.cell(0, kCellDuration), "00:01:40");
   EXPECT_EQ(list.cell(0, kCellOutput), "MP4");

@@ -138,7 +138,7 @@ class MainWindowTest : public ::testing::Test {
     WriteTextFile(path, "media");
     FileEntry entry;
     entry.checked = true;
-    entry.caption = path;
+    entry.input_path = path;
     entry.media = MediaFacts::Of("640 x 480", "", "");
     FormatExtension(form(), entry.output_extension);
     form().FileList.AddRow(entry);
@@ -848,7 +848,7 @@ TEST_F(MainWindowTest, TheDeleteKeyRemovesTheSelectedRowExceptWhileConverting) {
   list.Select(0);
   window_->DeleteKeyPressed();
   ASSERT_EQ(list.count(), 1);
-  EXPECT_EQ(list.row(0).caption, media_ / "b.avi");
+  EXPECT_EQ(list.row(0).input_path, media_ / "b.avi");
   StartHangingBatch();
   list.Select(0);
   window_->DeleteKeyPressed();
@@ -867,7 +867,7 @@ TEST_F(MainWindowTest, AddFilesFromTheButtonOrTheMenuEvenWhenTheButtonIsDisabled
   file_dialog_.answer = std::vector<std::string>{media_ / "a.avi", media_ / "b.mov"};
   form().AddFileButton.UserClick();
   ASSERT_EQ(form().FileList.count(), 2);
-  EXPECT_EQ(form().FileList.row(1).caption, media_ / "b.mov");
+  EXPECT_EQ(form().FileList.row(1).input_path, media_ / "b.mov");
   EXPECT_TRUE(form().FileList.row(1).checked);
   EXPECT_EQ(form().FileList.cell(0, kCellVideoSize), "640 x 480");
   EXPECT_EQ(form().FileList.cell(0, kCellDuration), "00:01:40");
@@ -955,7 +955,7 @@ TEST_F(MainWindowTest, ListCommandsAskNothing) {
   list.Select(1);
   form().RemoveButton.UserClick();
   ASSERT_EQ(list.count(), 2);
-  EXPECT_EQ(list.row(1).caption, media_ / "c.avi");
+  EXPECT_EQ(list.row(1).input_path, media_ / "c.avi");
   list.Select(0);
   form().RemoveSelectedEntry.UserClick();
   EXPECT_EQ(list.count(), 1);

@@ -101,7 +101,7 @@ class SleepLockTest : public ::testing::Test {
     WriteTextFile(path, "media");
     FileEntry entry;
     entry.checked = checked;
-    entry.caption = path;
+    entry.input_path = path;
     entry.media = MediaFacts::Of("640 x 480", "", "");
     entry.output_extension = "MP4";
     window_->main_form.FileList.AddRow(entry);

@@ -68,7 +68,7 @@ std::string PanelText(HWND status, int panel) {
 
 FileEntry Entry(const std::string& caption, bool checked) {
   FileEntry e;
-  e.caption = caption;
+  e.input_path = caption;
   e.checked = checked;
   e.media = MediaFacts::Of("640 x 480", "25", "00:01:00");
   e.output_extension = "MP4";
