@@ -173,14 +173,6 @@ RowSnapshot SnapshotOf(const FileEntry& entry, ConversionChoices choices) {
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
                                InputMethod method, const std::string& output_path) {
   const ConversionChoices& choices = row.choices;
-  const std::string& input_path = row.input;
-  RowCommand run;
-  CommandSlots& slots = run.slots;
-
-  slots.CommandHead = CommandHead(context.program_directory, method.quicktime, method.alternate,
-                                  context.encoder_threads);
-  const std::string title = EncoderTitle(choices.profile_tag, input_path);
-
   // The directory as the box shows it, without surrounding blanks, for creating and naming alike.
   std::string directory(text::Trim(choices.output_directory));
   if (!platform::DirectoryExists(directory)) {
@@ -200,17 +192,31 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
     }
   }
 
-  const std::string& extension = row.extension;
-  const OutputFormat* format = FindFormat(choices.format);
-  run.output_path =
-      !output_path.empty()
-          ? output_path
-          : ChooseOutputPath(context, directory, row, format && format->ThumbnailWanted, run.notes);
-  slots.InputPart = platform::QuoteArgumentBody(input_path);
-  slots.InputPart += '"';
-  slots.OutputPart = Quoted(run.output_path);
+  std::vector<std::string> notes;
+  std::string output = output_path;
+  if (output.empty()) {
+    const OutputFormat* format = FindFormat(choices.format);
+    output = ChooseOutputPath(context, directory, row, format && format->ThumbnailWanted, notes);
+  }
+  RowCommand run =
+      CommandFor(row, method, output, context.program_directory, context.encoder_threads);
+  run.notes = std::move(notes);
+  return run;
+}
 
-  const bool audio_output = IsAudioExtension(extension);
+RowCommand CommandFor(const RowSnapshot& row, InputMethod method, const std::string& output_path,
+                      std::string_view program_directory, int encoder_threads) {
+  const ConversionChoices& choices = row.choices;
+  RowCommand run;
+  run.output_path = output_path;
+  CommandSlots& slots = run.slots;
+  slots.CommandHead =
+      CommandHead(program_directory, method.quicktime, method.alternate, encoder_threads);
+  slots.InputPart = platform::QuoteArgumentBody(row.input);
+  slots.InputPart += '"';
+  slots.OutputPart = Quoted(output_path);
+
+  const bool audio_output = IsAudioExtension(row.extension);
   slots.VideoCodecOption = VideoCodecFragment(choices);
   slots.SizeOption = SizeFragment(choices, row.video_size);
   if (choices.letterbox.row == 1 && !audio_output) {
@@ -238,7 +244,8 @@ RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot&
   slots.ChannelsOption += VolumeOption(choices.volume_factor);
   slots.SampleRateOption = SampleRateFragment(choices);
 
-  std::optional<FormatCommand> command = BuildFormatCommand(choices.format, slots, title);
+  std::optional<FormatCommand> command =
+      BuildFormatCommand(choices.format, slots, EncoderTitle(choices.profile_tag, row.input));
   if (!command) return run;
   run.thumbnail_wanted = command->thumbnail_wanted;
   run.command = std::move(command->command);

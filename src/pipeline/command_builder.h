@@ -110,10 +110,15 @@ struct RowCommand {
 // run did) or chooses the output name (<base>.<ext>, else the first free <base>-N.<ext>: a
 // name another row holds is never free; an existing file is free only with overwrite, and only
 // when no other conversion holds it; neither the output nor its thumbnail ever replaces the
-// input file; with context.claim the name is claimed), fills the slots and applies the
-// format's template. Throws OutputDirectoryError.
+// input file; with context.claim the name is claimed), then makes its command (CommandFor).
+// Throws OutputDirectoryError.
 RowCommand BuildEncoderCommand(const CommandContext& context, const RowSnapshot& row,
                                InputMethod method, const std::string& output_path = {});
+// The command of `row` opened by `method` and written to `output_path`, from the row's values
+// alone: nothing is looked up or made on disk. The encoder lies in `program_directory` (with its
+// trailing separator) and takes `encoder_threads` threads (0: as many as it likes).
+RowCommand CommandFor(const RowSnapshot& row, InputMethod method, const std::string& output_path,
+                      std::string_view program_directory, int encoder_threads = 0);
 // A row's first command, as the batch and the dry run make it.
 RowCommand BuildFirstCommand(const CommandContext& context, const RowSnapshot& row);
 

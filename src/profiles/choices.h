@@ -3,14 +3,17 @@
 // the window, so it runs on any thread.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace vidloom {
 
-// One selector's choice: its selected row (-1: none) and that row's text (empty for none).
+// One selector's choice: its selected row (-1: none), that row's text (empty for none) and the
+// value the encoder is given for it (option_values.h; none: no option).
 struct Choice {
   int row = -1;
   std::string text = {};
+  std::optional<std::string> value = {};
 };
 
 struct ConversionChoices {

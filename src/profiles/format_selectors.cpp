@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "profiles/option_values.h"
 #include "profiles/volume.h"
 
 namespace vidloom {
@@ -12,13 +13,7 @@ void Fill(Selector& selector, const SelectorFill& fill) {
     selector.Select(*fill.KeepItemsSelectRow);
     return;
   }
-  std::vector<std::string> items;
-  for (std::string_view rest = fill.Items; !rest.empty();) {
-    const std::size_t bar = rest.find('|');
-    items.emplace_back(rest.substr(0, bar));
-    rest.remove_prefix(bar == std::string_view::npos ? rest.size() : bar + 1);
-  }
-  selector.SetItems(std::move(items));
+  selector.SetItems(ListItems(fill.Items));
   selector.SelectText(std::string(fill.Selected));
   if (!fill.ThenSelected.empty()) selector.SelectText(std::string(fill.ThenSelected));
 }

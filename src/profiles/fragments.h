@@ -1,6 +1,6 @@
-// The option selections of the main window turned into encoder option fragments. Each fragment
-// that is not empty begins with one blank; the blanks and quotes are part of the command line's
-// form. The operations read the selectors' choices (and, for the size, the row's "Video Size").
+// The choices' values (option_values.h) as encoder option fragments. Each fragment that is not
+// empty begins with one blank; the blanks and quotes are part of the command line's form. The
+// operations read the values alone (and, for the size, the row's "Video Size").
 #pragma once
 
 #include <optional>

@@ -1,7 +1,15 @@
 #include "profiles/window_choices.h"
 
+#include "profiles/option_values.h"
+
 namespace vidloom {
 namespace {
+
+Choice Of(const Selector& selector, OptionList list) {
+  return Choice{.row = selector.selected(),
+                .text = selector.text(),
+                .value = OptionValue(list, selector.text())};
+}
 
 Choice Of(const Selector& selector) {
   return Choice{.row = selector.selected(), .text = selector.text()};
@@ -11,13 +19,13 @@ Choice Of(const Selector& selector) {
 
 ConversionChoices TakeSelections(const MainForm& form) {
   return ConversionChoices{.format = form.ComboOutputFormat.text(),
-                           .video_codec = Of(form.ComboVideoCodec),
-                           .video_size = Of(form.ComboVideoSize),
-                           .video_bitrate = Of(form.ComboVideoBitrate),
-                           .frame_rate = Of(form.ComboVideoFramerate),
-                           .audio_bitrate = Of(form.ComboAudioBitrate),
+                           .video_codec = Of(form.ComboVideoCodec, OptionList::kVideoCodec),
+                           .video_size = Of(form.ComboVideoSize, OptionList::kVideoSize),
+                           .video_bitrate = Of(form.ComboVideoBitrate, OptionList::kVideoBitrate),
+                           .frame_rate = Of(form.ComboVideoFramerate, OptionList::kFrameRate),
+                           .audio_bitrate = Of(form.ComboAudioBitrate, OptionList::kAudioBitrate),
                            .audio_channel = Of(form.ComboAudioChannel),
-                           .sampling_rate = Of(form.ComboSamplingRate),
+                           .sampling_rate = Of(form.ComboSamplingRate, OptionList::kSamplingRate),
                            .letterbox = Of(form.ComboLetterBox)};
 }
 

@@ -195,6 +195,16 @@ TEST_F(CommandBuilderTest, EveryEntryWithItsDefaults) {
     window.Choose(c.entry);
     EXPECT_EQ(Build("/movies/clip.avi"), WithOut(c.command, out_dir));
     EXPECT_EQ(last.thumbnail_wanted, c.thumbnail);
+    // The same bytes from the row's values alone, for an output in a folder that is not there:
+    // nothing is looked up or made on disk.
+    const std::string nowhere = tmp.path() + "/not made";
+    const RowSnapshot values =
+        *TakeRow(window.form, options, window.state, window.form.FileList.row(row).id);
+    const RowCommand pure =
+        CommandFor(values, {}, nowhere + "/clip" + fs::path(last.output_path).extension().string(),
+                   "/opt/vidloom/");
+    EXPECT_EQ(pure.command, WithOut(c.command, nowhere));
+    EXPECT_FALSE(fs::exists(nowhere));
   }
 }
 

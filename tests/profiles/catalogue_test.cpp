@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "profiles/format_selectors.h"
+#include "profiles/option_values.h"
 #include "profiles/window_fixture.h"
 
 namespace vidloom {
@@ -362,6 +363,103 @@ TEST(FormatCatalogue, EveryNamedDefaultIsInItsList) {
 }
 
 // AAC selects by position in the lists the previous entry left.
+// Every item of every option list with the value the encoder is given for it, both ways: each
+// item a format offers is in the table with that value, and the table holds nothing no format
+// offers.
+TEST(OptionValues, EveryItemOfEveryListGivesItsWrittenValue) {
+  using L = OptionList;
+  const std::vector<std::pair<L, std::vector<std::pair<std::string, std::string>>>> table = {
+      {L::kVideoCodec, {{"H263", "h263"}, {"H264", "h264"}, {"MPEG4", "mpeg4"}, {"XVID", "xvid"}}},
+      {L::kVideoSize,
+       {{"128 x 96 (SQCIF)", "128x96"},
+        {"160 x 120 (QVGA)", "160x120"},
+        {"176 x 144 (QCIF)", "176x144"},
+        {"320 x 240 (VGA)", "320x240"},
+        {"352 x 288 (CIF)", "352x288"},
+        {"160 x 112", "160x112"},
+        {"208 x 176", "208x176"},
+        {"220 x 176", "220x176"},
+        {"320 x 240", "320x240"},
+        {"368 x 208", "368x208"},
+        {"640 x 480", "640x480"},
+        {"720 x 480", "720x480"},
+        {"720 x 576", "720x576"},
+        {"1280 x 720", "1280x720"},
+        {"1920 x 1072", "1920x1072"}}},
+      {L::kVideoBitrate,
+       {{"48 Kbps", "48"},
+        {"64 Kbps", "64"},
+        {"96 Kbps", "96"},
+        {"128 Kbps", "128"},
+        {"216 Kbps", "216"},
+        {"256 Kbps", "256"},
+        {"384 Kbps", "384"},
+        {"400 Kbps", "400"},
+        {"512 Kbps", "512"},
+        {"768 Kbps", "768"},
+        {"1200 Kbps", "1200"},
+        {"1500 Kbps", "1500"},
+        {"2000 Kbps", "2000"},
+        {"2500 Kbps", "2500"},
+        {"3000 Kbps", "3000"}}},
+      {L::kFrameRate,
+       {{"11 fps", "11"}, {"14.985 fps", "14.985"}, {"15 fps", "15"}, {"29.97 fps", "29.97"}}},
+      {L::kAudioBitrate,
+       {{"32 Kbps", "32"},
+        {"40 Kbps", "40"},
+        {"48 Kbps", "48"},
+        {"64 Kbps", "64"},
+        {"80 Kbps", "80"},
+        {"96 Kbps", "96"},
+        {"112 Kbps", "112"},
+        {"128 Kbps", "128"},
+        {"160 Kbps", "160"},
+        {"192 Kbps", "192"},
+        {"224 Kbps", "224"},
+        {"256 Kbps", "256"},
+        {"320 Kbps", "320"}}},
+      {L::kSamplingRate,
+       {{"8000  Hz", "8000 "},
+        {"8000 Hz", "8000"},
+        {"16000 Hz", "16000"},
+        {"22050 Hz", "22050"},
+        {"24000 Hz", "24000"},
+        {"32000 Hz", "32000"},
+        {"44100 Hz", "44100"},
+        {"48000 Hz", "48000"},
+        {"54000 Hz", "54000"},
+        {"96000 Hz", "96000"}}},
+  };
+  for (const auto& [list, items] : table) {
+    std::vector<std::string> offered;
+    for (const OutputFormat& format : FormatCatalogue) {
+      for (const OptionItem& item : OptionItemsOf(format, list)) {
+        offered.push_back(item.text);
+        if (list == L::kFrameRate && item.text == "Auto") {
+          EXPECT_EQ(item.value, std::nullopt) << "Auto gives no option";
+          continue;
+        }
+        const auto known = std::find_if(items.begin(), items.end(),
+                                        [&](const auto& row) { return row.first == item.text; });
+        ASSERT_NE(known, items.end()) << format.DisplayName << ": '" << item.text << "'";
+        EXPECT_EQ(item.value, known->second) << format.DisplayName << ": '" << item.text << "'";
+      }
+    }
+    for (const auto& [text, value] : items) {
+      EXPECT_NE(std::find(offered.begin(), offered.end(), text), offered.end()) << text;
+    }
+  }
+  // What an empty selector and "Auto" give.
+  EXPECT_EQ(OptionValue(L::kVideoCodec, ""), "");
+  EXPECT_EQ(OptionValue(L::kVideoSize, ""), std::nullopt);
+  EXPECT_EQ(OptionValue(L::kVideoSize, "0 x 144"), "176x144");
+  EXPECT_EQ(OptionValue(L::kVideoBitrate, " "), std::nullopt);
+  EXPECT_EQ(OptionValue(L::kFrameRate, ""), "");
+  EXPECT_EQ(OptionValue(L::kAudioBitrate, ""), std::nullopt);
+  EXPECT_EQ(OptionValue(L::kSamplingRate, "Auto"), std::nullopt);
+  EXPECT_EQ(OptionValue(L::kSamplingRate, ""), "");
+}
+
 TEST(FormatProfiles, AacSelectsByPositionInThePreviousLists) {
   struct Case {
     const char* previous;
