@@ -472,7 +472,7 @@ void MainWindowView::SyncRows(int raw_change, int row) {
 }
 
 void MainWindowView::InsertRow(int row) {
-  const std::wstring caption = W(form_.FileList.row(row).caption);
+  const std::wstring caption = W(form_.FileList.row(row).input_path);
   LVITEMW item{};
   item.mask = LVIF_TEXT;
   item.iItem = row;
