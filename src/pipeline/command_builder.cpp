@@ -164,8 +164,8 @@ RowSnapshot SnapshotOf(const FileEntry& entry, ConversionChoices choices) {
                      .input = entry.input_path,
                      .extension = text::LowerAscii(text::Trim(entry.output_extension)),
                      .video_size = entry.media.size_text,
-                     .shown_size = entry.media.display_size.empty() ? entry.media.size_text
-                                                                    : entry.media.display_size,
+                     .shown_width = entry.media.shown_width,
+                     .shown_height = entry.media.shown_height,
                      .subfolder = SubfolderOf(entry.input_path, entry.source_folder),
                      .choices = std::move(choices)};
 }
@@ -220,20 +220,14 @@ RowCommand CommandFor(const RowSnapshot& row, InputMethod method, const std::str
   slots.VideoCodecOption = VideoCodecFragment(choices);
   slots.SizeOption = SizeFragment(choices, row.video_size);
   if (choices.letterbox.row == 1 && !audio_output) {
-    const std::string plain_size = slots.SizeOption;
     // The letterbox keeps the shape the input is shown at (its pixel aspect, turned upright),
     // not its stored size.
-    switch (LetterboxOrientation(row.shown_size, plain_size)) {
-      case 1:
-        slots.SizeOption = LetterboxTopBottom(row.shown_size, plain_size);
-        break;
-      case 2:
-        slots.SizeOption = LetterboxLeftRight(row.shown_size, plain_size);
-        break;
-      default:
-        break;
+    if (const auto frame = ChosenFrameSize(choices, row.video_size)) {
+      if (auto padded =
+              LetterboxSizeOption(row.shown_width, row.shown_height, frame->first, frame->second)) {
+        slots.SizeOption = std::move(*padded);
+      }
     }
-    if (slots.SizeOption == kLetterboxError) slots.SizeOption = plain_size;
   }
   slots.VideoBitrateOption = VideoBitrateFragment(choices);
   slots.FrameRateOption = FrameRateFragment(choices);

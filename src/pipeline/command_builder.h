@@ -61,8 +61,9 @@ struct RowSnapshot {
   std::string input = {};       // the input file
   std::string extension = {};   // the output extension, trimmed and lower case ("mp4")
   std::string video_size = {};  // the "Video Size" ("640 x 480")
-  // The size the letterbox keeps: the size the input is shown at, else video_size.
-  std::string shown_size = {};
+  // The size the letterbox keeps: the size the input is shown at (0 x 0: unknown).
+  int shown_width = 0;
+  int shown_height = 0;
   // The input's folder below the folder it was added with ("Artist/Album"); empty for a file
   // added alone or lying in that folder itself.
   std::string subfolder = {};

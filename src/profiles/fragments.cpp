@@ -27,6 +27,28 @@ std::string SizeFragment(const ConversionChoices& choices, std::string_view vide
   return " -s " + *choices.video_size.value;
 }
 
+std::optional<std::pair<int, int>> ChosenFrameSize(const ConversionChoices& choices,
+                                                   std::string_view video_size) {
+  const std::string cell = LowerAscii(video_size);
+  std::string_view value = kFallbackSize;
+  if (Pos(Trim(cell), 'x') != 0) {
+    if (!choices.video_size.value) return std::nullopt;
+    value = *choices.video_size.value;
+  }
+  const std::size_t x = value.find('x');
+  if (x == std::string_view::npos) return std::nullopt;
+  int width = 0;
+  int height = 0;
+  const char* end = value.data() + value.size();
+  const auto [width_end, width_error] = std::from_chars(value.data(), value.data() + x, width);
+  const auto [height_end, height_error] = std::from_chars(value.data() + x + 1, end, height);
+  if (width_error != std::errc() || width_end != value.data() + x || height_error != std::errc() ||
+      height_end != end) {
+    return std::nullopt;
+  }
+  return std::pair{width, height};
+}
+
 std::string VideoBitrateFragment(const ConversionChoices& choices) {
   if (!choices.video_bitrate.value) return {};
   return " -b \"" + *choices.video_bitrate.value + '"';

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "profiles/choices.h"
 
@@ -16,6 +17,10 @@ std::string VideoCodecFragment(const ConversionChoices& choices);
 // " -s WxH" from ComboVideoSize; " -s 176x144" when the row's "Video Size" (`video_size`) has no
 // "x" or the item has a side "0"; empty for an empty size selector.
 std::string SizeFragment(const ConversionChoices& choices, std::string_view video_size);
+// The frame SizeFragment names, as numbers (width, height); none when it names none or its value
+// is not two whole numbers.
+std::optional<std::pair<int, int>> ChosenFrameSize(const ConversionChoices& choices,
+                                                   std::string_view video_size);
 // ` -b "<n>"` from ComboVideoBitrate ("768 Kbps" -> 768); empty for an empty selector.
 std::string VideoBitrateFragment(const ConversionChoices& choices);
 // ` -r "<n>" ` from ComboVideoFramerate; " " for "Auto"; empty without " fps".

@@ -80,29 +80,18 @@ std::string Padded(double width, double height, std::string_view first, std::str
   return out;
 }
 
-}  // namespace
-
-int LetterboxOrientation(std::string_view video_size, std::string_view size_fragment) {
-  Size source;
-  if (!ReadSourceSize(video_size, source)) return 0;
-  if (source.width == 0 || source.height == 0) return 0;
-  Size target;
+// The orientation of `source` in `target` (both readable, the source's sides not zero).
+int OrientationOf(const Size& source, const Size& target) {
   double source_ratio = 0;
   double target_ratio = 0;
   if (!Divide(source.width, source.height, source_ratio)) return 0;
-  if (!ReadTargetSize(size_fragment, target)) return 0;
   if (!Divide(target.width, target.height, target_ratio)) return 0;
   if (source_ratio > target_ratio) return 1;
   if (source_ratio < target_ratio) return 2;
   return 0;
 }
 
-std::string LetterboxTopBottom(std::string_view video_size, std::string_view size_fragment) {
-  Size source;
-  Size target;
-  if (!ReadSourceSize(video_size, source)) return std::string(kLetterboxError);
-  if (source.width == 0 || source.height == 0) return std::string(kLetterboxError);
-  if (!ReadTargetSize(size_fragment, target)) return std::string(kLetterboxError);
+std::string TopBottomOf(const Size& source, const Size& target) {
   double source_ratio = 0;
   double exact_height = 0;
   double height = 0;
@@ -115,12 +104,7 @@ std::string LetterboxTopBottom(std::string_view video_size, std::string_view siz
   return Padded(target.width, target.height - 2 * bar, " -padtop ", " -padbottom ", bar);
 }
 
-std::string LetterboxLeftRight(std::string_view video_size, std::string_view size_fragment) {
-  Size source;
-  Size target;
-  if (!ReadSourceSize(video_size, source)) return std::string(kLetterboxError);
-  if (source.width == 0 || source.height == 0) return std::string(kLetterboxError);
-  if (!ReadTargetSize(size_fragment, target)) return std::string(kLetterboxError);
+std::string LeftRightOf(const Size& source, const Size& target) {
   double source_ratio = 0;
   double width = 0;
   double bar = 0;
@@ -129,6 +113,55 @@ std::string LetterboxLeftRight(std::string_view video_size, std::string_view siz
     return std::string(kLetterboxError);
   }
   return Padded(target.width - 2 * bar, target.height, " -padleft ", " -padright ", bar);
+}
+
+}  // namespace
+
+int LetterboxOrientation(std::string_view video_size, std::string_view size_fragment) {
+  Size source;
+  if (!ReadSourceSize(video_size, source)) return 0;
+  if (source.width == 0 || source.height == 0) return 0;
+  Size target;
+  if (!ReadTargetSize(size_fragment, target)) return 0;
+  return OrientationOf(source, target);
+}
+
+std::string LetterboxTopBottom(std::string_view video_size, std::string_view size_fragment) {
+  Size source;
+  Size target;
+  if (!ReadSourceSize(video_size, source)) return std::string(kLetterboxError);
+  if (source.width == 0 || source.height == 0) return std::string(kLetterboxError);
+  if (!ReadTargetSize(size_fragment, target)) return std::string(kLetterboxError);
+  return TopBottomOf(source, target);
+}
+
+std::string LetterboxLeftRight(std::string_view video_size, std::string_view size_fragment) {
+  Size source;
+  Size target;
+  if (!ReadSourceSize(video_size, source)) return std::string(kLetterboxError);
+  if (source.width == 0 || source.height == 0) return std::string(kLetterboxError);
+  if (!ReadTargetSize(size_fragment, target)) return std::string(kLetterboxError);
+  return LeftRightOf(source, target);
+}
+
+std::optional<std::string> LetterboxSizeOption(int source_width, int source_height,
+                                               int target_width, int target_height) {
+  if (source_width <= 0 || source_height <= 0) return std::nullopt;
+  const Size source{static_cast<double>(source_width), static_cast<double>(source_height)};
+  const Size target{static_cast<double>(target_width), static_cast<double>(target_height)};
+  std::string padded;
+  switch (OrientationOf(source, target)) {
+    case 1:
+      padded = TopBottomOf(source, target);
+      break;
+    case 2:
+      padded = LeftRightOf(source, target);
+      break;
+    default:
+      return std::nullopt;
+  }
+  if (padded == kLetterboxError) return std::nullopt;
+  return padded;
 }
 
 }  // namespace vidloom

@@ -4,6 +4,7 @@
 // the target frame.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,5 +22,12 @@ int LetterboxOrientation(std::string_view video_size, std::string_view size_frag
 std::string LetterboxTopBottom(std::string_view video_size, std::string_view size_fragment);
 // " -s <w>x<th> -padleft <bar> -padright <bar>" (no padding options for a bar of 0), or "error".
 std::string LetterboxLeftRight(std::string_view video_size, std::string_view size_fragment);
+
+// The size option that letterboxes a picture shown at `source_width` x `source_height` into the
+// target frame: LetterboxTopBottom or LetterboxLeftRight as the orientation picks, over numbers;
+// none when the picture needs no bars or cannot be letterboxed (an unknown side, an odd bar),
+// and the plain size option stays.
+std::optional<std::string> LetterboxSizeOption(int source_width, int source_height,
+                                               int target_width, int target_height);
 
 }  // namespace vidloom

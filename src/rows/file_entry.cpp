@@ -72,6 +72,8 @@ MediaFacts MediaFacts::Of(std::string size, std::string rate, std::string durati
                           std::string display_size) {
   MediaFacts facts;
   std::tie(facts.width, facts.height) = Sides(size);
+  std::tie(facts.shown_width, facts.shown_height) =
+      display_size.empty() ? std::pair{facts.width, facts.height} : Sides(display_size);
   facts.frame_rate = Rate(rate);
   facts.size_text = std::move(size);
   facts.rate_text = std::move(rate);

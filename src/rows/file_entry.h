@@ -55,6 +55,9 @@ struct MediaFacts {
 
   int width = 0;  // 0 when unknown
   int height = 0;
+  // The size the input is shown at: display_size's numbers, else the stored size's.
+  int shown_width = 0;
+  int shown_height = 0;
   double frame_rate = 0;                   // frames per second; 0 when unknown
   std::optional<double> duration_seconds;  // none when unknown
 

@@ -117,7 +117,13 @@ TEST_F(CommandBuilderTest, LetterboxKeepsTheShapeTheInputIsShownAt) {
     const char* size;
   } const cases[] = {{"720 x 576", "768 x 576", " -s 276x208 -padleft 46 -padright 46 -f psp"},
                      {"720 x 576", "", " -s 260x208 -padleft 54 -padright 54 -f psp"},
-                     {"1280 x 720", "720 x 1280", " -s 116x208 -padleft 126 -padright 126 -f psp"}};
+                     {"1280 x 720", "720 x 1280", " -s 116x208 -padleft 126 -padright 126 -f psp"},
+                     // Odd sides, and the sizes that cannot be letterboxed: the plain size stays
+                     // (the fallback size for a rejected file).
+                     {"641 x 481", "", " -s 276x208 -padleft 46 -padright 46 -f psp"},
+                     {"641 x 361", "", " -s 368x208 -f psp"},
+                     {"0 x 0", "", " -s 368x208 -f psp"},
+                     {"Unknown", "", " -s 176x144 -f psp"}};
   for (const Case& c : cases) {
     FileEntry entry;
     entry.input_path = "/movies/dvd.vob";
