@@ -216,7 +216,7 @@ void StopLatency(Bench& bench, int repetitions) {
                  "output 1000\nwrite frame=1 size=1kB time=1.0 b=1\\r\nhang\n");
     std::vector<double> latencies;
     for (int i = 0; i < repetitions; ++i) {
-      bench.form_.FileList.Update(bench.run_.row, [](FileEntry& entry) { entry.frames.clear(); });
+      bench.form_.FileList.Update(bench.run_.row, [](FileEntry& entry) { entry.frames.reset(); });
       bench.requests_.StopRequested = false;
       Clock::time_point pressed{};
       bench.Run([&] {

@@ -241,7 +241,7 @@ class ProgressPrinter {
                        std::to_string(form_.FileList.count()) + "] " +
                        std::string(platform::FileNamePart(entry.input_path)) + ": " +
                        (progress.empty() ? "-" : progress);
-    if (!entry.frames.empty()) line += "  frames " + entry.frames;
+    if (entry.frames) line += "  frames " + std::to_string(*entry.frames);
     const std::string size = OutputSizeText(entry);
     if (!size.empty()) line += "  " + size;
     if (line == last_line_) return;

@@ -44,14 +44,6 @@ std::size_t Utf8SequenceLength(std::string_view s) {
 }
 
 // The whole of `text` as a number, or nothing.
-std::optional<std::int64_t> Number(std::string_view text) {
-  std::int64_t value = 0;
-  const char* end = text.data() + text.size();
-  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-  if (text.empty() || ec != std::errc() || ptr != end) return std::nullopt;
-  return value;
-}
-
 void AppendNumber(std::string& out, const std::optional<std::int64_t>& value) {
   out += value ? std::to_string(*value) : "null";
 }
@@ -126,7 +118,7 @@ RowReport ReportRow(const FileEntry& entry) {
   report.state = std::string(RowStateName(entry.state));
   report.reason = entry.reason;
   report.notes = entry.notes;
-  report.frames = Number(text::Trim(entry.frames));
+  report.frames = entry.frames;
   if (entry.state == RowState::kConverting || entry.state == RowState::kRetrying) {
     if (entry.percent) report.percent = std::clamp<std::int64_t>(*entry.percent, 0, 100);
     report.size_kb = entry.output_kb;

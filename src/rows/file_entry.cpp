@@ -111,13 +111,23 @@ std::string ProgressText(const FileEntry& entry) {
   return {};
 }
 
+std::optional<std::int64_t> FrameCount(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return std::nullopt;
+  text = text.substr(first, text.find_last_not_of(" \t") - first + 1);
+  std::int64_t count = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), count);
+  if (error != std::errc() || end != text.data() + text.size() || count < 0) return std::nullopt;
+  return count;
+}
+
 void RenderCells(FileEntry& entry) {
   entry.cells[kCellVideoSize] = entry.media.size_text;
   entry.cells[kCellFrameRate] = entry.media.rate_text;
   entry.cells[kCellDuration] = entry.media.duration_text;
   entry.cells[kCellOutput] = entry.output_extension;
   entry.cells[kCellProgress] = ProgressText(entry);
-  entry.cells[kCellFrames] = entry.frames;
+  entry.cells[kCellFrames] = entry.frames ? std::to_string(*entry.frames) : std::string();
 }
 
 std::string OutputSizeText(const FileEntry& entry) {

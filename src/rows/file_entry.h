@@ -82,7 +82,7 @@ struct FileEntry {
   // The conversion, as the batch reports it.
   RowState state = RowState::kWaiting;
   std::optional<std::int64_t> percent = {};    // the run's latest percentage (may pass 100)
-  std::string frames = {};                     // the encoder's frame count, as it wrote it
+  std::optional<std::int64_t> frames = {};     // the encoder's frame count; none: not said
   std::optional<std::int64_t> output_kb = {};  // the output's size so far, in kB
   // Why the row's last conversion did not end done ("stopped", the encoder's error line, "the
   // file no longer exists", ...); empty otherwise.
@@ -109,6 +109,9 @@ inline constexpr std::size_t kMaxDetailLines = 200;
 // "Re-scan" for a retry that has not yet, "THM" for the thumbnail run, "Done", "Failed",
 // "Aborted" ("Failed" when the stopped run left no file), empty for waiting and skipped rows.
 std::string ProgressText(const FileEntry& entry);
+
+// The frame count the encoder wrote ("812", blanks around it allowed); none for any other text.
+std::optional<std::int64_t> FrameCount(std::string_view text);
 
 // Fills entry.cells from its record.
 void RenderCells(FileEntry& entry);

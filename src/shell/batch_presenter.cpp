@@ -10,7 +10,7 @@ WindowWatchdog::WindowWatchdog(UiThread& ui, MainForm& form)
     : Watchdog([&form](bool on) { form.ConversionCountTimer.SetEnabled(on); },
                [&form](RowId row) {
                  const FileEntry* entry = form.FileList.Find(row);
-                 return entry ? entry->frames : std::string();
+                 return entry && entry->frames ? std::to_string(*entry->frames) : std::string();
                }),
       ui_(ui),
       timer_(form.ConversionCountTimer) {
@@ -31,7 +31,7 @@ void RunPresenter::RunProgress(RowId row, const Display& reading, bool file_show
       if (display.bar) form.ConversionProgress.SetPosition(*display.bar);
     }
     form.FileList.Update(row, [&](FileEntry& entry) {
-      if (display.frames) entry.frames = *display.frames;
+      if (display.frames) entry.frames = FrameCount(*display.frames);
       if (display.bar) entry.percent = *display.bar;
       if (display.size_kb) entry.output_kb = *display.size_kb;
       if (display.duration) entry.media.SetDuration(*display.duration);

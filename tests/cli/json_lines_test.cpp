@@ -66,7 +66,7 @@ TEST(CliJson, RowReportsReadTheRecord) {
     entry.input_path = "/in/a.avi";
     entry.state = c.state;
     entry.percent = c.percent;
-    entry.frames = c.frames;
+    entry.frames = FrameCount(c.frames);
     entry.output_kb = c.output_kb;
     entry.reason = c.state == RowState::kFailed ? "stopped" : "";
     const RowReport r = ReportRow(entry);

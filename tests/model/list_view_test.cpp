@@ -61,7 +61,7 @@ TEST_F(ListViewTest, RowsKeepTheirIdentityWhenRowsBeforeThemGo) {
   const RowId gone = list_.row(0).id;
   list_.RemoveRow(0);
   EXPECT_EQ(list_.IndexOf(gone), -1);
-  EXPECT_FALSE(list_.Update(gone, [](FileEntry& entry) { entry.frames = "1"; }));
+  EXPECT_FALSE(list_.Update(gone, [](FileEntry& entry) { entry.frames = 1; }));
   AddRows(1);
   EXPECT_GT(list_.row(1).id, last) << "an identity is never given twice";
 }
@@ -95,7 +95,7 @@ TEST_F(ListViewTest, CellsAreRenderedFromTheRecord) {
       entry.state = c.state;
       entry.percent = c.percent;
       entry.output_written = c.output_written;
-      entry.frames = "812";
+      entry.frames = 812;
     });
     EXPECT_EQ(list_.cell(0, kCellProgress), c.progress) << RowStateName(c.state);
     EXPECT_EQ(list_.cell(0, kCellFrames), "812");
@@ -178,7 +178,7 @@ TEST_F(ListViewTest, BatchedUpdatesSendOneReset) {
   list_.BeginUpdate();
   list_.BeginUpdate();
   AddRows(3);
-  list_.Update(list_.row(0).id, [](FileEntry& entry) { entry.frames = "10"; });
+  list_.Update(list_.row(0).id, [](FileEntry& entry) { entry.frames = 10; });
   list_.EndUpdate();
   EXPECT_TRUE(events_.empty()) << "still inside the outer update";
   list_.EndUpdate();

@@ -85,7 +85,7 @@ TEST_F(BatchTest, ThePresenterShowsEachEventInTheWindow) {
 
   const FileEntry& first = form_.FileList.row(0);
   EXPECT_EQ(first.state, RowState::kDone);
-  EXPECT_EQ(first.frames, "12");
+  EXPECT_EQ(first.frames, 12);
   EXPECT_EQ(first.output_kb, 2);
   EXPECT_TRUE(first.output_written);
   EXPECT_EQ(first.given_outputs, std::vector<std::string>{run.output_path});

@@ -617,7 +617,7 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   WindowWatchdog watchdog{ui, form};
   for (const char* frames : {" 40 ", "7"}) {
     FileEntry entry;
-    entry.frames = frames;
+    entry.frames = FrameCount(frames);
     form.FileList.AddRow(entry);
   }
   RunWatch stalled(form.FileList.row(0).id, false);
@@ -632,8 +632,7 @@ TEST(Watchdog, CountsEachRunsUnchangedTicks) {
   EXPECT_EQ(stalled.PreviousFrames, "40") << "the row's frame count, trimmed";
   auto move = [&](int frames) {
     moving.SetCurrentFrames(std::to_string(frames));
-    form.FileList.Update(moving.row(),
-                         [&](FileEntry& entry) { entry.frames = std::to_string(frames); });
+    form.FileList.Update(moving.row(), [&](FileEntry& entry) { entry.frames = frames; });
   };
   for (int tick = 1; tick <= 7; ++tick) {
     move(tick);
