@@ -60,6 +60,8 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
   about_->on_website_click = [logic] { logic->WebsiteLinkClick(); };
   about_->on_support_click = [logic] { logic->SupportLinkClick(); };
   main_->fileList()->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
+  // Resting on "Output Directory : " shows the whole output path.
+  main_->on_output_folder_label_enter = [logic] { logic->OutputFolderLabelMouseEnter(); };
 
   // Local files dropped on the main window: refused while the logic would take none, and added
   // after the drop has returned (the file manager waits for it; the analysis runs the loop).

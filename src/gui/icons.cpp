@@ -44,14 +44,16 @@ void PaintPlus(QPainter& p, const QPointF& c, double arm, double thick) {
   p.drawRect(QRectF(c.x() - thick / 2, c.y() - arm, thick, 2 * arm));
 }
 
-void Paint(QPainter& p, IconKind kind) {
+void Paint(QPainter& p, Picture kind) {
   switch (kind) {
-    case IconKind::kAdd:
+    case Picture::kNone:
+      break;
+    case Picture::kAdd:
       PaintFilm(p, QRectF(2, 3, 20, 26));
       PaintBadge(p, QPointF(22, 21), 8.5, QColor(40, 160, 60));
       PaintPlus(p, QPointF(22, 21), 5, 3);
       break;
-    case IconKind::kStop: {
+    case Picture::kStop: {
       QPainterPath octagon;
       const double a = 9, b = 4;
       const QPointF c(16, 16);
@@ -75,7 +77,7 @@ void Paint(QPainter& p, IconKind kind) {
       p.drawRect(QRectF(10, 14, 12, 4));
       break;
     }
-    case IconKind::kConvert: {
+    case Picture::kConvert: {
       PaintFilm(p, QRectF(2, 3, 18, 24));
       PaintBadge(p, QPointF(22, 20), 9, QColor(230, 140, 20));
       QPainterPath arrow;  // a play-like arrow: the conversion goes forward
@@ -88,14 +90,14 @@ void Paint(QPainter& p, IconKind kind) {
       p.drawPath(arrow);
       break;
     }
-    case IconKind::kRemove:
+    case Picture::kRemove:
       PaintFilm(p, QRectF(2, 3, 20, 26));
       PaintBadge(p, QPointF(22, 21), 8.5, QColor(200, 40, 40));
       p.setPen(Qt::NoPen);
       p.setBrush(Qt::white);
       p.drawRect(QRectF(17, 19.5, 10, 3));
       break;
-    case IconKind::kClear: {
+    case Picture::kClear: {
       // A waste bin.
       p.setPen(QPen(QColor(50, 60, 70), 1.2));
       QLinearGradient body(6, 0, 26, 0);
@@ -116,7 +118,7 @@ void Paint(QPainter& p, IconKind kind) {
       for (double x : {12.0, 16.0, 20.0}) p.drawLine(QPointF(x, 12), QPointF(x, 26));
       break;
     }
-    case IconKind::kFolder: {
+    case Picture::kFolder: {
       p.setPen(QPen(QColor(150, 110, 20), 1.2));
       p.setBrush(QColor(230, 185, 70));
       QPainterPath back;
@@ -141,7 +143,7 @@ void Paint(QPainter& p, IconKind kind) {
       p.drawPath(flap);
       break;
     }
-    case IconKind::kApp: {
+    case Picture::kApp: {
       PaintFilm(p, QRectF(3, 2, 26, 28));
       QFont font;
       font.setPixelSize(17);
@@ -156,7 +158,7 @@ void Paint(QPainter& p, IconKind kind) {
 
 }  // namespace
 
-QPixmap MakePixmap(IconKind kind, int size) {
+QPixmap MakePixmap(Picture kind, int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
   QPainter p(&pixmap);
@@ -166,8 +168,9 @@ QPixmap MakePixmap(IconKind kind, int size) {
   return pixmap;
 }
 
-QIcon MakeIcon(IconKind kind) {
+QIcon MakeIcon(Picture kind) {
   QIcon icon;
+  if (kind == Picture::kNone) return icon;
   for (int size : {16, 24, 32, 48}) icon.addPixmap(MakePixmap(kind, size));
   return icon;
 }

@@ -4,11 +4,12 @@
 
 #include <QIcon>
 
+#include "model/pictures.h"
+
 namespace vidloom::gui {
 
-enum class IconKind { kAdd, kStop, kConvert, kRemove, kClear, kFolder, kApp };
-
-QIcon MakeIcon(IconKind kind);
-QPixmap MakePixmap(IconKind kind, int size);
+// Picture::kNone gives an empty icon.
+QIcon MakeIcon(Picture kind);
+QPixmap MakePixmap(Picture kind, int size);
 
 }  // namespace vidloom::gui

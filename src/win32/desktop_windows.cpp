@@ -32,7 +32,7 @@ DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialo
   about_->on_website_click = [logic] { logic->WebsiteLinkClick(); };
   about_->on_support_click = [logic] { logic->SupportLinkClick(); };
   main_->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
-  main_->on_label1_enter = [logic] { logic->OutputFolderLabelMouseEnter(); };
+  main_->on_output_folder_label_enter = [logic] { logic->OutputFolderLabelMouseEnter(); };
   // Dropped files: refused while the logic would take none, added once the drop has been
   // handled (the analysis runs the loop).
   main_->drops_allowed = [logic] { return logic->AcceptsGivenFiles(); };

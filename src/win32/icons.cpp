@@ -60,6 +60,9 @@ void Shape(const Canvas& c, std::initializer_list<POINT> designed) {
 
 void Draw(const Canvas& c, Picture picture) {
   switch (picture) {
+    case Picture::kNone:
+    case Picture::kApp:  // the program's icon comes from the resources
+      break;
     case Picture::kAdd:
       Film(c, 2, 3, 20, 26);
       Badge(c, 22, 21, 8.5, RGB(40, 160, 60), RGB(28, 112, 42));

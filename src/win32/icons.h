@@ -6,9 +6,9 @@
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-namespace vidloom::win32 {
+#include "model/pictures.h"
 
-enum class Picture { kAdd, kStop, kConvert, kRemove, kClear, kFolder };
+namespace vidloom::win32 {
 
 // A 32-bit icon of `size` x `size` pixels with smooth edges; the caller destroys it.
 HICON MakePicture(Picture picture, int size, bool disabled = false);
