@@ -1,5 +1,5 @@
-// The pictures of the buttons and menu entries, drawn at the size asked for (and so sharp at any
-// DPI), and the program's icon from the resources.
+// The pictures of the buttons and menu entries (model/pictures.h) painted with GDI at the size
+// asked for (and so sharp at any DPI), and the program's icon from the resources.
 #pragma once
 
 #include <windows.h>
