@@ -70,29 +70,16 @@ void Outline(const Canvas& c, const PictureShape& s, const std::vector<POINT>& p
   }
 }
 
-HRGN Region(const Canvas& c, const PictureShape& s, const std::vector<POINT>& points) {
-  switch (s.kind) {
-    case PictureShape::Kind::kRect:
-      return CreateRoundRectRgn(points[0].x, points[0].y, points[1].x + 1, points[1].y + 1,
-                                c.X(2 * s.corner), c.X(2 * s.corner));
-    case PictureShape::Kind::kEllipse:
-      return CreateEllipticRgn(points[0].x - points[1].x, points[0].y - points[1].y,
-                               points[0].x + points[1].x + 1, points[0].y + points[1].y + 1);
-    case PictureShape::Kind::kPolygon:
-      return CreatePolygonRgn(points.data(), static_cast<int>(points.size()), WINDING);
-    default:
-      return CreateRectRgn(0, 0, 0, 0);
-  }
-}
-
 // A gradient inside the shape: bands one sample wide across a linear gradient's line (the
 // pictures' lines run straight down or across), rings around a radial one's centre.
 void Gradient(const Canvas& c, const PictureShape& s, const std::vector<POINT>& points) {
   const PictureFill& f = s.fill;
-  HRGN region = Region(c, s, points);
-  SelectClipRgn(c.dc, region);
+  BeginPath(c.dc);
+  Outline(c, s, points);
+  EndPath(c.dc);
+  SelectClipPath(c.dc, RGN_COPY);
   RECT box;
-  GetRgnBox(region, &box);
+  GetClipBox(c.dc, &box);
   SelectObject(c.dc, GetStockObject(NULL_PEN));
   SelectObject(c.dc, GetStockObject(DC_BRUSH));
   if (f.kind == PictureFill::Kind::kLinear) {
@@ -117,7 +104,6 @@ void Gradient(const Canvas& c, const PictureShape& s, const std::vector<POINT>& 
     }
   }
   SelectClipRgn(c.dc, nullptr);
-  DeleteObject(region);
 }
 
 void Draw(const Canvas& c, Picture picture) {
