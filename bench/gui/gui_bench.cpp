@@ -778,7 +778,7 @@ int main(int argc, char** argv) {
   }
   QApplication app(argc, argv);
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  QApplication::setWindowIcon(gui::MakeIcon(gui::IconKind::kApp));
+  QApplication::setWindowIcon(gui::MakeIcon(Picture::kApp));
   if (wants("memory")) ok = MemoryPart() && ok;
   if (wants("batch")) ok = BatchPart(media.path(), runs) && ok;
   if (wants("adding")) ok = AddingPart(media.path(), runs) && ok;

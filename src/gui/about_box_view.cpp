@@ -62,11 +62,11 @@ AboutBoxView::AboutBoxView(AboutForm& form, QWidget* parent) : FormDialog(form.v
   setObjectName(QStringLiteral("AboutBox"));
   MakeFixedDialog(this, 359, 221, /*on_top=*/false);
   setWindowTitle(Q(form.caption));
-  setWindowIcon(MakeIcon(IconKind::kApp));
+  setWindowIcon(MakeIcon(Picture::kApp));
 
   auto* image = new QLabel(this);
   image->setObjectName(QStringLiteral("ProgramIcon"));
-  image->setPixmap(MakePixmap(IconKind::kApp, 32));
+  image->setPixmap(MakePixmap(Picture::kApp, 32));
   image->setGeometry(15, 13, 32, 32);
 
   auto* name = new QLabel(this);

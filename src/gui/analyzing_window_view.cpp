@@ -15,7 +15,7 @@ AnalyzingWindowView::AnalyzingWindowView(AnalyzingForm& form, QWidget* parent)
   setObjectName(QStringLiteral("AnalyzingWindow"));
   MakeFixedDialog(this, kWidth, 138, /*on_top=*/false);
   setWindowTitle(Q(form.caption));
-  setWindowIcon(MakeIcon(IconKind::kApp));
+  setWindowIcon(MakeIcon(Picture::kApp));
 
   auto* text = new QLabel(this);
   text->setObjectName(QStringLiteral("Heading"));

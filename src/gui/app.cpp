@@ -66,7 +66,7 @@ int RunDesktop(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Vidloom"));
   QApplication::setApplicationDisplayName(QStringLiteral("Vidloom"));
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  QApplication::setWindowIcon(MakeIcon(IconKind::kApp));
+  QApplication::setWindowIcon(MakeIcon(Picture::kApp));
 
   QtUiThread ui;
   QtDialogs dialogs(nullptr);

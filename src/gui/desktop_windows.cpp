@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/window_handlers.h"
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
 #include "gui/file_list_view.h"
@@ -53,21 +54,20 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
   FollowVisibility(window.warning_form, warning_.get());
   FollowVisibility(window.options_form, options_.get());
 
-  MainWindow* logic = &window;
-  main_->close_query = [logic] { return logic->TryClose(); };
-  warning_->close_query = [logic] { return logic->MayCloseWarning(); };
-  analyzing_->close_query = [logic] { return logic->MayCloseAnalyzing(); };
-  about_->on_website_click = [logic] { logic->WebsiteLinkClick(); };
-  about_->on_support_click = [logic] { logic->SupportLinkClick(); };
-  main_->fileList()->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
-
-  // Local files dropped on the main window: refused while the logic would take none, and added
-  // after the drop has returned (the file manager waits for it; the analysis runs the loop).
-  main_->fileDrops().allowed = [logic] { return logic->AcceptsGivenFiles(); };
+  const WindowHandlers handlers = WindowHandlersOf(window);
+  main_->close_query = handlers.may_close_main;
+  warning_->close_query = handlers.may_close_warning;
+  analyzing_->close_query = handlers.may_close_analyzing;
+  about_->on_website_click = handlers.website_click;
+  about_->on_support_click = handlers.support_click;
+  main_->fileList()->on_delete_key = handlers.delete_key;
+  main_->on_output_folder_label_enter = handlers.output_folder_label_enter;
+  main_->fileDrops().allowed = handlers.drops_allowed;
   // The main view as the timer's context: a call still queued when it goes is dropped.
   MainWindowView* main_view = main_.get();
-  main_->fileDrops().on_drop = [logic, main_view](const std::vector<std::string>& paths) {
-    QTimer::singleShot(0, main_view, [logic, paths] { logic->AddGivenFiles(paths); });
+  main_->fileDrops().on_drop = [add = handlers.add_dropped_files,
+                                main_view](const std::vector<std::string>& paths) {
+    QTimer::singleShot(0, main_view, [add, paths] { add(paths); });
   };
 }
 

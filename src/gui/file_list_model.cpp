@@ -4,18 +4,13 @@
 #include <QStringList>
 
 #include "gui/window_style.h"
+#include "model/main_window_layout.h"
 
 namespace vidloom::gui {
 
-const std::array<FileColumn, kFileCellCount + 1> kFileColumns = {{
-    {"Video File Name", 320, Qt::AlignLeft | Qt::AlignVCenter},
-    {"Video Size", 90, Qt::AlignCenter},
-    {"FrameRate", 70, Qt::AlignCenter},
-    {"Duration", 60, Qt::AlignCenter},
-    {"Output", 65, Qt::AlignCenter},
-    {"Progress", 57, Qt::AlignCenter},
-    {"Frames", 60, Qt::AlignCenter},
-}};
+Qt::Alignment FileColumnAlignment(int column) {
+  return column == 0 ? Qt::AlignLeft | Qt::AlignVCenter : Qt::AlignCenter;
+}
 
 FileListModel::FileListModel(ListView& list, QObject* parent)
     : QAbstractTableModel(parent), list_(list), rows_(list.count()) {
@@ -90,7 +85,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
       if (column == 0) return static_cast<int>(entry.checked ? Qt::Checked : Qt::Unchecked);
       return {};
     case Qt::TextAlignmentRole:
-      return QVariant::fromValue(kFileColumns.at(column).alignment);
+      return QVariant::fromValue(FileColumnAlignment(column));
     case Qt::ToolTipRole: {
       // The whole path on the name (it may be cut in the middle there); why the row did not
       // convert and what its conversion left wherever the mouse rests on it.
@@ -109,7 +104,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
   if (role == Qt::DisplayRole) return QString::fromLatin1(kFileColumns[section].caption);
-  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(kFileColumns[section].alignment);
+  if (role == Qt::TextAlignmentRole) return QVariant::fromValue(FileColumnAlignment(section));
   return {};
 }
 

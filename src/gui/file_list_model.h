@@ -4,20 +4,13 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <array>
 
 #include "model/list_view.h"
 
 namespace vidloom::gui {
 
-struct FileColumn {
-  const char* caption;
-  int width;
-  Qt::Alignment alignment;
-};
-
-// "Video File Name" and the six cells, in order.
-extern const std::array<FileColumn, kFileCellCount + 1> kFileColumns;
+// Where a column's texts stand: the file name on the left, the cells in the middle.
+Qt::Alignment FileColumnAlignment(int column);
 
 class FileListModel : public QAbstractTableModel {
   Q_OBJECT

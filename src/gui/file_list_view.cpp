@@ -6,6 +6,7 @@
 #include <QMenu>
 
 #include "gui/bind.h"
+#include "model/main_window_layout.h"
 
 namespace vidloom::gui {
 

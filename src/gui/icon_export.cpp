@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
     const QString dir = QStringLiteral("%1/%2x%2/apps").arg(root).arg(size);
     const QString file = dir + QStringLiteral("/vidloom.png");
     if (!QDir().mkpath(dir) ||
-        !vidloom::gui::MakePixmap(vidloom::gui::IconKind::kApp, size).save(file, "PNG")) {
+        !vidloom::gui::MakePixmap(vidloom::gui::Picture::kApp, size).save(file, "PNG")) {
       std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
       return 1;
     }

@@ -9,7 +9,6 @@
 //   view.show();                                      // centred on the screen
 #pragma once
 
-#include <QList>
 #include <QMainWindow>
 #include <functional>
 
@@ -26,17 +25,14 @@ class MainWindowView : public QMainWindow {
   Q_OBJECT
 
  public:
-  // The client area below the menu bar, status bar included.
-  static constexpr int kClientWidth = 765;
-  static constexpr int kClientHeight = 512;
-  static constexpr int kStatusBarHeight = 19;
-
   explicit MainWindowView(MainForm& form, QWidget* parent = nullptr);
 
   // Asked when the user closes the window; false keeps it open. Unset: closing is allowed.
   std::function<bool()> close_query;
   // Runs once a close has been allowed, before the window closes.
   std::function<void()> on_close;
+  // The mouse rests on "Output Directory : " (before its tooltip shows).
+  std::function<void()> on_output_folder_label_enter;
 
   FileListView* fileList() const { return list_; }
   QMenu* listPopup() const { return popup_; }
@@ -54,7 +50,6 @@ class MainWindowView : public QMainWindow {
  private:
   void BuildMenus();
   void BuildControls(QWidget* client);
-  void BuildSettingGroups(QWidget* client, QList<QWidget*>& order);
   void BuildStatusBar();
 
   MainForm& form_;

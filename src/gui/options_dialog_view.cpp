@@ -50,7 +50,7 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, QWidget* parent)
   setObjectName(QStringLiteral("OptionsDialog"));
   MakeFixedDialog(this, 359, 246, /*on_top=*/true);
   setWindowTitle(Q(form.caption));
-  setWindowIcon(MakeIcon(IconKind::kApp));
+  setWindowIcon(MakeIcon(Picture::kApp));
   setModal(false);
 
   auto* group = new GroupFrame(QStringLiteral(" Additional Options "), this);

@@ -14,7 +14,7 @@ WarningWindowView::WarningWindowView(PowerOffWarningForm& form, QWidget* parent)
   setObjectName(QStringLiteral("PowerOffWarning"));
   MakeFixedDialog(this, 365, 186, /*on_top=*/true);
   setWindowTitle(Q(form.caption));
-  setWindowIcon(MakeIcon(IconKind::kApp));
+  setWindowIcon(MakeIcon(Picture::kApp));
 
   auto* countdown = new QLabel(this);
   countdown->setObjectName(QStringLiteral("CountdownText"));

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "desktop/window_handlers.h"
 #include "shell/main_window.h"
 
 namespace vidloom::win32 {
@@ -24,21 +25,19 @@ DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialo
     dialogs_->SetWindow(window.warning_form, warning_->hwnd());
     dialogs_->SetWindow(window.options_form, options_->hwnd());
   }
-  MainWindow* logic = &window;
-  main_->close_query = [logic] { return logic->TryClose(); };
+  const WindowHandlers handlers = WindowHandlersOf(window);
+  main_->close_query = handlers.may_close_main;
   main_->on_close = [] { PostQuitMessage(0); };
-  warning_->close_query = [logic] { return logic->MayCloseWarning(); };
-  analyzing_->close_query = [logic] { return logic->MayCloseAnalyzing(); };
-  about_->on_website_click = [logic] { logic->WebsiteLinkClick(); };
-  about_->on_support_click = [logic] { logic->SupportLinkClick(); };
-  main_->on_delete_key = [logic] { logic->DeleteKeyPressed(); };
-  main_->on_label1_enter = [logic] { logic->OutputFolderLabelMouseEnter(); };
-  // Dropped files: refused while the logic would take none, added once the drop has been
-  // handled (the analysis runs the loop).
-  main_->drops_allowed = [logic] { return logic->AcceptsGivenFiles(); };
+  warning_->close_query = handlers.may_close_warning;
+  analyzing_->close_query = handlers.may_close_analyzing;
+  about_->on_website_click = handlers.website_click;
+  about_->on_support_click = handlers.support_click;
+  main_->on_delete_key = handlers.delete_key;
+  main_->on_output_folder_label_enter = handlers.output_folder_label_enter;
+  main_->drops_allowed = handlers.drops_allowed;
   Win32UiThread* loop = &ui;
-  main_->on_drop = [logic, loop](const std::vector<std::string>& paths) {
-    loop->Post([logic, paths] { logic->AddGivenFiles(paths); });
+  main_->on_drop = [add = handlers.add_dropped_files, loop](const std::vector<std::string>& paths) {
+    loop->Post([add, paths] { add(paths); });
   };
   ui_.SetMessageFilter(&DesktopWindows::FilterMessage, this);
 }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace vidloom::win32 {
@@ -19,80 +20,127 @@ struct Canvas {
   int X(double v) const { return static_cast<int>(v * unit); }
 };
 
-void Fill(const Canvas& c, COLORREF colour, COLORREF edge) {
-  SelectObject(c.dc, GetStockObject(DC_BRUSH));
-  SelectObject(c.dc, GetStockObject(DC_PEN));
-  SetDCBrushColor(c.dc, colour);
-  SetDCPenColor(c.dc, edge);
+COLORREF Ref(Rgb c) {
+  return RGB(c.red, c.green, c.blue);
 }
 
-void Film(const Canvas& c, double left, double top, double width, double height) {
-  Fill(c, RGB(60, 66, 78), RGB(40, 44, 52));
-  RoundRect(c.dc, c.X(left), c.X(top), c.X(left + width), c.X(top + height), c.X(2), c.X(2));
-  Fill(c, RGB(235, 238, 242), RGB(235, 238, 242));
-  const double hole = width / 8;
-  for (double y = top + 2; y + hole <= top + height - 1; y += hole * 1.8) {
-    Rectangle(c.dc, c.X(left + 1.5), c.X(y), c.X(left + 1.5 + hole), c.X(y + hole * 0.9));
-    Rectangle(c.dc, c.X(left + width - 1.5 - hole), c.X(y), c.X(left + width - 1.5),
-              c.X(y + hole * 0.9));
+// The colour at `t` (0..1) of a gradient's stops.
+COLORREF At(const std::vector<PictureFill::Stop>& stops, double t) {
+  const PictureFill::Stop* before = &stops.front();
+  for (const PictureFill::Stop& stop : stops) {
+    if (stop.at >= t) {
+      const double span = stop.at - before->at;
+      const double k = span > 0 ? std::clamp((t - before->at) / span, 0.0, 1.0) : 1.0;
+      const auto mix = [k](int from, int to) {
+        return static_cast<BYTE>(from + (to - from) * k + 0.5);
+      };
+      return RGB(mix(before->colour.red, stop.colour.red),
+                 mix(before->colour.green, stop.colour.green),
+                 mix(before->colour.blue, stop.colour.blue));
+    }
+    before = &stop;
   }
-  Fill(c, RGB(70, 140, 220), RGB(40, 100, 190));
-  Rectangle(c.dc, c.X(left + hole + 3), c.X(top + 3), c.X(left + width - hole - 3),
-            c.X(top + height - 3));
+  return Ref(stops.back().colour);
 }
 
-void Badge(const Canvas& c, double x, double y, double radius, COLORREF colour, COLORREF edge) {
-  Fill(c, colour, edge);
-  Ellipse(c.dc, c.X(x - radius), c.X(y - radius), c.X(x + radius), c.X(y + radius));
+// Draws the shape with the selected pen and brush.
+void Outline(const Canvas& c, const PictureShape& s, const std::vector<POINT>& points) {
+  switch (s.kind) {
+    case PictureShape::Kind::kRect:
+      if (s.corner > 0) {
+        RoundRect(c.dc, points[0].x, points[0].y, points[1].x, points[1].y, c.X(2 * s.corner),
+                  c.X(2 * s.corner));
+      } else {
+        Rectangle(c.dc, points[0].x, points[0].y, points[1].x, points[1].y);
+      }
+      break;
+    case PictureShape::Kind::kEllipse:
+      Ellipse(c.dc, points[0].x - points[1].x, points[0].y - points[1].y, points[0].x + points[1].x,
+              points[0].y + points[1].y);
+      break;
+    case PictureShape::Kind::kPolygon:
+      Polygon(c.dc, points.data(), static_cast<int>(points.size()));
+      break;
+    case PictureShape::Kind::kLine:
+      MoveToEx(c.dc, points[0].x, points[0].y, nullptr);
+      LineTo(c.dc, points[1].x, points[1].y);
+      break;
+    case PictureShape::Kind::kText:
+      break;
+  }
 }
 
-void Bar(const Canvas& c, double x, double y, double half_width, double half_height) {
-  Fill(c, RGB(255, 255, 255), RGB(255, 255, 255));
-  Rectangle(c.dc, c.X(x - half_width), c.X(y - half_height), c.X(x + half_width),
-            c.X(y + half_height));
-}
-
-void Shape(const Canvas& c, std::initializer_list<POINT> designed) {
-  std::vector<POINT> points;
-  for (POINT p : designed) points.push_back({c.X(p.x), c.X(p.y)});
-  Polygon(c.dc, points.data(), static_cast<int>(points.size()));
+// A gradient inside the shape: bands one sample wide across a linear gradient's line (the
+// pictures' lines run straight down or across), rings around a radial one's centre.
+void Gradient(const Canvas& c, const PictureShape& s, const std::vector<POINT>& points) {
+  const PictureFill& f = s.fill;
+  BeginPath(c.dc);
+  Outline(c, s, points);
+  EndPath(c.dc);
+  SelectClipPath(c.dc, RGN_COPY);
+  RECT box;
+  GetClipBox(c.dc, &box);
+  SelectObject(c.dc, GetStockObject(NULL_PEN));
+  SelectObject(c.dc, GetStockObject(DC_BRUSH));
+  if (f.kind == PictureFill::Kind::kLinear) {
+    const bool down = f.from.x == f.to.x;
+    const double from = c.X(down ? f.from.y : f.from.x);
+    const double length = c.X(down ? f.to.y : f.to.x) - from;
+    for (LONG at = down ? box.top : box.left; at < (down ? box.bottom : box.right); ++at) {
+      SetDCBrushColor(c.dc, At(f.stops, std::clamp((at - from) / length, 0.0, 1.0)));
+      const RECT band =
+          down ? RECT{box.left, at, box.right, at + 1} : RECT{at, box.top, at + 1, box.bottom};
+      FillRect(c.dc, &band, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    }
+  } else {
+    SetDCBrushColor(c.dc, At(f.stops, 1));
+    FillRect(c.dc, &box, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    const int radius = c.X(f.radius);
+    const int x = c.X(f.from.x);
+    const int y = c.X(f.from.y);
+    for (int r = radius; r > 0; --r) {
+      SetDCBrushColor(c.dc, At(f.stops, static_cast<double>(r) / radius));
+      Ellipse(c.dc, x - r, y - r, x + r + 1, y + r + 1);
+    }
+  }
+  SelectClipRgn(c.dc, nullptr);
 }
 
 void Draw(const Canvas& c, Picture picture) {
-  switch (picture) {
-    case Picture::kAdd:
-      Film(c, 2, 3, 20, 26);
-      Badge(c, 22, 21, 8.5, RGB(40, 160, 60), RGB(28, 112, 42));
-      Bar(c, 22, 21, 5, 1.5);
-      Bar(c, 22, 21, 1.5, 5);
-      break;
-    case Picture::kStop:
-      Fill(c, RGB(210, 40, 40), RGB(140, 20, 20));
-      Shape(c, {{12, 3}, {20, 3}, {29, 12}, {29, 20}, {20, 29}, {12, 29}, {3, 20}, {3, 12}});
-      Bar(c, 16, 16, 8, 2);
-      break;
-    case Picture::kConvert:
-      Film(c, 2, 3, 20, 26);
-      Badge(c, 22, 21, 8.5, RGB(40, 110, 200), RGB(28, 76, 140));
-      Fill(c, RGB(255, 255, 255), RGB(255, 255, 255));
-      Shape(c, {{19, 16}, {27, 21}, {19, 26}});
-      break;
-    case Picture::kRemove:
-      Badge(c, 16, 16, 12, RGB(210, 50, 50), RGB(140, 30, 30));
-      Bar(c, 16, 16, 7, 2);
-      break;
-    case Picture::kClear:
-      Badge(c, 16, 16, 12, RGB(230, 140, 30), RGB(160, 95, 20));
-      Fill(c, RGB(255, 255, 255), RGB(255, 255, 255));
-      Shape(c, {{10, 12}, {12, 10}, {22, 20}, {20, 22}});
-      Shape(c, {{20, 10}, {22, 12}, {12, 22}, {10, 20}});
-      break;
-    case Picture::kFolder:
-      Fill(c, RGB(220, 170, 50), RGB(160, 120, 30));
-      Shape(c, {{2, 7}, {12, 7}, {15, 10}, {30, 10}, {30, 27}, {2, 27}});
-      Fill(c, RGB(250, 205, 90), RGB(180, 140, 40));
-      Shape(c, {{2, 13}, {30, 13}, {30, 27}, {2, 27}});
-      break;
+  for (const PictureShape& s : PictureShapes(picture)) {
+    std::vector<POINT> points;
+    for (PicturePoint p : s.points) points.push_back({c.X(p.x), c.X(p.y)});
+    if (s.kind == PictureShape::Kind::kText) {
+      HFONT font = CreateFontW(-c.X(s.text_pixels), 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
+                               DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                               NONANTIALIASED_QUALITY, DEFAULT_PITCH | FF_SWISS, L"Segoe UI");
+      HGDIOBJ old = SelectObject(c.dc, font);
+      SetBkMode(c.dc, TRANSPARENT);
+      SetTextColor(c.dc, Ref(s.fill.colour));
+      RECT r{points[0].x, points[0].y, points[1].x, points[1].y};
+      const std::wstring text(s.text.begin(), s.text.end());
+      DrawTextW(c.dc, text.c_str(), static_cast<int>(text.size()), &r,
+                DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+      SelectObject(c.dc, old);
+      DeleteObject(font);
+      continue;
+    }
+    const bool gradient =
+        s.fill.kind == PictureFill::Kind::kLinear || s.fill.kind == PictureFill::Kind::kRadial;
+    if (gradient) Gradient(c, s, points);
+    // The solid fill and the outline (over a gradient, the outline alone).
+    HPEN pen =
+        s.pen_width > 0 ? CreatePen(PS_SOLID, std::max(1, c.X(s.pen_width)), Ref(s.pen)) : nullptr;
+    SelectObject(c.dc, pen != nullptr ? static_cast<HGDIOBJ>(pen) : GetStockObject(NULL_PEN));
+    if (s.fill.kind == PictureFill::Kind::kSolid) {
+      SelectObject(c.dc, GetStockObject(DC_BRUSH));
+      SetDCBrushColor(c.dc, Ref(s.fill.colour));
+    } else {
+      SelectObject(c.dc, GetStockObject(NULL_BRUSH));
+    }
+    if (pen != nullptr || s.fill.kind == PictureFill::Kind::kSolid) Outline(c, s, points);
+    SelectObject(c.dc, GetStockObject(NULL_PEN));
+    if (pen != nullptr) DeleteObject(pen);
   }
 }
 

@@ -1,14 +1,14 @@
-// The pictures of the buttons and menu entries, drawn at the size asked for (and so sharp at any
-// DPI), and the program's icon from the resources.
+// The pictures of the buttons and menu entries (model/pictures.h) painted with GDI at the size
+// asked for (and so sharp at any DPI), and the program's icon from the resources.
 #pragma once
 
 #include <windows.h>
 // After windows.h, which it needs.
 #include <commctrl.h>
 
-namespace vidloom::win32 {
+#include "model/pictures.h"
 
-enum class Picture { kAdd, kStop, kConvert, kRemove, kClear, kFolder };
+namespace vidloom::win32 {
 
 // A 32-bit icon of `size` x `size` pixels with smooth edges; the caller destroys it.
 HICON MakePicture(Picture picture, int size, bool disabled = false);

@@ -7,52 +7,54 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <cstring>
+#include <map>
+#include <string>
+#include <string_view>
 
+#include "model/main_window_layout.h"
 #include "rows/file_entry.h"
 #include "win32/bind.h"
 #include "win32/icons.h"
 
 namespace vidloom::win32 {
 
-const FileColumn kFileColumns[7] = {
-    {"Video File Name", 320}, {"Video Size", 90}, {"FrameRate", 70}, {"Duration", 60},
-    {"Output", 65},           {"Progress", 57},   {"Frames", 60},
-};
-
 namespace {
 
-constexpr FontSpec kBold{11, true};
-constexpr FontSpec kBigBold{12, true};
 // Drop-down lists are given room for their open list; the closed box takes its font's height.
 constexpr int kDropDownHeight = 300;
-
-// The longest texts each status panel shows: the state (a batch's summary after it), the output
-// size, the thumbnail step.
-const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts = {{
-    {"Ready", "Converting 888 of 888", "88 of 888 converted, 88 failed"},
-    {"Output File Size : 8888888 KB"},
-    {"Creating THM File.....Please Wait"},
-}};
-constexpr int kStatusPanelPadding = 14;
 // A big button's picture, smaller where the caption needs the room, and its distance from the
 // caption.
-constexpr int kBigPicture = 32;
 constexpr int kSmallerBigPicture = 24;
 constexpr int kPictureGap = 6;
 
-struct BigButton {
-  Button MainForm::*button;
-  int id;
-  Picture picture;
-  RECT designed;
-};
-const BigButton kBigButtons[] = {
-    {&MainForm::AddFileButton, kAddFileButton, Picture::kAdd, {18, 3, 130, 52}},
-    {&MainForm::StopConvertButton, kStopConvertButton, Picture::kStop, {165, 3, 130, 52}},
-    {&MainForm::ConvertNowButton, kConvertNowButton, Picture::kConvert, {318, 3, 130, 52}},
-    {&MainForm::RemoveButton, kRemoveButton, Picture::kRemove, {471, 3, 121, 52}},
-    {&MainForm::ClearAllButton, kClearAllButton, Picture::kClear, {612, 3, 130, 52}},
-};
+// The notice at the status bar's far end.
+constexpr FontSpec kBold{11, true};
+
+FontSpec Spec(TextFont font) {
+  return {font.pixels, font.bold};
+}
+
+// A key written as a menu shows it ("Ctrl+O", "Ctrl+Enter", "F1") for the window's table.
+ACCEL Accelerator(std::string_view key, int id) {
+  ACCEL accel{FVIRTKEY, 0, static_cast<WORD>(id)};
+  if (key.starts_with("Ctrl+")) {
+    accel.fVirt |= FCONTROL;
+    key.remove_prefix(5);
+  }
+  if (key == "Enter") {
+    accel.key = VK_RETURN;
+  } else if (key.size() > 1 && key[0] == 'F') {
+    accel.key = static_cast<WORD>(VK_F1 + std::atoi(std::string(key.substr(1)).c_str()) - 1);
+  } else if (!key.empty()) {
+    accel.key = static_cast<WORD>(key[0]);
+  }
+  return accel;
+}
+
+RECT Designed(const Box& box) {
+  return {box.x, box.y, box.width, box.height};
+}
 
 int TextWidth(HWND window, HFONT font, const char* text) {
   HDC dc = GetDC(window);
@@ -68,7 +70,7 @@ int TextWidth(HWND window, HFONT font, const char* text) {
 }  // namespace
 
 MainWindowView::MainWindowView(MainForm& form)
-    : FormWindow(L"MainForm", form.caption, kClientWidth, kClientHeight,
+    : FormWindow(L"MainForm", form.caption, kMainClientWidth, kMainClientHeight,
                  WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, nullptr),
       form_(form) {
   BuildMenus();
@@ -130,173 +132,126 @@ MainWindowView::~MainWindowView() {
 }
 
 void MainWindowView::BuildMenus() {
-  HMENU bar = CreateMenu();
-  HMENU file = CreatePopupMenu();
-  BindMenuEntry(*this, form_.AddFilesEntry, file, kMenuAddFiles, "Ctrl+O");
-  BindMenuEntry(*this, form_.AddFolderEntry, file, kMenuAddFolder);
-  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.ConvertEntry, file, kMenuConvert, "Ctrl+Enter");
-  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.OpenOutputFolderEntry, file, kMenuOpenOutputFolder);
-  AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.ExitEntry, file, kMenuExit);
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-
-  HMENU options = CreatePopupMenu();
-  BindMenuEntry(*this, form_.SetOptionsEntry, options, kMenuSetOptions);
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(options), L"&Options");
-
-  HMENU help = CreatePopupMenu();
-  BindMenuEntry(*this, form_.OpenHelpEntry, help, kMenuOpenHelp, "F1");
-  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.VisitWebsiteEntry, help, kMenuVisitWebsite);
-  AppendMenuW(help, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.AboutEntry, help, kMenuAbout);
-  AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-  SetMenu(hwnd(), bar);
-
-  popup_ = CreatePopupMenu();
-  BindMenuEntry(*this, form_.CheckAllEntry, popup_, kMenuCheckAll);
-  BindMenuEntry(*this, form_.UncheckAllEntry, popup_, kMenuUncheckAll);
-  AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.RemoveSelectedEntry, popup_, kMenuRemoveSelected, "Del");
-  BindMenuEntry(*this, form_.ClearAllEntry, popup_, kMenuClearAll);
-  AppendMenuW(popup_, MF_SEPARATOR, 0, nullptr);
-  BindMenuEntry(*this, form_.CheckFailedEntry, popup_, kMenuCheckFailed);
-  BindMenuEntry(*this, form_.ShowDetailsEntry, popup_, kMenuShowDetails);
-  BindMenuEntry(*this, form_.OpenRowFolderEntry, popup_, kMenuOpenRowFolder);
-
-  ACCEL keys[] = {
-      {FCONTROL | FVIRTKEY, 'O', kMenuAddFiles},
-      {FCONTROL | FVIRTKEY, VK_RETURN, kMenuConvert},
-      {FVIRTKEY, VK_F1, kMenuOpenHelp},
+  // The entries are numbered in the order the menus list them, from kMenuAddFiles on.
+  int id = kMenuAddFiles;
+  std::vector<ACCEL> keys;
+  const auto build = [&](const MenuLayout& layout) {
+    HMENU menu = CreatePopupMenu();
+    for (const MenuEntryLayout& entry : layout.entries) {
+      if (entry.entry == nullptr) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        continue;
+      }
+      BindMenuEntry(*this, form_.*entry.entry, menu, id, entry.key ? entry.key : "");
+      // The list's own keys reach it as key presses; the others are the window's.
+      if (entry.key != nullptr && !entry.key_of_the_list)
+        keys.push_back(Accelerator(entry.key, id));
+      ++id;
+    }
+    return menu;
   };
-  accelerators_ = CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys)));
+  HMENU bar = CreateMenu();
+  for (const MenuLayout& menu : kMainMenus) {
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(build(menu)), W(menu.caption).c_str());
+  }
+  SetMenu(hwnd(), bar);
+  popup_ = build(kFileListMenu);
+  accelerators_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
 }
 
 void MainWindowView::BuildControls() {
-  // Created in tab order.
-  for (const BigButton& b : kBigButtons) {
-    Button& button = form_.*b.button;
-    HWND widget = AddControl(WC_BUTTONW, button.caption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                             b.designed, b.id, kBigBold);
-    BindButton(*this, button, widget);
+  // Created in tab order. The controls that report are numbered in the order the layout lists
+  // them, from kAddFileButton on; captions and groups report nothing.
+  int id = kAddFileButton;
+  std::map<std::string, HWND> made;
+  for (const ControlLayout& layout : kMainWindowControls) {
+    Control* model = layout.control != nullptr ? &layout.control(form_) : nullptr;
+    const RECT designed = Designed(ClientBox(layout));
+    const FontSpec font = Spec(layout.font);
+    HWND widget = nullptr;
+    switch (layout.kind) {
+      case ControlKind::kBigButton:
+      case ControlKind::kButton: {
+        auto& button = static_cast<Button&>(*model);
+        widget = AddControl(WC_BUTTONW, button.caption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
+                            designed, id, font);
+        BindButton(*this, button, widget);
+        break;
+      }
+      case ControlKind::kFileList:
+        list_ = widget =
+            AddControl(WC_LISTVIEWW, "",
+                       WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
+                       designed, id, font, WS_EX_CLIENTEDGE);
+        BindList();
+        SizeColumns();
+        break;
+      case ControlKind::kCaption:
+        widget = AddControl(WC_STATICW, layout.text, WS_VISIBLE, designed, kStaticLabel, font);
+        FitToText(widget);
+        break;
+      case ControlKind::kLabel:
+        if (model == &form_.OutputFolderLabel) {
+          // Resting on it shows the whole output directory.
+          widget = AddControl(WC_STATICW, "", WS_VISIBLE | SS_NOTIFY, designed, id, font);
+          AddTip(
+              widget, [this] { return form_.OutputFolderLabel.hint(); },
+              [this] {
+                if (on_output_folder_label_enter) on_output_folder_label_enter();
+              });
+        } else {
+          widget = AddControl(WC_STATICW, "", WS_VISIBLE, designed, id, font);
+        }
+        BindLabel(*this, static_cast<Label&>(*model), widget, true);
+        break;
+      case ControlKind::kSelector:
+        widget =
+            AddControl(WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                       {designed.left, designed.top, designed.right, kDropDownHeight}, id, font);
+        BindSelector(*this, static_cast<Selector&>(*model), widget);
+        break;
+      case ControlKind::kEdit:
+        widget = AddControl(WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, designed, id,
+                            font, WS_EX_CLIENTEDGE);
+        BindEdit(*this, static_cast<Edit&>(*model), widget);
+        break;
+      case ControlKind::kGroup:
+        // The group's controls are children of the window (a group box passes no reports on),
+        // placed inside its frame.
+        widget =
+            AddControl(WC_BUTTONW, layout.text, WS_VISIBLE | BS_GROUPBOX, designed, kStaticLabel);
+        break;
+      case ControlKind::kTrackBar:
+        widget = AddControl(TRACKBAR_CLASSW, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS,
+                            designed, id, font);
+        BindTrackBar(*this, static_cast<TrackBar&>(*model), widget);
+        break;
+      case ControlKind::kProgressBar:
+        widget = AddControl(PROGRESS_CLASSW, "", WS_VISIBLE, designed, id, font);
+        BindProgressBar(*this, static_cast<ProgressBar&>(*model), widget);
+        break;
+    }
+    if (model != nullptr) ++id;
+    made[layout.name] = widget;
   }
-
-  list_ = AddControl(WC_LISTVIEWW, "",
-                     WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-                     {4, 66, 753, 208}, kFileList, {}, WS_EX_CLIENTEDGE);
-  BindList();
-  SizeColumns();
-
-  HWND format_label =
-      AddControl(WC_STATICW, "Output Format : ", WS_VISIBLE, {7, 286, 98, 16}, kStaticLabel, kBold);
-  FitToText(format_label);
-  HWND format =
-      AddControl(WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                 {105, 282, 301, kDropDownHeight}, kComboOutputFormat);
-  BindSelector(*this, form_.ComboOutputFormat, format);
-  KeepClearOf(format_label, format);
-
-  HWND folder_label = AddControl(WC_STATICW, "", WS_VISIBLE | SS_NOTIFY, {416, 286, 100, 16},
-                                 kOutputFolderLabel, kBold);
-  BindLabel(*this, form_.OutputFolderLabel, folder_label, true);
-  AddTip(
-      folder_label, [this] { return form_.OutputFolderLabel.hint(); },
-      [this] {
-        if (on_label1_enter) on_label1_enter();
-      });
-
-  HWND folder = AddControl(WC_EDITW, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-                           {525, 284, 181, 21}, kOutputFolder, {}, WS_EX_CLIENTEDGE);
-  BindEdit(*this, form_.OutputFolder, folder);
-  KeepClearOf(folder_label, folder);
-  BindButton(*this, form_.ButtonBrowseForFolder,
-             AddControl(WC_BUTTONW, "", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, {711, 280, 40, 28},
-                        kButtonBrowseForFolder));
-
-  BuildSettingGroups();
-
-  BindProgressBar(
-      *this, form_.ConversionProgress,
-      AddControl(PROGRESS_CLASSW, "", WS_VISIBLE, {69, 462, 585, 16}, kConversionProgress));
-  BindButton(
-      *this, form_.ButtonStopSmall,
-      AddControl(WC_BUTTONW, form_.ButtonStopSmall.caption, WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON,
-                 {668, 456, 77, 28}, kButtonStopSmall));
-}
-
-// The video, audio and general settings, each a framed group of labelled lists. The lists are
-// children of the window (a group box passes no reports on), placed inside their frame.
-void MainWindowView::BuildSettingGroups() {
-  struct Group {
-    const char* caption;
-    RECT designed;
-  };
-  struct ComboRow {
-    Selector MainForm::*selector;
-    int id;
-    const char* caption;
-    int top;
-  };
-  auto add_group = [this](const char* caption, RECT designed) {
-    AddControl(WC_BUTTONW, caption, WS_VISIBLE | BS_GROUPBOX, designed, kStaticLabel);
-    return POINT{designed.left, designed.top};
-  };
-  auto add_rows = [this](POINT origin, const auto& rows, int list_left, int list_width) {
-    std::vector<HWND> labels;
-    std::vector<HWND> lists;
-    for (const ComboRow& row : rows) {
-      HWND label =
-          AddControl(WC_STATICW, row.caption, WS_VISIBLE,
-                     {origin.x + 12, origin.y + row.top + 4, list_left - 14, 16}, kStaticLabel);
-      FitToText(label);
-      HWND list = AddControl(
-          WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-          {origin.x + list_left, origin.y + row.top, list_width, kDropDownHeight}, row.id);
-      BindSelector(*this, form_.*row.selector, list);
-      labels.push_back(label);
-      lists.push_back(list);
+  // A list or an edit stays clear of the text of its label; the lists of a group stay in one
+  // column, clear of the widest of their labels.
+  for (const ControlLayout& layout : kMainWindowControls) {
+    if (layout.label == nullptr ||
+        (layout.kind != ControlKind::kSelector && layout.kind != ControlKind::kEdit)) {
+      continue;
     }
-    // The lists of a group stay in one column, clear of its widest label.
-    for (HWND list : lists) {
-      for (HWND label : labels) KeepClearOf(label, list);
+    if (layout.group == nullptr) {
+      KeepClearOf(made[layout.label], made[layout.name]);
+      continue;
     }
-  };
-
-  const POINT video = add_group(" Video Settings ", {14, 315, 285, 133});
-  const ComboRow video_rows[] = {
-      {&MainForm::ComboVideoCodec, kComboVideoCodec, "Video Codec : ", 18},
-      {&MainForm::ComboVideoSize, kComboVideoSize, "Video Size : ", 46},
-      {&MainForm::ComboVideoBitrate, kComboVideoBitrate, "Video Bitrate : ", 74},
-      {&MainForm::ComboVideoFramerate, kComboVideoFramerate, "Video Framerate : ", 102},
-  };
-  add_rows(video, video_rows, 112, 157);
-
-  const POINT audio = add_group(" Audio Settings ", {309, 315, 219, 133});
-  const ComboRow audio_rows[] = {
-      {&MainForm::ComboAudioCodec, kComboAudioCodec, "Audio Codec : ", 18},
-      {&MainForm::ComboAudioBitrate, kComboAudioBitrate, "Audio Bitrate :", 46},
-      {&MainForm::ComboAudioChannel, kComboAudioChannel, "Audio Channels :", 74},
-      {&MainForm::ComboSamplingRate, kComboSamplingRate, "Sampling Rate : ", 102},
-  };
-  add_rows(audio, audio_rows, 108, 97);
-
-  const POINT general = add_group(" General Settings ", {538, 315, 213, 133});
-  const ComboRow general_rows[] = {
-      {&MainForm::ComboLetterBox, kComboLetterBox, "Video Zoom : ", 24},
-      {&MainForm::ComboAspectRatio, kComboAspectRatio, "Aspect Ratio : ", 53},
-  };
-  add_rows(general, general_rows, 90, 97);
-  FitToText(AddControl(WC_STATICW, "Volume : ", WS_VISIBLE,
-                       {general.x + 12, general.y + 92, 56, 16}, kStaticLabel));
-  BindTrackBar(*this, form_.VolumeSlider,
-               AddControl(TRACKBAR_CLASSW, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS,
-                          {general.x + 69, general.y + 90, 139, 19}, kVolumeSlider));
-  BindLabel(*this, form_.VolumePercent,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {general.x + 129, general.y + 114, 40, 16},
-                       kVolumePercent),
-            true);
+    for (const ControlLayout& other : kMainWindowControls) {
+      if (other.kind == ControlKind::kSelector && other.label != nullptr &&
+          other.group != nullptr && std::strcmp(other.group, layout.group) == 0) {
+        KeepClearOf(made[other.label], made[layout.name]);
+      }
+    }
+  }
 }
 
 void MainWindowView::BuildStatusBar() {
@@ -365,12 +320,13 @@ void MainWindowView::BindList() {
   ListView_SetExtendedListViewStyle(list_, LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES |
                                                LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP |
                                                LVS_EX_DOUBLEBUFFER);
-  for (int i = 0; i < 7; ++i) {
-    const std::wstring caption = W(kFileColumns[i].caption);
+  for (int i = 0; i < static_cast<int>(kFileColumns.size()); ++i) {
+    const std::wstring caption = W(kFileColumns[static_cast<std::size_t>(i)].caption);
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
-    column.cx = Scale(kFileColumns[i].width);  // SizeColumns fits them to their captions
+    // SizeColumns fits them to their captions.
+    column.cx = Scale(kFileColumns[static_cast<std::size_t>(i)].width);
     column.pszText = const_cast<wchar_t*>(caption.c_str());
     SendMessageW(list_, LVM_INSERTCOLUMNW, static_cast<WPARAM>(i),
                  reinterpret_cast<LPARAM>(&column));
@@ -547,14 +503,6 @@ void MainWindowView::SetButtonPictures() {
     return SendMessageW(control(id), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)) &&
            ideal.cx <= inside.right;
   };
-  for (const BigButton& b : kBigButtons) {
-    // The caption keeps its distance from the picture; where the system font leaves too little
-    // room for both, the picture is drawn smaller.
-    set(b.id, b.picture, kBigPicture, kPictureGap);
-    if (!fits(b.id)) set(b.id, b.picture, kSmallerBigPicture, kPictureGap);
-  }
-  set(kButtonBrowseForFolder, Picture::kFolder, 20);
-  set(kButtonStopSmall, Picture::kStop, 16);
   const auto centre = [this](int id) {
     BUTTON_IMAGELIST pictures{};
     SendMessageW(control(id), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&pictures));
@@ -562,7 +510,22 @@ void MainWindowView::SetButtonPictures() {
     pictures.margin = {};
     SendMessageW(control(id), BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&pictures));
   };
-  centre(kButtonBrowseForFolder);
+  int id = kAddFileButton;
+  for (const ControlLayout& layout : kMainWindowControls) {
+    if (layout.control == nullptr) continue;
+    const int button = id++;
+    if (layout.picture == Picture::kNone) continue;
+    if (layout.kind == ControlKind::kBigButton) {
+      // The caption keeps its distance from the picture; where the system font leaves too
+      // little room for both, the picture is drawn smaller.
+      set(button, layout.picture, layout.picture_size, kPictureGap);
+      if (!fits(button)) set(button, layout.picture, kSmallerBigPicture, kPictureGap);
+    } else {
+      set(button, layout.picture, layout.picture_size);
+      // A picture alone stands in the middle.
+      if (static_cast<Button&>(layout.control(form_)).caption.empty()) centre(button);
+    }
+  }
 }
 
 void MainWindowView::Relaid() {
@@ -577,15 +540,17 @@ void MainWindowView::SizeColumns() {
   HWND header = ListView_GetHeader(list_);
   auto* font = reinterpret_cast<HFONT>(SendMessageW(header, WM_GETFONT, 0, 0));
   const int padding = 6 * GetSystemMetrics(SM_CXEDGE);
-  int widths[7];
+  std::array<int, kFileColumns.size()> widths{};
   int taken = 0;
-  for (int i = 1; i < 7; ++i) {
+  for (std::size_t i = 1; i < widths.size(); ++i) {
     const int designed = Scale(kFileColumns[i].width);
     widths[i] = std::max(designed, TextWidth(header, font, kFileColumns[i].caption) + padding);
     taken += widths[i] - designed;
   }
   widths[0] = Scale(kFileColumns[0].width) - taken;
-  for (int i = 0; i < 7; ++i) ListView_SetColumnWidth(list_, i, widths[i]);
+  for (std::size_t i = 0; i < widths.size(); ++i) {
+    ListView_SetColumnWidth(list_, static_cast<int>(i), widths[i]);
+  }
 }
 
 void MainWindowView::FollowTaskbar() {

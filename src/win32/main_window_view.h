@@ -21,7 +21,8 @@ struct ITaskbarList3;
 
 namespace vidloom::win32 {
 
-// The identifiers of the main window's controls and menu entries.
+// The identifiers of the main window's controls and menu entries, in the order the window's
+// layout (model/main_window_layout.h) lists them.
 enum ControlId : int {
   kAddFileButton = 101,
   kStopConvertButton,
@@ -68,18 +69,8 @@ enum ControlId : int {
   kMenuOpenRowFolder,
 };
 
-// The file list's columns: caption and width at 96 DPI.
-struct FileColumn {
-  const char* caption;
-  int width;
-};
-extern const FileColumn kFileColumns[7];
-
 class MainWindowView : public FormWindow {
  public:
-  static constexpr int kClientWidth = 765;
-  static constexpr int kClientHeight = 512;
-
   explicit MainWindowView(MainForm& form);
   ~MainWindowView() override;
 
@@ -88,7 +79,7 @@ class MainWindowView : public FormWindow {
   HACCEL accelerators() const { return accelerators_; }
 
   // The mouse rests on "Output Directory : " (before its tooltip shows).
-  std::function<void()> on_label1_enter;
+  std::function<void()> on_output_folder_label_enter;
   // The Delete key on the file list.
   std::function<void()> on_delete_key;
   // Files and folders dropped on the window: `allowed` is asked first (unset: always); the

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEnterEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -395,6 +396,11 @@ TEST_F(DesktopTest, StoredSettingsShowAtStartupAndStayUntouchedUntilClosed) {
   WriteTextFile(settings_path_, stored);
   Start();
   EXPECT_EQ(MainChild<QLineEdit>("OutputFolder")->text(), "/srv/videos");
+  // Resting on "Output Directory : " shows the whole output directory.
+  auto* folder_label = MainChild<QLabel>("OutputFolderLabel");
+  QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), folder_label->mapToGlobal(QPointF(2, 2)));
+  QApplication::sendEvent(folder_label, &enter);
+  EXPECT_EQ(folder_label->toolTip(), "/srv/videos");
   auto* format = MainChild<QComboBox>("ComboOutputFormat");
   EXPECT_EQ(format->currentIndex(), 12);
   EXPECT_EQ(format->currentText().toStdString(), FormatListRows()[12]);
