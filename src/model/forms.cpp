@@ -1,5 +1,6 @@
 #include "model/forms.h"
 
+#include "model/main_window_layout.h"
 #include "platform/processors.h"
 
 namespace vidloom {
@@ -30,7 +31,7 @@ MainForm::MainForm() {
   VolumeSlider.max = 10;
   VolumeSlider.SetPosition(5);
 
-  Status.SetPanel(0, "Ready");
+  Status.SetPanel(0, kReadyText);
   UnusedMemo.SetVisible(false);
 
   AddFilesEntry.caption = "Add Files";

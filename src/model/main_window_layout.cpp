@@ -198,10 +198,10 @@ const std::array<FileColumnLayout, kFileCellCount + 1> kFileColumns = {{
 }};
 
 const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts = {{
-    {"Ready", "Converting 888 of 888", "88 of 888 converted, 88 failed",
+    {kReadyText, "Converting 888 of 888", "88 of 888 converted, 88 failed",
      "88 converted, 88 failed, 88 stopped"},
     {"Output File Size : 8888888 KB"},
-    {"Creating THM File.....Please Wait"},
+    {kThumbnailPanelText},
 }};
 
 const ControlLayout* FindMainWindowControl(const char* name) {

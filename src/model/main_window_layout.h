@@ -124,6 +124,10 @@ extern const MenuLayout kFileListMenu;
 // the output size, the thumbnail step. Each panel is as wide as its longest text plus
 // kStatusPanelPadding (frame, margins, a little air).
 extern const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts;
+// The first panel while no batch has ended since the list last changed; the third while a PSP
+// thumbnail is made.
+inline constexpr const char* kReadyText = "Ready";
+inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
 inline constexpr int kStatusPanelPadding = 14;
 
 }  // namespace vidloom

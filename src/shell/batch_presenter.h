@@ -10,6 +10,7 @@
 
 #include "model/dialogs.h"
 #include "model/forms.h"
+#include "model/main_window_layout.h"
 #include "model/ui_thread.h"
 #include "pipeline/batch_driver.h"
 #include "pipeline/watchdog.h"
@@ -18,7 +19,6 @@
 namespace vidloom {
 
 inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
-inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
 
 // The window operations a batch calls; each runs on the UI thread.
 struct BatchHooks {

@@ -25,8 +25,6 @@ constexpr const char* kWindowCaption = "Vidloom";
 constexpr int kHintHidePauseMs = 30000;
 // The reason given with the sleep lock a batch holds.
 constexpr const char* kSleepInhibitReason = "Converting files";
-// The first status panel while no batch has ended since the list last changed.
-constexpr const char* kReadyText = "Ready";
 // The headline of File > "Add Folder..."'s chooser.
 constexpr const char* kChooseMediaFolderHeadline = "Choose a folder of video and audio files :";
 // The status bar's notice while "Shut Down Computer ..." is ticked.
