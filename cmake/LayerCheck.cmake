@@ -2,9 +2,9 @@
 # headers and those of the folders below it. A new include that reaches up fails here, before
 # anything is compiled.
 #
-#   rows <- model <- profiles <- settings <- shell <- desktop, gui, win32, cli
-#   rows, profiles <- pipeline <- shell: the batch engine knows no window, only rows and choices
-#   platform, model, media <- analysis <- shell;  media <- encoder (raziz2u shares nothing else)
+#   rows <- model <- profiles <- settings <- window_logic <- desktop, gui, win32, cli
+#   rows, profiles <- pipeline <- window_logic: the batch engine knows no window, only rows and choices
+#   platform, model, media <- analysis <- window_logic;  media <- encoder (raziz2u shares nothing else)
 #   unicode (UTF-16 at the Windows API) is below all of them
 if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.21)
@@ -19,11 +19,11 @@ set(_vidloom_layers
   "pipeline:pipeline,profiles,rows,platform,unicode"
   "settings:settings,profiles,model,rows,platform,unicode"
   "analysis:analysis,media,model,rows,platform,unicode"
-  "shell:shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "desktop:desktop,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "cli:cli,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "gui:gui,desktop,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "win32:win32,desktop,shell,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "window_logic:window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "desktop:desktop,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "cli:cli,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "gui:gui,desktop,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "win32:win32,desktop,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
   "encoder:encoder,media,unicode")
 
 # Every include of a source of src/ is checked: "folder/file.h" (or <folder/file.h> naming one of

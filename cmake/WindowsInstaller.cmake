@@ -19,9 +19,9 @@ add_custom_command(
   OUTPUT ${_extensions}
   COMMAND ${CMAKE_COMMAND} -E make_directory ${_installer_dir}
   COMMAND ${VIDLOOM_PYTHON} ${PROJECT_SOURCE_DIR}/packaging/windows/extensions.py
-          ${PROJECT_SOURCE_DIR}/src/shell/add_files.h ${_extensions}
+          ${PROJECT_SOURCE_DIR}/src/window_logic/add_files.h ${_extensions}
   DEPENDS ${PROJECT_SOURCE_DIR}/packaging/windows/extensions.py
-          ${PROJECT_SOURCE_DIR}/src/shell/add_files.h
+          ${PROJECT_SOURCE_DIR}/src/window_logic/add_files.h
   COMMENT "Listing the file types for the installer's Open With entries"
   VERBATIM)
 

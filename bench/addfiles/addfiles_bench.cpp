@@ -18,8 +18,8 @@
 #include "model/headless_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "profiles/window_state.h"
-#include "shell/add_files.h"
-#include "shell/main_window_setup.h"
+#include "window_logic/add_files.h"
+#include "window_logic/main_window_setup.h"
 
 namespace {
 

@@ -22,7 +22,7 @@
 #include "platform/command_line.h"
 #include "platform/process.h"
 #include "profiles/format_selectors.h"
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 namespace {
 

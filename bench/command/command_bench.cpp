@@ -10,7 +10,7 @@
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"
 #include "profiles/volume.h"
-#include "shell/batch_presenter.h"
+#include "window_logic/batch_presenter.h"
 
 namespace vidloom {
 namespace {

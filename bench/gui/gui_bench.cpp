@@ -55,8 +55,8 @@
 #include "gui/qt_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "profiles/format_selectors.h"
-#include "shell/add_files.h"
-#include "shell/main_window.h"
+#include "window_logic/add_files.h"
+#include "window_logic/main_window.h"
 
 extern char** environ;
 

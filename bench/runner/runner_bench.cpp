@@ -28,7 +28,7 @@
 #include "pipeline/output_parser.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
-#include "shell/batch_presenter.h"
+#include "window_logic/batch_presenter.h"
 
 extern char** environ;
 

@@ -20,8 +20,8 @@
 #include "profiles/format_selectors.h"
 #include "profiles/text_rules.h"
 #include "settings/settings.h"
-#include "shell/add_files.h"
-#include "shell/main_window.h"
+#include "window_logic/add_files.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::cli {
 namespace {

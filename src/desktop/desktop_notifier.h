@@ -4,7 +4,7 @@
 
 #include <QDBusConnection>
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::desktop {
 

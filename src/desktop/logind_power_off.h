@@ -4,7 +4,7 @@
 // power-off.
 #pragma once
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::desktop {
 

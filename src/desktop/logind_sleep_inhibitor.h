@@ -6,7 +6,7 @@
 #include <QDBusConnection>
 #include <string>
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::desktop {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom {
 

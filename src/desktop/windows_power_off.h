@@ -2,7 +2,7 @@
 // build refuses any other target that does), so nothing in a test or CI run can reach it.
 #pragma once
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::desktop {
 

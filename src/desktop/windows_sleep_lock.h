@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::desktop {
 

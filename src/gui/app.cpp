@@ -23,7 +23,7 @@
 #include "gui/window_style.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::gui {
 
@@ -60,7 +60,7 @@ int RunDesktop(int argc, char** argv) {
   // What is left after Qt took its own options out of argv is ours: files, or a mistake.
   if (const auto unknown = UnknownOptions(argc, argv); !unknown.empty()) {
     std::fprintf(stderr, "vidloom: unknown option %s\n%s", unknown.front().c_str(),
-                 DesktopUsageText().c_str());
+                 ProgramUsageText().c_str());
     return 2;
   }
   QApplication::setApplicationName(QStringLiteral("Vidloom"));

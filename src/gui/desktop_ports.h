@@ -3,9 +3,9 @@
 
 #include <QWidget>
 
-#include "shell/add_files.h"
-#include "shell/desktop.h"
-#include "shell/ports.h"
+#include "window_logic/add_files.h"
+#include "window_logic/headless_desktop.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::gui {
 

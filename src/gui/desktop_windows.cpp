@@ -13,7 +13,7 @@
 #include "gui/options_dialog_view.h"
 #include "gui/qt_dialogs.h"
 #include "gui/warning_window_view.h"
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::gui {
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "shell/desktop_usage.h"
+#include "window_logic/program_usage.h"
 
 namespace vidloom::gui {
 namespace {
@@ -15,8 +15,8 @@ bool Is(const char* arg, const char* option) {
 
 }  // namespace
 
-std::string DesktopUsageText() {
-  return DesktopUsage(
+std::string ProgramUsageText() {
+  return ProgramUsage(
       "Qt's own options (-platform NAME, -style NAME, -display DISPLAY, ...) are taken too.");
 }
 
@@ -28,7 +28,7 @@ std::optional<int> AnswerOnTerminal(int argc, const char* const* argv) {
   for (int i = 1; i < argc; ++i) {
     if (Is(argv[i], "--")) break;
     if (Is(argv[i], "--help") || Is(argv[i], "-h")) {
-      std::fputs(DesktopUsageText().c_str(), stdout);
+      std::fputs(ProgramUsageText().c_str(), stdout);
       return 0;
     }
     if (Is(argv[i], "--version")) {

@@ -9,7 +9,7 @@
 namespace vidloom::gui {
 
 // "vidloom --help": what the program takes on its command line.
-std::string DesktopUsageText();
+std::string ProgramUsageText();
 // "vidloom --version": "Vidloom <version>".
 std::string VersionText();
 

@@ -21,7 +21,7 @@
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
 #include "gui/warning_window_view.h"
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::gui {
 

@@ -9,10 +9,10 @@
 #include "desktop/windows_sleep_lock.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
-#include "shell/main_window.h"
 #include "unicode/utf16.h"
 #include "win32/desktop_windows.h"
 #include "win32/shell_ports.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::win32 {
 
@@ -20,7 +20,7 @@ int RunDesktop() {
   const DesktopArguments arguments = ParseDesktopArguments(unicode::CommandLineArguments());
   switch (arguments.ask) {
     case DesktopArguments::Ask::kHelp:
-      MessageBoxW(nullptr, MultiLine(DesktopUsageText()).c_str(), L"Vidloom", MB_OK);
+      MessageBoxW(nullptr, MultiLine(ProgramUsageText()).c_str(), L"Vidloom", MB_OK);
       return 0;
     case DesktopArguments::Ask::kVersion:
       MessageBoxW(nullptr, MultiLine(VersionText()).c_str(), L"Vidloom", MB_OK);
@@ -28,7 +28,7 @@ int RunDesktop() {
     case DesktopArguments::Ask::kWrong:
       MessageBoxW(
           nullptr,
-          MultiLine("Unknown option " + arguments.wrong + "\n\n" + DesktopUsageText()).c_str(),
+          MultiLine("Unknown option " + arguments.wrong + "\n\n" + ProgramUsageText()).c_str(),
           L"Vidloom", MB_OK | MB_ICONERROR);
       return 2;
     case DesktopArguments::Ask::kWindow:

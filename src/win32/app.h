@@ -18,7 +18,7 @@ struct DesktopArguments {
 DesktopArguments ParseDesktopArguments(const std::vector<std::string>& arguments);
 
 // The usage text and "Vidloom <version>".
-std::string DesktopUsageText();
+std::string ProgramUsageText();
 std::string VersionText();
 
 // Runs the program; returns its exit code.

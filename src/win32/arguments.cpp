@@ -1,6 +1,6 @@
 #include "win32/app.h"
 
-#include "shell/desktop_usage.h"
+#include "window_logic/program_usage.h"
 
 namespace vidloom::win32 {
 
@@ -31,8 +31,8 @@ DesktopArguments ParseDesktopArguments(const std::vector<std::string>& arguments
   return parsed;
 }
 
-std::string DesktopUsageText() {
-  return DesktopUsage("/? is taken for --help.");
+std::string ProgramUsageText() {
+  return ProgramUsage("/? is taken for --help.");
 }
 
 std::string VersionText() {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "desktop/window_handlers.h"
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::win32 {
 

@@ -6,9 +6,9 @@
 
 #include <string>
 
-#include "shell/add_files.h"
-#include "shell/desktop.h"
-#include "shell/ports.h"
+#include "window_logic/add_files.h"
+#include "window_logic/headless_desktop.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::win32 {
 

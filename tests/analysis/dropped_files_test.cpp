@@ -16,8 +16,8 @@
 #include <set>
 #include <sstream>
 
-#include "shell/add_files.h"
 #include "support/temp_dir.h"
+#include "window_logic/add_files.h"
 
 namespace vidloom::analysis {
 namespace {

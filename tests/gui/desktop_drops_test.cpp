@@ -14,9 +14,9 @@
 #include "gui/file_list_view.h"
 #include "gui/main_window_view.h"
 #include "gui/qt_ui_thread.h"
-#include "shell/main_window.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::gui {
 namespace {

@@ -50,12 +50,12 @@
 #include "platform/filesystem.h"
 #include "profiles/catalogue.h"
 #include "settings/settings.h"
-#include "shell/countdown.h"
-#include "shell/links.h"
-#include "shell/main_window.h"
 #include "support/fake_ports.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "window_logic/countdown.h"
+#include "window_logic/links.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom::gui {
 namespace {

@@ -29,7 +29,7 @@ plant pipeline/batch_driver.cpp '#include "win32/app.h"' 'src/pipeline/batch_dri
 plant pipeline/batch_driver.cpp '#include "main_window.h"' 'not beside it'
 plant pipeline/batch_driver.h '#include "model/forms.h"' 'src/pipeline/batch_driver.h'
 plant cli/main.cpp '#include <gui/app.h>' 'src/cli/main.cpp'
-plant model/dialogs.h '  #  include "shell/main_window.h"' 'src/model/dialogs.h'
+plant model/dialogs.h '  #  include "window_logic/main_window.h"' 'src/model/dialogs.h'
 plant extra2/thing.h '#include "model/dialogs.h"' 'src/extra2: a folder without a layer'
 [ $status -eq 0 ] && echo "ok: the layer check sees every include"
 exit $status

@@ -10,9 +10,9 @@
 
 #include "pipeline/batch_fixture.h"
 #include "platform/processors.h"
-#include "shell/main_window_setup.h"
 #include "support/processes.h"
 #include "support/scripted_dialogs.h"
+#include "window_logic/main_window_setup.h"
 
 namespace vidloom {
 namespace {

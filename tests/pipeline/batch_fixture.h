@@ -18,14 +18,14 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"
-#include "shell/batch_presenter.h"
-#include "shell/main_window_setup.h"
-#include "shell/work_controls.h"
 #include "support/processes.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
+#include "window_logic/batch_presenter.h"
+#include "window_logic/main_window_setup.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom::testing {
 

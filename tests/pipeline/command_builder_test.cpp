@@ -13,8 +13,8 @@
 #include "platform/command_line.h"
 #include "profiles/text_rules.h"
 #include "profiles/window_fixture.h"
-#include "shell/batch_presenter.h"
 #include "support/temp_dir.h"
+#include "window_logic/batch_presenter.h"
 
 namespace vidloom {
 namespace {

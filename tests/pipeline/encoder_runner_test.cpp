@@ -19,11 +19,11 @@
 #include "pipeline/watchdog.h"
 #include "platform/command_line.h"
 #include "platform/process.h"
-#include "shell/batch_presenter.h"
 #include "support/fake_clock.h"
 #include "support/processes.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
+#include "window_logic/batch_presenter.h"
 
 namespace vidloom {
 namespace {

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "profiles/catalogue.h"
-#include "shell/main_window_setup.h"
+#include "window_logic/main_window_setup.h"
 
 namespace vidloom {
 namespace {

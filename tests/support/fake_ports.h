@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom::testing {
 

@@ -16,12 +16,12 @@
 
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
-#include "shell/links.h"
-#include "shell/main_window.h"
-#include "shell/work_controls.h"
 #include "unicode/utf16.h"
 #include "win32/desktop_windows.h"
 #include "win32/shell_ports.h"
+#include "window_logic/links.h"
+#include "window_logic/main_window.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom::win32 {
 namespace {

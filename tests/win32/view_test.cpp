@@ -19,9 +19,6 @@
 #include <vector>
 
 #include "platform/filesystem.h"
-#include "shell/add_files.h"
-#include "shell/main_window.h"
-#include "shell/work_controls.h"
 #include "support/fake_ports.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -30,6 +27,9 @@
 #include "win32/desktop_windows.h"
 #include "win32/message_boxes.h"
 #include "win32/shell_ports.h"
+#include "window_logic/add_files.h"
+#include "window_logic/main_window.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom::win32 {
 namespace {

@@ -1,7 +1,7 @@
 // The main window put together: start-up order and state, settings kept until an allowed close,
 // File > Exit, the shutdown countdown on a fake clock with a fake power-off, the options dialog,
 // the folder choice, help and links, the list's context menu and the volume slider.
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -13,15 +13,15 @@
 
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"
-#include "shell/add_files.h"
-#include "shell/countdown.h"
-#include "shell/links.h"
 #include "support/fake_clock.h"
 #include "support/fake_ports.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
+#include "window_logic/add_files.h"
+#include "window_logic/countdown.h"
+#include "window_logic/links.h"
 
 namespace vidloom {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/main_window_setup.h"
+#include "window_logic/main_window_setup.h"
 
 #include "profiles/format_selectors.h"
 #include "profiles/volume.h"

@@ -1,6 +1,6 @@
 // Adding files: the whole "Add Files" run on the window model, with a scripted file dialog, a
 // table-driven reader, the scripted fake encoder for the probes and a fake clock for the pauses.
-#include "shell/add_files.h"
+#include "window_logic/add_files.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,12 +15,12 @@
 
 #include "platform/encoder_files.h"
 #include "profiles/window_state.h"
-#include "shell/main_window_setup.h"
-#include "shell/work_controls.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
+#include "window_logic/main_window_setup.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom {
 namespace {

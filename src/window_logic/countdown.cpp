@@ -1,4 +1,4 @@
-#include "shell/countdown.h"
+#include "window_logic/countdown.h"
 
 #include <string>
 

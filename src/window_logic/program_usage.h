@@ -7,6 +7,6 @@ namespace vidloom {
 
 // The usage text, with `toolkit_note` (a line about the toolkit's own options, or empty) before
 // the last line.
-std::string DesktopUsage(const std::string& toolkit_note);
+std::string ProgramUsage(const std::string& toolkit_note);
 
 }  // namespace vidloom

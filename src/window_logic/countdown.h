@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "model/forms.h"
-#include "shell/ports.h"
-#include "shell/work_controls.h"
+#include "window_logic/ports.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom {
 

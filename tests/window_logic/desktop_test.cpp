@@ -1,6 +1,6 @@
 // The start-up script runner: a real /bin/sh started in the script's directory, detached, with
 // the signals the program blocks unblocked; a missing script starts nothing.
-#include "shell/desktop.h"
+#include "window_logic/headless_desktop.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

@@ -1,4 +1,4 @@
-#include "shell/batch_presenter.h"
+#include "window_logic/batch_presenter.h"
 
 #include <algorithm>
 

@@ -2,8 +2,8 @@
 #undef DeleteFile
 
 #include "platform/filesystem.h"
-#include "shell/desktop.h"
 #include "unicode/utf16.h"
+#include "window_logic/headless_desktop.h"
 
 namespace vidloom {
 

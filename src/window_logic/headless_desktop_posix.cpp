@@ -7,7 +7,7 @@
 #include <cerrno>
 
 #include "platform/filesystem.h"
-#include "shell/desktop.h"
+#include "window_logic/headless_desktop.h"
 
 extern char** environ;
 

@@ -1,8 +1,8 @@
-#include "shell/desktop_usage.h"
+#include "window_logic/program_usage.h"
 
 namespace vidloom {
 
-std::string DesktopUsage(const std::string& toolkit_note) {
+std::string ProgramUsage(const std::string& toolkit_note) {
   return "Usage: vidloom [OPTION]... [FILE|FOLDER]...\n"
          "Converts video and audio files for the PSP, the PS3, mobile phones and as AAC or MP3.\n"
          "Files and folders named here are added to the list once the window shows, as if\n"

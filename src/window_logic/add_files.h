@@ -15,7 +15,7 @@
 #include "model/dialogs.h"
 #include "model/forms.h"
 #include "model/ui_thread.h"
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom {
 

@@ -24,11 +24,11 @@
 #include "pipeline/conversion_state.h"
 #include "profiles/window_state.h"
 #include "settings/settings.h"
-#include "shell/add_files.h"
-#include "shell/batch_presenter.h"
-#include "shell/batch_progress.h"
-#include "shell/ports.h"
-#include "shell/work_controls.h"
+#include "window_logic/add_files.h"
+#include "window_logic/batch_presenter.h"
+#include "window_logic/batch_progress.h"
+#include "window_logic/ports.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "shell/ports.h"
+#include "window_logic/ports.h"
 
 namespace vidloom {
 

@@ -1,4 +1,4 @@
-#include "shell/batch_progress.h"
+#include "window_logic/batch_progress.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "shell/add_files.h"
+#include "window_logic/add_files.h"
 
 #include <algorithm>
 #include <chrono>
@@ -11,7 +11,7 @@
 #include "platform/filesystem.h"
 #include "platform/processors.h"
 #include "profiles/format_selectors.h"
-#include "shell/work_controls.h"
+#include "window_logic/work_controls.h"
 
 namespace vidloom {
 namespace {

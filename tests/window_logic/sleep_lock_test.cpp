@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "platform/filesystem.h"
-#include "shell/main_window.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
+#include "window_logic/main_window.h"
 
 namespace vidloom {
 namespace {

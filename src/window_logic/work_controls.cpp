@@ -1,4 +1,4 @@
-#include "shell/work_controls.h"
+#include "window_logic/work_controls.h"
 
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"

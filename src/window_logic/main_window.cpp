@@ -1,4 +1,4 @@
-#include "shell/main_window.h"
+#include "window_logic/main_window.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -12,9 +12,9 @@
 #include "platform/process.h"
 #include "platform/report_lost.h"
 #include "profiles/text_rules.h"
-#include "shell/countdown.h"
-#include "shell/links.h"
-#include "shell/main_window_setup.h"
+#include "window_logic/countdown.h"
+#include "window_logic/links.h"
+#include "window_logic/main_window_setup.h"
 
 namespace vidloom {
 namespace {
