@@ -48,78 +48,73 @@ class LinkLabel : public QLabel {
   std::function<void()> on_click_;
 };
 
-QFrame* AddSunkenLine(QWidget* parent, const char* name, int y) {
+QFrame* AddSunkenLine(QWidget* parent, const FormControlLayout& layout) {
   auto* line = new QFrame(parent);
-  line->setObjectName(QString::fromLatin1(name));
+  Designed(line, layout);
   line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-  line->setGeometry(9, y, 340, 2);
+  line->setGeometry(DesignedRect(layout.box));
   return line;
+}
+
+// A label that sizes itself to its text, at its designed top left corner.
+QLabel* AddLabel(QLabel* label, const FormControlLayout& layout) {
+  Designed(label, layout);
+  label->move(layout.box.x, layout.box.y);
+  return label;
 }
 
 }  // namespace
 
 AboutBoxView::AboutBoxView(AboutForm& form, QWidget* parent) : FormDialog(form.visible, parent) {
   setObjectName(QStringLiteral("AboutBox"));
-  MakeFixedDialog(this, 359, 221, /*on_top=*/false);
+  const FormLayout& layout = kAboutLayout;
+  MakeFixedDialog(this, layout.client_width, layout.client_height, /*on_top=*/false);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(Picture::kApp));
 
+  const FormControlLayout& icon = layout.Control("ProgramIcon");
   auto* image = new QLabel(this);
-  image->setObjectName(QStringLiteral("ProgramIcon"));
-  image->setPixmap(MakePixmap(Picture::kApp, 32));
-  image->setGeometry(15, 13, 32, 32);
+  Designed(image, icon);
+  image->setPixmap(MakePixmap(Picture::kApp, icon.box.width));
+  image->setGeometry(DesignedRect(icon.box));
 
-  auto* name = new QLabel(this);
-  name->setObjectName(QStringLiteral("ProductLabel"));
-  name->setFont(WindowFont(11, true));
-  name->move(63, 19);
-  BindLabel(form.ProductLabel, name, true);
+  BindLabel(form.ProductLabel, AddLabel(new QLabel(this), layout.Control("ProductLabel")), true);
+  BindLabel(form.VersionLabel, AddLabel(new QLabel(this), layout.Control("VersionLabel")), true);
 
-  auto* version = new QLabel(this);
-  version->setObjectName(QStringLiteral("VersionLabel"));
-  version->move(141, 39);
-  BindLabel(form.VersionLabel, version, true);
-
+  const FormControlLayout& ok_layout = layout.Control("OkButton");
   auto* ok = new QPushButton(Q(form.OkButton.caption), this);
-  ok->setObjectName(QStringLiteral("OkButton"));
+  Designed(ok, ok_layout);
   ok->setAccessibleName(Q(form.OkButton.caption));
-  ok->setFont(WindowFont(11, true));
-  ok->setGeometry(273, 52, 77, 31);
+  ok->setGeometry(DesignedRect(ok_layout.box));
   ok->setDefault(true);
   BindButton(form.OkButton, ok);
   connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 
-  AddSunkenLine(this, "UpperSunkenLine", 90);
+  AddSunkenLine(this, layout.Control("UpperSunkenLine"));
 
-  auto* site = new LinkLabel(
-      [this] {
-        if (on_website_click) on_website_click();
-      },
-      this);
-  site->setObjectName(QStringLiteral("WebsiteLink"));
-  site->move(86, 108);
+  auto* site = AddLabel(new LinkLabel(
+                            [this] {
+                              if (on_website_click) on_website_click();
+                            },
+                            this),
+                        layout.Control("WebsiteLink"));
   BindLabel(form.WebsiteLink, site, true);
   site->setAccessibleName(Q(form.WebsiteLink.caption()).trimmed());
 
-  auto* support = new LinkLabel(
-      [this] {
-        if (on_support_click) on_support_click();
-      },
-      this);
-  support->setObjectName(QStringLiteral("SupportLink"));
-  support->move(86, 136);
+  auto* support = AddLabel(new LinkLabel(
+                               [this] {
+                                 if (on_support_click) on_support_click();
+                               },
+                               this),
+                           layout.Control("SupportLink"));
   BindLabel(form.SupportLink, support, true);
   support->setAccessibleName(Q(form.SupportLink.caption()).trimmed());
 
-  AddSunkenLine(this, "LowerSunkenLine", 170);
+  AddSunkenLine(this, layout.Control("LowerSunkenLine"));
 
-  auto* foot = new QLabel(this);
-  foot->setObjectName(QStringLiteral("Footer"));
-  foot->move(104, 190);
-  BindLabel(form.Footer, foot, true);
+  BindLabel(form.Footer, AddLabel(new QLabel(this), layout.Control("Footer")), true);
 
-  setTabOrder(ok, site);
-  setTabOrder(site, support);
+  SetTabOrder(this, layout);
 }
 
 }  // namespace vidloom::gui

@@ -11,39 +11,39 @@ namespace vidloom::gui {
 
 AnalyzingWindowView::AnalyzingWindowView(AnalyzingForm& form, QWidget* parent)
     : FormDialog(form.visible, parent) {
-  constexpr int kWidth = 275;
+  const FormLayout& layout = kAnalyzingLayout;
   setObjectName(QStringLiteral("AnalyzingWindow"));
-  MakeFixedDialog(this, kWidth, 138, /*on_top=*/false);
+  MakeFixedDialog(this, layout.client_width, layout.client_height, /*on_top=*/false);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(Picture::kApp));
 
+  const FormControlLayout& heading = layout.Control("Heading");
   auto* text = new QLabel(this);
-  text->setObjectName(QStringLiteral("Heading"));
-  text->setFont(WindowFont(13, false));
+  Designed(text, heading);
   text->setAlignment(Qt::AlignCenter);
-  text->setGeometry(8, 12, kWidth - 16, 20);
+  text->setGeometry(DesignedRect(heading.box));
   BindLabel(form.Heading, text, false);
 
+  const FormControlLayout& file = layout.Control("FileBeingAnalysed");
   auto* panel = new QLabel(this);
-  panel->setObjectName(QStringLiteral("FileBeingAnalysed"));
-  panel->setAccessibleName(QStringLiteral("File being analysed"));
+  Designed(panel, file);
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-  panel->setFont(WindowFont(11, true));
   panel->setAlignment(Qt::AlignCenter);
-  panel->setGeometry((kWidth - 259) / 2, 44, 259, 23);
+  panel->setGeometry(DesignedRect(file.box));
   BindLabel(form.FileBeingAnalysed, panel, false);
 
+  const FormControlLayout& count_layout = layout.Control("Count");
   auto* count = new QLabel(this);
-  count->setObjectName(QStringLiteral("Count"));
-  count->setAccessibleName(QStringLiteral("Files analysed"));
+  Designed(count, count_layout);
   count->setAlignment(Qt::AlignCenter);
-  count->setGeometry(8, 68, kWidth - 16, 18);
+  count->setGeometry(DesignedRect(count_layout.box));
   BindLabel(form.Count, count, false);
 
+  const FormControlLayout& cancel_layout = layout.Control("CancelButton");
   auto* cancel = new QPushButton(Q(form.CancelButton.caption), this);
-  cancel->setObjectName(QStringLiteral("CancelButton"));
+  Designed(cancel, cancel_layout);
   cancel->setAccessibleName(Q(form.CancelButton.caption));
-  cancel->setGeometry((kWidth - 75) / 2, 94, 75, 25);
+  cancel->setGeometry(DesignedRect(cancel_layout.box));
   cancel->setAutoDefault(false);
   BindButton(form.CancelButton, cancel);
   connect(cancel, &QPushButton::clicked, this, &FormDialog::SyncVisibility);

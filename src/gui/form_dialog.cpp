@@ -4,6 +4,40 @@
 
 namespace vidloom::gui {
 
+QRect DesignedRect(const Box& box) {
+  return {box.x, box.y, box.width, box.height};
+}
+
+void Designed(QWidget* widget, const FormControlLayout& layout) {
+  widget->setObjectName(QString::fromLatin1(layout.name));
+  if (layout.font.pixels != TextFont{}.pixels || layout.font.bold != TextFont{}.bold) {
+    widget->setFont(WindowFont(layout.font.pixels, layout.font.bold));
+  }
+  if (layout.text != nullptr && layout.kind != FormControlKind::kGroup) {
+    widget->setAccessibleName(QString::fromLatin1(layout.text));
+  }
+}
+
+void SetTabOrder(QWidget* window, const FormLayout& layout) {
+  QWidget* previous = nullptr;
+  for (const FormControlLayout& control : layout.controls) {
+    if (control.out_of_sight) continue;
+    switch (control.kind) {
+      case FormControlKind::kCheckBox:
+      case FormControlKind::kNumber:
+      case FormControlKind::kButton:
+      case FormControlKind::kLink:
+        break;
+      default:
+        continue;
+    }
+    auto* widget = window->findChild<QWidget*>(QString::fromLatin1(control.name));
+    if (widget == nullptr) continue;
+    if (previous != nullptr) QWidget::setTabOrder(previous, widget);
+    previous = widget;
+  }
+}
+
 FormDialog::FormDialog(bool& visible, QWidget* parent) : QDialog(parent), visible_(visible) {}
 
 void FormDialog::ShowWindow() {

@@ -6,7 +6,18 @@
 #include <QRect>
 #include <functional>
 
+#include "model/form_layouts.h"
+
 namespace vidloom::gui {
+
+// `box` as a Qt rectangle.
+QRect DesignedRect(const Box& box);
+// Gives a new widget the layout's name, its font where it is not the window's and its
+// accessible name where the layout gives one.
+void Designed(QWidget* widget, const FormControlLayout& layout);
+// Chains the keyboard focus through `window`'s buttons, check boxes, numeric fields and links
+// in the layout's order.
+void SetTabOrder(QWidget* window, const FormLayout& layout);
 
 class FormDialog : public QDialog {
   Q_OBJECT

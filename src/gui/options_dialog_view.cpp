@@ -16,11 +16,12 @@ namespace vidloom::gui {
 namespace {
 
 // A check box on its designed rectangle, kept tall enough for its text and centred on it.
-QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const char* name, const QRect& designed) {
+QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const FormControlLayout& layout) {
   auto* widget = new QCheckBox(parent);
-  widget->setObjectName(QString::fromLatin1(name));
+  Designed(widget, layout);
   BindCheckBox(box, widget);
   widget->setAccessibleName(Q(box.caption).trimmed());
+  const QRect designed = DesignedRect(layout.box);
   const int height = std::max(designed.height(), widget->sizeHint().height());
   widget->setGeometry(designed.x(), designed.center().y() - height / 2 + 1, designed.width(),
                       height);
@@ -28,18 +29,20 @@ QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const char* name, const Q
 }
 
 // A numeric field and its label on their designed rectangles; the field is named by the label.
-std::pair<QLabel*, QSpinBox*> AddNumberField(QWidget* parent, Label& label, const char* label_name,
-                                             const QRect& label_rect, SpinEdit& spin,
-                                             const char* spin_name, const QRect& spin_rect) {
+std::pair<QLabel*, QSpinBox*> AddNumberField(QWidget* parent, Label& label,
+                                             const FormControlLayout& label_layout, SpinEdit& spin,
+                                             const FormControlLayout& spin_layout) {
   auto* label_widget = new QLabel(parent);
-  label_widget->setObjectName(QString::fromLatin1(label_name));
-  label_widget->setGeometry(label_rect);
+  Designed(label_widget, label_layout);
+  label_widget->setGeometry(DesignedRect(label_layout.box));
   BindLabel(label, label_widget, false);
   auto* spin_widget = new QSpinBox(parent);
-  spin_widget->setObjectName(QString::fromLatin1(spin_name));
+  Designed(spin_widget, spin_layout);
   spin_widget->setAccessibleName(Q(label.caption()));
-  spin_widget->setGeometry(spin_rect);
+  spin_widget->setGeometry(DesignedRect(spin_layout.box));
   BindSpinEdit(spin, spin_widget);
+  // Out of sight: no keyboard focus can land on it.
+  if (spin_layout.out_of_sight) spin_widget->setFocusPolicy(Qt::NoFocus);
   return {label_widget, spin_widget};
 }
 
@@ -48,43 +51,39 @@ std::pair<QLabel*, QSpinBox*> AddNumberField(QWidget* parent, Label& label, cons
 OptionsDialogView::OptionsDialogView(OptionsForm& form, QWidget* parent)
     : FormDialog(form.visible, parent) {
   setObjectName(QStringLiteral("OptionsDialog"));
-  MakeFixedDialog(this, 359, 246, /*on_top=*/true);
+  const FormLayout& layout = kOptionsLayout;
+  MakeFixedDialog(this, layout.client_width, layout.client_height, /*on_top=*/true);
   setWindowTitle(Q(form.caption));
   setWindowIcon(MakeIcon(Picture::kApp));
   setModal(false);
 
-  auto* group = new GroupFrame(QStringLiteral(" Additional Options "), this);
-  group->setObjectName(QStringLiteral("OptionsGroup"));
-  group->setGeometry(12, 9, 334, 157);
-  QCheckBox* overwrite =
-      AddCheckBox(group, form.CheckBoxOverWrite, "CheckBoxOverWrite", QRect(12, 39, 250, 13));
-  QCheckBox* keep_folders =
-      AddCheckBox(group, form.CheckBoxKeepFolders, "CheckBoxKeepFolders", QRect(12, 60, 250, 13));
-  QCheckBox* shutdown =
-      AddCheckBox(group, form.CheckBoxShutDown, "CheckBoxShutDown", QRect(12, 81, 307, 16));
+  const FormControlLayout& frame = layout.Control("OptionsGroup");
+  auto* group = new GroupFrame(QString::fromLatin1(frame.text), this);
+  Designed(group, frame);
+  group->setGeometry(DesignedRect(frame.box));
+  AddCheckBox(group, form.CheckBoxOverWrite, layout.Control("CheckBoxOverWrite"));
+  AddCheckBox(group, form.CheckBoxKeepFolders, layout.Control("CheckBoxKeepFolders"));
+  AddCheckBox(group, form.CheckBoxShutDown, layout.Control("CheckBoxShutDown"));
 
-  auto [label, spin] =
-      AddNumberField(group, form.DropDownCountLabel, "DropDownCountLabel", QRect(363, 129, 236, 13),
-                     form.DropDownCount, "DropDownCount", QRect(412, 126, 40, 22));
-  spin->setFocusPolicy(Qt::NoFocus);  // out of sight: no keyboard focus can land on it
+  // Out of sight, as designed.
+  AddNumberField(group, form.DropDownCountLabel, layout.Control("DropDownCountLabel"),
+                 form.DropDownCount, layout.Control("DropDownCount"));
 
   auto [lanes_label, lanes] =
-      AddNumberField(group, form.LabelFilesAtOnce, "LabelFilesAtOnce", QRect(12, 121, 160, 16),
-                     form.SpinEditFilesAtOnce, "SpinEditFilesAtOnce", QRect(180, 118, 52, 22));
+      AddNumberField(group, form.LabelFilesAtOnce, layout.Control("LabelFilesAtOnce"),
+                     form.SpinEditFilesAtOnce, layout.Control("SpinEditFilesAtOnce"));
   lanes_label->setBuddy(lanes);
 
+  const FormControlLayout& done_layout = layout.Control("DoneButton");
   auto* done = new QPushButton(Q(form.DoneButton.caption), this);
-  done->setObjectName(QStringLiteral("DoneButton"));
+  Designed(done, done_layout);
   done->setAccessibleName(Q(form.DoneButton.caption));
-  done->setGeometry(114, 192, 118, 34);
+  done->setGeometry(DesignedRect(done_layout.box));
   done->setAutoDefault(false);
   BindButton(form.DoneButton, done);
   connect(done, &QPushButton::clicked, this, &OptionsDialogView::HideWindow);
 
-  setTabOrder(overwrite, keep_folders);
-  setTabOrder(keep_folders, shutdown);
-  setTabOrder(shutdown, lanes);
-  setTabOrder(lanes, done);
+  SetTabOrder(this, layout);
 }
 
 }  // namespace vidloom::gui

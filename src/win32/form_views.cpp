@@ -1,5 +1,6 @@
 #include "win32/form_views.h"
 
+#include "model/form_layouts.h"
 #include "win32/bind.h"
 #include "win32/icons.h"
 
@@ -24,6 +25,20 @@ void EnableOthers(HWND except, bool enable) {
         return TRUE;
       },
       reinterpret_cast<LPARAM>(&scope));
+}
+
+RECT Designed(const Box& box) {
+  return {box.x, box.y, box.width, box.height};
+}
+
+FontSpec Spec(const FormControlLayout& layout) {
+  return {layout.font.pixels, layout.font.bold, layout.kind == FormControlKind::kLink};
+}
+
+// The Win32 window sets these texts 2 pixels lower than the Qt one does; kept so.
+RECT Lowered(RECT designed) {
+  designed.top += 2;
+  return designed;
 }
 
 }  // namespace
@@ -95,30 +110,38 @@ HWND FormView::AddFormButton(Button& button, RECT designed, int id, bool hides, 
 }
 
 AnalyzingWindowView::AnalyzingWindowView(AnalyzingForm& form, HWND owner)
-    : FormView(form, L"AnalyzingForm", form.caption, 275, 138, false, false, owner) {
-  constexpr int kWidth = 275;
+    : FormView(form, L"AnalyzingForm", form.caption, kAnalyzingLayout.client_width,
+               kAnalyzingLayout.client_height, false, false, owner) {
+  const FormLayout& layout = kAnalyzingLayout;
+  const FormControlLayout& heading = layout.Control("Heading");
   BindLabel(*this, form.Heading,
-            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 12, kWidth - 16, 20},
-                       kAnalyzingHeading, {13, false}),
+            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, Designed(heading.box),
+                       kAnalyzingHeading, Spec(heading)),
             false);
+  const FormControlLayout& file = layout.Control("FileBeingAnalysed");
   BindLabel(*this, form.FileBeingAnalysed,
             AddControl(WC_STATICW, "",
                        WS_VISIBLE | SS_CENTER | SS_CENTERIMAGE | SS_SUNKEN | SS_ENDELLIPSIS,
-                       {(kWidth - 259) / 2, 44, 259, 23}, kAnalyzingFile, {11, true}),
+                       Designed(file.box), kAnalyzingFile, Spec(file)),
             false);
-  BindLabel(
-      *this, form.Count,
-      AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {8, 70, kWidth - 16, 18}, kAnalyzingCount),
-      false);
-  AddFormButton(form.CancelButton, {(kWidth - 75) / 2, 94, 75, 25}, kAnalyzingCancel, false);
+  const FormControlLayout& count = layout.Control("Count");
+  BindLabel(*this, form.Count,
+            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, Lowered(Designed(count.box)),
+                       kAnalyzingCount, Spec(count)),
+            false);
+  AddFormButton(form.CancelButton, Designed(layout.Control("CancelButton").box), kAnalyzingCancel,
+                false);
 }
 
 OptionsDialogView::OptionsDialogView(OptionsForm& form, HWND owner)
-    : FormView(form, L"OptionsForm", form.caption, 359, 246, true, false, owner) {
-  AddControl(WC_BUTTONW, " Additional Options ", WS_VISIBLE | BS_GROUPBOX, {12, 9, 334, 157},
-             kFormStatic);
-  const POINT group{12, 9};
-  auto check = [this, group](CheckBox& box, int id, RECT designed) {
+    : FormView(form, L"OptionsForm", form.caption, kOptionsLayout.client_width,
+               kOptionsLayout.client_height, true, false, owner) {
+  const FormLayout& layout = kOptionsLayout;
+  const FormControlLayout& frame = layout.Control("OptionsGroup");
+  AddControl(WC_BUTTONW, frame.text, WS_VISIBLE | BS_GROUPBOX, Designed(frame.box), kFormStatic);
+  const POINT group{frame.box.x, frame.box.y};
+  auto check = [this, group, &layout](CheckBox& box, int id, const char* name) {
+    RECT designed = Designed(layout.Control(name).box);
     // Kept tall enough for its text, centred on its designed rectangle.
     const int height = std::max<int>(designed.bottom, 17);
     designed.top = designed.top + designed.bottom / 2 - height / 2 + 1;
@@ -130,9 +153,9 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, HWND owner)
     // Wider where the font needs it to show the whole text, up to the window's edge.
     FitToText(widget, 24, designed_client().cx - group.x - designed.left - 4);
   };
-  check(form.CheckBoxOverWrite, kFormCheckBoxOverWrite, {12, 39, 250, 13});
-  check(form.CheckBoxKeepFolders, kFormCheckBoxKeepFolders, {12, 60, 250, 13});
-  check(form.CheckBoxShutDown, kFormCheckBoxShutDown, {12, 81, 307, 16});
+  check(form.CheckBoxOverWrite, kFormCheckBoxOverWrite, "CheckBoxOverWrite");
+  check(form.CheckBoxKeepFolders, kFormCheckBoxKeepFolders, "CheckBoxKeepFolders");
+  check(form.CheckBoxShutDown, kFormCheckBoxShutDown, "CheckBoxShutDown");
 
   auto number = [this, group](Label& label, int label_id, RECT label_rect, SpinEdit& spin,
                               int edit_id, int arrows_id, RECT spin_rect) {
@@ -155,58 +178,76 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, HWND owner)
     BindSpinEdit(*this, spin, edit, arrows);
   };
   // The drop-down count lies outside the group's frame, out of sight, as designed.
-  number(form.DropDownCountLabel, kOptionsDropDownLabel, {363, 129, 236, 13}, form.DropDownCount,
-         kOptionsDropDownCount, kOptionsDropDownArrows, {412, 126, 40, 22});
-  number(form.LabelFilesAtOnce, kFormLabelFilesAtOnce, {12, 123, 160, 16}, form.SpinEditFilesAtOnce,
-         kFormSpinEditFilesAtOnce, kFormSpinEditFilesAtOnceArrows, {180, 118, 52, 22});
+  number(form.DropDownCountLabel, kOptionsDropDownLabel,
+         Designed(layout.Control("DropDownCountLabel").box), form.DropDownCount,
+         kOptionsDropDownCount, kOptionsDropDownArrows,
+         Designed(layout.Control("DropDownCount").box));
+  number(form.LabelFilesAtOnce, kFormLabelFilesAtOnce,
+         Lowered(Designed(layout.Control("LabelFilesAtOnce").box)), form.SpinEditFilesAtOnce,
+         kFormSpinEditFilesAtOnce, kFormSpinEditFilesAtOnceArrows,
+         Designed(layout.Control("SpinEditFilesAtOnce").box));
 
-  AddFormButton(form.DoneButton, {114, 192, 118, 34}, kOptionsDone, true);
+  AddFormButton(form.DoneButton, Designed(layout.Control("DoneButton").box), kOptionsDone, true);
 }
 
 WarningWindowView::WarningWindowView(PowerOffWarningForm& form, HWND owner)
-    : FormView(form, L"PowerOffWarningForm", form.caption, 365, 186, true, false, owner) {
+    : FormView(form, L"PowerOffWarningForm", form.caption, kWarningLayout.client_width,
+               kWarningLayout.client_height, true, false, owner) {
+  const FormLayout& layout = kWarningLayout;
   // Which option asked for the power-off, above the countdown.
   BindLabel(*this, form.Reason,
-            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER, {12, 4, 341, 34}, kWarningReason),
+            AddControl(WC_STATICW, "", WS_VISIBLE | SS_CENTER,
+                       Designed(layout.Control("Reason").box), kWarningReason),
             false);
-  BindLabel(
-      *this, form.CountdownText,
-      AddControl(WC_STATICW, "", WS_VISIBLE, {51, 42, 270, 18}, kWarningCountdown, {13, true}),
-      true);
+  const FormControlLayout& countdown = layout.Control("CountdownText");
+  BindLabel(*this, form.CountdownText,
+            AddControl(WC_STATICW, "", WS_VISIBLE, Designed(countdown.box), kWarningCountdown,
+                       Spec(countdown)),
+            true);
+  const FormControlLayout& elapsed = layout.Control("ElapsedSeconds");
   HWND seconds =
-      AddControl(WC_STATICW, "", WS_VISIBLE, {177, 81, 30, 18}, kWarningSeconds, {13, true});
+      AddControl(WC_STATICW, "", WS_VISIBLE, Designed(elapsed.box), kWarningSeconds, Spec(elapsed));
   SetTextColour(seconds, RGB(255, 0, 0));
   BindLabel(*this, form.ElapsedSeconds, seconds, true);
-  AddFormButton(form.DoNotTurnOffButton, {123, 123, 118, 43}, kWarningDoNotTurnOff, false);
+  AddFormButton(form.DoNotTurnOffButton, Designed(layout.Control("DoNotTurnOffButton").box),
+                kWarningDoNotTurnOff, false);
 }
 
 AboutBoxView::AboutBoxView(AboutForm& form, HWND owner)
-    : FormView(form, L"AboutForm", form.caption, 359, 221, false, true, owner) {
-  HWND image = AddControl(WC_STATICW, "", WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE, {15, 13, 32, 32},
-                          kFormStatic);
-  SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon(Scale(32))), 0);
-  BindLabel(*this, form.ProductLabel,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {63, 19, 100, 16}, kAboutProduct, {11, true}),
-            true);
-  BindLabel(*this, form.VersionLabel,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {141, 39, 100, 16}, kAboutVersion), true);
-  AddFormButton(form.OkButton, {273, 52, 77, 31}, kAboutOk, true, BS_DEFPUSHBUTTON, {11, true});
-  AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 90, 340, 2}, kFormStatic);
-  auto link = [this](Label& label, int id, int top, std::function<void()>* handler) {
-    HWND widget = AddControl(WC_STATICW, "", WS_VISIBLE | WS_TABSTOP | SS_NOTIFY,
-                             {86, top, 200, 16}, id, {11, false, true});
+    : FormView(form, L"AboutForm", form.caption, kAboutLayout.client_width,
+               kAboutLayout.client_height, false, true, owner) {
+  const FormLayout& layout = kAboutLayout;
+  const FormControlLayout& icon = layout.Control("ProgramIcon");
+  HWND image = AddControl(WC_STATICW, "", WS_VISIBLE | SS_ICON | SS_REALSIZEIMAGE,
+                          Designed(icon.box), kFormStatic);
+  SendMessageW(image, STM_SETICON, reinterpret_cast<WPARAM>(ProgramIcon(Scale(icon.box.width))), 0);
+  auto text = [this, &layout](Label& label, int id, const char* name, DWORD style = 0) {
+    const FormControlLayout& control = layout.Control(name);
+    HWND widget =
+        AddControl(WC_STATICW, "", WS_VISIBLE | style, Designed(control.box), id, Spec(control));
+    BindLabel(*this, label, widget, true);
+    return widget;
+  };
+  text(form.ProductLabel, kAboutProduct, "ProductLabel");
+  text(form.VersionLabel, kAboutVersion, "VersionLabel");
+  const FormControlLayout& ok = layout.Control("OkButton");
+  AddFormButton(form.OkButton, Designed(ok.box), kAboutOk, true, BS_DEFPUSHBUTTON, Spec(ok));
+  AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ,
+             Designed(layout.Control("UpperSunkenLine").box), kFormStatic);
+  auto link = [this, &text](Label& label, int id, const char* name,
+                            std::function<void()>* handler) {
+    HWND widget = text(label, id, name, WS_TABSTOP | SS_NOTIFY);
     SetTextColour(widget, RGB(0, 0, 255));
     SetHandCursor(widget);
-    BindLabel(*this, label, widget, true);
     OnCommand(id, [handler](int code) {
       if (code == STN_CLICKED && *handler) (*handler)();
     });
   };
-  link(form.WebsiteLink, kAboutWebsite, 108, &on_website_click);
-  link(form.SupportLink, kAboutSupport, 136, &on_support_click);
-  AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ, {9, 170, 340, 2}, kFormStatic);
-  BindLabel(*this, form.Footer,
-            AddControl(WC_STATICW, "", WS_VISIBLE, {104, 190, 150, 16}, kAboutFooter), true);
+  link(form.WebsiteLink, kAboutWebsite, "WebsiteLink", &on_website_click);
+  link(form.SupportLink, kAboutSupport, "SupportLink", &on_support_click);
+  AddControl(WC_STATICW, "", WS_VISIBLE | SS_ETCHEDHORZ,
+             Designed(layout.Control("LowerSunkenLine").box), kFormStatic);
+  text(form.Footer, kAboutFooter, "Footer");
 }
 
 }  // namespace vidloom::win32

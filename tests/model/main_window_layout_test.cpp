@@ -1,5 +1,7 @@
 #include "model/main_window_layout.h"
 
+#include "model/form_layouts.h"
+
 #include <gtest/gtest.h>
 
 #include <set>
@@ -55,6 +57,44 @@ TEST(MainWindowLayout, EveryMenuEntryIsListedOnce) {
   for (const MenuLayout& menu : kMainMenus) check(menu);
   check(kFileListMenu);
   EXPECT_EQ(names.size(), 16u);
+}
+
+TEST(FormLayouts, EveryControlHasItsOwnNameAndLiesInsideItsWindowUnlessOutOfSight) {
+  for (const FormLayout* layout :
+       {&kOptionsLayout, &kWarningLayout, &kAnalyzingLayout, &kAboutLayout}) {
+    std::set<std::string> names;
+    for (const FormControlLayout& c : layout->controls) {
+      SCOPED_TRACE(c.name);
+      EXPECT_TRUE(names.insert(c.name).second) << "named twice";
+      EXPECT_EQ(&layout->Control(c.name), &c);
+      EXPECT_GT(c.box.width, 0);
+      EXPECT_GT(c.box.height, 0);
+      // Its group comes before it.
+      if (c.group != nullptr) {
+        ASSERT_TRUE(names.contains(c.group));
+        EXPECT_EQ(layout->Control(c.group).kind, FormControlKind::kGroup);
+      }
+      const Box box = layout->ClientBox(c);
+      if (c.out_of_sight) {
+        EXPECT_GE(box.x, layout->client_width - box.width);
+        continue;
+      }
+      EXPECT_GE(box.x, 0);
+      EXPECT_GE(box.y, 0);
+      EXPECT_LE(box.x + box.width, layout->client_width);
+      EXPECT_LE(box.y + box.height, layout->client_height);
+    }
+  }
+}
+
+TEST(FormLayouts, AGroupsControlsAreGivenInItsOwnCorner) {
+  const FormControlLayout& box = kOptionsLayout.Control("CheckBoxOverWrite");
+  const Box group = kOptionsLayout.Control(box.group).box;
+  const Box client = kOptionsLayout.ClientBox(box);
+  EXPECT_EQ(client.x, group.x + box.box.x);
+  EXPECT_EQ(client.y, group.y + box.box.y);
+  EXPECT_EQ(kAboutLayout.ClientBox(kAboutLayout.Control("OkButton")).x,
+            kAboutLayout.Control("OkButton").box.x);
 }
 
 }  // namespace
