@@ -49,9 +49,9 @@
 #include <vector>
 
 #include "analysis/file_list.h"
-#include "gui/desktop_windows.h"
 #include "gui/icons.h"
 #include "gui/main_window_view.h"
+#include "gui/program_windows.h"
 #include "gui/qt_ui_thread.h"
 #include "platform/encoder_files.h"
 #include "profiles/format_selectors.h"
@@ -495,7 +495,7 @@ class InProcessWindow {
   gui::QtUiThread ui_;
   QuietDialogs dialogs_;
   MainWindow window_;
-  gui::DesktopWindows windows_;  // after window_: the views go first
+  gui::ProgramWindows windows_;  // after window_: the views go first
 };
 
 bool MemoryPart() {

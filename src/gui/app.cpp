@@ -12,11 +12,11 @@
 #include "desktop/logind_power_off.h"
 #include "desktop/logind_sleep_inhibitor.h"
 #include "gui/desktop_ports.h"
-#include "gui/desktop_windows.h"
 #include "gui/file_drops.h"
 #include "gui/icons.h"
 #include "gui/main_window_view.h"
 #include "gui/program.h"
+#include "gui/program_windows.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
 #include "gui/review_shots.h"
@@ -94,7 +94,7 @@ int RunDesktop(int argc, char** argv) {
   MainWindow window(ui, dialogs, options, ports);
 
   // Declared after `window`: the views go before the forms they draw.
-  DesktopWindows windows(window, &dialogs);
+  ProgramWindows windows(window, &dialogs);
   window.SetWindowActive([&windows] { return windows.main().isActiveWindow(); });
 
   window.Startup();

@@ -17,9 +17,9 @@
 #include <memory>
 
 #include "gui/about_box_view.h"
-#include "gui/desktop_windows.h"
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
+#include "gui/program_windows.h"
 #include "gui/warning_window_view.h"
 #include "window_logic/main_window.h"
 
@@ -75,7 +75,7 @@ void AnswerNextQuestion(QWidget& owner, QMessageBox::StandardButton button) {
 // After the batch: the rows' states, the summary and (the box ticked with Yes) the power-off
 // notice in the status bar (batch-end.png); then a row's tooltip as hovering shows it
 // (tooltip.png). Ends like File > Exit.
-void ShootBatchEnd(MainWindow& window, DesktopWindows& windows, const QString& dir, bool ok) {
+void ShootBatchEnd(MainWindow& window, ProgramWindows& windows, const QString& dir, bool ok) {
   AnswerNextQuestion(windows.main(), QMessageBox::Yes);
   window.options_form.CheckBoxShutDown.SetChecked(true);
   ok = Save(windows.main(), dir, "batch-end.png") && ok;
@@ -96,7 +96,7 @@ void ShootBatchEnd(MainWindow& window, DesktopWindows& windows, const QString& d
 
 // Converts the checked rows into a folder of its own, dismissing the end's message, then
 // shoots the end.
-void ConvertThenShoot(MainWindow& window, DesktopWindows& windows, const QString& dir, bool ok) {
+void ConvertThenShoot(MainWindow& window, ProgramWindows& windows, const QString& dir, bool ok) {
   auto output = std::make_shared<QTemporaryDir>();
   window.options_form.CheckBoxShutDown.SetChecked(false);
   window.main_form.OutputFolder.SetText(output->path().toStdString());
@@ -115,7 +115,7 @@ void ConvertThenShoot(MainWindow& window, DesktopWindows& windows, const QString
   poll->start(kPollMs);
 }
 
-void Shoot(MainWindow& window, DesktopWindows& windows, const QString& dir) {
+void Shoot(MainWindow& window, ProgramWindows& windows, const QString& dir) {
   bool ok = QDir().mkpath(dir);
   if (window.main_form.FileList.count() > 0) window.main_form.FileList.Select(0);
   ok = Save(windows.main(), dir, "main.png") && ok;
@@ -159,7 +159,7 @@ bool ReviewShotsWanted() {
   return !qEnvironmentVariable(kVariable).isEmpty();
 }
 
-void ScheduleReviewShots(MainWindow& window, DesktopWindows& windows) {
+void ScheduleReviewShots(MainWindow& window, ProgramWindows& windows) {
   const QString dir = qEnvironmentVariable(kVariable);
   if (dir.isEmpty()) return;
   // Waits until the start-up adding (queued before this) has ended: it pumps the loop while it

@@ -16,13 +16,13 @@ class MainWindow;
 
 namespace vidloom::gui {
 
-class DesktopWindows;
+class ProgramWindows;
 
 // True when the review switch is set: the program then gets no real power-off.
 bool ReviewShotsWanted();
 
 // Does nothing when the variable is unset or empty. Call after the windows are built, before
 // the loop runs; `window` and `windows` must live until the loop ends.
-void ScheduleReviewShots(MainWindow& window, DesktopWindows& windows);
+void ScheduleReviewShots(MainWindow& window, ProgramWindows& windows);
 
 }  // namespace vidloom::gui

@@ -10,7 +10,7 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "unicode/utf16.h"
-#include "win32/desktop_windows.h"
+#include "win32/program_windows.h"
 #include "win32/shell_ports.h"
 #include "window_logic/main_window.h"
 
@@ -65,7 +65,7 @@ int RunDesktop() {
     MainWindow window(ui, dialogs, options, ports);
 
     // Declared after `window`: the views go before the forms they draw.
-    DesktopWindows windows(window, ui, &dialogs);
+    ProgramWindows windows(window, ui, &dialogs);
     Win32Notifier notifier(windows.main().hwnd());
     file_dialog = Win32FileDialog(windows.main().hwnd());
     folder_chooser = Win32FolderChooser(windows.main().hwnd());

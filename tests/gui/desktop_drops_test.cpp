@@ -1,4 +1,4 @@
-// Drops on the program's windows as the program wires them (DesktopWindows over a MainWindow on
+// Drops on the program's windows as the program wires them (ProgramWindows over a MainWindow on
 // the Qt event loop): a dropped folder and file become rows after the drop has returned, and
 // drags are refused while files are being added.
 #include <gtest/gtest.h>
@@ -10,9 +10,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "gui/desktop_windows.h"
 #include "gui/file_list_view.h"
 #include "gui/main_window_view.h"
+#include "gui/program_windows.h"
 #include "gui/qt_ui_thread.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
@@ -41,7 +41,7 @@ class DesktopDropsTest : public ::testing::Test {
       return analysis::VideoInfoValues{640, 480, 25, "00:10"};
     };
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options);
-    windows_ = std::make_unique<DesktopWindows>(*window_);
+    windows_ = std::make_unique<ProgramWindows>(*window_);
     window_->Startup();
     windows_->main().show();
   }
@@ -90,7 +90,7 @@ class DesktopDropsTest : public ::testing::Test {
   QtUiThread ui_;
   ScriptedDialogs dialogs_;
   std::unique_ptr<MainWindow> window_;
-  std::unique_ptr<DesktopWindows> windows_;
+  std::unique_ptr<ProgramWindows> windows_;
 };
 
 // How long an adding may take on a busy machine; the waits end as soon as it is done.

@@ -1,4 +1,4 @@
-// The desktop program's windows as the program builds them (DesktopWindows over a MainWindow on
+// The desktop program's windows as the program builds them (ProgramWindows over a MainWindow on
 // the Qt event loop), driven through their widgets: the start-up state, the format and volume
 // choices, batches with the real encoder (progress on screen, the refused close, Stop), the
 // shutdown countdown with a fake power-off, the options dialog's question, the About box, and the
@@ -37,11 +37,11 @@
 #include "cli/run_program.h"
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
-#include "gui/desktop_windows.h"
 #include "gui/file_list_view.h"
 #include "gui/main_window_view.h"
 #include "gui/options_dialog_view.h"
 #include "gui/program.h"
+#include "gui/program_windows.h"
 #include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
 #include "gui/warning_window_view.h"
@@ -143,7 +143,7 @@ class DesktopTest : public ::testing::Test {
       if (real_quit_) QuitProgram();
     };
     window_ = std::make_unique<MainWindow>(ui_, dialogs, options, ports);
-    windows_ = std::make_unique<DesktopWindows>(*window_, qt_boxes_ ? &qt_dialogs_ : nullptr);
+    windows_ = std::make_unique<ProgramWindows>(*window_, qt_boxes_ ? &qt_dialogs_ : nullptr);
     window_->Startup();
     windows_->main().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&windows_->main(), kWindowTimeoutMs));
@@ -321,7 +321,7 @@ class DesktopTest : public ::testing::Test {
   RecordingDesktop desktop_;
   ScriptedFileDialog file_dialog_;
   std::unique_ptr<MainWindow> window_;
-  std::unique_ptr<DesktopWindows> windows_;
+  std::unique_ptr<ProgramWindows> windows_;
 };
 
 // --- Start-up -----------------------------------------------------------------------------------

@@ -17,7 +17,7 @@
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
 #include "unicode/utf16.h"
-#include "win32/desktop_windows.h"
+#include "win32/program_windows.h"
 #include "win32/shell_ports.h"
 #include "window_logic/links.h"
 #include "window_logic/main_window.h"
@@ -74,7 +74,7 @@ int Run(const std::vector<std::string>& args) {
   ports.desktop = &desktop;
   ports.quit = [] { PostQuitMessage(0); };
   MainWindow window(ui, dialogs, options, ports);
-  DesktopWindows windows(window, ui, &dialogs);
+  ProgramWindows windows(window, ui, &dialogs);
   window.Startup();
   HWND main = windows.main().hwnd();
   // The pointer out of the pictures.

@@ -24,8 +24,8 @@
 #include "support/temp_dir.h"
 #include "unicode/utf16.h"
 #include "win32/app.h"
-#include "win32/desktop_windows.h"
 #include "win32/message_boxes.h"
+#include "win32/program_windows.h"
 #include "win32/shell_ports.h"
 #include "window_logic/add_files.h"
 #include "window_logic/main_window.h"
@@ -256,7 +256,7 @@ class Win32ViewTest : public ::testing::Test {
       PostQuitMessage(0);
     };
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options_, ports_);
-    windows_ = std::make_unique<DesktopWindows>(*window_, ui_);
+    windows_ = std::make_unique<ProgramWindows>(*window_, ui_);
     window_->Startup();
     ShowWindow(main(), SW_SHOWNORMAL);
     Pump();
@@ -306,7 +306,7 @@ class Win32ViewTest : public ::testing::Test {
   MainWindowOptions options_;
   MainWindowPorts ports_;
   std::unique_ptr<MainWindow> window_;
-  std::unique_ptr<DesktopWindows> windows_;
+  std::unique_ptr<ProgramWindows> windows_;
 };
 
 // The designed pixels at 96 DPI, scaled to the monitor's DPI (the test runs at 96 and at 144).

@@ -4,7 +4,7 @@
 // Tests build this same object over their own MainWindow.
 //
 //   MainWindow window(ui, dialogs, options, ports);
-//   DesktopWindows windows(window, ui, &dialogs);   // declared after `window`: destroyed first
+//   ProgramWindows windows(window, ui, &dialogs);   // declared after `window`: destroyed first
 //   window.Startup();
 //   windows.Show(SW_SHOWNORMAL);
 #pragma once
@@ -22,15 +22,15 @@ class MainWindow;
 
 namespace vidloom::win32 {
 
-class DesktopWindows {
+class ProgramWindows {
  public:
   // UI thread. `window` must outlive this object; `dialogs` (may be null) gets the main window
   // as the owner of its boxes. The loop of `ui` hands keys to the windows' keyboard handling
   // (Tab between controls, the menu's keys).
-  DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialogs* dialogs = nullptr);
-  ~DesktopWindows();
-  DesktopWindows(const DesktopWindows&) = delete;
-  DesktopWindows& operator=(const DesktopWindows&) = delete;
+  ProgramWindows(MainWindow& window, Win32UiThread& ui, Win32Dialogs* dialogs = nullptr);
+  ~ProgramWindows();
+  ProgramWindows(const ProgramWindows&) = delete;
+  ProgramWindows& operator=(const ProgramWindows&) = delete;
 
   MainWindowView& main() const { return *main_; }
   AnalyzingWindowView& analyzing() const { return *analyzing_; }

@@ -1,14 +1,14 @@
-#include "win32/desktop_windows.h"
+#include "win32/program_windows.h"
 
 #include <string>
 #include <vector>
 
-#include "desktop/window_handlers.h"
 #include "window_logic/main_window.h"
+#include "window_logic/window_handlers.h"
 
 namespace vidloom::win32 {
 
-DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialogs* dialogs)
+ProgramWindows::ProgramWindows(MainWindow& window, Win32UiThread& ui, Win32Dialogs* dialogs)
     : ui_(ui),
       dialogs_(dialogs),
       main_(std::make_unique<MainWindowView>(window.main_form)),
@@ -39,10 +39,10 @@ DesktopWindows::DesktopWindows(MainWindow& window, Win32UiThread& ui, Win32Dialo
   main_->on_drop = [add = handlers.add_dropped_files, loop](const std::vector<std::string>& paths) {
     loop->Post([add, paths] { add(paths); });
   };
-  ui_.SetMessageFilter(&DesktopWindows::FilterMessage, this);
+  ui_.SetMessageFilter(&ProgramWindows::FilterMessage, this);
 }
 
-DesktopWindows::~DesktopWindows() {
+ProgramWindows::~ProgramWindows() {
   ui_.SetMessageFilter(nullptr, nullptr);
   if (dialogs_ != nullptr) dialogs_->ForgetWindows();
   options_.reset();
@@ -52,12 +52,12 @@ DesktopWindows::~DesktopWindows() {
   main_.reset();
 }
 
-bool DesktopWindows::MainActive() const {
+bool ProgramWindows::MainActive() const {
   return GetActiveWindow() == main_->hwnd() && GetForegroundWindow() == main_->hwnd();
 }
 
-bool DesktopWindows::FilterMessage(MSG& msg, void* context) {
-  auto* self = static_cast<DesktopWindows*>(context);
+bool ProgramWindows::FilterMessage(MSG& msg, void* context) {
+  auto* self = static_cast<ProgramWindows*>(context);
   HWND root = msg.hwnd != nullptr ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
   if (root == nullptr || FormWindow::Of(root) == nullptr) return false;
   // The menu's keys work wherever the main window has the focus.

@@ -1,11 +1,10 @@
-#include "gui/desktop_windows.h"
+#include "gui/program_windows.h"
 
 #include <QPointer>
 #include <QTimer>
 #include <string>
 #include <vector>
 
-#include "desktop/window_handlers.h"
 #include "gui/about_box_view.h"
 #include "gui/analyzing_window_view.h"
 #include "gui/file_list_view.h"
@@ -14,6 +13,7 @@
 #include "gui/qt_dialogs.h"
 #include "gui/warning_window_view.h"
 #include "window_logic/main_window.h"
+#include "window_logic/window_handlers.h"
 
 namespace vidloom::gui {
 
@@ -30,7 +30,7 @@ void FollowVisibility(Form& form, FormDialog* view) {
 
 }  // namespace
 
-DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
+ProgramWindows::ProgramWindows(MainWindow& window, QtDialogs* dialogs)
     : dialogs_(dialogs),
       main_(std::make_unique<MainWindowView>(window.main_form)),
       analyzing_(std::make_unique<AnalyzingWindowView>(window.analyzing_form, main_.get())),
@@ -71,7 +71,7 @@ DesktopWindows::DesktopWindows(MainWindow& window, QtDialogs* dialogs)
   };
 }
 
-DesktopWindows::~DesktopWindows() {
+ProgramWindows::~ProgramWindows() {
   // The windows given to SetWindow forget themselves as they go.
   if (dialogs_ != nullptr) dialogs_->SetParent(nullptr);
   // Children before their parent (the member order does the same; this makes it explicit).

@@ -4,7 +4,7 @@
 // window. Tests build this same object over their own MainWindow.
 //
 //   MainWindow window(ui, dialogs, options, ports);
-//   DesktopWindows windows(window, &dialogs);   // declared after `window`: destroyed first
+//   ProgramWindows windows(window, &dialogs);   // declared after `window`: destroyed first
 //   window.Startup();
 //   windows.main().show();
 #pragma once
@@ -24,17 +24,17 @@ class OptionsDialogView;
 class QtDialogs;
 class WarningWindowView;
 
-class DesktopWindows {
+class ProgramWindows {
  public:
   // GUI thread, after the QApplication. `window` must outlive this object; `dialogs` (may be
   // null) has its boxes centred on the main window.
-  explicit DesktopWindows(MainWindow& window, QtDialogs* dialogs = nullptr);
+  explicit ProgramWindows(MainWindow& window, QtDialogs* dialogs = nullptr);
   // Destroys the views. The form subscriptions stay with the model (they cannot be removed) but
   // do nothing once their view is gone, so the MainWindow may still change its forms while it
   // shuts down.
-  ~DesktopWindows();
-  DesktopWindows(const DesktopWindows&) = delete;
-  DesktopWindows& operator=(const DesktopWindows&) = delete;
+  ~ProgramWindows();
+  ProgramWindows(const ProgramWindows&) = delete;
+  ProgramWindows& operator=(const ProgramWindows&) = delete;
 
   MainWindowView& main() const { return *main_; }
   AnalyzingWindowView& analyzing() const { return *analyzing_; }

@@ -1,6 +1,6 @@
 // What the program's windows ask of the window logic and pass on to it, once for both views:
 // the close boxes, the About box's links, the file list's Delete key, the output directory's
-// label, dropped files. A view's DesktopWindows gives each of its windows' hooks the entry here.
+// label, dropped files. A view's ProgramWindows gives each of its windows' hooks the entry here.
 //
 //   const WindowHandlers handlers = WindowHandlersOf(window);
 //   main_view.close_query = handlers.may_close_main;
