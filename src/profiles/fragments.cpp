@@ -2,6 +2,7 @@
 
 #include <charconv>
 
+#include "profiles/option_values.h"
 #include "profiles/text_rules.h"
 
 namespace vidloom {
@@ -12,7 +13,15 @@ using text::Trim;
 
 namespace {
 
-constexpr std::string_view kFallbackSize = "176x144";
+// The frame the size option names: the fallback while the row's "Video Size" has no "x" (a file
+// that was not understood), else the chosen size's value; none for an empty selector.
+std::optional<std::string_view> ChosenSizeValue(const ConversionChoices& choices,
+                                                std::string_view video_size) {
+  const std::string cell = LowerAscii(video_size);
+  if (Pos(Trim(cell), 'x') == 0) return kFallbackFrameSize;
+  if (!choices.video_size.value) return std::nullopt;
+  return *choices.video_size.value;
+}
 
 }  // namespace
 
@@ -21,20 +30,16 @@ std::string VideoCodecFragment(const ConversionChoices& choices) {
 }
 
 std::string SizeFragment(const ConversionChoices& choices, std::string_view video_size) {
-  const std::string cell = LowerAscii(video_size);
-  if (Pos(Trim(cell), 'x') == 0) return std::string(" -s ") += kFallbackSize;
-  if (!choices.video_size.value) return {};
-  return " -s " + *choices.video_size.value;
+  const auto value = ChosenSizeValue(choices, video_size);
+  if (!value) return {};
+  return std::string(" -s ") += *value;
 }
 
 std::optional<std::pair<int, int>> ChosenFrameSize(const ConversionChoices& choices,
                                                    std::string_view video_size) {
-  const std::string cell = LowerAscii(video_size);
-  std::string_view value = kFallbackSize;
-  if (Pos(Trim(cell), 'x') != 0) {
-    if (!choices.video_size.value) return std::nullopt;
-    value = *choices.video_size.value;
-  }
+  const auto chosen = ChosenSizeValue(choices, video_size);
+  if (!chosen) return std::nullopt;
+  const std::string_view value = *chosen;
   const std::size_t x = value.find('x');
   if (x == std::string_view::npos) return std::nullopt;
   int width = 0;

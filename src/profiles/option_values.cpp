@@ -11,8 +11,6 @@ using text::Trim;
 
 namespace {
 
-constexpr std::string_view kFallbackSize = "176x144";
-
 // The number in front of " Kbps": the first k - 2 characters, k the position of the first "K".
 std::string KbpsValue(std::string_view s) {
   return std::string(FirstChars(s, Pos(s, 'K') - 2));
@@ -27,7 +25,7 @@ std::optional<std::string> SizeValue(std::string_view text) {
   const long long x = Pos(compact, 'x');
   const std::string_view whole = compact;
   if (FirstChars(whole, x - 1) == "0" || whole.substr(static_cast<std::size_t>(x)) == "0") {
-    compact = kFallbackSize;
+    compact = kFallbackFrameSize;
   }
   if (compact.empty()) return std::nullopt;
   return compact;

@@ -13,6 +13,9 @@
 
 namespace vidloom {
 
+// The frame a size option falls back to: for a side "0", and for a row whose size is not known.
+inline constexpr std::string_view kFallbackFrameSize = "176x144";
+
 // The option selectors whose items carry a value (the channels are chosen by row).
 enum class OptionList {
   kVideoCodec,
