@@ -4,6 +4,7 @@
 #
 #   rows <- model <- profiles <- settings <- window_logic <- desktop, gui, win32, cli
 #   rows, profiles <- pipeline <- window_logic: the batch engine knows no window, only rows and choices
+#   rows, platform <- kept_list (the list kept on disk for a restore) <- window_logic
 #   platform, model, media <- analysis <- window_logic;  media <- encoder (raziz2u shares nothing else)
 #   unicode (UTF-16 at the Windows API) is below all of them
 if(CMAKE_SCRIPT_MODE_FILE)
@@ -19,11 +20,12 @@ set(_vidloom_layers
   "pipeline:pipeline,profiles,rows,platform,unicode"
   "settings:settings,profiles,model,rows,platform,unicode"
   "analysis:analysis,media,model,rows,platform,unicode"
-  "window_logic:window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "desktop:desktop,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "cli:cli,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "gui:gui,desktop,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "win32:win32,desktop,window_logic,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "kept_list:kept_list,rows,platform,unicode"
+  "window_logic:window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "desktop:desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "cli:cli,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "gui:gui,desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "win32:win32,desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
   "encoder:encoder,media,unicode")
 
 # Every include of a source of src/ is checked: "folder/file.h" (or <folder/file.h> naming one of

@@ -83,6 +83,7 @@ int RunDesktop(int argc, char** argv) {
   MainWindowOptions options;
   options.program_directory = platform::ProgramDirectory();
   options.required_files = platform::kRequiredFiles;
+  options.keep_list = true;
   MainWindowPorts ports;
   ports.power_off = ReviewShotsWanted() ? static_cast<PowerOff*>(&no_power_off) : &power_off;
   ports.sleep_inhibitor = &sleep_inhibitor;
@@ -100,12 +101,11 @@ int RunDesktop(int argc, char** argv) {
   window.Startup();
   windows.main().show();
   ReportShownForBench(windows.main());
-  // Files named on the command line ("Open With" passes them), added once the loop runs and the
-  // window shows. QApplication has taken its own options (-platform, ...) out of argv already.
+  // Once the loop runs and the window shows: the list a crash left, offered back, then the files
+  // named on the command line ("Open With" passes them). QApplication has taken its own options
+  // (-platform, ...) out of argv already.
   const std::vector<std::string> given = CommandLineFiles(argc, argv);
-  if (!given.empty()) {
-    QTimer::singleShot(0, &windows.main(), [&window, given] { window.AddGivenFiles(given); });
-  }
+  QTimer::singleShot(0, &windows.main(), [&window, given] { window.BeginSession(given); });
   ScheduleReviewShots(window, windows);
   return QApplication::exec();
 }

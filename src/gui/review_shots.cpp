@@ -91,6 +91,7 @@ void ShootBatchEnd(MainWindow& window, ProgramWindows& windows, const QString& d
   } else {
     ok = false;
   }
+  window.list_keeper().Forget();  // as File > Exit: nothing is left to restore
   QCoreApplication::exit(ok ? 0 : 1);
 }
 

@@ -55,6 +55,7 @@ int RunDesktop() {
     MainWindowOptions options;
     options.program_directory = platform::ProgramDirectory();
     options.required_files = platform::kRequiredFiles;
+    options.keep_list = true;
     MainWindowPorts ports;
     ports.power_off = &power_off;
     ports.sleep_inhibitor = &sleep_inhibitor;
@@ -75,10 +76,9 @@ int RunDesktop() {
     window.Startup();
     ShowWindow(windows.main().hwnd(), SW_SHOWNORMAL);
     UpdateWindow(windows.main().hwnd());
-    // Files named on the command line, added once the loop runs and the window shows.
-    if (!arguments.files.empty()) {
-      ui.Post([&window, files = arguments.files] { window.AddGivenFiles(files); });
-    }
+    // Once the loop runs and the window shows: the list a crash left, offered back, then the
+    // files named on the command line.
+    ui.Post([&window, files = arguments.files] { window.BeginSession(files); });
     code = ui.Run();
   }
   if (SUCCEEDED(com)) CoUninitialize();

@@ -87,7 +87,8 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
               .program_directory = options_.program_directory,
               .required_files = options_.required_files,
               .read_video_info = options_.read_video_info,
-              .pause_ms = options_.add_files_pause_ms} {
+              .pause_ms = options_.add_files_pause_ms},
+      list_keeper_(ui_, main_form, dialogs_) {
   batch_window_.hooks.CheckRequiredFiles = [this] {
     return CheckRequiredFiles(main_form, options_form, dialogs_, options_.program_directory,
                               options_.required_files);
@@ -99,7 +100,10 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
   batch_window_.hooks.ArmShutdownCountdown = [this] {
     ArmShutdownCountdown(main_form, warning_form, shutdown);
   };
-  batch_window_.hooks.BatchStarted = [this] { StartBatchProgress(); };
+  batch_window_.hooks.BatchStarted = [this] {
+    list_keeper_.BatchStarted();
+    StartBatchProgress();
+  };
   batch_window_.hooks.RowTurn = [this](RowId row) {
     progress_files_[row] = batch_progress_.NextFile(ui_.clock().NowMs());
     ShowBatchProgress();
@@ -110,7 +114,10 @@ MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options
       ShowBatchProgress();
     }
   };
-  batch_window_.hooks.BatchEnded = [this] { EndBatchProgress(); };
+  batch_window_.hooks.BatchEnded = [this] {
+    list_keeper_.BatchEnded();
+    EndBatchProgress();
+  };
   batch_window_.hooks.FileProgress = [this](RowId row, double seconds) {
     if (const auto file = progress_files_.find(row); file != progress_files_.end()) {
       batch_progress_.FileTime(file->second, seconds, ui_.clock().NowMs());
@@ -268,7 +275,9 @@ bool MainWindow::MayClose() const {
 }
 
 bool MainWindow::SaveOnClose() {
-  return settings::SaveSettings(settings_);
+  if (!settings::SaveSettings(settings_)) return false;
+  list_keeper_.Forget();
+  return true;
 }
 
 bool MainWindow::TryClose() {
@@ -280,7 +289,21 @@ bool MainWindow::TryClose() {
 }
 
 void MainWindow::ExitEntryClick() {
+  list_keeper_.Forget();
   if (ports_.quit) ports_.quit();
+}
+
+void MainWindow::BeginSession(const std::vector<std::string>& given_files) {
+  if (options_.keep_list) {
+    std::string path = options_.list_path;
+    if (path.empty()) {
+      // Beside vazadi.ini, which follows the folder rules of the settings.
+      const std::string folder = platform::ParentDirectory(settings_.path);
+      path = (folder.empty() ? "" : folder + platform::kPathSeparator) + kept_list::kListFileName;
+    }
+    list_keeper_.Start(path);
+  }
+  if (!given_files.empty()) AddGivenFiles(given_files);
 }
 
 AddFilesResult MainWindow::AddFileButtonClick() {
@@ -432,7 +455,12 @@ void MainWindow::SetOptionsEntryClick() {
 }
 
 void MainWindow::PowerOffCountdownTick() {
-  vidloom::PowerOffCountdownTick(main_form, warning_form, shutdown, ports_.quit, ports_.power_off);
+  // The power-off is a clean exit: nothing is left to restore.
+  const auto quit = [this] {
+    list_keeper_.Forget();
+    if (ports_.quit) ports_.quit();
+  };
+  vidloom::PowerOffCountdownTick(main_form, warning_form, shutdown, quit, ports_.power_off);
 }
 
 void MainWindow::DoNotTurnOffClick() {

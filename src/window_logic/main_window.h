@@ -27,6 +27,7 @@
 #include "window_logic/add_files.h"
 #include "window_logic/batch_presenter.h"
 #include "window_logic/batch_progress.h"
+#include "window_logic/list_keeper.h"
 #include "window_logic/ports.h"
 #include "window_logic/work_controls.h"
 
@@ -44,6 +45,10 @@ struct MainWindowOptions {
   // False: the options dialog's creation connects its handlers but reads no settings file (a
   // front-end that never closes the window through TryClose writes none either).
   bool load_settings = true;
+  // The window programs keep the file list on disk for a restore after a crash (ListKeeper),
+  // in `list_path`; empty: kept_list::kListFileName beside the settings file.
+  bool keep_list = false;
+  std::string list_path;
   // Adding files: the pauses around each file (0 without a window) and the media-information
   // reader (empty: libavformat's).
   std::int64_t add_files_pause_ms = kWindowPauseMs;
@@ -104,17 +109,23 @@ class MainWindow {
   // re-applies the (possibly restored) format.
   void ShowMainWindow();
 
+  // The session's start, once the loop runs and the window shows: with keep_list, a list left
+  // by a program that did not close properly is offered back (ListKeeper::Start); then the
+  // files given on the command line are added after its rows.
+  void BeginSession(const std::vector<std::string>& given_files);
+
   // Closing the main window: refused (silently) while a batch converts or the countdown is
   // armed.
   bool MayClose() const;
-  // After an allowed close: writes the settings. False when they could not be written (the
-  // user has been told); the window then stays open.
+  // After an allowed close: writes the settings and drops the kept list (a clean exit). False
+  // when the settings could not be written (the user has been told); the window then stays open.
   bool SaveOnClose();
   // The close box: MayClose, then SaveOnClose. True when the window may close; the caller
   // then closes it and the program ends.
   bool TryClose();
 
-  // File > "Exit": the loop ends at once, without the close query and without saving.
+  // File > "Exit": the loop ends at once, without the close query and without saving the
+  // settings; the kept list is dropped (a clean exit).
   void ExitEntryClick();
 
   // "Add Files" (File > "Add Files" clicks it, even while it is disabled): the file dialog, then
@@ -204,6 +215,7 @@ class MainWindow {
   settings::SettingsContext& settings() { return settings_; }
   AddFilesContext& adding() { return adding_; }
   BatchWindow& batch_window() { return batch_window_; }
+  ListKeeper& list_keeper() { return list_keeper_; }
 
  private:
   void CreateSecondaryWindows();
@@ -231,6 +243,7 @@ class MainWindow {
   BatchWorker worker_;
   settings::SettingsContext settings_;
   AddFilesContext adding_;
+  ListKeeper list_keeper_;
   std::string help_file_;
   // The folder confirmed last in this run; preselected by the next folder choice.
   std::string last_folder_;

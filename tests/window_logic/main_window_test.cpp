@@ -10,7 +10,10 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
+#include "kept_list/list_database.h"
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"
 #include "support/fake_clock.h"
@@ -95,6 +98,7 @@ class MainWindowTest : public ::testing::Test {
     options.required_files = {"raziz2u"};
     options.end_pause_ms = 0;
     options.settings_path = settings_path_;
+    options.keep_list = keep_list_;
     options.add_files_pause_ms = 0;
     options.read_video_info = [this](const std::string& path) {
       if (on_read) on_read(path);
@@ -214,6 +218,7 @@ class MainWindowTest : public ::testing::Test {
   ScriptedFolderChooser chooser_;
   ScriptedFileDialog file_dialog_;
   std::function<void(const std::string&)> on_read;
+  bool keep_list_ = false;
   std::unique_ptr<MainWindow> window_;
 };
 
@@ -1010,6 +1015,123 @@ TEST_F(MainWindowTest, MenuEntriesDisabledWhileConvertingComeBackAfter) {
   // Nothing left to stop.
   EXPECT_FALSE(form().StopConvertButton.enabled());
   EXPECT_FALSE(form().ButtonStopSmall.enabled());
+}
+
+
+// The list kept for a restore after a crash. The window's end without a clean exit is its
+// MainWindow going without TryClose, Exit or the power-off, as when the program is killed: the
+// kill itself is tried on the real programs (gui_desktop_test, test_win32_view).
+class KeptListTest : public MainWindowTest {
+ protected:
+  KeptListTest() { keep_list_ = true; }
+
+  // Starts the window and its session; `answer` is given to a restore question if one comes.
+  std::vector<ScriptedDialogs::Box> StartSession(std::optional<bool> answer,
+                                                 const std::vector<std::string>& given = {}) {
+    dialogs_.boxes.clear();
+    if (answer) dialogs_.ExpectQuestion(*answer);
+    Start();
+    window_->BeginSession(given);
+    return dialogs_.boxes;
+  }
+
+  // The number of transactions written to the list's file so far (the header's change counter).
+  int Writes() const {
+    const std::string header = ReadTextFile(config_ / kept_list::kListFileName).substr(24, 4);
+    int count = 0;
+    for (char c : header) count = count * 256 + static_cast<unsigned char>(c);
+    return count;
+  }
+
+  std::vector<std::string> ProgressCells() {
+    std::vector<std::string> cells;
+    for (const FileEntry& row : form().FileList.rows()) cells.push_back(row.cells[kCellProgress]);
+    return cells;
+  }
+};
+
+TEST_F(KeptListTest, RowsAreWrittenAtStateChangesAndComeBackAfterAnUncleanEnd) {
+  EXPECT_TRUE(StartSession(std::nullopt).empty()) << "a first start asks nothing";
+  SelectFormat(kPs3);
+  form().OutputFolder.SetText(media_ / "out");
+  AddRow("a.avi");
+  AddRow("b.avi");
+  AddRow("c.avi");
+  // Progress readings are not written; a tick is.
+  const int before = Writes();
+  for (int percent = 1; percent <= 50; ++percent) {
+    form().FileList.Update(form().FileList.row(0).id,
+                           [percent](FileEntry& row) { row.percent = percent; });
+  }
+  EXPECT_EQ(Writes(), before);
+  form().FileList.SetChecked(2, false);
+  EXPECT_EQ(Writes(), before + 1);
+  ConvertToTheEnd();
+  ASSERT_EQ(ProgressCells(), (std::vector<std::string>{"Done", "Done", ""}));
+  const std::string b_output = form().FileList.row(1).output_path;
+  // b's output is changed after its conversion: it cannot come back as done.
+  WriteTextFile(b_output, "not the whole file");
+  window_.reset();  // no clean exit
+
+  const std::string given = media_ / "d.avi";
+  WriteTextFile(given, "media");
+  const auto boxes = StartSession(true, {given});
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].kind, "yesno");
+  EXPECT_EQ(boxes[0].text, kept_list::RestoreQuestion(3, 1));
+  ASSERT_EQ(form().FileList.count(), 4) << "the restored rows, then the given file";
+  EXPECT_EQ(ProgressCells(), (std::vector<std::string>{"Done", "Failed", "", ""}));
+  EXPECT_EQ(form().FileList.row(1).reason, "its output " + b_output + " has changed since");
+  EXPECT_FALSE(form().FileList.row(2).checked);
+  EXPECT_EQ(form().FileList.row(3).input_path, given);
+  EXPECT_EQ(form().ComboOutputFormat.text(), kPs3) << "the list's format comes back with it";
+
+  // The restored list is this window's now: after another unclean end it comes back whole,
+  // once, and the answer No drops it for good.
+  window_.reset();
+  EXPECT_EQ(StartSession(false)[0].text, kept_list::RestoreQuestion(4, 1));
+  EXPECT_EQ(form().FileList.count(), 0);
+  window_.reset();
+  EXPECT_TRUE(StartSession(std::nullopt).empty());
+}
+
+TEST_F(KeptListTest, CloseExitAndThePowerOffLeaveNothingToRestore) {
+  const std::vector<std::pair<const char*, std::function<void()>>> exits = {
+      {"close box", [this] { ASSERT_TRUE(window_->TryClose()); }},
+      {"File > Exit", [this] { window_->ExitEntryClick(); }},
+      {"power-off", [this] {
+         ArmThroughABatch();
+         Ticks(30);
+         ASSERT_EQ(power_off_.calls, 1);
+       }},
+  };
+  for (const auto& [name, exit] : exits) {
+    SCOPED_TRACE(name);
+    power_off_.calls = 0;
+    StartSession(std::nullopt);
+    AddRow("kept.avi");
+    exit();
+    window_.reset();
+    EXPECT_TRUE(StartSession(std::nullopt).empty());
+    EXPECT_EQ(form().FileList.count(), 0);
+    window_.reset();
+  }
+}
+
+TEST_F(KeptListTest, AListThatCannotBeKeptIsSaidOnceAndTheWindowWorksOn) {
+  // The settings folder is a file: nothing can be written below it.
+  std::filesystem::remove_all(config_.path());
+  WriteTextFile(config_.path(), "");
+  const auto boxes = StartSession(std::nullopt);
+  ui_.RunUntil([&] { return !dialogs_.boxes.empty(); });
+  ASSERT_EQ(dialogs_.boxes.size(), 1u);
+  EXPECT_EQ(dialogs_.boxes[0].text.rfind(kListNotKeptText, 0), 0u) << dialogs_.boxes[0].text;
+  AddRow("a.avi");
+  ConvertToTheEnd();
+  EXPECT_EQ(ProgressCells(), std::vector<std::string>{"Done"});
+  EXPECT_EQ(dialogs_.boxes.size(), 2u) << "said once; then the batch's own message";
+  std::filesystem::remove(config_.path());
+  std::filesystem::create_directories(config_.path());
 }
 
 }  // namespace
