@@ -22,6 +22,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QTimerEvent>
+#include <signal.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -32,6 +35,7 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/run_program.h"
@@ -45,6 +49,7 @@
 #include "gui/qt_dialogs.h"
 #include "gui/qt_ui_thread.h"
 #include "gui/warning_window_view.h"
+#include "kept_list/list_database.h"
 #include "pipeline/batch_driver.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
@@ -134,6 +139,7 @@ class DesktopTest : public ::testing::Test {
     options.program_directory = program_dir_;
     options.required_files = platform::kRequiredFiles;
     options.settings_path = settings_path_;
+    options.keep_list = keep_list_;
     MainWindowPorts ports;
     ports.power_off = &power_off_;
     ports.desktop = &desktop_;
@@ -311,8 +317,9 @@ class DesktopTest : public ::testing::Test {
   bool qt_boxes_ = false;  // the program's Qt message boxes instead of scripted answers
   QtDialogs qt_dialogs_;   // the window's quit ends the event loop, as the program's does
   const std::string program_dir_ = dir_ / "program/";
-  const std::string settings_path_ = dir_ / "config/vazadi.ini";
-  const std::string out_dir_ = dir_ / "out";
+  std::string settings_path_ = dir_ / "config/vazadi.ini";
+  std::string out_dir_ = dir_ / "out";
+  bool keep_list_ = false;
   std::string stored_settings_;
   QtUiThread ui_;
   ScriptedDialogs dialogs_;
@@ -1039,6 +1046,209 @@ TEST_F(DesktopTest, TheViewsGoFirstAndTheLogicStillChangesItsFormsSafely) {
   window_->DoNotTurnOffClick();
   window_.reset();
   EXPECT_EQ(power_off_.calls, 0);
+}
+
+
+// --- The list kept for a restore after a crash ---------------------------------------------------
+
+// The program killed (SIGKILL) at a point of its work, then started again. The child is this
+// test program once more, running KillTestChild: it builds the windows as the program does, adds
+// three clips given on the command line, converts them, and kills itself with SIGKILL the moment
+// it reaches its point (after the list heard of that moment, as it would in the program).
+constexpr const char* kKillAt = "VIDLOOM_KILL_AT";
+constexpr const char* kKillDir = "VIDLOOM_KILL_DIR";
+
+class KeptListDesktopTest : public DesktopTest {
+ protected:
+  KeptListDesktopTest() { keep_list_ = true; }
+
+  // A folder of its own for one program's life: the settings (and so the list) in config/, the
+  // outputs in out/, the clips a.avi (1 s), b.avi (8 s) and c.avi (1 s).
+  static void PrepareFolder(const std::string& dir) {
+    fs::create_directories(dir + "/config");
+    WriteTextFile(dir + "/config/vazadi.ini", "[General]\nOutputDir=" + dir +
+                                                  "/out\n[CheckBoxes]\nOverwriteExistingFile=0"
+                                                  "\nShutDown=0\n");
+    fs::copy_file(Media::Get().short_clip, dir + "/a.avi");
+    fs::copy_file(MediumClip(), dir + "/b.avi");
+    fs::copy_file(Media::Get().short_clip, dir + "/c.avi");
+  }
+  static const std::string& MediumClip() {
+    static TempDir dir;
+    static const std::string clip = [] {
+      const std::string path = dir / "medium.avi";
+      const std::string command =
+          "ffmpeg -nostdin -loglevel error -y -f lavfi -i testsrc=size=320x240:rate=25 -f lavfi "
+          "-i sine=frequency=440:sample_rate=44100 -t 8 -c:v mpeg4 -q:v 5 -c:a pcm_s16le '" +
+          path + "'";
+      return std::system(command.c_str()) == 0 ? path : std::string();
+    }();
+    return clip;
+  }
+
+  // Runs the child to its kill point in `dir`; true when it was killed there.
+  static bool KillAt(const std::string& point, const std::string& dir) {
+    const auto r = testing::RunProgram(
+        "/proc/self/exe", {"--gtest_filter=KeptListDesktopTest.KillTestChild"},
+        {std::string(kKillAt) + "=" + point, std::string(kKillDir) + "=" + dir});
+    EXPECT_EQ(r.status, 128 + SIGKILL) << point << "\n" << r.out << r.err;
+    return r.status == 128 + SIGKILL;
+  }
+
+  // Starts the window again on `dir`'s settings and list; `answer` for the restore question.
+  std::vector<ScriptedDialogs::Box> StartAgain(const std::string& dir, std::optional<bool> answer) {
+    Stop();
+    settings_path_ = dir + "/config/vazadi.ini";
+    out_dir_ = dir + "/out";
+    dialogs_.boxes.clear();
+    if (answer) dialogs_.ExpectQuestion(*answer);
+    Start();
+    window_->BeginSession({});
+    return dialogs_.boxes;
+  }
+
+  // The length of a media file as ffprobe reads it; -1 when it cannot.
+  static double Seconds(const std::string& path) {
+    const auto r = testing::RunProgram("/usr/bin/ffprobe",
+                                       {"-v", "error", "-show_entries", "format=duration", "-of",
+                                        "default=noprint_wrappers=1:nokey=1", path});
+    return r.status == 0 && !r.out.empty() ? std::atof(r.out.c_str()) : -1;
+  }
+};
+
+TEST_F(KeptListDesktopTest, KillTestChild) {
+  const std::string point = qEnvironmentVariable(kKillAt).toStdString();
+  if (point.empty()) GTEST_SKIP() << "the child of the kill tests, started by them";
+  const std::string dir = qEnvironmentVariable(kKillDir).toStdString();
+  settings_path_ = dir + "/config/vazadi.ini";
+  out_dir_ = dir + "/out";
+  const auto die = [] { kill(getpid(), SIGKILL); };
+  Start();
+  const ListView& list = form().FileList;
+  // Heard after the list's keeper, which subscribed when the window was made.
+  form().FileList.SubscribeRows([&](ListView::Change, int) {
+    if (point == "adding" && list.count() == 2) die();
+    if (list.count() != 3) return;
+    if (point == "converting" && list.row(1).state == RowState::kConverting &&
+        list.row(1).percent.value_or(0) > 0) {
+      die();
+    }
+    if (point == "between-rows" && list.row(0).state == RowState::kDone) die();
+  });
+  form().ConversionProgress.Subscribe([&] {
+    if (point == "end-pause" && form().ConversionProgress.position() == 100 &&
+        list.count() == 3 && IsFinal(list.row(2).state)) {
+      die();
+    }
+  });
+  dialogs_.on_box = [&](const ScriptedDialogs::Box& box) {
+    if (point == "closing-message" && box.kind == "message") die();
+  };
+  if (point == "question") {
+    dialogs_.ExpectQuestion(true);
+    dialogs_.while_asking = die;
+    window_->BeginSession({});
+    FAIL() << "no question";
+  }
+  window_->BeginSession({dir + "/a.avi", dir + "/b.avi", dir + "/c.avi"});
+  ASSERT_EQ(Rows(), 3);
+  if (point == "hold") {
+    // The other window of the two-window test: it holds its list until told to end.
+    WriteTextFile(dir + "/ready", "");
+    EXPECT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir + "/go"); }, kEncodeTimeoutMs));
+    die();
+  }
+  Click("ConvertNowButton");
+  WaitForBatchEnd();
+  if (point == "after-batch") die();
+  FAIL() << "not killed at " << point;
+}
+
+TEST_F(KeptListDesktopTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
+  ASSERT_TRUE(Media::Get().ok);
+  ASSERT_FALSE(MediumClip().empty());
+  struct Point {
+    const char* name;
+    std::size_t files, converted;
+    std::vector<QString> progress;  // the rows' Progress cells after the restore
+    std::vector<std::string> reasons;
+  };
+  const std::string ended = kept_list::kEndedDuringConversion;
+  const std::string before = kept_list::kEndedBeforeItsTurn;
+  const std::vector<Point> points = {
+      {"adding", 2, 0, {"", ""}, {"", ""}},
+      {"converting", 3, 1, {"Done", "Aborted", ""}, {"", ended, before}},
+      {"between-rows", 3, 1, {"Done", "", ""}, {"", before, before}},
+      {"end-pause", 3, 3, {"Done", "Done", "Done"}, {"", "", ""}},
+      {"closing-message", 3, 3, {"Done", "Done", "Done"}, {"", "", ""}},
+      {"after-batch", 3, 3, {"Done", "Done", "Done"}, {"", "", ""}},
+      // Killed while its restore question is open: the next start asks again.
+      {"question", 3, 1, {"Done", "", ""}, {"", before, before}},
+  };
+  int restored_whole = 0;
+  for (const Point& point : points) {
+    SCOPED_TRACE(point.name);
+    TempDir dir;
+    PrepareFolder(dir.path());
+    if (std::string(point.name) == "question") {
+      ASSERT_TRUE(KillAt("between-rows", dir.path()));
+    }
+    ASSERT_TRUE(KillAt(point.name, dir.path()));
+    const auto boxes = StartAgain(dir.path(), true);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kept_list::RestoreQuestion(point.files, point.converted));
+    ASSERT_EQ(Rows(), static_cast<int>(point.files));
+    bool whole = true;
+    for (int row = 0; row < Rows(); ++row) {
+      const FileEntry& entry = form().FileList.row(row);
+      EXPECT_EQ(entry.input_path, dir.path() + "/" + std::string(1, 'a' + row) + ".avi");
+      EXPECT_EQ(Cell(row, kColumnProgress), point.progress[row]) << row;
+      EXPECT_EQ(entry.reason.substr(0, point.reasons[row].size()), point.reasons[row]) << row;
+      if (entry.state == RowState::kDone) {
+        // Whole: it plays for as long as its clip.
+        const double expected = row == 1 ? 8 : 1;
+        const double seconds = Seconds(entry.output_path);
+        EXPECT_NEAR(seconds, expected, 0.2) << entry.output_path;
+        whole = whole && std::abs(seconds - expected) <= 0.2;
+      }
+      if (entry.state == RowState::kAborted) {
+        EXPECT_NE(entry.reason.find(entry.output_path), std::string::npos)
+            << "names its partial output: " << entry.reason;
+      }
+    }
+    restored_whole += whole ? 1 : 0;
+    // The restored list is the new window's: a clean exit leaves nothing to restore.
+    ASSERT_TRUE(window_->TryClose());
+    EXPECT_TRUE(StartAgain(dir.path(), std::nullopt).empty());
+  }
+  std::printf("kill points tried: %zu, lists restored whole: %d\n", points.size(), restored_whole);
+}
+
+TEST_F(KeptListDesktopTest, AWindowStartedWhileAnotherRunsIsNotOfferedItsList) {
+  ASSERT_TRUE(Media::Get().ok);
+  ASSERT_FALSE(MediumClip().empty());
+  TempDir dir;
+  PrepareFolder(dir.path());
+  std::thread other([&] { KillAt("hold", dir.path()); });
+  ASSERT_TRUE(QTest::qWaitFor([&] { return fs::exists(dir / "ready"); }, kEncodeTimeoutMs));
+  // The other window runs with its three rows: this one is offered nothing.
+  EXPECT_TRUE(StartAgain(dir.path(), std::nullopt).empty());
+  AddFiles({Media::Get().short_clip});
+  WriteTextFile(dir / "go", "");
+  other.join();
+  // Both ended without a clean exit: each start is offered one list, whole, never both mixed;
+  // the newest first.
+  Stop();
+  auto boxes = StartAgain(dir.path(), false);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kept_list::RestoreQuestion(1, 0));
+  boxes = StartAgain(dir.path(), true);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, kept_list::RestoreQuestion(3, 0));
+  ASSERT_EQ(Rows(), 3);
+  EXPECT_EQ(form().FileList.row(0).input_path, dir / "a.avi");
+  ASSERT_TRUE(window_->TryClose());
+  EXPECT_TRUE(StartAgain(dir.path(), std::nullopt).empty());
 }
 
 }  // namespace
