@@ -13,8 +13,8 @@
 ; vidloom-cli. /S installs (and the uninstaller's /S removes) without a window; /D=FOLDER, last
 ; on the command line, chooses the folder. Neither runs while a Vidloom program does: they ask
 ; to close it (Retry, Cancel), and silently they end with exit code 2. The uninstaller removes
-; what was installed, by name, and leaves the user's settings (vazadi.ini) and converted files
-; where they are; a file it cannot remove makes it fail, never report success.
+; what was installed, by name, and the file list kept for a restore, and leaves the user's
+; settings (vazadi.ini) and converted files where they are; a file it cannot remove makes it fail, never report success.
 
 Unicode true
 ; A 64-bit installer: it writes the 64-bit registry and Program Files without redirection.
@@ -277,6 +277,10 @@ Section "Uninstall"
     SetErrorLevel 1
     Abort
   ${EndIf}
+  ; The file list kept for a restore after a crash holds no choice of the user's.
+  Delete "$INSTDIR\vidloom-list.db"
+  Delete "$INSTDIR\vidloom-list.db-journal"
+  Delete "$INSTDIR\vidloom-list.db-owners"
   Delete "$INSTDIR\uninstall.exe"
   ; Removed only when empty: a settings file left in it keeps it.
   RMDir "$INSTDIR"

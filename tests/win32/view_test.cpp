@@ -11,16 +11,22 @@
 #include <shlobj.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "kept_list/list_database.h"
 #include "platform/filesystem.h"
 #include "support/fake_ports.h"
+#include "support/processes.h"
 #include "support/scripted_dialogs.h"
+#include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "unicode/utf16.h"
 #include "win32/app.h"
@@ -769,6 +775,228 @@ TEST(Win32Arguments, FilesOptionsAndTheirEnd) {
     EXPECT_EQ(parsed.ask, c.ask);
     EXPECT_EQ(parsed.files, c.files);
   }
+}
+
+
+// --- The list kept for a restore after a crash --------------------------------------------------
+
+// The window program ended by TerminateProcess at a point of its work, then started again. The
+// child is this test program once more, running KillTestChild: it builds the windows as the
+// program does over the fake encoder (scripted runs), adds three files, converts them, and ends
+// itself with TerminateProcess the moment it reaches its point.
+constexpr const char* kKillAt = "VIDLOOM_KILL_AT";
+constexpr const char* kKillDir = "VIDLOOM_KILL_DIR";
+constexpr UINT kKilledCode = 9;
+
+class Win32KeptListTest : public ::testing::Test {
+ protected:
+  ~Win32KeptListTest() override { Stop(); }
+
+  void Start(const std::string& dir) {
+    Stop();
+    MainWindowOptions options;
+    options.program_directory =
+        platform::ParentDirectory(FAKE_ENCODER_PATH) + std::string(1, platform::kPathSeparator);
+    options.settings_path = dir + "\\vazadi.ini";
+    options.keep_list = true;
+    options.end_pause_ms = 0;
+    options.add_files_pause_ms = 0;
+    options.read_video_info = [](const std::string&) {
+      analysis::VideoInfoValues values;
+      values.width = 640;
+      values.height = 480;
+      values.frame_rate = 25;
+      values.duration = "00:10";
+      return values;
+    };
+    MainWindowPorts ports;
+    ports.quit = [] { PostQuitMessage(0); };
+    window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
+    windows_ = std::make_unique<ProgramWindows>(*window_, ui_);
+    window_->Startup();
+    ShowWindow(windows_->main().hwnd(), SW_SHOWNORMAL);
+    Pump();
+  }
+  void Stop() {
+    windows_.reset();
+    window_.reset();
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+  }
+  void Pump() {
+    for (int i = 0; i < 5; ++i) ui_.PumpUntil(ui_.clock().NowMs() + 10);
+  }
+  // Pumps until `done` holds; false when it has not within `ms` (a hang's bound, not a pause).
+  bool PumpUntil(const std::function<bool()>& done, std::int64_t ms = 60000) {
+    const std::int64_t end = ui_.clock().NowMs() + ms;
+    while (!done()) {
+      if (ui_.clock().NowMs() > end) return false;
+      ui_.PumpUntil(ui_.clock().NowMs() + 10);
+    }
+    return true;
+  }
+  MainForm& form() { return window_->main_form; }
+  std::vector<std::string> ProgressCells() {
+    std::vector<std::string> cells;
+    HWND list = GetDlgItem(windows_->main().hwnd(), kFileList);
+    for (int row = 0; row < form().FileList.count(); ++row) {
+      cells.push_back(ItemText(list, row, 1 + kCellProgress));
+    }
+    return cells;
+  }
+
+  // A folder for one program's life: its settings and list, the three inputs, the outputs and
+  // the fake encoder's scripts.
+  static void PrepareFolder(const std::string& dir, bool b_hangs) {
+    for (const char* name : {"a.avi", "b.avi", "c.avi"}) testing::WriteTextFile(dir + "\\" + name, "media");
+    std::filesystem::create_directories(platform::FsPath(dir + "\\out"));
+    std::filesystem::create_directories(platform::FsPath(dir + "\\runs"));
+    testing::WriteTextFile(dir + "\\runs\\default.txt", testing::kGoodRun);
+    if (b_hangs) {
+      // b reports half its length and part of its output, then waits for a file that never
+      // comes: it ends by itself within 10 s after its window is gone.
+      testing::WriteTextFile(
+          dir + "\\runs\\for-b.mp4.txt",
+          "print Input #0, avi, from 'in':\n"
+          "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
+          "output 1000\n"
+          "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
+          "await " + dir + "\\never\nexit 0\n");
+    }
+  }
+
+  // Runs the child to its kill point in `dir`; true when it ended there.
+  static bool KillAt(const std::string& point, const std::string& dir) {
+    testing::SetEnvironment(kKillAt, point);
+    testing::SetEnvironment(kKillDir, dir);
+    testing::SetEnvironment("FAKE_ENCODER_SEQUENCE", dir + "\\runs");
+    wchar_t self[MAX_PATH] = L"";
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring command =
+        L"\"" + std::wstring(self) + L"\" --gtest_filter=Win32KeptListTest.KillTestChild";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    DWORD code = 0;
+    if (CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info)) {
+      CloseHandle(info.hThread);
+      if (WaitForSingleObject(info.hProcess, 120000) != WAIT_OBJECT_0) {
+        TerminateProcess(info.hProcess, 1);  // ours, and hung: the test fails below
+      }
+      GetExitCodeProcess(info.hProcess, &code);
+      CloseHandle(info.hProcess);
+    }
+    testing::UnsetEnvironment(kKillAt);
+    testing::UnsetEnvironment(kKillDir);
+    testing::UnsetEnvironment("FAKE_ENCODER_SEQUENCE");
+    EXPECT_EQ(code, kKilledCode) << point;
+    return code == kKilledCode;
+  }
+
+  // Starts the window again on `dir`; `answer` for the restore question.
+  std::vector<ScriptedDialogs::Box> StartAgain(const std::string& dir, std::optional<bool> answer) {
+    dialogs_.boxes.clear();
+    if (answer) dialogs_.ExpectQuestion(*answer);
+    Start(dir);
+    window_->BeginSession({});
+    Pump();
+    return dialogs_.boxes;
+  }
+
+  Win32UiThread ui_;
+  ScriptedDialogs dialogs_;
+  std::unique_ptr<MainWindow> window_;
+  std::unique_ptr<ProgramWindows> windows_;
+};
+
+TEST_F(Win32KeptListTest, KillTestChild) {
+  const auto point_env = platform::Environment(kKillAt);
+  if (!point_env || point_env->empty()) GTEST_SKIP() << "the child of the kill tests";
+  const std::string point = *point_env;
+  const std::string dir = *platform::Environment(kKillDir);
+  const auto die = [] { TerminateProcess(GetCurrentProcess(), kKilledCode); };
+  Start(dir);
+  form().ComboOutputFormat.SelectText(testing::kPs3);
+  form().ComboOutputFormat.UserSelect(form().ComboOutputFormat.selected());
+  form().OutputFolder.SetText(dir + "\\out");
+  const ListView& list = form().FileList;
+  // Heard after the list's keeper, which subscribed when the window was made.
+  form().FileList.SubscribeRows([&](ListView::Change, int) {
+    if (point == "adding" && list.count() == 2) die();
+    if (list.count() != 3) return;
+    if (point == "converting" && list.row(1).state == RowState::kConverting &&
+        list.row(1).percent.value_or(0) > 0) {
+      die();
+    }
+    if (point == "between-rows" && list.row(0).state == RowState::kDone) die();
+  });
+  dialogs_.on_box = [&](const ScriptedDialogs::Box& box) {
+    if (point == "closing-message" && box.kind == "message") die();
+  };
+  if (point == "question") {
+    dialogs_.ExpectQuestion(true);
+    dialogs_.while_asking = die;
+    window_->BeginSession({});
+    FAIL() << "no question";
+  }
+  window_->BeginSession({dir + "\\a.avi", dir + "\\b.avi", dir + "\\c.avi"});
+  ASSERT_EQ(list.count(), 3);
+  PostMessageW(GetDlgItem(windows_->main().hwnd(), kConvertNowButton), BM_CLICK, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return window_->BatchRunning(); }));
+  ASSERT_TRUE(PumpUntil([&] { return !window_->BatchRunning(); }));
+  window_->WaitForBatch();
+  Pump();
+  if (point == "after-batch") die();
+  FAIL() << "not killed at " << point;
+}
+
+TEST_F(Win32KeptListTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
+  struct Point {
+    const char* name;
+    std::size_t files, converted;
+    std::vector<std::string> progress;
+  };
+  const std::vector<Point> points = {
+      {"adding", 2, 0, {"", ""}},
+      {"converting", 3, 1, {"Done", "Aborted", ""}},
+      {"between-rows", 3, 1, {"Done", "", ""}},
+      {"closing-message", 3, 3, {"Done", "Done", "Done"}},
+      {"after-batch", 3, 3, {"Done", "Done", "Done"}},
+      {"question", 3, 1, {"Done", "", ""}},
+  };
+  int restored = 0;
+  for (const Point& point : points) {
+    SCOPED_TRACE(point.name);
+    TempDir dir;
+    const std::string name = point.name;
+    PrepareFolder(dir.path(), name == "converting");
+    if (name == "question") {
+      ASSERT_TRUE(KillAt("between-rows", dir.path()));
+    }
+    ASSERT_TRUE(KillAt(name, dir.path()));
+    const auto boxes = StartAgain(dir.path(), true);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, kept_list::RestoreQuestion(point.files, point.converted));
+    EXPECT_EQ(ProgressCells(), point.progress);
+    bool whole = ProgressCells() == point.progress;
+    for (const FileEntry& row : form().FileList.rows()) {
+      if (row.state == RowState::kDone) {
+        EXPECT_EQ(platform::FileSize(row.output_path), std::uint64_t{2048}) << row.output_path;
+        whole = whole && platform::FileSize(row.output_path) == std::uint64_t{2048};
+      }
+      if (row.state == RowState::kAborted) {
+        EXPECT_EQ(row.reason, std::string(kept_list::kEndedDuringConversion) +
+                                  kept_list::kPartialOutput + row.output_path);
+      }
+    }
+    restored += whole ? 1 : 0;
+    ASSERT_TRUE(window_->TryClose());
+    EXPECT_TRUE(StartAgain(dir.path(), std::nullopt).empty()) << "a clean exit leaves nothing";
+    Stop();
+  }
+  std::printf("kill points tried: %zu, lists restored whole: %d\n", points.size(), restored);
 }
 
 }  // namespace
