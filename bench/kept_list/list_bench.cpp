@@ -58,9 +58,8 @@ void BM_RowStateChange(benchmark::State& state) {
   bool done = false;
   for (auto _ : state) {
     done = !done;
-    window.form.FileList.Update(id, [done](FileEntry& row) {
-      row.state = done ? RowState::kDone : RowState::kConverting;
-    });
+    window.form.FileList.Update(
+        id, [done](FileEntry& row) { row.state = done ? RowState::kDone : RowState::kConverting; });
   }
   state.counters["file_bytes_1000_rows"] =
       static_cast<double>(std::filesystem::file_size(window.dir + "/" + kept_list::kListFileName));

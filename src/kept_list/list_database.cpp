@@ -58,9 +58,9 @@ std::vector<std::string> Split(std::string_view joined) {
 }
 
 RowState StateNamed(std::string_view name) {
-  for (RowState state : {RowState::kWaiting, RowState::kConverting, RowState::kRetrying,
-                         RowState::kThumbnail, RowState::kDone, RowState::kFailed,
-                         RowState::kAborted, RowState::kSkipped}) {
+  for (RowState state :
+       {RowState::kWaiting, RowState::kConverting, RowState::kRetrying, RowState::kThumbnail,
+        RowState::kDone, RowState::kFailed, RowState::kAborted, RowState::kSkipped}) {
     if (RowStateName(state) == name) return state;
   }
   return RowState::kWaiting;
@@ -78,8 +78,7 @@ std::optional<std::int64_t> OptionalColumn(sqlite3_stmt* statement, int column) 
 }
 
 void BindText(sqlite3_stmt* statement, int index, const std::string& text) {
-  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()),
-                    SQLITE_TRANSIENT);
+  sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
 void BindBlob(sqlite3_stmt* statement, int index, const std::string& bytes) {
@@ -355,14 +354,18 @@ std::optional<KeptList> ListDatabase::ClaimLeftList() {
 }
 
 bool ListDatabase::DiscardClaimed() {
-  if (claimed_ == 0) return true;
+  return RemoveHeldList(claimed_);
+}
+
+bool ListDatabase::RemoveHeldList(std::int64_t& list) {
+  if (list == 0) return true;
   if (!Exec("BEGIN IMMEDIATE")) return false;
-  if (!DropList(claimed_) || !Exec("COMMIT")) {
+  if (!DropList(list) || !Exec("COMMIT")) {
     Rollback();
     return false;
   }
-  owners_.Unlock(static_cast<std::uint64_t>(claimed_));
-  claimed_ = 0;
+  owners_.Unlock(static_cast<std::uint64_t>(list));
+  list = 0;
   return true;
 }
 
@@ -392,8 +395,8 @@ std::vector<KeptRow> ListDatabase::ReadRows(std::int64_t list) {
     entry.checked = sqlite3_column_int64(query, 0) != 0;
     entry.input_path = Column(query, 1);
     entry.source_folder = Column(query, 2);
-    entry.media = MediaFacts::Of(Column(query, 3), Column(query, 4), Column(query, 5),
-                                 Column(query, 6));
+    entry.media =
+        MediaFacts::Of(Column(query, 3), Column(query, 4), Column(query, 5), Column(query, 6));
     entry.output_extension = Column(query, 7);
     entry.state = StateNamed(Column(query, 8));
     entry.percent = OptionalColumn(query, 9);
@@ -498,15 +501,7 @@ bool ListDatabase::Write(const ListChanges& changes) {
 }
 
 bool ListDatabase::Forget() {
-  if (own_ == 0) return true;
-  if (!Exec("BEGIN IMMEDIATE")) return false;
-  if (!DropList(own_) || !Exec("COMMIT")) {
-    Rollback();
-    return false;
-  }
-  owners_.Unlock(static_cast<std::uint64_t>(own_));
-  own_ = 0;
-  return true;
+  return RemoveHeldList(own_);
 }
 
 FileEntry RestoredEntry(
@@ -516,24 +511,26 @@ FileEntry RestoredEntry(
   entry.id = 0;
   entry.details.clear();
   const auto size = entry.output_path.empty() ? std::nullopt : file_size(entry.output_path);
+  const bool there = size.has_value();
+  const std::uint64_t bytes = size.value_or(0);
   switch (entry.state) {
     case RowState::kConverting:
     case RowState::kRetrying:
     case RowState::kThumbnail:
       entry.state = RowState::kAborted;
       entry.percent.reset();
-      entry.output_written = size.value_or(0) > 0;
-      entry.output_kb = size ? std::optional<std::int64_t>((*size + 1023) / 1024) : std::nullopt;
+      entry.output_written = bytes > 0;
+      entry.output_kb = there ? std::optional<std::int64_t>((bytes + 1023) / 1024) : std::nullopt;
       entry.reason = kEndedDuringConversion;
       if (entry.output_written) entry.reason += kPartialOutput + entry.output_path;
       break;
     case RowState::kDone:
       // Done only with the whole output: there, of the size it had when it was converted.
-      if (!size || (row.output_bytes ? *size != *row.output_bytes : *size == 0)) {
+      if (!there || (row.output_bytes ? bytes != *row.output_bytes : bytes == 0)) {
         entry.state = RowState::kFailed;
-        entry.output_written = size.value_or(0) > 0;
-        entry.reason = !size ? "its output " + entry.output_path + " is gone"
-                             : "its output " + entry.output_path + " has changed since";
+        entry.output_written = bytes > 0;
+        entry.reason = !there ? "its output " + entry.output_path + " is gone"
+                              : "its output " + entry.output_path + " has changed since";
       }
       break;
     case RowState::kWaiting:
@@ -550,8 +547,8 @@ FileEntry RestoredEntry(
 
 std::string RestoreQuestion(std::size_t files, std::size_t converted) {
   return "Vidloom was not closed properly. Restore the list of the last session: " +
-         std::to_string(files) + (files == 1 ? " file, " : " files, ") +
-         std::to_string(converted) + " converted?";
+         std::to_string(files) + (files == 1 ? " file, " : " files, ") + std::to_string(converted) +
+         " converted?";
 }
 
 }  // namespace vidloom::kept_list

@@ -108,6 +108,8 @@ class ListDatabase {
   sqlite3_stmt* Statement(int index, const char* sql);
   bool WriteRow(const KeptRow& row);
   bool DropList(std::int64_t list);
+  // Removes `list`, held by this object, in a transaction of its own; then lets it go (0).
+  bool RemoveHeldList(std::int64_t& list);
   std::vector<KeptRow> ReadRows(std::int64_t list);
   void Fail();
   void Rollback();
@@ -125,9 +127,9 @@ class ListDatabase {
 // says so, naming its partial output; a done row stays done only while its output is there with
 // the size it had (`file_size` reads it); a waiting ticked row of a running batch says that the
 // batch ended before its turn. The identity is left for the list to give.
-FileEntry RestoredEntry(const KeptRow& row, bool batch_running,
-                        const std::function<std::optional<std::uint64_t>(const std::string&)>&
-                            file_size);
+FileEntry RestoredEntry(
+    const KeptRow& row, bool batch_running,
+    const std::function<std::optional<std::uint64_t>(const std::string&)>& file_size);
 
 // The question offered at start-up: "... 300 files, 212 converted?"
 std::string RestoreQuestion(std::size_t files, std::size_t converted);

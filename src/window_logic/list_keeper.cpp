@@ -64,10 +64,9 @@ void ListKeeper::Start(const std::string& path) {
     std::size_t converted = 0;
     std::vector<FileEntry> rows;
     for (const KeptRow& row : left->rows) {
-      rows.push_back(kept_list::RestoredEntry(row, left->facts.batch_running,
-                                              [](const std::string& output) {
-                                                return platform::FileSize(output);
-                                              }));
+      rows.push_back(kept_list::RestoredEntry(
+          row, left->facts.batch_running,
+          [](const std::string& output) { return platform::FileSize(output); }));
       if (rows.back().state == RowState::kDone) ++converted;
     }
     if (dialogs_.ConfirmYesNo(form_, kept_list::RestoreQuestion(rows.size(), converted))) {

@@ -146,6 +146,9 @@ TEST_F(CliSettings, TheSettingsFileIsNeverWrittenCreatedOrDeleted) {
     EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
     EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
     EXPECT_EQ(after.st_ino, before.st_ino);  // not replaced by a copy either
+    // Nor is a file list kept beside it: a script learns what happened from the exit status.
+    EXPECT_EQ(fs::directory_iterator(dir / "settings")->path().filename(), "vazadi.ini");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir / "settings"), fs::directory_iterator()), 1);
   }
   fs::remove(ini);
   EXPECT_EQ(Run({"--show-options"}).status, 0);

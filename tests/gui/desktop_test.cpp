@@ -5,6 +5,8 @@
 // views going before the window logic.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -22,8 +24,6 @@
 #include <QTest>
 #include <QTimer>
 #include <QTimerEvent>
-#include <signal.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -56,6 +56,7 @@
 #include "profiles/catalogue.h"
 #include "settings/settings.h"
 #include "support/fake_ports.h"
+#include "support/kill_points.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
 #include "window_logic/countdown.h"
@@ -1048,7 +1049,6 @@ TEST_F(DesktopTest, TheViewsGoFirstAndTheLogicStillChangesItsFormsSafely) {
   EXPECT_EQ(power_off_.calls, 0);
 }
 
-
 // --- The list kept for a restore after a crash ---------------------------------------------------
 
 // The program killed (SIGKILL) at a point of its work, then started again. The child is this
@@ -1124,29 +1124,8 @@ TEST_F(KeptListDesktopTest, KillTestChild) {
   out_dir_ = dir + "/out";
   const auto die = [] { kill(getpid(), SIGKILL); };
   Start();
-  const ListView& list = form().FileList;
-  // Heard after the list's keeper, which subscribed when the window was made.
-  form().FileList.SubscribeRows([&](ListView::Change, int) {
-    if (point == "adding" && list.count() == 2) die();
-    if (list.count() != 3) return;
-    if (point == "converting" && list.row(1).state == RowState::kConverting &&
-        list.row(1).percent.value_or(0) > 0) {
-      die();
-    }
-    if (point == "between-rows" && list.row(0).state == RowState::kDone) die();
-  });
-  form().ConversionProgress.Subscribe([&] {
-    if (point == "end-pause" && form().ConversionProgress.position() == 100 &&
-        list.count() == 3 && IsFinal(list.row(2).state)) {
-      die();
-    }
-  });
-  dialogs_.on_box = [&](const ScriptedDialogs::Box& box) {
-    if (point == "closing-message" && box.kind == "message") die();
-  };
+  testing::DieAt(point, form(), dialogs_, die);
   if (point == "question") {
-    dialogs_.ExpectQuestion(true);
-    dialogs_.while_asking = die;
     window_->BeginSession({});
     FAIL() << "no question";
   }

@@ -15,15 +15,16 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <optional>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "kept_list/list_database.h"
 #include "platform/filesystem.h"
 #include "support/fake_ports.h"
+#include "support/kill_points.h"
 #include "support/processes.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
@@ -777,7 +778,6 @@ TEST(Win32Arguments, FilesOptionsAndTheirEnd) {
   }
 }
 
-
 // --- The list kept for a restore after a crash --------------------------------------------------
 
 // The window program ended by TerminateProcess at a point of its work, then started again. The
@@ -849,20 +849,21 @@ class Win32KeptListTest : public ::testing::Test {
   // A folder for one program's life: its settings and list, the three inputs, the outputs and
   // the fake encoder's scripts.
   static void PrepareFolder(const std::string& dir, bool b_hangs) {
-    for (const char* name : {"a.avi", "b.avi", "c.avi"}) testing::WriteTextFile(dir + "\\" + name, "media");
+    for (const char* name : {"a.avi", "b.avi", "c.avi"})
+      testing::WriteTextFile(dir + "\\" + name, "media");
     std::filesystem::create_directories(platform::FsPath(dir + "\\out"));
     std::filesystem::create_directories(platform::FsPath(dir + "\\runs"));
     testing::WriteTextFile(dir + "\\runs\\default.txt", testing::kGoodRun);
     if (b_hangs) {
       // b reports half its length and part of its output, then waits for a file that never
       // comes: it ends by itself within 10 s after its window is gone.
-      testing::WriteTextFile(
-          dir + "\\runs\\for-b.mp4.txt",
-          "print Input #0, avi, from 'in':\n"
-          "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
-          "output 1000\n"
-          "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
-          "await " + dir + "\\never\nexit 0\n");
+      testing::WriteTextFile(dir + "\\runs\\for-b.mp4.txt",
+                             "print Input #0, avi, from 'in':\n"
+                             "print   Duration: 00:00:10.00, start: 0.000000, bitrate: 100 kb/s\n"
+                             "output 1000\n"
+                             "write frame=125 q=2.0 size=1kB time=5.00 bitrate=80.0kbits/s\\r\n"
+                             "await " +
+                                 dir + "\\never\nexit 0\n");
     }
   }
 
@@ -921,30 +922,15 @@ TEST_F(Win32KeptListTest, KillTestChild) {
   form().ComboOutputFormat.SelectText(testing::kPs3);
   form().ComboOutputFormat.UserSelect(form().ComboOutputFormat.selected());
   form().OutputFolder.SetText(dir + "\\out");
-  const ListView& list = form().FileList;
-  // Heard after the list's keeper, which subscribed when the window was made.
-  form().FileList.SubscribeRows([&](ListView::Change, int) {
-    if (point == "adding" && list.count() == 2) die();
-    if (list.count() != 3) return;
-    if (point == "converting" && list.row(1).state == RowState::kConverting &&
-        list.row(1).percent.value_or(0) > 0) {
-      die();
-    }
-    if (point == "between-rows" && list.row(0).state == RowState::kDone) die();
-  });
-  dialogs_.on_box = [&](const ScriptedDialogs::Box& box) {
-    if (point == "closing-message" && box.kind == "message") die();
-  };
+  testing::DieAt(point, form(), dialogs_, die);
   if (point == "question") {
-    dialogs_.ExpectQuestion(true);
-    dialogs_.while_asking = die;
     window_->BeginSession({});
     FAIL() << "no question";
   }
   window_->BeginSession({dir + "\\a.avi", dir + "\\b.avi", dir + "\\c.avi"});
-  ASSERT_EQ(list.count(), 3);
+  ASSERT_EQ(form().FileList.count(), 3);
   PostMessageW(GetDlgItem(windows_->main().hwnd(), kConvertNowButton), BM_CLICK, 0, 0);
-  ASSERT_TRUE(PumpUntil([&] { return window_->BatchRunning(); }));
+  Pump();  // the click starts the batch
   ASSERT_TRUE(PumpUntil([&] { return !window_->BatchRunning(); }));
   window_->WaitForBatch();
   Pump();

@@ -1017,7 +1017,6 @@ TEST_F(MainWindowTest, MenuEntriesDisabledWhileConvertingComeBackAfter) {
   EXPECT_FALSE(form().ButtonStopSmall.enabled());
 }
 
-
 // The list kept for a restore after a crash. The window's end without a clean exit is its
 // MainWindow going without TryClose, Exit or the power-off, as when the program is killed: the
 // kill itself is tried on the real programs (gui_desktop_test, test_win32_view).
@@ -1099,7 +1098,8 @@ TEST_F(KeptListTest, CloseExitAndThePowerOffLeaveNothingToRestore) {
   const std::vector<std::pair<const char*, std::function<void()>>> exits = {
       {"close box", [this] { ASSERT_TRUE(window_->TryClose()); }},
       {"File > Exit", [this] { window_->ExitEntryClick(); }},
-      {"power-off", [this] {
+      {"power-off",
+       [this] {
          ArmThroughABatch();
          Ticks(30);
          ASSERT_EQ(power_off_.calls, 1);

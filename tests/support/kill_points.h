@@ -1,0 +1,47 @@
+// The moments the kill-and-restart tests end a window program at, while it adds three files and
+// converts them: "adding" (the second row added), "converting" (the second row converting, past
+// its first progress reading), "between-rows" (the first row done), "end-pause" (the bar full
+// after the last row), "closing-message" (the batch's message shown), "question" (the restore
+// question open). Each is heard after the list's keeper, which subscribed when the window was
+// made, so the list on disk is what the program had written at that moment.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+
+#include "model/forms.h"
+#include "support/scripted_dialogs.h"
+
+namespace vidloom::testing {
+
+// Calls `die` (which ends the program at once, as a kill does) when `form` reaches `point`.
+inline void DieAt(const std::string& point, MainForm& form, ScriptedDialogs& dialogs,
+                  std::function<void()> die) {
+  const ListView& list = form.FileList;
+  form.FileList.SubscribeRows([point, &list, die](ListView::Change, int) {
+    if (point == "adding" && list.count() == 2) die();
+    if (list.count() != 3) return;
+    if (point == "converting" && list.row(1).state == RowState::kConverting &&
+        list.row(1).percent.value_or(0) > 0) {
+      die();
+    }
+    if (point == "between-rows" && list.row(0).state == RowState::kDone) die();
+  });
+  form.ConversionProgress.Subscribe([point, &form, die] {
+    const ListView& rows = form.FileList;
+    if (point == "end-pause" && form.ConversionProgress.position() == 100 && rows.count() == 3 &&
+        IsFinal(rows.row(2).state)) {
+      die();
+    }
+  });
+  dialogs.on_box = [point, die](const ScriptedDialogs::Box& box) {
+    if (point == "closing-message" && box.kind == "message") die();
+  };
+  if (point == "question") {
+    dialogs.ExpectQuestion(true);
+    dialogs.while_asking = std::move(die);
+  }
+}
+
+}  // namespace vidloom::testing
