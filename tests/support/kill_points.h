@@ -1,9 +1,9 @@
 // The moments the kill-and-restart tests end a window program at, while it adds three files and
 // converts them: "adding" (the second row added), "converting" (the second row converting, past
-// its first progress reading), "between-rows" (the first row done), "end-pause" (the bar full
-// after the last row), "closing-message" (the batch's message shown), "question" (the restore
-// question open). Each is heard after the list's keeper, which subscribed when the window was
-// made, so the list on disk is what the program had written at that moment.
+// its first progress reading), "between-rows" (the first row done), "end-pause" (the last row
+// ended and the bar still full), "closing-message" (the batch's message shown), "question" (the
+// restore question open). Each is heard after the list's keeper, which subscribed when the window
+// was made, so the list on disk is what the program had written at that moment.
 #pragma once
 
 #include <functional>
@@ -18,9 +18,16 @@ namespace vidloom::testing {
 // Calls `die` (which ends the program at once, as a kill does) when `form` reaches `point`.
 inline void DieAt(const std::string& point, MainForm& form, ScriptedDialogs& dialogs,
                   std::function<void()> die) {
+  // The end pause: whichever comes second of the last row's end and the full bar.
+  const auto in_end_pause = [&form] {
+    const ListView& rows = form.FileList;
+    return form.ConversionProgress.position() == 100 && rows.count() == 3 &&
+           IsFinal(rows.row(2).state);
+  };
   const ListView& list = form.FileList;
-  form.FileList.SubscribeRows([point, &list, die](ListView::Change, int) {
+  form.FileList.SubscribeRows([point, &list, die, in_end_pause](ListView::Change, int) {
     if (point == "adding" && list.count() == 2) die();
+    if (point == "end-pause" && in_end_pause()) die();
     if (list.count() != 3) return;
     if (point == "converting" && list.row(1).state == RowState::kConverting &&
         list.row(1).percent.value_or(0) > 0) {
@@ -28,12 +35,8 @@ inline void DieAt(const std::string& point, MainForm& form, ScriptedDialogs& dia
     }
     if (point == "between-rows" && list.row(0).state == RowState::kDone) die();
   });
-  form.ConversionProgress.Subscribe([point, &form, die] {
-    const ListView& rows = form.FileList;
-    if (point == "end-pause" && form.ConversionProgress.position() == 100 && rows.count() == 3 &&
-        IsFinal(rows.row(2).state)) {
-      die();
-    }
+  form.ConversionProgress.Subscribe([point, die, in_end_pause] {
+    if (point == "end-pause" && in_end_pause()) die();
   });
   dialogs.on_box = [point, die](const ScriptedDialogs::Box& box) {
     if (point == "closing-message" && box.kind == "message") die();

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "analysis/video_info.h"
 #include "platform/filesystem.h"
 #include "support/temp_dir.h"
 
@@ -14,6 +15,16 @@ namespace vidloom::testing {
 
 inline constexpr const char* kPspGood = "PSP Video (Good Quality) (*.mp4)";
 inline constexpr const char* kPs3 = "PS3 Video(480P) (*.mp4)";
+
+// What the media reader says of the tests' scripted inputs: an SD video of 1:40 at 25 fps.
+inline analysis::VideoInfoValues SdVideoInfo() {
+  analysis::VideoInfoValues values;
+  values.width = 640;
+  values.height = 480;
+  values.frame_rate = 25;
+  values.duration = "01:40";
+  return values;
+}
 
 // A run that converts: header, duration, one progress record, a 2 KiB output.
 inline constexpr const char* kGoodRun =

@@ -798,17 +798,9 @@ class Win32KeptListTest : public ::testing::Test {
     options.program_directory =
         platform::ParentDirectory(FAKE_ENCODER_PATH) + std::string(1, platform::kPathSeparator);
     options.settings_path = dir + "\\vazadi.ini";
-    options.keep_list = true;
-    options.end_pause_ms = 0;
+    options.keep_list = true;  // and the program's end pause, one of the kill points
     options.add_files_pause_ms = 0;
-    options.read_video_info = [](const std::string&) {
-      analysis::VideoInfoValues values;
-      values.width = 640;
-      values.height = 480;
-      values.frame_rate = 25;
-      values.duration = "00:10";
-      return values;
-    };
+    options.read_video_info = [](const std::string&) { return testing::SdVideoInfo(); };
     MainWindowPorts ports;
     ports.quit = [] { PostQuitMessage(0); };
     window_ = std::make_unique<MainWindow>(ui_, dialogs_, options, ports);
@@ -948,6 +940,7 @@ TEST_F(Win32KeptListTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
       {"adding", 2, 0, {"", ""}},
       {"converting", 3, 1, {"Done", "Aborted", ""}},
       {"between-rows", 3, 1, {"Done", "", ""}},
+      {"end-pause", 3, 3, {"Done", "Done", "Done"}},
       {"closing-message", 3, 3, {"Done", "Done", "Done"}},
       {"after-batch", 3, 3, {"Done", "Done", "Done"}},
       {"question", 3, 1, {"Done", "", ""}},

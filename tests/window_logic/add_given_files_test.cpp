@@ -13,6 +13,7 @@
 #include "platform/filesystem.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
+#include "support/scripted_runs.h"
 #include "support/temp_dir.h"
 #include "support/test_ui_thread.h"
 #include "window_logic/add_files.h"
@@ -73,14 +74,8 @@ class AddGivenFilesTest : public ::testing::Test {
         std::lock_guard<std::mutex> lock(reads_mutex_);
         reads_.push_back(path);
       }
-      analysis::VideoInfoValues values;
-      if (path.ends_with(".avi") || path.ends_with(".AVI")) {
-        values.width = 640;
-        values.height = 480;
-        values.frame_rate = 25;
-        values.duration = "01:40";
-      }
-      return values;
+      if (path.ends_with(".avi") || path.ends_with(".AVI")) return testing::SdVideoInfo();
+      return analysis::VideoInfoValues{};
     };
     MainWindowPorts ports;
     ports.file_dialog = &no_dialog_;

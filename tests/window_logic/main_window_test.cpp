@@ -102,12 +102,7 @@ class MainWindowTest : public ::testing::Test {
     options.add_files_pause_ms = 0;
     options.read_video_info = [this](const std::string& path) {
       if (on_read) on_read(path);
-      analysis::VideoInfoValues values;
-      values.width = 640;
-      values.height = 480;
-      values.frame_rate = 25;
-      values.duration = "01:40";
-      return values;
+      return testing::SdVideoInfo();
     };
     return options;
   }
@@ -1116,6 +1111,19 @@ TEST_F(KeptListTest, CloseExitAndThePowerOffLeaveNothingToRestore) {
     EXPECT_EQ(form().FileList.count(), 0);
     window_.reset();
   }
+}
+
+TEST_F(KeptListTest, ADamagedListFileIsSetAsideWithAMessageAndANewListIsKept) {
+  const std::string path = config_ / kept_list::kListFileName;
+  WriteTextFile(path, std::string(4096, '\x5a'));
+  const auto boxes = StartSession(std::nullopt);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text.rfind(kListSetAsideText + path + kept_list::kSetAsideSuffix, 0), 0u)
+      << boxes[0].text;
+  EXPECT_EQ(ReadTextFile(path + kept_list::kSetAsideSuffix), std::string(4096, '\x5a'));
+  AddRow("a.avi");
+  window_.reset();
+  EXPECT_EQ(StartSession(true)[0].text, kept_list::RestoreQuestion(1, 0));
 }
 
 TEST_F(KeptListTest, AListThatCannotBeKeptIsSaidOnceAndTheWindowWorksOn) {
