@@ -1146,26 +1146,8 @@ TEST_F(KeptListDesktopTest, KillTestChild) {
 TEST_F(KeptListDesktopTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
   ASSERT_TRUE(Media::Get().ok);
   ASSERT_FALSE(MediumClip().empty());
-  struct Point {
-    const char* name;
-    std::size_t files, converted;
-    std::vector<QString> progress;  // the rows' Progress cells after the restore
-    std::vector<std::string> reasons;
-  };
-  const std::string ended = kept_list::kEndedDuringConversion;
-  const std::string before = kept_list::kEndedBeforeItsTurn;
-  const std::vector<Point> points = {
-      {"adding", 2, 0, {"", ""}, {"", ""}},
-      {"converting", 3, 1, {"Done", "Aborted", ""}, {"", ended, before}},
-      {"between-rows", 3, 1, {"Done", "", ""}, {"", before, before}},
-      {"end-pause", 3, 3, {"Done", "Done", "Done"}, {"", "", ""}},
-      {"closing-message", 3, 3, {"Done", "Done", "Done"}, {"", "", ""}},
-      {"after-batch", 3, 3, {"Done", "Done", "Done"}, {"", "", ""}},
-      // Killed while its restore question is open: the next start asks again.
-      {"question", 3, 1, {"Done", "", ""}, {"", before, before}},
-  };
   int restored_whole = 0;
-  for (const Point& point : points) {
+  for (const testing::KillPoint& point : testing::KillPoints()) {
     SCOPED_TRACE(point.name);
     TempDir dir;
     PrepareFolder(dir.path());
@@ -1181,8 +1163,9 @@ TEST_F(KeptListDesktopTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) 
     for (int row = 0; row < Rows(); ++row) {
       const FileEntry& entry = form().FileList.row(row);
       EXPECT_EQ(entry.input_path, dir.path() + "/" + std::string(1, 'a' + row) + ".avi");
-      EXPECT_EQ(Cell(row, kColumnProgress), point.progress[row]) << row;
-      EXPECT_EQ(entry.reason.substr(0, point.reasons[row].size()), point.reasons[row]) << row;
+      EXPECT_EQ(Cell(row, kColumnProgress).toStdString(), point.progress[row]) << row;
+      const std::string reason = testing::ReasonAfter(point, row);
+      EXPECT_EQ(entry.reason.substr(0, reason.size()), reason) << row;
       if (entry.state == RowState::kDone) {
         // Whole: it plays for as long as its clip.
         const double expected = row == 1 ? 8 : 1;
@@ -1200,7 +1183,8 @@ TEST_F(KeptListDesktopTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) 
     ASSERT_TRUE(window_->TryClose());
     EXPECT_TRUE(StartAgain(dir.path(), std::nullopt).empty());
   }
-  std::printf("kill points tried: %zu, lists restored whole: %d\n", points.size(), restored_whole);
+  std::printf("kill points tried: %zu, lists restored whole: %d\n", testing::KillPoints().size(),
+              restored_whole);
 }
 
 TEST_F(KeptListDesktopTest, AWindowStartedWhileAnotherRunsIsNotOfferedItsList) {

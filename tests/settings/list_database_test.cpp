@@ -1,5 +1,6 @@
 // The file list kept on disk: rows written and read back whole, the lists of programs still
-// running never offered, a left list claimed by one start only, clean exits leaving nothing,
+// running never offered, a left list claimed by one start only (two windows of separate
+// programs: tests/gui/desktop_test.cpp), clean exits leaving nothing,
 // damaged, truncated and foreign files set aside, a folder that cannot be written, and how the
 // restored rows read.
 #include <gtest/gtest.h>
@@ -145,38 +146,6 @@ TEST(ListDatabase, ACleanExitOrADiscardLeavesNothingToRestore) {
   // A list left without rows is not offered (and goes).
   { ASSERT_TRUE(OpenAt(path)->Begin()); }
   EXPECT_FALSE(OpenAt(path)->ClaimLeftList().has_value());
-}
-
-TEST(ListDatabase, TwoWindowsKeepTheirOwnListsAndAreOfferedOnlyWhatALeftOneKept) {
-  TempDir dir;
-  const std::string path = dir / kListFileName;
-  auto a = OpenAt(path);
-  auto b = OpenAt(path);
-  ASSERT_TRUE(a->Begin());
-  ASSERT_TRUE(b->Begin());
-  ListChanges a_rows;
-  a_rows.rows = {Row(1, "a1", RowState::kDone), Row(2, "a2", RowState::kWaiting)};
-  ListChanges b_rows;
-  b_rows.rows = {Row(1, "b1", RowState::kFailed)};
-  ASSERT_TRUE(a->Write(a_rows));
-  ASSERT_TRUE(b->Write(b_rows));
-  // A window started while both run is offered neither.
-  auto c = OpenAt(path);
-  EXPECT_FALSE(c->ClaimLeftList().has_value());
-  // b dies: only its own row comes back, never a's.
-  b.reset();
-  auto left = c->ClaimLeftList();
-  ASSERT_TRUE(left.has_value());
-  ASSERT_EQ(left->rows.size(), 1u);
-  EXPECT_EQ(left->rows[0].entry.input_path, "/media/b1.avi");
-  // a dies too while c holds b's list: a fourth start gets a's, whole.
-  a.reset();
-  auto d = OpenAt(path);
-  left = d->ClaimLeftList();
-  ASSERT_TRUE(left.has_value());
-  ASSERT_EQ(left->rows.size(), 2u);
-  EXPECT_EQ(left->rows[0].entry.input_path, "/media/a1.avi");
-  EXPECT_EQ(left->rows[1].entry.input_path, "/media/a2.avi");
 }
 
 // Files that are no list of ours: each is renamed beside itself, untouched, and a new list works.

@@ -6,14 +6,46 @@
 // was made, so the list on disk is what the program had written at that moment.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <utility>
+#include <vector>
 
+#include "kept_list/list_database.h"
 #include "model/forms.h"
 #include "support/scripted_dialogs.h"
 
 namespace vidloom::testing {
+
+// A kill point and what the next start offers after it: the question's counts and the restored
+// rows' Progress cells. "after-batch" is the moment after the batch's end, "question" follows a
+// kill between the rows.
+struct KillPoint {
+  const char* name;
+  std::size_t files, converted;
+  std::vector<std::string> progress;
+};
+inline const std::vector<KillPoint>& KillPoints() {
+  static const std::vector<KillPoint> points = {
+      {"adding", 2, 0, {"", ""}},
+      {"converting", 3, 1, {"Done", "Aborted", ""}},
+      {"between-rows", 3, 1, {"Done", "", ""}},
+      {"end-pause", 3, 3, {"Done", "Done", "Done"}},
+      {"closing-message", 3, 3, {"Done", "Done", "Done"}},
+      {"after-batch", 3, 3, {"Done", "Done", "Done"}},
+      {"question", 3, 1, {"Done", "", ""}},
+  };
+  return points;
+}
+
+// The reason a restored row of `point` begins with: the end cut its conversion off, or came
+// before its turn in the batch; none before the batch.
+inline std::string ReasonAfter(const KillPoint& point, std::size_t row) {
+  if (point.progress[row] == "Aborted") return kept_list::kEndedDuringConversion;
+  if (point.progress[row].empty() && point.files == 3) return kept_list::kEndedBeforeItsTurn;
+  return "";
+}
 
 // Calls `die` (which ends the program at once, as a kill does) when `form` reaches `point`.
 inline void DieAt(const std::string& point, MainForm& form, ScriptedDialogs& dialogs,

@@ -931,22 +931,8 @@ TEST_F(Win32KeptListTest, KillTestChild) {
 }
 
 TEST_F(Win32KeptListTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
-  struct Point {
-    const char* name;
-    std::size_t files, converted;
-    std::vector<std::string> progress;
-  };
-  const std::vector<Point> points = {
-      {"adding", 2, 0, {"", ""}},
-      {"converting", 3, 1, {"Done", "Aborted", ""}},
-      {"between-rows", 3, 1, {"Done", "", ""}},
-      {"end-pause", 3, 3, {"Done", "Done", "Done"}},
-      {"closing-message", 3, 3, {"Done", "Done", "Done"}},
-      {"after-batch", 3, 3, {"Done", "Done", "Done"}},
-      {"question", 3, 1, {"Done", "", ""}},
-  };
   int restored = 0;
-  for (const Point& point : points) {
+  for (const testing::KillPoint& point : testing::KillPoints()) {
     SCOPED_TRACE(point.name);
     TempDir dir;
     const std::string name = point.name;
@@ -960,14 +946,17 @@ TEST_F(Win32KeptListTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
     EXPECT_EQ(boxes[0].text, kept_list::RestoreQuestion(point.files, point.converted));
     EXPECT_EQ(ProgressCells(), point.progress);
     bool whole = ProgressCells() == point.progress;
-    for (const FileEntry& row : form().FileList.rows()) {
+    for (std::size_t at = 0; at < form().FileList.rows().size(); ++at) {
+      const FileEntry& row = form().FileList.rows()[at];
+      const std::string reason = testing::ReasonAfter(point, at);
+      EXPECT_EQ(row.reason.substr(0, reason.size()), reason) << at;
       if (row.state == RowState::kDone) {
+        // Whole: the size the scripted run wrote.
         EXPECT_EQ(platform::FileSize(row.output_path), std::uint64_t{2048}) << row.output_path;
         whole = whole && platform::FileSize(row.output_path) == std::uint64_t{2048};
       }
       if (row.state == RowState::kAborted) {
-        EXPECT_EQ(row.reason, std::string(kept_list::kEndedDuringConversion) +
-                                  kept_list::kPartialOutput + row.output_path);
+        EXPECT_EQ(row.reason, reason + kept_list::kPartialOutput + row.output_path);
       }
     }
     restored += whole ? 1 : 0;
@@ -975,7 +964,8 @@ TEST_F(Win32KeptListTest, KilledAtAnyPointTheNextStartOffersTheListBackWhole) {
     EXPECT_TRUE(StartAgain(dir.path(), std::nullopt).empty()) << "a clean exit leaves nothing";
     Stop();
   }
-  std::printf("kill points tried: %zu, lists restored whole: %d\n", points.size(), restored);
+  std::printf("kill points tried: %zu, lists restored whole: %d\n", testing::KillPoints().size(),
+              restored);
 }
 
 }  // namespace
