@@ -42,7 +42,10 @@ std::string VideoSourceArgs(int width, int height, const std::string& pixel_form
 std::string VideoChain(const VideoFrame& frame, const vidloom::media::Upright& upright,
                        bool thumbnail, const std::string& pixel_format) {
   std::string chain = UprightFilters(upright);
-  if (!thumbnail) chain += "fps=" + RationalText(frame.frame_rate) + ",";
+  // Each output frame is the source frame shown at its time: the latest one that has begun
+  // (round=up places a source frame at the first output time at or after its own; the default
+  // would take a frame up to half an output frame early).
+  if (!thumbnail) chain += "fps=" + RationalText(frame.frame_rate) + ":round=up,";
   chain += "scale=" + std::to_string(frame.picture_width) + ":" +
            std::to_string(frame.picture_height) +
            ":flags=bicubic,setsar=" + RationalText(frame.pixel_aspect);

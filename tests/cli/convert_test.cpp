@@ -694,9 +694,10 @@ TEST_P(CliOutputFidelity, EveryFrameTheRightLevelAndTheIndexFirst) {
     EXPECT_EQ(v["height"], std::to_string(height)) << command;
   }
 
-  // The frames: those of ffmpeg's frame-rate conversion to the output's rate, each the
-  // matching source picture.
-  const std::vector<int> expected = FrameNumbers(input, "fps=" + v["r_frame_rate"] + ",");
+  // The frames: at each output frame's time the source frame shown then (ffmpeg's frame-rate
+  // conversion placing each source frame at the first output time at or after its own), each
+  // the matching source picture.
+  const std::vector<int> expected = FrameNumbers(input, "fps=" + v["r_frame_rate"] + ":round=up,");
   EXPECT_EQ(FrameNumbers(output), expected) << command;
   if (v["r_frame_rate"] == "25/1") {
     std::vector<int> all(25);

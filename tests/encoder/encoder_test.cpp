@@ -750,6 +750,45 @@ TEST(DeviceRules, LetterboxBarsAreBlack) {
   EXPECT_GT(picture, 40);
 }
 
+// Frame-rate conversion shows at every output frame's time the source frame shown at that time:
+// 6 s at 25 fps (frames 0..149, each carrying its number in eight black or white stripes) made
+// 15 fps by H.263 give 90 frames, output frame i being source frame floor(i * 25 / 15), the last
+// one frame 148 (at 5.933 s), not 149.
+TEST(DeviceRules, EveryOutputFrameIsTheSourceFrameItsTimeNames) {
+  MakeFixture("numbered.mkv",
+              Join(Lavfi("color=black:size=176x144:rate=25,format=gray,"
+                         "geq=lum='if(bitand(N,pow(2,floor(X*8/W))),235,16)',format=yuv420p",
+                         ""),
+                   {"-t", "6", "-c:v", "ffv1"}));
+  const std::string output = Fixture("numbered.3gp");
+  ExpectCleanRun(
+      RunProgram(kEncoder, Command(Fixture("numbered.mkv"),
+                                   {"-vcodec", "h263", "-b", "384", "-r", "15", "-s", "176x144",
+                                    "-acodec", "amr_nb", "-ar", "8000 ", "-ac", "1 (mono)"},
+                                   output)),
+      false);
+  // Each frame's eight stripes, averaged, read as bits.
+  const std::string stripes = Fixture("numbered.gray");
+  const Outcome o =
+      RunProgram(kFfmpeg, {"-hide_banner", "-loglevel", "error", "-y", "-i", output, "-fps_mode",
+                           "passthrough", "-vf", "scale=8:1:flags=area,format=gray", "-f",
+                           "rawvideo", stripes});
+  ASSERT_EQ(o.exit_code, 0) << o.output;
+  const std::string bytes = ReadFile(stripes);
+  std::vector<int> shown, named;
+  for (std::size_t frame = 0; frame + 8 <= bytes.size(); frame += 8) {
+    int number = 0;
+    for (int bit = 0; bit < 8; ++bit) {
+      if (static_cast<unsigned char>(bytes[frame + bit]) > 125) number |= 1 << bit;
+    }
+    shown.push_back(number);
+    named.push_back(static_cast<int>(frame / 8) * 25 / 15);
+  }
+  ASSERT_EQ(shown.size(), 90u);
+  EXPECT_EQ(shown, named);
+  EXPECT_EQ(shown.back(), 148);
+}
+
 TEST(DeviceRules, H263PutsOtherSizesIntoTheSmallestStandardSizeThatHoldsThem) {
   struct Case {
     const char* size;

@@ -88,7 +88,7 @@ TEST(VideoFrame, LetterboxedPspFrameIsPictureAndBlackBarsWithSquarePixels) {
   EXPECT_EQ(frame.height, 208);
   EXPECT_EQ(av_cmp_q(frame.pixel_aspect, AVRational{1, 1}), 0);
   EXPECT_EQ(VideoChain(frame, {}, false, "yuv420p"),
-            "fps=25/1,scale=276:208:flags=bicubic,setsar=1/1,pad=368:208:46:0:black,"
+            "fps=25/1:round=up,scale=276:208:flags=bicubic,setsar=1/1,pad=368:208:46:0:black,"
             "format=yuv420p");
 }
 
