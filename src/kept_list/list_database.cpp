@@ -110,13 +110,14 @@ std::optional<std::int64_t> QueryInteger(sqlite3* db, const char* sql, int* code
   return value;
 }
 
-// Whether the file at `db` can be read as a list of ours; `why` says what is wrong. A new or
-// empty database is one (it has no tables yet).
-bool ReadableAsOurs(sqlite3* db, std::string* why, bool* empty) {
+// Whether the file at `db` can be read as a list of ours; `why` says what is wrong, and `busy`
+// whether another program held it past the wait. A new or empty database is one (no tables yet).
+bool ReadableAsOurs(sqlite3* db, std::string* why, bool* empty, bool* busy) {
   int code = SQLITE_OK;
   const auto tables = QueryInteger(db, "SELECT count(*) FROM sqlite_master", &code);
   if (!tables) {
     *why = sqlite3_errstr(code);
+    *busy = (code & 0xff) == SQLITE_BUSY || (code & 0xff) == SQLITE_LOCKED;
     return false;
   }
   *empty = *tables == 0;
@@ -221,11 +222,12 @@ ListDatabase::Opened ListDatabase::Open(const std::string& path) {
   // in hand, never the file.
   sqlite3_exec(db, "PRAGMA synchronous=FULL", nullptr, nullptr, nullptr);
   bool empty = false;
+  bool busy = false;
   std::string why;
-  if (!ReadableAsOurs(db, &why, &empty)) {
+  if (!ReadableAsOurs(db, &why, &empty, &busy)) {
     sqlite3_close(db);
     // A busy database is another program's, not a damaged one: it is left alone.
-    if (why == sqlite3_errstr(SQLITE_BUSY) || why == sqlite3_errstr(SQLITE_LOCKED)) {
+    if (busy) {
       opened.why = why;
       return opened;
     }
