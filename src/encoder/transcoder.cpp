@@ -1,12 +1,16 @@
 #include "transcoder.h"
 
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -27,9 +31,11 @@ extern "C" {
 #include "media/describe.h"
 #include "media/display.h"
 #include "media/local_input.h"
+#include "mp3_joins.h"
 #include "output_contract.h"
 #include "stream_rules.h"
 #include "system.h"
+#include "work_queue.h"
 
 namespace raziz2u {
 
@@ -146,7 +152,15 @@ void SetMpeg4Level(uint8_t* data, int size, int level) {
   }
 }
 
+// A packet on its way to the muxer, with the path that made it.
+struct Outgoing {
+  struct Path* path = nullptr;
+  PacketPtr packet;
+};
+
 // One media path: decoder (absent for generated silence) -> filter graph -> encoder -> stream.
+// When the conversion runs in stages, filtered frames may go through `to_encoder` to a thread
+// of their own, and encoded packets through `to_muxer` to the thread that writes the file.
 struct Path {
   int input_index = -1;
   CodecPtr decoder;
@@ -156,7 +170,7 @@ struct Path {
   CodecPtr encoder;
   AVStream* stream = nullptr;
   int64_t next_pts = AV_NOPTS_VALUE;  // expected timestamp of the next decoded frame
-  int64_t frames = 0;                 // frames handed to the encoder
+  std::atomic<int64_t> frames = 0;    // frames handed to the encoder
   int64_t packets = 0;
   double quality = 0;
   bool strip_sei = false;
@@ -165,7 +179,88 @@ struct Path {
   int source_rate = 0;
   int source_format = -1;
   AVChannelLayout source_layout{};
+  WorkQueue<FramePtr>* to_encoder = nullptr;
+  WorkQueue<Outgoing>* to_muxer = nullptr;
+  // Each path's own, since its stages may run beside another path's.
+  FramePtr filtered = NewFrame();
+  PacketPtr encoded{av_packet_alloc()};
   ~Path() { av_channel_layout_uninit(&source_layout); }
+};
+
+// Threads that run the stages of one conversion. The first failure of any stage is kept and
+// ends them all through `abort` (which aborts the queues between them); when this goes, the
+// stages are ended and waited for, however the conversion ends.
+class Stages {
+ public:
+  explicit Stages(std::function<void()> abort) : abort_(std::move(abort)) {}
+  Stages(const Stages&) = delete;
+  Stages& operator=(const Stages&) = delete;
+  ~Stages() {
+    abort_();
+    Join();
+  }
+
+  template <typename Body>
+  void Start(Body body) {
+    threads_.emplace_back([this, body] {
+      try {
+        body();
+        return;
+      } catch (const Failure& failure) {
+        Keep(failure);
+      } catch (const std::bad_alloc&) {
+        Keep(Failure{"error: out of memory"});
+      }
+      abort_();
+    });
+  }
+
+  // Waits for every stage; the first failure is then the caller's.
+  void Finish() {
+    Join();
+    if (failure_) throw *failure_;
+  }
+
+ private:
+  void Join() {
+    for (std::thread& t : threads_) t.join();
+    threads_.clear();
+  }
+  void Keep(const Failure& failure) {
+    std::lock_guard lock(mutex_);
+    if (!failure_) failure_ = failure;
+  }
+
+  std::function<void()> abort_;
+  std::mutex mutex_;
+  std::optional<Failure> failure_;
+  std::vector<std::thread> threads_;
+};
+
+// A piece of the sound, encoded on its own (see mp3_joins.h): the index in the whole stream of
+// its first frame, which is also that of its first packet.
+struct SoundPiece {
+  int64_t first = 0;
+  std::vector<PacketPtr> packets;
+};
+
+// A frame for the encoder of a piece; none: the piece ends.
+struct PieceWork {
+  int64_t piece = 0;
+  FramePtr frame;
+};
+
+// How the sound is cut: piece k takes the frames [k * length - lead, (k + 1) * length + tail),
+// so that each encoder has settled before its part begins and goes on past its end; the join
+// is chosen near k * length, within the overlap.
+struct PiecePlan {
+  int64_t length = 0;
+  int workers = 0;
+  static constexpr int64_t kLead = 16;
+  static constexpr int64_t kTail = 12;
+  static constexpr int64_t kSettled = 8;  // frames an encoder runs before a join may follow
+  int64_t Begin(int64_t piece) const { return std::max<int64_t>(0, piece * length - kLead); }
+  int64_t End(int64_t piece) const { return (piece + 1) * length + kTail; }
 };
 
 class Conversion {
@@ -195,13 +290,31 @@ class Conversion {
                   const std::string& chain);
   void AddStream(Path& path);
   void WriteHeader();
+  // Whether the conversion runs in stages on threads of their own (-threads other than 1).
+  bool InStages() const { return req_.threads != 1; }
   void Transcode();
+  void TranscodeInOrder();
+  void TranscodeInStages();
+  void ReadPackets(WorkQueue<PacketPtr>* video, WorkQueue<PacketPtr>* audio);
+  void DecodeStage(Path& path, WorkQueue<PacketPtr>& packets);
+  void EncodeStage(Path& path, WorkQueue<FramePtr>& frames);
+  std::optional<PiecePlan> PlanPieces() const;
+  void TranscodeInPieces(const PiecePlan& plan);
+  void DealSound(WorkQueue<FramePtr>& sound,
+                 std::vector<std::unique_ptr<WorkQueue<PieceWork>>>& work, const PiecePlan& plan);
+  void EncodePieces(WorkQueue<PieceWork>& work, WorkQueue<SoundPiece>& done, const PiecePlan& plan);
+  CodecPtr AudioEncoderLike(const AVCodecContext* model);
+  int64_t JoinPieces(SoundPiece& a, const SoundPiece& b, const PiecePlan& plan, int64_t piece);
+  void WritePiece(SoundPiece& piece, int64_t from, int64_t to);
   void MakeThumbnail();
   void Decode(Path& path, const AVPacket* packet);
   void Submit(Path& path, AVFrame* frame);
+  void EndOfInput(Path& path, bool stopped);
   void Drain(Path& path);
+  void EncodeFiltered(Path& path, AVFrame* frame);
   void Encode(Path& path, AVFrame* frame);
   void Write(Path& path, AVPacket* packet);
+  void CheckOutcome(bool stopped);
   // A stop was requested: notes when it was first seen. FlushTimeOver() tells when the encoders
   // must give up their delayed frames, OutputInterrupted() when even the container's end must:
   // the end gets its own budget from when it began (or from the stop, when that came later),
@@ -215,6 +328,7 @@ class Conversion {
   int64_t OffsetIn(const AVStream* st) const;
 
   const Request& req_;
+  std::mutex stop_mutex_;  // guards stop_seen_, which every stage may note
   std::optional<SteadyClock::time_point> stop_seen_;
   std::optional<SteadyClock::time_point> finish_began_;
   // Levels the muxer cannot write itself, set in the file once it is written.
@@ -233,13 +347,12 @@ class Conversion {
   bool silent_audio_ = false;
   // What was asked and is not what is made, told after the output's description.
   std::vector<std::string> adjustments_;
-  bool input_done_ = false;
+  std::atomic<bool> input_done_ = false;
   double written_seconds_ = 0;
   double video_seconds_ = 0;
-  int64_t decode_errors_ = 0;
+  std::atomic<int64_t> decode_errors_ = 0;
   std::chrono::steady_clock::time_point last_progress_ = std::chrono::steady_clock::now();
-  FramePtr filtered_ = NewFrame();
-  PacketPtr packet_{av_packet_alloc()};
+  PacketPtr packet_{av_packet_alloc()};  // the reader's
 };
 
 Conversion::~Conversion() {
@@ -254,12 +367,15 @@ Conversion::~Conversion() {
 
 bool Conversion::Stopping() {
   if (g_stop_signal.load() == 0) return false;
+  std::lock_guard lock(stop_mutex_);
   if (!stop_seen_) stop_seen_ = SteadyClock::now();
   return true;
 }
 
 bool Conversion::FlushTimeOver() {
-  return Stopping() && SteadyClock::now() - *stop_seen_ > kFlushBudget;
+  if (!Stopping()) return false;
+  std::lock_guard lock(stop_mutex_);
+  return SteadyClock::now() - *stop_seen_ > kFlushBudget;
 }
 
 int Conversion::OutputInterrupted(void* opaque) {
@@ -267,6 +383,7 @@ int Conversion::OutputInterrupted(void* opaque) {
   // Writes before the end are never cut: after the flush time nothing more is written but the
   // end, and a cut write would leave the file without it.
   if (!self->finish_began_ || !self->Stopping()) return 0;
+  std::lock_guard lock(self->stop_mutex_);
   const SteadyClock::time_point from = std::max(*self->finish_began_, *self->stop_seen_);
   return SteadyClock::now() - from > kFinishBudget ? 1 : 0;
 }
@@ -724,38 +841,57 @@ void Conversion::Encode(Path& path, AVFrame* frame) {
   while (true) {
     // After a stop request the delayed frames are given up once the flush time is over.
     if (frame == nullptr && FlushTimeOver()) return;
-    err = avcodec_receive_packet(enc, packet_.get());
+    err = avcodec_receive_packet(enc, path.encoded.get());
     if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
     Check(err, "encoding failed");
-    Write(path, packet_.get());
-    av_packet_unref(packet_.get());
+    if (path.to_muxer != nullptr) {
+      PacketPtr packet(av_packet_alloc());
+      if (!packet) Fail("out of memory");
+      av_packet_move_ref(packet.get(), path.encoded.get());
+      // Refused only when the conversion is ending on a failure elsewhere.
+      if (!path.to_muxer->Push({&path, std::move(packet)})) return;
+    } else {
+      Write(path, path.encoded.get());
+      av_packet_unref(path.encoded.get());
+    }
   }
 }
 
-// Moves every frame the filter graph has ready into the encoder.
+// Moves every frame the filter graph has ready on to the encoder, or to its stage.
 void Conversion::Drain(Path& path) {
   while (true) {
     if (FlushTimeOver()) return;
-    const int err = av_buffersink_get_frame(path.sink, filtered_.get());
+    const int err = av_buffersink_get_frame(path.sink, path.filtered.get());
     if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
     Check(err, "filtering failed");
-    AVFrame* f = filtered_.get();
+    AVFrame* f = path.filtered.get();
     if (f->pts != AV_NOPTS_VALUE) {
       f->pts =
           av_rescale_q(f->pts, av_buffersink_get_time_base(path.sink), path.encoder->time_base);
     }
     f->pict_type = AV_PICTURE_TYPE_NONE;
-    const bool limited = &path == &video_ && req_.max_video_frames;
-    if (limited && path.frames >= *req_.max_video_frames) {
-      input_done_ = true;
-      av_frame_unref(f);
-      continue;
+    if (path.to_encoder != nullptr) {
+      FramePtr frame = NewFrame();
+      av_frame_move_ref(frame.get(), f);
+      if (!path.to_encoder->Push(std::move(frame))) return;
+    } else {
+      EncodeFiltered(path, f);
     }
-    ++path.frames;
-    Encode(path, f);
-    av_frame_unref(f);
-    if (limited && path.frames >= *req_.max_video_frames) input_done_ = true;
   }
+}
+
+// Encodes one filtered frame, up to the -vframes limit; the frame is emptied.
+void Conversion::EncodeFiltered(Path& path, AVFrame* frame) {
+  const bool limited = &path == &video_ && req_.max_video_frames;
+  if (limited && path.frames >= *req_.max_video_frames) {
+    input_done_ = true;
+    av_frame_unref(frame);
+    return;
+  }
+  ++path.frames;
+  Encode(path, frame);
+  av_frame_unref(frame);
+  if (limited && path.frames >= *req_.max_video_frames) input_done_ = true;
 }
 
 // Gives the filter graph one decoded frame, with timestamps made continuous and shifted to start
@@ -819,9 +955,9 @@ void Conversion::SilenceUntil(double seconds) {
   if (!silent_audio_) return;
   AVCodecContext* enc = audio_.encoder.get();
   while (static_cast<double>(audio_.frames) * enc->frame_size / enc->sample_rate < seconds) {
-    const int err = av_buffersink_get_frame(audio_.sink, filtered_.get());
+    const int err = av_buffersink_get_frame(audio_.sink, audio_.filtered.get());
     Check(err, "silence generation failed");
-    AVFrame* f = filtered_.get();
+    AVFrame* f = audio_.filtered.get();
     f->pts = audio_.frames * enc->frame_size;
     ++audio_.frames;
     Encode(audio_, f);
@@ -842,6 +978,36 @@ void Conversion::Progress(bool final) {
 }
 
 void Conversion::Transcode() {
+  if (const std::optional<PiecePlan> plan = PlanPieces()) {
+    TranscodeInPieces(*plan);
+  } else if (InStages()) {
+    TranscodeInStages();
+  } else {
+    TranscodeInOrder();
+  }
+}
+
+// The input has ended (or a stop request ended the reading): the decoder gives its delayed
+// frames unless stopped, and the filter graph what it holds.
+void Conversion::EndOfInput(Path& path, bool stopped) {
+  if (!input_done_ && !stopped) Decode(path, nullptr);
+  // The input ends where its last frame ends, not where it begins: the frame-rate conversion
+  // then keeps the last frame, as the ffmpeg command line does.
+  const AVStream* st = in_->streams[path.input_index];
+  const int64_t end = path.next_pts != AV_NOPTS_VALUE ? path.next_pts - OffsetIn(st) : 0;
+  Check(av_buffersrc_close(path.source, end, AV_BUFFERSRC_FLAG_PUSH), "filtering failed");
+  Drain(path);
+}
+
+void Conversion::CheckOutcome(bool stopped) {
+  if (stopped && packets_written_ == 0) Fail("stopped");
+  if (video_.encoder && video_.frames == 0) Fail("no video frame could be decoded from the input");
+  if (audio_.decoder && audio_.frames == 0) Fail("no audio could be decoded from the input");
+}
+
+// Everything on this thread, one packet after another (-threads 1: the caller shares the
+// processors out itself).
+void Conversion::TranscodeInOrder() {
   // A stop request ends the reading; what was read is then encoded and the container finished,
   // so that the partial output plays.
   while (!input_done_ && !Stopping()) {
@@ -862,20 +1028,331 @@ void Conversion::Transcode() {
   const bool stopped = Stopping();
   for (Path* path : {&video_, &audio_}) {
     if (!path->decoder) continue;
-    if (!input_done_ && !stopped) Decode(*path, nullptr);
-    // The input ends where its last frame ends, not where it begins: the frame-rate conversion
-    // then keeps the last frame, as the ffmpeg command line does.
-    const AVStream* st = in_->streams[path->input_index];
-    const int64_t end = path->next_pts != AV_NOPTS_VALUE ? path->next_pts - OffsetIn(st) : 0;
-    Check(av_buffersrc_close(path->source, end, AV_BUFFERSRC_FLAG_PUSH), "filtering failed");
-    Drain(*path);
+    EndOfInput(*path, stopped);
     Encode(*path, nullptr);
     if (path == &video_) SilenceUntil(video_seconds_);
   }
   if (silent_audio_) Encode(audio_, nullptr);
-  if (stopped && packets_written_ == 0) Fail("stopped");
-  if (video_.encoder && video_.frames == 0) Fail("no video frame could be decoded from the input");
-  if (audio_.decoder && audio_.frames == 0) Fail("no audio could be decoded from the input");
+  CheckOutcome(stopped);
+}
+
+// Reads the input and hands each stream's packets to its decoding stage, until the input ends,
+// a stop is requested, enough frames were made, or a stage wants no more.
+void Conversion::ReadPackets(WorkQueue<PacketPtr>* video, WorkQueue<PacketPtr>* audio) {
+  while (!input_done_ && !Stopping()) {
+    const int err = av_read_frame(in_.get(), packet_.get());
+    if (err == AVERROR(EAGAIN)) continue;
+    if (err < 0) break;
+    WorkQueue<PacketPtr>* queue = packet_->stream_index == video_.input_index   ? video
+                                  : packet_->stream_index == audio_.input_index ? audio
+                                                                                : nullptr;
+    if (queue == nullptr) {
+      av_packet_unref(packet_.get());
+      continue;
+    }
+    PacketPtr packet(av_packet_alloc());
+    if (!packet) Fail("out of memory");
+    av_packet_move_ref(packet.get(), packet_.get());
+    if (!queue->Push(std::move(packet))) break;
+  }
+  if (video != nullptr) video->Close();
+  if (audio != nullptr) audio->Close();
+}
+
+// Decodes and filters one stream; its frames go on to the encoding stage, or are encoded here
+// when the path has none.
+void Conversion::DecodeStage(Path& path, WorkQueue<PacketPtr>& packets) {
+  while (std::optional<PacketPtr> packet = packets.Pop()) {
+    Decode(path, packet->get());
+    if (input_done_) break;
+  }
+  // The reader may be waiting for room: it learns that no more is wanted.
+  packets.Abort();
+  EndOfInput(path, Stopping());
+  if (path.to_encoder != nullptr) {
+    path.to_encoder->Close();
+  } else {
+    Encode(path, nullptr);
+  }
+}
+
+void Conversion::EncodeStage(Path& path, WorkQueue<FramePtr>& frames) {
+  while (std::optional<FramePtr> frame = frames.Pop()) EncodeFiltered(path, frame->get());
+  Encode(path, nullptr);
+}
+
+// The same work in stages that run side by side: reading; the video's decoding and filtering;
+// its encoding; the audio's decoding, filtering and encoding; and, on this thread, writing the
+// file (and the generated silence, which follows the video written). Bounded queues link them,
+// so a slow stage holds the ones before it back and memory stays bounded.
+void Conversion::TranscodeInStages() {
+  constexpr size_t kPacketsQueued = 64;
+  constexpr size_t kFramesQueued = 8;
+  constexpr size_t kOutgoingQueued = 256;
+  WorkQueue<PacketPtr> video_packets(kPacketsQueued);
+  WorkQueue<PacketPtr> audio_packets(kPacketsQueued);
+  WorkQueue<FramePtr> video_frames(kFramesQueued);
+  WorkQueue<Outgoing> outgoing(kOutgoingQueued);
+  const bool video = video_.decoder != nullptr;
+  const bool audio = audio_.decoder != nullptr;
+  std::atomic<int> producers = (video ? 1 : 0) + (audio ? 1 : 0);
+  const auto produced = [&] {
+    if (--producers == 0) outgoing.Close();
+  };
+  Stages stages([&] {
+    video_packets.Abort();
+    audio_packets.Abort();
+    video_frames.Abort();
+    outgoing.Abort();
+  });
+  if (video) {
+    video_.to_encoder = &video_frames;
+    video_.to_muxer = &outgoing;
+    stages.Start([&] { DecodeStage(video_, video_packets); });
+    stages.Start([&] {
+      EncodeStage(video_, video_frames);
+      produced();
+    });
+  }
+  if (audio) {
+    audio_.to_muxer = &outgoing;
+    stages.Start([&] {
+      DecodeStage(audio_, audio_packets);
+      produced();
+    });
+  }
+  stages.Start(
+      [&] { ReadPackets(video ? &video_packets : nullptr, audio ? &audio_packets : nullptr); });
+
+  while (std::optional<Outgoing> item = outgoing.Pop()) {
+    Write(*item->path, item->packet.get());
+    if (item->path == &video_) SilenceUntil(video_seconds_);
+    Progress(false);
+  }
+  stages.Finish();
+  video_.to_encoder = nullptr;
+  video_.to_muxer = nullptr;
+  audio_.to_muxer = nullptr;
+  SilenceUntil(video_seconds_);
+  if (silent_audio_) Encode(audio_, nullptr);
+  CheckOutcome(Stopping());
+}
+
+// MP3's encoder has no threads of its own: a sound of some length is cut into pieces that are
+// encoded at once and joined (see mp3_joins.h). Nothing when that does not pay: another
+// format, one processor, -threads 1, or a sound shorter than two pieces of the least length.
+std::optional<PiecePlan> Conversion::PlanPieces() const {
+  if (!InStages() || video_.encoder || !audio_.decoder ||
+      std::strcmp(audio_.encoder->codec->name, "libmp3lame") != 0) {
+    return std::nullopt;
+  }
+  const AVCodecContext* enc = audio_.encoder.get();
+  if (enc->frame_size <= 0) return std::nullopt;
+  PiecePlan plan;
+  plan.workers = req_.threads > 0
+                     ? req_.threads
+                     : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+  if (plan.workers < 2) return std::nullopt;
+  const double frames_per_second = static_cast<double>(enc->sample_rate) / enc->frame_size;
+  constexpr double kLongestPiece = 10;  // seconds
+  constexpr double kShortestPiece = 2;
+  const auto longest = static_cast<int64_t>(kLongestPiece * frames_per_second);
+  const auto shortest = static_cast<int64_t>(kShortestPiece * frames_per_second);
+  if (in_->duration == AV_NOPTS_VALUE || in_->duration <= 0) {
+    plan.length = longest;  // a length unknown: pieces of the longest length
+    return plan;
+  }
+  const double seconds =
+      static_cast<double>(in_->duration) / AV_TIME_BASE - req_.start_seconds.value_or(0);
+  const auto frames = static_cast<int64_t>(std::ceil(seconds * frames_per_second));
+  // As many pieces as keep every worker busy to the end, none longer than the longest.
+  const int64_t per_round = longest * plan.workers;
+  const int64_t rounds = std::max<int64_t>(1, (frames + per_round - 1) / per_round);
+  const int64_t pieces = rounds * plan.workers;
+  plan.length = (frames + pieces - 1) / pieces;
+  if (plan.length < shortest) return std::nullopt;
+  return plan;
+}
+
+// A new encoder set as the model is, for a piece of its sound.
+CodecPtr Conversion::AudioEncoderLike(const AVCodecContext* model) {
+  CodecPtr enc(avcodec_alloc_context3(model->codec));
+  if (!enc) Fail("out of memory");
+  enc->sample_rate = model->sample_rate;
+  Check(av_channel_layout_copy(&enc->ch_layout, &model->ch_layout), "audio encoder");
+  enc->sample_fmt = model->sample_fmt;
+  enc->time_base = model->time_base;
+  enc->bit_rate = model->bit_rate;
+  enc->profile = model->profile;
+  enc->flags = model->flags;
+  Check(avcodec_open2(enc.get(), model->codec, nullptr),
+        std::string("cannot open the audio encoder ") + model->codec->name);
+  return enc;
+}
+
+// Hands each filtered frame to the encoders of the pieces it belongs to (one, or two where
+// pieces overlap), and tells each piece's encoder where its piece ends.
+void Conversion::DealSound(WorkQueue<FramePtr>& sound,
+                           std::vector<std::unique_ptr<WorkQueue<PieceWork>>>& work,
+                           const PiecePlan& plan) {
+  const auto worker = [&](int64_t piece) -> WorkQueue<PieceWork>& {
+    return *work[static_cast<size_t>(piece % plan.workers)];
+  };
+  int64_t dealt = 0;
+  int64_t open = 0;  // the first piece not yet ended
+  while (std::optional<FramePtr> frame = sound.Pop()) {
+    const int64_t home = dealt / plan.length;
+    for (int64_t piece = std::max<int64_t>(0, home - 1); piece <= home + 1; ++piece) {
+      if (dealt < plan.Begin(piece) || dealt >= plan.End(piece)) continue;
+      FramePtr copy = NewFrame();
+      Check(av_frame_ref(copy.get(), frame->get()), "audio frame");
+      if (!worker(piece).Push({piece, std::move(copy)})) return;
+      if (dealt == plan.End(piece) - 1) {
+        if (!worker(piece).Push({piece, nullptr})) return;
+        open = piece + 1;
+      }
+    }
+    ++dealt;
+    ++audio_.frames;
+  }
+  // The sound's end ends the pieces still open: those that have frames, or the first.
+  for (int64_t piece = open; piece == open || plan.Begin(piece) < dealt; ++piece) {
+    if (!worker(piece).Push({piece, nullptr})) return;
+  }
+  for (auto& queue : work) queue->Close();
+}
+
+// Encodes the pieces a worker is dealt, one after another, each with an encoder of its own.
+void Conversion::EncodePieces(WorkQueue<PieceWork>& work, WorkQueue<SoundPiece>& done,
+                              const PiecePlan& plan) {
+  std::optional<SoundPiece> piece;
+  CodecPtr enc;
+  PacketPtr packet(av_packet_alloc());
+  if (!packet) Fail("out of memory");
+  const auto receive = [&](bool flushing) {
+    while (!(flushing && FlushTimeOver())) {
+      const int err = avcodec_receive_packet(enc.get(), packet.get());
+      if (err == AVERROR(EAGAIN) || err == AVERROR_EOF) return;
+      Check(err, "encoding failed");
+      PacketPtr kept(av_packet_alloc());
+      if (!kept) Fail("out of memory");
+      av_packet_move_ref(kept.get(), packet.get());
+      piece->packets.push_back(std::move(kept));
+    }
+  };
+  while (std::optional<PieceWork> item = work.Pop()) {
+    if (!piece) {
+      piece = SoundPiece{plan.Begin(item->piece), {}};
+      enc = AudioEncoderLike(audio_.encoder.get());
+    }
+    if (item->frame) {
+      Check(avcodec_send_frame(enc.get(), item->frame.get()), "encoding failed");
+      receive(false);
+      continue;
+    }
+    const int err = avcodec_send_frame(enc.get(), nullptr);
+    if (err != AVERROR_EOF) Check(err, "encoding failed");
+    receive(true);
+    if (!done.Push(std::move(*piece))) return;
+    piece.reset();
+  }
+  done.Close();
+}
+
+// Chooses where piece `b` (the piece-th) takes over from `a`, the piece before it, and readies
+// a's frames for it (mp3_joins.h); the index of the first frame taken from b, or -1 when no
+// join holds.
+int64_t Conversion::JoinPieces(SoundPiece& a, const SoundPiece& b, const PiecePlan& plan,
+                               int64_t piece) {
+  const auto bytes_of = [](const SoundPiece& p) {
+    Mp3Piece out{p.first, {}};
+    for (const PacketPtr& packet : p.packets) {
+      out.frames.emplace_back(packet->data, packet->data + packet->size);
+    }
+    return out;
+  };
+  Mp3Piece in_a = bytes_of(a);
+  const Mp3Piece in_b = bytes_of(b);
+  const std::optional<int64_t> join =
+      ChooseMp3Join(in_a, in_b, plan.Begin(piece) + PiecePlan::kSettled, plan.End(piece - 1) - 3,
+                    piece * plan.length);
+  if (!join) return -1;
+  PatchMp3Join(in_a, in_b, *join);
+  for (size_t i = 0; i < a.packets.size(); ++i) {
+    AVPacket* packet = a.packets[i].get();
+    const std::vector<uint8_t>& patched = in_a.frames[i];
+    if (std::memcmp(packet->data, patched.data(), patched.size()) == 0) continue;
+    Check(av_packet_make_writable(packet), "packet");
+    std::memcpy(packet->data, patched.data(), patched.size());
+  }
+  return *join;
+}
+
+// Writes the piece's packets for the frames [from, to) of the whole stream.
+void Conversion::WritePiece(SoundPiece& piece, int64_t from, int64_t to) {
+  const auto count = static_cast<int64_t>(piece.packets.size());
+  const int64_t end = std::min(count, to - piece.first);
+  for (int64_t i = std::max<int64_t>(0, from - piece.first); i < end; ++i) {
+    Write(audio_, piece.packets[static_cast<size_t>(i)].get());
+    Progress(false);
+  }
+}
+
+// Reading, decoding and filtering as in stages; the frames then dealt out to one encoder per
+// piece, on as many workers; this thread joins the pieces in order and writes them.
+void Conversion::TranscodeInPieces(const PiecePlan& plan) {
+  WorkQueue<PacketPtr> packets(64);
+  WorkQueue<FramePtr> sound(64);
+  // A worker's queue holds a whole piece, so that the dealer can go on to the next worker's
+  // piece while it encodes.
+  const auto piece_frames =
+      static_cast<size_t>(plan.length + PiecePlan::kLead + PiecePlan::kTail + 2);
+  std::vector<std::unique_ptr<WorkQueue<PieceWork>>> work;
+  std::vector<std::unique_ptr<WorkQueue<SoundPiece>>> done;
+  for (int i = 0; i < plan.workers; ++i) {
+    work.push_back(std::make_unique<WorkQueue<PieceWork>>(piece_frames));
+    done.push_back(std::make_unique<WorkQueue<SoundPiece>>(2));
+  }
+  Stages stages([&] {
+    packets.Abort();
+    sound.Abort();
+    for (auto& queue : work) queue->Abort();
+    for (auto& queue : done) queue->Abort();
+  });
+  audio_.to_encoder = &sound;
+  for (size_t i = 0; i < work.size(); ++i) {
+    stages.Start([&, i] { EncodePieces(*work[i], *done[i], plan); });
+  }
+  stages.Start([&] { DealSound(sound, work, plan); });
+  stages.Start([&] { DecodeStage(audio_, packets); });
+  stages.Start([&] { ReadPackets(nullptr, &packets); });
+
+  std::optional<SoundPiece> held;
+  int64_t held_from = 0;
+  for (int64_t piece = 0;; ++piece) {
+    std::optional<SoundPiece> next = done[static_cast<size_t>(piece % plan.workers)]->Pop();
+    if (!next) break;
+    if (!held) {
+      held = std::move(next);
+      continue;
+    }
+    const int64_t held_end = held->first + static_cast<int64_t>(held->packets.size());
+    const int64_t next_end = next->first + static_cast<int64_t>(next->packets.size());
+    const int64_t join = JoinPieces(*held, *next, plan, piece);
+    if (join < 0) {
+      // The held piece already reaches the end (the last piece adds nothing), or a stop cut the
+      // next one short: the held one ends the file.
+      if (next_end <= held_end || Stopping()) break;
+      Fail("the pieces of the sound could not be joined");
+    }
+    WritePiece(*held, held_from, join);
+    held = std::move(next);
+    held_from = join;
+  }
+  if (held) WritePiece(*held, held_from, INT64_MAX);
+  stages.Finish();
+  audio_.to_encoder = nullptr;
+  CheckOutcome(Stopping());
 }
 
 void Conversion::MakeThumbnail() {
