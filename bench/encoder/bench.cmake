@@ -2,7 +2,7 @@
 # `cmake --build <dir> --target raziz2u_bench` prints the table (medians of three alternating
 # runs). Not run by ctest.
 add_custom_target(raziz2u_bench
-  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/compare_ffmpeg.sh $<TARGET_FILE:vidloom-cli> 3
+  COMMAND bash ${CMAKE_CURRENT_LIST_DIR}/compare_ffmpeg.sh $<TARGET_FILE:vidloom-cli> 3 60 30
   DEPENDS raziz2u vidloom-cli
   USES_TERMINAL)
 

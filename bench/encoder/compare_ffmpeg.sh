@@ -5,18 +5,20 @@
 # commands is turned into the equivalent ffmpeg command line (the same codecs, options and
 # filter chain; automatic threads on both sides). The two run alternately, RUNS times each; the
 # table gives the median wall and processor (user + system) time of each side with their
-# spread (min-max), their ratio and the peak memory.
+# spread (min-max), their ratio, the goal of the wall-time ratio, and the peak memory.
 #
-# Usage: compare_ffmpeg.sh VIDLOOM_CLI [RUNS] [SECONDS]
+# Usage: compare_ffmpeg.sh VIDLOOM_CLI [RUNS] [SD_SECONDS] [HD_SECONDS]
 #   VIDLOOM_CLI  a vidloom-cli with its raziz2u beside it (the programs to measure)
 #   RUNS         runs of each side per case (default 3)
-#   SECONDS      length of the two clips (default 10)
+#   SD_SECONDS   length of the SD clip (default 60)
+#   HD_SECONDS   length of the 1080p clip (default 30)
 # FORMATS="0 12" limits the run to some rows of the format list; INPUTS="sd" to one clip.
 # Needs ffmpeg and /usr/bin/time (Debian's "time").
 set -euo pipefail
-cli=${1:?usage: compare_ffmpeg.sh VIDLOOM_CLI [RUNS] [SECONDS]}
+cli=${1:?usage: compare_ffmpeg.sh VIDLOOM_CLI [RUNS] [SD_SECONDS] [HD_SECONDS]}
 runs=${2:-3}
-seconds=${3:-10}
+sd_seconds=${3:-60}
+hd_seconds=${4:-30}
 cli=$(realpath "$cli")
 encoder=$(dirname "$cli")/raziz2u
 [ -x "$encoder" ] || { echo "no raziz2u beside $cli" >&2; exit 2; }
@@ -24,14 +26,14 @@ command -v /usr/bin/time >/dev/null || { echo "install the Debian package \"time
 work=$(mktemp -d /tmp/raziz2u-bench-XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-echo "Making the inputs ($seconds s each) ..." >&2
+echo "Making the inputs ($sd_seconds s SD, $hd_seconds s 1080p) ..." >&2
 ffmpeg -hide_banner -loglevel error -y \
-  -f lavfi -i "testsrc2=size=640x480:rate=30000/1001:duration=$seconds" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$seconds" \
+  -f lavfi -i "testsrc2=size=640x480:rate=30000/1001:duration=$sd_seconds" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$sd_seconds" \
   -ac 2 -c:v mpeg4 -q:v 3 -c:a libmp3lame -b:a 192k -shortest "$work/sd.avi"
 ffmpeg -hide_banner -loglevel error -y \
-  -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001:duration=$seconds" \
-  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$seconds" \
+  -f lavfi -i "testsrc2=size=1920x1080:rate=30000/1001:duration=$hd_seconds" \
+  -f lavfi -i "sine=frequency=440:sample_rate=48000:duration=$hd_seconds" \
   -ac 2 -c:v libx264 -preset veryfast -crf 20 -c:a aac -b:a 192k -shortest "$work/hd.mp4"
 
 # The exact rate of a rounded NTSC-family rate, as raziz2u takes it.
@@ -148,6 +150,15 @@ translate() {
   THEIRS+=(-f "$muxer")
 }
 
+# The goal of our wall time against ffmpeg's: one file uses every processor, so the formats
+# whose codecs have few threads of their own (MPEG-4 Part 2, H.263, MP3) come in well under the
+# command line; H.264 keeps the processors busy by itself.
+goal() {
+  case $1 in
+    PSP\ Video* | 3GP* | MP3*) echo 0.75 ;; "PS3 Video(480P)"*) echo 0.80 ;; *) echo 1.02 ;;
+  esac
+}
+
 # Runs one command under /usr/bin/time; prints "wall-seconds cpu-seconds peak-kilobytes".
 measure() {
   /usr/bin/time -f "%e %U %S %M" -o "$work/time.txt" "$@" >/dev/null 2>"$work/err.txt" || {
@@ -160,10 +171,10 @@ stats() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END {
 
 mkdir -p "$work/out"
 mapfile -t rows < <("$cli" --no-settings --list-formats | cut -f1)
-printf "| %-34s | %-2s | %-18s | %-18s | %6s | %-18s | %-18s | %6s | %7s | %7s |\n" \
-  format in "ours wall (spread)" "ffmpeg wall" ratio "ours cpu (spread)" "ffmpeg cpu" ratio \
-  "ours MB" "ffm MB"
-printf "|%s|\n" "------------------------------------|----|--------------------|--------------------|--------|--------------------|--------------------|--------|---------|--------"
+printf "| %-34s | %-2s | %-18s | %-18s | %6s | %5s | %-18s | %-18s | %6s | %7s | %7s |\n" \
+  format in "ours wall (spread)" "ffmpeg wall" ratio goal "ours cpu (spread)" "ffmpeg cpu" \
+  ratio "ours MB" "ffm MB"
+printf "|%s|\n" "------------------------------------|----|--------------------|--------------------|--------|-------|--------------------|--------------------|--------|---------|--------"
 total_ow=0 total_tw=0 total_oc=0 total_tc=0
 for input in ${INPUTS:-sd hd}; do
   src=$work/$input.$([ "$input" = sd ] && echo avi || echo mp4)
@@ -190,10 +201,11 @@ for input in ${INPUTS:-sd hd}; do
     read -r tcm tcl tch < <(stats "${tc[@]}")
     awk -v n="${name:0:34}" -v i="$input" -v owm="$owm" -v owl="$owl" -v owh="$owh" \
         -v twm="$twm" -v twl="$twl" -v twh="$twh" -v ocm="$ocm" -v ocl="$ocl" -v och="$och" \
-        -v tcm="$tcm" -v tcl="$tcl" -v tch="$tch" -v om="$om" -v tm="$tm" 'BEGIN {
-      printf "| %-34s | %-2s | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %7.1f | %7.1f |\n",
-        n, i, owm, owl, owh, twm, twl, twh, owm / twm, ocm, ocl, och, tcm, tcl, tch, ocm / tcm,
-        om / 1024, tm / 1024 }'
+        -v tcm="$tcm" -v tcl="$tcl" -v tch="$tch" -v om="$om" -v tm="$tm" \
+        -v g="$(goal "$name")" 'BEGIN {
+      printf "| %-34s | %-2s | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %4.2fx | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %7.1f | %7.1f |\n",
+        n, i, owm, owl, owh, twm, twl, twh, owm / twm, g, ocm, ocl, och, tcm, tcl, tch,
+        ocm / tcm, om / 1024, tm / 1024 }'
     total_ow=$(awk -v a="$total_ow" -v b="$owm" 'BEGIN { print a + b }')
     total_tw=$(awk -v a="$total_tw" -v b="$twm" 'BEGIN { print a + b }')
     total_oc=$(awk -v a="$total_oc" -v b="$ocm" 'BEGIN { print a + b }')
@@ -201,7 +213,7 @@ for input in ${INPUTS:-sd hd}; do
   done
 done
 awk -v ow="$total_ow" -v tw="$total_tw" -v oc="$total_oc" -v tc="$total_tc" 'BEGIN {
-  printf "| %-34s | %-2s | %20.2f | %20.2f | %5.2fx | %20.2f | %20.2f | %5.2fx |         |         |\n",
+  printf "| %-34s | %-2s | %20.2f | %20.2f | %5.2fx |       | %20.2f | %20.2f | %5.2fx |         |         |\n",
     "all (sum of medians)", "", ow, tw, ow / tw, oc, tc, oc / tc }'
-echo "Goal: ours within 1.02x of ffmpeg's time. $runs alternating runs a side; medians with" \
-  "their spread. Wall time follows the machine's load, processor time less so." >&2
+echo "Goal: each format's wall-time ratio at most its goal. $runs alternating runs a side;" \
+  "medians with their spread. Wall time follows the machine's load, processor time less so." >&2

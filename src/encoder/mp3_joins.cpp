@@ -113,14 +113,22 @@ std::optional<int64_t> ChooseMp3Join(const Mp3Piece& a, const Mp3Piece& b, int64
     end = std::max(end, in_a->payload_start[i] - f.main_data_begin + f.main_data_bytes);
     used_to.push_back(end);
   }
+  // The best: one that holds, nearest the target; failing that, the one that lacks the fewest
+  // bytes.
   std::optional<int64_t> best;
+  int64_t best_lack = 0;
   for (int64_t g = from; g <= to; ++g) {
     const auto ia = static_cast<size_t>(g - a.first);
     const auto ib = static_cast<size_t>(g - b.first);
     const int64_t free_in_a = in_a->payload_start[ia] - used_to[ia - 1];
     const int borrowed = in_b->frames[ib].main_data_begin;
-    if (borrowed > in_b->payload_start[ib] || free_in_a < borrowed) continue;
-    if (!best || std::llabs(g - target) < std::llabs(*best - target)) best = g;
+    if (borrowed > in_b->payload_start[ib]) continue;
+    const int64_t lack = std::max<int64_t>(0, borrowed - free_in_a);
+    if (!best || lack < best_lack ||
+        (lack == best_lack && std::llabs(g - target) < std::llabs(*best - target))) {
+      best = g;
+      best_lack = lack;
+    }
   }
   return best;
 }
@@ -131,7 +139,15 @@ void PatchMp3Join(Mp3Piece& a, const Mp3Piece& b, int64_t join) {
   const std::optional<Layout> in_a = LayOut(a, ia);
   const std::optional<Layout> in_b = LayOut(b, ib + 1);
   if (!in_a || !in_b) return;
-  const int borrowed = in_b->frames[ib].main_data_begin;
+  // a's own main data is never written over: a join that lacks bytes gets only those a left
+  // free, and b's first frame then misreads the rest.
+  int64_t used_to = 0;
+  for (size_t i = 0; i < ia; ++i) {
+    const Mp3Frame& f = in_a->frames[i];
+    used_to = std::max(used_to, in_a->payload_start[i] - f.main_data_begin + f.main_data_bytes);
+  }
+  const auto borrowed = static_cast<int>(
+      std::min<int64_t>(in_b->frames[ib].main_data_begin, in_a->payload_start[ia] - used_to));
   for (int x = 0; x < borrowed; ++x) {
     PayloadByte(a.frames, *in_a, in_a->payload_start[ia] - borrowed + x) =
         PayloadByte(b.frames, *in_b, in_b->payload_start[ib] - borrowed + x);

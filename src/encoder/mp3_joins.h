@@ -34,13 +34,14 @@ struct Mp3Piece {
 
 // The join between piece `a` and the next piece `b`, whose frames overlap: the first frame
 // taken from `b`, the one of the candidates in [from, to] nearest to `target` where the join
-// holds. Nothing when none does (or a frame cannot be read).
+// holds. Should none hold (not seen with the encoder's streams, whose reservoirs settle alike),
+// the one that lacks the fewest bytes: that frame is then misread, the file stays whole.
+// Nothing when the pieces have no frame in [from, to] (or a frame cannot be read).
 std::optional<int64_t> ChooseMp3Join(const Mp3Piece& a, const Mp3Piece& b, int64_t from, int64_t to,
                                      int64_t target);
 
 // Copies into a's frames before `join` the bytes that b's frame `join` borrows from the frames
-// before it; a's frames from `join` on are then to be replaced by b's. `join` must be one that
-// ChooseMp3Join gave.
+// before it (as many as a left free); a's frames from `join` on are then to be replaced by b's.
 void PatchMp3Join(Mp3Piece& a, const Mp3Piece& b, int64_t join);
 
 }  // namespace raziz2u

@@ -215,6 +215,9 @@ class Stages {
     });
   }
 
+  // Ends every stage, through `abort`.
+  void Stop() { abort_(); }
+
   // Waits for every stage; the first failure is then the caller's.
   void Finish() {
     Join();
@@ -1340,16 +1343,18 @@ void Conversion::TranscodeInPieces(const PiecePlan& plan) {
     const int64_t next_end = next->first + static_cast<int64_t>(next->packets.size());
     const int64_t join = JoinPieces(*held, *next, plan, piece);
     if (join < 0) {
-      // The held piece already reaches the end (the last piece adds nothing), or a stop cut the
-      // next one short: the held one ends the file.
-      if (next_end <= held_end || Stopping()) break;
-      Fail("the pieces of the sound could not be joined");
+      // The next piece has no frame where a join could be: it is the last and adds nothing
+      // (the held one reaches the end), or a stop cut it short. The held one ends the file.
+      if (next_end > held_end && !Stopping()) Fail("the pieces of the sound could not be joined");
+      break;
     }
     WritePiece(*held, held_from, join);
     held = std::move(next);
     held_from = join;
   }
   if (held) WritePiece(*held, held_from, INT64_MAX);
+  // Pieces after a stop are not wanted: the stages still at them are ended.
+  stages.Stop();
   stages.Finish();
   audio_.to_encoder = nullptr;
   CheckOutcome(Stopping());
