@@ -13,6 +13,8 @@
 #   SD_SECONDS   length of the SD clip (default 60)
 #   HD_SECONDS   length of the 1080p clip (default 30)
 # FORMATS="0 12" limits the run to some rows of the format list; INPUTS="sd" to one clip.
+# BEFORE=/path/to/an/older/raziz2u runs it too, in turn with the other two, and adds a table of
+# the older one against ours (wall, processor time, peak memory).
 # Needs ffmpeg and /usr/bin/time (Debian's "time").
 set -euo pipefail
 cli=${1:?usage: compare_ffmpeg.sh VIDLOOM_CLI [RUNS] [SD_SECONDS] [HD_SECONDS]}
@@ -176,6 +178,7 @@ printf "| %-34s | %-2s | %-18s | %-18s | %6s | %5s | %-18s | %-18s | %6s | %7s |
   ratio "ours MB" "ffm MB"
 printf "|%s|\n" "------------------------------------|----|--------------------|--------------------|--------|-------|--------------------|--------------------|--------|---------|--------"
 total_ow=0 total_tw=0 total_oc=0 total_tc=0
+before_rows=()
 for input in ${INPUTS:-sd hd}; do
   src=$work/$input.$([ "$input" = sd ] && echo avi || echo mp4)
   for index in ${FORMATS:-0 1 2 4 5 7 8 9 11 12 14 15}; do
@@ -186,11 +189,16 @@ for input in ${INPUTS:-sd hd}; do
     ours=("${ours[@]:1}")
     translate "${ours[@]}"
     out=${ours[-1]}
-    ow=() oc=() tw=() tc=() om=0 tm=0
+    ow=() oc=() tw=() tc=() bw=() bc=() om=0 tm=0 bm=0
     for ((k = 0; k < runs; k++)); do
       read -r w c m < <(measure "$encoder" "${ours[@]}")
       ow+=("$w") oc+=("$c") om=$((m > om ? m : om))
       rm -f "$out"
+      if [ -n "${BEFORE:-}" ]; then
+        read -r w c m < <(measure "$BEFORE" "${ours[@]}")
+        bw+=("$w") bc+=("$c") bm=$((m > bm ? m : bm))
+        rm -f "$out"
+      fi
       read -r w c m < <(measure ffmpeg -nostdin -hide_banner -loglevel error -y "${THEIRS[@]}" \
         "$work/theirs.${out##*.}")
       tw+=("$w") tc+=("$c") tm=$((m > tm ? m : tm))
@@ -206,6 +214,14 @@ for input in ${INPUTS:-sd hd}; do
       printf "| %-34s | %-2s | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %4.2fx | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %7.1f | %7.1f |\n",
         n, i, owm, owl, owh, twm, twl, twh, owm / twm, g, ocm, ocl, och, tcm, tcl, tch,
         ocm / tcm, om / 1024, tm / 1024 }'
+    if [ -n "${BEFORE:-}" ]; then
+      read -r bwm _ _ < <(stats "${bw[@]}")
+      read -r bcm _ _ < <(stats "${bc[@]}")
+      before_rows+=("$(awk -v n="${name:0:34}" -v i="$input" -v bw="$bwm" -v ow="$owm" \
+        -v bc="$bcm" -v oc="$ocm" -v bm="$bm" -v om="$om" 'BEGIN {
+        printf "| %-34s | %-2s | %6.2f | %6.2f | %5.2fx | %6.2f | %6.2f | %5.2fx | %7.1f | %7.1f |",
+          n, i, bw, ow, ow / bw, bc, oc, oc / bc, bm / 1024, om / 1024 }')")
+    fi
     total_ow=$(awk -v a="$total_ow" -v b="$owm" 'BEGIN { print a + b }')
     total_tw=$(awk -v a="$total_tw" -v b="$twm" 'BEGIN { print a + b }')
     total_oc=$(awk -v a="$total_oc" -v b="$ocm" 'BEGIN { print a + b }')
@@ -215,5 +231,12 @@ done
 awk -v ow="$total_ow" -v tw="$total_tw" -v oc="$total_oc" -v tc="$total_tc" 'BEGIN {
   printf "| %-34s | %-2s | %20.2f | %20.2f | %5.2fx |       | %20.2f | %20.2f | %5.2fx |         |         |\n",
     "all (sum of medians)", "", ow, tw, ow / tw, oc, tc, oc / tc }'
+if [ ${#before_rows[@]} -gt 0 ]; then
+  echo
+  printf "| %-34s | %-2s | %6s | %6s | %6s | %6s | %6s | %6s | %7s | %7s |\n" format in \
+    "before" "after" ratio "b cpu" "a cpu" ratio "b MB" "a MB"
+  printf "|%s|\n" "------------------------------------|----|--------|--------|--------|--------|--------|--------|---------|--------"
+  printf "%s\n" "${before_rows[@]}"
+fi
 echo "Goal: each format's wall-time ratio at most its goal. $runs alternating runs a side;" \
   "medians with their spread. Wall time follows the machine's load, processor time less so." >&2

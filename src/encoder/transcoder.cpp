@@ -1157,7 +1157,9 @@ std::optional<PiecePlan> Conversion::PlanPieces() const {
                      : std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
   if (plan.workers < 2) return std::nullopt;
   const double frames_per_second = static_cast<double>(enc->sample_rate) / enc->frame_size;
-  constexpr double kLongestPiece = 10;  // seconds
+  // Seconds. A worker holds a whole piece of decoded sound (30 s of 48 kHz stereo: 11 MB), so
+  // that the next worker can start; longer pieces spend less on their overlaps.
+  constexpr double kLongestPiece = 30;
   constexpr double kShortestPiece = 2;
   const auto longest = static_cast<int64_t>(kLongestPiece * frames_per_second);
   const auto shortest = static_cast<int64_t>(kShortestPiece * frames_per_second);

@@ -11,8 +11,10 @@ namespace raziz2u {
 
 // A queue between two stages of a conversion that run on their own threads. It holds at most
 // `capacity` items: a full queue holds its producer back, so that memory stays bounded whatever
-// the stages' speeds. Close() ends it for the consumer once it is empty; Abort() ends it at once
-// for both sides and drops what it holds (a stage failed, or a consumer needs no more).
+// the stages' speeds. A producer held back goes on once the queue has emptied to half, not at
+// every item taken: waking a thread costs more than most items' work. Close() ends it for the
+// consumer once it is empty; Abort() ends it at once for both sides and drops what it holds (a
+// stage failed, or a consumer needs no more).
 template <typename T>
 class WorkQueue {
  public:
@@ -37,7 +39,7 @@ class WorkQueue {
     if (aborted_ || items_.empty()) return std::nullopt;
     std::optional<T> item(std::move(items_.front()));
     items_.pop_front();
-    room_.notify_one();
+    if (items_.size() <= capacity_ / 2) room_.notify_one();
     return item;
   }
 

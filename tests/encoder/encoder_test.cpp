@@ -704,7 +704,8 @@ std::vector<double> WindowedDifference(const std::vector<int16_t>& a,
   return out;
 }
 
-// An MP3 of some length is encoded in pieces at once and joined. Decoded, it has the sample
+// An MP3 of some length is encoded in pieces at once and joined (four workers: three joins).
+// Decoded, it has the sample
 // count of the one-piece encoding, and around every join it differs from it by less than the
 // coding itself changes the sound: a gap or a wrongly borrowed frame would stand far above.
 // The progress records grow to the whole file.
@@ -720,7 +721,7 @@ TEST(DeviceRules, Mp3InPiecesJoinsWithoutGapOrClick) {
       RunProgram(kEncoder, Command(Fixture("song.wav"), Join({"-threads", "1"}, options), one)),
       true);
   const Outcome o =
-      RunProgram(kEncoder, Command(Fixture("song.wav"), Join({"-threads", "2"}, options), pieces));
+      RunProgram(kEncoder, Command(Fixture("song.wav"), Join({"-threads", "4"}, options), pieces));
   ExpectCleanRun(o, true);
   ASSERT_NE(ReadFile(one), ReadFile(pieces)) << "not encoded in pieces";
 
