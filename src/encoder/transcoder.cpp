@@ -169,6 +169,11 @@ struct Path {
   AVFilterContext* sink = nullptr;
   CodecPtr encoder;
   AVStream* stream = nullptr;
+  // The input stream's time base, frame rate and start (with -ss), taken when its decoder
+  // opens: the reader may touch the stream while the decoding stage runs.
+  AVRational time_base{0, 1};
+  AVRational frame_rate{0, 1};
+  int64_t offset = 0;
   int64_t next_pts = AV_NOPTS_VALUE;  // expected timestamp of the next decoded frame
   std::atomic<int64_t> frames = 0;    // frames handed to the encoder
   int64_t packets = 0;
@@ -455,6 +460,10 @@ void Conversion::OpenDecoder(Path& path) {
   if (!path.decoder) Fail("out of memory");
   Check(avcodec_parameters_to_context(path.decoder.get(), st->codecpar), "decoder parameters");
   path.decoder->pkt_timebase = st->time_base;
+  path.time_base = st->time_base;
+  path.frame_rate = st->avg_frame_rate.num > 0 && st->avg_frame_rate.den > 0 ? st->avg_frame_rate
+                                                                             : st->r_frame_rate;
+  path.offset = OffsetIn(st);
   path.decoder->thread_count = req_.threads;  // 0: as many as the machine has
   if (req_.alternate_input) {
     path.decoder->err_recognition = 0;
@@ -900,21 +909,19 @@ void Conversion::EncodeFiltered(Path& path, AVFrame* frame) {
 // Gives the filter graph one decoded frame, with timestamps made continuous and shifted to start
 // at zero; frames before -ss are dropped.
 void Conversion::Submit(Path& path, AVFrame* frame) {
-  const AVStream* st = in_->streams[path.input_index];
   int64_t pts = frame->best_effort_timestamp;
   if (pts == AV_NOPTS_VALUE) pts = path.next_pts;
-  if (pts == AV_NOPTS_VALUE) pts = OffsetIn(st);
+  if (pts == AV_NOPTS_VALUE) pts = path.offset;
   int64_t duration = frame->pkt_duration;
   if (path.decoder->codec_type == AVMEDIA_TYPE_AUDIO && frame->sample_rate > 0) {
-    duration = av_rescale_q(frame->nb_samples, {1, frame->sample_rate}, st->time_base);
+    duration = av_rescale_q(frame->nb_samples, {1, frame->sample_rate}, path.time_base);
   } else if (duration <= 0) {
     // A frame without a duration lasts one frame of the stream's rate.
-    AVRational rate = st->avg_frame_rate;
-    if (rate.num <= 0 || rate.den <= 0) rate = st->r_frame_rate;
-    if (rate.num > 0 && rate.den > 0) duration = av_rescale_q(1, av_inv_q(rate), st->time_base);
+    const AVRational rate = path.frame_rate;
+    if (rate.num > 0 && rate.den > 0) duration = av_rescale_q(1, av_inv_q(rate), path.time_base);
   }
   path.next_pts = pts + std::max<int64_t>(duration, 0);
-  frame->pts = pts - OffsetIn(st);
+  frame->pts = pts - path.offset;
   if (frame->pts < 0 && req_.start_seconds) return;
 
   if (path.decoder->codec_type == AVMEDIA_TYPE_AUDIO) {
@@ -996,8 +1003,7 @@ void Conversion::EndOfInput(Path& path, bool stopped) {
   if (!input_done_ && !stopped) Decode(path, nullptr);
   // The input ends where its last frame ends, not where it begins: the frame-rate conversion
   // then keeps the last frame, as the ffmpeg command line does.
-  const AVStream* st = in_->streams[path.input_index];
-  const int64_t end = path.next_pts != AV_NOPTS_VALUE ? path.next_pts - OffsetIn(st) : 0;
+  const int64_t end = path.next_pts != AV_NOPTS_VALUE ? path.next_pts - path.offset : 0;
   Check(av_buffersrc_close(path.source, end, AV_BUFFERSRC_FLAG_PUSH), "filtering failed");
   Drain(path);
 }
