@@ -155,7 +155,10 @@ translate() {
 # The goal of our wall time against ffmpeg's: one file uses every processor, so the formats
 # whose codecs have few threads of their own (MPEG-4 Part 2, H.263, MP3) come in well under the
 # command line; H.264 keeps the processors busy by itself.
+# The goals are set for the SD clip; on the 1080p one, decoding alone keeps both processors of
+# the command line busy, and the goal is not to be slower.
 goal() {
+  [ "$2" = sd ] || { echo 1.02; return; }
   case $1 in
     PSP\ Video* | 3GP* | MP3*) echo 0.75 ;; "PS3 Video(480P)"*) echo 0.80 ;; *) echo 1.02 ;;
   esac
@@ -210,7 +213,7 @@ for input in ${INPUTS:-sd hd}; do
     awk -v n="${name:0:34}" -v i="$input" -v owm="$owm" -v owl="$owl" -v owh="$owh" \
         -v twm="$twm" -v twl="$twl" -v twh="$twh" -v ocm="$ocm" -v ocl="$ocl" -v och="$och" \
         -v tcm="$tcm" -v tcl="$tcl" -v tch="$tch" -v om="$om" -v tm="$tm" \
-        -v g="$(goal "$name")" 'BEGIN {
+        -v g="$(goal "$name" "$input")" 'BEGIN {
       printf "| %-34s | %-2s | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %4.2fx | %6.2f (%5.2f-%5.2f) | %6.2f (%5.2f-%5.2f) | %5.2fx | %7.1f | %7.1f |\n",
         n, i, owm, owl, owh, twm, twl, twh, owm / twm, g, ocm, ocl, och, tcm, tcl, tch,
         ocm / tcm, om / 1024, tm / 1024 }'

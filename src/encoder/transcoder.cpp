@@ -990,7 +990,8 @@ void Conversion::Progress(bool final) {
 void Conversion::Transcode() {
   if (const std::optional<PiecePlan> plan = PlanPieces()) {
     TranscodeInPieces(*plan);
-  } else if (InStages()) {
+  } else if (InStages() && video_.decoder) {
+    // A sound alone gains nothing from stages: its decoding is small beside its encoding.
     TranscodeInStages();
   } else {
     TranscodeInOrder();
