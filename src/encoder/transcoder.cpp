@@ -1072,7 +1072,9 @@ void Conversion::ReadPackets(WorkQueue<PacketPtr>* video, WorkQueue<PacketPtr>* 
 // Decodes and filters one stream; its frames go on to the encoding stage, or are encoded here
 // when the path has none.
 void Conversion::DecodeStage(Path& path, WorkQueue<PacketPtr>& packets) {
+  // Packets still queued at a stop request count as unread: the reading ended there.
   while (std::optional<PacketPtr> packet = packets.Pop()) {
+    if (Stopping()) break;
     Decode(path, packet->get());
     if (input_done_) break;
   }
@@ -1086,8 +1088,14 @@ void Conversion::DecodeStage(Path& path, WorkQueue<PacketPtr>& packets) {
   }
 }
 
+// Frames still queued after a stop request are encoded within the flush time only, as the
+// filter graph's are: the caller waits a short while for the finished file.
 void Conversion::EncodeStage(Path& path, WorkQueue<FramePtr>& frames) {
-  while (std::optional<FramePtr> frame = frames.Pop()) EncodeFiltered(path, frame->get());
+  while (std::optional<FramePtr> frame = frames.Pop()) {
+    if (FlushTimeOver()) break;
+    EncodeFiltered(path, frame->get());
+  }
+  frames.Abort();  // the decoding stage may be waiting for room
   Encode(path, nullptr);
 }
 
@@ -1258,6 +1266,7 @@ void Conversion::EncodePieces(WorkQueue<PieceWork>& work, WorkQueue<SoundPiece>&
       enc = AudioEncoderLike(audio_.encoder.get());
     }
     if (item->frame) {
+      if (FlushTimeOver()) continue;  // after a stop, within the flush time only
       Check(avcodec_send_frame(enc.get(), item->frame.get()), "encoding failed");
       receive(false);
       continue;
