@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 extern "C" {
@@ -13,6 +14,7 @@ extern "C" {
 #include "filter_chain.h"
 #include "media/display.h"
 #include "stream_rules.h"
+#include "work_queue.h"
 
 namespace raziz2u {
 namespace {
@@ -247,6 +249,34 @@ TEST(Boxes, ASizeBeyondTheEndEndsTheList) {
   const std::vector<Box> boxes = BoxesIn(data, 0, data.size());
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(boxes[0].type, "free");
+}
+
+// The queue between a conversion's stages: a closed queue is emptied before it ends, and an
+// abort wakes a consumer waiting on an empty queue and a producer waiting on a full one (else
+// this test does not end).
+TEST(WorkQueue, CloseDrainsAndAbortWakesBothSides) {
+  WorkQueue<int> queue(2);
+  EXPECT_TRUE(queue.Push(1));
+  EXPECT_TRUE(queue.Push(2));
+  queue.Close();
+  EXPECT_EQ(queue.Pop(), 1);
+  EXPECT_EQ(queue.Pop(), 2);
+  EXPECT_EQ(queue.Pop(), std::nullopt);
+
+  WorkQueue<int> empty(1);
+  WorkQueue<int> full(1);
+  ASSERT_TRUE(full.Push(0));
+  std::optional<int> popped = 7;
+  bool pushed = true;
+  std::thread consumer([&] { popped = empty.Pop(); });
+  std::thread producer([&] { pushed = full.Push(1); });
+  empty.Abort();
+  full.Abort();
+  consumer.join();
+  producer.join();
+  EXPECT_EQ(popped, std::nullopt);
+  EXPECT_FALSE(pushed);
+  EXPECT_EQ(full.Pop(), std::nullopt);  // what it held is dropped
 }
 
 }  // namespace
