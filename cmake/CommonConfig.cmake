@@ -39,6 +39,9 @@ function(vidloom_add_test name)
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock
                                         vidloom_warnings)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+  # The test's own code is glue around the code under test (which is compiled as the build says):
+  # -Og compiles it in half the time of -O1 or -O2 and still finds what the warnings need.
+  target_compile_options(${name} PRIVATE -Og)
   add_test(NAME ${name} COMMAND ${name})
   if(ARG_ENV)
     set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
