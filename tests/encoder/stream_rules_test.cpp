@@ -2,6 +2,7 @@
 // orientation, rates and levels, and the reading of boxes, without any media file.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,6 +14,7 @@ extern "C" {
 #include "boxes.h"
 #include "filter_chain.h"
 #include "media/display.h"
+#include "mp3_joins.h"
 #include "stream_rules.h"
 #include "work_queue.h"
 
@@ -277,6 +279,171 @@ TEST(WorkQueue, CloseDrainsAndAbortWakesBothSides) {
   EXPECT_EQ(popped, std::nullopt);
   EXPECT_FALSE(pushed);
   EXPECT_EQ(full.Pop(), std::nullopt);  // what it held is dropped
+}
+
+// Layer III frames made bit by bit: the header's version, CRC and mode, then the side
+// information's main_data_begin and part2_3_length fields, then `payload` bytes of main data.
+struct Mp3Layout {
+  bool mpeg1 = true;
+  bool crc = false;
+  bool mono = false;
+};
+
+std::vector<uint8_t> Mp3FrameWith(Mp3Layout layout, int main_data_begin, int main_data_bits,
+                                  size_t payload) {
+  std::vector<uint8_t> frame = {
+      0xFF, static_cast<uint8_t>(0xE2 | (layout.mpeg1 ? 0x18 : 0x10) | (layout.crc ? 0 : 1)), 0x90,
+      static_cast<uint8_t>(layout.mono ? 0xC0 : 0x00)};
+  if (layout.crc) frame.insert(frame.end(), {0, 0});
+  const int channels = layout.mono ? 1 : 2;
+  const int granules = layout.mpeg1 ? 2 : 1;
+  const int side_bits = layout.mpeg1 ? (layout.mono ? 136 : 256) : (layout.mono ? 72 : 136);
+  std::vector<bool> bits;
+  const auto put = [&](unsigned value, int count) {
+    for (int i = count - 1; i >= 0; --i) bits.push_back(((value >> i) & 1u) != 0);
+  };
+  put(static_cast<unsigned>(main_data_begin), layout.mpeg1 ? 9 : 8);
+  put(0, layout.mpeg1 ? (layout.mono ? 5 : 3) + 4 * channels : (layout.mono ? 1 : 2));
+  // The frame's bits shared out over its granules and channels.
+  const int parts = granules * channels;
+  for (int part = 0; part < parts; ++part) {
+    put(static_cast<unsigned>(main_data_bits / parts + (part == 0 ? main_data_bits % parts : 0)),
+        12);
+    put(0, (layout.mpeg1 ? 59 : 63) - 12);
+  }
+  EXPECT_EQ(static_cast<int>(bits.size()), side_bits);
+  for (size_t i = 0; i < bits.size(); i += 8) {
+    uint8_t byte = 0;
+    for (size_t j = 0; j < 8; ++j) byte = static_cast<uint8_t>(byte << 1 | bits[i + j]);
+    frame.push_back(byte);
+  }
+  frame.resize(frame.size() + payload, 0);
+  return frame;
+}
+
+TEST(Mp3Joins, SideInformationOfEveryLayoutIsRead) {
+  struct Case {
+    Mp3Layout layout;
+    int main_data_begin, main_data_bits, payload_offset;
+  };
+  const Case cases[] = {
+      {{true, false, false}, 511, 4001, 36},  // MPEG-1 stereo: 9-bit begin, four parts
+      {{true, true, true}, 300, 1000, 23},    // MPEG-1 mono with CRC
+      {{false, false, false}, 255, 801, 21},  // MPEG-2 stereo: 8-bit begin, one granule
+      {{false, true, true}, 17, 8, 15},       // MPEG-2 mono with CRC
+  };
+  for (const Case& c : cases) {
+    const std::optional<Mp3Frame> frame =
+        ReadMp3Frame(Mp3FrameWith(c.layout, c.main_data_begin, c.main_data_bits, 10));
+    ASSERT_TRUE(frame) << c.payload_offset;
+    EXPECT_EQ(frame->payload_offset, c.payload_offset);
+    EXPECT_EQ(frame->main_data_begin, c.main_data_begin);
+    EXPECT_EQ(frame->main_data_bytes, (c.main_data_bits + 7) / 8);
+  }
+  // Not Layer III frames, or not whole ones.
+  std::vector<uint8_t> layer2 = Mp3FrameWith({}, 0, 0, 10);
+  layer2[1] = 0xFD;
+  std::vector<uint8_t> reserved_version = Mp3FrameWith({}, 0, 0, 10);
+  reserved_version[1] = 0xEB;
+  std::vector<uint8_t> no_sync = Mp3FrameWith({}, 0, 0, 10);
+  no_sync[0] = 0x7F;
+  const std::vector<uint8_t> cut = {0xFF, 0xFB, 0x90, 0x00, 0x12};
+  for (const auto& bad : {layer2, reserved_version, no_sync, cut}) EXPECT_FALSE(ReadMp3Frame(bad));
+}
+
+// A piece of MPEG-1 stereo frames with 100 payload bytes each, frame k's main data filled with
+// `mark + k`. Frame k borrows borrow[k] bytes from before it and leaves spare[k] of its own
+// payload unused for the frames after it.
+Mp3Piece Mp3PieceOf(int64_t first, const std::vector<int>& borrow, const std::vector<int>& spare,
+                    uint8_t mark) {
+  constexpr int kPayload = 100;
+  Mp3Piece piece{first, {}};
+  std::vector<uint8_t> run;  // the payloads one after another
+  for (size_t k = 0; k < borrow.size(); ++k) {
+    const int bytes = kPayload + borrow[k] - spare[k];
+    piece.frames.push_back(Mp3FrameWith({}, borrow[k], bytes * 8, kPayload));
+    run.resize(run.size() + kPayload, 0);
+    const size_t start = run.size() - kPayload - static_cast<size_t>(borrow[k]);
+    std::fill_n(run.begin() + static_cast<std::ptrdiff_t>(start), bytes,
+                static_cast<uint8_t>(mark + k));
+  }
+  for (size_t k = 0; k < piece.frames.size(); ++k) {
+    std::copy_n(run.begin() + static_cast<std::ptrdiff_t>(k * kPayload), kPayload,
+                piece.frames[k].end() - kPayload);
+  }
+  return piece;
+}
+
+// Frame k's main data as a decoder finds it in a stream of such frames.
+std::vector<uint8_t> MainDataOf(const std::vector<std::vector<uint8_t>>& stream, size_t k) {
+  std::vector<uint8_t> run;
+  for (size_t i = 0; i < k; ++i) run.insert(run.end(), stream[i].end() - 100, stream[i].end());
+  const std::optional<Mp3Frame> frame = ReadMp3Frame(stream[k]);
+  const size_t start = run.size() - static_cast<size_t>(frame->main_data_begin);
+  run.insert(run.end(), stream[k].end() - 100, stream[k].end());
+  return {run.begin() + static_cast<std::ptrdiff_t>(start),
+          run.begin() + static_cast<std::ptrdiff_t>(start) + frame->main_data_bytes};
+}
+
+// Piece a holds frames 0..7 and piece b frames 2..9. The join is the frame nearest the target
+// where what b's frame borrows fits into what a left free; the joined stream then reads b's main
+// data there, and a's own frames keep theirs, also when no frame in the window fits.
+TEST(Mp3Joins, JoinIsPlacedWhereTheBorrowedBytesFitAndCopiesThem) {
+  struct Case {
+    const char* name;
+    std::vector<int> spare_a;   // per frame of a
+    std::vector<int> borrow_b;  // per frame of b (its first borrows nothing)
+    int64_t from, to, target;
+    std::optional<int64_t> join;
+    bool b_reads_whole;
+  };
+  const std::vector<int> spare20(8, 20);
+  const Case cases[] = {
+      {"fits at the target", spare20, {0, 10, 10, 10, 10, 10, 10, 10}, 3, 7, 5, 5, true},
+      {"nearest that fits", spare20, {0, 30, 30, 30, 30, 10, 30, 30}, 3, 7, 5, 7, true},
+      {"ties go to the earlier", spare20, {0, 10, 30, 10, 30, 10, 30, 30}, 3, 7, 4, 3, true},
+      {"none fits: fewest lacking",
+       std::vector<int>(8, 5),
+       {0, 40, 40, 25, 60, 40, 40, 40},
+       3,
+       7,
+       4,
+       5,
+       false},
+      {"window outside the pieces", spare20, std::vector<int>(8, 0), 9, 12, 10, std::nullopt,
+       false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // a's frames borrow nothing: the bytes free before frame g are the spare of frame g-1.
+    Mp3Piece a = Mp3PieceOf(0, std::vector<int>(8, 0), c.spare_a, 0x10);
+    // b's frames use its reservoir to the full: each leaves free what the next borrows.
+    std::vector<int> spare_b(8, 0);
+    for (size_t k = 0; k + 1 < 8; ++k) spare_b[k] = c.borrow_b[k + 1];
+    const Mp3Piece b = Mp3PieceOf(2, c.borrow_b, spare_b, 0x80);
+
+    const std::optional<int64_t> join = ChooseMp3Join(a, b, c.from, c.to, c.target);
+    ASSERT_EQ(join, c.join);
+    if (!join) continue;
+    const Mp3Piece original = a;
+    PatchMp3Join(a, b, *join);
+    std::vector<std::vector<uint8_t>> joined(a.frames.begin(), a.frames.begin() + *join);
+    joined.insert(joined.end(), b.frames.begin() + (*join - b.first), b.frames.end());
+    for (int64_t k = 0; k < *join; ++k) {
+      EXPECT_EQ(MainDataOf(joined, static_cast<size_t>(k)),
+                MainDataOf(original.frames, static_cast<size_t>(k)))
+          << "a's frame " << k;
+    }
+    EXPECT_EQ(MainDataOf(joined, static_cast<size_t>(*join)) ==
+                  MainDataOf(b.frames, static_cast<size_t>(*join - b.first)),
+              c.b_reads_whole);
+  }
+  // A frame that cannot be read gives no join.
+  Mp3Piece a = Mp3PieceOf(0, std::vector<int>(8, 0), spare20, 0x10);
+  a.frames[3][0] = 0;
+  EXPECT_EQ(ChooseMp3Join(a, Mp3PieceOf(2, std::vector<int>(8, 0), std::vector<int>(8, 0), 0x80), 3,
+                          7, 5),
+            std::nullopt);
 }
 
 }  // namespace
