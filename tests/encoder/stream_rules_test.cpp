@@ -302,14 +302,15 @@ std::vector<uint8_t> Mp3FrameWith(Mp3Layout layout, int main_data_begin, int mai
   const auto put = [&](unsigned value, int count) {
     for (int i = count - 1; i >= 0; --i) bits.push_back(((value >> i) & 1u) != 0);
   };
+  const auto zeros = [&](int count) { bits.insert(bits.end(), static_cast<size_t>(count), false); };
   put(static_cast<unsigned>(main_data_begin), layout.mpeg1 ? 9 : 8);
-  put(0, layout.mpeg1 ? (layout.mono ? 5 : 3) + 4 * channels : (layout.mono ? 1 : 2));
+  zeros(layout.mpeg1 ? (layout.mono ? 5 : 3) + 4 * channels : (layout.mono ? 1 : 2));
   // The frame's bits shared out over its granules and channels.
   const int parts = granules * channels;
   for (int part = 0; part < parts; ++part) {
     put(static_cast<unsigned>(main_data_bits / parts + (part == 0 ? main_data_bits % parts : 0)),
         12);
-    put(0, (layout.mpeg1 ? 59 : 63) - 12);
+    zeros((layout.mpeg1 ? 59 : 63) - 12);
   }
   EXPECT_EQ(static_cast<int>(bits.size()), side_bits);
   for (size_t i = 0; i < bits.size(); i += 8) {
