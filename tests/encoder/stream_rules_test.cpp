@@ -352,12 +352,14 @@ TEST(Mp3Joins, SideInformationOfEveryLayoutIsRead) {
   for (const auto& bad : {layer2, reserved_version, no_sync, cut}) EXPECT_FALSE(ReadMp3Frame(bad));
 }
 
-// A piece of MPEG-1 stereo frames with 100 payload bytes each, frame k's main data filled with
+// The payload bytes of every frame of the crafted pieces below.
+constexpr int kPayload = 100;
+
+// A piece of MPEG-1 stereo frames with kPayload payload bytes each, frame k's main data filled with
 // `mark + k`. Frame k borrows borrow[k] bytes from before it and leaves spare[k] of its own
 // payload unused for the frames after it.
 Mp3Piece Mp3PieceOf(int64_t first, const std::vector<int>& borrow, const std::vector<int>& spare,
                     uint8_t mark) {
-  constexpr int kPayload = 100;
   Mp3Piece piece{first, {}};
   std::vector<uint8_t> run;  // the payloads one after another
   for (size_t k = 0; k < borrow.size(); ++k) {
@@ -378,10 +380,10 @@ Mp3Piece Mp3PieceOf(int64_t first, const std::vector<int>& borrow, const std::ve
 // Frame k's main data as a decoder finds it in a stream of such frames.
 std::vector<uint8_t> MainDataOf(const std::vector<std::vector<uint8_t>>& stream, size_t k) {
   std::vector<uint8_t> run;
-  for (size_t i = 0; i < k; ++i) run.insert(run.end(), stream[i].end() - 100, stream[i].end());
+  for (size_t i = 0; i < k; ++i) run.insert(run.end(), stream[i].end() - kPayload, stream[i].end());
   const std::optional<Mp3Frame> frame = ReadMp3Frame(stream[k]);
   const size_t start = run.size() - static_cast<size_t>(frame->main_data_begin);
-  run.insert(run.end(), stream[k].end() - 100, stream[k].end());
+  run.insert(run.end(), stream[k].end() - kPayload, stream[k].end());
   return {run.begin() + static_cast<std::ptrdiff_t>(start),
           run.begin() + static_cast<std::ptrdiff_t>(start) + frame->main_data_bytes};
 }
