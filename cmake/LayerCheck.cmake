@@ -6,6 +6,7 @@
 #   rows, profiles <- pipeline <- window_logic: the batch engine knows no window, only rows and choices
 #   rows, platform <- kept_list (the list kept on disk for a restore) <- window_logic
 #   platform, model, media <- analysis <- window_logic;  media <- encoder (raziz2u shares nothing else)
+#   platform <- texts (the catalogues and the language in use) <- every folder above platform
 #   unicode (UTF-16 at the Windows API) is below all of them
 if(CMAKE_SCRIPT_MODE_FILE)
   cmake_minimum_required(VERSION 3.21)
@@ -13,19 +14,20 @@ endif()
 set(_vidloom_layers
   "unicode:unicode"
   "platform:platform,unicode"
-  "rows:rows,unicode"
+  "texts:texts,platform,unicode"
+  "rows:rows,texts,unicode"
   "media:media,unicode"
-  "model:model,rows,platform,unicode"
-  "profiles:profiles,model,rows,platform,unicode"
-  "pipeline:pipeline,profiles,rows,platform,unicode"
-  "settings:settings,profiles,model,rows,platform,unicode"
-  "analysis:analysis,media,model,rows,platform,unicode"
-  "kept_list:kept_list,rows,platform,unicode"
-  "window_logic:window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "desktop:desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "cli:cli,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "gui:gui,desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
-  "win32:win32,desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,platform,unicode"
+  "model:model,rows,texts,platform,unicode"
+  "profiles:profiles,model,rows,texts,platform,unicode"
+  "pipeline:pipeline,profiles,rows,texts,platform,unicode"
+  "settings:settings,profiles,model,rows,texts,platform,unicode"
+  "analysis:analysis,media,model,rows,texts,platform,unicode"
+  "kept_list:kept_list,rows,texts,platform,unicode"
+  "window_logic:window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,texts,platform,unicode"
+  "desktop:desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,texts,platform,unicode"
+  "cli:cli,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,texts,platform,unicode"
+  "gui:gui,desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,texts,platform,unicode"
+  "win32:win32,desktop,window_logic,kept_list,analysis,settings,pipeline,profiles,model,rows,texts,platform,unicode"
   "encoder:encoder,media,unicode")
 
 # Every include of a source of src/ is checked: "folder/file.h" (or <folder/file.h> naming one of

@@ -85,3 +85,11 @@ seed fuzz_output_folder seed-album '/home/u/Music\\;Artist/Album/01 Song.wav\x01
 seed fuzz_output_folder seed-elsewhere '/home/u/Music\\;/home/u/Videos/trip.avi\x00\x01\x00'
 seed fuzz_output_folder seed-dots 'Music/./\\;./a/../b/..c/.d/clip.mp4\x01\x00\x05'
 seed fuzz_output_folder seed-relative 'm\\;m/x/f\x00\x01\x07'
+
+# --- fuzz_catalogue: a compiled catalogue (.mo), little and big endian ---
+catalogue_po=$(mktemp)
+printf 'msgid ""\nmsgstr "Content-Type: text/plain; charset=UTF-8\\n"\n\nmsgid "Add Files"\nmsgstr "Hinzuf\xc3\xbcgen"\n\nmsgid "%%s of %%s"\nmsgstr "%%s von %%s"\n' >"$catalogue_po"
+mkdir -p fuzz_catalogue
+msgfmt --endianness=little -o fuzz_catalogue/seed-little.mo "$catalogue_po"
+msgfmt --endianness=big -o fuzz_catalogue/seed-big.mo "$catalogue_po"
+rm -f "$catalogue_po"
