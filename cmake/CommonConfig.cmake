@@ -43,8 +43,8 @@ function(vidloom_add_test name)
   # -Og compiles it in half the time of -O1 or -O2 and still finds what the warnings need.
   target_compile_options(${name} PRIVATE -Og)
   add_test(NAME ${name} COMMAND ${name})
-  if(ARG_ENV)
-    set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENV}")
-  endif()
+  # English, as the sources write it, whatever the developer's locale: a test that wants another
+  # language says so.
+  set_tests_properties(${name} PROPERTIES ENVIRONMENT "LC_ALL=C.UTF-8;LANGUAGE=;${ARG_ENV}")
   set_tests_properties(${name} PROPERTIES TIMEOUT 600)
 endfunction()

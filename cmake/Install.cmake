@@ -9,6 +9,8 @@
 #   <prefix>/share/applications/vidloom.desktop
 #   <prefix>/share/icons/hicolor/<N>x<N>/apps/vidloom.png, scalable/apps/vidloom.svg
 #   <prefix>/share/metainfo/org.vidloom.vidloom.metainfo.xml
+#   <prefix>/share/locale/<code>/LC_MESSAGES/vidloom.mo (the catalogues of texts; a build and the
+#   Windows program folder keep them in locale/ beside the programs)
 #
 #   cmake --install build --prefix ~/.local
 include(GNUInstallDirs)
@@ -20,6 +22,14 @@ set(VIDLOOM_INSTALL_PROGRAM_DIR "lib/vidloom" CACHE STRING
 include(${PROJECT_SOURCE_DIR}/cmake/Manual.cmake)
 file(MAKE_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 set(VIDLOOM_MANUAL ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/help.html)
+add_subdirectory(${PROJECT_SOURCE_DIR}/po ${CMAKE_BINARY_DIR}/po)
+# Where an installed program finds the catalogues, from its own directory.
+if(NOT IS_ABSOLUTE "${VIDLOOM_INSTALL_PROGRAM_DIR}" AND NOT IS_ABSOLUTE "${CMAKE_INSTALL_LOCALEDIR}")
+  file(RELATIVE_PATH _vidloom_locale_from_programs "/prefix/${VIDLOOM_INSTALL_PROGRAM_DIR}"
+       "/prefix/${CMAKE_INSTALL_LOCALEDIR}")
+  target_compile_definitions(vidloom_texts PRIVATE
+                             VIDLOOM_INSTALLED_CATALOGUES="${_vidloom_locale_from_programs}")
+endif()
 vidloom_write_manual(${PROJECT_SOURCE_DIR}/docs/help.html ${VIDLOOM_MANUAL})
 
 set(_vidloom_programs vidloom-cli)
@@ -30,7 +40,8 @@ if(TARGET raziz2u)
   list(APPEND _vidloom_programs raziz2u)
 endif()
 install(TARGETS ${_vidloom_programs} RUNTIME DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
-install(FILES ${VIDLOOM_MANUAL} DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
+install(FILES ${VIDLOOM_MANUAL} ${VIDLOOM_TRANSLATED_MANUALS}
+        DESTINATION ${VIDLOOM_INSTALL_PROGRAM_DIR})
 
 if(WIN32)
   return()  # the Windows layout is one program folder: the installer makes it

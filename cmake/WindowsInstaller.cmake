@@ -39,7 +39,7 @@ foreach(program IN ITEMS vidloom vidloom-cli raziz2u)
     VERBATIM)
   list(APPEND _staged ${_stage}/${program}.exe)
 endforeach()
-foreach(file IN ITEMS ${VIDLOOM_MANUAL} ${VIDLOOM_WINDOWS_ICON})
+foreach(file IN ITEMS ${VIDLOOM_MANUAL} ${VIDLOOM_TRANSLATED_MANUALS} ${VIDLOOM_WINDOWS_ICON})
   cmake_path(GET file FILENAME _name)
   add_custom_command(
     OUTPUT ${_stage}/${_name}
@@ -48,6 +48,18 @@ foreach(file IN ITEMS ${VIDLOOM_MANUAL} ${VIDLOOM_WINDOWS_ICON})
     DEPENDS ${file}
     VERBATIM)
   list(APPEND _staged ${_stage}/${_name})
+endforeach()
+
+# The catalogues of texts, in the program folder's locale/ as in the build.
+foreach(code IN LISTS VIDLOOM_LANGUAGES)
+  set(_catalogue ${_stage}/locale/${code}/LC_MESSAGES/vidloom.mo)
+  add_custom_command(
+    OUTPUT ${_catalogue}
+    COMMAND ${CMAKE_COMMAND} -E copy
+            ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/locale/${code}/LC_MESSAGES/vidloom.mo ${_catalogue}
+    DEPENDS ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/locale/${code}/LC_MESSAGES/vidloom.mo
+    VERBATIM)
+  list(APPEND _staged ${_catalogue})
 endforeach()
 
 # makensis wants the version resource's version in four numbers.

@@ -152,7 +152,11 @@ Section "Vidloom" SectionProgram
   File "${VIDLOOM_STAGE}/vidloom-cli.exe"
   File "${VIDLOOM_STAGE}/raziz2u.exe"
   File "${VIDLOOM_STAGE}/help.html"
+  ; The manual in each language of the program.
+  File "${VIDLOOM_STAGE}/help-*.html"
   File "${VIDLOOM_STAGE}/vidloom.ico"
+  ; The texts in the user's language: locale\<code>\LC_MESSAGES\vidloom.mo.
+  File /r "${VIDLOOM_STAGE}/locale"
   WriteUninstaller "$INSTDIR\uninstall.exe"
 
   ; The shortcut starts in the program folder (the output path).
@@ -270,7 +274,10 @@ Section "Uninstall"
   Delete "$INSTDIR\vidloom-cli.exe"
   Delete "$INSTDIR\raziz2u.exe"
   Delete "$INSTDIR\help.html"
+  Delete "$INSTDIR\help-*.html"
   Delete "$INSTDIR\vidloom.ico"
+  ; The catalogues of texts: the folder holds nothing but what the installer put there.
+  RMDir /r "$INSTDIR\locale"
   ${If} ${Errors}
     MessageBox MB_ICONSTOP "Some of Vidloom's files in $INSTDIR could not be removed. Close \
       every program that uses them and uninstall Vidloom again." /SD IDOK

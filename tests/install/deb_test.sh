@@ -43,7 +43,8 @@ contents=$(dpkg-deb -c "$deb" | awk '{print $6 ($7 ? " " $7 " " $8 : "")}')
 for path in ./usr/lib/vidloom/vidloom ./usr/lib/vidloom/vidloom-cli ./usr/lib/vidloom/raziz2u \
   ./usr/lib/vidloom/help.html ./usr/share/applications/vidloom.desktop \
   ./usr/share/icons/hicolor/48x48/apps/vidloom.png ./usr/share/icons/hicolor/scalable/apps/vidloom.svg \
-  ./usr/share/metainfo/org.vidloom.vidloom.metainfo.xml; do
+  ./usr/share/metainfo/org.vidloom.vidloom.metainfo.xml \
+  ./usr/share/locale/de/LC_MESSAGES/vidloom.mo ./usr/share/locale/zh_CN/LC_MESSAGES/vidloom.mo; do
   printf '%s\n' "$contents" | grep -qx "$path" || fail "the package lacks $path"
 done
 for program in vidloom vidloom-cli; do

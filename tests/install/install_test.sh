@@ -77,6 +77,15 @@ formats=$(run_cli "$prefix" --list-formats) || fail "vidloom-cli --list-formats 
 printf '%s\n' "$formats" | grep -qxF "$(printf 'MP3 - Mpeg Layer3 Audio (*.mp3)\tmp3')" ||
   fail "no MP3 format"
 
+# The catalogues of texts lie where the system keeps them, and the installed programs find them.
+for code in $(cat "$source/po/LINGUAS"); do
+  expect_file "$prefix/share/locale/$code/LC_MESSAGES/vidloom.mo"
+done
+german=$(cd "$work" && HOME="$work/home" LC_ALL=de_DE.UTF-8 LANGUAGE= "$prefix/bin/vidloom-cli" --help) ||
+  fail "vidloom-cli --help failed in German"
+printf '%s\n' "$german" | grep -q "^Aufruf: vidloom-cli" ||
+  fail "the installed vidloom-cli did not find its German texts: $(printf '%s\n' "$german" | head -2)"
+
 if [ "$encoder" = ON ]; then
   check_commands() {  # prefix
     local p=$1 commands
