@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/filesystem.h"
+#include "texts/language.h"
 
 namespace vidloom::analysis {
 
@@ -55,7 +56,7 @@ std::optional<RowTexts> ProbeRowTexts(const ProbeResult& result) {
       return RowTexts{result.values.FrameSize, result.values.FrameRate, result.values.Duration,
                       result.values.DisplaySize};
     case ProbeOutcome::Rejected:
-      return RowTexts{"Unknown", "", "", ""};
+      return RowTexts{N_("Unknown"), "", "", ""};
     case ProbeOutcome::NotStarted:
     case ProbeOutcome::Cancelled:
       break;

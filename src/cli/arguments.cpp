@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "platform/processors.h"
+#include "texts/language.h"
 
 namespace vidloom::cli {
 namespace {
@@ -110,11 +111,12 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (TakesValue(arg)) {
       if (!value) {
-        if (i + 1 >= args.size()) return {std::nullopt, arg + " needs a value"};
+        if (i + 1 >= args.size())
+          return {std::nullopt, texts::Fill(texts::Tr("%s needs a value"), {arg})};
         value = args[++i];
       }
     } else if (value) {
-      return {std::nullopt, arg + " takes no value"};
+      return {std::nullopt, texts::Fill(texts::Tr("%s takes no value"), {arg})};
     }
 
     if (arg == "--format") {
@@ -124,7 +126,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
       const auto* end = value->data() + value->size();
       const auto [ptr, ec] = std::from_chars(value->data(), end, position);
       if (ec != std::errc() || ptr != end || position < 0 || position > 10) {
-        return {std::nullopt, "--volume takes a slider position from 0 to 10"};
+        return {std::nullopt, texts::Tr("--volume takes a slider position from 0 to 10")};
       }
       a.volume = position;
     } else if (arg == "--jobs") {
@@ -135,7 +137,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         const auto* end = value->data() + value->size();
         const auto [ptr, ec] = std::from_chars(value->data(), end, jobs);
         if (ec != std::errc() || ptr != end || jobs < 1) {
-          return {std::nullopt, "--jobs takes a number of files from 1 up, or auto"};
+          return {std::nullopt, texts::Tr("--jobs takes a number of files from 1 up, or auto")};
         }
         a.jobs = jobs;
       }
@@ -175,11 +177,11 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
           known = true;
         }
       }
-      if (!known) return {std::nullopt, "unknown option " + arg};
+      if (!known) return {std::nullopt, texts::Fill(texts::Tr("unknown option %s"), {arg})};
     }
   }
   if (a.overwrite && a.no_overwrite) {
-    return {std::nullopt, "--overwrite and --no-overwrite exclude each other"};
+    return {std::nullopt, texts::Tr("--overwrite and --no-overwrite exclude each other")};
   }
   return {std::move(a), {}};
 }
@@ -192,7 +194,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
 #endif
 
 std::string UsageText() {
-  return R"(Usage: vidloom-cli [OPTIONS] FILE...
+  return texts::Fill(texts::Tr(R"(Usage: vidloom-cli [OPTIONS] FILE...
 
 Converts media files with Vidloom's encoder, as the desktop program does: every FILE becomes a
 checked row of the file list, the options choose what the window's selectors would show, and
@@ -244,7 +246,7 @@ Settings:
   directory, overwrite, output format, letterbox), as the window does, and never writes or
   deletes that file; the options above override them. It never powers the computer off, even
   when the stored settings ask for it. vazadi.ini lies beside the programs when that directory is
-  writable, otherwise in )" VIDLOOM_SETTINGS_FOLDER R"(.
+  writable, otherwise in %s.
   --no-settings         start from the designed defaults instead of the stored settings
   VIDLOOM_SETTINGS=PATH (environment) read the settings from PATH instead; a testing aid
 
@@ -267,7 +269,8 @@ While converting, Ctrl-C stops the batch (as "Stop Convert" confirmed; the encod
 file it writes) and exits with 130.
 Exit status: 0 when every checked row ended "Done", 1 when any did not or a path was skipped,
 2 for usage errors.
-)";
+)"),
+                     {VIDLOOM_SETTINGS_FOLDER});
 }
 
 }  // namespace vidloom::cli

@@ -20,6 +20,7 @@
 #include "profiles/format_selectors.h"
 #include "profiles/text_rules.h"
 #include "settings/settings.h"
+#include "texts/language.h"
 #include "window_logic/add_files.h"
 #include "window_logic/main_window.h"
 
@@ -27,9 +28,9 @@ namespace vidloom::cli {
 namespace {
 
 // Why a path of the command line got no row.
-constexpr const char* kNoSuchFileText = "no such file";
-constexpr const char* kNoMediaInFolderText = "no media files in the folder";
-constexpr const char* kNotAnalysedText = "the encoder could not be started to analyse it";
+constexpr const char* kNoSuchFileText = N_("no such file");
+constexpr const char* kNoMediaInFolderText = N_("no media files in the folder");
+constexpr const char* kNotAnalysedText = N_("the encoder could not be started to analyse it");
 
 // `path` made absolute against the current directory; empty stays empty.
 std::string AbsolutePath(const std::string& path) {
@@ -55,7 +56,8 @@ class CliDialogs : public Dialogs {
 
   // Prints the question with its answer; returns the answer.
   static bool Answered(const std::string& text, bool answer) {
-    std::cerr << "[Question] " << Readable(text) << " " << (answer ? "yes" : "no") << "\n";
+    std::cerr << "[" << texts::Tr("Question") << "] " << Readable(text) << " "
+              << (answer ? texts::Tr("yes") : texts::Tr("no")) << "\n";
     return answer;
   }
 
@@ -95,7 +97,7 @@ constexpr const char* kSelectorOrder[] = {
 std::string ValidItems(const Selector& selector) {
   std::string text;
   for (const auto& item : selector.items()) text += "\n  \"" + item + "\"";
-  return text.empty() ? " (the selector is empty for this format)" : text;
+  return text.empty() ? texts::Tr(" (the selector is empty for this format)") : text;
 }
 
 // Chooses the item `value` names in `selector` (MatchItem) as a user would. Returns an error
@@ -107,11 +109,13 @@ std::string Choose(Selector& selector, const std::string& name, const std::strin
     return {};
   }
   if (match.candidates.empty()) {
-    return "\"" + value + "\" is not an item of " + name + "; valid items:" + ValidItems(selector);
+    return texts::Fill(texts::Tr("\"%s\" is not an item of %s; valid items:%s"),
+                       {value, name, ValidItems(selector)});
   }
   std::string named;
   for (const int i : match.candidates) named += "\n  \"" + selector.items()[i] + "\"";
-  return "\"" + value + "\" names several items of " + name + "; name one of them:" + named;
+  return texts::Fill(texts::Tr("\"%s\" names several items of %s; name one of them:%s"),
+                     {value, name, named});
 }
 
 // The formats `formats` lists, one a line: short name and full text.
@@ -141,8 +145,9 @@ std::string ChooseFormat(MainForm& form, const std::string& text) {
   if (index < 0) {
     const std::vector<const OutputFormat*> named = FormatsNamed(text);
     if (named.size() > 1) {
-      return "\"" + text + "\" is ambiguous: it is the extension of " +
-             std::to_string(named.size()) + " formats; name one of them:" + FormatChoices(named);
+      return texts::Fill(
+          texts::Tr("\"%s\" is ambiguous: it is the extension of %s formats; name one of them:%s"),
+          {text, std::to_string(named.size()), FormatChoices(named)});
     }
     if (named.size() == 1) index = row_of(named.front()->DisplayName);
   }
@@ -150,14 +155,15 @@ std::string ChooseFormat(MainForm& form, const std::string& text) {
   for (const OutputFormat& format : FormatCatalogue) all.push_back(&format);
   // A separator row is no format.
   if (index >= 0 && index < form.ComboOutputFormat.count() && IsSeparatorRow(items[index])) {
-    return "row " + text +
-           " of the format list is a separator, not a format; formats:" + FormatChoices(all);
+    return texts::Fill(
+        texts::Tr("row %s of the format list is a separator, not a format; formats:%s"),
+        {text, FormatChoices(all)});
   }
   if (index < 0 || index >= form.ComboOutputFormat.count()) {
-    return "\"" + text +
-           "\" is neither an output format, its short name or extension, nor the row index of "
-           "a format in 0.." +
-           std::to_string(form.ComboOutputFormat.count() - 1) + "; formats:" + FormatChoices(all);
+    return texts::Fill(
+        texts::Tr("\"%s\" is neither an output format, its short name or "
+                  "extension, nor the row index of a format in 0..%s; formats:%s"),
+        {text, std::to_string(form.ComboOutputFormat.count() - 1), FormatChoices(all)});
   }
   form.ComboOutputFormat.UserSelect(index);
   return {};
@@ -221,7 +227,7 @@ int PrintCommands(MainWindow& window) {
       std::cout << run.command << '\n';
       if (run.thumbnail_wanted) std::cout << BuildThumbnailCommand(run) << '\n';
     } catch (const OutputDirectoryError& error) {
-      window.dialogs().ShowMessage(form, kInformationCaption, error.what());
+      window.dialogs().ShowMessage(form, texts::Tr(kInformationCaption), error.what());
       return 1;
     }
   }
@@ -240,8 +246,10 @@ class ProgressPrinter {
     std::string line = "[" + std::to_string(row + 1) + "/" +
                        std::to_string(form_.FileList.count()) + "] " +
                        std::string(platform::FileNamePart(entry.input_path)) + ": " +
-                       (progress.empty() ? "-" : progress);
-    if (entry.frames) line += "  frames " + std::to_string(*entry.frames);
+                       (progress.empty() ? "-" : texts::Tr(progress));
+    if (entry.frames) {
+      line += "  " + texts::Fill(texts::Tr("frames %s"), {std::to_string(*entry.frames)});
+    }
     const std::string size = OutputSizeText(entry);
     if (!size.empty()) line += "  " + size;
     if (line == last_line_) return;
@@ -289,9 +297,9 @@ class JsonRowWriter {
 // The word of a row in the result table: the window's, "Skipped" for a row the batch did not
 // reach, "-" for one it did not convert.
 std::string TableWord(const FileEntry& row) {
-  if (row.state == RowState::kSkipped) return "Skipped";
+  if (row.state == RowState::kSkipped) return texts::Tr("Skipped");
   const std::string word = ProgressText(row);
-  return word.empty() ? "-" : word;
+  return word.empty() ? "-" : texts::Tr(word);
 }
 
 // `skipped`: the paths of the command line that got no row, with why.
@@ -314,7 +322,8 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
   ui.RunUntil([&] {
     if (g_interrupted && window.conversion.batch.Converting &&
         !window.conversion.requests.StopRequested) {
-      CliDialogs::Answered(kStopQuestion, true);  // Ctrl-C is the window's Stop, confirmed
+      CliDialogs::Answered(texts::Tr(kStopQuestion),
+                           true);  // Ctrl-C is the window's Stop, confirmed
       window.StopBatch();
     }
     return !window.BatchRunning();
@@ -328,7 +337,7 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
   int total = static_cast<int>(skipped.size());
   int done = 0;
   std::vector<RowReport> reports;
-  if (!json) std::cout << "\nResult:\n";
+  if (!json) std::cout << "\n" << texts::Tr("Result:") << "\n";
   for (const auto& row : form.FileList.rows()) {
     if (json) {
       reports.push_back(ReportRow(row));
@@ -349,13 +358,17 @@ int Convert(MainWindow& window, HeadlessUiThread& ui, bool json,
     if (json) {
       reports.push_back(path);
     } else {
-      std::cout << "  Skipped\t" << path.file << '\t' << path.reason << '\n';
+      std::cout << "  " << texts::Tr("Skipped") << '\t' << path.file << '\t'
+                << texts::Tr(path.reason) << '\n';
     }
   }
   if (json) {
     std::cout << SummaryJson(done, total, reports) << '\n';
   } else {
-    std::cout << done << " of " << total << (total == 1 ? " file" : " files") << " converted\n";
+    std::cout << texts::Fill(total == 1 ? texts::Tr("%s of %s file converted")
+                                        : texts::Tr("%s of %s files converted"),
+                             {std::to_string(done), std::to_string(total)})
+              << "\n";
   }
   if (g_interrupted) return 130;
   return done == total && total > 0 ? 0 : 1;
@@ -400,19 +413,26 @@ bool AddTheFiles(MainWindow& window, const Arguments& a, std::vector<RowReport>&
   if (files.empty()) return true;
   const AddFilesResult added = window.AddGivenFiles(files);
   for (const auto& file : added.missing) {
-    std::cerr << "vidloom-cli: skipped, no such file: " << file << "\n";
+    std::cerr << "vidloom-cli: " << texts::Fill(texts::Tr("skipped, no such file: %s"), {file})
+              << "\n";
     skipped.push_back(SkippedPath(file, kNoSuchFileText));
   }
   for (const auto& folder : added.empty_folders) {
-    std::cerr << "vidloom-cli: skipped, no media files in the folder: " << folder << "\n";
+    std::cerr << "vidloom-cli: "
+              << texts::Fill(texts::Tr("skipped, no media files in the folder: %s"), {folder})
+              << "\n";
     skipped.push_back(SkippedPath(folder, kNoMediaInFolderText));
   }
   if (!added.skipped_output_folder.empty()) {
-    std::cerr << "vidloom-cli: skipped the output folder inside a folder given: "
-              << added.skipped_output_folder << "\n";
+    std::cerr << "vidloom-cli: "
+              << texts::Fill(texts::Tr("skipped the output folder inside a folder given: %s"),
+                             {added.skipped_output_folder})
+              << "\n";
   }
   for (const auto& file : added.not_started) {
-    std::cerr << "vidloom-cli: the encoder could not be started to analyse " << file << "\n";
+    std::cerr << "vidloom-cli: "
+              << texts::Fill(texts::Tr("the encoder could not be started to analyse %s"), {file})
+              << "\n";
     skipped.push_back(SkippedPath(file, kNotAnalysedText));
   }
   return added.end != AddFilesResult::End::kRequiredFileMissing;
@@ -421,9 +441,14 @@ bool AddTheFiles(MainWindow& window, const Arguments& a, std::vector<RowReport>&
 }  // namespace
 
 int RunCli(const std::vector<std::string>& args) {
+  // Messages and the result table in the locale's language; --json in English throughout, so
+  // that what scripts read is the same in every locale.
+  texts::UseLanguage(texts::ChooseLanguage(std::nullopt, texts::SystemLanguages()));
   const ParseResult parsed = ParseArguments(args);
+  if (parsed.arguments && parsed.arguments->json) texts::UseLanguage("");
   if (!parsed.arguments) {
-    std::cerr << "vidloom-cli: " << parsed.error << "\nTry 'vidloom-cli --help'.\n";
+    std::cerr << "vidloom-cli: " << parsed.error << "\n"
+              << texts::Tr("Try 'vidloom-cli --help'.") << "\n";
     return 2;
   }
   const Arguments& a = *parsed.arguments;
@@ -438,7 +463,8 @@ int RunCli(const std::vector<std::string>& args) {
   const bool needs_files =
       a.mode == Mode::kConvert || a.mode == Mode::kPrintCommands || a.mode == Mode::kPrintRows;
   if (needs_files && a.files.empty()) {
-    std::cerr << "vidloom-cli: no FILE given\nTry 'vidloom-cli --help'.\n";
+    std::cerr << "vidloom-cli: " << texts::Tr("no FILE given") << "\n"
+              << texts::Tr("Try 'vidloom-cli --help'.") << "\n";
     return 2;
   }
 

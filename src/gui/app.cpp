@@ -2,8 +2,10 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QLibraryInfo>
 #include <QStyleFactory>
 #include <QTimer>
+#include <QTranslator>
 #include <QWindow>
 #include <chrono>
 #include <cstdio>
@@ -23,6 +25,8 @@
 #include "gui/window_style.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
+#include "settings/settings.h"
+#include "texts/language.h"
 #include "window_logic/main_window.h"
 
 namespace vidloom::gui {
@@ -51,15 +55,30 @@ class NoPowerOff : public PowerOff {
   bool PowerOffComputer() override { return false; }
 };
 
+// Qt's own texts (the buttons of its message boxes, its file dialog) in the program's language,
+// from Qt's catalogues where the system has them.
+void TranslateQtTexts(QApplication& app) {
+  const std::string& code = texts::CurrentLanguage();
+  if (code.empty()) return;
+  auto* translator = new QTranslator(&app);
+  if (translator->load(QStringLiteral("qtbase_") + QString::fromStdString(code),
+                       QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    QApplication::installTranslator(translator);
+  }
+}
+
 }  // namespace
 
 int RunDesktop(int argc, char** argv) {
+  settings::UseProgramLanguage(settings::DefaultSettingsPath());
   // --help and --version answer on the terminal: no window, no display needed.
   if (const auto answered = AnswerOnTerminal(argc, argv)) return *answered;
   QApplication app(argc, argv);
+  TranslateQtTexts(app);
   // What is left after Qt took its own options out of argv is ours: files, or a mistake.
   if (const auto unknown = UnknownOptions(argc, argv); !unknown.empty()) {
-    std::fprintf(stderr, "vidloom: unknown option %s\n%s", unknown.front().c_str(),
+    std::fprintf(stderr, "vidloom: %s\n%s",
+                 texts::Fill(texts::Tr("unknown option %s"), {unknown.front()}).c_str(),
                  ProgramUsageText().c_str());
     return 2;
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
@@ -14,6 +15,7 @@
 #include <QSpinBox>
 
 #include "gui/window_style.h"
+#include "texts/language.h"
 
 namespace vidloom::gui {
 
@@ -40,14 +42,17 @@ void CopySelector(const Selector& selector, QComboBox* combo) {
   const QSignalBlocker block(combo);
   bool same = combo->count() == selector.count();
   for (int i = 0; same && i < selector.count(); ++i) {
-    same = combo->itemText(i) == Q(selector.items()[i]);
+    same = combo->itemText(i) == Q(texts::Shown(selector.items()[i]));
   }
   if (!same) {
     QStringList items;
     items.reserve(selector.count());
-    for (const auto& item : selector.items()) items << Q(item);
+    for (const auto& item : selector.items()) items << Q(texts::Shown(item));
     combo->clear();
     combo->addItems(items);
+    // The open list is as wide as its widest item needs (never narrower than the box).
+    combo->view()->setMinimumWidth(combo->view()->sizeHintForColumn(0) +
+                                   2 * combo->view()->frameWidth());
   }
   combo->setCurrentIndex(selector.selected());
   combo->setMaxVisibleItems(std::max(1, selector.drop_down_count()));

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "desktop/file_manager.h"
+#include "texts/language.h"
 
 namespace vidloom::gui {
 
@@ -18,7 +19,8 @@ QString QtFilterOf(const std::string& filter) {
     for (const QString& p : parts[i + 1].split(QLatin1Char(';'))) {
       if (!p.trimmed().isEmpty()) patterns << p.trimmed();
     }
-    entries << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    entries << QString::fromUtf8(texts::Tr(parts[i].toStdString())) + QStringLiteral(" (") +
+                   patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   return entries.join(QStringLiteral(";;"));
 }

@@ -5,6 +5,7 @@
 
 #include "gui/window_style.h"
 #include "model/main_window_layout.h"
+#include "texts/language.h"
 
 namespace vidloom::gui {
 
@@ -80,7 +81,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
   const int column = index.column();
   switch (role) {
     case Qt::DisplayRole:
-      return column == 0 ? Q(entry.input_path) : Q(entry.cells.at(column - 1));
+      return column == 0 ? Q(entry.input_path) : Q(texts::Shown(entry.cells.at(column - 1)));
     case Qt::CheckStateRole:
       if (column == 0) return static_cast<int>(entry.checked ? Qt::Checked : Qt::Unchecked);
       return {};
@@ -103,7 +104,7 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const {
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || section < 0 || section >= columnCount()) return {};
-  if (role == Qt::DisplayRole) return QString::fromLatin1(kFileColumns[section].caption);
+  if (role == Qt::DisplayRole) return QString::fromUtf8(texts::Tr(kFileColumns[section].caption));
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(FileColumnAlignment(section));
   return {};
 }

@@ -1,6 +1,7 @@
 #include "gui/form_dialog.h"
 
 #include "gui/window_style.h"
+#include "texts/language.h"
 
 namespace vidloom::gui {
 
@@ -14,7 +15,7 @@ void Designed(QWidget* widget, const FormControlLayout& layout) {
     widget->setFont(WindowFont(layout.font.pixels, layout.font.bold));
   }
   if (layout.text != nullptr && layout.kind != FormControlKind::kGroup) {
-    widget->setAccessibleName(QString::fromLatin1(layout.text));
+    widget->setAccessibleName(QString::fromUtf8(texts::Tr(layout.text)));
   }
 }
 

@@ -23,13 +23,15 @@
 #include "gui/icons.h"
 #include "gui/window_style.h"
 #include "model/main_window_layout.h"
+#include "texts/language.h"
 
 namespace vidloom::gui {
 
 namespace {
 
+// A text of the window's design, in the language in use.
 QString L1(const char* text) {
-  return QString::fromLatin1(text);
+  return QString::fromUtf8(texts::Tr(text));
 }
 
 // A new widget's name, its font where it is not the window's and its accessible name where the
@@ -227,6 +229,7 @@ void MainWindowView::BuildStatusBar() {
   bar->setContentsMargins(0, 0, 0, 0);
   std::array<QLabel*, StatusBar::kPanels> panels{};
   int used = 0;
+  const auto panel_texts = StatusPanelTexts();
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     auto* panel = new QLabel(bar);
     panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
@@ -235,8 +238,8 @@ void MainWindowView::BuildStatusBar() {
     panel->setContentsMargins(2, 0, 2, 0);
     // Each panel as wide as the longest text it shows, in the window's font.
     int width = 0;
-    for (const char* text : kStatusPanelTexts[static_cast<std::size_t>(i)]) {
-      width = std::max(width, panel->fontMetrics().horizontalAdvance(QString::fromLatin1(text)));
+    for (const std::string& text : panel_texts[static_cast<std::size_t>(i)]) {
+      width = std::max(width, panel->fontMetrics().horizontalAdvance(Q(text)));
     }
     panel->setFixedWidth(width + kStatusPanelPadding);
     used += panel->width();

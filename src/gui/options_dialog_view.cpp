@@ -1,21 +1,25 @@
 #include "gui/options_dialog_view.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
+#include <algorithm>
 #include <utility>
 
 #include "gui/bind.h"
 #include "gui/icons.h"
 #include "gui/window_style.h"
+#include "texts/language.h"
 
 namespace vidloom::gui {
 
 namespace {
 
-// A check box on its designed rectangle, kept tall enough for its text and centred on it.
+// A check box on its designed rectangle, kept tall enough for its text and centred on it, and
+// wider where its text needs it (a longer language), up to the frame's inner edge.
 QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const FormControlLayout& layout) {
   auto* widget = new QCheckBox(parent);
   Designed(widget, layout);
@@ -23,8 +27,9 @@ QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const FormControlLayout& 
   widget->setAccessibleName(Q(box.caption).trimmed());
   const QRect designed = DesignedRect(layout.box);
   const int height = std::max(designed.height(), widget->sizeHint().height());
-  widget->setGeometry(designed.x(), designed.center().y() - height / 2 + 1, designed.width(),
-                      height);
+  const int width =
+      std::clamp(widget->sizeHint().width(), designed.width(), parent->width() - designed.x() - 6);
+  widget->setGeometry(designed.x(), designed.center().y() - height / 2 + 1, width, height);
   return widget;
 }
 
@@ -58,7 +63,7 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, QWidget* parent)
   setModal(false);
 
   const FormControlLayout& frame = layout.Control("OptionsGroup");
-  auto* group = new GroupFrame(QString::fromLatin1(frame.text), this);
+  auto* group = new GroupFrame(QString::fromUtf8(texts::Tr(frame.text)), this);
   Designed(group, frame);
   group->setGeometry(DesignedRect(frame.box));
   AddCheckBox(group, form.CheckBoxOverWrite, layout.Control("CheckBoxOverWrite"));
@@ -73,6 +78,17 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, QWidget* parent)
       AddNumberField(group, form.LabelFilesAtOnce, layout.Control("LabelFilesAtOnce"),
                      form.SpinEditFilesAtOnce, layout.Control("SpinEditFilesAtOnce"));
   lanes_label->setBuddy(lanes);
+
+  auto* language_label = new QLabel(group);
+  Designed(language_label, layout.Control("LanguageLabel"));
+  language_label->setGeometry(DesignedRect(layout.Control("LanguageLabel").box));
+  BindLabel(form.LanguageLabel, language_label, false);
+  auto* language = new QComboBox(group);
+  Designed(language, layout.Control("ComboLanguage"));
+  language->setGeometry(DesignedRect(layout.Control("ComboLanguage").box));
+  language->setAccessibleName(Q(form.LanguageLabel.caption()).trimmed());
+  language_label->setBuddy(language);
+  BindSelector(form.ComboLanguage, language);
 
   const FormControlLayout& done_layout = layout.Control("DoneButton");
   auto* done = new QPushButton(Q(form.DoneButton.caption), this);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "texts/language.h"
 #include "window_logic/program_usage.h"
 
 namespace vidloom::gui {
@@ -17,7 +18,7 @@ bool Is(const char* arg, const char* option) {
 
 std::string ProgramUsageText() {
   return ProgramUsage(
-      "Qt's own options (-platform NAME, -style NAME, -display DISPLAY, ...) are taken too.");
+      N_("Qt's own options (-platform NAME, -style NAME, -display DISPLAY, ...) are taken too."));
 }
 
 std::string VersionText() {

@@ -1,4 +1,5 @@
 #include "gui/qt_dialogs.h"
+#include "texts/language.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -115,8 +116,8 @@ int QtDialogs::AskQuestion(const Form& asker, const std::string& text,
                            QMessageBox::StandardButton default_button) {
   return OnGuiThread([&] {
     QWidget* owner = Owner(asker);
-    const int answer = Ask(owner, KeepOnTop(owner), QMessageBox::Question, kConfirmCaption,
-                           MessageText(text), buttons, default_button,
+    const int answer = Ask(owner, KeepOnTop(owner), QMessageBox::Question,
+                           texts::Tr(kConfirmCaption), MessageText(text), buttons, default_button,
                            [&](QMessageBox* box) { questions_.emplace_back(&asker, box); });
     std::erase_if(questions_, [](const auto& question) { return question.second.isNull(); });
     return answer;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/filesystem.h"
+#include "texts/language.h"
 
 namespace vidloom::kept_list {
 namespace {
@@ -523,8 +524,8 @@ FileEntry RestoredEntry(
       entry.percent.reset();
       entry.output_written = bytes > 0;
       entry.output_kb = there ? std::optional<std::int64_t>((bytes + 1023) / 1024) : std::nullopt;
-      entry.reason = kEndedDuringConversion;
-      if (entry.output_written) entry.reason += kPartialOutput + entry.output_path;
+      entry.reason = texts::Tr(kEndedDuringConversion);
+      if (entry.output_written) entry.reason += texts::Tr(kPartialOutput) + entry.output_path;
       break;
     case RowState::kDone:
       // Done only with the whole output: there, of the size it had when it was converted.
@@ -538,7 +539,7 @@ FileEntry RestoredEntry(
     case RowState::kWaiting:
       if (batch_running && entry.checked) {
         entry.state = RowState::kSkipped;
-        entry.reason = kEndedBeforeItsTurn;
+        entry.reason = texts::Tr(kEndedBeforeItsTurn);
       }
       break;
     default:
@@ -548,9 +549,12 @@ FileEntry RestoredEntry(
 }
 
 std::string RestoreQuestion(std::size_t files, std::size_t converted) {
-  return "Vidloom was not closed properly. Restore the list of the last session: " +
-         std::to_string(files) + (files == 1 ? " file, " : " files, ") + std::to_string(converted) +
-         " converted?";
+  return texts::Fill(
+      files == 1 ? texts::Tr("Vidloom was not closed properly. Restore the list of the last "
+                             "session: %s file, %s converted?")
+                 : texts::Tr("Vidloom was not closed properly. Restore the list of the last "
+                             "session: %s files, %s converted?"),
+      {std::to_string(files), std::to_string(converted)});
 }
 
 }  // namespace vidloom::kept_list

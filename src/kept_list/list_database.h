@@ -23,6 +23,7 @@
 
 #include "platform/owner_locks.h"
 #include "rows/file_entry.h"
+#include "texts/language.h"
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -134,8 +135,8 @@ FileEntry RestoredEntry(
 // The question offered at start-up: "... 300 files, 212 converted?"
 std::string RestoreQuestion(std::size_t files, std::size_t converted);
 // The reasons a restored row gives.
-inline constexpr const char* kEndedDuringConversion = "Vidloom ended during its conversion";
-inline constexpr const char* kPartialOutput = "; partial output: ";
-inline constexpr const char* kEndedBeforeItsTurn = "Vidloom ended before its turn";
+inline constexpr const char* kEndedDuringConversion = N_("Vidloom ended during its conversion");
+inline constexpr const char* kPartialOutput = N_("; partial output: ");
+inline constexpr const char* kEndedBeforeItsTurn = N_("Vidloom ended before its turn");
 
 }  // namespace vidloom::kept_list

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <string>
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -32,8 +33,8 @@ class Dialogs {
 };
 
 // The caption of every message box.
-inline constexpr const char* kInformationCaption = "Information";
+inline constexpr const char* kInformationCaption = N_("Information");
 // The caption of the questions.
-inline constexpr const char* kConfirmCaption = "Confirm";
+inline constexpr const char* kConfirmCaption = N_("Confirm");
 
 }  // namespace vidloom

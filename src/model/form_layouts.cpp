@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "texts/language.h"
+
 namespace vidloom {
 
 namespace {
@@ -12,7 +14,7 @@ constexpr TextFont kBold{11, true};
 constexpr TextFont kBigBold{13, true};
 
 const FormControlLayout kOptionsControls[] = {
-    {K::kGroup, "OptionsGroup", {12, 9, 334, 157}, " Additional Options "},
+    {K::kGroup, "OptionsGroup", {12, 9, 334, 180}, N_(" Additional Options ")},
     {K::kCheckBox, "CheckBoxOverWrite", {12, 39, 250, 13}, nullptr, {}, "OptionsGroup"},
     {K::kCheckBox, "CheckBoxKeepFolders", {12, 60, 250, 13}, nullptr, {}, "OptionsGroup"},
     {K::kCheckBox, "CheckBoxShutDown", {12, 81, 307, 16}, nullptr, {}, "OptionsGroup"},
@@ -20,21 +22,23 @@ const FormControlLayout kOptionsControls[] = {
     {K::kNumber, "DropDownCount", {412, 126, 40, 22}, nullptr, {}, "OptionsGroup", true},
     {K::kText, "LabelFilesAtOnce", {12, 121, 160, 16}, nullptr, {}, "OptionsGroup"},
     {K::kNumber, "SpinEditFilesAtOnce", {180, 118, 52, 22}, nullptr, {}, "OptionsGroup"},
-    {K::kButton, "DoneButton", {114, 192, 118, 34}},
+    {K::kText, "LanguageLabel", {12, 152, 160, 16}, nullptr, {}, "OptionsGroup"},
+    {K::kSelector, "ComboLanguage", {180, 148, 140, 21}, nullptr, {}, "OptionsGroup"},
+    {K::kButton, "DoneButton", {114, 215, 118, 34}},
 };
 
 const FormControlLayout kWarningControls[] = {
     // Which option asked for the power-off, above the countdown.
     {K::kText, "Reason", {12, 4, 341, 34}},
     {K::kText, "CountdownText", {51, 42, 270, 18}, nullptr, kBigBold},
-    {K::kText, "ElapsedSeconds", {177, 81, 30, 18}, "Seconds elapsed", kBigBold},
+    {K::kText, "ElapsedSeconds", {177, 81, 30, 18}, N_("Seconds elapsed"), kBigBold},
     {K::kButton, "DoNotTurnOffButton", {123, 123, 118, 43}},
 };
 
 const FormControlLayout kAnalyzingControls[] = {
     {K::kText, "Heading", {8, 12, 259, 20}, nullptr, {13, false}},
-    {K::kPanel, "FileBeingAnalysed", {8, 44, 259, 23}, "File being analysed", kBold},
-    {K::kText, "Count", {8, 68, 259, 18}, "Files analysed"},
+    {K::kPanel, "FileBeingAnalysed", {8, 44, 259, 23}, N_("File being analysed"), kBold},
+    {K::kText, "Count", {8, 68, 259, 18}, N_("Files analysed")},
     {K::kButton, "CancelButton", {100, 94, 75, 25}},
 };
 
@@ -52,7 +56,7 @@ const FormControlLayout kAboutControls[] = {
 
 }  // namespace
 
-const FormLayout kOptionsLayout = {359, 246, kOptionsControls};
+const FormLayout kOptionsLayout = {359, 269, kOptionsControls};
 const FormLayout kWarningLayout = {365, 186, kWarningControls};
 const FormLayout kAnalyzingLayout = {275, 138, kAnalyzingControls};
 const FormLayout kAboutLayout = {359, 221, kAboutControls};

@@ -23,6 +23,7 @@ enum class FormControlKind {
   kLink,      // a text the model changes, drawn as a web link (blue, underlined)
   kPicture,   // the program's icon
   kLine,      // a sunken horizontal line
+  kSelector,  // a drop-down list of the model's
 };
 
 struct FormControlLayout {

@@ -6,6 +6,7 @@
 
 #include "model/controls.h"
 #include "model/list_view.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -92,7 +93,7 @@ struct MainForm : Form {
 // The "Additional Options" dialog.
 struct OptionsForm : Form {
   OptionsForm();
-  std::string caption = "Additional Options";
+  std::string caption = N_("Additional Options");
   CheckBox CheckBoxOverWrite;
   CheckBox CheckBoxShutDown;
   // Each output below the output directory at the place its input had below the folder it
@@ -103,13 +104,17 @@ struct OptionsForm : Form {
   // How many files a batch converts side by side: 1 up to the number of processors.
   Label LabelFilesAtOnce;
   SpinEdit SpinEditFilesAtOnce;
+  // The program's language: "System" (the system's), then each language by its own name, as
+  // texts::Languages() lists them. Takes effect when the program starts next.
+  Label LanguageLabel;
+  Selector ComboLanguage;
   Button DoneButton;  // "Done"
 };
 
 // The shutdown warning window.
 struct PowerOffWarningForm : Form {
   PowerOffWarningForm();
-  std::string caption = "Warning";
+  std::string caption = N_("Warning");
   Label CountdownText;
   Label ElapsedSeconds;       // elapsed seconds
   Label Reason;               // why: the option that asks for the power-off
@@ -119,7 +124,7 @@ struct PowerOffWarningForm : Form {
 // The "Analyzing Video Files" window.
 struct AnalyzingForm : Form {
   AnalyzingForm();
-  std::string caption = "Analyzing Video Files";
+  std::string caption = N_("Analyzing Video Files");
   Label Heading;            // "Analyzing File.......Please Wait."
   Label FileBeingAnalysed;  // name of the file being analysed
   Label Count;              // how far the adding is: "9 of 30"
@@ -129,7 +134,7 @@ struct AnalyzingForm : Form {
 // The About box.
 struct AboutForm : Form {
   AboutForm();
-  std::string caption = "About";
+  std::string caption = N_("About");
   Label ProductLabel;
   Label VersionLabel;
   Label WebsiteLink;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "texts/language.h"
+
 namespace vidloom {
 
 namespace {
@@ -70,76 +72,78 @@ const ControlLayout kControls[] = {
                                            Picture::kConvert),
     BigButton<&MainForm::RemoveButton>("RemoveButton", {471, 3, 121, 52}, Picture::kRemove),
     BigButton<&MainForm::ClearAllButton>("ClearAllButton", {612, 3, 130, 52}, Picture::kClear),
-    Of<&MainForm::FileList>(K::kFileList, "FileList", {4, 66, 753, 208}, "Video files", nullptr),
+    Of<&MainForm::FileList>(K::kFileList, "FileList", {4, 66, 753, 208}, N_("Video files"),
+                            nullptr),
 
-    Caption("OutputFormatLabel", {7, 286, 98, 16}, "Output Format : ", nullptr, kBold),
+    Caption("OutputFormatLabel", {7, 286, 98, 16}, N_("Output Format : "), nullptr, kBold),
     Of<&MainForm::ComboOutputFormat>(K::kSelector, "ComboOutputFormat", {105, 282, 301, 21},
                                      nullptr, "OutputFormatLabel"),
     Of<&MainForm::OutputFolderLabel>(K::kLabel, "OutputFolderLabel", {416, 286, 100, 16}, nullptr,
                                      nullptr, nullptr, kBold),
-    Of<&MainForm::OutputFolder>(K::kEdit, "OutputFolder", {525, 284, 181, 21}, "Output Directory",
-                                "OutputFolderLabel"),
+    Of<&MainForm::OutputFolder>(K::kEdit, "OutputFolder", {525, 284, 181, 21},
+                                N_("Output Directory"), "OutputFolderLabel"),
     SmallButton<&MainForm::ButtonBrowseForFolder>("ButtonBrowseForFolder", {711, 280, 40, 28},
-                                                  "Browse For Folder", Picture::kFolder, 20),
+                                                  N_("Browse For Folder"), Picture::kFolder, 20),
 
-    Group("VideoSettings", {14, 315, 285, 133}, " Video Settings "),
-    Caption("VideoCodecLabel", {12, 22, kVideoListLeft - 14, 16},
-            "Video Codec : ", "VideoSettings"),
+    Group("VideoSettings", {14, 315, 285, 133}, N_(" Video Settings ")),
+    Caption("VideoCodecLabel", {12, 22, kVideoListLeft - 14, 16}, N_("Video Codec : "),
+            "VideoSettings"),
     Of<&MainForm::ComboVideoCodec>(K::kSelector, "ComboVideoCodec", {kVideoListLeft, 18, 157, 21},
                                    nullptr, "VideoCodecLabel", "VideoSettings"),
-    Caption("VideoSizeLabel", {12, 50, kVideoListLeft - 14, 16}, "Video Size : ", "VideoSettings"),
+    Caption("VideoSizeLabel", {12, 50, kVideoListLeft - 14, 16}, N_("Video Size : "),
+            "VideoSettings"),
     Of<&MainForm::ComboVideoSize>(K::kSelector, "ComboVideoSize", {kVideoListLeft, 46, 157, 21},
                                   nullptr, "VideoSizeLabel", "VideoSettings"),
-    Caption("VideoBitrateLabel", {12, 78, kVideoListLeft - 14, 16},
-            "Video Bitrate : ", "VideoSettings"),
+    Caption("VideoBitrateLabel", {12, 78, kVideoListLeft - 14, 16}, N_("Video Bitrate : "),
+            "VideoSettings"),
     Of<&MainForm::ComboVideoBitrate>(K::kSelector, "ComboVideoBitrate",
                                      {kVideoListLeft, 74, 157, 21}, nullptr, "VideoBitrateLabel",
                                      "VideoSettings"),
-    Caption("VideoFramerateLabel", {12, 106, kVideoListLeft - 14, 16},
-            "Video Framerate : ", "VideoSettings"),
+    Caption("VideoFramerateLabel", {12, 106, kVideoListLeft - 14, 16}, N_("Video Framerate : "),
+            "VideoSettings"),
     Of<&MainForm::ComboVideoFramerate>(K::kSelector, "ComboVideoFramerate",
                                        {kVideoListLeft, 102, 157, 21}, nullptr,
                                        "VideoFramerateLabel", "VideoSettings"),
 
-    Group("AudioSettings", {309, 315, 219, 133}, " Audio Settings "),
-    Caption("AudioCodecLabel", {12, 22, kAudioListLeft - 14, 16},
-            "Audio Codec : ", "AudioSettings"),
+    Group("AudioSettings", {309, 315, 219, 133}, N_(" Audio Settings ")),
+    Caption("AudioCodecLabel", {12, 22, kAudioListLeft - 14, 16}, N_("Audio Codec : "),
+            "AudioSettings"),
     Of<&MainForm::ComboAudioCodec>(K::kSelector, "ComboAudioCodec", {kAudioListLeft, 18, 97, 21},
                                    nullptr, "AudioCodecLabel", "AudioSettings"),
-    Caption("AudioBitrateLabel", {12, 50, kAudioListLeft - 14, 16},
-            "Audio Bitrate :", "AudioSettings"),
+    Caption("AudioBitrateLabel", {12, 50, kAudioListLeft - 14, 16}, N_("Audio Bitrate :"),
+            "AudioSettings"),
     Of<&MainForm::ComboAudioBitrate>(K::kSelector, "ComboAudioBitrate",
                                      {kAudioListLeft, 46, 97, 21}, nullptr, "AudioBitrateLabel",
                                      "AudioSettings"),
-    Caption("AudioChannelsLabel", {12, 78, kAudioListLeft - 14, 16},
-            "Audio Channels :", "AudioSettings"),
+    Caption("AudioChannelsLabel", {12, 78, kAudioListLeft - 14, 16}, N_("Audio Channels :"),
+            "AudioSettings"),
     Of<&MainForm::ComboAudioChannel>(K::kSelector, "ComboAudioChannel",
                                      {kAudioListLeft, 74, 97, 21}, nullptr, "AudioChannelsLabel",
                                      "AudioSettings"),
-    Caption("SamplingRateLabel", {12, 106, kAudioListLeft - 14, 16},
-            "Sampling Rate : ", "AudioSettings"),
+    Caption("SamplingRateLabel", {12, 106, kAudioListLeft - 14, 16}, N_("Sampling Rate : "),
+            "AudioSettings"),
     Of<&MainForm::ComboSamplingRate>(K::kSelector, "ComboSamplingRate",
                                      {kAudioListLeft, 102, 97, 21}, nullptr, "SamplingRateLabel",
                                      "AudioSettings"),
 
-    Group("GeneralSettings", {538, 315, 213, 133}, " General Settings "),
-    Caption("VideoZoomLabel", {12, 28, kGeneralListLeft - 14, 16},
-            "Video Zoom : ", "GeneralSettings"),
-    Of<&MainForm::ComboLetterBox>(K::kSelector, "ComboLetterBox", {kGeneralListLeft, 24, 97, 21},
+    Group("GeneralSettings", {538, 315, 213, 133}, N_(" General Settings ")),
+    Caption("VideoZoomLabel", {12, 28, kGeneralListLeft - 14, 16}, N_("Video Zoom : "),
+            "GeneralSettings"),
+    Of<&MainForm::ComboLetterBox>(K::kSelector, "ComboLetterBox", {kGeneralListLeft, 24, 113, 21},
                                   nullptr, "VideoZoomLabel", "GeneralSettings"),
-    Caption("AspectRatioLabel", {12, 57, kGeneralListLeft - 14, 16},
-            "Aspect Ratio : ", "GeneralSettings"),
+    Caption("AspectRatioLabel", {12, 57, kGeneralListLeft - 14, 16}, N_("Aspect Ratio : "),
+            "GeneralSettings"),
     Of<&MainForm::ComboAspectRatio>(K::kSelector, "ComboAspectRatio",
-                                    {kGeneralListLeft, 53, 97, 21}, nullptr, "AspectRatioLabel",
+                                    {kGeneralListLeft, 53, 113, 21}, nullptr, "AspectRatioLabel",
                                     "GeneralSettings"),
-    Caption("VolumeLabel", {12, 92, 56, 16}, "Volume : ", "GeneralSettings"),
-    Of<&MainForm::VolumeSlider>(K::kTrackBar, "VolumeSlider", {69, 90, 139, 19}, "Volume",
+    Caption("VolumeLabel", {12, 92, 56, 16}, N_("Volume : "), "GeneralSettings"),
+    Of<&MainForm::VolumeSlider>(K::kTrackBar, "VolumeSlider", {69, 90, 139, 19}, N_("Volume"),
                                 "VolumeLabel", "GeneralSettings"),
     Of<&MainForm::VolumePercent>(K::kLabel, "VolumePercent", {129, 114, 40, 16}, nullptr, nullptr,
                                  "GeneralSettings"),
 
     Of<&MainForm::ConversionProgress>(K::kProgressBar, "ConversionProgress", {69, 462, 585, 16},
-                                      "Conversion progress", nullptr),
+                                      N_("Conversion progress"), nullptr),
     SmallButton<&MainForm::ButtonStopSmall>("ButtonStopSmall", {668, 456, 77, 28}, nullptr,
                                             Picture::kStop, 16),
 };
@@ -176,9 +180,9 @@ const MenuEntryLayout kFileListEntries[] = {
     {"OpenRowFolderEntry", &MainForm::OpenRowFolderEntry, Picture::kFolder},
 };
 const MenuLayout kMenus[] = {
-    {"FileMenu", "&File", kFileEntries},
-    {"OptionsMenu", "&Options", kOptionsEntries},
-    {"HelpMenu", "&Help", kHelpEntries},
+    {"FileMenu", N_("&File"), kFileEntries},
+    {"OptionsMenu", N_("&Options"), kOptionsEntries},
+    {"HelpMenu", N_("&Help"), kHelpEntries},
 };
 
 }  // namespace
@@ -188,21 +192,26 @@ const std::span<const MenuLayout> kMainMenus = kMenus;
 const MenuLayout kFileListMenu = {"PopupFileList", "", kFileListEntries};
 
 const std::array<FileColumnLayout, kFileCellCount + 1> kFileColumns = {{
-    {"Video File Name", 320},
-    {"Video Size", 90},
-    {"FrameRate", 70},
-    {"Duration", 60},
-    {"Output", 65},
-    {"Progress", 57},
-    {"Frames", 60},
+    {N_("Video File Name"), 320},
+    {N_("Video Size"), 90},
+    {N_("FrameRate"), 70},
+    {N_("Duration"), 60},
+    {N_("Output"), 65},
+    {N_("Progress"), 57},
+    {N_("Frames"), 60},
 }};
 
-const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts = {{
-    {kReadyText, "Converting 888 of 888", "88 of 888 converted, 88 failed",
-     "88 converted, 88 failed, 88 stopped"},
-    {"Output File Size : 8888888 KB"},
-    {kThumbnailPanelText},
-}};
+std::array<std::vector<std::string>, StatusBar::kPanels> StatusPanelTexts() {
+  using texts::Fill;
+  using texts::Tr;
+  return {{
+      {Tr(kReadyText), Fill(Tr(kConvertingText), {"888", "888"}),
+       Fill(Tr(kConvertedFailedText), {"88", "888", "88"}),
+       Fill(Tr(kConvertedFailedStoppedText), {"88", "88", "88"})},
+      {Fill(Tr(kOutputSizeText), {"8888888"})},
+      {Tr(kThumbnailPanelText)},
+  }};
+}
 
 const ControlLayout* FindMainWindowControl(const char* name) {
   for (const ControlLayout& control : kMainWindowControls) {

@@ -15,6 +15,7 @@
 
 #include "model/forms.h"
 #include "model/pictures.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -121,13 +122,18 @@ extern const std::span<const MenuLayout> kMainMenus;
 extern const MenuLayout kFileListMenu;
 
 // The longest texts each status panel shows, in order: the state (a batch's summary after it),
-// the output size, the thumbnail step. Each panel is as wide as its longest text plus
-// kStatusPanelPadding (frame, margins, a little air).
-extern const std::array<std::vector<const char*>, StatusBar::kPanels> kStatusPanelTexts;
+// the output size, the thumbnail step, in the language in use. Each panel is as wide as its
+// longest text plus kStatusPanelPadding (frame, margins, a little air).
+std::array<std::vector<std::string>, StatusBar::kPanels> StatusPanelTexts();
 // The first panel while no batch has ended since the list last changed; the third while a PSP
 // thumbnail is made.
-inline constexpr const char* kReadyText = "Ready";
-inline constexpr const char* kThumbnailPanelText = "Creating THM File.....Please Wait";
+inline constexpr const char* kReadyText = N_("Ready");
+inline constexpr const char* kThumbnailPanelText = N_("Creating THM File.....Please Wait");
+// The first panel while a batch converts: "Converting 2 of 5"; after it, its summary.
+inline constexpr const char* kConvertingText = N_("Converting %s of %s");
+inline constexpr const char* kConvertedFailedText = N_("%s of %s converted, %s failed");
+inline constexpr const char* kConvertedFailedStoppedText =
+    N_("%s converted, %s failed, %s stopped");
 inline constexpr int kStatusPanelPadding = 14;
 
 }  // namespace vidloom

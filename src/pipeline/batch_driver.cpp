@@ -10,6 +10,7 @@
 #include "platform/filesystem.h"
 #include "platform/processors.h"
 #include "platform/report_lost.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -49,7 +50,7 @@ struct Lane {
 
 // Why a row was not converted when the output directory could not be made.
 std::string OutputDirectoryReason(const OutputDirectoryError& error) {
-  return "the output directory cannot be created: " + error.directory();
+  return texts::Fill(texts::Tr("the output directory cannot be created: %s"), {error.directory()});
 }
 
 // The batch on the worker thread.
@@ -93,13 +94,13 @@ void Batch::Run() {
   try {
     const BatchPlan plan = sink_.Plan();
     if (plan.rows.empty()) {
-      sink_.Message(kNoFileText);
+      sink_.Message(texts::Tr(kNoFileText));
       return;
     }
     const int checked = static_cast<int>(std::count_if(
         plan.rows.begin(), plan.rows.end(), [](const PlannedRow& row) { return row.checked; }));
     if (checked == 0) {
-      sink_.Message(kNothingCheckedText);
+      sink_.Message(texts::Tr(kNothingCheckedText));
       return;
     }
     std::vector<RowId> rows;
@@ -117,16 +118,16 @@ void Batch::Run() {
     // The batch has ended (controls back, clock stopped, its summary shown) by the time its
     // closing message shows.
     batch_end.Run();
-    if (!shutdown) sink_.Message(kAllDoneText);
+    if (!shutdown) sink_.Message(texts::Tr(kAllDoneText));
   } catch (const OutputDirectoryError& error) {
     sink_.RowsNotReached(OutputDirectoryReason(error));
     batch_end.Run();
     sink_.Message(error.what());
   } catch (const std::exception& error) {
     // Any other failure ends the batch; rows not reached keep their cells, and say why.
-    MarkRowsNotReachedQuietly(std::string("the batch ended: ") + error.what());
+    MarkRowsNotReachedQuietly(texts::Fill(texts::Tr("the batch ended: %s"), {error.what()}));
   } catch (...) {
-    MarkRowsNotReachedQuietly("the batch ended after an unexpected error");
+    MarkRowsNotReachedQuietly(texts::Tr("the batch ended after an unexpected error"));
   }
 }
 
@@ -177,7 +178,7 @@ bool Batch::RunLanes(const std::vector<RowId>& rows, int lanes) {
   if (failure) std::rethrow_exception(failure);
   if (!stopped) return true;
   // The rows that no lane reached (and any that a lane took just as the stop came).
-  if (state_.requests.StopRequested) sink_.RowsNotReached("stopped before its turn");
+  if (state_.requests.StopRequested) sink_.RowsNotReached(texts::Tr("stopped before its turn"));
   return false;
 }
 
@@ -258,12 +259,12 @@ bool Batch::RunRow(Lane& lane, RowId id, std::unique_lock<std::mutex> starting) 
     // Skipped: the row says so rather than keeping an empty cell under "All Conversion Jobs
     // Done!".
     settle(RowState::kFailed, platform::DirectoryExists(row->input)
-                                  ? "the input is a directory, not a file"
-                                  : "the file no longer exists");
+                                  ? texts::Tr("the input is a directory, not a file")
+                                  : texts::Tr("the file no longer exists"));
     return true;
   }
   if (platform::IsEmptyFile(row->input)) {
-    settle(RowState::kFailed, "the file is empty");
+    settle(RowState::kFailed, texts::Tr("the file is empty"));
     return true;
   }
 

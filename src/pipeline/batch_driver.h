@@ -16,13 +16,14 @@
 #include "pipeline/encoder_runner.h"
 #include "platform/clock.h"
 #include "rows/file_entry.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
-inline constexpr const char* kNoFileText = "There is no file to convert!";
+inline constexpr const char* kNoFileText = N_("There is no file to convert!");
 inline constexpr const char* kNothingCheckedText =
-    "Please check the checkbox of the file you want to convert!";
-inline constexpr const char* kAllDoneText = "All Conversion Jobs Done!";
+    N_("Please check the checkbox of the file you want to convert!");
+inline constexpr const char* kAllDoneText = N_("All Conversion Jobs Done!");
 
 // A row of the list as a batch finds it when it begins.
 struct PlannedRow {

@@ -12,6 +12,7 @@
 #include "profiles/fragments.h"
 #include "profiles/letterbox.h"
 #include "profiles/text_rules.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -53,8 +54,8 @@ std::string ChooseOutputPath(const CommandContext& context, const std::string& d
     switch (context.claim->Claim(path, overwrite)) {
       case platform::OutputClaim::Outcome::kClaimed:
         if (!busy.empty()) {
-          notes.push_back(std::string(platform::FileNamePart(path)) + ": " + busy +
-                          " is being written by another conversion");
+          notes.push_back(texts::Fill(texts::Tr("%s: %s is being written by another conversion"),
+                                      {platform::FileNamePart(path), busy}));
         }
         return path;
       case platform::OutputClaim::Outcome::kExists:

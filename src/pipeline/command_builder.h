@@ -13,19 +13,20 @@
 #include "profiles/choices.h"
 #include "profiles/command_slots.h"
 #include "rows/file_entry.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
 inline constexpr std::string_view kOutputDirectoryErrorText =
-    "Fail to create directory. Please choose a different directory \n\rand give the directory a "
-    "new name";
+    N_("Fail to create directory. Please choose a different directory \n\rand give the directory a "
+       "new name");
 
 // The output directory is missing and could not be created; what() is the text shown to the
 // user. No command was made.
 class OutputDirectoryError : public std::runtime_error {
  public:
   explicit OutputDirectoryError(std::string directory)
-      : std::runtime_error(std::string(kOutputDirectoryErrorText)),
+      : std::runtime_error(texts::Tr(kOutputDirectoryErrorText)),
         directory_(std::move(directory)) {}
   // The directory that could not be created.
   const std::string& directory() const { return directory_; }

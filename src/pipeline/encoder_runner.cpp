@@ -9,6 +9,7 @@
 #include "platform/filesystem.h"
 #include "platform/process.h"
 #include "platform/report_lost.h"
+#include "texts/language.h"
 
 namespace vidloom {
 namespace {
@@ -70,7 +71,7 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
       if (env.requests.StopRequested) return LoopEnd::kStopped;
       const long n = child.Read(buffer.data(), buffer.size(), kPollMs);
       if (n == platform::ChildProcess::kReadError) {
-        why = "the pipe could not be read";
+        why = texts::Tr("the pipe could not be read");
         return LoopEnd::kError;
       }
       if (n == 0) {
@@ -85,7 +86,7 @@ LoopEnd ReadOutput(RunnerEnv& env, platform::ChildProcess& child, OutputParser& 
   } catch (const std::exception& error) {
     why = error.what();
   } catch (...) {
-    why = "an unexpected error";
+    why = texts::Tr("an unexpected error");
   }
   return LoopEnd::kError;
 }
@@ -203,8 +204,9 @@ std::vector<std::string> RunDetails(const std::string& command, std::vector<std:
 }
 
 std::string EndingText(const RunResult& result) {
-  if (result.end == RunEnd::kEndedOnErrorLine) return "the encoder was ended after its error line";
-  if (result.exit_code == 0) return "the encoder exited with code 0";
+  if (result.end == RunEnd::kEndedOnErrorLine)
+    return texts::Tr("the encoder was ended after its error line");
+  if (result.exit_code == 0) return texts::Tr("the encoder exited with code 0");
   return EncoderEndText(result.exit_code);
 }
 
@@ -230,9 +232,10 @@ RunResult RunEncoder(RunnerEnv& env, const std::string& command, const RunSpec& 
       platform::ChildProcess::Start(command, env.working_directory, &start_error);
   if (!child) {
     result.end = RunEnd::kNotStarted;
-    result.why = command.find_first_not_of(' ') == std::string::npos
-                     ? "no output format is selected"
-                     : "the encoder could not be started: " + start_error;
+    result.why =
+        command.find_first_not_of(' ') == std::string::npos
+            ? texts::Tr("no output format is selected")
+            : texts::Fill(texts::Tr("the encoder could not be started: %s"), {start_error});
     result.details = RunDetails(command, {}, result.why);
     NoteOutput(result);
     return result;

@@ -1,6 +1,8 @@
 #include "pipeline/output_parser.h"
 
 #include "platform/text.h"
+#include "rows/file_entry.h"
+#include "texts/language.h"
 
 #include <algorithm>
 #include <charconv>
@@ -275,7 +277,7 @@ void OutputParser::ReadFrames(std::string_view line) {
 void OutputParser::ReadSize(std::string_view line) {
   const auto value = SizeReading(line);
   if (!value) return;
-  pending_.size_panel = "Output File Size : " + std::string(*value) + " KB";
+  pending_.size_panel = texts::Fill(texts::Tr(kOutputSizeText), {*value});
   if (const auto kb = WholeKb(*value)) pending_.size_kb = kb;
   last_size_ = std::string(*value);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "platform/exit_status.h"
+#include "texts/language.h"
 
 namespace vidloom {
 namespace {
@@ -23,10 +24,10 @@ RunJudgement Judge(const RunResult& r, bool retry_run) {
   const RunVerdict failed = retry_run ? RunVerdict::kFailed : RunVerdict::kRetry;
   switch (r.end) {
     case RunEnd::kStopped:
-      return {RunVerdict::kStopped, "stopped"};
+      return {RunVerdict::kStopped, texts::Tr("stopped")};
     case RunEnd::kStalled:
       return {written ? RunVerdict::kFailed : failed,
-              "the encoder made no progress for 16 seconds and was ended"};
+              texts::Tr("the encoder made no progress for 16 seconds and was ended")};
     case RunEnd::kEncoderError:
       return {failed,
               r.error_line.empty() ? EncoderEndText(r.exit_code) : ReasonFromLine(r.error_line)};
@@ -35,14 +36,16 @@ RunJudgement Judge(const RunResult& r, bool retry_run) {
     case RunEnd::kKilled:
       return {failed, EncoderEndText(r.exit_code)};
     case RunEnd::kUnreadable:
-      return {failed, "the encoder's output could not be read" +
-                          (r.why.empty() ? std::string() : ": " + r.why)};
+      return {failed,
+              r.why.empty()
+                  ? texts::Tr("the encoder's output could not be read")
+                  : texts::Fill(texts::Tr("the encoder's output could not be read: %s"), {r.why})};
     case RunEnd::kNotStarted:
       return {RunVerdict::kFailed, r.why};
     case RunEnd::kCompleted:
       if (written) return {RunVerdict::kSucceeded, ""};
-      return {failed, r.output_exists ? "the encoder wrote an empty output file"
-                                      : "the encoder wrote no output file"};
+      return {failed, r.output_exists ? texts::Tr("the encoder wrote an empty output file")
+                                      : texts::Tr("the encoder wrote no output file")};
   }
   return {RunVerdict::kFailed, ""};
 }
@@ -59,16 +62,18 @@ std::optional<std::string> AudioBitRateNote(std::optional<double> chosen_kbps,
   if (codec == "libopencore_amrnb") codec = "AMR-NB";
   if (codec == "libmp3lame") codec = "MP3";
   if (codec == "aac") codec = "AAC";
-  char note[160];
-  std::snprintf(note, sizeof note, "%g kbit/s: %s has no %g kbit/s", *run.audio_kbps, codec.c_str(),
-                *chosen_kbps);
-  return std::string(note);
+  char given[32];
+  char chosen[32];
+  std::snprintf(given, sizeof given, "%g", *run.audio_kbps);
+  std::snprintf(chosen, sizeof chosen, "%g", *chosen_kbps);
+  return texts::Fill(texts::Tr("%s kbit/s: %s has no %s kbit/s"),
+                     {texts::LocalNumber(given), codec, texts::LocalNumber(chosen)});
 }
 
 RunJudgement JudgeRun(const RunResult& result, RunKind kind) {
   RunJudgement judgement = Judge(result, IsRetryRun(kind));
   if (IsThumbnailRun(kind) && !judgement.reason.empty()) {
-    judgement.reason = "the thumbnail: " + judgement.reason;
+    judgement.reason = texts::Fill(texts::Tr("the thumbnail: %s"), {judgement.reason});
   }
   return judgement;
 }
@@ -110,8 +115,9 @@ RowState SettledState(RunVerdict verdict) {
 }
 
 std::string EncoderEndText(int exit_code) {
-  if (const auto how = platform::AbnormalEnd(exit_code)) return "the encoder was ended by " + *how;
-  return "the encoder ended with exit code " + std::to_string(exit_code);
+  if (const auto how = platform::AbnormalEnd(exit_code))
+    return texts::Fill(texts::Tr("the encoder was ended by %s"), {*how});
+  return texts::Fill(texts::Tr("the encoder ended with exit code %s"), {std::to_string(exit_code)});
 }
 
 }  // namespace vidloom

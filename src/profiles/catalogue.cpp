@@ -5,6 +5,7 @@
 
 #include "platform/command_line.h"
 #include "profiles/volume.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -111,7 +112,7 @@ constexpr std::string_view kPs3Command2000 =
 }  // namespace
 
 constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
-    {.DisplayName = "PSP Video (Good Quality) (*.mp4)",
+    {.DisplayName = N_("PSP Video (Good Quality) (*.mp4)"),
      .ShortName = "psp",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -125,7 +126,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPspVideoCommand,
      .ThumbnailWanted = true},
-    {.DisplayName = "PSP Video (Normal Quality) (*.mp4)",
+    {.DisplayName = N_("PSP Video (Normal Quality) (*.mp4)"),
      .ShortName = "psp-normal",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -139,7 +140,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPspVideoCommand,
      .ThumbnailWanted = true},
-    {.DisplayName = "PSP Video (Small File Size) (*.mp4)",
+    {.DisplayName = N_("PSP Video (Small File Size) (*.mp4)"),
      .ShortName = "psp-small",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -153,7 +154,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPspVideoCommand,
      .ThumbnailWanted = true},
-    {.DisplayName = "PSP AVC Video (*.mp4)",
+    {.DisplayName = N_("PSP AVC Video (*.mp4)"),
      .ShortName = "psp-avc",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -168,7 +169,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPspAvcCommand,
      .ThumbnailWanted = true},
-    {.DisplayName = "PSP AVC Video Format2 (*.mp4)",
+    {.DisplayName = N_("PSP AVC Video Format2 (*.mp4)"),
      .ShortName = "psp-avc2",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -182,7 +183,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 0},
      .Command = kPspAvcCommand,
      .ThumbnailWanted = true},
-    {.DisplayName = "PS3 Video(480P) (*.mp4)",
+    {.DisplayName = N_("PS3 Video(480P) (*.mp4)"),
      .ShortName = "ps3-480p",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -195,7 +196,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .SamplingRates = {kPs3SamplingRates, "44100 Hz"},
                  .ChannelRow = 0},
      .Command = kPs3Command1200},
-    {.DisplayName = "PS3 Video(720P) (*.mp4)",
+    {.DisplayName = N_("PS3 Video(720P) (*.mp4)"),
      .ShortName = "ps3-720p",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -208,7 +209,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .SamplingRates = {kPs3SamplingRates, "44100 Hz"},
                  .ChannelRow = 0},
      .Command = kPs3Command2000},
-    {.DisplayName = "PS3 Video(1080P) (*.mp4)",
+    {.DisplayName = N_("PS3 Video(1080P) (*.mp4)"),
      .ShortName = "ps3-1080p",
      .Extension = "MP4",
      .Profile = {.ProfileTag = "psp",
@@ -223,7 +224,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
      .Command = kPs3Command2000},
     // AAC selects by position in the lists the previous entry left, as the entry always has:
     // after MP3 that is "128 Kbps" and "48000 Hz".
-    {.DisplayName = "AAC - Advance Audio Coding (*.aac)",
+    {.DisplayName = N_("AAC - Advance Audio Coding (*.aac)"),
      .ShortName = "aac",
      .Extension = "AAC",
      .IsVideo = false,
@@ -232,7 +233,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .SamplingRates = {.KeepItemsSelectRow = 5},
                  .ChannelRow = 0},
      .Command = R"({head}{input} -acodec "aac"{abitrate}{srate}{channels} -vn {output})"},
-    {.DisplayName = "MP3 - Mpeg Layer3 Audio (*.mp3)",
+    {.DisplayName = N_("MP3 - Mpeg Layer3 Audio (*.mp3)"),
      .ShortName = "mp3",
      .Extension = "MP3",
      .IsVideo = false,
@@ -241,7 +242,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .SamplingRates = {kMp3SamplingRates, "48000 Hz"}},
      .Command = R"({head}{input} -id3v1 -id3v2 -acodec "mp3"{abitrate}{srate}{channels}{output})"},
     // The mobile audio is always requested as "amr_nb", whatever the 3G2 codec selector shows.
-    {.DisplayName = "3GP - 3rd Generation Partnership Project (*.3gp)",
+    {.DisplayName = N_("3GP - 3rd Generation Partnership Project (*.3gp)"),
      .ShortName = "3gp",
      .Extension = "3GP",
      .Profile = {.VideoCodecs = {"MPEG4|H263|XVID", "MPEG4"},
@@ -255,7 +256,7 @@ constexpr std::array<OutputFormat, kFormatCount> FormatCatalogue = {{
                  .ChannelRow = 1},
      .Command = R"({head}{input}{vcodec}{vbitrate}{rate} -bt "60"  -acodec "amr_nb")"
                 R"({abitrate}{srate}{channels}{size}{output})"},
-    {.DisplayName = "3G2 - 3rd Generation Partnership Project 2 (*.3g2)",
+    {.DisplayName = N_("3G2 - 3rd Generation Partnership Project 2 (*.3g2)"),
      .ShortName = "3g2",
      .Extension = "3G2",
      .Profile = {.VideoCodecs = {"MPEG4|H263|XVID", "MPEG4"},

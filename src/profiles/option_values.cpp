@@ -1,6 +1,7 @@
 #include "profiles/option_values.h"
 
 #include "profiles/text_rules.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -10,6 +11,9 @@ using text::Pos;
 using text::Trim;
 
 namespace {
+
+// The item of the frame rate and sampling rate lists that leaves the value to the encoder.
+constexpr std::string_view kAutoItem = N_("Auto");
 
 // The number in front of " Kbps": the first k - 2 characters, k the position of the first "K".
 std::string KbpsValue(std::string_view s) {
@@ -62,14 +66,14 @@ std::optional<std::string> OptionValue(OptionList list, std::string_view text) {
       return KbpsValue(Trim(text));
     case OptionList::kFrameRate: {
       const std::string_view rate = Trim(text);
-      if (rate == "Auto") return std::nullopt;
+      if (rate == kAutoItem) return std::nullopt;
       return std::string(FirstChars(rate, Pos(rate, " fps") - 1));
     }
     case OptionList::kAudioBitrate:
       if (text.empty()) return std::nullopt;
       return KbpsValue(text);
     case OptionList::kSamplingRate:
-      if (text == "Auto") return std::nullopt;
+      if (text == kAutoItem) return std::nullopt;
       return std::string(FirstChars(text, Pos(text, 'H') - 2));
   }
   return std::nullopt;

@@ -98,15 +98,15 @@ std::string ProgressText(const FileEntry& entry) {
     case RowState::kConverting:
       return entry.percent ? percent() : std::string();
     case RowState::kRetrying:
-      return entry.percent ? percent() : "Re-scan";
+      return entry.percent ? percent() : N_("Re-scan");
     case RowState::kThumbnail:
-      return "THM";
+      return N_("THM");
     case RowState::kDone:
-      return "Done";
+      return N_("Done");
     case RowState::kFailed:
-      return "Failed";
+      return N_("Failed");
     case RowState::kAborted:
-      return entry.output_written ? "Aborted" : "Failed";
+      return entry.output_written ? N_("Aborted") : N_("Failed");
   }
   return {};
 }
@@ -132,15 +132,17 @@ void RenderCells(FileEntry& entry) {
 
 std::string OutputSizeText(const FileEntry& entry) {
   if (!entry.output_kb) return {};
-  return "Output File Size : " + std::to_string(*entry.output_kb) + " KB";
+  return texts::Fill(texts::Tr(kOutputSizeText), {std::to_string(*entry.output_kb)});
 }
 
 std::vector<std::string> OutputLines(const FileEntry& entry) {
   std::vector<std::string> lines;
   if (entry.output_written && !entry.output_path.empty()) {
-    lines.push_back("Output: " + entry.output_path);
+    lines.push_back(texts::Fill(texts::Tr("Output: %s"), {entry.output_path}));
   }
-  if (!entry.thumbnail_path.empty()) lines.push_back("Thumbnail: " + entry.thumbnail_path);
+  if (!entry.thumbnail_path.empty()) {
+    lines.push_back(texts::Fill(texts::Tr("Thumbnail: %s"), {entry.thumbnail_path}));
+  }
   lines.insert(lines.end(), entry.notes.begin(), entry.notes.end());
   return lines;
 }

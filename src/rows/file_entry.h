@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+#include "texts/language.h"
+
 namespace vidloom {
 
 // Cell indexes of a FileEntry.
@@ -116,6 +118,8 @@ std::optional<std::int64_t> FrameCount(std::string_view text);
 // Fills entry.cells from its record.
 void RenderCells(FileEntry& entry);
 
+// The status bar's second panel: the output's size so far.
+inline constexpr const char* kOutputSizeText = N_("Output File Size : %s KB");
 // "Output File Size : 12 KB" for a row whose output has a size so far; empty otherwise.
 std::string OutputSizeText(const FileEntry& entry);
 

@@ -5,6 +5,7 @@
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"
 #include "settings/ini_file.h"
+#include "texts/language.h"
 
 namespace vidloom::settings {
 namespace {
@@ -15,6 +16,18 @@ constexpr const char* kCombo = "Combo";
 constexpr const char* kFilesAtOnceKey = "FilesAtOnce";
 // Present only while "Keep Folder Structure" is ticked, so that other files keep their keys.
 constexpr const char* kKeepFoldersKey = "KeepFolderStructure";
+// The stored word for English, whose catalogue code is empty.
+constexpr const char* kEnglishCode = "en";
+
+// The row of "Additional Options"' language list that `stored` names; 0 ("System") for none.
+int LanguageRow(const std::string& stored) {
+  const auto languages = texts::Languages();
+  for (std::size_t i = 0; i < languages.size(); ++i) {
+    const std::string code = i == 0 ? kEnglishCode : languages[i].code;
+    if (stored == code) return static_cast<int>(i) + 1;
+  }
+  return 0;
+}
 
 // Creates `directory` and its missing parents.
 bool EnsureDirectory(const std::string& directory) {
@@ -92,8 +105,8 @@ void LoadSettings(SettingsContext& context) {
     return;
   }
   auto report = [&](const std::string& why) {
-    context.dialogs.ShowMessage(context.main_form, kInformationCaption,
-                                kUnableToReadText + context.path + "\n\r" + why);
+    context.dialogs.ShowMessage(context.main_form, texts::Tr(kInformationCaption),
+                                texts::Tr(kUnableToReadText) + context.path + "\n\r" + why);
   };
   if (!text) {
     // The user's settings stay where they are; the designed state is used for this run.
@@ -133,10 +146,24 @@ void LoadSettings(SettingsContext& context) {
     // machine's processors is held to them.
     options_form.SpinEditFilesAtOnce.SetValue(ini.GetInt(kGeneral, kFilesAtOnceKey, 1));
     options_form.CheckBoxKeepFolders.SetChecked(ini.GetInt(kCheckBoxes, kKeepFoldersKey, 0) != 0);
+    options_form.ComboLanguage.Select(LanguageRow(ini.GetString(kGeneral, kLanguageKey, "")));
   } catch (const std::exception& error) {
     // Parsing never fails; this is a fault or a lack of memory: the file is kept.
     report(error.what());
   }
+}
+
+std::optional<std::string> StoredLanguage(const std::string& path) {
+  const auto text = ReadWholeFile(path);
+  if (!text) return std::nullopt;
+  const int row = LanguageRow(IniDocument::Parse(*text).GetString(kGeneral, kLanguageKey, ""));
+  if (row == 0) return std::nullopt;
+  return std::string(texts::Languages()[static_cast<std::size_t>(row) - 1].code);
+}
+
+void UseProgramLanguage(const std::string& settings_path) {
+  texts::UseLanguage(
+      texts::ChooseLanguage(StoredLanguage(settings_path), texts::SystemLanguages()));
 }
 
 bool SaveSettings(SettingsContext& context) {
@@ -165,11 +192,20 @@ bool SaveSettings(SettingsContext& context) {
     } else {
       ini.Remove(kCheckBoxes, kKeepFoldersKey);
     }
+    // Present only while a language other than the system's is chosen.
+    const int language_row = options_form.ComboLanguage.selected();
+    if (language_row > 0 && static_cast<std::size_t>(language_row) <= texts::Languages().size()) {
+      const texts::Language& language =
+          texts::Languages()[static_cast<std::size_t>(language_row) - 1];
+      ini.Set(kGeneral, kLanguageKey, language_row == 1 ? kEnglishCode : language.code);
+    } else {
+      ini.Remove(kGeneral, kLanguageKey);
+    }
     written = file.Save();
   }
   if (!written) {
-    context.dialogs.ShowMessage(context.main_form, kInformationCaption,
-                                "Unable to write to " + context.path);
+    context.dialogs.ShowMessage(context.main_form, texts::Tr(kInformationCaption),
+                                texts::Tr("Unable to write to ") + context.path);
   }
   return written;
 }
@@ -182,7 +218,8 @@ void CheckBoxShutDownClick(SettingsContext& context) {
   CheckBox& box = context.options_form.CheckBoxShutDown;
   if (!box.checked()) return;
   // No unchecks the box, which runs this handler again; unchecked, it asks nothing.
-  if (!context.dialogs.ConfirmYesNo(context.options_form, kShutdownQuestion)) box.SetChecked(false);
+  if (!context.dialogs.ConfirmYesNo(context.options_form, texts::Tr(kShutdownQuestion)))
+    box.SetChecked(false);
 }
 
 void DropDownCountChange(SettingsContext& context) {

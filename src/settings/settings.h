@@ -4,11 +4,13 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "model/dialogs.h"
 #include "model/forms.h"
 #include "profiles/window_state.h"
+#include "texts/language.h"
 
 namespace vidloom::settings {
 
@@ -16,8 +18,8 @@ inline constexpr const char* kSettingsFileName = "vazadi.ini";
 
 // The confirmation asked when the shutdown box becomes checked.
 inline constexpr const char* kShutdownQuestion =
-    "Your computer will automatically shutdown after all \n\rconversions jobs are completed. "
-    "Do you want to continue?";
+    N_("Your computer will automatically shutdown after all \n\rconversions jobs are completed. "
+       "Do you want to continue?");
 
 // The output directory of the designed state: "<home>/Converted Video"; "C:\Converted Video" on
 // Windows.
@@ -71,7 +73,19 @@ void LoadSettings(SettingsContext& context);
 
 // "Unable to read <path>", a line break and why: shown when the settings file cannot be read or
 // applied.
-inline constexpr const char* kUnableToReadText = "Unable to read ";
+inline constexpr const char* kUnableToReadText = N_("Unable to read ");
+
+// The key of the program's language in [General]: "en" or a catalogue's code ("de", "pt_BR"),
+// written only while "Additional Options" names a language rather than "System".
+inline constexpr const char* kLanguageKey = "Language";
+
+// The language stored in the settings file at `path`, as texts::ChooseLanguage takes it ("" for
+// English); nullopt while the system's language is chosen, or the file cannot be read.
+std::optional<std::string> StoredLanguage(const std::string& path);
+
+// The program's language for this run, chosen once at start-up before any window is built: the
+// stored choice, else the system's.
+void UseProgramLanguage(const std::string& settings_path);
 
 // Writes the six keys into the file, keeping its other content, in one atomic replacement; the
 // directory of the file is created when missing. On failure the old file stays whole, "Unable to

@@ -9,6 +9,8 @@
 #include "desktop/windows_sleep_lock.h"
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
+#include "settings/settings.h"
+#include "texts/language.h"
 #include "unicode/utf16.h"
 #include "win32/program_windows.h"
 #include "win32/shell_ports.h"
@@ -17,6 +19,7 @@
 namespace vidloom::win32 {
 
 int RunDesktop() {
+  settings::UseProgramLanguage(settings::DefaultSettingsPath());
   const DesktopArguments arguments = ParseDesktopArguments(unicode::CommandLineArguments());
   switch (arguments.ask) {
     case DesktopArguments::Ask::kHelp:
@@ -26,10 +29,11 @@ int RunDesktop() {
       MessageBoxW(nullptr, MultiLine(VersionText()).c_str(), L"Vidloom", MB_OK);
       return 0;
     case DesktopArguments::Ask::kWrong:
-      MessageBoxW(
-          nullptr,
-          MultiLine("Unknown option " + arguments.wrong + "\n\n" + ProgramUsageText()).c_str(),
-          L"Vidloom", MB_OK | MB_ICONERROR);
+      MessageBoxW(nullptr,
+                  MultiLine(texts::Fill(texts::Tr("unknown option %s"), {arguments.wrong}) +
+                            "\n\n" + ProgramUsageText())
+                      .c_str(),
+                  L"Vidloom", MB_OK | MB_ICONERROR);
       return 2;
     case DesktopArguments::Ask::kWindow:
       break;

@@ -1,5 +1,6 @@
 #include "win32/app.h"
 
+#include "texts/language.h"
 #include "window_logic/program_usage.h"
 
 namespace vidloom::win32 {
@@ -32,7 +33,7 @@ DesktopArguments ParseDesktopArguments(const std::vector<std::string>& arguments
 }
 
 std::string ProgramUsageText() {
-  return ProgramUsage("/? is taken for --help.");
+  return ProgramUsage(N_("/? is taken for --help."));
 }
 
 std::string VersionText() {

@@ -1,4 +1,5 @@
 #include "win32/bind.h"
+#include "texts/language.h"
 
 #include <algorithm>
 #include <memory>
@@ -34,13 +35,13 @@ void CopySelector(const Selector& selector, HWND combo) {
                       L'\0');
     item.resize(static_cast<std::size_t>(
         SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()))));
-    same = Utf8(item) == selector.items()[static_cast<std::size_t>(i)];
+    same = Utf8(item) == texts::Shown(selector.items()[static_cast<std::size_t>(i)]);
   }
   if (!same) {
     SendMessageW(combo, WM_SETREDRAW, FALSE, 0);
     SendMessageW(combo, CB_RESETCONTENT, 0, 0);
     for (const auto& item : selector.items()) {
-      SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(item).c_str()));
+      SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(W(texts::Shown(item)).c_str()));
     }
     SendMessageW(combo, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(combo, nullptr, TRUE);
@@ -49,7 +50,7 @@ void CopySelector(const Selector& selector, HWND combo) {
     HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(combo, WM_GETFONT, 0, 0)));
     int widest = 0;
     for (const auto& item : selector.items()) {
-      const std::wstring text = W(item);
+      const std::wstring text = W(texts::Shown(item));
       SIZE size{};
       GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
       widest = std::max<int>(widest, size.cx);

@@ -1,6 +1,7 @@
 #include "win32/form_views.h"
 
 #include "model/form_layouts.h"
+#include "texts/language.h"
 #include "win32/bind.h"
 #include "win32/icons.h"
 
@@ -138,7 +139,8 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, HWND owner)
                kOptionsLayout.client_height, true, false, owner) {
   const FormLayout& layout = kOptionsLayout;
   const FormControlLayout& frame = layout.Control("OptionsGroup");
-  AddControl(WC_BUTTONW, frame.text, WS_VISIBLE | BS_GROUPBOX, Designed(frame.box), kFormStatic);
+  AddControl(WC_BUTTONW, texts::Tr(frame.text), WS_VISIBLE | BS_GROUPBOX, Designed(frame.box),
+             kFormStatic);
   const POINT group{frame.box.x, frame.box.y};
   auto check = [this, group, &layout](CheckBox& box, int id, const char* name) {
     RECT designed = Designed(layout.Control(name).box);
@@ -186,6 +188,19 @@ OptionsDialogView::OptionsDialogView(OptionsForm& form, HWND owner)
          Lowered(Designed(layout.Control("LabelFilesAtOnce").box)), form.SpinEditFilesAtOnce,
          kFormSpinEditFilesAtOnce, kFormSpinEditFilesAtOnceArrows,
          Designed(layout.Control("SpinEditFilesAtOnce").box));
+
+  const RECT language_label = Lowered(Designed(layout.Control("LanguageLabel").box));
+  BindLabel(*this, form.LanguageLabel,
+            AddControl(WC_STATICW, "", WS_VISIBLE,
+                       {group.x + language_label.left, group.y + language_label.top,
+                        language_label.right, language_label.bottom},
+                       kOptionsLanguageLabel),
+            false);
+  const RECT language = Designed(layout.Control("ComboLanguage").box);
+  BindSelector(*this, form.ComboLanguage,
+               AddControl(WC_COMBOBOXW, "", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                          {group.x + language.left, group.y + language.top, language.right, 300},
+                          kOptionsLanguage));
 
   AddFormButton(form.DoneButton, Designed(layout.Control("DoneButton").box), kOptionsDone, true);
 }

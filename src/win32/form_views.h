@@ -78,6 +78,8 @@ enum FormControlId : int {
   kFormLabelFilesAtOnce,
   kFormSpinEditFilesAtOnce,
   kFormSpinEditFilesAtOnceArrows,
+  kOptionsLanguageLabel,
+  kOptionsLanguage,
   // The power-off warning
   kWarningReason,
   kWarningCountdown,

@@ -14,6 +14,7 @@
 
 #include "model/main_window_layout.h"
 #include "rows/file_entry.h"
+#include "texts/language.h"
 #include "win32/bind.h"
 #include "win32/icons.h"
 
@@ -152,7 +153,8 @@ void MainWindowView::BuildMenus() {
   };
   HMENU bar = CreateMenu();
   for (const MenuLayout& menu : kMainMenus) {
-    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(build(menu)), W(menu.caption).c_str());
+    AppendMenuW(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(build(menu)),
+                W(texts::Tr(menu.caption)).c_str());
   }
   SetMenu(hwnd(), bar);
   popup_ = build(kFileListMenu);
@@ -187,7 +189,8 @@ void MainWindowView::BuildControls() {
         SizeColumns();
         break;
       case ControlKind::kCaption:
-        widget = AddControl(WC_STATICW, layout.text, WS_VISIBLE, designed, kStaticLabel, font);
+        widget = AddControl(WC_STATICW, texts::Tr(layout.text), WS_VISIBLE, designed, kStaticLabel,
+                            font);
         FitToText(widget);
         break;
       case ControlKind::kLabel:
@@ -218,8 +221,8 @@ void MainWindowView::BuildControls() {
       case ControlKind::kGroup:
         // The group's controls are children of the window (a group box passes no reports on),
         // placed inside its frame.
-        widget =
-            AddControl(WC_BUTTONW, layout.text, WS_VISIBLE | BS_GROUPBOX, designed, kStaticLabel);
+        widget = AddControl(WC_BUTTONW, texts::Tr(layout.text), WS_VISIBLE | BS_GROUPBOX, designed,
+                            kStaticLabel);
         break;
       case ControlKind::kTrackBar:
         widget = AddControl(TRACKBAR_CLASSW, "", WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_NOTICKS,
@@ -267,6 +270,7 @@ void MainWindowView::LayOutStatusBar() {
   SendMessageW(status_, WM_SIZE, 0, 0);
   int edges[5];
   int used = 0;
+  const auto panel_texts = StatusPanelTexts();
   for (int i = 0; i < StatusBar::kPanels; ++i) {
     // The thumbnail step's panel takes room only while it says something: otherwise the
     // message (a row's reason, a skipped file) has it.
@@ -276,8 +280,8 @@ void MainWindowView::LayOutStatusBar() {
       continue;
     }
     int width = 0;
-    for (const char* text : kStatusPanelTexts[static_cast<std::size_t>(i)]) {
-      width = std::max(width, TextWidth(status_, Font({}), text));
+    for (const std::string& text : panel_texts[static_cast<std::size_t>(i)]) {
+      width = std::max(width, TextWidth(status_, Font({}), text.c_str()));
     }
     used += width + Scale(kStatusPanelPadding);
     edges[i] = used;
@@ -321,7 +325,7 @@ void MainWindowView::BindList() {
                                                LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP |
                                                LVS_EX_DOUBLEBUFFER);
   for (int i = 0; i < static_cast<int>(kFileColumns.size()); ++i) {
-    const std::wstring caption = W(kFileColumns[static_cast<std::size_t>(i)].caption);
+    const std::wstring caption = W(texts::Tr(kFileColumns[static_cast<std::size_t>(i)].caption));
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = i == 0 ? LVCFMT_LEFT : LVCFMT_CENTER;
@@ -456,7 +460,8 @@ void MainWindowView::ShowSelection() {
 void MainWindowView::CopyRow(int row) {
   const FileEntry& entry = form_.FileList.row(row);
   for (int column = 0; column < 7; ++column) {
-    const std::wstring text = W(column == 0 ? entry.input_path : entry.cells.at(column - 1));
+    const std::wstring text =
+        W(column == 0 ? entry.input_path : texts::Shown(entry.cells.at(column - 1)));
     wchar_t shown[1024] = L"";
     ListView_GetItemText(list_, row, column, shown, static_cast<int>(std::size(shown)));
     if (text != shown) {
@@ -544,7 +549,8 @@ void MainWindowView::SizeColumns() {
   int taken = 0;
   for (std::size_t i = 1; i < widths.size(); ++i) {
     const int designed = Scale(kFileColumns[i].width);
-    widths[i] = std::max(designed, TextWidth(header, font, kFileColumns[i].caption) + padding);
+    widths[i] =
+        std::max(designed, TextWidth(header, font, texts::Tr(kFileColumns[i].caption)) + padding);
     taken += widths[i] - designed;
   }
   widths[0] = Scale(kFileColumns[0].width) - taken;

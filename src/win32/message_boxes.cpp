@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include "texts/language.h"
 #include "win32/form_window.h"
 
 namespace vidloom::win32 {
@@ -60,7 +61,7 @@ void Win32Dialogs::WithdrawQuestions(const Form& asker) {
       HWND owner;
       std::wstring caption;
       HWND box = nullptr;
-    } search{question.owner, W(kConfirmCaption)};
+    } search{question.owner, W(texts::Tr(kConfirmCaption))};
     EnumThreadWindows(
         GetCurrentThreadId(),
         [](HWND window, LPARAM data) -> BOOL {
@@ -90,11 +91,11 @@ void Win32Dialogs::ShowMessage(const Form& asker, const std::string& caption,
 }
 
 bool Win32Dialogs::ConfirmOkCancel(const Form& asker, const std::string& text) {
-  return Ask(asker, kConfirmCaption, text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+  return Ask(asker, texts::Tr(kConfirmCaption), text, MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
 
 bool Win32Dialogs::ConfirmYesNo(const Form& asker, const std::string& text) {
-  return Ask(asker, kConfirmCaption, text, MB_YESNO | MB_ICONQUESTION) == IDYES;
+  return Ask(asker, texts::Tr(kConfirmCaption), text, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 namespace {

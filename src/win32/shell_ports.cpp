@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <shlobj.h>
 
+#include "texts/language.h"
 #include "win32/form_window.h"
 #include "win32/icons.h"
 
@@ -59,6 +60,8 @@ std::wstring WindowsFilterOf(const std::string& filter) {
         p = q + 1;
       }
       part = patterns;
+    } else {
+      part = texts::Tr(part);
     }
     out += W(part);
     out += L'\0';

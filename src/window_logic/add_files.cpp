@@ -11,6 +11,7 @@
 #include "platform/filesystem.h"
 #include "platform/processors.h"
 #include "profiles/format_selectors.h"
+#include "texts/language.h"
 #include "window_logic/work_controls.h"
 
 namespace vidloom {
@@ -19,17 +20,25 @@ namespace {
 using analysis::AddFileRow;
 using analysis::AnalyseFile;
 
-constexpr const char* kSkippedPrefix = "Skipped (";
+constexpr const char* kSkippedText = N_("Skipped (%s): %s");
+
+// What every message of skipped paths starts with, in the language in use.
+std::string SkippedPrefix() {
+  const std::string text = texts::Tr(kSkippedText);
+  return text.substr(0, text.find('%'));
+}
 
 // "Skipped (no such file): a.avi, b.mp3" for the status bar; at most three names.
-std::string SkippedMessage(const std::string& why, const std::vector<std::string>& paths) {
-  std::string text = kSkippedPrefix + why + "): ";
+std::string SkippedMessage(const char* why, const std::vector<std::string>& paths) {
+  std::string names;
   for (std::size_t i = 0; i < paths.size() && i < 3; ++i) {
-    if (i > 0) text += ", ";
-    text += platform::FileNamePart(paths[i]);
+    if (i > 0) names += ", ";
+    names += platform::FileNamePart(paths[i]);
   }
-  if (paths.size() > 3) text += " and " + std::to_string(paths.size() - 3) + " more";
-  return text;
+  if (paths.size() > 3) {
+    names = texts::Fill(texts::Tr("%s and %s more"), {names, std::to_string(paths.size() - 3)});
+  }
+  return texts::Fill(texts::Tr(kSkippedText), {texts::Tr(why), names});
 }
 
 // The pause between the visible steps of the adding: the window handles its messages meanwhile.
@@ -229,7 +238,8 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
   for (std::size_t i = 0; i < files.size(); ++i) {
     const std::string& path = files[i];
     context.splash.FileBeingAnalysed.SetCaption(std::string(platform::FileNamePart(path)));
-    context.splash.Count.SetCaption(std::to_string(i + 1) + " of " + std::to_string(files.size()));
+    context.splash.Count.SetCaption(
+        texts::Fill(texts::Tr("%s of %s"), {std::to_string(i + 1), std::to_string(files.size())}));
     if (!state.AddingFiles) {
       // "Cancel": the probe of the previous file has ended its encoder already; probes
       // started ahead end their own encoders when the look-ahead goes (nobody else's).
@@ -267,13 +277,13 @@ void AddAnalysedRows(AddFilesContext& context, const std::vector<std::string>& f
 void ShowSkipped(MainForm& form, const AddFilesResult& result) {
   std::string skipped;
   if (!result.missing.empty()) {
-    skipped = SkippedMessage("no such file", result.missing);
+    skipped = SkippedMessage(N_("no such file"), result.missing);
   } else if (!result.empty_folders.empty()) {
-    skipped = SkippedMessage("no media files", result.empty_folders);
+    skipped = SkippedMessage(N_("no media files"), result.empty_folders);
   } else if (!result.skipped_output_folder.empty()) {
-    skipped = SkippedMessage("the output folder", {result.skipped_output_folder});
+    skipped = SkippedMessage(N_("the output folder"), {result.skipped_output_folder});
   }
-  if (!skipped.empty() || form.Status.message().rfind(kSkippedPrefix, 0) == 0) {
+  if (!skipped.empty() || form.Status.message().rfind(SkippedPrefix(), 0) == 0) {
     form.Status.SetMessage(skipped);
   }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "profiles/window_choices.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -171,7 +172,7 @@ void BatchPresenter::RunEnded(const RunResult& run, bool file_shown) {
 
 void BatchPresenter::MakingThumbnail(bool making) {
   window_.Call([making](BatchWindow& window) {
-    window.form.Status.SetPanel(2, making ? kThumbnailPanelText : "");
+    window.form.Status.SetPanel(2, making ? texts::Tr(kThumbnailPanelText) : "");
   });
 }
 
@@ -226,7 +227,7 @@ void BatchPresenter::Ended() {
 
 void BatchPresenter::Message(const char* text) {
   window_.Call([text](BatchWindow& window) {
-    window.dialogs.ShowMessage(window.form, kInformationCaption, text);
+    window.dialogs.ShowMessage(window.form, texts::Tr(kInformationCaption), text);
   });
 }
 
@@ -246,7 +247,7 @@ void StopBatch(BatchWindow& window) {
 
 void StopConvertButtonClick(BatchWindow& window) {
   if (!window.state.batch.Converting) return;
-  if (!window.dialogs.ConfirmOkCancel(window.form, kStopQuestion)) return;
+  if (!window.dialogs.ConfirmOkCancel(window.form, texts::Tr(kStopQuestion))) return;
   StopBatch(window);
 }
 

@@ -15,10 +15,11 @@
 #include "pipeline/batch_driver.h"
 #include "pipeline/watchdog.h"
 #include "profiles/window_state.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
-inline constexpr const char* kStopQuestion = "Stop all the file conversions?";
+inline constexpr const char* kStopQuestion = N_("Stop all the file conversions?");
 
 // The window operations a batch calls; each runs on the UI thread.
 struct BatchHooks {

@@ -4,6 +4,9 @@
 #include <cmath>
 #include <cstdio>
 
+#include "model/main_window_layout.h"
+#include "texts/language.h"
+
 namespace vidloom {
 
 namespace {
@@ -90,8 +93,9 @@ double BatchProgress::DoneSeconds() const {
 
 std::string BatchProgress::PanelText() const {
   const int total = static_cast<int>(files_.size());
-  return "Converting " + std::to_string(std::clamp(file_ + 1, 1, std::max(total, 1))) + " of " +
-         std::to_string(total);
+  return texts::Fill(
+      texts::Tr(kConvertingText),
+      {std::to_string(std::clamp(file_ + 1, 1, std::max(total, 1))), std::to_string(total)});
 }
 
 std::optional<int> BatchProgress::BatchPercent() const {
@@ -178,22 +182,26 @@ std::string BatchProgress::TimesText(std::int64_t now_ms) const {
   const double batch_elapsed = static_cast<double>(now_ms - batch_start_ms_) / 1000;
   std::string text;
   if (lanes_ > 1) text = files_[static_cast<std::size_t>(file_)].name + " ";
-  text += FormatTime(file_elapsed) + " elapsed, " +
-          FormatTime(FileLeft(file_, now_ms).value_or(-1)) + " left  |  batch " +
-          FormatTime(batch_elapsed) + " elapsed, " + FormatTime(BatchLeft(now_ms).value_or(-1)) +
-          " left";
+  text += texts::Fill(texts::Tr("%s elapsed, %s left  |  batch %s elapsed, %s left"),
+                      {FormatTime(file_elapsed), FormatTime(FileLeft(file_, now_ms).value_or(-1)),
+                       FormatTime(batch_elapsed), FormatTime(BatchLeft(now_ms).value_or(-1))});
   return text;
 }
 
 std::string SummaryText(const BatchCounts& counts, bool stopped) {
-  std::string text = std::to_string(counts.converted);
-  if (!stopped) {
-    text += " of " + std::to_string(counts.converted + counts.failed + counts.stopped);
+  using texts::Fill;
+  using texts::Tr;
+  const std::string converted = std::to_string(counts.converted);
+  const std::string failed = std::to_string(counts.failed);
+  if (stopped) {
+    const std::string stopped_count = std::to_string(counts.stopped);
+    return counts.failed > 0
+               ? Fill(Tr(kConvertedFailedStoppedText), {converted, failed, stopped_count})
+               : Fill(Tr("%s converted, %s stopped"), {converted, stopped_count});
   }
-  text += " converted";
-  if (counts.failed > 0) text += ", " + std::to_string(counts.failed) + " failed";
-  if (stopped) text += ", " + std::to_string(counts.stopped) + " stopped";
-  return text;
+  const std::string total = std::to_string(counts.converted + counts.failed + counts.stopped);
+  return counts.failed > 0 ? Fill(Tr(kConvertedFailedText), {converted, total, failed})
+                           : Fill(Tr("%s of %s converted"), {converted, total});
 }
 
 }  // namespace vidloom

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/filesystem.h"
+#include "texts/language.h"
 
 namespace vidloom {
 namespace {
@@ -52,12 +53,12 @@ void ListKeeper::Start(const std::string& path) {
   auto opened = kept_list::ListDatabase::Open(path);
   using Outcome = kept_list::ListDatabase::Outcome;
   if (opened.outcome == Outcome::kUnavailable) {
-    TellOnce(kListNotKeptText + path + "\n\r" + opened.why);
+    TellOnce(texts::Tr(kListNotKeptText) + path + "\n\r" + opened.why);
     return;
   }
   if (opened.outcome == Outcome::kSetAside) {
-    dialogs_.ShowMessage(form_, kInformationCaption,
-                         kListSetAsideText + opened.set_aside_as + "\n\r" + opened.why);
+    dialogs_.ShowMessage(form_, texts::Tr(kInformationCaption),
+                         texts::Tr(kListSetAsideText) + opened.set_aside_as + "\n\r" + opened.why);
   }
   database_ = std::move(opened.database);
   if (const auto left = database_->ClaimLeftList()) {
@@ -71,7 +72,7 @@ void ListKeeper::Start(const std::string& path) {
     }
     if (dialogs_.ConfirmYesNo(form_, kept_list::RestoreQuestion(rows.size(), converted))) {
       if (!database_->Begin()) {
-        TellOnce(kListWriteFailedText + database_->last_error());
+        TellOnce(texts::Tr(kListWriteFailedText) + database_->last_error());
         return;
       }
       restoring_ = true;
@@ -89,7 +90,7 @@ void ListKeeper::Start(const std::string& path) {
     }
     database_->DiscardClaimed();
   }
-  if (!database_->Begin()) TellOnce(kListWriteFailedText + database_->last_error());
+  if (!database_->Begin()) TellOnce(texts::Tr(kListWriteFailedText) + database_->last_error());
 }
 
 void ListKeeper::BatchStarted() {
@@ -162,7 +163,7 @@ bool ListKeeper::Flush(bool adopt_claimed) {
     }
   }
   if (!database_->Write(changes)) {
-    TellOnce(kListWriteFailedText + database_->last_error());
+    TellOnce(texts::Tr(kListWriteFailedText) + database_->last_error());
     return false;
   }
   for (KeptRow& row : changes.rows) written_[row.entry.id] = std::move(row);
@@ -176,7 +177,7 @@ void ListKeeper::TellOnce(const std::string& text) {
   told_ = true;
   // Posted: a change is written from inside the list's notification, where no box may open.
   ui_.Post([this, alive = std::weak_ptr<bool>(alive_), text] {
-    if (!alive.expired()) dialogs_.ShowMessage(form_, kInformationCaption, text);
+    if (!alive.expired()) dialogs_.ShowMessage(form_, texts::Tr(kInformationCaption), text);
   });
 }
 

@@ -14,19 +14,20 @@
 #include "model/dialogs.h"
 #include "model/forms.h"
 #include "model/ui_thread.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
 // Said once, at start-up, when the list cannot be kept; then the reason.
 inline constexpr const char* kListNotKeptText =
-    "The file list will not be kept for a restore after a crash: ";
+    N_("The file list will not be kept for a restore after a crash: ");
 // Said once, at start-up, when the kept lists' file could not be read: "...set aside as
 // <new name>", then the reason on a line of its own.
 inline constexpr const char* kListSetAsideText =
-    "The file list of the last session could not be read. The damaged file was set aside as ";
+    N_("The file list of the last session could not be read. The damaged file was set aside as ");
 // Said once when a write fails later (a full disk, a file another program locks); then why.
 inline constexpr const char* kListWriteFailedText =
-    "The file list could not be written for a restore after a crash: ";
+    N_("The file list could not be written for a restore after a crash: ");
 
 class ListKeeper {
  public:

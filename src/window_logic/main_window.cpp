@@ -12,6 +12,7 @@
 #include "platform/process.h"
 #include "platform/report_lost.h"
 #include "profiles/text_rules.h"
+#include "texts/language.h"
 #include "window_logic/countdown.h"
 #include "window_logic/links.h"
 #include "window_logic/main_window_setup.h"
@@ -24,11 +25,11 @@ constexpr const char* kWindowCaption = "Vidloom";
 // How long a hint stays visible once shown.
 constexpr int kHintHidePauseMs = 30000;
 // The reason given with the sleep lock a batch holds.
-constexpr const char* kSleepInhibitReason = "Converting files";
+constexpr const char* kSleepInhibitReason = N_("Converting files");
 // The headline of File > "Add Folder..."'s chooser.
-constexpr const char* kChooseMediaFolderHeadline = "Choose a folder of video and audio files :";
+constexpr const char* kChooseMediaFolderHeadline = N_("Choose a folder of video and audio files :");
 // The status bar's notice while "Shut Down Computer ..." is ticked.
-constexpr const char* kPowerOffNotice = "Power off when done";
+constexpr const char* kPowerOffNotice = N_("Power off when done");
 
 // The file dialog of a front-end that has none: always cancelled.
 class NoFileDialog : public FileDialog {
@@ -50,6 +51,14 @@ MainWindowOptions Completed(MainWindowOptions options) {
 }
 
 }  // namespace
+
+std::string HelpFile(const std::string& program_directory, const std::string& language) {
+  if (!language.empty()) {
+    const std::string translated = program_directory + "help-" + language + ".html";
+    if (platform::FileExists(translated)) return translated;
+  }
+  return program_directory + kHelpFileName;
+}
 
 MainWindow::MainWindow(UiThread& ui, Dialogs& dialogs, MainWindowOptions options,
                        MainWindowPorts ports)
@@ -168,7 +177,7 @@ void MainWindow::PrepareMainWindow() {
   created_ = true;
 
   main_form.hint_hide_pause_ms = kHintHidePauseMs;
-  help_file_ = options_.program_directory + kHelpFileName;
+  help_file_ = HelpFile(options_.program_directory, texts::CurrentLanguage());
   main_form.OutputFolder.SetText(settings::DefaultOutputDirectory());
   settings_.ShutdownPromptSuppressed = true;
   adding_.state.AddingFiles = false;
@@ -230,7 +239,8 @@ void MainWindow::PrepareMainWindow() {
     const bool list_changed = change == ListView::Change::kInserted ||
                               change == ListView::Change::kRemoved ||
                               change == ListView::Change::kReset;
-    if (list_changed && !batch_progress_.active()) main_form.Status.SetPanel(0, kReadyText);
+    if (list_changed && !batch_progress_.active())
+      main_form.Status.SetPanel(0, texts::Tr(kReadyText));
   });
   // The notice follows the shutdown box, from the stored setting on.
   options_form.CheckBoxShutDown.Subscribe([this] { ShowPowerOffNotice(); });
@@ -312,7 +322,8 @@ AddFilesResult MainWindow::AddFileButtonClick() {
 
 AddFilesResult MainWindow::AddFolderEntryClick() {
   if (!ports_.folder_chooser || !AcceptsGivenFiles()) return {};
-  const auto folder = ports_.folder_chooser->ChooseFolder(kChooseMediaFolderHeadline, last_folder_);
+  const auto folder =
+      ports_.folder_chooser->ChooseFolder(texts::Tr(kChooseMediaFolderHeadline), last_folder_);
   if (!folder) return {};
   last_folder_ = *folder;
   return AddGivenFiles({*folder});
@@ -362,7 +373,7 @@ bool MainWindow::MayCloseAnalyzing() const {
 
 void MainWindow::ConvertNowButtonClick() {
   if (worker_.Running()) return;
-  if (ports_.sleep_inhibitor) ports_.sleep_inhibitor->Hold(kSleepInhibitReason);
+  if (ports_.sleep_inhibitor) ports_.sleep_inhibitor->Hold(texts::Tr(kSleepInhibitReason));
   worker_.Start();
 }
 
@@ -380,7 +391,7 @@ void MainWindow::ButtonBrowseForFolderClick() {
   // The chooser opens at the current output directory when it exists.
   const std::string current(text::Trim(main_form.OutputFolder.text()));
   const std::string start = platform::DirectoryExists(current) ? current : last_folder_;
-  const auto folder = ports_.folder_chooser->ChooseFolder(kChooseFolderHeadline, start);
+  const auto folder = ports_.folder_chooser->ChooseFolder(texts::Tr(kChooseFolderHeadline), start);
   if (!folder) return;
   last_folder_ = *folder;
   main_form.OutputFolder.SetText(*folder);
@@ -392,7 +403,8 @@ void MainWindow::OutputFolderLabelMouseEnter() {
 
 void MainWindow::OpenHelpEntryClick() {
   if (ports_.desktop && !ports_.desktop->OpenHelpFile(help_file_)) {
-    dialogs_.ShowMessage(main_form, kInformationCaption, kCannotOpenHelpText + help_file_);
+    dialogs_.ShowMessage(main_form, texts::Tr(kInformationCaption),
+                         texts::Tr(kCannotOpenHelpText) + help_file_);
   }
 }
 
@@ -402,18 +414,21 @@ void MainWindow::VisitWebsiteEntryClick() {
 
 void MainWindow::OpenLink(const Form& asker, const std::string& url) {
   if (ports_.desktop && !ports_.desktop->OpenUrl(url)) {
-    dialogs_.ShowMessage(asker, kInformationCaption, kCannotOpenLinkText + url);
+    dialogs_.ShowMessage(asker, texts::Tr(kInformationCaption),
+                         texts::Tr(kCannotOpenLinkText) + url);
   }
 }
 
 void MainWindow::OpenOutputFolderEntryClick() {
   const std::string folder(text::Trim(main_form.OutputFolder.text()));
   if (!platform::DirectoryExists(folder)) {
-    dialogs_.ShowMessage(main_form, kInformationCaption, kNoOutputFolderText + folder);
+    dialogs_.ShowMessage(main_form, texts::Tr(kInformationCaption),
+                         texts::Tr(kNoOutputFolderText) + folder);
     return;
   }
   if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
-    dialogs_.ShowMessage(main_form, kInformationCaption, kCannotOpenFolderText + folder);
+    dialogs_.ShowMessage(main_form, texts::Tr(kInformationCaption),
+                         texts::Tr(kCannotOpenFolderText) + folder);
   }
 }
 
@@ -426,7 +441,8 @@ void MainWindow::OpenRowFolderEntryClick() {
     if (ports_.desktop && ports_.desktop->ShowFile(entry->output_path)) return;
     const std::string folder = platform::ParentDirectory(entry->output_path);
     if (ports_.desktop && !ports_.desktop->OpenFolder(folder)) {
-      dialogs_.ShowMessage(main_form, kInformationCaption, kCannotOpenFolderText + folder);
+      dialogs_.ShowMessage(main_form, texts::Tr(kInformationCaption),
+                           texts::Tr(kCannotOpenFolderText) + folder);
     }
     return;
   }
@@ -519,7 +535,7 @@ void MainWindow::ShowBatchProgress() {
 
 void MainWindow::EndBatchProgress() {
   // What the status bar and the notification after the batch tell: the rows it was to convert.
-  std::string summary = kReadyText;
+  std::string summary = texts::Tr(kReadyText);
   if (batch_progress_.active()) {
     batch_outcome_ = {};
     batch_outcome_.counted = true;
@@ -564,7 +580,8 @@ void MainWindow::NotifyBatchEnd() {
 }
 
 void MainWindow::ShowPowerOffNotice() {
-  main_form.Status.SetNotice(options_form.CheckBoxShutDown.checked() ? kPowerOffNotice : "");
+  main_form.Status.SetNotice(options_form.CheckBoxShutDown.checked() ? texts::Tr(kPowerOffNotice)
+                                                                     : "");
 }
 
 void MainWindow::CheckFailedEntryClick() {
@@ -584,14 +601,14 @@ void MainWindow::ShowDetailsEntryClick() {
   if (!entry.reason.empty()) {
     summary += entry.reason;
   } else if (entry.state == RowState::kDone) {
-    summary += "Done";
+    summary += texts::Tr("Done");
   } else {
-    summary += entry.details.empty() ? "Not converted yet." : "No failure.";
+    summary += (entry.details.empty() ? texts::Tr("Not converted yet.") : texts::Tr("No failure."));
   }
   for (const std::string& line : OutputLines(entry)) summary += "\n\r" + line;
   std::string details;
   for (const auto& line : entry.details) details += line + "\n";
-  dialogs_.ShowDetails(main_form, "Details", summary, details);
+  dialogs_.ShowDetails(main_form, texts::Tr("Details"), summary, details);
 }
 
 void MainWindow::WaitForBatch() {

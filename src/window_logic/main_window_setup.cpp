@@ -2,6 +2,7 @@
 
 #include "profiles/format_selectors.h"
 #include "profiles/volume.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
@@ -11,7 +12,7 @@ void ConnectSelectorHandlers(MainForm& form, WindowState& state) {
 }
 
 void SetUpSelectors(MainForm& form, WindowState& state) {
-  form.ComboLetterBox.SetItems({"None", "LetterBox"});
+  form.ComboLetterBox.SetItems({N_("None"), N_("LetterBox")});
   form.ComboLetterBox.Select(1);
   state.VolumeFactor = "50";
   FillFormatList(form);

@@ -2,6 +2,7 @@
 
 #include "platform/filesystem.h"
 #include "profiles/format_selectors.h"
+#include "texts/language.h"
 
 namespace vidloom {
 namespace {
@@ -53,7 +54,8 @@ bool CheckRequiredFiles(MainForm& form, OptionsForm& options, Dialogs& dialogs,
   bool missing = false;
   for (const auto& name : required) {
     if (!platform::FileExists(directory + name)) {
-      dialogs.ShowMessage(form, kInformationCaption, kRequiredFileMissingText);
+      dialogs.ShowMessage(form, texts::Tr(kInformationCaption),
+                          texts::Tr(kRequiredFileMissingText));
       missing = true;
       break;
     }

@@ -7,11 +7,12 @@
 
 #include "model/dialogs.h"
 #include "model/forms.h"
+#include "texts/language.h"
 
 namespace vidloom {
 
 inline constexpr const char* kRequiredFileMissingText =
-    "A required file is missing!\n\rPlease re-install this software";
+    N_("A required file is missing!\n\rPlease re-install this software");
 
 // The countdown state; UI thread only.
 struct ShutdownState {

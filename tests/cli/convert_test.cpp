@@ -250,6 +250,36 @@ TEST_F(CliConvert, MissingInputFailsAndSaysWhy) {
         std::string("1 of 3 files converted")}) {
     EXPECT_NE(skipped.out.find("\n" + line + "\n"), std::string::npos) << line << skipped.out;
   }
+
+  // In a German locale the table is German; the options still take the English item texts,
+  // and --json stays English, so that scripts read the same in every locale.
+  const std::vector<std::string> german = {"LANGUAGE=", "LC_ALL=de_DE.UTF-8"};
+  const std::vector<std::string> args = {
+      "--no-settings", "--format", "mp3",      "--channels",       "Stereo",
+      "--output-dir",  out / "de", Clips()[0], out / "nosuch.wav", out / "gone.avi"};
+  const auto in_german = RunProgram(kCli, args, german);
+  EXPECT_EQ(in_german.status, 1) << in_german.out << in_german.err;
+  for (const std::string& line :
+       {"  Fertig\t" + Clips()[0],
+        "  Übersprungen\t" + out / "nosuch.wav" + "\tDatei nicht gefunden",
+        std::string("1 von 3 Dateien konvertiert")}) {
+    EXPECT_NE(in_german.out.find("\n" + line + "\n"), std::string::npos) << line << in_german.out;
+  }
+  std::vector<std::string> json_args = args;
+  json_args.insert(json_args.begin(), "--json");
+  json_args.back() = out / "gone.avi";
+  const auto json = RunProgram(kCli, json_args, german);
+  EXPECT_EQ(json.status, 1);
+  EXPECT_NE(json.out.find("\"state\":\"done\""), std::string::npos) << json.out;
+  EXPECT_NE(json.out.find("\"reason\":\"no such file\""), std::string::npos) << json.out;
+  EXPECT_EQ(json.out.find("Fertig"), std::string::npos) << json.out;
+  // The same choices make the same commands, byte for byte, in either language.
+  const std::vector<std::string> dry = {
+      "--no-settings", "--print-commands", "--format",     "psp",        "--channels", "Mono",
+      "--frame-rate",  "14.985 fps",       "--output-dir", out / "same", Clips()[1]};
+  const auto english_commands = RunProgram(kCli, dry);
+  ASSERT_EQ(english_commands.status, 0) << english_commands.err;
+  EXPECT_EQ(RunProgram(kCli, dry, german).out, english_commands.out);
 }
 
 // A JSON value as the lines of --json hold them, and a small strict reader for one line.

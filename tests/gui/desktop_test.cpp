@@ -59,6 +59,7 @@
 #include "support/kill_points.h"
 #include "support/scripted_dialogs.h"
 #include "support/temp_dir.h"
+#include "texts/language.h"
 #include "window_logic/countdown.h"
 #include "window_logic/links.h"
 #include "window_logic/main_window.h"
@@ -642,6 +643,42 @@ TEST_F(DesktopTest, ABatchToTheEndWritesTheOutputAndItsThumbnail) {
   Action("OpenRowFolderEntry")->trigger();
   EXPECT_EQ(desktop_.shown_files, (std::vector<std::string>{output, output}));
   EXPECT_EQ(desktop_.folders, std::vector<std::string>{out_dir_});
+}
+
+// The window in German converts exactly as in English: the same command, byte for byte, and a
+// whole output; only what the window shows is German.
+TEST_F(DesktopTest, ABatchInGermanRunsTheEnglishCommandAndShowsItsWordsInGerman) {
+  ASSERT_TRUE(Media::Get().ok);
+  StoreOutputDirectory();
+  std::vector<std::string> commands;
+  for (const char* language : {"", "de"}) {
+    ASSERT_TRUE(texts::UseLanguage(language, platform::ProgramDirectory() + "locale"));
+    dialogs_.boxes.clear();
+    Start();
+    AddFiles({Media::Get().short_clip});
+    ASSERT_EQ(Rows(), 1);
+    Click("ConvertNowButton");
+    WaitForBatchEnd();
+    const FileEntry& row = window_->main_form.FileList.row(0);
+    EXPECT_EQ(row.state, RowState::kDone) << row.reason;
+    ASSERT_FALSE(row.details.empty());
+    commands.push_back(row.details.front());
+    EXPECT_GT(fs::file_size(out_dir_ + "/short clip.mp4"), 1000u);
+    EXPECT_EQ(dialogs_.Messages(), std::vector<std::string>{texts::Tr(kAllDoneText)});
+    if (*language != '\0') {
+      EXPECT_EQ(Cell(0, kColumnProgress), QStringLiteral("Fertig"));
+      EXPECT_EQ(MainChild<QPushButton>("ConvertNowButton")->text(),
+                QStringLiteral("Konvertieren!"));
+      EXPECT_EQ(windows_->main().fileList()->model()->headerData(kColumnProgress, Qt::Horizontal),
+                QStringLiteral("Status"));
+    }
+    Stop();
+    fs::remove(out_dir_ + "/short clip.mp4");
+    fs::remove(out_dir_ + "/short clip.THM");
+  }
+  ASSERT_TRUE(texts::UseLanguage(""));
+  ASSERT_EQ(commands.size(), 2u);
+  EXPECT_EQ(commands[1], commands[0]);
 }
 
 TEST_F(DesktopTest, AFailedRowSaysWhyInItsTooltipTheStatusBarAndItsDetails) {

@@ -3,6 +3,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QGroupBox>
 #include <QLabel>
@@ -194,20 +195,29 @@ TEST(OptionsDialogViewTest, LayoutAndBindings) {
   form.CheckBoxShutDown.on_click = [&] { ++shutdown_clicks; };
   OptionsDialogView view(form);
   EXPECT_EQ(view.windowTitle(), "Additional Options");
-  EXPECT_EQ(view.size(), QSize(359, 246));
+  EXPECT_EQ(view.size(), QSize(359, 269));
   EXPECT_TRUE(view.windowFlags() & Qt::WindowStaysOnTopHint);
   EXPECT_FALSE(view.isModal());
 
   auto* group = Find<QGroupBox>(&view, "OptionsGroup");
   EXPECT_EQ(group->title(), " Additional Options ");
-  EXPECT_EQ(group->geometry(), QRect(12, 9, 334, 157));
+  EXPECT_EQ(group->geometry(), QRect(12, 9, 334, 180));
   auto* overwrite = Find<QCheckBox>(&view, "CheckBoxOverWrite");
   auto* shutdown = Find<QCheckBox>(&view, "CheckBoxShutDown");
   EXPECT_EQ(overwrite->text(), "Overwrite Existing File With The Same Name");
   EXPECT_EQ(shutdown->text(), "Shut Down Computer After All Conversion Jobs Are Done ");
   EXPECT_EQ(overwrite->x(), 12);
   EXPECT_EQ(shutdown->x(), 12);
-  EXPECT_EQ(Find<QPushButton>(&view, "DoneButton")->geometry(), QRect(114, 192, 118, 34));
+  EXPECT_EQ(Find<QPushButton>(&view, "DoneButton")->geometry(), QRect(114, 215, 118, 34));
+  // The language: "System" first, then each language by its own name; named by its label.
+  auto* language = Find<QComboBox>(&view, "ComboLanguage");
+  EXPECT_TRUE(group->rect().contains(language->geometry()));
+  EXPECT_EQ(Find<QLabel>(&view, "LanguageLabel")->buddy(), language);
+  ASSERT_EQ(language->count(), 10);
+  EXPECT_EQ(language->itemText(0), "System");
+  EXPECT_EQ(language->itemText(2), "Deutsch");
+  EXPECT_EQ(language->itemText(8), QString::fromUtf8("日本語"));
+  EXPECT_EQ(language->currentIndex(), 0);
   // "Files converted at once": inside the group, 1 up to the processors, named by its label.
   auto* lanes = Find<QSpinBox>(&view, "SpinEditFilesAtOnce");
   EXPECT_TRUE(group->rect().contains(lanes->geometry()));

@@ -115,7 +115,7 @@ TEST_F(MainWindowTest, ControlsSitAtTheirDesignedPlaces) {
       {"AudioSettings", {309, 315, 219, 133}},       {"ComboAudioCodec", {108, 18, 97, 21}},
       {"ComboAudioBitrate", {108, 46, 97, 21}},      {"ComboAudioChannel", {108, 74, 97, 21}},
       {"ComboSamplingRate", {108, 102, 97, 21}},     {"GeneralSettings", {538, 315, 213, 133}},
-      {"ComboLetterBox", {90, 24, 97, 21}},          {"ComboAspectRatio", {90, 53, 97, 21}},
+      {"ComboLetterBox", {90, 24, 113, 21}},         {"ComboAspectRatio", {90, 53, 113, 21}},
       {"VolumeSlider", {69, 90, 139, 19}},           {"ConversionProgress", {69, 462, 585, 16}},
       {"ButtonStopSmall", {668, 456, 77, 28}},
   };

@@ -174,11 +174,12 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   options_form.SpinEditFilesAtOnce.max = 4;  // as on a machine of four processors
   options_form.SpinEditFilesAtOnce.SetValue(3);
   options_form.CheckBoxKeepFolders.SetChecked(true);
+  options_form.ComboLanguage.UserSelect(2);  // "Deutsch"
   ASSERT_TRUE(SaveSettings(context));
-  // The files converted at once: a key of its own, after the output directory; the kept
-  // folders after the other boxes.
-  for (const char* part :
-       {"[General]\nOutputDir=/tmp/out\nFilesAtOnce=3\n", "ShutDown=1\nKeepFolderStructure=1\n"}) {
+  // The files converted at once and the language: keys of their own, after the output
+  // directory; the kept folders after the other boxes.
+  for (const char* part : {"[General]\nOutputDir=/tmp/out\nFilesAtOnce=3\nLanguage=de\n",
+                           "ShutDown=1\nKeepFolderStructure=1\n"}) {
     EXPECT_NE(ReadTextFile(path()).find(part), std::string::npos) << ReadTextFile(path());
   }
 
@@ -201,12 +202,23 @@ TEST_F(SettingsTest, ARoundTripThroughAFreshWindowRestoresTheChoices) {
   EXPECT_EQ(next_window.DropDownItemCount, 33);
   EXPECT_EQ(next4.SpinEditFilesAtOnce.value(), 3);
   EXPECT_TRUE(next4.CheckBoxKeepFolders.checked());
+  EXPECT_EQ(next4.ComboLanguage.text(), "Deutsch");
+  EXPECT_EQ(StoredLanguage(path()), "de");
   EXPECT_EQ(dialogs.questions.size(), 1u);  // only the user's own check asked
 
-  // Unticked, the key goes: the file is as a program without the setting writes it.
+  // English chosen is stored as such, and wins over the system's language.
+  options_form.ComboLanguage.UserSelect(1);
+  ASSERT_TRUE(SaveSettings(context));
+  EXPECT_NE(ReadTextFile(path()).find("Language=en\n"), std::string::npos);
+  EXPECT_EQ(StoredLanguage(path()), "");
+  // Unticked and "System", the keys go: the file is as a program without the settings writes
+  // it, and the system's language is used.
   options_form.CheckBoxKeepFolders.SetChecked(false);
+  options_form.ComboLanguage.UserSelect(0);
   ASSERT_TRUE(SaveSettings(context));
   EXPECT_EQ(ReadTextFile(path()).find("KeepFolderStructure"), std::string::npos);
+  EXPECT_EQ(ReadTextFile(path()).find("Language"), std::string::npos);
+  EXPECT_EQ(StoredLanguage(path()), std::nullopt);
 
   // On a machine of two processors the stored count is held to them.
   OptionsForm smaller4;

@@ -16,6 +16,7 @@
 
 #include "platform/encoder_files.h"
 #include "platform/filesystem.h"
+#include "texts/language.h"
 #include "unicode/utf16.h"
 #include "win32/program_windows.h"
 #include "win32/shell_ports.h"
@@ -57,6 +58,8 @@ int Run(const std::vector<std::string>& args) {
     return 2;
   }
   out_dir = args[0];
+  // The system's language, as the program's windows take it when none is chosen.
+  texts::UseLanguage(texts::ChooseLanguage(std::nullopt, texts::SystemLanguages()));
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
@@ -100,14 +103,14 @@ int Run(const std::vector<std::string>& args) {
   static Win32UiThread* loop = &ui;
   static HWND owner = main;
   SetTimer(nullptr, 0, 300, [](HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND box = FindWindowW(L"#32770", L"Information");
+    HWND box = FindWindowW(L"#32770", unicode::Widen(texts::Tr(kInformationCaption)).c_str());
     if (box == nullptr || !IsWindowVisible(box)) return;
     KillTimer(nullptr, timer);
     Shot(*loop, "message", owner);
     PostMessageW(box, WM_COMMAND, IDOK, 0);
   });
-  dialogs.ShowMessage(window.main_form, kInformationCaption,
-                      kNoOutputFolderText + window.main_form.OutputFolder.text());
+  dialogs.ShowMessage(window.main_form, texts::Tr(kInformationCaption),
+                      texts::Tr(kNoOutputFolderText) + window.main_form.OutputFolder.text());
   return 0;
 }
 

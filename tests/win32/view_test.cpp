@@ -23,12 +23,14 @@
 
 #include "kept_list/list_database.h"
 #include "platform/filesystem.h"
+#include "profiles/format_selectors.h"
 #include "support/fake_ports.h"
 #include "support/kill_points.h"
 #include "support/processes.h"
 #include "support/scripted_dialogs.h"
 #include "support/scripted_runs.h"
 #include "support/temp_dir.h"
+#include "texts/language.h"
 #include "unicode/utf16.h"
 #include "win32/app.h"
 #include "win32/message_boxes.h"
@@ -352,8 +354,8 @@ TEST_F(Win32ViewTest, TheMainWindowIsBuiltAsDesigned) {
       {kComboVideoFramerate, nullptr, {14 + 112, 315 + 102, 157, 0}},
       {kComboAudioCodec, nullptr, {309 + 108, 315 + 18, 97, 0}},
       {kComboSamplingRate, nullptr, {309 + 108, 315 + 102, 97, 0}},
-      {kComboLetterBox, nullptr, {538 + 90, 315 + 24, 97, 0}},
-      {kComboAspectRatio, nullptr, {538 + 90, 315 + 53, 97, 0}},
+      {kComboLetterBox, nullptr, {538 + 90, 315 + 24, 113, 0}},
+      {kComboAspectRatio, nullptr, {538 + 90, 315 + 53, 113, 0}},
       {kVolumeSlider, nullptr, {538 + 69, 315 + 90, 139, 19}},
       {kVolumePercent, "100%", {538 + 129, 315 + 114, 0, 0}},
       {kConversionProgress, nullptr, {69, 462, 585, 16}},
@@ -600,16 +602,43 @@ TEST_F(Win32ViewTest, TheOtherWindowsShowAsTheirFormsSay) {
   EXPECT_EQ(power_off_.calls, 0);
 }
 
+// The windows built in one of the program's languages (English first).
+class Win32LanguageTest : public Win32ViewTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(texts::UseLanguage(GetParam(), platform::ProgramDirectory() + "locale"));
+    Win32ViewTest::SetUp();
+  }
+  void TearDown() override {
+    Win32ViewTest::TearDown();
+    texts::UseLanguage("");
+  }
+};
+
+INSTANTIATE_TEST_SUITE_P(EveryLanguage, Win32LanguageTest,
+                         ::testing::Values("", "de", "fr", "es", "pt_BR", "it", "ru", "ja",
+                                           "zh_CN"),
+                         [](const ::testing::TestParamInfo<const char*>& language) {
+                           return std::string(*language.param != '\0' ? language.param : "en");
+                         });
+
 // Every text of every window in the system's own font and at the monitor's DPI (the test runs at
-// 96 and at 144): no word is cut or runs into another control.
-TEST_F(Win32ViewTest, EveryTextHasTheRoomItsWordsNeed) {
-  EXPECT_EQ(CutTexts(main()), std::vector<std::string>{}) << "the main window";
+// 96 and at 144), in every language: no word is cut or runs into another control.
+TEST_P(Win32LanguageTest, EveryTextHasTheRoomItsWordsNeed) {
+  // Every format's lists in their drop-downs.
+  for (int format = 0; format < form().ComboOutputFormat.count(); ++format) {
+    if (IsSeparatorRow(form().ComboOutputFormat.items()[static_cast<std::size_t>(format)]))
+      continue;
+    ChooseInList(kComboOutputFormat, format);
+    EXPECT_EQ(CutTexts(main()), std::vector<std::string>{})
+        << "the main window with " << form().ComboOutputFormat.text();
+  }
   // The panels' longest texts, the thumbnail step's and a row's reason among them.
   HWND status = Control(kStatus);
   const std::string reason = "the input has no video stream for a video output";
   form().Status.SetMessage(reason);
   for (int panel = 0; panel < 2; ++panel) {
-    form().Status.SetPanel(2, panel == 0 ? "" : "Creating THM File.....Please Wait");
+    form().Status.SetPanel(2, panel == 0 ? "" : texts::Tr(kThumbnailPanelText));
     Pump();
     for (int part = 0; part < 4; ++part) {
       const std::wstring text = W(PanelText(status, part));
