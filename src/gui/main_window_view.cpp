@@ -29,8 +29,13 @@ namespace vidloom::gui {
 
 namespace {
 
-// A text of the window's design, in the language in use.
+// A name of the window's design (an object's name, a key).
 QString L1(const char* text) {
+  return QString::fromLatin1(text);
+}
+
+// A text of the window's design as shown, in the language in use.
+QString DesignText(const char* text) {
   return QString::fromUtf8(texts::Tr(text));
 }
 
@@ -42,7 +47,7 @@ Widget* Named(Widget* widget, const ControlLayout& layout) {
   if (layout.font.pixels != TextFont{}.pixels || layout.font.bold != TextFont{}.bold) {
     widget->setFont(WindowFont(layout.font.pixels, layout.font.bold));
   }
-  if (layout.text != nullptr) widget->setAccessibleName(L1(layout.text));
+  if (layout.text != nullptr) widget->setAccessibleName(DesignText(layout.text));
   return widget;
 }
 
@@ -74,7 +79,7 @@ QWidget* MakeControl(const ControlLayout& layout, MainForm& form, QWidget* paren
     }
     case ControlKind::kCaption:
     case ControlKind::kLabel: {
-      auto* widget = new QLabel(layout.text ? L1(layout.text) : QString(), parent);
+      auto* widget = new QLabel(layout.text ? DesignText(layout.text) : QString(), parent);
       widget->setObjectName(L1(layout.name));
       if (layout.font.bold) widget->setFont(WindowFont(layout.font.pixels, true));
       widget->move(layout.box.x, layout.box.y);
@@ -101,7 +106,7 @@ QWidget* MakeControl(const ControlLayout& layout, MainForm& form, QWidget* paren
       return edit;
     }
     case ControlKind::kGroup: {
-      auto* group = new GroupFrame(L1(layout.text), parent);
+      auto* group = new GroupFrame(DesignText(layout.text), parent);
       group->setObjectName(L1(layout.name));
       group->setGeometry(Rect(layout.box));
       return group;
@@ -196,7 +201,7 @@ void MainWindowView::dropEvent(QDropEvent* event) {
 
 void MainWindowView::BuildMenus() {
   for (const MenuLayout& menu : kMainMenus) {
-    BuildMenu(menuBar()->addMenu(L1(menu.caption)), menu, form_);
+    BuildMenu(menuBar()->addMenu(DesignText(menu.caption)), menu, form_);
   }
   popup_ = BuildMenu(new QMenu(this), kFileListMenu, form_);
 }
