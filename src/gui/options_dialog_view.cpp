@@ -27,8 +27,8 @@ QCheckBox* AddCheckBox(QWidget* parent, CheckBox& box, const FormControlLayout& 
   widget->setAccessibleName(Q(box.caption).trimmed());
   const QRect designed = DesignedRect(layout.box);
   const int height = std::max(designed.height(), widget->sizeHint().height());
-  const int width =
-      std::clamp(widget->sizeHint().width(), designed.width(), parent->width() - designed.x() - 6);
+  const int room = parent->width() - designed.x() - 6;
+  const int width = std::max(designed.width(), std::min(widget->sizeHint().width(), room));
   widget->setGeometry(designed.x(), designed.center().y() - height / 2 + 1, width, height);
   return widget;
 }

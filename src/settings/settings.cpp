@@ -19,12 +19,18 @@ constexpr const char* kKeepFoldersKey = "KeepFolderStructure";
 // The stored word for English, whose catalogue code is empty.
 constexpr const char* kEnglishCode = "en";
 
+// The stored word of row `row` of "Additional Options"' language list: "en" or the language's
+// code; none for "System" (row 0) or a row outside the list.
+std::optional<std::string> StoredWordOfRow(int row) {
+  const auto languages = texts::Languages();
+  if (row <= 0 || static_cast<std::size_t>(row) > languages.size()) return std::nullopt;
+  return row == 1 ? kEnglishCode : languages[static_cast<std::size_t>(row) - 1].code;
+}
+
 // The row of "Additional Options"' language list that `stored` names; 0 ("System") for none.
 int LanguageRow(const std::string& stored) {
-  const auto languages = texts::Languages();
-  for (std::size_t i = 0; i < languages.size(); ++i) {
-    const std::string code = i == 0 ? kEnglishCode : languages[i].code;
-    if (stored == code) return static_cast<int>(i) + 1;
+  for (int row = 1; StoredWordOfRow(row); ++row) {
+    if (stored == *StoredWordOfRow(row)) return row;
   }
   return 0;
 }
@@ -193,11 +199,8 @@ bool SaveSettings(SettingsContext& context) {
       ini.Remove(kCheckBoxes, kKeepFoldersKey);
     }
     // Present only while a language other than the system's is chosen.
-    const int language_row = options_form.ComboLanguage.selected();
-    if (language_row > 0 && static_cast<std::size_t>(language_row) <= texts::Languages().size()) {
-      const texts::Language& language =
-          texts::Languages()[static_cast<std::size_t>(language_row) - 1];
-      ini.Set(kGeneral, kLanguageKey, language_row == 1 ? kEnglishCode : language.code);
+    if (const auto word = StoredWordOfRow(options_form.ComboLanguage.selected())) {
+      ini.Set(kGeneral, kLanguageKey, *word);
     } else {
       ini.Remove(kGeneral, kLanguageKey);
     }
